@@ -1,0 +1,210 @@
+// pelimor-find: the duplicate search without the window, for scripts and terminals.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/json_text.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "search/crc32.h"
+#include "search/duplicate_search.h"
+#include "search/mask_presets.h"
+
+namespace {
+
+using namespace pelimor;
+
+constexpr const char* kUsage =
+    "Usage: pelimor-find [--type all|images|audio|video] [--mask TEXT] [--min-kb N] [--json] [FOLDER...]\n"
+    "\n"
+    "Finds files with identical content in the given folders (default: your home folder)\n"
+    "and prints them as numbered groups, one line per file:\n"
+    "  GROUP<TAB>SIZE<TAB>CRC32<TAB>PATH\n"
+    "with a blank line between groups.\n"
+    "\n"
+    "  --type TYPE   which files to compare: all (default), images, audio or video\n"
+    "  --mask TEXT   your own masks instead of a type, separated by ';' (e.g. \"*.iso; *.img\")\n"
+    "  --min-kb N    only files larger than N kilobytes (default 100)\n"
+    "  --json        print {\"groups\": [...], \"skipped\": [...]} instead; bytes of a path\n"
+    "                that are not valid UTF-8 are written as \\udcXX\n"
+    "  --help        show this text\n"
+    "\n"
+    "Hidden files are compared; hidden folders, system trees and symbolic links to files are not.\n"
+    "Files that could not be read are listed on stderr. Exit status: 0 done, 2 bad usage, 130 interrupted.\n";
+
+struct Options {
+  SearchRequest request;
+  bool json = false;
+};
+
+std::atomic<bool> interrupted{false};
+SearchControl* activeControl = nullptr;
+
+void onInterrupt(int) {
+  interrupted.store(true);
+  if (activeControl) activeControl->abort();  // lock-free atomics: safe in a signal handler
+}
+
+[[noreturn]] void usageError(const std::string& message) {
+  std::cerr << "pelimor-find: " << message << " (see --help)\n";
+  std::exit(2);
+}
+
+std::optional<std::string> presetFor(const std::string& type) {
+  if (type == "all") return std::string(kPresetMasks[0]);
+  if (type == "images") return std::string(kPresetMasks[1]);
+  if (type == "audio") return std::string(kPresetMasks[2]);
+  if (type == "video") return std::string(kPresetMasks[3]);
+  return std::nullopt;
+}
+
+Options parseArguments(int argc, char** argv) {
+  Options options;
+  options.request.maskText = std::string(kPresetMasks[0]);
+  std::optional<std::string> type, mask;
+  std::vector<std::string> folders;
+  bool onlyFolders = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const auto value = [&]() -> std::string {
+      if (i + 1 >= argc) usageError(argument + " needs a value");
+      return argv[++i];
+    };
+    if (onlyFolders || argument.empty() || argument[0] != '-' || argument == "-") {
+      folders.push_back(argument);
+    } else if (argument == "--") {
+      onlyFolders = true;
+    } else if (argument == "--help" || argument == "-h") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (argument == "--json") {
+      options.json = true;
+    } else if (argument == "--type") {
+      type = value();
+    } else if (argument == "--mask") {
+      mask = value();
+    } else if (argument == "--min-kb") {
+      const std::string text = value();
+      if (!minimumSizeFromKilobytes(text, options.request.minimumSize))
+        usageError("--min-kb takes a whole number of kilobytes, not \"" + text + "\"");
+    } else {
+      usageError("unknown option " + argument);
+    }
+  }
+  if (type) {
+    const auto preset = presetFor(*type);
+    if (!preset) usageError("unknown type \"" + *type + "\"; use all, images, audio or video");
+    options.request.maskText = *preset;
+  }
+  if (mask) options.request.maskText = *mask;
+  if (folders.empty()) folders.push_back(platform::homeFolder());
+  for (const std::string& folder : folders) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+      std::cerr << "pelimor-find: warning: " << folder << " is not a folder; skipped\n";
+      continue;
+    }
+    options.request.sourceFolders.push_back(platform::normalizedFolder(folder));
+  }
+  return options;
+}
+
+void printText(const SearchResult& result) {
+  std::string out;
+  std::uint32_t lastGroup = 0;
+  for (const ResultRow& row : result.rows) {
+    if (lastGroup != 0 && row.group != lastGroup) out += '\n';
+    lastGroup = row.group;
+    out += std::to_string(row.group) + '\t' + std::to_string(row.size) + '\t' + crc32Text(row.crc32) + '\t' + row.path + '\n';
+    if (out.size() > (1u << 16)) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void printJson(const SearchResult& result) {
+  std::string out = "{\"groups\": [";
+  for (size_t i = 0; i < result.rows.size();) {
+    const ResultRow& first = result.rows[i];
+    if (i) out += ", ";
+    out += "{\"group\": " + std::to_string(first.group) + ", \"size\": " + std::to_string(first.size) +
+           ", \"crc32\": \"" + crc32Text(first.crc32) + "\", \"files\": [";
+    for (bool firstFile = true; i < result.rows.size() && result.rows[i].group == first.group; ++i) {
+      if (!firstFile) out += ", ";
+      firstFile = false;
+      out += jsonString(result.rows[i].path);
+    }
+    out += "]}";
+  }
+  out += "], \"skipped\": [";
+  for (size_t i = 0; i < result.skipped.size(); ++i) {
+    if (i) out += ", ";
+    out += "{\"path\": " + jsonString(result.skipped[i].path) + ", \"reason\": " + jsonString(result.skipped[i].reason) + "}";
+  }
+  out += "]}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+std::string progressLine(const SearchProgress& progress) {
+  char line[160];
+  if (progress.phase() == SearchPhase::Walking) {
+    std::snprintf(line, sizeof line, "walking: %llu files seen, %llu candidates",
+                  static_cast<unsigned long long>(progress.filesSeen()),
+                  static_cast<unsigned long long>(progress.candidates()));
+  } else {
+    const double toRead = static_cast<double>(progress.bytesToRead());
+    std::snprintf(line, sizeof line, "comparing: %.1f of %.1f MB read",
+                  static_cast<double>(progress.bytesRead()) / 1e6, toRead / 1e6);
+  }
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options = parseArguments(argc, argv);
+
+  SearchControl control;
+  SearchProgress progress;
+  activeControl = &control;
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+
+  std::atomic<bool> finished{false};
+  std::thread reporter;
+  if (isatty(STDERR_FILENO)) {
+    reporter = std::thread([&] {
+      while (!finished.load()) {
+        std::fprintf(stderr, "\r\033[K%s", progressLine(progress).c_str());
+        for (int i = 0; i < 4 && !finished.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      std::fprintf(stderr, "\r\033[K");
+    });
+  }
+
+  const SearchResult result = runDuplicateSearch(options.request, progress, control);
+  finished.store(true);
+  if (reporter.joinable()) reporter.join();
+  activeControl = nullptr;
+
+  if (interrupted.load()) {
+    std::cerr << "pelimor-find: interrupted\n";
+    return 130;
+  }
+  for (const SkippedFile& file : result.skipped)
+    std::cerr << "pelimor-find: skipped " << file.path << ": " << file.reason << '\n';
+  if (options.json) printJson(result);
+  else printText(result);
+  return 0;
+}

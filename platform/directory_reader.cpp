@@ -1,0 +1,117 @@
+#include "platform/directory_reader.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace pelimor::platform {
+
+namespace {
+constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+EntryKind kindOfMode(mode_t mode) {
+  if (S_ISDIR(mode)) return EntryKind::Directory;
+  if (S_ISREG(mode)) return EntryKind::Regular;
+  if (S_ISLNK(mode)) return EntryKind::SymbolicLink;
+  return EntryKind::Other;
+}
+
+EntryKind kindOfDirentType(unsigned char type) {
+  switch (type) {
+    case DT_DIR: return EntryKind::Directory;
+    case DT_REG: return EntryKind::Regular;
+    case DT_LNK: return EntryKind::SymbolicLink;
+    case DT_UNKNOWN: return EntryKind::Unknown;
+    default: return EntryKind::Other;
+  }
+}
+
+void fillStatus(const struct stat& info, FileStatus& status) {
+  status.kind = kindOfMode(info.st_mode);
+  status.size = static_cast<std::uint64_t>(info.st_size);
+  status.device = static_cast<std::uint64_t>(info.st_dev);
+  status.inode = static_cast<std::uint64_t>(info.st_ino);
+  status.modifiedSeconds = info.st_mtim.tv_sec;
+  status.modifiedNanoseconds = info.st_mtim.tv_nsec;
+}
+}  // namespace
+
+Directory::Directory(int descriptor) : descriptor_(descriptor) {
+  if (descriptor_ < 0) {
+    error_ = errno;
+    return;
+  }
+  stream_ = fdopendir(descriptor_);
+  if (!stream_) {
+    error_ = errno;
+    ::close(descriptor_);
+    descriptor_ = -1;
+  }
+}
+
+Directory Directory::open(const std::string& path) { return Directory(::open(path.c_str(), kOpenFlags)); }
+
+Directory Directory::openChild(const char* name) const {
+  if (!isOpen()) return Directory(-1);
+  return Directory(::openat(descriptor_, name, kOpenFlags));
+}
+
+Directory::Directory(Directory&& other) noexcept
+    : stream_(std::exchange(other.stream_, nullptr)),
+      descriptor_(std::exchange(other.descriptor_, -1)),
+      error_(other.error_) {}
+
+Directory& Directory::operator=(Directory&& other) noexcept {
+  if (this != &other) {
+    if (stream_) closedir(static_cast<DIR*>(stream_));
+    stream_ = std::exchange(other.stream_, nullptr);
+    descriptor_ = std::exchange(other.descriptor_, -1);
+    error_ = other.error_;
+  }
+  return *this;
+}
+
+Directory::~Directory() {
+  if (stream_) closedir(static_cast<DIR*>(stream_));  // also closes the descriptor
+}
+
+bool Directory::next(const char*& name, EntryKind& kind) {
+  if (!stream_) return false;
+  while (const dirent* entry = readdir(static_cast<DIR*>(stream_))) {
+    const char* entryName = entry->d_name;
+    if (entryName[0] == '.' && (entryName[1] == '\0' || (entryName[1] == '.' && entryName[2] == '\0'))) continue;
+    name = entryName;
+    kind = kindOfDirentType(entry->d_type);
+    return true;
+  }
+  return false;
+}
+
+int Directory::statusOf(const char* name, bool followLinks, FileStatus& status) const {
+  struct stat info {};
+  if (fstatat(descriptor_, name, &info, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  fillStatus(info, status);
+  return 0;
+}
+
+int Directory::ownStatus(FileStatus& status) const {
+  struct stat info {};
+  if (fstat(descriptor_, &info) != 0) return errno;
+  fillStatus(info, status);
+  return 0;
+}
+
+int statusOfPath(const std::string& path, bool followLinks, FileStatus& status) {
+  struct stat info {};
+  const int result = followLinks ? stat(path.c_str(), &info) : lstat(path.c_str(), &info);
+  if (result != 0) return errno;
+  fillStatus(info, status);
+  return 0;
+}
+
+}  // namespace pelimor::platform

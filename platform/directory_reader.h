@@ -1,0 +1,55 @@
+#pragma once
+// Reading folders through descriptors, so a deep walk never rebuilds long paths for the system.
+#include <cstdint>
+#include <string>
+
+namespace pelimor::platform {
+
+enum class EntryKind : std::uint8_t { Unknown, Directory, Regular, SymbolicLink, Other };
+
+struct FileStatus {
+  EntryKind kind = EntryKind::Other;  // after following links when asked to
+  std::uint64_t size = 0;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t modifiedSeconds = 0;
+  std::int64_t modifiedNanoseconds = 0;
+};
+
+// An open folder. Movable, closes itself.
+class Directory {
+ public:
+  Directory() = default;
+  // Opens `path`; on failure isOpen() is false and error() tells why.
+  static Directory open(const std::string& path);
+  // Opens the folder `name` inside this one, following a link.
+  Directory openChild(const char* name) const;
+
+  Directory(Directory&& other) noexcept;
+  Directory& operator=(Directory&& other) noexcept;
+  Directory(const Directory&) = delete;
+  Directory& operator=(const Directory&) = delete;
+  ~Directory();
+
+  bool isOpen() const { return stream_ != nullptr; }
+  int error() const { return error_; }
+
+  // Next entry other than "." and ".."; false at the end. The name stays valid until the next call.
+  bool next(const char*& name, EntryKind& kind);
+
+  // Status of an entry of this folder; follows a link when `followLinks`. Returns 0 or an errno value.
+  int statusOf(const char* name, bool followLinks, FileStatus& status) const;
+  // Status of the folder itself.
+  int ownStatus(FileStatus& status) const;
+
+ private:
+  explicit Directory(int descriptor);
+  void* stream_ = nullptr;  // DIR*
+  int descriptor_ = -1;
+  int error_ = 0;
+};
+
+// Status of a path; follows links when asked. Returns 0 or an errno value.
+int statusOfPath(const std::string& path, bool followLinks, FileStatus& status);
+
+}  // namespace pelimor::platform

@@ -1,0 +1,62 @@
+#include "platform/file_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace pelimor::platform {
+
+FileReader::~FileReader() { close(); }
+
+int FileReader::open(const std::string& path) {
+  close();
+  // O_NOATIME spares a metadata write per file, but only the owner may ask for it.
+  descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME | O_NOFOLLOW);
+  if (descriptor_ < 0 && errno == EPERM) descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (descriptor_ < 0) return errno == ELOOP ? EINVAL : errno;
+  struct stat info {};
+  if (fstat(descriptor_, &info) != 0) {
+    const int error = errno;
+    close();
+    return error;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    close();
+    return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+  }
+  status_.kind = EntryKind::Regular;
+  status_.size = static_cast<std::uint64_t>(info.st_size);
+  status_.device = static_cast<std::uint64_t>(info.st_dev);
+  status_.inode = static_cast<std::uint64_t>(info.st_ino);
+  status_.modifiedSeconds = info.st_mtim.tv_sec;
+  status_.modifiedNanoseconds = info.st_mtim.tv_nsec;
+  return 0;
+}
+
+void FileReader::close() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+  descriptor_ = -1;
+}
+
+void FileReader::adviseSequential() const {
+  if (descriptor_ >= 0) posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+std::int64_t FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
+  auto* bytes = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t got = pread(descriptor_, bytes + done, length - done, static_cast<off_t>(offset + done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -static_cast<std::int64_t>(errno);
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+}  // namespace pelimor::platform

@@ -1,0 +1,34 @@
+#pragma once
+// A file opened for reading its content once, front to back or at chosen offsets.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/directory_reader.h"
+
+namespace pelimor::platform {
+
+class FileReader {
+ public:
+  FileReader() = default;
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+  ~FileReader();
+
+  // Opens a regular file for reading. Returns 0 or an errno value (EISDIR/EINVAL for non-regular files).
+  int open(const std::string& path);
+  void close();
+
+  const FileStatus& status() const { return status_; }
+  // Tells the system the file will be read front to back once.
+  void adviseSequential() const;
+  // Reads up to `length` bytes at `offset`, retrying interrupted and partial reads.
+  // Returns the number of bytes read (less than asked only at the end of the file), or -errno.
+  std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) const;
+
+ private:
+  int descriptor_ = -1;
+  FileStatus status_;
+};
+
+}  // namespace pelimor::platform

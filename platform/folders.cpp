@@ -1,0 +1,75 @@
+#include "platform/folders.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/paths.h"
+
+namespace pelimor::platform {
+
+namespace {
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string withTrailingSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != kSeparator) folder.push_back(kSeparator);
+  return folder;
+}
+}  // namespace
+
+std::string homeFolder() {
+  std::string home = environment("HOME");
+  if (home.empty()) {
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) home = entry->pw_dir;
+  }
+  return home.empty() ? std::string("/") : normalizedFolder(home);
+}
+
+std::string defaultSourceFolder() { return homeFolder(); }
+
+std::string dataFolder() {
+  std::string base = environment("XDG_CONFIG_HOME");
+  if (base.empty() || base.front() != kSeparator) base = joinPath(homeFolder(), ".config");
+  return withTrailingSeparator(joinPath(normalizedFolder(base), "Pelimor"));
+}
+
+std::string removedFilesFolder() { return joinPath(homeFolder(), "Pelimor - Removed files"); }
+
+std::string programFolder() {
+  std::string buffer(4096, '\0');
+  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (length <= 0) return "./";
+  buffer.resize(static_cast<size_t>(length));
+  return withTrailingSeparator(folderPartOf(buffer));
+}
+
+int createFolderWithParents(const std::string& folder) {
+  if (folder.empty()) return ENOENT;
+  std::string partial;
+  size_t position = 0;
+  while (position <= folder.size()) {
+    size_t next = folder.find(kSeparator, position);
+    if (next == std::string::npos) next = folder.size();
+    partial = folder.substr(0, next);
+    if (!partial.empty() && mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+    position = next + 1;
+  }
+  struct stat info {};
+  if (stat(folder.c_str(), &info) != 0) return errno;
+  return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+}
+
+std::vector<std::string> systemTrees() {
+  return {"/proc", "/sys", "/dev", "/run", "/boot", "/usr", "/bin", "/sbin", "/lib",
+          "/lib32", "/lib64", "/libx32", "/etc", "/opt", "/snap", "/var"};
+}
+
+std::vector<std::string> excludedPathFragments() { return {"Program Files"}; }
+
+}  // namespace pelimor::platform

@@ -1,0 +1,32 @@
+#pragma once
+// Where the program keeps and looks for things on this system.
+#include <string>
+#include <vector>
+
+namespace pelimor::platform {
+
+// The user's home folder ($HOME, else the password database, else "/").
+std::string homeFolder();
+
+// Where the folder browser starts and the source list's first row points.
+std::string defaultSourceFolder();
+
+// $XDG_CONFIG_HOME/Pelimor, else $HOME/.config/Pelimor; with a trailing '/'. Not created here.
+std::string dataFolder();
+
+// $HOME/Pelimor - Removed files, the target of Move. Not created here.
+std::string removedFilesFolder();
+
+// The folder of the running executable, with a trailing '/'.
+std::string programFolder();
+
+// Creates a folder and every missing level above it. Returns 0 or an errno value.
+int createFolderWithParents(const std::string& folder);
+
+// Trees a search never enters, each with everything below it (compared by whole path components).
+std::vector<std::string> systemTrees();
+
+// A folder whose path holds one of these texts anywhere is never entered.
+std::vector<std::string> excludedPathFragments();
+
+}  // namespace pelimor::platform

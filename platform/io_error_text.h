@@ -1,0 +1,23 @@
+#pragma once
+// The texts by which file errors are shown to the user.
+#include <string>
+
+namespace pelimor::platform {
+
+enum class IoFailure {
+  Open,       // opening a file that should exist
+  Create,     // creating or replacing a file
+  Read,       // reading
+  Write,      // writing
+  ShortRead,  // the file ended before the expected bytes
+  ShortWrite  // fewer bytes written than asked, without an error code
+};
+
+// "File not found", "Invalid filename", "Too many open files", "File access denied",
+// "Read beyond end of file", "Disk full", or "I/O error %d" with the errno value.
+std::string ioErrorText(IoFailure failure, int errnoValue);
+
+// The system's own message for an errno value.
+std::string systemErrorText(int errnoValue);
+
+}  // namespace pelimor::platform

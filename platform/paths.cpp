@@ -1,0 +1,29 @@
+#include "platform/paths.h"
+
+namespace pelimor::platform {
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+  std::string joined(folder);
+  if (joined.empty() || joined.back() != kSeparator) joined.push_back(kSeparator);
+  joined.append(name);
+  return joined;
+}
+
+std::string folderPartOf(std::string_view path) {
+  const auto slash = path.rfind(kSeparator);
+  if (slash == std::string_view::npos) return {};
+  if (slash == 0) return std::string(1, kSeparator);
+  return std::string(path.substr(0, slash));
+}
+
+std::string_view fileNameOf(std::string_view path) {
+  const auto slash = path.rfind(kSeparator);
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string normalizedFolder(std::string_view folder) {
+  while (folder.size() > 1 && folder.back() == kSeparator) folder.remove_suffix(1);
+  return std::string(folder);
+}
+
+}  // namespace pelimor::platform

@@ -1,0 +1,59 @@
+#include "results/result_order.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace pelimor {
+
+namespace {
+unsigned char foldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
+
+template <typename T>
+int threeWay(T a, T b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
+}  // namespace
+
+int compareFoldedAscii(std::string_view a, std::string_view b) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    const unsigned char x = foldAscii(static_cast<unsigned char>(a[i]));
+    const unsigned char y = foldAscii(static_cast<unsigned char>(b[i]));
+    if (x != y) return int(x) - int(y);
+  }
+  return threeWay(a.size(), b.size());
+}
+
+int ListView1Compare(const ResultRow& a, const ResultRow& b, const SortState& sort) {
+  int result = 0;
+  switch (sort.column) {
+    case ResultColumn::Group: result = threeWay(a.group, b.group); break;
+    case ResultColumn::Name: result = compareFoldedAscii(a.name(), b.name()); break;
+    case ResultColumn::Path: result = compareFoldedAscii(a.path, b.path); break;
+    case ResultColumn::Size: result = threeWay(a.size, b.size); break;
+    // Fixed-width upper-case hex: text order is number order.
+    case ResultColumn::Crc32: result = threeWay(a.crc32, b.crc32); break;
+  }
+  return sort.descending ? -result : result;
+}
+
+void ListViewDupColumnClick(SortState& sort, ResultColumn clicked) {
+  sort.descending = !sort.descending;
+  sort.column = clicked;
+}
+
+std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const SortState& sort) {
+  std::vector<std::size_t> order(rows.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+    return ListView1Compare(rows[x], rows[y], sort) < 0;
+  });
+  return order;
+}
+
+void sortResultRows(std::vector<ResultRow>& rows, const SortState& sort) {
+  std::stable_sort(rows.begin(), rows.end(),
+                   [&](const ResultRow& a, const ResultRow& b) { return ListView1Compare(a, b, sort) < 0; });
+}
+
+}  // namespace pelimor

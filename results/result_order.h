@@ -1,0 +1,35 @@
+#pragma once
+// The one comparison that orders the result list, keyed by a column and one direction flag.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "search/result_row.h"
+
+namespace pelimor {
+
+enum class ResultColumn : std::uint8_t { Group = 0, Name = 1, Path = 2, Size = 3, Crc32 = 4 };
+inline constexpr int kResultColumnCount = 5;
+
+struct SortState {
+  ResultColumn column = ResultColumn::Group;
+  bool descending = false;  // one flag for all columns: every header click flips it
+};
+
+// Texts compared byte by byte as unsigned values with only ASCII letters folded to upper case;
+// when one text runs out first, the shorter sorts first.
+int compareFoldedAscii(std::string_view a, std::string_view b);
+
+// Negative when `a` sorts before `b`, zero when equal, positive after; numbers compare as numbers.
+int ListView1Compare(const ResultRow& a, const ResultRow& b, const SortState& sort);
+
+// A header click: flips the direction and takes the clicked column as the key.
+void ListViewDupColumnClick(SortState& sort, ResultColumn clicked);
+
+// Positions of `rows` in sorted order; rows that compare equal keep their order.
+std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const SortState& sort);
+
+// Sorts the rows in place (stable).
+void sortResultRows(std::vector<ResultRow>& rows, const SortState& sort);
+
+}  // namespace pelimor

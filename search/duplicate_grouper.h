@@ -1,0 +1,63 @@
+#pragma once
+// Turns the walk's candidates into numbered groups of identical files, reading as little as it can:
+// sizes first, one path per device and inode, then a small prefix, a suffix of large files, and only
+// then the whole content (CRC-32 and a strong hash in one pass).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "search/candidate_store.h"
+#include "search/content_digest.h"
+#include "search/result_row.h"
+#include "search/search_control.h"
+#include "search/search_progress.h"
+
+namespace pelimor {
+
+struct SkippedFile {
+  std::string path;
+  std::string reason;
+};
+
+class DuplicateGrouper {
+ public:
+  static constexpr std::uint64_t kPrefixBytes = 4096;
+  static constexpr std::uint64_t kSuffixBytes = 4096;
+  // Files above this size also have their last bytes compared before the whole is read.
+  static constexpr std::uint64_t kSuffixFromSize = 64 * 1024;
+
+  DuplicateGrouper(const CandidateStore& store, SearchProgress& progress, const SearchControl& control,
+                   unsigned readThreads);
+
+  // Rows in their final order: groups by ascending CRC-32 text, numbered 1, 2, 3 ..., files of a
+  // group by path. Files that could not be read are appended to `skipped` and left out.
+  // Returns nothing when the search is aborted.
+  std::vector<ResultRow> run(std::vector<SkippedFile>& skipped);
+
+ private:
+  enum class Stage { Prefix, Suffix, Whole };
+  struct Item {
+    std::uint32_t candidate = 0;
+    int failure = 0;  // an errno value, or one of the negative reasons below
+    std::uint64_t prefixKey = 0;
+    std::uint64_t suffixKey = 0;
+    ContentDigest digest;
+    std::uint64_t plannedBytes = 0;  // still to be read for this file, for progress
+  };
+  static constexpr int kChangedSinceWalk = -1;
+  static constexpr int kShrankWhileRead = -2;
+
+  std::vector<Item> sameSizeDistinctFiles();
+  void readStage(std::vector<Item>& items, Stage stage);
+  void readOne(Item& item, Stage stage, std::vector<unsigned char>& buffer, class ContentHasher& hasher);
+  void keepMatchedOnly(std::vector<Item>& items, std::vector<SkippedFile>& skipped);
+  std::vector<ResultRow> numberedRows(const std::vector<Item>& items) const;
+  static std::string reasonText(int failure);
+
+  const CandidateStore& store_;
+  SearchProgress& progress_;
+  const SearchControl& control_;
+  unsigned readThreads_;
+};
+
+}  // namespace pelimor

@@ -1,0 +1,42 @@
+#include "search/duplicate_search.h"
+
+#include <algorithm>
+#include <charconv>
+#include <thread>
+
+#include "search/folder_walker.h"
+#include "search/mask_list.h"
+
+namespace pelimor {
+
+SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
+  SearchResult result;
+  CandidateStore store;
+  {
+    const WalkRequest walk{request.sourceFolders, buildMaskList(request.maskText), request.minimumSize,
+                           request.excludedTrees, request.excludedFragments};
+    progress.setPhase(SearchPhase::Walking);
+    FolderWalker(walk, store, progress, control).run();
+  }
+  result.cancelled = control.cancelled();
+
+  progress.setPhase(SearchPhase::Comparing);
+  unsigned threads = request.readThreads;
+  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+  result.rows = DuplicateGrouper(store, progress, control, threads).run(result.skipped);
+  result.aborted = control.aborted();
+  if (result.aborted) result.rows.clear();
+  progress.setPhase(SearchPhase::Done);
+  return result;
+}
+
+bool minimumSizeFromKilobytes(const std::string& text, std::uint64_t& bytes) {
+  std::uint64_t kilobytes = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, kilobytes);
+  if (text.empty() || error != std::errc() || stop != end || kilobytes > (UINT64_MAX >> 10)) return false;
+  bytes = kilobytes << 10;
+  return true;
+}
+
+}  // namespace pelimor

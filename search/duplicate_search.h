@@ -1,0 +1,37 @@
+#pragma once
+// One whole search: source folders, masks and a minimum size in; numbered groups of identical files out.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/folders.h"
+#include "search/duplicate_grouper.h"
+#include "search/result_row.h"
+#include "search/search_control.h"
+#include "search/search_progress.h"
+
+namespace pelimor {
+
+struct SearchRequest {
+  std::vector<std::string> sourceFolders;
+  std::string maskText = "*.*";             // as typed in the mask field: masks separated by ';'
+  std::uint64_t minimumSize = 100 * 1024;   // bytes; a file must be strictly larger
+  std::vector<std::string> excludedTrees = platform::systemTrees();
+  std::vector<std::string> excludedFragments = platform::excludedPathFragments();
+  unsigned readThreads = 0;  // 0: as many as the machine has cores, at most 8
+};
+
+struct SearchResult {
+  std::vector<ResultRow> rows;
+  std::vector<SkippedFile> skipped;  // files that could not be read when compared
+  bool cancelled = false;            // the walk was stopped early; rows hold what was found until then
+  bool aborted = false;              // stopped hard; rows are empty
+};
+
+// Runs on the calling thread (and a few reader threads of its own) until done, cancelled or aborted.
+SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control);
+
+// Minimum size in bytes from the size list's kilobyte text; nothing for a text that is no whole number >= 0.
+bool minimumSizeFromKilobytes(const std::string& text, std::uint64_t& bytes);
+
+}  // namespace pelimor

@@ -1,0 +1,81 @@
+#pragma once
+// Walks the source folders once, testing each folder's entries against every mask, and records
+// the files larger than the minimum size.
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "search/candidate_store.h"
+#include "search/search_control.h"
+#include "search/search_progress.h"
+
+namespace pelimor {
+
+namespace platform {
+class Directory;
+}
+
+struct WalkRequest {
+  std::vector<std::string> sourceFolders;
+  std::vector<std::string> masks;
+  std::uint64_t minimumSize = 0;            // a file must be strictly larger
+  std::vector<std::string> excludedTrees;   // never entered, with everything below them
+  std::vector<std::string> excludedFragments;  // a folder whose path holds one of these is never entered
+};
+
+// Where one walk starts and which names it takes. A mask with a separator in it moves the start
+// into its sub-path; masks that start in the same folder share one walk.
+struct WalkStart {
+  std::string folder;
+  std::vector<std::string> nameMasks;
+  std::uint32_t maskSet = 0;  // walks with equal name masks share an index
+};
+std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders,
+                                 const std::vector<std::string>& masks);
+
+class FolderWalker {
+ public:
+  FolderWalker(const WalkRequest& request, CandidateStore& store, SearchProgress& progress,
+               const SearchControl& control);
+  void run();
+
+  // True when a folder path lies in an excluded tree or holds an excluded fragment.
+  static bool isExcluded(const std::string& folder, const std::vector<std::string>& trees,
+                         const std::vector<std::string>& fragments);
+
+ private:
+  struct VisitKey {
+    std::uint64_t device;
+    std::uint64_t inode;
+    std::uint32_t maskSet;
+    bool operator==(const VisitKey&) const = default;
+  };
+  struct VisitKeyHash {
+    size_t operator()(const VisitKey& key) const {
+      return std::hash<std::uint64_t>()(key.inode * 0x9E3779B97F4A7C15ull ^ key.device ^ (std::uint64_t(key.maskSet) << 56));
+    }
+  };
+
+  void walkFolder(platform::Directory& folder, std::uint32_t node, std::string& path, const WalkStart& start);
+  bool matchesAnyMask(const char* name, const WalkStart& start) const;
+  bool firstVisit(const platform::Directory& folder, std::uint32_t maskSet);
+
+  // Folders reached through a link wait until every real folder is walked, so a file is listed
+  // under its real path when it has one.
+  struct LinkedFolder {
+    std::uint32_t parentNode;
+    std::string name;
+    std::string path;
+    const WalkStart* start;
+  };
+  std::vector<LinkedFolder> linkedFolders_;
+
+  const WalkRequest& request_;
+  CandidateStore& store_;
+  SearchProgress& progress_;
+  const SearchControl& control_;
+  std::unordered_set<VisitKey, VisitKeyHash> visited_;
+};
+
+}  // namespace pelimor
