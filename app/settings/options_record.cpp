@@ -1,0 +1,7 @@
+#include "app/settings/options_record.h"
+
+namespace pelimor {
+
+OptionsRecord Options;
+
+}  // namespace pelimor
