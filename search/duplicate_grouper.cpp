@@ -152,6 +152,7 @@ void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, std::vector<Ski
   const std::vector<Candidate>& files = store_.files();
   for (Item& item : items) {
     if (item.failure == 0) continue;
+    progress_.dropBytesToRead(item.plannedBytes);
     skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
   }
   std::erase_if(items, [](const Item& item) { return item.failure != 0; });

@@ -1,0 +1,76 @@
+#include "search/duplicate_grouper.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "search/folder_walker.h"
+#include "search/search_test_support.h"
+#include "support/temp_tree.h"
+
+namespace pelimor {
+namespace {
+
+// The walk and the comparison run apart here, so a test can change files in between.
+class DuplicateGrouperTest : public ::testing::Test {
+ protected:
+  void walk() {
+    const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}};
+    FolderWalker(request, store, progress, control).run();
+  }
+  std::vector<ResultRow> group(unsigned threads = 2) { return DuplicateGrouper(store, progress, control, threads).run(skipped); }
+
+  testing::TempTree tree;
+  CandidateStore store;
+  SearchProgress progress;
+  SearchControl control;
+  std::vector<SkippedFile> skipped;
+};
+
+TEST_F(DuplicateGrouperTest, AFileGoneBeforeItIsReadIsSkippedAndTheRestGrouped) {
+  for (const char* name : {"a", "b", "c"}) tree.patternFile(name, 10000, 1);
+  walk();
+  ASSERT_EQ(unlink(tree.path("b").c_str()), 0);
+  const auto rows = group();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].path, tree.path("a"));
+  EXPECT_EQ(rows[1].path, tree.path("c"));
+  ASSERT_EQ(skipped.size(), 1u);
+  EXPECT_EQ(skipped[0].path, tree.path("b"));
+  EXPECT_EQ(skipped[0].reason, "No such file or directory");
+  EXPECT_EQ(progress.bytesRead(), progress.bytesToRead());
+}
+
+TEST_F(DuplicateGrouperTest, AFileChangedSinceTheWalkIsSkipped) {
+  tree.patternFile("a", 3000, 1);
+  tree.patternFile("b", 3000, 1);
+  tree.patternFile("c", 3000, 2);
+  walk();
+  tree.patternFile("a", 3001, 1);        // grew
+  tree.file("c", std::string(3000, 'z'));  // rewritten in place: same size, new time
+  struct timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, tree.path("c").c_str(), times, 0), 0);
+  EXPECT_TRUE(group().empty());
+  ASSERT_EQ(skipped.size(), 2u);
+  for (const SkippedFile& file : skipped) EXPECT_EQ(file.reason, "changed since the search found it") << file.path;
+}
+
+TEST_F(DuplicateGrouperTest, TheResultDoesNotDependOnTheNumberOfReaders) {
+  for (int i = 0; i < 60; ++i) tree.patternFile("f" + std::to_string(i), 5000 + (i % 7) * 3000, static_cast<unsigned>(i % 5));
+  walk();
+  const auto one = testing::describe(group(1));
+  const auto four = testing::describe(group(4));
+  EXPECT_FALSE(one.empty());
+  EXPECT_EQ(one, four);
+}
+
+TEST_F(DuplicateGrouperTest, AbortStopsAndReturnsNothing) {
+  tree.patternFile("a", 3000, 1);
+  tree.patternFile("b", 3000, 1);
+  walk();
+  control.abort();
+  EXPECT_TRUE(group().empty());
+  EXPECT_TRUE(skipped.empty());
+}
+
+}  // namespace
+}  // namespace pelimor

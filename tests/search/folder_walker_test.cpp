@@ -1,0 +1,164 @@
+#include "search/folder_walker.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "search/mask_list.h"
+#include "support/temp_tree.h"
+
+namespace pelimor {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+class FolderWalkerTest : public ::testing::Test {
+ protected:
+  // Sorted full paths of every file the walk recorded.
+  Paths walk(const Paths& sources, const std::string& maskText, std::uint64_t minimumSize = 0,
+             const Paths& excludedTrees = {}, const Paths& excludedFragments = {"Program Files"}) {
+    const WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments};
+    CandidateStore store;
+    FolderWalker(request, store, progress, control).run();
+    Paths paths;
+    for (const Candidate& file : store.files()) paths.push_back(store.pathOf(file));
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+  std::string p(const std::string& relative) const { return tree.path(relative); }
+
+  testing::TempTree tree;
+  SearchProgress progress;
+  SearchControl control;
+};
+
+TEST_F(FolderWalkerTest, MinimumSizeIsStrictlyExceeded) {
+  tree.patternFile("exact", 102400, 1);
+  tree.patternFile("above", 102401, 1);
+  tree.file("empty", "");
+  tree.file("one", "x");
+  EXPECT_EQ(walk({tree.root()}, "*.*", 102400), Paths{p("above")});
+  EXPECT_EQ(walk({tree.root()}, "*.*", 0), (Paths{p("above"), p("exact"), p("one")}));
+}
+
+TEST_F(FolderWalkerTest, SizesBeyondFourGigabytesAreKeptWhole) {
+  const std::string big = tree.file("sparse", "");
+  ASSERT_EQ(truncate(big.c_str(), (4ll << 30) + 10), 0);
+  CandidateStore store;
+  const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}};
+  FolderWalker(request, store, progress, control).run();
+  ASSERT_EQ(store.files().size(), 1u);
+  EXPECT_EQ(store.files()[0].size, (4ull << 30) + 10);
+}
+
+TEST_F(FolderWalkerTest, EveryMaskInEverySourceFolderInOneWalk) {
+  tree.file("x/1.a", "1");
+  tree.file("x/2.B", "2");
+  tree.file("x/3.c", "3");
+  tree.file("y/deep/4.a", "4");
+  tree.file("y/5.c", "5");
+  EXPECT_EQ(walk({p("x"), p("y")}, "*.a; *.b"), (Paths{p("x/1.a"), p("x/2.B"), p("y/deep/4.a")}));
+  EXPECT_EQ(walk({p("x")}, "*.a;*.a;*.*"), (Paths{p("x/1.a"), p("x/2.B"), p("x/3.c")}));
+  EXPECT_EQ(walk({p("x")}, " ; "), Paths{});
+  EXPECT_EQ(walk({p("x")}, ""), Paths{});
+}
+
+TEST_F(FolderWalkerTest, MaskWithSeparatorStartsInItsSubFolder) {
+  tree.file("top.a", "1");
+  tree.file("sub/in.a", "2");
+  tree.file("sub/deeper/in2.a", "3");
+  tree.file("other/out.a", "4");
+  EXPECT_EQ(walk({tree.root()}, "sub/*.a"), (Paths{p("sub/deeper/in2.a"), p("sub/in.a")}));
+}
+
+TEST_F(FolderWalkerTest, HiddenFilesTakenHiddenFoldersNot) {
+  tree.file(".hidden-file", "1");
+  tree.file(".git/config", "2");
+  tree.file("visible/.also-hidden/x", "3");
+  tree.file("visible/y", "4");
+  tree.symlink(p("visible"), ".dotlink");
+  EXPECT_EQ(walk({tree.root()}, "*.*"), (Paths{p(".hidden-file"), p("visible/y")}));
+  // A source folder that is itself hidden is still searched.
+  EXPECT_EQ(walk({p(".git")}, "*"), Paths{p(".git/config")});
+}
+
+TEST_F(FolderWalkerTest, ExcludedTreesByWholeComponentsAndProgramFilesAnywhere) {
+  tree.file("sys/a", "1");
+  tree.file("sys/deeper/b", "2");
+  tree.file("system/c", "3");
+  tree.file("apps/Program Files (x86)/d", "4");
+  tree.file("apps/Program Files/e/f", "5");
+  tree.file("apps/ok", "6");
+  EXPECT_EQ(walk({tree.root()}, "*", 0, {p("sys")}), (Paths{p("apps/ok"), p("system/c")}));
+  // A source folder inside an excluded tree is not searched either.
+  EXPECT_EQ(walk({p("sys/deeper")}, "*", 0, {p("sys")}), Paths{});
+  EXPECT_TRUE(FolderWalker::isExcluded("/usr", {"/usr"}, {}));
+  EXPECT_TRUE(FolderWalker::isExcluded("/usr/lib", {"/usr/"}, {}));
+  EXPECT_FALSE(FolderWalker::isExcluded("/usrlocal", {"/usr"}, {}));
+  EXPECT_FALSE(FolderWalker::isExcluded("/home/USR", {"/usr"}, {}));
+}
+
+TEST_F(FolderWalkerTest, LinksToFilesAndSpecialFilesAreNoCandidates) {
+  tree.file("real", "1");
+  tree.symlink(p("real"), "link-to-file");
+  tree.symlink(p("nowhere"), "dangling");
+  ASSERT_EQ(mkfifo(p("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(walk({tree.root()}, "*"), Paths{p("real")});
+}
+
+TEST_F(FolderWalkerTest, FolderLinksAreFollowedOnceAndLoopsEnd) {
+  tree.file("data/f", "1");
+  tree.symlink(p("data"), "data/loop");
+  tree.symlink(p("data"), "elsewhere/again");
+  tree.symlink("..", "data/up");
+  EXPECT_EQ(walk({tree.root()}, "*"), Paths{p("data/f")});
+  // Reached only through a link, a file is listed under the link's path.
+  EXPECT_EQ(walk({p("elsewhere")}, "*"), Paths{p("elsewhere/again/f")});
+}
+
+TEST_F(FolderWalkerTest, RepeatedAndNestedSourceFoldersAreWalkedOnce) {
+  tree.file("top/a", "1");
+  tree.file("top/inner/b", "2");
+  const Paths expected{p("top/a"), p("top/inner/b")};
+  EXPECT_EQ(walk({p("top"), p("top"), p("top/inner"), p("top/")}, "*"), expected);
+  EXPECT_EQ(walk({p("top/inner"), p("top")}, "*"), expected);
+}
+
+TEST_F(FolderWalkerTest, MissingSourcesAndFilesAsSourcesAreSkipped) {
+  tree.file("f", "1");
+  EXPECT_EQ(walk({p("missing"), p("f"), ""}, "*"), Paths{});
+}
+
+TEST_F(FolderWalkerTest, CancelledWalkFindsNothingMore) {
+  tree.file("a", "1");
+  control.cancel();
+  EXPECT_EQ(walk({tree.root()}, "*"), Paths{});
+}
+
+TEST_F(FolderWalkerTest, ProgressCountsFilesAndCandidates) {
+  tree.file("a.txt", "1");
+  tree.file("b.txt", "2");
+  tree.file("c.bin", "3");
+  walk({tree.root()}, "*.txt");
+  EXPECT_EQ(progress.filesSeen(), 3u);
+  EXPECT_EQ(progress.candidates(), 2u);
+  EXPECT_EQ(progress.currentFolder(), tree.root());
+}
+
+TEST(WalkPlan, SourcesAndMasksShareWalksByStartFolder) {
+  const auto starts = planWalks({"/a", "/b/"}, {"*.x", "sub/*.y", "*.z"});
+  ASSERT_EQ(starts.size(), 4u);
+  EXPECT_EQ(starts[0].folder, "/a");
+  EXPECT_EQ(starts[0].nameMasks, (std::vector<std::string>{"*.x", "*.z"}));
+  EXPECT_EQ(starts[1].folder, "/b");
+  EXPECT_EQ(starts[0].maskSet, starts[1].maskSet);
+  EXPECT_EQ(starts[2].folder, "/a/sub");
+  EXPECT_EQ(starts[2].nameMasks, std::vector<std::string>{"*.y"});
+  EXPECT_NE(starts[2].maskSet, starts[0].maskSet);
+  EXPECT_EQ(planWalks({"/"}, {"*.x"})[0].folder, "/");
+}
+
+}  // namespace
+}  // namespace pelimor
