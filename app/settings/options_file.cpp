@@ -1,0 +1,73 @@
+#include "app/settings/options_file.h"
+
+#include "app/settings/settings_file.h"
+#include "platform/io_error_text.h"
+#include "platform/paths.h"
+
+namespace pelimor {
+
+namespace {
+
+[[noreturn]] void fail(platform::IoFailure failure, int error) {
+  throw SettingsError(platform::ioErrorText(failure, error));
+}
+
+void writeOptionsFile(const OptionsRecord& options, std::string_view dataFolder) {
+  ReplacingFile file(optionsFilePath(dataFolder));
+  if (const int error = file.create(); error != 0) fail(platform::IoFailure::Create, error);
+  if (const int error = file.write(options.bytes().data(), OptionsRecord::kSize); error != 0)
+    fail(platform::IoFailure::Write, error);
+  if (const int error = file.finish(); error != 0) fail(platform::IoFailure::Write, error);
+  if (const int error = file.replace(); error != 0) fail(platform::IoFailure::Create, error);
+}
+
+}  // namespace
+
+std::string optionsFilePath(std::string_view dataFolder) { return platform::joinPath(dataFolder, kOptionsFileName); }
+
+void SetDefaultOptions(OptionsRecord& options, const WindowRect& current) {
+  options.setVersion(OptionsRecord::kVersion);
+  options.setWindowState(static_cast<std::uint8_t>(WindowState::Normal));
+  options.setLeft(current.left);
+  options.setTop(current.top);
+  options.setWidth(current.width);
+  options.setHeight(current.height);
+  options.setPathText(kDefaultPathText);
+  options.setMaskText(kDefaultMaskText);
+  options.setCustomMask(OptionsRecord::kDefaultCustomMask);
+  options.setSizeIndex(kDefaultSizeIndex);
+  options.setTypeIndex(kDefaultTypeIndex);
+}
+
+void WriteDefaultOptions(OptionsRecord& options, std::string_view dataFolder, const WindowRect& current) {
+  SetDefaultOptions(options, current);
+  writeOptionsFile(options, dataFolder);
+}
+
+void LoadOptions(OptionsRecord& options, std::string_view dataFolder, const WindowRect& current) {
+  const std::string path = optionsFilePath(dataFolder);
+  if (!settingsFileExists(path)) {
+    WriteDefaultOptions(options, dataFolder, current);
+    return;
+  }
+  bool readWhole = false;
+  {
+    InputFile file;
+    if (const int error = file.open(path, InputFile::Access::ReadWrite); error != 0)
+      fail(platform::IoFailure::Open, error);
+    // A short read leaves what the file had in the record: those bytes outlive the defaults.
+    readWhole = file.readExact(options.bytes().data(), OptionsRecord::kSize);
+  }
+  if (!readWhole || options.version() != OptionsRecord::kVersion) WriteDefaultOptions(options, dataFolder, current);
+}
+
+void SaveOptions(OptionsRecord& options, std::string_view dataFolder, const WindowPlacement& current) {
+  options.setWindowState(static_cast<std::uint8_t>(current.state));
+  options.setLeft(current.rect.left);
+  options.setTop(current.rect.top);
+  options.setHeight(current.rect.height);
+  options.setWidth(current.rect.width);
+  writeOptionsFile(options, dataFolder);
+}
+
+}  // namespace pelimor

@@ -1,0 +1,29 @@
+#pragma once
+// The settings files, as the main window uses them.
+//
+// At start, once the data folder exists (platform::createFolderWithParents(platform::dataFolder())):
+//   1. LoadSourceList(folder, rows): put the rows in the source list; select the first row if any.
+//   2. LoadOptions(Options, folder, designedRect): designedRect is the window's placement now.
+//   3. ApplyOptions(Options, screens, designedSize, minimumSize): take the returned state, and the
+//      returned rectangle if there is one.
+//   4. Apply Options.typeIndex() and Options.sizeIndex() to the filter lists.
+// A SettingsError ends the sequence at that step; errorBoxText(error.what()) is the error box's text.
+//
+// At close: SaveSettings (Source.cfg, then Options.cfg). A SettingsError keeps the window open.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/settings/options_file.h"
+#include "app/settings/options_record.h"
+#include "app/settings/settings_error.h"
+#include "app/settings/source_list.h"
+#include "app/settings/window_placement.h"
+
+namespace pelimor {
+
+// SaveSourceList, then SaveOptions; when Source.cfg fails, Options.cfg is not written.
+void SaveSettings(std::string_view dataFolder, const std::vector<std::string>& sourceRows, OptionsRecord& options,
+                  const WindowPlacement& current);
+
+}  // namespace pelimor

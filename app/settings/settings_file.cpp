@@ -1,0 +1,156 @@
+#include "app/settings/settings_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/paths.h"
+
+namespace pelimor {
+
+namespace {
+
+// The Windows read-only attribute has no direct match; a file nobody may write is the closest.
+bool markedReadOnly(const struct stat& info) { return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+int closeDescriptor(int& descriptor) {
+  int error = 0;
+  if (descriptor >= 0 && ::close(descriptor) != 0 && errno != EINTR) error = errno;
+  descriptor = -1;
+  return error;
+}
+
+// A link is followed so that a settings file kept elsewhere (a dotfiles folder) stays a link.
+std::string resolvedTarget(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string target(resolved);
+  std::free(resolved);
+  return target;
+}
+
+}  // namespace
+
+bool settingsFileExists(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+InputFile::~InputFile() { close(); }
+
+int InputFile::open(const std::string& path, Access access) {
+  close();
+  // Non-blocking, so a pipe put in a settings file's place can't hold up the start.
+  const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+  descriptor_ = ::open(path.c_str(), flags);
+  if (descriptor_ < 0) return errno;
+  struct stat info {};
+  int error = 0;
+  if (fstat(descriptor_, &info) != 0) error = errno;
+  else if (S_ISDIR(info.st_mode)) error = EISDIR;
+  else if (!S_ISREG(info.st_mode)) error = EINVAL;
+  else if (access == Access::ReadWrite && markedReadOnly(info)) error = EACCES;
+  if (error != 0) {
+    close();
+    return error;
+  }
+  size_ = static_cast<std::uint64_t>(info.st_size);
+  position_ = 0;
+  return 0;
+}
+
+void InputFile::close() { closeDescriptor(descriptor_); }
+
+bool InputFile::readExact(void* buffer, std::size_t length) {
+  auto* bytes = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t count = ::read(descriptor_, bytes + done, length - done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    done += static_cast<std::size_t>(count);
+  }
+  position_ += done;
+  return done == length;
+}
+
+ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)), target_(resolvedTarget(path_)) {}
+
+ReplacingFile::~ReplacingFile() { discard(); }
+
+int ReplacingFile::create() {
+  discard();
+  mode_t mode = 0666;  // narrowed by the umask, as for any new file
+  struct stat info {};
+  if (stat(target_.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return EISDIR;
+    if (S_ISREG(info.st_mode)) {
+      if (markedReadOnly(info) || faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return EACCES;
+      mode = info.st_mode & 07777;
+    }
+  }
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = target_ + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    descriptor_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor_ >= 0) {
+      temporary_ = std::move(name);
+      // The replacement keeps the permissions the user gave the old file.
+      if (S_ISREG(info.st_mode)) fchmod(descriptor_, mode);
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
+int ReplacingFile::write(const void* data, std::size_t length) {
+  if (descriptor_ < 0) return EBADF;
+  const auto* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t count = ::write(descriptor_, bytes, length);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return errno;
+    if (count == 0) return ENOSPC;
+    bytes += count;
+    length -= static_cast<std::size_t>(count);
+  }
+  return 0;
+}
+
+int ReplacingFile::finish() {
+  if (descriptor_ < 0) return EBADF;
+  int error = fsync(descriptor_) != 0 ? errno : 0;
+  const int closeError = closeDescriptor(descriptor_);
+  return error != 0 ? error : closeError;
+}
+
+int ReplacingFile::replace() {
+  if (temporary_.empty() || descriptor_ >= 0) return EBADF;
+  if (rename(temporary_.c_str(), target_.c_str()) != 0) return errno;
+  temporary_.clear();
+  // Make the rename itself survive a crash; a folder that can't be flushed changes nothing.
+  std::string folderPath = platform::folderPartOf(target_);
+  if (folderPath.empty()) folderPath = ".";
+  const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    fsync(folder);
+    ::close(folder);
+  }
+  return 0;
+}
+
+void ReplacingFile::discard() {
+  closeDescriptor(descriptor_);
+  if (!temporary_.empty()) unlink(temporary_.c_str());
+  temporary_.clear();
+}
+
+}  // namespace pelimor

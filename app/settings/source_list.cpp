@@ -1,0 +1,77 @@
+#include "app/settings/source_list.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "platform/folders.h"
+#include "platform/paths.h"
+
+namespace pelimor {
+
+namespace {
+
+std::int32_t readInt32(InputFile& file) {
+  unsigned char bytes[4];
+  if (!file.readExact(bytes, sizeof bytes)) throw SettingsError(std::string(kStreamReadError));
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | bytes[i];
+  return static_cast<std::int32_t>(value);
+}
+
+void writeLength(ReplacingFile& file, std::size_t length) {
+  if (length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    throw SettingsError(std::string(kStreamWriteError));
+  auto value = static_cast<std::uint32_t>(length);
+  unsigned char bytes[4];
+  for (auto& byte : bytes) {
+    byte = static_cast<unsigned char>(value & 0xFFu);
+    value >>= 8;
+  }
+  if (file.write(bytes, sizeof bytes) != 0) throw SettingsError(std::string(kStreamWriteError));
+}
+
+}  // namespace
+
+std::string sourceFilePath(std::string_view dataFolder) { return platform::joinPath(dataFolder, kSourceFileName); }
+
+std::string ReadSourceEntry(InputFile& file) {
+  const std::int32_t length = readInt32(file);
+  // Checked against the file before allocating, so a damaged length can't ask for gigabytes.
+  if (length < 0 || static_cast<std::uint64_t>(length) > file.remaining())
+    throw SettingsError(std::string(kStreamReadError));
+  std::string text(static_cast<std::size_t>(length), '\0');
+  if (!file.readExact(text.data(), text.size())) throw SettingsError(std::string(kStreamReadError));
+  return text;
+}
+
+void WriteSourceEntry(ReplacingFile& file, std::string_view text) {
+  writeLength(file, text.size());
+  if (!text.empty() && file.write(text.data(), text.size()) != 0) throw SettingsError(std::string(kStreamWriteError));
+}
+
+void LoadSourceList(std::string_view dataFolder, std::vector<std::string>& rows) {
+  const std::string path = sourceFilePath(dataFolder);
+  rows.clear();
+  if (!settingsFileExists(path)) {
+    rows.push_back(platform::defaultSourceFolder());
+    return;
+  }
+  InputFile file;
+  if (const int error = file.open(path, InputFile::Access::Read); error != 0)
+    throw SettingsError(cannotOpenFileText(path, error));
+  // A count beyond what the file holds simply runs into its end.
+  const std::int32_t count = readInt32(file);
+  for (std::int32_t i = 0; i < count; ++i) rows.push_back(ReadSourceEntry(file));
+}
+
+void SaveSourceList(std::string_view dataFolder, const std::vector<std::string>& rows) {
+  const std::string path = sourceFilePath(dataFolder);
+  ReplacingFile file(path);
+  if (const int error = file.create(); error != 0) throw SettingsError(cannotCreateFileText(path, error));
+  writeLength(file, rows.size());
+  for (const std::string& row : rows) WriteSourceEntry(file, row);
+  if (file.finish() != 0) throw SettingsError(std::string(kStreamWriteError));
+  if (const int error = file.replace(); error != 0) throw SettingsError(cannotCreateFileText(path, error));
+}
+
+}  // namespace pelimor
