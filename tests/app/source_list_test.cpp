@@ -1,0 +1,265 @@
+#include "app/settings/source_list.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "app/settings/settings.h"
+#include "platform/folders.h"
+#include "settings_test_support.h"
+
+namespace pelimor {
+namespace {
+
+using testing::bytesOf;
+using testing::readFile;
+using testing::TempFolder;
+using testing::writeFile;
+
+std::string readError(const std::string& folder, std::vector<std::string>& rows) {
+  try {
+    LoadSourceList(folder, rows);
+  } catch (const SettingsError& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+std::string saveError(const std::string& folder, const std::vector<std::string>& rows) {
+  try {
+    SaveSourceList(folder, rows);
+  } catch (const SettingsError& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+TEST(SourceList, NoFileGivesTheHomeFolderAsTheOneRow) {
+  TempFolder data;
+  std::vector<std::string> rows{"left over"};
+  LoadSourceList(data.folder(), rows);
+  EXPECT_EQ(rows, std::vector<std::string>{platform::defaultSourceFolder()});
+}
+
+TEST(SourceList, OneRowIsSavedAsCountLengthAndBytes) {
+  TempFolder data;
+  SaveSourceList(data.folder(), {"/"});
+  EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({0x01, 0, 0, 0, 0x01, 0, 0, 0, 0x2F}));
+  SaveSourceList(data.folder(), {"C:\\"});
+  EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({0x01, 0, 0, 0, 0x03, 0, 0, 0, 0x43, 0x3A, 0x5C}));
+}
+
+TEST(SourceList, WindowsRowReadsBackUnchanged) {
+  TempFolder data;
+  writeFile(data.path("Source.cfg"), bytesOf({0x01, 0, 0, 0, 0x03, 0, 0, 0, 0x43, 0x3A, 0x5C}));
+  std::vector<std::string> rows;
+  LoadSourceList(data.folder(), rows);
+  EXPECT_EQ(rows, std::vector<std::string>{"C:\\"});
+}
+
+TEST(SourceList, EmptyListIsFourZeroBytes) {
+  TempFolder data;
+  SaveSourceList(data.folder(), {});
+  EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({0, 0, 0, 0}));
+  std::vector<std::string> rows{"x"};
+  LoadSourceList(data.folder(), rows);
+  EXPECT_TRUE(rows.empty());
+}
+
+TEST(SourceList, EmptyCaptionIsLengthZeroWithNoBytes) {
+  TempFolder data;
+  SaveSourceList(data.folder(), {"", "/a"});
+  EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, '/', 'a'}));
+  std::vector<std::string> rows;
+  LoadSourceList(data.folder(), rows);
+  EXPECT_EQ(rows, (std::vector<std::string>{"", "/a"}));
+}
+
+TEST(SourceList, NegativeCountGivesAnEmptyList) {
+  TempFolder data;
+  writeFile(data.path("Source.cfg"), bytesOf({0xFF, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0, 'a', 'b', 'c'}));
+  std::vector<std::string> rows{"x"};
+  LoadSourceList(data.folder(), rows);
+  EXPECT_TRUE(rows.empty());
+}
+
+TEST(SourceList, RowsKeepOrderAndEveryByte) {
+  TempFolder data;
+  const std::vector<std::string> saved{"/home/ann/Bilder", std::string("/a\0b", 4), "/\xC3\xA9t\xC3\xA9", "/\xFF", "/home/ann/Bilder"};
+  SaveSourceList(data.folder(), saved);
+  std::vector<std::string> rows;
+  LoadSourceList(data.folder(), rows);
+  EXPECT_EQ(rows, saved);
+}
+
+TEST(SourceList, BytesAfterTheLastEntryAreIgnored) {
+  TempFolder data;
+  writeFile(data.path("Source.cfg"), bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/', 9, 9, 9, 9, 9}));
+  std::vector<std::string> rows;
+  LoadSourceList(data.folder(), rows);
+  EXPECT_EQ(rows, std::vector<std::string>{"/"});
+}
+
+struct BadSourceFile {
+  const char* name;
+  std::string content;
+  std::vector<std::string> rowsReadWhole;
+};
+
+void PrintTo(const BadSourceFile& file, std::ostream* out) { *out << file.name; }
+
+class BadSourceList : public ::testing::TestWithParam<BadSourceFile> {};
+
+TEST_P(BadSourceList, IsAStreamReadErrorAndTheFileIsClosed) {
+  TempFolder data;
+  const std::string path = data.path("Source.cfg");
+  writeFile(path, GetParam().content);
+  std::vector<std::string> rows;
+  EXPECT_EQ(readError(data.folder(), rows), "Stream read error");
+  EXPECT_EQ(rows, GetParam().rowsReadWhole);
+  EXPECT_EQ(testing::descriptorsOpenOn(path), 0);
+  // The list can be written again at once.
+  SaveSourceList(data.folder(), rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damaged, BadSourceList,
+    ::testing::Values(
+        BadSourceFile{"Empty", "", {}},
+        BadSourceFile{"CountCut", bytesOf({1, 0, 0}), {}},
+        BadSourceFile{"NoEntry", bytesOf({1, 0, 0, 0}), {}},
+        BadSourceFile{"LengthCut", bytesOf({1, 0, 0, 0, 3, 0}), {}},
+        BadSourceFile{"EntryCut", bytesOf({2, 0, 0, 0, 1, 0, 0, 0, '/', 5, 0, 0, 0, '/', 'a', 'b'}), {"/"}},
+        BadSourceFile{"NegativeLength", bytesOf({2, 0, 0, 0, 1, 0, 0, 0, '/', 0xFF, 0xFF, 0xFF, 0xFF, 'a'}), {"/"}},
+        BadSourceFile{"MostNegativeLength", bytesOf({1, 0, 0, 0, 0, 0, 0, 0x80}), {}},
+        // Would ask for 2 GB: refused because the file is shorter.
+        BadSourceFile{"HugeLength", bytesOf({1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F, '/', 'a'}), {}},
+        BadSourceFile{"LengthOneBeyondTheEnd", bytesOf({1, 0, 0, 0, 3, 0, 0, 0, '/', 'a'}), {}},
+        BadSourceFile{"CountBeyondTheFile", bytesOf({0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0, 1, 0, 0, 0, '/'}), {"", "/"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SourceList, FolderInPlaceOfTheFileCountsAsNoFileButCannotBeReplaced) {
+  TempFolder data;
+  std::filesystem::create_directory(data.path("Source.cfg"));
+  std::vector<std::string> rows;
+  LoadSourceList(data.folder(), rows);
+  EXPECT_EQ(rows, std::vector<std::string>{platform::defaultSourceFolder()});
+  EXPECT_EQ(saveError(data.folder(), rows), "Cannot create file \"" + data.path("Source.cfg") + "\". Is a directory");
+  EXPECT_TRUE(std::filesystem::is_directory(data.path("Source.cfg")));
+}
+
+TEST(SourceList, PipeInPlaceOfTheFileDoesNotHoldUpTheStart) {
+  TempFolder data;
+  ASSERT_EQ(mkfifo(data.path("Source.cfg").c_str(), 0600), 0);
+  std::vector<std::string> rows;
+  LoadSourceList(data.folder(), rows);
+  EXPECT_EQ(rows, std::vector<std::string>{platform::defaultSourceFolder()});
+  SaveSourceList(data.folder(), {"/"});
+  EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/'}));
+}
+
+TEST(SourceList, FileThatCannotBeOpenedNamesItsPathAndTheReason) {
+  TempFolder data;
+  writeFile(data.path("Source.cfg"), bytesOf({0, 0, 0, 0}));
+  std::vector<std::string> rows;
+  std::string error;
+  {
+    testing::NoFreeDescriptors limit;
+    error = readError(data.folder(), rows);
+  }
+  EXPECT_EQ(error, "Cannot open file \"" + data.path("Source.cfg") + "\". Too many open files");
+}
+
+TEST(SourceList, MissingDataFolderCannotBeCreatedInto) {
+  TempFolder data;
+  const std::string folder = data.path("missing/");
+  EXPECT_EQ(saveError(folder, {"/"}), "Cannot create file \"" + folder + "Source.cfg\". No such file or directory");
+}
+
+TEST(SourceList, FileMarkedReadOnlyIsNotReplaced) {
+  TempFolder data;
+  const std::string path = data.path("Source.cfg");
+  writeFile(path, bytesOf({0, 0, 0, 0}));
+  chmod(path.c_str(), 0444);
+  EXPECT_EQ(saveError(data.folder(), {"/"}), "Cannot create file \"" + path + "\". Permission denied");
+  EXPECT_EQ(readFile(path), bytesOf({0, 0, 0, 0}));
+}
+
+TEST(SourceList, FailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
+  TempFolder data;
+  const std::string path = data.path("Source.cfg");
+  const std::string old = bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/'});
+  writeFile(path, old);
+  std::string error;
+  {
+    testing::FileSizeLimit limit(100);
+    error = saveError(data.folder(), {std::string(500, 'a')});
+  }
+  EXPECT_EQ(error, "Stream write error");
+  EXPECT_EQ(readFile(path), old);
+  EXPECT_EQ(data.names(), std::vector<std::string>{"Source.cfg"});
+}
+
+TEST(SourceList, ReplacingKeepsTheFilesPermissions) {
+  TempFolder data;
+  const std::string path = data.path("Source.cfg");
+  writeFile(path, bytesOf({0, 0, 0, 0}));
+  chmod(path.c_str(), 0600);
+  SaveSourceList(data.folder(), {"/"});
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(SourceList, LinkedFileStaysALink) {
+  TempFolder data;
+  std::filesystem::create_directory(data.path("dotfiles"));
+  writeFile(data.path("dotfiles/Source.cfg"), bytesOf({0, 0, 0, 0}));
+  std::filesystem::create_symlink(data.path("dotfiles/Source.cfg"), data.path("Source.cfg"));
+  SaveSourceList(data.folder(), {"/"});
+  EXPECT_TRUE(std::filesystem::is_symlink(data.path("Source.cfg")));
+  EXPECT_EQ(readFile(data.path("dotfiles/Source.cfg")), bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/'}));
+}
+
+TEST(SourceEntry, WrittenAndReadOneByOne) {
+  TempFolder data;
+  const std::string path = data.path("entries");
+  {
+    ReplacingFile file(path);
+    ASSERT_EQ(file.create(), 0);
+    WriteSourceEntry(file, "/x");
+    WriteSourceEntry(file, "");
+    ASSERT_EQ(file.finish(), 0);
+    ASSERT_EQ(file.replace(), 0);
+  }
+  EXPECT_EQ(readFile(path), bytesOf({2, 0, 0, 0, '/', 'x', 0, 0, 0, 0}));
+  InputFile file;
+  ASSERT_EQ(file.open(path, InputFile::Access::Read), 0);
+  EXPECT_EQ(ReadSourceEntry(file), "/x");
+  EXPECT_EQ(ReadSourceEntry(file), "");
+  EXPECT_THROW(ReadSourceEntry(file), SettingsError);
+}
+
+TEST(SaveSettings, OptionsAreNotWrittenWhenTheSourceListFails) {
+  TempFolder data;
+  std::filesystem::create_directory(data.path("Source.cfg"));
+  OptionsRecord options;
+  EXPECT_THROW(SaveSettings(data.folder(), {"/"}, options, WindowPlacement{}), SettingsError);
+  EXPECT_FALSE(std::filesystem::exists(data.path("Options.cfg")));
+}
+
+TEST(SaveSettings, WritesBothFiles) {
+  TempFolder data;
+  OptionsRecord options;
+  SaveSettings(data.folder(), {"/"}, options, WindowPlacement{WindowState::Maximized, {1, 2, 3, 4}});
+  EXPECT_EQ(readFile(data.path("Source.cfg")).size(), 9u);
+  const std::string image = readFile(data.path("Options.cfg"));
+  ASSERT_EQ(image.size(), 1568u);
+  EXPECT_EQ(image[4], 2);
+}
+
+}  // namespace
+}  // namespace pelimor
