@@ -2,50 +2,69 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/paths.h"
 
 namespace pelimor {
 
-std::uint64_t CandidateStore::storeText(std::string_view text) {
-  if (text.size() > kBlockSize - usedInLastBlock_) {
+CandidateStore::CandidateStore(unsigned segments)
+    : segments_(std::clamp(segments, 1u, kMaxSegments)) {}
+
+std::uint64_t CandidateStore::Segment::storeText(std::string_view text) {
+  if (text.size() > kBlockSize - usedInLastBlock) {
     // Texts longer than a block get a block of their own size.
-    blocks_.push_back(std::make_unique<char[]>(std::max(kBlockSize, text.size())));
-    usedInLastBlock_ = 0;
+    blocks.push_back(std::make_unique<char[]>(std::max(kBlockSize, text.size())));
+    usedInLastBlock = 0;
   }
-  const std::uint64_t offset = (static_cast<std::uint64_t>(blocks_.size() - 1) << 32) | usedInLastBlock_;
-  std::memcpy(blocks_.back().get() + usedInLastBlock_, text.data(), text.size());
-  usedInLastBlock_ += text.size();
+  const std::uint64_t offset = (static_cast<std::uint64_t>(blocks.size() - 1) << 32) | usedInLastBlock;
+  std::memcpy(blocks.back().get() + usedInLastBlock, text.data(), text.size());
+  usedInLastBlock += text.size();
   return offset;
 }
 
-std::string_view CandidateStore::textAt(std::uint64_t offset, std::uint32_t length) const {
-  return {blocks_[offset >> 32].get() + (offset & 0xFFFFFFFFu), length};
+std::string_view CandidateStore::Segment::textAt(std::uint64_t offset, std::uint32_t length) const {
+  return {blocks[offset >> 32].get() + (offset & 0xFFFFFFFFu), length};
 }
 
-std::uint32_t CandidateStore::addFolder(std::uint32_t parent, std::string_view name) {
-  folders_.push_back(Folder{parent, static_cast<std::uint32_t>(name.size()), storeText(name)});
-  return static_cast<std::uint32_t>(folders_.size() - 1);
+std::uint32_t CandidateStore::addFolder(unsigned segment, std::uint32_t parent, std::string_view name) {
+  Segment& owner = segments_[segment];
+  if (owner.folders.size() >= (1u << kSegmentShift)) throw std::length_error("too many folders");
+  owner.folders.push_back(Folder{parent, static_cast<std::uint32_t>(name.size()), owner.storeText(name)});
+  return static_cast<std::uint32_t>((segment << kSegmentShift) | (owner.folders.size() - 1));
 }
 
 void CandidateStore::addFile(std::uint32_t folder, std::string_view name, std::uint64_t size,
                              std::uint64_t device, std::uint64_t inode, std::int64_t modifiedNanoseconds) {
-  files_.push_back(Candidate{folder, static_cast<std::uint32_t>(name.size()), storeText(name), size, device,
-                             inode, modifiedNanoseconds});
+  Segment& owner = segments_[folder >> kSegmentShift];
+  owner.files.push_back(Candidate{folder, static_cast<std::uint32_t>(name.size()), owner.storeText(name), size,
+                                  device, inode, modifiedNanoseconds});
+}
+
+void CandidateStore::collectFiles() {
+  for (Segment& segment : segments_) {
+    if (segment.files.empty()) continue;
+    if (allFiles_.empty()) {
+      allFiles_ = std::move(segment.files);
+    } else {
+      allFiles_.insert(allFiles_.end(), segment.files.begin(), segment.files.end());
+    }
+    segment.files = {};
+  }
 }
 
 std::string CandidateStore::folderPath(std::uint32_t folder) const {
   std::vector<std::string_view> parts;
-  for (std::uint32_t at = folder; at != kNoParent; at = folders_[at].parent)
-    parts.push_back(textAt(folders_[at].nameOffset, folders_[at].nameLength));
+  for (std::uint32_t at = folder; at != kNoParent; at = folderAt(at).parent)
+    parts.push_back(segmentOf(at).textAt(folderAt(at).nameOffset, folderAt(at).nameLength));
   std::string path;
   for (auto part = parts.rbegin(); part != parts.rend(); ++part)
-    path = path.empty() ? std::string(*part) : platform::joinPath(path, *part);
+    path = (part == parts.rbegin()) ? std::string(*part) : platform::joinPath(path, *part);
   return path;
 }
 
 std::string CandidateStore::pathOf(const Candidate& file) const {
-  return platform::joinPath(folderPath(file.folder), textAt(file.nameOffset, file.nameLength));
+  return platform::joinPath(folderPath(file.folder), segmentOf(file.folder).textAt(file.nameOffset, file.nameLength));
 }
 
 }  // namespace pelimor

@@ -1,6 +1,7 @@
 #pragma once
 // Every file the walk found, with its path kept compactly: folders as a tree of parent links and
-// names in large shared blocks, so a million files cost no million heap strings.
+// names in large shared blocks, so a million files cost no million heap strings. Each walking
+// thread fills a segment of its own, so the walk takes no lock per file.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,7 +11,7 @@
 namespace pelimor {
 
 struct Candidate {
-  std::uint32_t folder = 0;
+  std::uint32_t folder = 0;  // the folder's id; the name lies in that folder's segment
   std::uint32_t nameLength = 0;
   std::uint64_t nameOffset = 0;
   std::uint64_t size = 0;
@@ -22,31 +23,48 @@ struct Candidate {
 class CandidateStore {
  public:
   static constexpr std::uint32_t kNoParent = 0xFFFFFFFFu;
+  static constexpr unsigned kMaxSegments = 32;
 
+  explicit CandidateStore(unsigned segments = 1);
+
+  // Writers: each segment is filled by one thread at a time.
   // A folder where a walk starts; its whole path is its name.
-  std::uint32_t addRootFolder(std::string_view path) { return addFolder(kNoParent, path); }
-  std::uint32_t addFolder(std::uint32_t parent, std::string_view name);
+  std::uint32_t addRootFolder(unsigned segment, std::string_view path) { return addFolder(segment, kNoParent, path); }
+  std::uint32_t addFolder(unsigned segment, std::uint32_t parent, std::string_view name);
+  // The file is kept in the segment of its folder.
   void addFile(std::uint32_t folder, std::string_view name, std::uint64_t size, std::uint64_t device,
                std::uint64_t inode, std::int64_t modifiedNanoseconds);
 
-  const std::vector<Candidate>& files() const { return files_; }
+  // Gathers all segments' files into one list; called once the walk has ended.
+  void collectFiles();
+  const std::vector<Candidate>& files() const { return allFiles_; }
   std::string pathOf(const Candidate& file) const;
   std::string folderPath(std::uint32_t folder) const;
 
  private:
+  static constexpr unsigned kSegmentShift = 27;  // a folder id holds its segment above these bits
   struct Folder {
     std::uint32_t parent;
     std::uint32_t nameLength;
     std::uint64_t nameOffset;
   };
-  std::uint64_t storeText(std::string_view text);
-  std::string_view textAt(std::uint64_t offset, std::uint32_t length) const;
+  struct Segment {
+    std::uint64_t storeText(std::string_view text);
+    std::string_view textAt(std::uint64_t offset, std::uint32_t length) const;
 
+    std::vector<std::unique_ptr<char[]>> blocks;
+    std::size_t usedInLastBlock = kBlockSize;
+    std::vector<Folder> folders;
+    std::vector<Candidate> files;
+  };
   static constexpr std::size_t kBlockSize = 1u << 20;
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  std::size_t usedInLastBlock_ = kBlockSize;
-  std::vector<Folder> folders_;
-  std::vector<Candidate> files_;
+  const Segment& segmentOf(std::uint32_t folder) const { return segments_[folder >> kSegmentShift]; }
+  const Folder& folderAt(std::uint32_t folder) const {
+    return segmentOf(folder).folders[folder & ((1u << kSegmentShift) - 1)];
+  }
+
+  std::vector<Segment> segments_;
+  std::vector<Candidate> allFiles_;
 };
 
 }  // namespace pelimor

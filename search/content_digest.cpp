@@ -1,5 +1,7 @@
 #include "search/content_digest.h"
 
+// The dispatching entry points pick the widest vector unit this processor has (AVX2, AVX-512).
+#include <xxh_x86dispatch.h>
 #include <xxhash.h>
 
 #include "search/crc32.h"

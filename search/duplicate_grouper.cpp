@@ -73,7 +73,7 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
 
   for (Item& item : items) {
     const std::uint64_t size = files[item.candidate].size;
-    item.plannedBytes = size + (size > kPrefixBytes ? kPrefixBytes : 0) + (size > kSuffixFromSize ? kSuffixBytes : 0);
+    item.plannedBytes = size + (size > kSmallFileBytes ? 2 * kSampleBytes : 0);
     progress_.addBytesToRead(item.plannedBytes);
   }
   return items;
@@ -104,12 +104,12 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, std::vector<unsigned cha
     return true;
   };
 
-  if (stage == Stage::Prefix) {
-    if (readCounted(0, kPrefixBytes)) item.prefixKey = quickHash(buffer.data(), kPrefixBytes);
-    return;
-  }
-  if (stage == Stage::Suffix) {
-    if (readCounted(file.size - kSuffixBytes, kSuffixBytes)) item.suffixKey = quickHash(buffer.data(), kSuffixBytes);
+  const bool small = file.size <= kSmallFileBytes;
+  if (stage == Stage::Samples && !small) {
+    if (!readCounted(0, kSampleBytes)) return;
+    item.prefixKey = quickHash(buffer.data(), kSampleBytes);
+    if (!readCounted(file.size - kSampleBytes, kSampleBytes)) return;
+    item.suffixKey = quickHash(buffer.data(), kSampleBytes);
     return;
   }
   if (file.size > kReadBlock) reader.adviseSequential();
@@ -129,9 +129,7 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   std::vector<Item*> work;
   for (Item& item : items) {
     const std::uint64_t size = files[item.candidate].size;
-    if (stage == Stage::Whole || (stage == Stage::Prefix && size > kPrefixBytes) ||
-        (stage == Stage::Suffix && size > kSuffixFromSize))
-      work.push_back(&item);
+    if (stage == Stage::Samples || size > kSmallFileBytes) work.push_back(&item);
   }
   // Inode order approximates the order on disk, which spares a spinning disk its seeks.
   std::sort(work.begin(), work.end(), [&](const Item* a, const Item* b) {
@@ -216,7 +214,7 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
 
 std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped) {
   std::vector<Item> items = sameSizeDistinctFiles();
-  for (const Stage stage : {Stage::Prefix, Stage::Suffix, Stage::Whole}) {
+  for (const Stage stage : {Stage::Samples, Stage::Whole}) {
     if (items.empty()) break;
     readStage(items, stage);
     if (control_.aborted()) return {};

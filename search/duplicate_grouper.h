@@ -1,7 +1,7 @@
 #pragma once
 // Turns the walk's candidates into numbered groups of identical files, reading as little as it can:
-// sizes first, one path per device and inode, then a small prefix, a suffix of large files, and only
-// then the whole content (CRC-32 and a strong hash in one pass).
+// sizes first, one path per device and inode, then the first and last bytes of large files, and
+// only then the whole content (CRC-32 and a strong hash in one pass).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,10 +21,10 @@ struct SkippedFile {
 
 class DuplicateGrouper {
  public:
-  static constexpr std::uint64_t kPrefixBytes = 4096;
-  static constexpr std::uint64_t kSuffixBytes = 4096;
-  // Files above this size also have their last bytes compared before the whole is read.
-  static constexpr std::uint64_t kSuffixFromSize = 64 * 1024;
+  // Files up to this size are read whole at once: opening a file costs about as much as reading it.
+  static constexpr std::uint64_t kSmallFileBytes = 64 * 1024;
+  // Larger files first have their first and last bytes compared, in one visit, before the whole is read.
+  static constexpr std::uint64_t kSampleBytes = 4096;
 
   DuplicateGrouper(const CandidateStore& store, SearchProgress& progress, const SearchControl& control,
                    unsigned readThreads);
@@ -35,7 +35,7 @@ class DuplicateGrouper {
   std::vector<ResultRow> run(std::vector<SkippedFile>& skipped);
 
  private:
-  enum class Stage { Prefix, Suffix, Whole };
+  enum class Stage { Samples, Whole };
   struct Item {
     std::uint32_t candidate = 0;
     int failure = 0;  // an errno value, or one of the negative reasons below

@@ -11,18 +11,18 @@ namespace pelimor {
 
 SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
   SearchResult result;
-  CandidateStore store;
+  unsigned threads = request.readThreads;
+  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+  CandidateStore store(threads);
   {
     const WalkRequest walk{request.sourceFolders, buildMaskList(request.maskText), request.minimumSize,
-                           request.excludedTrees, request.excludedFragments};
+                           request.excludedTrees, request.excludedFragments, threads};
     progress.setPhase(SearchPhase::Walking);
     FolderWalker(walk, store, progress, control).run();
   }
   result.cancelled = control.cancelled();
 
   progress.setPhase(SearchPhase::Comparing);
-  unsigned threads = request.readThreads;
-  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
   result.rows = DuplicateGrouper(store, progress, control, threads).run(result.skipped);
   result.aborted = control.aborted();
   if (result.aborted) result.rows.clear();

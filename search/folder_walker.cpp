@@ -1,6 +1,7 @@
 #include "search/folder_walker.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "platform/directory_reader.h"
 #include "platform/paths.h"
@@ -11,6 +12,16 @@ namespace pelimor {
 using platform::Directory;
 using platform::EntryKind;
 using platform::FileStatus;
+
+// A folder waiting to be walked. Its parent stays open while children wait, so they are opened
+// relative to it; a folder without a parent is opened by its path.
+struct FolderWalker::Task {
+  std::shared_ptr<Directory> parent;
+  std::uint32_t parentNode = CandidateStore::kNoParent;
+  std::string name;
+  std::string path;
+  const WalkStart* start = nullptr;
+};
 
 std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders,
                                  const std::vector<std::string>& masks) {
@@ -57,88 +68,120 @@ bool FolderWalker::isExcluded(const std::string& folder, const std::vector<std::
 
 FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, SearchProgress& progress,
                            const SearchControl& control)
-    : request_(request), store_(store), progress_(progress), control_(control) {}
+    : request_(request), store_(store), progress_(progress), control_(control),
+      starts_(planWalks(request.sourceFolders, request.masks)) {}
+
+FolderWalker::~FolderWalker() = default;
 
 void FolderWalker::run() {
-  const std::vector<WalkStart> starts = planWalks(request_.sourceFolders, request_.masks);
-  for (const WalkStart& start : starts) {
-    if (control_.cancelled()) return;
-    if (isExcluded(start.folder, request_.excludedTrees, request_.excludedFragments)) continue;
-    Directory folder = Directory::open(start.folder);
-    if (!folder.isOpen() || !firstVisit(folder, start.maskSet)) continue;  // missing or unreadable: skipped
-    std::string path = start.folder;
-    walkFolder(folder, store_.addRootFolder(start.folder), path, start);
+  std::vector<Task> round;
+  for (const WalkStart& start : starts_) round.push_back(Task{nullptr, CandidateStore::kNoParent, start.folder, start.folder, &start});
+  // Source folders first, in their order; then, round by round, the folders found behind links.
+  while (!round.empty() && !control_.cancelled()) {
+    runRound(std::move(round));
+    round = std::move(linked_);
+    linked_.clear();
+    std::sort(round.begin(), round.end(), [](const Task& a, const Task& b) { return a.path < b.path; });
   }
-  for (size_t i = 0; i < linkedFolders_.size(); ++i) {
-    if (control_.cancelled()) return;
-    LinkedFolder linked = linkedFolders_[i];  // a copy: walking may add more
-    Directory folder = Directory::open(linked.path);
-    if (!folder.isOpen() || !firstVisit(folder, linked.start->maskSet)) continue;
-    walkFolder(folder, store_.addFolder(linked.parentNode, linked.name), linked.path, *linked.start);
+  store_.collectFiles();
+}
+
+void FolderWalker::runRound(std::vector<Task> tasks) {
+  std::reverse(tasks.begin(), tasks.end());  // taken from the back
+  pending_ = std::move(tasks);
+  busy_ = 0;
+  const unsigned threads = std::max(1u, request_.threads);
+  std::vector<std::thread> helpers;
+  for (unsigned segment = 1; segment < threads; ++segment) helpers.emplace_back(&FolderWalker::work, this, segment);
+  work(0);
+  for (std::thread& helper : helpers) helper.join();
+}
+
+void FolderWalker::work(unsigned segment) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return !pending_.empty() || busy_ == 0 || control_.cancelled(); });
+    if (pending_.empty() || control_.cancelled()) {
+      changed_.notify_all();
+      return;
+    }
+    Task task = std::move(pending_.back());
+    pending_.pop_back();
+    ++busy_;
+    lock.unlock();
+    walkFolder(task, segment);
+    lock.lock();
+    --busy_;
+    if (busy_ == 0 && pending_.empty()) changed_.notify_all();
   }
 }
 
 bool FolderWalker::firstVisit(const Directory& folder, std::uint32_t maskSet) {
   FileStatus status;
   if (folder.ownStatus(status) != 0) return false;
+  std::lock_guard lock(mutex_);
   return visited_.insert(VisitKey{status.device, status.inode, maskSet}).second;
 }
 
-bool FolderWalker::matchesAnyMask(const char* name, const WalkStart& start) const {
-  for (const std::string& mask : start.nameMasks)
-    if (matchesMask(name, mask)) return true;
-  return false;
-}
+void FolderWalker::walkFolder(Task& task, unsigned segment) {
+  if (isExcluded(task.path, request_.excludedTrees, request_.excludedFragments)) return;
+  auto folder = std::make_shared<Directory>(task.parent ? task.parent->openChild(task.name.c_str())
+                                                        : Directory::open(task.path));
+  task.parent.reset();
+  // Missing, unreadable or already walked folders are passed over without a word.
+  if (!folder->isOpen() || !firstVisit(*folder, task.start->maskSet)) return;
+  const std::uint32_t node = task.parentNode == CandidateStore::kNoParent
+                                 ? store_.addRootFolder(segment, task.path)
+                                 : store_.addFolder(segment, task.parentNode, task.name);
+  if (segment == 0) progress_.setCurrentFolder(task.path);
 
-void FolderWalker::walkFolder(Directory& folder, std::uint32_t node, std::string& path, const WalkStart& start) {
-  progress_.setCurrentFolder(path);
-  std::vector<std::string> subfolders;
+  const auto matches = [&](const char* name) {
+    for (const std::string& mask : task.start->nameMasks)
+      if (matchesMask(name, mask)) return true;
+    return false;
+  };
+  std::vector<Task> subfolders, links;
   const char* name = nullptr;
   EntryKind kind = EntryKind::Unknown;
-  std::uint64_t filesSeen = 0;
-  while (folder.next(name, kind)) {
+  std::uint64_t filesSeen = 0, candidates = 0;
+  while (folder->next(name, kind)) {
     if (control_.cancelled()) break;
     FileStatus status;
     bool haveStatus = false;
     if (kind == EntryKind::Unknown) {
-      if (folder.statusOf(name, false, status) != 0) continue;
+      if (folder->statusOf(name, false, status) != 0) continue;
       kind = status.kind;
       haveStatus = true;
     }
-    if (kind == EntryKind::SymbolicLink) {
-      // A link counts only when it leads to a folder: a link to a file is never a copy of it.
-      if (name[0] == '.' || folder.statusOf(name, true, status) != 0 || status.kind != EntryKind::Directory) continue;
-      std::string linkedPath = platform::joinPath(path, name);
-      if (!isExcluded(linkedPath, request_.excludedTrees, request_.excludedFragments))
-        linkedFolders_.push_back(LinkedFolder{node, name, std::move(linkedPath), &start});
-      continue;
-    }
-    if (kind == EntryKind::Directory) {
-      if (name[0] != '.') subfolders.emplace_back(name);  // dot folders are hidden: never entered
+    if (kind == EntryKind::Directory || kind == EntryKind::SymbolicLink) {
+      if (name[0] == '.') continue;  // dot folders are hidden: never entered
+      if (kind == EntryKind::SymbolicLink) {
+        // A link counts only when it leads to a folder: a link to a file is never a copy of it.
+        if (folder->statusOf(name, true, status) != 0 || status.kind != EntryKind::Directory) continue;
+        links.push_back(Task{nullptr, node, name, platform::joinPath(task.path, name), task.start});
+      } else {
+        subfolders.push_back(Task{folder, node, name, platform::joinPath(task.path, name), task.start});
+      }
       continue;
     }
     if (kind != EntryKind::Regular) continue;
     ++filesSeen;
-    if (!matchesAnyMask(name, start)) continue;
-    if (!haveStatus && (folder.statusOf(name, false, status) != 0 || status.kind != EntryKind::Regular)) continue;
+    if (!matches(name)) continue;
+    if (!haveStatus && (folder->statusOf(name, false, status) != 0 || status.kind != EntryKind::Regular)) continue;
     if (status.size <= request_.minimumSize) continue;
     store_.addFile(node, name, status.size, status.device, status.inode,
                    status.modifiedSeconds * 1'000'000'000 + status.modifiedNanoseconds);
-    progress_.addCandidates(1);
+    ++candidates;
   }
   progress_.addFilesSeen(filesSeen);
+  progress_.addCandidates(candidates);
+  if (subfolders.empty() && links.empty()) return;
 
-  for (const std::string& subfolder : subfolders) {
-    if (control_.cancelled()) return;
-    const size_t restoreLength = path.size();
-    path = platform::joinPath(path, subfolder);
-    if (!isExcluded(path, request_.excludedTrees, request_.excludedFragments)) {
-      Directory child = folder.openChild(subfolder.c_str());
-      if (child.isOpen() && firstVisit(child, start.maskSet))
-        walkFolder(child, store_.addFolder(node, subfolder), path, start);
-    }
-    path.resize(restoreLength);
-  }
+  std::lock_guard lock(mutex_);
+  // Pushed in reverse, so the first subfolder is walked next: depth first, as a person would read.
+  for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) pending_.push_back(std::move(*it));
+  for (Task& link : links) linked_.push_back(std::move(link));
+  changed_.notify_all();
 }
 
 }  // namespace pelimor

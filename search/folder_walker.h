@@ -1,7 +1,10 @@
 #pragma once
 // Walks the source folders once, testing each folder's entries against every mask, and records
-// the files larger than the minimum size.
+// the files larger than the minimum size. Subfolders are shared out among a few threads.
+#include <condition_variable>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -19,9 +22,10 @@ class Directory;
 struct WalkRequest {
   std::vector<std::string> sourceFolders;
   std::vector<std::string> masks;
-  std::uint64_t minimumSize = 0;            // a file must be strictly larger
-  std::vector<std::string> excludedTrees;   // never entered, with everything below them
+  std::uint64_t minimumSize = 0;               // a file must be strictly larger
+  std::vector<std::string> excludedTrees;      // never entered, with everything below them
   std::vector<std::string> excludedFragments;  // a folder whose path holds one of these is never entered
+  unsigned threads = 1;
 };
 
 // Where one walk starts and which names it takes. A mask with a separator in it moves the start
@@ -36,8 +40,11 @@ std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders,
 
 class FolderWalker {
  public:
+  // `store` must have at least request.threads segments.
   FolderWalker(const WalkRequest& request, CandidateStore& store, SearchProgress& progress,
                const SearchControl& control);
+  ~FolderWalker();
+  // Walks everything, then gathers the store's files.
   void run();
 
   // True when a folder path lies in an excluded tree or holds an excluded fragment.
@@ -45,6 +52,7 @@ class FolderWalker {
                          const std::vector<std::string>& fragments);
 
  private:
+  struct Task;
   struct VisitKey {
     std::uint64_t device;
     std::uint64_t inode;
@@ -57,25 +65,25 @@ class FolderWalker {
     }
   };
 
-  void walkFolder(platform::Directory& folder, std::uint32_t node, std::string& path, const WalkStart& start);
-  bool matchesAnyMask(const char* name, const WalkStart& start) const;
+  void runRound(std::vector<Task> tasks);
+  void work(unsigned segment);
+  void walkFolder(Task& task, unsigned segment);
   bool firstVisit(const platform::Directory& folder, std::uint32_t maskSet);
-
-  // Folders reached through a link wait until every real folder is walked, so a file is listed
-  // under its real path when it has one.
-  struct LinkedFolder {
-    std::uint32_t parentNode;
-    std::string name;
-    std::string path;
-    const WalkStart* start;
-  };
-  std::vector<LinkedFolder> linkedFolders_;
 
   const WalkRequest& request_;
   CandidateStore& store_;
   SearchProgress& progress_;
   const SearchControl& control_;
+  std::vector<WalkStart> starts_;
+
+  std::mutex mutex_;  // guards everything below
+  std::condition_variable changed_;
+  std::vector<Task> pending_;
+  unsigned busy_ = 0;
   std::unordered_set<VisitKey, VisitKeyHash> visited_;
+  // Folders reached through a link wait until every real folder is walked, so a file is listed
+  // under its real path when it has one.
+  std::vector<Task> linked_;
 };
 
 }  // namespace pelimor

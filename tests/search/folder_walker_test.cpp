@@ -18,9 +18,9 @@ class FolderWalkerTest : public ::testing::Test {
  protected:
   // Sorted full paths of every file the walk recorded.
   Paths walk(const Paths& sources, const std::string& maskText, std::uint64_t minimumSize = 0,
-             const Paths& excludedTrees = {}, const Paths& excludedFragments = {"Program Files"}) {
-    const WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments};
-    CandidateStore store;
+             const Paths& excludedTrees = {}, const Paths& excludedFragments = {"Program Files"}, unsigned threads = 1) {
+    const WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments, threads};
+    CandidateStore store(threads);
     FolderWalker(request, store, progress, control).run();
     Paths paths;
     for (const Candidate& file : store.files()) paths.push_back(store.pathOf(file));
@@ -145,6 +145,17 @@ TEST_F(FolderWalkerTest, ProgressCountsFilesAndCandidates) {
   EXPECT_EQ(progress.filesSeen(), 3u);
   EXPECT_EQ(progress.candidates(), 2u);
   EXPECT_EQ(progress.currentFolder(), tree.root());
+}
+
+TEST_F(FolderWalkerTest, SeveralThreadsFindTheSameFiles) {
+  for (int i = 0; i < 300; ++i)
+    tree.file("a" + std::to_string(i % 7) + "/b" + std::to_string(i % 11) + "/c" + std::to_string(i % 3) + "/f" + std::to_string(i), "x");
+  tree.symlink(p("a1"), "a2/link");
+  tree.symlink(p("a3/b1"), "a4/b2/link");
+  const Paths single = walk({tree.root()}, "*");
+  EXPECT_EQ(single.size(), 300u);
+  for (unsigned threads : {2u, 3u, 8u}) EXPECT_EQ(walk({tree.root()}, "*", 0, {}, {}, threads), single) << threads;
+  EXPECT_EQ(walk({p("a2")}, "*", 0, {}, {}, 4).size(), walk({p("a2")}, "*").size());
 }
 
 TEST(WalkPlan, SourcesAndMasksShareWalksByStartFolder) {
