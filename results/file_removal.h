@@ -1,0 +1,62 @@
+#pragma once
+// Delete and Move of the selected files, never the last copy of a group.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/folders.h"
+#include "results/action_notice.h"
+#include "search/result_row.h"
+
+namespace pelimor {
+
+// A selected file the action left where it was; its row stays selected.
+struct FileFailure {
+  std::size_t row = 0;  // position in the rows passed in
+  std::string path;
+  std::string reason;
+};
+
+struct MovedFile {
+  std::size_t row = 0;
+  std::string destination;
+};
+
+struct RemovalResult {
+  // When `refused`, why the action stopped before touching anything (empty list, no selection,
+  // the group guard); otherwise the warning that lists `failures`, if there are any.
+  std::optional<Notice> notice;
+  bool refused = false;
+  // Selected rows whose file is gone, ascending positions in the rows passed in. Unselected rows
+  // are never among them, and the rows that stay keep their group numbers.
+  std::vector<std::size_t> rowsToRemove;
+  // Files not deleted or moved, in list order.
+  std::vector<FileFailure> failures;
+  // Move: where each moved file went, in list order.
+  std::vector<MovedFile> moved;
+};
+
+// The Delete action: deletes the selected files outright. A file is deleted only while it is still
+// the file the search found (a regular file of the same size and modification time) and some
+// unselected file of its group is still on disk.
+// Throws std::invalid_argument when `selected` does not match `rows` in size.
+RemovalResult deleteSelectedFiles(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
+
+// The Move action: moves the selected files into `folder` (created with its parents when missing),
+// under their bare names; a taken name gets a number (see numberedFileName), nothing there is ever
+// replaced. The same checks as Delete come first.
+// Throws std::invalid_argument when `selected` does not match `rows` in size.
+RemovalResult moveSelectedFiles(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+                                const std::string& folder = platform::removedFilesFolder());
+
+// The name a moved file takes when `name` is taken: " (number)" before the extension.
+// "a.jpg" -> "a (2).jpg", "notes" -> "notes (2)", ".profile" -> ".profile (2)" (a leading dot starts
+// no extension), and a compressed tar keeps both parts together: "archive.tar.gz" -> "archive (2).tar.gz".
+std::string numberedFileName(std::string_view name, unsigned number);
+
+// The warning after Delete or Move: how many files stayed, then "path: reason" for the first 20.
+std::string failureNoticeText(bool moving, const std::vector<FileFailure>& failures);
+
+}  // namespace pelimor

@@ -1,0 +1,52 @@
+#pragma once
+// Safe selection: select the rows of one folder in every group, never the last unselected row of a group.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "results/action_notice.h"
+#include "results/result_order.h"
+#include "search/result_row.h"
+
+namespace pelimor {
+
+// How many rows of group `group` are unselected, counted along the run of rows that starts at the
+// group's first row in list order. One scan per call; meant for checks, not for loops over the list.
+std::size_t GroupRunUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+                                    std::uint32_t group);
+
+struct SafeSelectionResult {
+  // Set when the action stops at once (an empty list); everything else is then empty.
+  std::optional<Notice> notice;
+  // The list's new order: the row now at position k is the row that stood at order[k].
+  std::vector<std::size_t> order;
+  // Selection in the new order: the old selection plus the rows the action chose.
+  std::vector<bool> selected;
+  // New positions of the rows the action selected, ascending (the top row included when it chose it).
+  std::vector<std::size_t> newlySelected;
+  // New position of the focused row, if any.
+  std::optional<std::size_t> focused;
+  // Nothing was selected, so the action selected and focused the top row: the window also moves
+  // the keyboard focus to the list.
+  bool focusedTopRow = false;
+  // The list's sort state afterwards: by group, in the direction it had.
+  SortState sort;
+};
+
+// The Select action. `selected` has one flag per row; `focused` is the focused row's position.
+// With a selection but no focused row, the first selected row gives the reference folder.
+// Throws std::invalid_argument when `selected` does not match `rows` in size.
+SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+                                  std::optional<std::size_t> focused, const SortState& sort);
+
+// The rows rearranged into `order` (as returned above).
+template <typename T>
+std::vector<T> inOrder(const std::vector<T>& items, const std::vector<std::size_t>& order) {
+  std::vector<T> arranged;
+  arranged.reserve(order.size());
+  for (const std::size_t position : order) arranged.push_back(items[position]);
+  return arranged;
+}
+
+}  // namespace pelimor

@@ -1,0 +1,325 @@
+#include "results/file_removal.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "test_files.h"
+
+namespace pelimor {
+namespace {
+
+using testing::exists;
+using testing::readFile;
+using testing::rowFor;
+using testing::TempFolder;
+using testing::writeFile;
+using Positions = std::vector<std::size_t>;
+
+std::vector<std::string> reasonsOf(const RemovalResult& result) {
+  std::vector<std::string> reasons;
+  for (const FileFailure& failure : result.failures) reasons.push_back(failure.reason);
+  return reasons;
+}
+
+class Removal : public ::testing::Test {
+ protected:
+  // A group of identical files, one in each of the folders named.
+  std::vector<ResultRow> group(std::uint32_t number, const std::vector<std::string>& paths, const std::string& content) {
+    std::vector<ResultRow> rows;
+    for (const std::string& relative : paths) {
+      writeFile(temp / relative, content);
+      rows.push_back(rowFor(temp / relative, number));
+    }
+    return rows;
+  }
+
+  TempFolder temp;
+};
+
+TEST_F(Removal, DeletingTwoOfThreeKeepsTheThirdAndItsNumber) {
+  const std::vector<ResultRow> rows = group(5, {"a/x.jpg", "b/x.jpg", "c/x.jpg"}, "same picture");
+  const RemovalResult result = deleteSelectedFiles(rows, {true, true, false});
+  EXPECT_FALSE(result.refused);
+  EXPECT_FALSE(result.notice);
+  EXPECT_TRUE(result.failures.empty());
+  EXPECT_EQ(result.rowsToRemove, (Positions{0, 1}));
+  EXPECT_FALSE(exists(rows[0].path));
+  EXPECT_FALSE(exists(rows[1].path));
+  EXPECT_EQ(readFile(rows[2].path), "same picture");
+}
+
+TEST_F(Removal, RefusalsTouchNothing) {
+  const std::vector<ResultRow> rows = group(4, {"a/x", "b/x"}, "both selected");
+  for (const bool moving : {false, true}) {
+    const RemovalResult result = moving ? moveSelectedFiles(rows, {true, true}, temp / "removed")
+                                        : deleteSelectedFiles(rows, {true, true});
+    EXPECT_TRUE(result.refused);
+    ASSERT_TRUE(result.notice);
+    EXPECT_EQ(result.notice->kind, NoticeKind::GroupGuard);
+    EXPECT_EQ(result.notice->text,
+              "All files are selected in group(s): 4.\nPlease clear the selection from any file in each of the above groups.");
+    EXPECT_TRUE(result.rowsToRemove.empty());
+    EXPECT_TRUE(exists(rows[0].path));
+    EXPECT_TRUE(exists(rows[1].path));
+    EXPECT_FALSE(exists(temp / "removed"));
+
+    const RemovalResult none = moving ? moveSelectedFiles(rows, {false, false}, temp / "removed")
+                                      : deleteSelectedFiles(rows, {false, false});
+    ASSERT_TRUE(none.notice);
+    EXPECT_EQ(none.notice->text, "No file selected.");
+    const RemovalResult empty = moving ? moveSelectedFiles({}, {}, temp / "removed") : deleteSelectedFiles({}, {});
+    ASSERT_TRUE(empty.notice);
+    EXPECT_EQ(empty.notice->text, "The list of results is empty.");
+  }
+}
+
+TEST_F(Removal, ReadOnlyFileIsDeleted) {
+  const std::vector<ResultRow> rows = group(1, {"a/locked.txt", "b/locked.txt"}, "read only");
+  ASSERT_EQ(chmod(rows[0].path.c_str(), 0444), 0);
+  const RemovalResult result = deleteSelectedFiles(rows, {true, false});
+  EXPECT_TRUE(result.failures.empty());
+  EXPECT_FALSE(exists(rows[0].path));
+  EXPECT_EQ(result.rowsToRemove, (Positions{0}));
+}
+
+TEST_F(Removal, FileInAFolderWithoutWritePermissionStaysSelected) {
+  const std::vector<ResultRow> rows = group(1, {"locked/x", "free/x"}, "content");
+  testing::openToEveryone(temp.path());
+  testing::openToEveryone(temp / "free");
+  ASSERT_EQ(chmod((temp / "locked").c_str(), 0555), 0);
+  const std::string answer = testing::runUnprivileged([&] {
+    const RemovalResult result = deleteSelectedFiles(rows, {true, false});
+    std::string summary = "removed " + std::to_string(result.rowsToRemove.size());
+    for (const FileFailure& failure : result.failures) summary += "; " + failure.path + ": " + failure.reason;
+    if (result.notice) summary += "; notice " + result.notice->title + ": " + result.notice->text;
+    return summary;
+  });
+  const std::string expectedFailure = rows[0].path + ": Permission denied";
+  EXPECT_EQ(answer, "removed 0; " + expectedFailure + "; notice Warning: 1 file was not deleted:\n" + expectedFailure);
+  EXPECT_TRUE(exists(rows[0].path));
+}
+
+TEST_F(Removal, FileChangedAfterTheSearchIsLeftAlone) {
+  std::vector<ResultRow> rows = group(1, {"a/x", "b/x", "c/x", "d/x"}, "original");
+  writeFile(rows[0].path, "rewritten, longer");
+  testing::shiftModificationTime(rows[1].path, 5);  // same size, touched since
+  std::filesystem::remove(rows[2].path);
+  std::filesystem::create_symlink(rows[3].path, rows[2].path);
+  const RemovalResult result = deleteSelectedFiles(rows, {true, true, true, false});
+  EXPECT_EQ(reasonsOf(result), (std::vector<std::string>(3, "it has changed since the search")));
+  EXPECT_TRUE(result.rowsToRemove.empty());
+  EXPECT_EQ(readFile(rows[0].path), "rewritten, longer");
+  EXPECT_TRUE(exists(rows[1].path));
+  EXPECT_TRUE(exists(rows[2].path));
+  ASSERT_TRUE(result.notice);
+  EXPECT_EQ(result.notice->kind, NoticeKind::Warning);
+  EXPECT_EQ(result.notice->title, "Warning");
+  EXPECT_EQ(result.notice->text, "3 files were not deleted:\n" + rows[0].path + ": it has changed since the search\n" +
+                                     rows[1].path + ": it has changed since the search\n" + rows[2].path +
+                                     ": it has changed since the search");
+}
+
+TEST_F(Removal, SelectedFileGoneAlreadyLeavesTheListQuietlyOnDelete) {
+  const std::vector<ResultRow> rows = group(2, {"a/x", "b/x", "c/x"}, "gone");
+  std::filesystem::remove(rows[1].path);
+  const RemovalResult result = deleteSelectedFiles(rows, {true, true, false});
+  EXPECT_FALSE(result.notice);
+  EXPECT_EQ(result.rowsToRemove, (Positions{0, 1}));
+  EXPECT_TRUE(exists(rows[2].path));
+}
+
+TEST_F(Removal, UnselectedRowWhoseFileIsGoneStays) {
+  const std::vector<ResultRow> rows = group(2, {"a/x", "b/x", "c/x"}, "three copies");
+  std::filesystem::remove(rows[2].path);
+  const RemovalResult result = deleteSelectedFiles(rows, {true, false, false});
+  EXPECT_TRUE(result.failures.empty());
+  EXPECT_EQ(result.rowsToRemove, (Positions{0}));
+  EXPECT_TRUE(exists(rows[1].path));
+}
+
+TEST_F(Removal, LastUnselectedCopyDeletedOutsideTheProgramKeepsTheSelectedOne) {
+  std::vector<ResultRow> rows = group(1, {"a/x", "b/x"}, "the last copy");
+  const std::vector<ResultRow> second = group(2, {"a/y", "b/y", "c/y"}, "another");
+  rows.insert(rows.end(), second.begin(), second.end());
+  std::filesystem::remove(rows[1].path);  // the only unselected copy of group 1
+  std::filesystem::remove(rows[3].path);  // one of two unselected copies of group 2
+  const std::vector<bool> selected = {true, false, true, false, false};
+  for (const bool moving : {false, true}) {
+    const RemovalResult result =
+        moving ? moveSelectedFiles(rows, selected, temp / "removed") : deleteSelectedFiles(rows, selected);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].row, 0u);
+    EXPECT_EQ(result.failures[0].reason, "no unselected copy of it is left on disk");
+    EXPECT_EQ(readFile(rows[0].path), "the last copy");
+    EXPECT_EQ(result.rowsToRemove, (Positions{2}));
+    EXPECT_FALSE(exists(rows[2].path));
+    writeFile(rows[2].path, "another");  // back for the second round
+    rows[2] = rowFor(rows[2].path, 2);
+  }
+}
+
+TEST_F(Removal, UnselectedCopyOfAnotherSizeOrKindDoesNotCount) {
+  const std::vector<ResultRow> rows = group(1, {"a/x", "b/x", "c/x"}, "twelve bytes");
+  writeFile(rows[1].path, "now it is longer");
+  std::filesystem::remove(rows[2].path);
+  std::filesystem::create_directory(rows[2].path);
+  const RemovalResult result = deleteSelectedFiles(rows, {true, false, false});
+  EXPECT_EQ(reasonsOf(result), (std::vector<std::string>{"no unselected copy of it is left on disk"}));
+  EXPECT_TRUE(exists(rows[0].path));
+}
+
+TEST_F(Removal, AnUnselectedPathLeadingToTheSelectedFileDoesNotCount) {
+  const std::vector<ResultRow> rows = group(1, {"a/x", "b/x"}, "one file, two paths");
+  std::filesystem::remove(rows[1].path);
+  ASSERT_EQ(link(rows[0].path.c_str(), rows[1].path.c_str()), 0);
+  const RemovalResult result = deleteSelectedFiles(rows, {true, false});
+  EXPECT_EQ(reasonsOf(result), (std::vector<std::string>{"no unselected copy of it is left on disk"}));
+  EXPECT_TRUE(exists(rows[0].path));
+}
+
+TEST(FailureNotice, ListsTwentyAndCountsTheRest) {
+  std::vector<FileFailure> failures;
+  for (std::size_t i = 0; i < 25; ++i) failures.push_back(FileFailure{i, "/f" + std::to_string(i), "why"});
+  std::string expected = "25 files were not moved:";
+  for (int i = 0; i < 20; ++i) expected += "\n/f" + std::to_string(i) + ": why";
+  expected += "\n... and 5 more.";
+  EXPECT_EQ(failureNoticeText(true, failures), expected);
+  failures.resize(20);
+  EXPECT_EQ(failureNoticeText(false, failures).find("more"), std::string::npos);
+}
+
+TEST(NumberedFileName, NumberGoesBeforeTheExtension) {
+  EXPECT_EQ(numberedFileName("a.jpg", 2), "a (2).jpg");
+  EXPECT_EQ(numberedFileName("name", 3), "name (3)");
+  EXPECT_EQ(numberedFileName("archive.tar.gz", 2), "archive (2).tar.gz");
+  EXPECT_EQ(numberedFileName("Backup.TAR.XZ", 4), "Backup (4).TAR.XZ");
+  EXPECT_EQ(numberedFileName("my.tar", 2), "my (2).tar");
+  EXPECT_EQ(numberedFileName("photo.2020.jpg", 2), "photo.2020 (2).jpg");
+  EXPECT_EQ(numberedFileName(".profile", 2), ".profile (2)");
+  EXPECT_EQ(numberedFileName(".config.bak", 2), ".config (2).bak");
+  EXPECT_EQ(numberedFileName("trailing.", 2), "trailing (2).");
+}
+
+TEST_F(Removal, MoveCreatesTheFolderAndLeavesTheRowsOfMovedFiles) {
+  const std::vector<ResultRow> rows = group(1, {"src/a/pic.jpg", "src/b/pic.jpg", "src/c/other.jpg"}, "picture");
+  const std::string folder = temp / "home/Pelimor - Removed files";
+  const RemovalResult result = moveSelectedFiles(rows, {true, false, true}, folder);
+  EXPECT_FALSE(result.notice);
+  EXPECT_EQ(result.rowsToRemove, (Positions{0, 2}));
+  ASSERT_EQ(result.moved.size(), 2u);
+  EXPECT_EQ(result.moved[0].destination, folder + "/pic.jpg");
+  EXPECT_EQ(result.moved[1].destination, folder + "/other.jpg");
+  EXPECT_EQ(readFile(folder + "/pic.jpg"), "picture");
+  EXPECT_EQ(readFile(folder + "/other.jpg"), "picture");
+  EXPECT_FALSE(exists(rows[0].path));
+  EXPECT_FALSE(exists(rows[2].path));
+  EXPECT_TRUE(exists(rows[1].path));
+}
+
+TEST_F(Removal, MoveNeverOverwritesAcrossRuns) {
+  const std::string folder = temp / "removed";
+  // First run: two files of one name meet in one run.
+  std::vector<ResultRow> rows = group(1, {"1/a.jpg", "2/a.jpg", "3/a.jpg"}, "first content");
+  RemovalResult result = moveSelectedFiles(rows, {true, true, false}, folder);
+  EXPECT_FALSE(result.notice);
+  ASSERT_EQ(result.moved.size(), 2u);
+  EXPECT_EQ(result.moved[0].destination, folder + "/a.jpg");
+  EXPECT_EQ(result.moved[1].destination, folder + "/a (2).jpg");
+
+  // A later run, other content under the same name.
+  rows = group(7, {"4/a.jpg", "5/a.jpg"}, "second content, longer");
+  result = moveSelectedFiles(rows, {false, true}, folder);
+  EXPECT_FALSE(result.notice);
+  ASSERT_EQ(result.moved.size(), 1u);
+  EXPECT_EQ(result.moved[0].destination, folder + "/a (3).jpg");
+  EXPECT_EQ(readFile(folder + "/a.jpg"), "first content");
+  EXPECT_EQ(readFile(folder + "/a (2).jpg"), "first content");
+  EXPECT_EQ(readFile(folder + "/a (3).jpg"), "second content, longer");
+}
+
+TEST_F(Removal, MoveIntoAFolderThatCannotBeMadeKeepsEverything) {
+  const std::vector<ResultRow> rows = group(1, {"a/x", "b/x"}, "stay");
+  writeFile(temp / "blocker", "a file where the folder should go");
+  const std::string folder = temp / "blocker/removed";
+  const RemovalResult result = moveSelectedFiles(rows, {true, false}, folder);
+  EXPECT_EQ(reasonsOf(result), (std::vector<std::string>{"the folder " + folder + " cannot be created: Not a directory"}));
+  EXPECT_TRUE(result.rowsToRemove.empty());
+  EXPECT_TRUE(exists(rows[0].path));
+  ASSERT_TRUE(result.notice);
+  EXPECT_EQ(result.notice->text,
+            "1 file was not moved:\n" + rows[0].path + ": the folder " + folder + " cannot be created: Not a directory");
+}
+
+TEST_F(Removal, MoveOfAFileGoneAlreadyIsReported) {
+  const std::vector<ResultRow> rows = group(1, {"a/x", "b/x"}, "gone");
+  std::filesystem::remove(rows[0].path);
+  const RemovalResult result = moveSelectedFiles(rows, {true, false}, temp / "removed");
+  EXPECT_EQ(reasonsOf(result), (std::vector<std::string>{"it no longer exists"}));
+  EXPECT_EQ(result.rowsToRemove, (Positions{0}));
+}
+
+// A folder on another file system than /tmp, or empty when the machine has none.
+std::string otherFileSystem() {
+  struct stat tmp {}, shm {};
+  if (stat("/tmp", &tmp) != 0 || stat("/dev/shm", &shm) != 0 || tmp.st_dev == shm.st_dev) return {};
+  if (access("/dev/shm", W_OK) != 0) return {};
+  return "/dev/shm";
+}
+
+TEST_F(Removal, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
+  const std::string other = otherFileSystem();
+  if (other.empty()) GTEST_SKIP() << "/dev/shm is not a separate, writable file system here";
+  TempFolder target(other);
+  const std::vector<ResultRow> rows = group(1, {"a/movie.mkv", "b/movie.mkv"}, std::string(3 << 20, 'm'));
+  ASSERT_EQ(chmod(rows[0].path.c_str(), 0640), 0);
+  testing::shiftModificationTime(rows[0].path, -3600);
+  const ResultRow moving = rowFor(rows[0].path, 1);
+  const std::string folder = target / "Pelimor - Removed files";
+  const RemovalResult result = moveSelectedFiles({moving, rows[1]}, {true, false}, folder);
+  EXPECT_FALSE(result.notice);
+  EXPECT_EQ(result.rowsToRemove, (Positions{0}));
+  EXPECT_FALSE(exists(moving.path));
+  const std::string copy = folder + "/movie.mkv";
+  EXPECT_EQ(readFile(copy), std::string(3 << 20, 'm'));
+  const ResultRow copied = rowFor(copy, 1);
+  EXPECT_EQ(copied.modifiedNanoseconds, moving.modifiedNanoseconds);
+  struct stat info {};
+  ASSERT_EQ(stat(copy.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+  // A second file of that name across file systems takes the next number.
+  writeFile(moving.path, std::string(3 << 20, 'm'));
+  const RemovalResult again = moveSelectedFiles({rowFor(moving.path, 1), rows[1]}, {true, false}, folder);
+  ASSERT_EQ(again.moved.size(), 1u);
+  EXPECT_EQ(again.moved[0].destination, folder + "/movie (2).mkv");
+  EXPECT_EQ(readFile(copy), std::string(3 << 20, 'm'));
+}
+
+TEST_F(Removal, FailedCopyAcrossFileSystemsKeepsTheSourceAndLeavesNoPartialCopy) {
+  const std::string other = otherFileSystem();
+  if (other.empty()) GTEST_SKIP() << "/dev/shm is not a separate, writable file system here";
+  TempFolder target(other);
+  const std::vector<ResultRow> rows = group(1, {"a/secret", "b/secret"}, "unreadable for the mover");
+  testing::openToEveryone(temp.path());
+  testing::openToEveryone(temp / "a");
+  testing::openToEveryone(temp / "b");
+  testing::openToEveryone(target.path());
+  // Writable but not readable: the rename across devices fails, so does the copy.
+  ASSERT_EQ(chmod(rows[0].path.c_str(), 0222), 0);
+  const std::string folder = target / "removed";
+  const std::string answer = testing::runUnprivileged([&] {
+    const RemovalResult result = moveSelectedFiles(rows, {true, false}, folder);
+    std::string summary = "removed " + std::to_string(result.rowsToRemove.size());
+    for (const FileFailure& failure : result.failures) summary += "; " + failure.reason;
+    return summary;
+  });
+  EXPECT_EQ(answer, "removed 0; it cannot be copied to " + folder + ": Permission denied");
+  EXPECT_TRUE(exists(rows[0].path));
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+}  // namespace
+}  // namespace pelimor

@@ -1,0 +1,158 @@
+#include "results/html_report.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include "test_files.h"
+
+namespace pelimor {
+namespace {
+
+using testing::readFile;
+using testing::TempFolder;
+
+// The report's fixed lines, each ending in CR LF.
+const std::string kHead =
+    "<html>\r\n"
+    "\r\n"
+    "<head>\r\n"
+    "<meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">\r\n"
+    "<meta name=\"GENERATOR\" content=\"Pelimor 3.0\">\r\n"
+    "</head>\r\n"
+    "\r\n"
+    "<body>\r\n"
+    "\r\n"
+    "<h2 align=\"center\"><span style=\"letter-spacing: 3\"><b>Pelimor 3.0</b></span></h2>\r\n"
+    "\r\n"
+    "<table border=\"1\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" style='width:100.0%; "
+    "mso-cellspacing:0cm;mso-padding-alt:0cm 0cm 0cm 0cm'>\r\n"
+    "<tr align=\"center\" bgcolor=\"000000\">\r\n"
+    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>#</b> </font> </td>\r\n"
+    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>Name</b> </font> </td>\r\n"
+    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>Path</b> </font> </td>\r\n"
+    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>Size</b> </font> </td>\r\n"
+    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>CRC32</b> </font> </td>\r\n"
+    "</tr>\r\n";
+const std::string kTail =
+    "</table>\r\n"
+    "\r\n"
+    "</body>\r\n"
+    "</html>\r\n";
+
+ResultRow row(std::uint32_t group, std::string path, std::uint64_t size, std::uint32_t crc) {
+  ResultRow r;
+  r.group = group;
+  r.path = std::move(path);
+  r.size = size;
+  r.crc32 = crc;
+  return r;
+}
+
+class Report : public ::testing::Test {
+ protected:
+  TempFolder temp;
+  std::string file = temp / "Duplicates.html";
+};
+
+TEST_F(Report, EmptyListGivesTheHeadAndTheTail) {
+  SaveHTMLfile(file, {});
+  EXPECT_EQ(readFile(file), kHead + kTail);
+}
+
+TEST_F(Report, RowsInListOrderShadedByGroupParity) {
+  const std::vector<ResultRow> rows = {
+      row(1, "/p/a.jpg", 9, 0x0000ABCD),       row(1, "/q/a.jpg", 9, 0x0000ABCD),
+      row(2, "/p/b.png", 10, 0xFFFFFFFF),      row(2, "/r/s/b.png", 10, 0xFFFFFFFF),
+      row(3, "/c", 4294967296ull, 0x12345678), row(3, "/t/c", 4294967296ull, 0x12345678)};
+  SaveHTMLfile(file, rows);
+  const std::string expected = kHead +
+                               "<tr>\r\n<td>1</td>\r\n<td>a.jpg</td>\r\n<td>/p/a.jpg</td>\r\n<td>9</td>\r\n"
+                               "<td>0000ABCD</td>\r\n</tr>\r\n"
+                               "<tr>\r\n<td>1</td>\r\n<td>a.jpg</td>\r\n<td>/q/a.jpg</td>\r\n<td>9</td>\r\n"
+                               "<td>0000ABCD</td>\r\n</tr>\r\n"
+                               "<tr bgcolor=\"#EFEFEF\">\r\n<td>2</td>\r\n<td>b.png</td>\r\n<td>/p/b.png</td>\r\n"
+                               "<td>10</td>\r\n<td>FFFFFFFF</td>\r\n</tr>\r\n"
+                               "<tr bgcolor=\"#EFEFEF\">\r\n<td>2</td>\r\n<td>b.png</td>\r\n<td>/r/s/b.png</td>\r\n"
+                               "<td>10</td>\r\n<td>FFFFFFFF</td>\r\n</tr>\r\n"
+                               "<tr>\r\n<td>3</td>\r\n<td>c</td>\r\n<td>/c</td>\r\n<td>4294967296</td>\r\n"
+                               "<td>12345678</td>\r\n</tr>\r\n"
+                               "<tr>\r\n<td>3</td>\r\n<td>c</td>\r\n<td>/t/c</td>\r\n<td>4294967296</td>\r\n"
+                               "<td>12345678</td>\r\n</tr>\r\n" +
+                               kTail;
+  EXPECT_EQ(readFile(file), expected);
+}
+
+TEST_F(Report, ShadingFollowsTheGroupNotThePosition) {
+  SaveHTMLfile(file, {row(2, "/a", 1, 0), row(5, "/b", 1, 0), row(2, "/c", 1, 0)});
+  const std::string body = readFile(file).substr(kHead.size());
+  EXPECT_EQ(body.rfind("<tr bgcolor=\"#EFEFEF\">\r\n<td>2</td>", 0), 0u);
+  EXPECT_NE(body.find("</tr>\r\n<tr>\r\n<td>5</td>"), std::string::npos);
+  EXPECT_NE(body.find("</tr>\r\n<tr bgcolor=\"#EFEFEF\">\r\n<td>2</td>\r\n<td>c</td>"), std::string::npos);
+}
+
+TEST_F(Report, MarkupInNamesIsEscaped) {
+  // A name can hold no '/', but every other markup character.
+  SaveHTMLfile(file, {row(1, "/music/Tom & Jerry/<img src=x onerror=\"alert(1)\"> \xC3\xA9.mp3", 5, 1)});
+  const std::string expected = kHead +
+                               "<tr>\r\n<td>1</td>\r\n"
+                               "<td>&lt;img src=x onerror=&quot;alert(1)&quot;&gt; \xC3\xA9.mp3</td>\r\n"
+                               "<td>/music/Tom &amp; Jerry/&lt;img src=x onerror=&quot;alert(1)&quot;&gt; "
+                               "\xC3\xA9.mp3</td>\r\n"
+                               "<td>5</td>\r\n<td>00000001</td>\r\n</tr>\r\n" +
+                               kTail;
+  EXPECT_EQ(readFile(file), expected);
+  EXPECT_EQ(escapedHtml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e'f");
+}
+
+TEST_F(Report, PrintingAgainReplacesTheReport) {
+  SaveHTMLfile(file, {row(1, "/a", 1, 0), row(1, "/b", 1, 0)});
+  SaveHTMLfile(file, {});
+  EXPECT_EQ(readFile(file), kHead + kTail);
+}
+
+TEST_F(Report, LargeListIsWrittenWhole) {
+  std::vector<ResultRow> rows;
+  for (std::uint32_t i = 0; i < 20000; ++i) rows.push_back(row(i / 2 + 1, "/folder/file" + std::to_string(i), i, i));
+  SaveHTMLfile(file, rows);
+  const std::string report = readFile(file);
+  EXPECT_EQ(report.substr(report.size() - kTail.size()), kTail);
+  EXPECT_NE(report.find("<td>/folder/file19999</td>\r\n"), std::string::npos);
+  std::size_t lines = 0;
+  for (std::size_t at = 0; (at = report.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+  EXPECT_EQ(lines, 19u + 7u * rows.size() + 4u);
+}
+
+std::string errorOf(const std::string& fileName) {
+  try {
+    SaveHTMLfile(fileName, {row(1, "/a", 1, 0)});
+  } catch (const ReportError& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+TEST_F(Report, FailuresCarryTheErrorBoxText) {
+  EXPECT_EQ(errorOf(temp / "missing folder/Duplicates.html"), "Invalid filename");
+  EXPECT_EQ(errorOf(temp.path()), "I/O error 21");  // a folder stands at the name
+  EXPECT_EQ(errorOf("/dev/full"), "Disk full");
+}
+
+TEST_F(Report, ReadOnlyReportFileIsAccessDenied) {
+  testing::openToEveryone(temp.path());
+  testing::writeFile(file, "old report");
+  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  EXPECT_EQ(testing::runUnprivileged([&] { return errorOf(file); }), "File access denied");
+  EXPECT_EQ(readFile(file), "old report");
+}
+
+TEST(ReportFileName, IsInTheDataFolder) {
+  const char* old = getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+  EXPECT_EQ(defaultReportFileName(), "/somewhere/config/Pelimor/Duplicates.html");
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace pelimor

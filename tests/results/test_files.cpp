@@ -1,0 +1,118 @@
+#include "test_files.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace pelimor::testing {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder(const std::string& base) {
+  std::string pattern = base + "/pelimor-results-XXXXXX";
+  if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp " + base);
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  // Folders a test made read-only must be writable again before their contents can go.
+  for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
+       it.increment(ignored)) {
+    if (it->is_directory(ignored) && !it->is_symlink(ignored))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  }
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+std::string TempFolder::operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+void writeFile(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out.flush()) throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool exists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+ResultRow rowAt(std::uint32_t group, std::string path) {
+  ResultRow row;
+  row.group = group;
+  row.path = std::move(path);
+  return row;
+}
+
+ResultRow rowFor(const std::string& path, std::uint32_t group) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) throw std::system_error(errno, std::generic_category(), "lstat " + path);
+  ResultRow row;
+  row.group = group;
+  row.path = path;
+  row.size = static_cast<std::uint64_t>(info.st_size);
+  row.modifiedNanoseconds = std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+  return row;
+}
+
+void shiftModificationTime(const std::string& path, int seconds) {
+  const auto time = fs::last_write_time(path);
+  fs::last_write_time(path, time + std::chrono::seconds(seconds));
+}
+
+void openToEveryone(const std::string& folder) {
+  fs::permissions(folder, fs::perms::all, fs::perm_options::replace);
+}
+
+std::string runUnprivileged(const std::function<std::string()>& body) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return "!pipe";
+  const pid_t child = fork();
+  if (child < 0) return "!fork";
+  if (child == 0) {
+    close(pipeEnds[0]);
+    std::string answer;
+    if (geteuid() == 0) {
+      constexpr uid_t kNobody = 65534;
+      if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) answer = "!setuid";
+    }
+    if (answer.empty()) {
+      try {
+        answer = body();
+      } catch (const std::exception& error) {
+        answer = std::string("!exception: ") + error.what();
+      }
+    }
+    [[maybe_unused]] const ssize_t written = write(pipeEnds[1], answer.data(), answer.size());
+    close(pipeEnds[1]);
+    _exit(0);
+  }
+  close(pipeEnds[1]);
+  std::string answer;
+  char buffer[4096];
+  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<size_t>(got));
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status)) return "!child died";
+  return answer;
+}
+
+}  // namespace pelimor::testing

@@ -1,0 +1,49 @@
+#pragma once
+// Real files in temporary folders for the result actions' tests.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "search/result_row.h"
+
+namespace pelimor::testing {
+
+// A fresh folder below `base`, removed with everything in it at the end of the test.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::string& base = "/tmp");
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder();
+
+  const std::string& path() const { return path_; }
+  // The path of `relative` inside this folder.
+  std::string operator/(const std::string& relative) const;
+
+ private:
+  std::string path_;
+};
+
+// Creates or replaces a file, with any missing folders above it.
+void writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);
+bool exists(const std::string& path);
+
+// A row for list logic that never looks at the disk.
+ResultRow rowAt(std::uint32_t group, std::string path);
+
+// The row a search would have made for the file as it is now.
+ResultRow rowFor(const std::string& path, std::uint32_t group);
+
+// Moves the file's modification time by `seconds`, leaving its content.
+void shiftModificationTime(const std::string& path, int seconds);
+
+// Lets every user into and through the folders (tests that drop privileges need that).
+void openToEveryone(const std::string& folder);
+
+// Runs `body` in a child process; a root child first becomes the user nobody, so permission bits
+// bind it as they bind an ordinary user. Returns what `body` returned, or a text starting with "!"
+// when the child could not run it.
+std::string runUnprivileged(const std::function<std::string()>& body);
+
+}  // namespace pelimor::testing
