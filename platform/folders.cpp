@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 #include "platform/paths.h"
 
@@ -47,6 +48,19 @@ std::string programFolder() {
   if (length <= 0) return "./";
   buffer.resize(static_cast<size_t>(length));
   return withTrailingSeparator(folderPartOf(buffer));
+}
+
+std::string runtimeFolder() {
+  const std::string runtime = environment("XDG_RUNTIME_DIR");
+  struct stat info {};
+  if (!runtime.empty() && runtime.front() == kSeparator && stat(runtime.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    return normalizedFolder(runtime);
+  const std::string own = "/tmp/pelimor-" + std::to_string(getuid());
+  mkdir(own.c_str(), 0700);
+  // Someone else's folder of that name must not be trusted with our socket.
+  if (lstat(own.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid()) return homeFolder();
+  chmod(own.c_str(), 0700);
+  return own;
 }
 
 int createFolderWithParents(const std::string& folder) {

@@ -20,6 +20,10 @@ std::string removedFilesFolder();
 // The folder of the running executable, with a trailing '/'.
 std::string programFolder();
 
+// A folder only this user can use, for the single-instance lock and socket: $XDG_RUNTIME_DIR,
+// else /tmp/pelimor-<uid> (created with mode 0700). Without a trailing '/'.
+std::string runtimeFolder();
+
 // Creates a folder and every missing level above it. Returns 0 or an errno value.
 int createFolderWithParents(const std::string& folder);
 
