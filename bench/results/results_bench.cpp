@@ -1,0 +1,78 @@
+// Result actions on lists of the size a large collection gives.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+
+#include "results/group_guard.h"
+#include "results/html_report.h"
+#include "results/result_order.h"
+#include "results/safe_selection.h"
+
+namespace pelimor {
+namespace {
+
+// Groups of two to five rows spread over a few thousand folders, listed by name as a user might
+// leave the list, so the action has to re-sort it.
+std::vector<ResultRow> makeRows(std::size_t count) {
+  std::mt19937 random(7);
+  std::vector<ResultRow> rows;
+  rows.reserve(count);
+  std::uint32_t group = 0;
+  while (rows.size() < count) {
+    ++group;
+    const std::size_t members = std::min<std::size_t>(2 + random() % 4, count - rows.size());
+    const std::uint64_t size = 1000 + random() % 10'000'000;
+    for (std::size_t m = 0; m < members; ++m) {
+      ResultRow row;
+      row.group = group;
+      row.path = "/home/user/Pictures/folder" + std::to_string(random() % 3000) + "/IMG_" +
+                 std::to_string(group) + "_" + std::to_string(m) + ".jpg";
+      row.size = size;
+      row.crc32 = group * 2654435761u;
+      rows.push_back(std::move(row));
+    }
+  }
+  sortResultRows(rows, SortState{ResultColumn::Name, false});
+  return rows;
+}
+
+void BM_SafeSelection(benchmark::State& state) {
+  const std::vector<ResultRow> rows = makeRows(static_cast<std::size_t>(state.range(0)));
+  const std::vector<bool> selected(rows.size(), false);
+  for (auto _ : state) {
+    SafeSelectionResult result = safeSelection(rows, selected, std::nullopt, SortState{ResultColumn::Name, false});
+    benchmark::DoNotOptimize(result.selected.size());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SafeSelection)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// Every group keeps a row: the guard has to look at all of them and lets the action through.
+void BM_GroupGuard(benchmark::State& state) {
+  const std::vector<ResultRow> rows = makeRows(static_cast<std::size_t>(state.range(0)));
+  std::vector<bool> selected(rows.size(), false);
+  std::uint32_t groups = 0;
+  for (const ResultRow& row : rows) groups = std::max(groups, row.group);
+  std::vector<bool> seen(groups + 1, false);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    selected[i] = seen[rows[i].group];
+    seen[rows[i].group] = true;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(removalRefusal(rows, selected));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_GroupGuard)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// Formatting and writing, with the disk left out.
+void BM_SaveHTMLfile(benchmark::State& state) {
+  const std::vector<ResultRow> rows = makeRows(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) SaveHTMLfile("/dev/null", rows);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SaveHTMLfile)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace pelimor
+
+BENCHMARK_MAIN();
