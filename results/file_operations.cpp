@@ -25,18 +25,11 @@ RenameOutcome renameNoReplace(const std::string& source, const std::string& targ
   error = errno;
   if (error == EXDEV) return RenameOutcome::NeedsCopy;
   if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return RenameOutcome::Failed;
-  // A file system without the no-replace flag: a hard link fails on a taken name just the same.
-  if (::link(source.c_str(), target.c_str()) != 0) {
-    error = errno;
-    if (error == EXDEV || error == EPERM || error == EOPNOTSUPP || error == EMLINK) return RenameOutcome::NeedsCopy;
-    return RenameOutcome::Failed;
-  }
-  if (::unlink(source.c_str()) != 0) {
-    error = errno;
-    ::unlink(target.c_str());
-    return RenameOutcome::Failed;
-  }
-  return RenameOutcome::Done;
+  // A file system without the no-replace flag.
+  error = linkThenUnlink(source, target);
+  if (error == 0) return RenameOutcome::Done;
+  if (error == EXDEV || error == EPERM || error == EOPNOTSUPP || error == EMLINK) return RenameOutcome::NeedsCopy;
+  return RenameOutcome::Failed;
 }
 
 int copyBytes(int from, int to) {
@@ -112,6 +105,16 @@ MoveResult copyAcross(const std::string& source, const std::string& target) {
 
 bool MoveResult::targetTaken() const {
   return error == EEXIST && (failedStep == MoveStep::Rename || failedStep == MoveStep::Copy);
+}
+
+int linkThenUnlink(const std::string& source, const std::string& target) {
+  if (::link(source.c_str(), target.c_str()) != 0) return errno;
+  if (::unlink(source.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(target.c_str());
+    return error;
+  }
+  return 0;
 }
 
 int removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }

@@ -35,6 +35,10 @@ struct MoveResult {
 // size is checked before the source is removed. On failure the source stays and no copy is left.
 MoveResult moveFileNoReplace(const std::string& source, const std::string& target);
 
+// The no-replace rename for file systems without one: a hard link, which fails with EEXIST on a
+// taken name, then removal of the old name (undoing the link when that fails). 0 or an errno value.
+int linkThenUnlink(const std::string& source, const std::string& target);
+
 // A file created anew (replacing an old one) and written front to back.
 class OutputFile {
  public:
