@@ -20,7 +20,9 @@ struct Notice {
   std::string title;
   std::string text;
 
-  static Notice information(std::string_view text) { return {NoticeKind::Information, "Information", std::string(text)}; }
+  static Notice information(std::string_view text) {
+    return {NoticeKind::Information, "Information", std::string(text)};
+  }
   static Notice groupGuard(std::string text) { return {NoticeKind::GroupGuard, "Pelimor", std::move(text)}; }
   static Notice warning(std::string text) { return {NoticeKind::Warning, "Warning", std::move(text)}; }
 };

@@ -21,7 +21,8 @@ int closeKeepingErrno(int descriptor) {
 enum class RenameOutcome { Done, Failed, NeedsCopy };
 
 RenameOutcome renameNoReplace(const std::string& source, const std::string& target, int& error) {
-  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return RenameOutcome::Done;
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    return RenameOutcome::Done;
   error = errno;
   if (error == EXDEV) return RenameOutcome::NeedsCopy;
   if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return RenameOutcome::Failed;

@@ -15,10 +15,10 @@ bool namesExistingFile(const std::string& path);
 
 enum class MoveStep : std::uint8_t {
   None,
-  Rename,        // the rename within one file system (or its link-and-unlink stand-in)
-  Copy,          // creating or filling the copy on the other file system
-  CheckCopy,     // the finished copy does not have the source's size
-  RemoveSource   // the copy was made but the source could not be removed
+  Rename,       // the rename within one file system (or its link-and-unlink stand-in)
+  Copy,         // creating or filling the copy on the other file system
+  CheckCopy,    // the finished copy does not have the source's size
+  RemoveSource  // the copy was made but the source could not be removed
 };
 
 struct MoveResult {

@@ -89,7 +89,6 @@ RemovalResult removeSelected(const std::vector<ResultRow>& rows, const std::vect
   const auto stays = [&](std::size_t row, std::string reason) {
     result.failures.push_back(FileFailure{row, rows[row].path, std::move(reason)});
   };
-  // The selected rows are read once, before the first file is touched.
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (!selected[i]) continue;
     const ResultRow& row = rows[i];
@@ -141,22 +140,23 @@ RemovalResult deleteSelectedFiles(const std::vector<ResultRow>& rows, const std:
 RemovalResult moveSelectedFiles(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                 const std::string& folder) {
   std::vector<MovedFile> moved;
-  RemovalResult result = removeSelected(rows, selected, true, [&](std::size_t i, const ResultRow& row) -> std::optional<std::string> {
-    // Checked before every file: the folder may vanish while the action runs.
-    if (const int error = platform::createFolderWithParents(folder); error != 0)
-      return "the folder " + folder + " cannot be created: " + platform::systemErrorText(error);
-    const std::string_view name = row.name();
-    for (unsigned number = 1; number <= kLastNumber; ++number) {
-      const std::string target =
-          platform::joinPath(folder, number == 1 ? std::string(name) : numberedFileName(name, number));
-      const fileops::MoveResult move = fileops::moveFileNoReplace(row.path, target);
-      if (move.targetTaken()) continue;
-      if (!move.ok()) return moveFailureText(move, folder);
-      moved.push_back(MovedFile{i, target});
-      return std::nullopt;
-    }
-    return "no free name is left for it in " + folder;
-  });
+  RemovalResult result =
+      removeSelected(rows, selected, true, [&](std::size_t i, const ResultRow& row) -> std::optional<std::string> {
+        // Checked before every file: the folder may vanish while the action runs.
+        if (const int error = platform::createFolderWithParents(folder); error != 0)
+          return "the folder " + folder + " cannot be created: " + platform::systemErrorText(error);
+        const std::string_view name = row.name();
+        for (unsigned number = 1; number <= kLastNumber; ++number) {
+          const std::string target =
+              platform::joinPath(folder, number == 1 ? std::string(name) : numberedFileName(name, number));
+          const fileops::MoveResult move = fileops::moveFileNoReplace(row.path, target);
+          if (move.targetTaken()) continue;
+          if (!move.ok()) return moveFailureText(move, folder);
+          moved.push_back(MovedFile{i, target});
+          return std::nullopt;
+        }
+        return "no free name is left for it in " + folder;
+      });
   result.moved = std::move(moved);
   return result;
 }
@@ -178,8 +178,8 @@ std::string numberedFileName(std::string_view name, unsigned number) {
 
 std::string failureNoticeText(bool moving, const std::vector<FileFailure>& failures) {
   const std::size_t count = failures.size();
-  std::string text = std::to_string(count) + (count == 1 ? " file was not " : " files were not ") +
-                     (moving ? "moved:" : "deleted:");
+  std::string text =
+      std::to_string(count) + (count == 1 ? " file was not " : " files were not ") + (moving ? "moved:" : "deleted:");
   for (std::size_t i = 0; i < count && i < kListedFailures; ++i)
     text += "\n" + failures[i].path + ": " + failures[i].reason;
   if (count > kListedFailures) text += "\n... and " + std::to_string(count - kListedFailures) + " more.";

@@ -26,8 +26,8 @@ std::vector<ResultRow> makeRows(std::size_t count) {
     for (std::size_t m = 0; m < members; ++m) {
       ResultRow row;
       row.group = group;
-      row.path = "/home/user/Pictures/folder" + std::to_string(random() % 3000) + "/IMG_" +
-                 std::to_string(group) + "_" + std::to_string(m) + ".jpg";
+      row.path = "/home/user/Pictures/folder" + std::to_string(random() % 3000) + "/IMG_" + std::to_string(group) +
+                 "_" + std::to_string(m) + ".jpg";
       row.size = size;
       row.crc32 = group * 2654435761u;
       rows.push_back(std::move(row));

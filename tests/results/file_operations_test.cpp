@@ -45,7 +45,8 @@ TEST(MoveFileNoReplace, MissingSourceFails) {
 }
 
 TEST(MoveFileNoReplace, ATakenNameOnAnotherFileSystemIsLeftAsItWas) {
-  struct stat tmp {}, shm {};
+  struct stat tmp {
+  }, shm{};
   if (stat("/tmp", &tmp) != 0 || stat("/dev/shm", &shm) != 0 || tmp.st_dev == shm.st_dev)
     GTEST_SKIP() << "/dev/shm is not a separate file system here";
   TempFolder temp;

@@ -27,7 +27,8 @@ std::vector<std::string> reasonsOf(const RemovalResult& result) {
 class Removal : public ::testing::Test {
  protected:
   // A group of identical files, one in each of the folders named.
-  std::vector<ResultRow> group(std::uint32_t number, const std::vector<std::string>& paths, const std::string& content) {
+  std::vector<ResultRow> group(std::uint32_t number, const std::vector<std::string>& paths,
+                               const std::string& content) {
     std::vector<ResultRow> rows;
     for (const std::string& relative : paths) {
       writeFile(temp / relative, content);
@@ -54,20 +55,21 @@ TEST_F(Removal, DeletingTwoOfThreeKeepsTheThirdAndItsNumber) {
 TEST_F(Removal, RefusalsTouchNothing) {
   const std::vector<ResultRow> rows = group(4, {"a/x", "b/x"}, "both selected");
   for (const bool moving : {false, true}) {
-    const RemovalResult result = moving ? moveSelectedFiles(rows, {true, true}, temp / "removed")
-                                        : deleteSelectedFiles(rows, {true, true});
+    const RemovalResult result =
+        moving ? moveSelectedFiles(rows, {true, true}, temp / "removed") : deleteSelectedFiles(rows, {true, true});
     EXPECT_TRUE(result.refused);
     ASSERT_TRUE(result.notice);
     EXPECT_EQ(result.notice->kind, NoticeKind::GroupGuard);
     EXPECT_EQ(result.notice->text,
-              "All files are selected in group(s): 4.\nPlease clear the selection from any file in each of the above groups.");
+              "All files are selected in group(s): 4.\nPlease clear the selection from any file in each of the above "
+              "groups.");
     EXPECT_TRUE(result.rowsToRemove.empty());
     EXPECT_TRUE(exists(rows[0].path));
     EXPECT_TRUE(exists(rows[1].path));
     EXPECT_FALSE(exists(temp / "removed"));
 
-    const RemovalResult none = moving ? moveSelectedFiles(rows, {false, false}, temp / "removed")
-                                      : deleteSelectedFiles(rows, {false, false});
+    const RemovalResult none =
+        moving ? moveSelectedFiles(rows, {false, false}, temp / "removed") : deleteSelectedFiles(rows, {false, false});
     ASSERT_TRUE(none.notice);
     EXPECT_EQ(none.notice->text, "No file selected.");
     const RemovalResult empty = moving ? moveSelectedFiles({}, {}, temp / "removed") : deleteSelectedFiles({}, {});
@@ -245,12 +247,13 @@ TEST_F(Removal, MoveIntoAFolderThatCannotBeMadeKeepsEverything) {
   writeFile(temp / "blocker", "a file where the folder should go");
   const std::string folder = temp / "blocker/removed";
   const RemovalResult result = moveSelectedFiles(rows, {true, false}, folder);
-  EXPECT_EQ(reasonsOf(result), (std::vector<std::string>{"the folder " + folder + " cannot be created: Not a directory"}));
+  EXPECT_EQ(reasonsOf(result),
+            (std::vector<std::string>{"the folder " + folder + " cannot be created: Not a directory"}));
   EXPECT_TRUE(result.rowsToRemove.empty());
   EXPECT_TRUE(exists(rows[0].path));
   ASSERT_TRUE(result.notice);
-  EXPECT_EQ(result.notice->text,
-            "1 file was not moved:\n" + rows[0].path + ": the folder " + folder + " cannot be created: Not a directory");
+  EXPECT_EQ(result.notice->text, "1 file was not moved:\n" + rows[0].path + ": the folder " + folder +
+                                     " cannot be created: Not a directory");
 }
 
 TEST_F(Removal, MoveOfAFileGoneAlreadyIsReported) {
@@ -263,7 +266,8 @@ TEST_F(Removal, MoveOfAFileGoneAlreadyIsReported) {
 
 // A folder on another file system than /tmp, or empty when the machine has none.
 std::string otherFileSystem() {
-  struct stat tmp {}, shm {};
+  struct stat tmp {
+  }, shm{};
   if (stat("/tmp", &tmp) != 0 || stat("/dev/shm", &shm) != 0 || tmp.st_dev == shm.st_dev) return {};
   if (access("/dev/shm", W_OK) != 0) return {};
   return "/dev/shm";

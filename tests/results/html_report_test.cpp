@@ -151,7 +151,10 @@ TEST(ReportFileName, IsInTheDataFolder) {
   const std::string saved = old ? old : "";
   setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
   EXPECT_EQ(defaultReportFileName(), "/somewhere/config/Pelimor/Duplicates.html");
-  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+  if (old)
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

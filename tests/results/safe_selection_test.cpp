@@ -57,8 +57,8 @@ TEST(SafeSelection, AFocusedRowTakesPrecedenceOverTheTopRowOnlyWhenSomethingIsSe
 }
 
 TEST(SafeSelection, ThreeUnselectedRowsInTheFolderLeaveTheLastOne) {
-  const std::vector<ResultRow> rows = {row(1, "/ref/a"), row(1, "/ref/b"), row(1, "/ref/c"),
-                                       row(2, "/other/d"), row(2, "/ref/e")};
+  const std::vector<ResultRow> rows = {row(1, "/ref/a"), row(1, "/ref/b"), row(1, "/ref/c"), row(2, "/other/d"),
+                                       row(2, "/ref/e")};
   const SafeSelectionResult result = safeSelection(rows, {false, false, false, false, true}, 4, SortState{});
   EXPECT_FALSE(result.focusedTopRow);
   EXPECT_EQ(pathsOf(rows, result), (Paths{"/ref/a", "/ref/b", "/ref/e"}));
@@ -94,15 +94,15 @@ TEST(SafeSelection, FolderLetterCaseCounts) {
 }
 
 TEST(SafeSelection, SubfoldersAndLongerNamesAreOtherFolders) {
-  const std::vector<ResultRow> rows = {row(1, "/ref/a"), row(1, "/ref/sub/a"), row(1, "/refs/a"),
-                                       row(1, "/ref2"),  row(1, "/x/a")};
+  const std::vector<ResultRow> rows = {row(1, "/ref/a"), row(1, "/ref/sub/a"), row(1, "/refs/a"), row(1, "/ref2"),
+                                       row(1, "/x/a")};
   const SafeSelectionResult result = safeSelection(rows, {true, false, false, false, false}, 0, SortState{});
   EXPECT_EQ(pathsOf(rows, result), (Paths{"/ref/a"}));
 }
 
 TEST(SafeSelection, RootFolderMatchesOnlyFilesDirectlyInTheRoot) {
-  const std::vector<ResultRow> rows = {row(1, "/a.txt"), row(1, "/b.txt"), row(1, "/home/c.txt"),
-                                       row(2, "/d.txt"), row(2, "/home/d.txt")};
+  const std::vector<ResultRow> rows = {row(1, "/a.txt"), row(1, "/b.txt"), row(1, "/home/c.txt"), row(2, "/d.txt"),
+                                       row(2, "/home/d.txt")};
   const SafeSelectionResult result = safeSelection(rows, {true, false, false, false, false}, 0, SortState{});
   EXPECT_EQ(pathsOf(rows, result), (Paths{"/a.txt", "/b.txt", "/d.txt"}));
 }
@@ -110,7 +110,8 @@ TEST(SafeSelection, RootFolderMatchesOnlyFilesDirectlyInTheRoot) {
 TEST(SafeSelection, RunningTwiceSelectsNothingMore) {
   const std::vector<ResultRow> rows = {row(1, "/r/a"), row(1, "/r/b"), row(1, "/s/a"), row(2, "/r/c"),
                                        row(2, "/r/d"), row(3, "/r/e"), row(3, "/t/e")};
-  const SafeSelectionResult first = safeSelection(rows, std::vector<bool>(rows.size(), false), std::nullopt, SortState{});
+  const SafeSelectionResult first =
+      safeSelection(rows, std::vector<bool>(rows.size(), false), std::nullopt, SortState{});
   const std::vector<ResultRow> arranged = inOrder(rows, first.order);
   const SafeSelectionResult second = safeSelection(arranged, first.selected, first.focused, first.sort);
   EXPECT_TRUE(second.newlySelected.empty());
@@ -125,10 +126,10 @@ TEST(SafeSelection, OnlyAddsToTheSelectionEvenInAFullySelectedGroup) {
 }
 
 TEST(SafeSelection, AfterwardsTheListIsInGroupOrderInTheCurrentDirection) {
-  const std::vector<ResultRow> rows = {row(3, "/r/c1"), row(1, "/r/a1"), row(2, "/r/b1"), row(1, "/s/a2"),
-                                       row(3, "/s/c2"), row(2, "/s/b2")};
-  SafeSelectionResult result = safeSelection(rows, std::vector<bool>(6, false), std::nullopt,
-                                             SortState{ResultColumn::Name, false});
+  const std::vector<ResultRow> rows = {row(3, "/r/c1"), row(1, "/r/a1"), row(2, "/r/b1"),
+                                       row(1, "/s/a2"), row(3, "/s/c2"), row(2, "/s/b2")};
+  SafeSelectionResult result =
+      safeSelection(rows, std::vector<bool>(6, false), std::nullopt, SortState{ResultColumn::Name, false});
   EXPECT_EQ(result.sort.column, ResultColumn::Group);
   EXPECT_FALSE(result.sort.descending);
   std::vector<std::uint32_t> groups;
@@ -146,9 +147,10 @@ TEST(SafeSelection, AfterwardsTheListIsInGroupOrderInTheCurrentDirection) {
 }
 
 TEST(SafeSelection, WithoutAFocusedRowTheFirstSelectedRowIsTheReference) {
-  const std::vector<ResultRow> rows = {row(1, "/a/x"), row(1, "/b/x"), row(2, "/b/y"), row(2, "/a/y"),
-                                       row(3, "/a/z"), row(3, "/c/z")};
-  SafeSelectionResult result = safeSelection(rows, {false, true, false, false, false, false}, std::nullopt, SortState{});
+  const std::vector<ResultRow> rows = {row(1, "/a/x"), row(1, "/b/x"), row(2, "/b/y"),
+                                       row(2, "/a/y"), row(3, "/a/z"), row(3, "/c/z")};
+  SafeSelectionResult result =
+      safeSelection(rows, {false, true, false, false, false, false}, std::nullopt, SortState{});
   EXPECT_FALSE(result.focused);
   EXPECT_FALSE(result.focusedTopRow);
   EXPECT_EQ(pathsOf(rows, result), (Paths{"/b/x", "/b/y"}));
@@ -163,8 +165,8 @@ TEST(SafeSelection, SelectionOfAnotherLengthIsRefused) {
 }
 
 TEST(GroupRunUnselectedCount, CountsTheRunThatStartsAtTheGroupsFirstRow) {
-  const std::vector<ResultRow> rows = {row(1, "/a"), row(2, "/b"), row(2, "/c"), row(2, "/d"), row(1, "/e"),
-                                       row(2, "/f")};
+  const std::vector<ResultRow> rows = {row(1, "/a"), row(2, "/b"), row(2, "/c"),
+                                       row(2, "/d"), row(1, "/e"), row(2, "/f")};
   const std::vector<bool> selected = {false, false, true, false, false, false};
   EXPECT_EQ(GroupRunUnselectedCount(rows, selected, 2), 2u);
   EXPECT_EQ(GroupRunUnselectedCount(rows, selected, 1), 1u);

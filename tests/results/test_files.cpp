@@ -77,9 +77,7 @@ void shiftModificationTime(const std::string& path, int seconds) {
   fs::last_write_time(path, time + std::chrono::seconds(seconds));
 }
 
-void openToEveryone(const std::string& folder) {
-  fs::permissions(folder, fs::perms::all, fs::perm_options::replace);
-}
+void openToEveryone(const std::string& folder) { fs::permissions(folder, fs::perms::all, fs::perm_options::replace); }
 
 std::string runUnprivileged(const std::function<std::string()>& body) {
   int pipeEnds[2];
@@ -107,7 +105,8 @@ std::string runUnprivileged(const std::function<std::string()>& body) {
   close(pipeEnds[1]);
   std::string answer;
   char buffer[4096];
-  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<size_t>(got));
+  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+    answer.append(buffer, static_cast<size_t>(got));
   close(pipeEnds[0]);
   int status = 0;
   waitpid(child, &status, 0);
