@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
       }
       const TreeSummary summary = ensureTree(operands[0], seed, operands[1], jobs, true);
       std::cout << summary.describe();
-      std::cerr << "ready in " << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
+      std::cerr << operands[0] << " tree ready in " << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
                 << " s\n";
       return 0;
     }

@@ -174,7 +174,8 @@ for name in "${tree_list[@]}"; do
       else
         /usr/bin/time -v -o "$out/time-$tool.txt" $(command_of "$tool" "$file" "$tree") > "$file" 2> "$out/stderr-$tool.txt"
       fi
-      printf '  %-8s %s\n' "$tool" "$(grep -E 'Elapsed|Maximum resident' "$out/time-$tool.txt" | sed 's/^\s*//' | paste -sd ';')" >&2
+      awk -v tool="$tool" '/Elapsed/ {wall = $NF} /Maximum resident/ {rss = $NF}
+        END {printf "  %-8s %s wall, %.1f MiB peak\n", tool, wall, rss / 1024}' "$out/time-$tool.txt" >&2
     done
   fi
 

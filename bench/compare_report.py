@@ -199,33 +199,43 @@ class Report:
         if parts:
             self.out("; ".join(parts) + ". Ratio: pelimor-find's wall time divided by the tool's.")
             self.out()
-        self.out("| tool | warm wall | warm CPU | cold wall | cold CPU | peak memory | warm ratio | cold ratio | groups |")
-        self.out("|---|---:|---:|---:|---:|---:|---:|---:|---|")
+        has_memory = any(memory[t] is not None for t in tools)
+        header = ["tool"]
+        if warm:
+            header += ["warm wall", "warm CPU", "warm ratio"]
+        if cold:
+            header += ["cold wall", "cold CPU", "cold ratio"]
+        if has_memory:
+            header += ["peak memory"]
+        if groups:
+            header += ["groups"]
+        self.out("| " + " | ".join(header) + " |")
+        self.out("|---" + "|---:" * (len(header) - 1 - (1 if groups else 0)) + ("|---" if groups else "") + "|")
         mine = groups.get("pelimor")
         for tool in tools:
-            w, c = warm.get(tool), cold.get(tool)
-            warm_ratio = cold_ratio = None
-            if w and "pelimor" in warm:
-                warm_ratio = warm["pelimor"]["median"] / w["median"]
-            if c and "pelimor" in cold:
-                cold_ratio = cold["pelimor"]["median"] / c["median"]
-            agree = "–"
-            if tool in groups:
-                found, missing = groups[tool]
-                count = f"{len(found):,} groups, {sum(len(g) for g in found):,} files"
-                if tool == "pelimor" or mine is None:
-                    agree = count
-                elif found == mine[0]:
-                    agree = "same"
-                else:
-                    agree = (f"DIFFERENT: {count}; {len(found - mine[0])} only here, "
-                             f"{len(mine[0] - found)} only in pelimor-find's")
-                if missing:
-                    agree += f" ({missing} paths not found)"
-            label = "pelimor-find" if tool == "pelimor" else tool
-            self.out(f"| {label} | {fmt_seconds(w and w['median'])} | {fmt_seconds(w and w['cpu'])} | "
-                     f"{fmt_seconds(c and c['median'])} | {fmt_seconds(c and c['cpu'])} | {fmt_mib(memory[tool])} | "
-                     f"{fmt_ratio(warm_ratio)} | {fmt_ratio(cold_ratio)} | {agree} |")
+            row = ["pelimor-find" if tool == "pelimor" else tool]
+            for data in ([warm] if warm else []) + ([cold] if cold else []):
+                entry, base = data.get(tool), data.get("pelimor")
+                row += [fmt_seconds(entry and entry["median"]), fmt_seconds(entry and entry["cpu"]),
+                        fmt_ratio(base["median"] / entry["median"] if entry and base else None)]
+            if has_memory:
+                row.append(fmt_mib(memory[tool]))
+            if groups:
+                agree = "–"
+                if tool in groups:
+                    found, missing = groups[tool]
+                    count = f"{len(found):,} groups of {sum(len(g) for g in found):,} files"
+                    if tool == "pelimor" or mine is None:
+                        agree = count
+                    elif found == mine[0]:
+                        agree = "same"
+                    else:
+                        agree = (f"DIFFERENT: {count}; {len(found - mine[0])} only here, "
+                                 f"{len(mine[0] - found)} only in pelimor-find's")
+                    if missing:
+                        agree += f" ({missing} paths not found)"
+                row.append(agree)
+            self.out("| " + " | ".join(row) + " |")
         self.out()
 
         # Goals that this tree decides.
