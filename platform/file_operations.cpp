@@ -1,4 +1,4 @@
-#include "results/file_operations.h"
+#include "platform/file_operations.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace pelimor::fileops {
+namespace pelimor::platform {
 
 namespace {
 int closeKeepingErrno(int descriptor) {
@@ -167,4 +167,4 @@ int OutputFile::close() {
   return ::close(descriptor) == 0 ? 0 : errno;
 }
 
-}  // namespace pelimor::fileops
+}  // namespace pelimor::platform

@@ -1,11 +1,10 @@
 #pragma once
-// The system calls Delete, Move and the report make on the user's files. Kept apart from the
-// action logic so they can join the platform layer.
+// The system calls that Delete, Move and the report make on the user's files.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace pelimor::fileops {
+namespace pelimor::platform {
 
 // Removes a file outright. Its own permission bits do not matter, only its folder's. 0 or an errno value.
 int removeFile(const std::string& path);
@@ -60,4 +59,4 @@ class OutputFile {
   int descriptor_ = -1;
 };
 
-}  // namespace pelimor::fileops
+}  // namespace pelimor::platform

@@ -10,7 +10,7 @@
 #include "platform/directory_reader.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
-#include "results/file_operations.h"
+#include "platform/file_operations.h"
 #include "results/group_guard.h"
 #include "results/result_order.h"
 
@@ -112,19 +112,19 @@ RemovalResult removeSelected(const std::vector<ResultRow>& rows, const std::vect
   }
 
   for (std::size_t i = 0; i < rows.size(); ++i)
-    if (selected[i] && !fileops::namesExistingFile(rows[i].path)) result.rowsToRemove.push_back(i);
+    if (selected[i] && !platform::namesExistingFile(rows[i].path)) result.rowsToRemove.push_back(i);
   if (!result.failures.empty()) result.notice = Notice::warning(failureNoticeText(moving, result.failures));
   return result;
 }
 
-std::string moveFailureText(const fileops::MoveResult& move, const std::string& folder) {
+std::string moveFailureText(const platform::MoveResult& move, const std::string& folder) {
   const std::string system = platform::systemErrorText(move.error);
   switch (move.failedStep) {
-    case fileops::MoveStep::Copy: return "it cannot be copied to " + folder + ": " + system;
-    case fileops::MoveStep::CheckCopy: return "its copy in " + folder + " came out at a different size";
-    case fileops::MoveStep::RemoveSource: return "it cannot be removed from its folder: " + system;
-    case fileops::MoveStep::Rename:
-    case fileops::MoveStep::None: break;
+    case platform::MoveStep::Copy: return "it cannot be copied to " + folder + ": " + system;
+    case platform::MoveStep::CheckCopy: return "its copy in " + folder + " came out at a different size";
+    case platform::MoveStep::RemoveSource: return "it cannot be removed from its folder: " + system;
+    case platform::MoveStep::Rename:
+    case platform::MoveStep::None: break;
   }
   return system;
 }
@@ -132,7 +132,7 @@ std::string moveFailureText(const fileops::MoveResult& move, const std::string& 
 
 RemovalResult deleteSelectedFiles(const std::vector<ResultRow>& rows, const std::vector<bool>& selected) {
   return removeSelected(rows, selected, false, [](std::size_t, const ResultRow& row) -> std::optional<std::string> {
-    if (const int error = fileops::removeFile(row.path); error != 0) return platform::systemErrorText(error);
+    if (const int error = platform::removeFile(row.path); error != 0) return platform::systemErrorText(error);
     return std::nullopt;
   });
 }
@@ -149,7 +149,7 @@ RemovalResult moveSelectedFiles(const std::vector<ResultRow>& rows, const std::v
         for (unsigned number = 1; number <= kLastNumber; ++number) {
           const std::string target =
               platform::joinPath(folder, number == 1 ? std::string(name) : numberedFileName(name, number));
-          const fileops::MoveResult move = fileops::moveFileNoReplace(row.path, target);
+          const platform::MoveResult move = platform::moveFileNoReplace(row.path, target);
           if (move.targetTaken()) continue;
           if (!move.ok()) return moveFailureText(move, folder);
           moved.push_back(MovedFile{i, target});

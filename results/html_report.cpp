@@ -2,7 +2,7 @@
 
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
-#include "results/file_operations.h"
+#include "platform/file_operations.h"
 #include "search/crc32.h"
 
 namespace pelimor {
@@ -79,13 +79,13 @@ class ReportWriter {
   }
   void flush() {
     const int error = file_.write(pending_);
-    if (error == fileops::OutputFile::kShortWrite)
+    if (error == platform::OutputFile::kShortWrite)
       throw ReportError(platform::ioErrorText(platform::IoFailure::ShortWrite, 0));
     if (error != 0) throw ReportError(platform::ioErrorText(platform::IoFailure::Write, error));
     pending_.clear();
   }
 
-  fileops::OutputFile file_;
+  platform::OutputFile file_;
   std::string pending_;
 };
 

@@ -1,4 +1,4 @@
-#include "results/file_operations.h"
+#include "platform/file_operations.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "test_files.h"
+#include "support/test_files.h"
 
 namespace pelimor {
 namespace {
@@ -20,7 +20,7 @@ TEST(MoveFileNoReplace, RenamesWithinOneFileSystem) {
   TempFolder temp;
   writeFile(temp / "a/x", "content");
   std::filesystem::create_directory(temp / "b");
-  const fileops::MoveResult result = fileops::moveFileNoReplace(temp / "a/x", temp / "b/x");
+  const platform::MoveResult result = platform::moveFileNoReplace(temp / "a/x", temp / "b/x");
   EXPECT_TRUE(result.ok());
   EXPECT_FALSE(result.copied);
   EXPECT_FALSE(exists(temp / "a/x"));
@@ -31,7 +31,7 @@ TEST(MoveFileNoReplace, ATakenNameIsLeftAsItWas) {
   TempFolder temp;
   writeFile(temp / "a/x", "new");
   writeFile(temp / "b/x", "kept");
-  const fileops::MoveResult result = fileops::moveFileNoReplace(temp / "a/x", temp / "b/x");
+  const platform::MoveResult result = platform::moveFileNoReplace(temp / "a/x", temp / "b/x");
   EXPECT_TRUE(result.targetTaken());
   EXPECT_EQ(readFile(temp / "a/x"), "new");
   EXPECT_EQ(readFile(temp / "b/x"), "kept");
@@ -39,7 +39,7 @@ TEST(MoveFileNoReplace, ATakenNameIsLeftAsItWas) {
 
 TEST(MoveFileNoReplace, MissingSourceFails) {
   TempFolder temp;
-  const fileops::MoveResult result = fileops::moveFileNoReplace(temp / "none", temp / "x");
+  const platform::MoveResult result = platform::moveFileNoReplace(temp / "none", temp / "x");
   EXPECT_EQ(result.error, ENOENT);
   EXPECT_FALSE(result.targetTaken());
 }
@@ -53,7 +53,7 @@ TEST(MoveFileNoReplace, ATakenNameOnAnotherFileSystemIsLeftAsItWas) {
   TempFolder other("/dev/shm");
   writeFile(temp / "x", "new");
   writeFile(other / "x", "kept");
-  const fileops::MoveResult result = fileops::moveFileNoReplace(temp / "x", other / "x");
+  const platform::MoveResult result = platform::moveFileNoReplace(temp / "x", other / "x");
   EXPECT_TRUE(result.copied);
   EXPECT_TRUE(result.targetTaken());
   EXPECT_EQ(readFile(temp / "x"), "new");
@@ -64,9 +64,9 @@ TEST(LinkThenUnlink, MovesAndNeverReplaces) {
   TempFolder temp;
   writeFile(temp / "x", "one");
   writeFile(temp / "y", "two");
-  EXPECT_EQ(fileops::linkThenUnlink(temp / "x", temp / "y"), EEXIST);
+  EXPECT_EQ(platform::linkThenUnlink(temp / "x", temp / "y"), EEXIST);
   EXPECT_EQ(readFile(temp / "y"), "two");
-  EXPECT_EQ(fileops::linkThenUnlink(temp / "x", temp / "z"), 0);
+  EXPECT_EQ(platform::linkThenUnlink(temp / "x", temp / "z"), 0);
   EXPECT_FALSE(exists(temp / "x"));
   EXPECT_EQ(readFile(temp / "z"), "one");
 }
@@ -74,11 +74,11 @@ TEST(LinkThenUnlink, MovesAndNeverReplaces) {
 TEST(RemoveFile, NamesExistingFile) {
   TempFolder temp;
   writeFile(temp / "x", "");
-  EXPECT_TRUE(fileops::namesExistingFile(temp / "x"));
-  EXPECT_FALSE(fileops::namesExistingFile(temp.path()));
-  EXPECT_EQ(fileops::removeFile(temp / "x"), 0);
-  EXPECT_FALSE(fileops::namesExistingFile(temp / "x"));
-  EXPECT_EQ(fileops::removeFile(temp / "x"), ENOENT);
+  EXPECT_TRUE(platform::namesExistingFile(temp / "x"));
+  EXPECT_FALSE(platform::namesExistingFile(temp.path()));
+  EXPECT_EQ(platform::removeFile(temp / "x"), 0);
+  EXPECT_FALSE(platform::namesExistingFile(temp / "x"));
+  EXPECT_EQ(platform::removeFile(temp / "x"), ENOENT);
 }
 
 }  // namespace

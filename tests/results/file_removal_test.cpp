@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "test_files.h"
+#include "support/test_files.h"
 
 namespace pelimor {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_files.h"
+#include "support/test_files.h"
 
 namespace pelimor {
 namespace {

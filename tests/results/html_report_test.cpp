@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include "test_files.h"
+#include "support/test_files.h"
 
 namespace pelimor {
 namespace {

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "platform/paths.h"
-#include "test_files.h"
+#include "support/test_files.h"
 
 namespace pelimor {
 namespace {

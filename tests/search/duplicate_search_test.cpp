@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <thread>
 
 #include "search/search_test_support.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace pelimor {
 namespace {
@@ -215,29 +215,15 @@ TEST_F(DuplicateSearchTest, UnreadableFilesAreSkippedAndReported) {
   ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
   ASSERT_EQ(chmod(p("pair/locked").c_str(), 0), 0);
   ASSERT_EQ(chmod(p("hidden-away").c_str(), 0), 0);
-  int channel[2];
-  ASSERT_EQ(pipe(channel), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    close(channel[0]);
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+  const std::string report = testing::runUnprivileged([&] {
     SearchProgress childProgress;
     SearchControl childControl;
     const SearchResult result = runDuplicateSearch(requestFor({tree.root()}), childProgress, childControl);
-    std::string report;
-    for (const std::string& line : describe(result.rows)) report += line + "\n";
-    for (const SkippedFile& skipped : result.skipped) report += "skipped " + skipped.path + ": " + skipped.reason + "\n";
-    if (write(channel[1], report.data(), report.size()) < 0) _exit(4);
-    _exit(0);
-  }
-  close(channel[1]);
-  std::string report;
-  char buffer[4096];
-  for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<size_t>(got));
-  close(channel[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
+    std::string lines;
+    for (const std::string& line : describe(result.rows)) lines += line + "\n";
+    for (const SkippedFile& skipped : result.skipped) lines += "skipped " + skipped.path + ": " + skipped.reason + "\n";
+    return lines;
+  });
   const std::string crc = crcOf(testing::TempTree::patternBytes(5000, 1));
   EXPECT_EQ(report, "1 5000 " + crc + " " + p("pair/a") + "\n1 5000 " + crc + " " + p("pair/b") + "\nskipped " +
                         p("pair/locked") + ": Permission denied\n");

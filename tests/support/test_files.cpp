@@ -1,4 +1,4 @@
-#include "test_files.h"
+#include "support/test_files.h"
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -78,40 +78,5 @@ void shiftModificationTime(const std::string& path, int seconds) {
 }
 
 void openToEveryone(const std::string& folder) { fs::permissions(folder, fs::perms::all, fs::perm_options::replace); }
-
-std::string runUnprivileged(const std::function<std::string()>& body) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return "!pipe";
-  const pid_t child = fork();
-  if (child < 0) return "!fork";
-  if (child == 0) {
-    close(pipeEnds[0]);
-    std::string answer;
-    if (geteuid() == 0) {
-      constexpr uid_t kNobody = 65534;
-      if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) answer = "!setuid";
-    }
-    if (answer.empty()) {
-      try {
-        answer = body();
-      } catch (const std::exception& error) {
-        answer = std::string("!exception: ") + error.what();
-      }
-    }
-    [[maybe_unused]] const ssize_t written = write(pipeEnds[1], answer.data(), answer.size());
-    close(pipeEnds[1]);
-    _exit(0);
-  }
-  close(pipeEnds[1]);
-  std::string answer;
-  char buffer[4096];
-  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
-    answer.append(buffer, static_cast<size_t>(got));
-  close(pipeEnds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status)) return "!child died";
-  return answer;
-}
 
 }  // namespace pelimor::testing

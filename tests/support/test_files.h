@@ -5,6 +5,7 @@
 #include <string>
 
 #include "search/result_row.h"
+#include "support/unprivileged.h"
 
 namespace pelimor::testing {
 
@@ -40,10 +41,5 @@ void shiftModificationTime(const std::string& path, int seconds);
 
 // Lets every user into and through the folders (tests that drop privileges need that).
 void openToEveryone(const std::string& folder);
-
-// Runs `body` in a child process; a root child first becomes the user nobody, so permission bits
-// bind it as they bind an ordinary user. Returns what `body` returned, or a text starting with "!"
-// when the child could not run it.
-std::string runUnprivileged(const std::function<std::string()>& body);
 
 }  // namespace pelimor::testing
