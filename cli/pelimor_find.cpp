@@ -15,6 +15,7 @@
 #include "cli/json_text.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "results/html_report.h"
 #include "search/crc32.h"
 #include "search/duplicate_search.h"
 #include "search/mask_presets.h"
@@ -24,7 +25,8 @@ namespace {
 using namespace pelimor;
 
 constexpr const char* kUsage =
-    "Usage: pelimor-find [--type all|images|audio|video] [--mask TEXT] [--min-kb N] [--json] [FOLDER...]\n"
+    "Usage: pelimor-find [--type all|images|audio|video] [--mask TEXT] [--min-kb N] [--json]\n"
+    "                    [--report FILE] [FOLDER...]\n"
     "\n"
     "Finds files with identical content in the given folders (default: your home folder)\n"
     "and prints them as numbered groups, one line per file:\n"
@@ -36,14 +38,17 @@ constexpr const char* kUsage =
     "  --min-kb N    only files larger than N kilobytes (default 100)\n"
     "  --json        print {\"groups\": [...], \"skipped\": [...]} instead; bytes of a path\n"
     "                that are not valid UTF-8 are written as \\udcXX\n"
+    "  --report FILE also write the groups as an HTML report to FILE\n"
     "  --help        show this text\n"
     "\n"
     "Hidden files are compared; hidden folders, system trees and symbolic links to files are not.\n"
-    "Files that could not be read are listed on stderr. Exit status: 0 done, 2 bad usage, 130 interrupted.\n";
+    "Files that could not be read are listed on stderr.\n"
+    "Exit status: 0 done, 1 the report could not be written, 2 bad usage, 130 interrupted.\n";
 
 struct Options {
   SearchRequest request;
   bool json = false;
+  std::string reportFile;
 };
 
 std::atomic<bool> interrupted{false};
@@ -88,6 +93,9 @@ Options parseArguments(int argc, char** argv) {
       std::exit(0);
     } else if (argument == "--json") {
       options.json = true;
+    } else if (argument == "--report") {
+      options.reportFile = value();
+      if (options.reportFile.empty()) usageError("--report needs a file name");
     } else if (argument == "--type") {
       type = value();
     } else if (argument == "--mask") {
@@ -206,5 +214,13 @@ int main(int argc, char** argv) {
     std::cerr << "pelimor-find: skipped " << file.path << ": " << file.reason << '\n';
   if (options.json) printJson(result);
   else printText(result);
+  if (!options.reportFile.empty()) {
+    try {
+      SaveHTMLfile(options.reportFile, result.rows);
+    } catch (const ReportError& error) {
+      std::cerr << "pelimor-find: cannot write the report " << options.reportFile << ": " << error.what() << '\n';
+      return 1;
+    }
+  }
   return 0;
 }

@@ -95,6 +95,21 @@ TEST(PelimorFind, JsonListsGroupsAndEscapesOddNames) {
                          "/quote\\\"d\"]}], \"skipped\": []}\n");
 }
 
+TEST(PelimorFind, WritesTheSameReportAsTheWindow) {
+  testing::TempTree tree;
+  tree.file("a/x<1>.txt", "123456789");
+  tree.file("b/x<1>.txt", "123456789");
+  const std::string report = tree.path("report.html");
+  const FindRun run = runFind("--min-kb 0 --report " + quoted(report) + " " + quoted(tree.path("a")) + " " + quoted(tree.path("b")));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::ifstream in(report, std::ios::binary);
+  const std::string html((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(html.substr(0, 8), "<html>\r\n");
+  EXPECT_NE(html.find("<td>" + tree.path("a/x&lt;1&gt;.txt") + "</td>\r\n"), std::string::npos);
+  EXPECT_NE(html.find("<td>CBF43926</td>\r\n"), std::string::npos);
+  EXPECT_EQ(runFind("--min-kb 0 --report " + quoted(tree.path("missing/r.html")) + " " + quoted(tree.root())).exitCode, 1);
+}
+
 // Groups found by reading every file whole, with no code shared with the engine.
 std::set<std::set<std::string>> independentGroups(const std::string& root) {
   std::map<std::pair<std::uintmax_t, std::uintmax_t>, std::string> onePathPerInode;
