@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test screenshot clean
 
 all: build
 
@@ -16,7 +16,13 @@ build: configure
 	cmake --build $(BUILD)
 
 run: build
-	$(BUILD)/cli/pelimor-find "$$HOME"
+	$(BUILD)/app/pelimor
+
+# The window under a virtual display, after a search over a small demo tree.
+DEMO ?= /tmp/pelimor-demo
+screenshot: build
+	mkdir -p docs
+	xvfb-run -a -s "-screen 0 1280x800x24" $(BUILD)/ui/pelimor-screenshot docs/screenshot.png "$(DEMO)"
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2

@@ -1,0 +1,406 @@
+#include <QAction>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+#include "app/settings/options_record.h"
+#include "ui/filter_controls.h"
+#include "ui/form_qvr.h"
+#include "ui/form_wait.h"
+#include "ui/result_list_view.h"
+#include "ui/text_bytes.h"
+#include "ui/ui_test_support.h"
+
+using namespace pelimor;
+
+namespace {
+// Holds the worker thread until the test opens it or the search is stopped hard.
+class Gate {
+ public:
+  void open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+  // True when opened, false when the search was aborted first.
+  bool pass(const SearchControl& control) {
+    std::unique_lock lock(mutex_);
+    while (!open_) {
+      if (control.aborted()) return false;
+      changed_.wait_for(lock, std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false;
+};
+
+void waitUntilCancelled(const SearchControl& control) {
+  while (!control.cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+bool isWaitDialog(QWidget* widget) { return qobject_cast<TFormWait*>(widget) != nullptr; }
+
+void cancelTheWaitDialog() {
+  test::whenModal(isWaitDialog, [](QWidget* widget) {
+    QTest::mouseClick(static_cast<TFormWait*>(widget)->ButtonCancel, Qt::LeftButton);
+  });
+}
+
+// Groups must be whole: two or more rows, one checksum and size each, numbered 1, 2, 3 ...
+void verifyGroups(const std::vector<ResultRow>& rows) {
+  std::map<std::uint32_t, std::vector<const ResultRow*>> groups;
+  std::uint32_t last = 0;
+  for (const ResultRow& row : rows) {
+    QVERIFY(row.group == last || row.group == last + 1);
+    last = row.group;
+    groups[row.group].push_back(&row);
+  }
+  for (const auto& [number, members] : groups) {
+    QVERIFY(members.size() >= 2);
+    for (const ResultRow* member : members) {
+      QCOMPARE(member->crc32, members.front()->crc32);
+      QCOMPARE(member->size, members.front()->size);
+    }
+  }
+}
+}  // namespace
+
+class SearchTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir tree_;
+
+  QString makeTree() {
+    const QString root = tree_.filePath(QStringLiteral("tree"));
+    test::writeFile(root + "/a/one.txt", "alpha content");
+    test::writeFile(root + "/b/one copy.txt", "alpha content");
+    test::writeFile(root + "/a/two.bin", QByteArray(300, 'b'));
+    test::writeFile(root + "/c/two again.bin", QByteArray(300, 'b'));
+    test::writeFile(root + "/c/unique.txt", "nothing like it");
+    return root;
+  }
+
+  void prepare(TFormQVR& form, const QString& folder) {
+    form.setSourceFolders({bytesOf(folder)});
+    form.ComboBoxSize->setCurrentIndex(0);  // every file above 0 bytes
+    test::showActive(form);
+  }
+
+  void searchFromMaskField(TFormQVR& form) {
+    form.EditMask->setFocus();
+    QTest::keyClick(form.EditMask, Qt::Key_Return);
+  }
+
+ private slots:
+  void init() { Options = OptionsRecord{}; }
+  void cleanup() { test::stopAnswering(); }
+
+  void enterInTheMaskFieldSearchesAndFillsTheList() {
+    const QString root = makeTree();
+    TFormQVR form;
+    prepare(form, root);
+    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
+    searchFromMaskField(form);
+
+    QCOMPARE(completed.count(), 1);
+    QVERIFY(!form.FormWait->isVisible());
+    const std::vector<ResultRow>& rows = form.ListViewDup->rows();
+    QCOMPARE(rows.size(), std::size_t(4));
+    verifyGroups(rows);
+    for (const ResultRow& row : rows) QVERIFY(shownText(row.path).startsWith(root));
+    QCOMPARE(form.ListViewDup->selectedRows(), (std::vector<bool>{true, false, false, false}));
+    QCOMPARE(form.ListViewDup->focusedRow(), 0);
+    QCOMPARE(form.focusWidget(), form.ListViewDup);
+    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 2"));
+    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 4"));
+    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 1"));
+    QCOMPARE(form.FormWait->currentMask(), QStringLiteral("*.*"));
+  }
+
+  void thePathColumnFillsTheRestOfTheList() {
+    const QString root = makeTree();
+    TFormQVR form;
+    prepare(form, root);
+    form.ListViewDup->setColumnWidth(ResultListView::ColumnName, 200);  // the user dragged a border
+    searchFromMaskField(form);
+    const int others = 45 + 200 + 75 + 85;
+    QCOMPARE(form.ListViewDup->columnWidth(ResultListView::ColumnPath), form.ListViewDup->viewport()->width() - others);
+
+    form.resize(400, form.height());
+    test::showActive(form);
+    searchFromMaskField(form);
+    QCOMPARE(form.ListViewDup->columnWidth(ResultListView::ColumnPath), ResultListView::kMinimumPathWidth);
+  }
+
+  void keypadEnterInAListSearchesToo() {
+    const QString root = makeTree();
+    TFormQVR form;
+    prepare(form, root);
+    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
+    form.ComboBoxSize->setFocus();
+    QTest::keyClick(form.ComboBoxSize, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(completed.count(), 1);
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
+  }
+
+  void twoSearchesLeaveNothingOfTheFirst() {
+    const QString first = makeTree();
+    const QString second = tree_.filePath(QStringLiteral("second"));
+    test::writeFile(second + "/x.dat", "xyz xyz");
+    test::writeFile(second + "/y.dat", "xyz xyz");
+    TFormQVR form;
+    prepare(form, first);
+    searchFromMaskField(form);
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
+
+    form.setSourceFolders({bytesOf(second)});
+    test::showActive(form);
+    searchFromMaskField(form);
+    const std::vector<ResultRow>& rows = form.ListViewDup->rows();
+    QCOMPARE(rows.size(), std::size_t(2));
+    for (const ResultRow& row : rows) QVERIFY(shownText(row.path).startsWith(second));
+    QCOMPARE(rows[0].group, 1u);
+    QCOMPARE(rows[1].group, 1u);
+    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 1"));
+    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 2"));
+  }
+
+  void aSearchWithoutDuplicatesSelectsNothing() {
+    const QString root = tree_.filePath(QStringLiteral("unique"));
+    test::writeFile(root + "/1.txt", "one");
+    test::writeFile(root + "/2.txt", "two!");
+    TFormQVR form;
+    prepare(form, root);
+    searchFromMaskField(form);
+    QVERIFY(form.ListViewDup->rows().empty());
+    QCOMPARE(form.ListViewDup->firstSelectedRow(), -1);
+    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 0"));
+    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
+    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 0"));
+  }
+
+  void anEmptySourceListFindsNothing() {
+    TFormQVR form;
+    prepare(form, makeTree());
+    form.setSourceFolders({});
+    searchFromMaskField(form);
+    QVERIFY(!form.FormWait->isVisible());
+    QVERIFY(form.ListViewDup->rows().empty());
+    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
+  }
+
+  void theMasksAndMinimumSizeReachTheEngine() {
+    TFormQVR form;
+    prepare(form, makeTree());
+    SearchRequest seen;
+    form.setSearchEngine([&seen](const SearchRequest& request, SearchProgress&, const SearchControl&) {
+      seen = request;
+      return SearchResult{};
+    });
+    form.ComboBoxType->setCurrentIndex(FilterControls::kCustomType);
+    form.Filters->ComboBoxTypeChange();
+    form.EditMask->setText(QStringLiteral("*.txt; *.bin"));
+    form.ComboBoxSize->setCurrentIndex(2);  // "10"
+    form.setSourceFolders({"/one", "/two"});
+    searchFromMaskField(form);
+    QCOMPARE(seen.maskText, std::string("*.txt; *.bin"));
+    QCOMPARE(seen.minimumSize, std::uint64_t(10 * 1024));
+    QCOMPARE(seen.sourceFolders, (std::vector<std::string>{"/one", "/two"}));
+  }
+
+  void cancelDuringALongWalkClosesAtOnceAndKeepsWholeGroups() {
+    const QString root = tree_.filePath(QStringLiteral("long"));
+    for (int folder = 0; folder < 40; ++folder) {
+      for (int file = 0; file < 50; ++file) {
+        test::writeFile(QStringLiteral("%1/d%2/f%3.dat").arg(root).arg(folder).arg(file),
+                        QByteArray::number(file % 25) + QByteArray(64 + file % 25, 'q'));
+      }
+    }
+    TFormQVR form;
+    prepare(form, root);
+    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
+    cancelTheWaitDialog();
+    searchFromMaskField(form);
+    QVERIFY(!form.FormWait->isVisible());
+    if (completed.isEmpty()) QVERIFY(completed.wait(60000));
+    QVERIFY(!form.searchFinishing());
+    verifyGroups(form.ListViewDup->rows());
+    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: %1").arg(form.ListViewDup->rows().size()));
+  }
+
+  void aFinishingSearchKeepsTheActionsAwayUntilItsGroupsArrive() {
+    const QString root = makeTree();
+    TFormQVR form;
+    prepare(form, root);
+    Gate gate;
+    std::atomic<int> runs{0};
+    form.setSearchEngine([&](const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
+      if (runs++ == 0) {
+        waitUntilCancelled(control);
+        if (!gate.pass(control)) return SearchResult{};
+      }
+      SearchControl unstopped;  // what the walk found before the Cancel: here, all of it
+      SearchResult result = runDuplicateSearch(request, progress, unstopped);
+      result.cancelled = control.cancelled();
+      return result;
+    });
+    test::whenModal(isWaitDialog, [](QWidget* widget) {
+      auto* wait = static_cast<TFormWait*>(widget);
+      wait->Timer1Timer();
+      QCOMPARE(wait->windowTitle(), QStringLiteral("Please wait some minutes - *.*"));
+      QTest::mouseClick(wait->ButtonCancel, Qt::LeftButton);
+    });
+    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
+    searchFromMaskField(form);
+
+    QVERIFY(!form.FormWait->isVisible());
+    QVERIFY(form.searchFinishing());
+    QVERIFY(completed.isEmpty());
+    QVERIFY(form.ListViewDup->rows().empty());
+    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
+
+    // Search, Select, Delete, Move and Print refuse while the worker still works.
+    const auto refuses = [&](const std::function<void()>& act) {
+      test::showActive(form);  // a closed box leaves no window active here, unlike on a desktop
+      test::SeenBox box;
+      test::answerNextMessageBox(QMessageBox::Ok, &box);
+      act();
+      QVERIFY(box.seen);
+      QCOMPARE(box.title, QStringLiteral("Information"));
+      QVERIFY(box.text.contains(QStringLiteral("previous search is still finishing")));
+    };
+    refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_Return); });
+    refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_Delete); });
+    refuses([&] { form.ActionSelect->trigger(); });
+    refuses([&] { form.ActionMove->trigger(); });
+    refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier); });
+    QCOMPARE(runs.load(), 1);
+
+    gate.open();
+    QVERIFY(completed.wait(30000));
+    QVERIFY(!form.searchFinishing());
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
+    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 2"));
+    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 4"));
+
+    test::showActive(form);
+    searchFromMaskField(form);  // and the next search runs
+    QCOMPARE(runs.load(), 2);
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
+  }
+
+  void closingTheWindowStopsAFinishingSearchAndWaits() {
+    Gate gate;  // never opened
+    std::atomic<bool> stoppedHard{false};
+    auto form = std::make_unique<TFormQVR>();
+    prepare(*form, makeTree());
+    form->setSearchEngine([&](const SearchRequest&, SearchProgress& progress, const SearchControl& control) {
+      waitUntilCancelled(control);
+      gate.pass(control);
+      progress.addFilesSeen(1);  // the progress object is still there
+      stoppedHard = control.aborted();
+      return SearchResult{};
+    });
+    cancelTheWaitDialog();
+    searchFromMaskField(*form);
+    QVERIFY(form->searchFinishing());
+    QVERIFY(form->close());
+    QVERIFY(stoppedHard);
+    QVERIFY(!form->searchFinishing());
+    form.reset();
+    QCoreApplication::processEvents();  // a late end-of-search message finds nobody
+  }
+
+  void closingTheWindowDuringTheWaitEndsIt() {
+    std::atomic<bool> stoppedHard{false};
+    TFormQVR form;
+    prepare(form, makeTree());
+    form.setSearchEngine([&](const SearchRequest&, SearchProgress&, const SearchControl& control) {
+      while (!control.aborted()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      stoppedHard = true;
+      return SearchResult{};
+    });
+    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
+    test::whenModal(isWaitDialog, [&form](QWidget*) { form.close(); });
+    searchFromMaskField(form);
+    QVERIFY(stoppedHard);
+    QVERIFY(!form.FormWait->isVisible());
+    QVERIFY(completed.isEmpty());
+    QVERIFY(form.ListViewDup->rows().empty());
+  }
+
+  void filesThatCouldNotBeReadAreListedInOneWarning() {
+    TFormQVR form;
+    prepare(form, makeTree());
+    form.setSearchEngine([](const SearchRequest&, SearchProgress&, const SearchControl&) {
+      SearchResult result;
+      result.rows = {test::makeRow(1, "/a/x", 5, 7), test::makeRow(1, "/b/x", 5, 7)};
+      for (int i = 1; i <= 25; ++i) result.skipped.push_back({"/locked/file" + std::to_string(i), "File access denied"});
+      return result;
+    });
+    test::SeenBox box;
+    test::answerNextMessageBox(QMessageBox::Ok, &box);
+    searchFromMaskField(form);
+    QVERIFY(box.seen);
+    QCOMPARE(box.title, QStringLiteral("Warning"));
+    QVERIFY(box.text.startsWith(QStringLiteral("25 files could not be read")));
+    QVERIFY(box.text.contains(QStringLiteral("/locked/file1 (File access denied)")));
+    QVERIFY(box.text.contains(QStringLiteral("/locked/file20 ")));
+    QVERIFY(!box.text.contains(QStringLiteral("/locked/file21 ")));
+    QVERIFY(box.text.endsWith(QStringLiteral("and 5 more.")));
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(2));
+    QCOMPARE(form.ListViewDup->firstSelectedRow(), 0);
+  }
+
+  void aFailedSearchShowsTheErrorAndNoRows() {
+    TFormQVR form;
+    prepare(form, makeTree());
+    form.ListViewDup->installRows({test::makeRow(1, "/old/a", 1, 1), test::makeRow(1, "/old/b", 1, 1)});
+    form.setSearchEngine([](const SearchRequest&, SearchProgress&, const SearchControl&) -> SearchResult {
+      throw std::runtime_error("Stream read error");
+    });
+    test::SeenBox box;
+    test::answerNextMessageBox(QMessageBox::Ok, &box);
+    searchFromMaskField(form);
+    QVERIFY(box.seen);
+    QCOMPARE(box.title, QStringLiteral("Pelimor"));
+    QCOMPARE(box.text, QStringLiteral("Stream read error."));
+    QVERIFY(form.ListViewDup->rows().empty());
+    QVERIFY(!form.searchFinishing());
+  }
+
+  void anUnreadableSizeIsRefusedBeforeSearching() {
+    TFormQVR form;
+    prepare(form, makeTree());
+    bool ran = false;
+    form.setSearchEngine([&ran](const SearchRequest&, SearchProgress&, const SearchControl&) {
+      ran = true;
+      return SearchResult{};
+    });
+    form.ComboBoxSize->setCurrentIndex(-1);
+    test::SeenBox box;
+    test::answerNextMessageBox(QMessageBox::Ok, &box);
+    searchFromMaskField(form);
+    QVERIFY(box.seen);
+    QCOMPARE(box.title, QStringLiteral("Pelimor"));
+    QCOMPARE(box.text, QStringLiteral("'' is not a valid integer value."));
+    QVERIFY(!ran);
+  }
+};
+
+QTEST_MAIN(SearchTest)
+#include "search_test.moc"

@@ -1,0 +1,78 @@
+#include "ui/ui_test_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+namespace pelimor::test {
+
+namespace {
+QObject& pollers() {
+  static QObject* owner = new QObject(qApp);
+  return *owner;
+}
+}  // namespace
+
+void whenModal(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> answer) {
+  auto* poll = new QTimer(&pollers());
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, matches = std::move(matches), answer = std::move(answer)] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || !matches(modal)) return;
+    poll->stop();
+    poll->deleteLater();
+    answer(modal);
+  });
+  poll->start();
+}
+
+void stopAnswering() { qDeleteAll(pollers().findChildren<QTimer*>(Qt::FindDirectChildrenOnly)); }
+
+void answerNextMessageBox(int button, SeenBox* seen) {
+  whenModal([](QWidget* widget) { return qobject_cast<QMessageBox*>(widget) != nullptr; },
+            [button, seen](QWidget* widget) {
+              auto* box = qobject_cast<QMessageBox*>(widget);
+              if (seen) {
+                seen->seen = true;
+                seen->title = box->windowTitle();
+                seen->text = box->text();
+                for (QAbstractButton* each : box->buttons()) seen->buttons << each->text().remove(u'&');
+              }
+              QAbstractButton* press = box->button(static_cast<QMessageBox::StandardButton>(button));
+              if (press) {
+                press->click();
+              } else {
+                box->reject();
+              }
+            });
+}
+
+void showActive(QWidget& window) {
+  window.show();
+  window.activateWindow();
+  QApplication::setActiveWindow(&window);
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(content), content.size());
+}
+
+ResultRow makeRow(std::uint32_t group, const std::string& path, std::uint64_t size, std::uint32_t crc) {
+  ResultRow row;
+  row.group = group;
+  row.path = path;
+  row.size = size;
+  row.crc32 = crc;
+  return row;
+}
+
+}  // namespace pelimor::test

@@ -1,0 +1,112 @@
+#include "ui/filter_controls.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+
+#include "app/settings/options_record.h"
+#include "search/mask_presets.h"
+#include "ui/notices.h"
+#include "ui/text_bytes.h"
+
+namespace pelimor {
+
+namespace {
+// Keys that would change the text: characters (control characters too), Backspace and Del.
+// Enter, Tab and Esc belong to the window.
+bool typesIntoField(const QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete) return true;
+  const QString text = event->text();
+  if (text.isEmpty()) return false;
+  const char16_t first = text.front().unicode();
+  return first != u'\r' && first != u'\n' && first != u'\t' && first != 0x1b;
+}
+
+// Keys the field keeps for itself even though the window has a shortcut on them: Del above all,
+// which would otherwise delete the selected result files.
+bool keptFromShortcuts(const QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) return true;
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+  return modifiers == Qt::NoModifier && typesIntoField(event);
+}
+}  // namespace
+
+MaskEdit::MaskEdit(QWidget* parent) : QLineEdit(parent) {
+  setObjectName(QStringLiteral("EditMask"));
+  setMaxLength(FilterControls::kMaskLimit);
+}
+
+bool MaskEdit::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && keptFromShortcuts(static_cast<QKeyEvent*>(event))) {
+    event->accept();
+    return true;
+  }
+  return QLineEdit::event(event);
+}
+
+void MaskEdit::keyPressEvent(QKeyEvent* event) {
+  if (typesIntoField(event) && keyPress && !keyPress(event)) {
+    event->accept();
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+FilterControls::FilterControls(QComboBox* sizeList, QComboBox* typeList, MaskEdit* maskEdit, QWidget* owner)
+    : QObject(owner), sizeList_(sizeList), typeList_(typeList), maskEdit_(maskEdit), owner_(owner) {
+  connect(typeList_, &QComboBox::activated, this, &FilterControls::ComboBoxTypeChange);
+  connect(sizeList_, &QComboBox::activated, this, &FilterControls::ComboBoxSizeChange);
+  connect(maskEdit_, &QLineEdit::textChanged, this, &FilterControls::EditMaskChange);
+  maskEdit_->keyPress = [this](QKeyEvent* event) { return EditMaskKeyPress(event); };
+}
+
+void FilterControls::ComboBoxTypeChange() {
+  maskEdit_->setReadOnly(true);
+  const int index = typeList_->currentIndex();
+  if (index >= 0 && index < static_cast<int>(kPresetMasks.size())) {
+    maskEdit_->setText(shownText(kPresetMasks[static_cast<std::size_t>(index)]));
+  } else if (index == kCustomType) {
+    maskEdit_->setReadOnly(false);
+    maskEdit_->setText(shownText(Options.customMask()));
+  }
+  Options.setTypeIndex(index);
+}
+
+void FilterControls::EditMaskChange() {
+  if (typeList_->currentIndex() == kCustomType) {
+    Options.setCustomMask(utf8Prefix(bytesOf(maskEdit_->text()), kMaskLimit));
+  }
+}
+
+bool FilterControls::EditMaskKeyPress(QKeyEvent*) {
+  if (typeList_->currentIndex() == kCustomType) return true;
+  const auto answer = showNotice(owner_, NoticeKind::Confirmation, QStringLiteral("Please, select Custom type and edit it."),
+                                 QMessageBox::Ok | QMessageBox::Cancel);
+  if (answer != QMessageBox::Ok) return true;  // the read-only field takes the key and ignores it
+  typeList_->setCurrentIndex(kCustomType);
+  ComboBoxTypeChange();
+  return false;
+}
+
+void FilterControls::ComboBoxSizeChange() { Options.setSizeIndex(sizeList_->currentIndex()); }
+
+void FilterControls::applyOptions() {
+  const int type = Options.typeIndex();
+  typeList_->setCurrentIndex(type >= 0 && type < typeList_->count() ? type : -1);
+  ComboBoxTypeChange();
+  const int size = Options.sizeIndex();
+  sizeList_->setCurrentIndex(size >= 0 && size < sizeList_->count() ? size : -1);
+}
+
+std::string FilterControls::maskText() const { return bytesOf(maskEdit_->text()); }
+
+QString FilterControls::sizeText() const { return sizeList_->currentText(); }
+
+std::string utf8Prefix(const std::string& text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = limit;
+  // Step back over continuation bytes to the start of the character that would be cut.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0u) == 0x80u) --end;
+  return text.substr(0, end);
+}
+
+}  // namespace pelimor

@@ -1,0 +1,135 @@
+#pragma once
+// The main window: toolbar, source folders, filters, result list and status bar. It starts the
+// searches and hands their results to the result list; the result actions work on that list.
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "search/duplicate_grouper.h"
+#include "ui/main_actions.h"
+#include "ui/search_worker.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+
+namespace pelimor {
+
+class CompletionSound;
+class FilterControls;
+class MaskEdit;
+class ResultListView;
+class SourceFolderList;
+class TFormWait;
+
+class TFormQVR : public QMainWindow, public MainActions {
+  Q_OBJECT
+
+ public:
+  explicit TFormQVR(QWidget* parent = nullptr);
+  ~TFormQVR() override;
+
+  // The source folders in list order (what Source.cfg holds).
+  std::vector<std::string> sourceFolders() const;
+  // Replaces the source rows; the first row, if any, is selected.
+  void setSourceFolders(const std::vector<std::string>& folders);
+
+  // Rewrites the three status bar panels from the result list; cheap enough for every change.
+  void StatuBarUpdate();
+  QString statusPanelText(int panel) const;
+
+  // True while a cancelled search is still grouping what it found: the list is not to be touched.
+  bool searchFinishing() const;
+  // For the actions that read or change the result list: tells the user and returns true while
+  // searchFinishing().
+  bool refuseWhileSearchFinishing();
+
+  // What the search runs on its thread; runDuplicateSearch by default.
+  void setSearchEngine(SearchEngine engine) { engine_ = std::move(engine); }
+
+  // Toolbar and menus; the six actions come with MainActions.
+  QToolBar* ToolBar1 = nullptr;
+  QToolButton* ToolButton3 = nullptr;  // Help, with its drop-down menu
+  QMenu* PopupMenuHelp = nullptr;
+  QAction* VisitQVRWebSite1 = nullptr;
+  QAction* Feedbackanycommentswishes1 = nullptr;
+  QAction* About1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* SafelySelectDuplicatesFromThisFolderinAllGroups1 = nullptr;
+
+  // Source folders.
+  SourceFolderList* ListViewSource = nullptr;
+  QLabel* Label1 = nullptr;
+  QPushButton* ButtonChangeSourceAdd = nullptr;
+  QPushButton* ButtonChangeSourceRemove = nullptr;
+
+  // Filters.
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label4 = nullptr;
+  QComboBox* ComboBoxSize = nullptr;
+  QComboBox* ComboBoxType = nullptr;
+  MaskEdit* EditMask = nullptr;
+  FilterControls* Filters = nullptr;
+
+  // Results.
+  ResultListView* ListViewDup = nullptr;
+  std::array<QLabel*, 3> StatusPanels{};
+
+  TFormWait* FormWait = nullptr;
+
+ public slots:
+  void ActionSearchExecute();
+  void ActionSelectExecute();
+  void ActionDeleteExecute();
+  void ActionMoveExecute();
+  void ActionPrintExecute();
+  void ActionHelpExecute();
+  void VisitQVRWebSite1Click();
+  void Feedbackanycommentswishes1Click();
+  void About1Click();
+
+  void ButtonChangeSourceAddClick();
+  void ButtonChangeSourceRemoveClick();
+  void ListViewSourceChange();
+
+  void ListViewDupChange();
+  void ListViewDupDblClick();
+  void PopupMenu1Popup();
+
+ signals:
+  // A search has ended and its rows (if any) are in the list; also after a cancelled one.
+  void searchCompleted();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildToolBar();
+  void buildClientArea();
+  void buildStatusBar();
+  void buildMenus();
+  void connectHandlers();
+
+  void searchWorkerFinished();
+  void finishSearchOnWindow();
+  void reportSearchProblems();
+  void stopSearchAndWait();
+
+  SearchEngine engine_;
+  std::unique_ptr<SearchWorker> worker_;
+  QString pendingFailure_;
+  std::vector<SkippedFile> pendingSkipped_;
+  CompletionSound* sound_ = nullptr;
+};
+
+// The warning text listing files a search could not read: the first 20, then how many more.
+QString skippedFilesText(const std::vector<SkippedFile>& skipped);
+
+}  // namespace pelimor

@@ -1,0 +1,127 @@
+// The window's side of a search: snapshot the filters, run the engine on its own thread behind the
+// modal wait dialog, and put the result into the list on the main thread.
+#include <QApplication>
+#include <QCloseEvent>
+
+#include "ui/completion_sound.h"
+#include "ui/filter_controls.h"
+#include "ui/form_qvr.h"
+#include "ui/form_wait.h"
+#include "ui/notices.h"
+#include "ui/result_list_view.h"
+#include "ui/source_list.h"
+#include "ui/text_bytes.h"
+
+namespace pelimor {
+
+namespace {
+constexpr std::size_t kSkippedListed = 20;
+}
+
+void TFormQVR::ActionSearchExecute() {
+  if (refuseWhileSearchFinishing()) return;
+
+  SearchRequest request;
+  const QString sizeText = Filters->sizeText();
+  if (!minimumSizeFromKilobytes(bytesOf(sizeText), request.minimumSize)) {
+    showErrorBox(this, QStringLiteral("'%1' is not a valid integer value").arg(sizeText));
+    return;
+  }
+  request.sourceFolders = ListViewSource->folders();
+  request.maskText = Filters->maskText();
+
+  ListViewDup->clearRows();
+  pendingFailure_.clear();
+  pendingSkipped_.clear();
+  worker_ = std::make_unique<SearchWorker>(std::move(request), engine_);
+  connect(worker_.get(), &SearchWorker::finished, this, &TFormQVR::searchWorkerFinished);
+  connect(FormWait, &TFormWait::cancelRequested, worker_.get(), &SearchWorker::cancel, Qt::UniqueConnection);
+  FormWait->setCurrentMask(EditMask->text());
+  FormWait->watchProgress(&worker_->progress());
+  worker_->start();
+
+  // The worker's end can only be delivered inside this modal loop, so it always finds the dialog
+  // open, however quickly the search ends.
+  FormWait->exec();
+  FormWait->watchProgress(nullptr);
+  if (worker_->wasAborted()) return;  // the window closed meanwhile
+  finishSearchOnWindow();
+}
+
+void TFormQVR::searchWorkerFinished() {
+  SearchResult result = worker_->takeResult();
+  pendingFailure_ = worker_->failureText();
+  pendingSkipped_ = std::move(result.skipped);
+  ListViewDup->installRows(std::move(result.rows));
+  ListViewDup->fitPathColumn();
+  if (FormWait->isVisible()) {
+    FormWait->finish();  // ActionSearchExecute goes on from its modal loop
+    return;
+  }
+  // A cancelled search whose dialog closed long ago: its groups just appear.
+  StatuBarUpdate();
+  reportSearchProblems();
+  emit searchCompleted();
+}
+
+void TFormQVR::finishSearchOnWindow() {
+  if (!ListViewDup->rows().empty()) {
+    sound_->play();
+    ListViewDup->selectRows({true});
+    ListViewDup->setFocusedRow(0);
+    ListViewDup->setFocus();
+  }
+  StatuBarUpdate();
+  if (searchFinishing()) return;  // cancelled: the rest comes with the worker's end
+  reportSearchProblems();
+  emit searchCompleted();
+}
+
+void TFormQVR::reportSearchProblems() {
+  if (!pendingFailure_.isEmpty()) showErrorBox(this, std::exchange(pendingFailure_, QString()));
+  if (!pendingSkipped_.empty()) {
+    const QString text = skippedFilesText(pendingSkipped_);
+    pendingSkipped_.clear();
+    showNotice(this, NoticeKind::Warning, text);
+  }
+}
+
+bool TFormQVR::searchFinishing() const { return worker_ && worker_->isRunning(); }
+
+bool TFormQVR::refuseWhileSearchFinishing() {
+  if (!searchFinishing()) return false;
+  showNotice(this, NoticeKind::Information,
+             QStringLiteral("The previous search is still finishing. Please try again in a moment."));
+  return true;
+}
+
+void TFormQVR::stopSearchAndWait() {
+  if (!worker_) return;
+  FormWait->watchProgress(nullptr);
+  if (worker_->isRunning()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    worker_->abortAndWait();
+    QApplication::restoreOverrideCursor();
+  }
+  FormWait->finish();
+}
+
+void TFormQVR::closeEvent(QCloseEvent* event) {
+  // Nothing may outlive the window while still reading files for it.
+  stopSearchAndWait();
+  QMainWindow::closeEvent(event);
+}
+
+QString skippedFilesText(const std::vector<SkippedFile>& skipped) {
+  QString text = skipped.size() == 1
+                     ? QStringLiteral("1 file could not be read and was left out of the comparison:\n")
+                     : QStringLiteral("%1 files could not be read and were left out of the comparison:\n").arg(skipped.size());
+  for (std::size_t i = 0; i < skipped.size() && i < kSkippedListed; ++i) {
+    text += QStringLiteral("\n") + shownText(skipped[i].path);
+    if (!skipped[i].reason.empty()) text += QStringLiteral(" (") + QString::fromStdString(skipped[i].reason) + u')';
+  }
+  if (skipped.size() > kSkippedListed) text += QStringLiteral("\n\nand %1 more.").arg(skipped.size() - kSkippedListed);
+  return text;
+}
+
+}  // namespace pelimor

@@ -1,0 +1,47 @@
+#include "ui/main_actions.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QKeySequence>
+
+#include "platform/folders.h"
+#include "ui/text_bytes.h"
+
+// The pictures live in a static library; their registration has to be pulled in by name.
+static void registerActionPictures() { Q_INIT_RESOURCE(pelimor); }
+
+namespace pelimor {
+
+namespace {
+QAction* makeAction(QObject* owner, const char* name, const QString& caption, const QString& hint, const char* picture,
+                    const QList<QKeySequence>& shortcuts) {
+  auto* action = new QAction(QIcon(QStringLiteral(":/icons/") + QLatin1String(picture)), caption, owner);
+  action->setObjectName(QLatin1String(name));
+  action->setToolTip(hint);
+  action->setShortcuts(shortcuts);
+  action->setShortcutContext(Qt::WindowShortcut);
+  return action;
+}
+}  // namespace
+
+MainActions createMainActions(QObject* owner) {
+  registerActionPictures();
+  MainActions actions;
+  actions.ActionSearch = makeAction(owner, "ActionSearch", QStringLiteral("Search"), QStringLiteral("Search for duplicates"),
+                                    "search.png", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  actions.ActionSelect =
+      makeAction(owner, "ActionSelect", QStringLiteral("Select"),
+                 QStringLiteral("Safely select duplicates from this folder in all groups"), "select.png", {});
+  actions.ActionDelete = makeAction(owner, "ActionDelete", QStringLiteral("Delete"), QStringLiteral("Delete selected"),
+                                    "delete.png", {QKeySequence(Qt::Key_Delete)});
+  actions.ActionMove = makeAction(
+      owner, "ActionMove", QStringLiteral("Move"),
+      QStringLiteral("Move selected files to \"%1\" directory").arg(shownText(platform::removedFilesFolder())), "move.png", {});
+  actions.ActionPrint = makeAction(owner, "ActionPrint", QStringLiteral("Print"), QStringLiteral("Print"), "print.png",
+                                   {QKeySequence(Qt::CTRL | Qt::Key_P)});
+  actions.ActionHelp =
+      makeAction(owner, "ActionHelp", QStringLiteral("Help"), QStringLiteral("Help"), "help.png", {QKeySequence(Qt::Key_F1)});
+  return actions;
+}
+
+}  // namespace pelimor

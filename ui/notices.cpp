@@ -1,0 +1,29 @@
+#include "ui/notices.h"
+
+namespace pelimor {
+
+QMessageBox::StandardButton showNotice(QWidget* parent, NoticeKind kind, const QString& text,
+                                       QMessageBox::StandardButtons buttons) {
+  QMessageBox::Icon icon = QMessageBox::Information;
+  QString title;
+  switch (kind) {
+    case NoticeKind::Warning: icon = QMessageBox::Warning; title = QStringLiteral("Warning"); break;
+    case NoticeKind::Error: icon = QMessageBox::Critical; title = QStringLiteral("Error"); break;
+    case NoticeKind::Information: icon = QMessageBox::Information; title = QStringLiteral("Information"); break;
+    case NoticeKind::Confirmation: icon = QMessageBox::Question; title = QStringLiteral("Confirm"); break;
+  }
+  QMessageBox box(icon, title, text, buttons, parent);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QString errorBoxText(const QString& text) {
+  if (!text.isEmpty() && text.back().unicode() > u'.') return text + u'.';
+  return text;
+}
+
+void showErrorBox(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelimor"), errorBoxText(text), QMessageBox::Ok, parent);
+  box.exec();
+}
+
+}  // namespace pelimor

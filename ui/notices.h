@@ -1,0 +1,20 @@
+#pragma once
+// The program's modal notices: plain QMessageBox instances, so that whoever drives the window
+// (a person or a test) finds them as the active modal widget.
+#include <QMessageBox>
+#include <QString>
+
+namespace pelimor {
+
+enum class NoticeKind { Warning, Error, Information, Confirmation };
+
+// A notice of one kind with its fixed title ("Warning", "Error", "Information", "Confirm").
+QMessageBox::StandardButton showNotice(QWidget* parent, NoticeKind kind, const QString& text,
+                                       QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// The error box: title "Pelimor", stop icon, OK; a full stop is added after a text whose last
+// character comes after '.' in code order.
+void showErrorBox(QWidget* parent, const QString& text);
+QString errorBoxText(const QString& text);
+
+}  // namespace pelimor

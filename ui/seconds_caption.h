@@ -1,0 +1,10 @@
+#pragma once
+// The wait dialog's elapsed-time text: minutes without leading zeros, two-digit seconds, no hours.
+#include <QString>
+#include <cstdint>
+
+namespace pelimor {
+
+QString SecondsToCaption(std::int32_t seconds);
+
+}  // namespace pelimor

@@ -1,0 +1,29 @@
+#pragma once
+// The source folder list: one folder per row, in the order added, one column as wide as the list.
+#include <QTableWidget>
+#include <string>
+#include <vector>
+
+namespace pelimor {
+
+class SourceFolderList : public QTableWidget {
+  Q_OBJECT
+
+ public:
+  explicit SourceFolderList(QWidget* parent = nullptr);
+
+  std::vector<std::string> folders() const;
+  // Replaces every row; the first row, if any, is selected.
+  void setFolders(const std::vector<std::string>& folders);
+  void appendFolder(const std::string& folder);
+  // Removes every selected row; the others keep their order.
+  void removeSelectedRows();
+  bool hasSelectedRow() const;
+  void selectOnly(int row);
+
+ signals:
+  // A row's selection, focus or text changed, or rows came or went.
+  void rowsChanged();
+};
+
+}  // namespace pelimor
