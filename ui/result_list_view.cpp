@@ -4,6 +4,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "ui/result_sort.h"
+
 namespace pelimor {
 
 namespace {
@@ -143,7 +145,7 @@ void ResultListView::ListViewDupColumnClick(int column) {
 void ResultListView::sortRows() {
   const std::vector<bool> wasSelected = selectedRows();
   const int focused = focusedRow();
-  const std::vector<std::size_t> order = sortedOrder(rows(), sort_);
+  const std::vector<std::size_t> order = resultListOrder(rows(), sort_);
   std::vector<bool> nowSelected(order.size());
   int newFocus = -1;
   for (std::size_t i = 0; i < order.size(); ++i) {

@@ -1,0 +1,184 @@
+// The result list with many rows, driven through the real main window offscreen: installing a
+// search's rows, a header click on each column, select-all, and one selection change with its
+// status bar update (which must not grow with the number of rows or of selected rows).
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <benchmark/benchmark.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/form_qvr.h"
+#include "ui/result_list_view.h"
+#include "ui/result_sort.h"
+
+namespace {
+
+using pelimor::ResultListView;
+using pelimor::ResultRow;
+using pelimor::TFormQVR;
+
+// Groups of two to four copies spread over a few thousand folders, like a large photo archive.
+std::vector<ResultRow> makeRows(std::size_t count) {
+  std::vector<ResultRow> rows;
+  rows.reserve(count);
+  std::uint32_t group = 0;
+  std::uint64_t state = 88172645463325252ull;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  while (rows.size() < count) {
+    ++group;
+    const std::uint64_t size = 1024 + next() % (50ull << 20);
+    const auto crc = static_cast<std::uint32_t>(next());
+    const std::size_t copies = 2 + next() % 3;
+    for (std::size_t copy = 0; copy < copies && rows.size() < count; ++copy) {
+      ResultRow row;
+      row.group = group;
+      row.path = "/home/ann/Archive/" + std::to_string(next() % 4000) + "/Album " + std::to_string(next() % 97) +
+                 "/IMG_" + std::to_string(next() % 100000) + ".jpg";
+      row.size = size;
+      row.crc32 = crc;
+      rows.push_back(std::move(row));
+    }
+  }
+  return rows;
+}
+
+TFormQVR& window() {
+  static auto* form = [] {
+    auto* created = new TFormQVR;
+    created->show();
+    QApplication::processEvents();
+    return created;
+  }();
+  return *form;
+}
+
+const std::vector<ResultRow>& rowsOf(std::size_t count) {
+  static std::size_t madeFor = 0;
+  static std::vector<ResultRow> rows;
+  if (madeFor != count) {
+    rows = makeRows(count);
+    madeFor = count;
+  }
+  return rows;
+}
+
+void installIfNeeded(std::size_t count) {
+  ResultListView& list = *window().ListViewDup;
+  if (list.rows().size() != count) list.installRows(rowsOf(count));
+}
+
+void BM_InstallRows(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  ResultListView& list = *window().ListViewDup;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<ResultRow> copy = rowsOf(count);
+    list.clearRows();
+    QApplication::processEvents();
+    state.ResumeTiming();
+    list.installRows(std::move(copy));
+    list.fitPathColumn();
+    QApplication::processEvents();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_InstallRows)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_HeaderClick(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  const int column = static_cast<int>(state.range(1));
+  installIfNeeded(count);
+  ResultListView& list = *window().ListViewDup;
+  list.clearSelection();
+  for (auto _ : state) {
+    list.ListViewDupColumnClick(column);
+    QApplication::processEvents();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_HeaderClick)
+    ->ArgsProduct({{1'000'000}, {0, 1, 2, 3, 4}})
+    ->ArgNames({"rows", "column"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Sorting keeps the selection: with everything selected it stays one range.
+void BM_HeaderClickAllSelected(benchmark::State& state) {
+  installIfNeeded(static_cast<std::size_t>(state.range(0)));
+  ResultListView& list = *window().ListViewDup;
+  list.selectAll();
+  for (auto _ : state) {
+    list.ListViewDupColumnClick(ResultListView::ColumnPath);
+    QApplication::processEvents();
+  }
+  state.counters["selected"] = static_cast<double>(list.selectedCount());
+}
+BENCHMARK(BM_HeaderClickAllSelected)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The order alone, without the list around it.
+void BM_ResultListOrder(benchmark::State& state) {
+  const std::vector<ResultRow>& rows = rowsOf(1'000'000);
+  const pelimor::SortState sort{static_cast<pelimor::ResultColumn>(state.range(0)), true};
+  for (auto _ : state) benchmark::DoNotOptimize(pelimor::resultListOrder(rows, sort));
+}
+BENCHMARK(BM_ResultListOrder)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SelectAll(benchmark::State& state) {
+  installIfNeeded(static_cast<std::size_t>(state.range(0)));
+  ResultListView& list = *window().ListViewDup;
+  for (auto _ : state) {
+    state.PauseTiming();
+    list.clearSelection();
+    QApplication::processEvents();
+    state.ResumeTiming();
+    list.selectAll();
+    QApplication::processEvents();
+  }
+  state.counters["selected"] = static_cast<double>(list.selectedCount());
+}
+BENCHMARK(BM_SelectAll)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One Ctrl+click's worth of change, status bar included, with `rows` rows of which every
+// other one is selected: the cost must stay flat as the rows grow.
+void BM_OneSelectionChange(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  installIfNeeded(count);
+  TFormQVR& form = window();
+  ResultListView& list = *form.ListViewDup;
+  std::vector<bool> everyOther(count);
+  for (std::size_t i = 0; i < count; i += 2) everyOther[i] = true;
+  list.selectRows(everyOther);
+  QItemSelectionModel* selection = list.selectionModel();
+  const QModelIndex middle = list.model()->index(static_cast<int>(count / 2) | 1, 0);
+  for (auto _ : state) {
+    selection->select(middle, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    benchmark::DoNotOptimize(form.statusPanelText(2));
+  }
+  state.counters["selected"] = static_cast<double>(list.selectedCount());
+}
+BENCHMARK(BM_OneSelectionChange)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
+
+void BM_StatuBarUpdate(benchmark::State& state) {
+  installIfNeeded(static_cast<std::size_t>(state.range(0)));
+  TFormQVR& form = window();
+  for (auto _ : state) form.StatuBarUpdate();
+}
+BENCHMARK(BM_StatuBarUpdate)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
