@@ -118,6 +118,13 @@ void TFormWait::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // Enter presses the focused Cancel, as it presses any focused button; but not the repeats of
+  // an Enter still held down from starting the search.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->accept();
+    if (!event->isAutoRepeat() && ButtonCancel->hasFocus()) ButtonCancel->click();
+    return;
+  }
   QDialog::keyPressEvent(event);
 }
 

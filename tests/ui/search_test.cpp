@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "app/settings/options_record.h"
 #include "ui/filter_controls.h"

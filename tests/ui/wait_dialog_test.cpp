@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -100,6 +102,21 @@ class WaitDialogTest : public QObject {
     QSignalSpy cancelled(&dialog, &TFormWait::cancelRequested);
     dialog.open();
     QTest::keyClick(dialog.ButtonCancel, Qt::Key_Space);
+    QCOMPARE(cancelled.count(), 1);
+    QVERIFY(!dialog.isVisible());
+  }
+
+  void enterPressesTheFocusedCancelButNotItsRepeats() {
+    TFormWait dialog;
+    QSignalSpy cancelled(&dialog, &TFormWait::cancelRequested);
+    dialog.open();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    // Enter still held down from starting the search repeats into the dialog.
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+    QApplication::sendEvent(dialog.ButtonCancel, &repeat);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(cancelled.count(), 0);
+    QTest::keyClick(dialog.ButtonCancel, Qt::Key_Return);
     QCOMPARE(cancelled.count(), 1);
     QVERIFY(!dialog.isVisible());
   }
