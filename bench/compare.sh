@@ -50,6 +50,9 @@ Setup:
   --report DIR      only print the report of an earlier run
   --jobs N          threads that make and warm the trees (default 2)
 
+Exit status: 0 when every goal that was measured is met, 1 when one is missed, 2 on bad usage.
+Raw outputs (hyperfine JSON, /usr/bin/time -v, each tool's groups) stay in WORK/results/DATE/.
+
 Examples:
   bench/compare.sh --all                                  # everything on the two main trees
   bench/compare.sh --trees user-like --peers jdupes --warm # a quick check of a change
@@ -160,6 +163,9 @@ for name in "${tree_list[@]}"; do
   out=$results/$name
   mkdir -p "$out/scratch"
   cp "$tree.info" "$out/tree.info"
+  # Which engine was measured: the checkout's commit, whether the engine had changes on top, the binary.
+  echo "$(git -C "$repo" rev-parse --short HEAD 2>/dev/null)$(git -C "$repo" diff --quiet HEAD -- search cli platform 2>/dev/null ||
+    echo ' + uncommitted changes'), binary $(sha256sum "$pelimor" | cut -c1-12)" > "$out/pelimor.txt"
   warm_cmd="$treetool warm --jobs $jobs $tree"
 
   if wants check || wants memory; then
@@ -184,6 +190,8 @@ for name in "${tree_list[@]}"; do
     for tool in "${tools[@]}"; do
       args+=(--command-name "$tool" "$(command_of "$tool" "$out/scratch/$tool.txt" "$tree")")
     done
+    # Other work on the machine skews the numbers: keep its load next to them.
+    cut -d' ' -f1 /proc/loadavg > "$out/load-$1.txt"
     (cd "$out/scratch" && hyperfine "${args[@]}")
   }
   if wants warm; then
@@ -212,4 +220,4 @@ if wants checksum; then
 fi
 
 say "report ($results/report.md)"
-python3 "$repo/bench/compare_report.py" "$results" || true
+python3 "$repo/bench/compare_report.py" "$results"  # exit status 1 when a goal is missed

@@ -143,6 +143,15 @@ def hyperfine_results(path):
     return results
 
 
+def load_note(path):
+    """The machine's load average when the runs began, as a note."""
+    try:
+        with open(path) as f:
+            return f" (load average {float(f.read().split()[0]):.2f} at the start)"
+    except (OSError, ValueError, IndexError):
+        return ""
+
+
 def fmt_seconds(value):
     if value is None:
         return "–"
@@ -193,9 +202,16 @@ class Report:
         self.out()
         parts = []
         if warm:
-            parts.append(f"warm: median of {warm_runs}, tree read into the page cache before each run")
+            parts.append(f"warm: median of {warm_runs}, tree read into the page cache before each run"
+                         + load_note(os.path.join(folder, "load-warm.txt")))
         if cold:
-            parts.append(f"cold: median of {cold_runs}, page cache dropped before each run")
+            parts.append(f"cold: median of {cold_runs}, page cache dropped before each run"
+                         + load_note(os.path.join(folder, "load-cold.txt")))
+        try:
+            with open(os.path.join(folder, "pelimor.txt")) as f:
+                parts.append("pelimor-find of " + f.read().strip())
+        except OSError:
+            pass
         if parts:
             self.out("; ".join(parts) + ". Ratio: pelimor-find's wall time divided by the tool's.")
             self.out()
