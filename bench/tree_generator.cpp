@@ -625,8 +625,9 @@ WarmSummary warmTree(const std::vector<std::string>& roots, unsigned jobs) {
   std::atomic<std::uint64_t> bytes{0};
   inParallel(files.size(), jobs, [&](std::size_t i) {
     thread_local std::vector<unsigned char> buffer(1 * MiB);
-    const int fd = ::open(files[i].c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME);
-    const int usable = fd >= 0 ? fd : ::open(files[i].c_str(), O_RDONLY | O_CLOEXEC);
+    // A plain read, access time and all: a fresh file's first read marks its inode for writing
+    // (relatime), and that should happen here rather than in the run being timed.
+    const int usable = ::open(files[i].c_str(), O_RDONLY | O_CLOEXEC);
     if (usable < 0) return;
     struct stat info {};
     ::fstat(usable, &info);  // loads the inode as a search does
