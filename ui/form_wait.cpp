@@ -129,8 +129,13 @@ void TFormWait::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFormWait::closeEvent(QCloseEvent* event) {
-  // No title-bar buttons: only Cancel and the worker's end close the dialog.
-  event->ignore();
+  // No title-bar buttons, and no Alt+F4 either: the user closes it with Cancel. A close from
+  // the program itself (the application quitting) goes through.
+  if (event->spontaneous()) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
 }
 
 void TFormWait::showProgress() {

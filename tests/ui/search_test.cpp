@@ -344,6 +344,22 @@ class SearchTest : public QObject {
     QVERIFY(form.ListViewDup->rows().empty());
   }
 
+  void quittingTheProgramDuringTheWaitStopsTheSearch() {
+    std::atomic<bool> stoppedHard{false};
+    TFormQVR form;
+    prepare(form, makeTree());
+    form.setSearchEngine([&](const SearchRequest&, SearchProgress&, const SearchControl& control) {
+      while (!control.aborted()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      stoppedHard = true;
+      return SearchResult{};
+    });
+    test::whenModal(isWaitDialog, [](QWidget*) { QApplication::closeAllWindows(); });  // what quitting does
+    searchFromMaskField(form);
+    QVERIFY(stoppedHard);
+    QVERIFY(!form.isVisible());
+    QVERIFY(!form.FormWait->isVisible());
+  }
+
   void filesThatCouldNotBeReadAreListedInOneWarning() {
     TFormQVR form;
     prepare(form, makeTree());

@@ -1,10 +1,12 @@
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 #include <QTimer>
 
 #include "search/search_progress.h"
@@ -81,10 +83,23 @@ class WaitDialogTest : public QObject {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.isVisible());
     QCOMPARE(cancelled.count(), 0);
-    QVERIFY(!dialog.close());  // a close request from outside is refused too
+    // Nor does a close request from the desktop (Alt+F4).
+    QCloseEvent fromDesktop;
+    QSpontaneKeyEvent::setSpontaneous(&fromDesktop);
+    qApp->notify(&dialog, &fromDesktop);  // sendEvent would clear the spontaneous mark
     QVERIFY(dialog.isVisible());
+    QCOMPARE(cancelled.count(), 0);
     dialog.finish();
     QVERIFY(!dialog.isVisible());
+  }
+
+  void theProgramItselfCanCloseIt() {
+    TFormWait dialog;
+    QSignalSpy cancelled(&dialog, &TFormWait::cancelRequested);
+    dialog.open();
+    QVERIFY(dialog.close());  // as when the application quits
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(cancelled.count(), 0);
   }
 
   void cancelClosesAtOnceAndTellsTheSearch() {
