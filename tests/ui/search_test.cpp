@@ -52,6 +52,15 @@ void waitUntilCancelled(const SearchControl& control) {
   while (!control.cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+// A search that only ends by the hard stop, and says so.
+SearchEngine runsUntilStoppedHard(std::atomic<bool>& stoppedHard) {
+  return [&stoppedHard](const SearchRequest&, SearchProgress&, const SearchControl& control) {
+    while (!control.aborted()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    stoppedHard = true;
+    return SearchResult{};
+  };
+}
+
 bool isWaitDialog(QWidget* widget) { return qobject_cast<TFormWait*>(widget) != nullptr; }
 
 void cancelTheWaitDialog() {
@@ -330,11 +339,7 @@ class SearchTest : public QObject {
     std::atomic<bool> stoppedHard{false};
     TFormQVR form;
     prepare(form, makeTree());
-    form.setSearchEngine([&](const SearchRequest&, SearchProgress&, const SearchControl& control) {
-      while (!control.aborted()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      stoppedHard = true;
-      return SearchResult{};
-    });
+    form.setSearchEngine(runsUntilStoppedHard(stoppedHard));
     QSignalSpy completed(&form, &TFormQVR::searchCompleted);
     test::whenModal(isWaitDialog, [&form](QWidget*) { form.close(); });
     searchFromMaskField(form);
@@ -348,11 +353,7 @@ class SearchTest : public QObject {
     std::atomic<bool> stoppedHard{false};
     TFormQVR form;
     prepare(form, makeTree());
-    form.setSearchEngine([&](const SearchRequest&, SearchProgress&, const SearchControl& control) {
-      while (!control.aborted()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      stoppedHard = true;
-      return SearchResult{};
-    });
+    form.setSearchEngine(runsUntilStoppedHard(stoppedHard));
     test::whenModal(isWaitDialog, [](QWidget*) { QApplication::closeAllWindows(); });  // what quitting does
     searchFromMaskField(form);
     QVERIFY(stoppedHard);
