@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -39,6 +40,8 @@ constexpr const char* kUsage =
     "  --json        print {\"groups\": [...], \"skipped\": [...]} instead; bytes of a path\n"
     "                that are not valid UTF-8 are written as \\udcXX\n"
     "  --report FILE also write the groups as an HTML report to FILE\n"
+    "  --threads N   walk and read with N threads (default: chosen for this machine;\n"
+    "                1 spares a spinning disk its seeks)\n"
     "  --help        show this text\n"
     "\n"
     "Hidden files are compared; hidden folders, system trees and symbolic links to files are not.\n"
@@ -96,6 +99,13 @@ Options parseArguments(int argc, char** argv) {
     } else if (argument == "--report") {
       options.reportFile = value();
       if (options.reportFile.empty()) usageError("--report needs a file name");
+    } else if (argument == "--threads") {
+      const std::string text = value();
+      std::uint64_t threads = 0;
+      const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threads);
+      if (text.empty() || error != std::errc() || end != text.data() + text.size() || threads < 1 || threads > 64)
+        usageError("--threads takes a whole number from 1 to 64, not \"" + text + "\"");
+      options.request.readThreads = static_cast<unsigned>(threads);
     } else if (argument == "--type") {
       type = value();
     } else if (argument == "--mask") {

@@ -12,11 +12,14 @@ namespace pelimor {
 SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
   SearchResult result;
   unsigned threads = request.readThreads;
-  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-  CandidateStore store(threads);
+  // Reads from a cold cache wait on the disk: more threads than cores keep it busy, and with
+  // a warm cache the extra threads cost next to nothing.
+  if (threads == 0) threads = std::clamp(4 * std::thread::hardware_concurrency(), 8u, 16u);
+  const unsigned walkThreads = std::min(threads, CandidateStore::kMaxSegments);
+  CandidateStore store(walkThreads);
   {
     const WalkRequest walk{request.sourceFolders, buildMaskList(request.maskText), request.minimumSize,
-                           request.excludedTrees, request.excludedFragments, threads};
+                           request.excludedTrees, request.excludedFragments, walkThreads};
     progress.setPhase(SearchPhase::Walking);
     FolderWalker(walk, store, progress, control).run();
   }

@@ -18,7 +18,7 @@ struct SearchRequest {
   std::uint64_t minimumSize = 100 * 1024;   // bytes; a file must be strictly larger
   std::vector<std::string> excludedTrees = platform::systemTrees();
   std::vector<std::string> excludedFragments = platform::excludedPathFragments();
-  unsigned readThreads = 0;  // threads that walk and read; 0: as many as the machine has cores, at most 8
+  unsigned readThreads = 0;  // threads that walk and read; 0: chosen for this machine
 };
 
 struct SearchResult {
