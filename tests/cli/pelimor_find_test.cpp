@@ -41,7 +41,7 @@ FindRun runFind(const std::string& arguments) {
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 TEST(PelimorFind, BadInputIsOneLineAndExitCodeTwo) {
-  for (const char* arguments : {"--bogus", "--min-kb -1", "--min-kb x", "--min-kb", "--type pictures"}) {
+  for (const char* arguments : {"--bogus", "--min-kb -1", "--min-kb x", "--min-kb", "--type pictures", "--threads 0", "--threads many"}) {
     const FindRun run = runFind(arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments;
     EXPECT_TRUE(run.out.empty()) << arguments;
