@@ -242,30 +242,6 @@ QString TFormQVR::statusPanelText(int panel) const {
                                                                       : QString();
 }
 
-void TFormQVR::ActionSelectExecute() {
-  if (refuseWhileSearchFinishing()) return;
-}
-
-void TFormQVR::ActionDeleteExecute() {
-  if (refuseWhileSearchFinishing()) return;
-}
-
-void TFormQVR::ActionMoveExecute() {
-  if (refuseWhileSearchFinishing()) return;
-}
-
-void TFormQVR::ActionPrintExecute() {
-  if (refuseWhileSearchFinishing()) return;
-}
-
-void TFormQVR::ActionHelpExecute() {}
-
-void TFormQVR::VisitQVRWebSite1Click() {}
-
-void TFormQVR::Feedbackanycommentswishes1Click() {}
-
-void TFormQVR::About1Click() {}
-
 void TFormQVR::ButtonChangeSourceAddClick() {
   std::string folder;
   if (browseForFolder(this, QStringLiteral("Select source folder"), platform::defaultSourceFolder(), folder)) {
