@@ -9,22 +9,23 @@ namespace pelimor {
 inline constexpr std::string_view kEmptyListText = "The list of results is empty.";
 inline constexpr std::string_view kNoFileSelectedText = "No file selected.";
 
-enum class NoticeKind {
-  Information,  // information dialog with an OK button, titled "Information"
-  GroupGuard,   // plain message box with an OK button and no icon, captioned "Pelimor"
-  Warning       // warning dialog with an OK button, titled "Warning"
-};
-
+// Nested, so that it does not meet the window's own notice kinds (ui/notices.h) by name.
 struct Notice {
-  NoticeKind kind = NoticeKind::Information;
+  enum class Kind {
+    Information,  // information dialog with an OK button, titled "Information"
+    GroupGuard,   // plain message box with an OK button and no icon, captioned "Pelimor"
+    Warning       // warning dialog with an OK button, titled "Warning"
+  };
+
+  Kind kind = Kind::Information;
   std::string title;
   std::string text;
 
   static Notice information(std::string_view text) {
-    return {NoticeKind::Information, "Information", std::string(text)};
+    return {Kind::Information, "Information", std::string(text)};
   }
-  static Notice groupGuard(std::string text) { return {NoticeKind::GroupGuard, "Pelimor", std::move(text)}; }
-  static Notice warning(std::string text) { return {NoticeKind::Warning, "Warning", std::move(text)}; }
+  static Notice groupGuard(std::string text) { return {Kind::GroupGuard, "Pelimor", std::move(text)}; }
+  static Notice warning(std::string text) { return {Kind::Warning, "Warning", std::move(text)}; }
 };
 
 }  // namespace pelimor

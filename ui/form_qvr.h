@@ -50,6 +50,9 @@ class TFormQVR : public QMainWindow, public MainActions {
   // searchFinishing().
   bool refuseWhileSearchFinishing();
 
+  // Writes the HTML report of the result list, in the list's order; throws ReportError.
+  void SaveHTMLfile(const std::string& fileName);
+
   // What the search runs on its thread; runDuplicateSearch by default.
   void setSearchEngine(SearchEngine engine) { engine_ = std::move(engine); }
 

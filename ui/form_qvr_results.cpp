@@ -1,22 +1,116 @@
-// What the user does with a result: safe selection, delete, move and the report.
+// What the user does with a result: safe selection, delete, move and the report. The decisions
+// are made in results/ over the list's rows; these handlers hand the rows over and put the
+// outcome back into the list.
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QUrl>
+#include <optional>
+
+#include "platform/folders.h"
+#include "results/file_removal.h"
+#include "results/html_report.h"
+#include "results/safe_selection.h"
 #include "ui/form_qvr.h"
+#include "ui/notices.h"
+#include "ui/result_list_view.h"
+#include "ui/text_bytes.h"
 
 namespace pelimor {
 
+namespace {
+void showActionNotice(QWidget* parent, const Notice& notice) {
+  const QString text = shownText(notice.text);
+  switch (notice.kind) {
+    case Notice::Kind::Information: showNotice(parent, NoticeKind::Information, text); break;
+    case Notice::Kind::Warning: showNotice(parent, NoticeKind::Warning, text); break;
+    case Notice::Kind::GroupGuard: {
+      QMessageBox box(QMessageBox::NoIcon, shownText(notice.title), text, QMessageBox::Ok, parent);
+      box.exec();
+      break;
+    }
+  }
+}
+
+// Redrawn once when the handler is done, however many rows it changed.
+class RepaintSuspended {
+ public:
+  explicit RepaintSuspended(QWidget* widget) : widget_(widget) { widget_->setUpdatesEnabled(false); }
+  ~RepaintSuspended() { widget_->setUpdatesEnabled(true); }
+  RepaintSuspended(const RepaintSuspended&) = delete;
+  RepaintSuspended& operator=(const RepaintSuspended&) = delete;
+
+ private:
+  QWidget* widget_;
+};
+
+// Delete and Move alike: the rows whose file is gone leave the list, then the one notice, if any.
+void finishRemoval(TFormQVR& form, const RemovalResult& result) {
+  ResultListView& list = *form.ListViewDup;
+  if (!result.refused && !result.rowsToRemove.empty()) {
+    std::vector<bool> remove(list.rows().size(), false);
+    for (const std::size_t row : result.rowsToRemove) remove[row] = true;
+    const RepaintSuspended suspended(&list);
+    list.removeFlaggedRows(remove);
+  }
+  if (!result.refused) form.StatuBarUpdate();
+  if (result.notice) showActionNotice(&form, *result.notice);
+}
+}  // namespace
+
 void TFormQVR::ActionSelectExecute() {
   if (refuseWhileSearchFinishing()) return;
+  const int focused = ListViewDup->focusedRow();
+  const SafeSelectionResult result =
+      safeSelection(ListViewDup->rows(), ListViewDup->selectedRows(),
+                    focused < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(focused)),
+                    ListViewDup->sortState());
+  if (result.notice) {
+    showActionNotice(this, *result.notice);
+    return;
+  }
+  {
+    const RepaintSuspended suspended(ListViewDup);
+    ListViewDup->setSortState(result.sort);
+    // Reordering resets the model, which drops the selection and the focus; both come back below.
+    ListViewDup->resultModel()->reorder(result.order);
+    ListViewDup->selectRows(result.selected);
+    ListViewDup->setFocusedRow(result.focused ? static_cast<int>(*result.focused) : -1);
+    ListViewDup->horizontalHeader()->setSortIndicator(ResultListView::ColumnGroup, result.sort.descending
+                                                                                        ? Qt::DescendingOrder
+                                                                                        : Qt::AscendingOrder);
+    ListViewDup->horizontalHeader()->setSortIndicatorShown(true);
+  }
+  if (result.focused) ListViewDup->scrollTo(ListViewDup->currentIndex());
+  if (result.focusedTopRow) ListViewDup->setFocus();
+  StatuBarUpdate();
 }
 
 void TFormQVR::ActionDeleteExecute() {
   if (refuseWhileSearchFinishing()) return;
+  finishRemoval(*this, deleteSelectedFiles(ListViewDup->rows(), ListViewDup->selectedRows()));
 }
 
 void TFormQVR::ActionMoveExecute() {
   if (refuseWhileSearchFinishing()) return;
+  finishRemoval(*this, moveSelectedFiles(ListViewDup->rows(), ListViewDup->selectedRows()));
 }
 
 void TFormQVR::ActionPrintExecute() {
   if (refuseWhileSearchFinishing()) return;
+  // A folder that cannot be made shows up as the report's own failure to be created.
+  platform::createFolderWithParents(platform::dataFolder());
+  const std::string fileName = defaultReportFileName();
+  try {
+    SaveHTMLfile(fileName);
+  } catch (const ReportError& error) {
+    showErrorBox(this, QString::fromStdString(error.what()));
+    return;
+  }
+  // Whatever the desktop does with the file (or fails to) is its own business.
+  QDesktopServices::openUrl(QUrl::fromLocalFile(shownText(fileName)));
 }
+
+void TFormQVR::SaveHTMLfile(const std::string& fileName) { pelimor::SaveHTMLfile(fileName, ListViewDup->rows()); }
 
 }  // namespace pelimor

@@ -59,7 +59,7 @@ TEST_F(Removal, RefusalsTouchNothing) {
         moving ? moveSelectedFiles(rows, {true, true}, temp / "removed") : deleteSelectedFiles(rows, {true, true});
     EXPECT_TRUE(result.refused);
     ASSERT_TRUE(result.notice);
-    EXPECT_EQ(result.notice->kind, NoticeKind::GroupGuard);
+    EXPECT_EQ(result.notice->kind, Notice::Kind::GroupGuard);
     EXPECT_EQ(result.notice->text,
               "All files are selected in group(s): 4.\nPlease clear the selection from any file in each of the above "
               "groups.");
@@ -117,7 +117,7 @@ TEST_F(Removal, FileChangedAfterTheSearchIsLeftAlone) {
   EXPECT_TRUE(exists(rows[1].path));
   EXPECT_TRUE(exists(rows[2].path));
   ASSERT_TRUE(result.notice);
-  EXPECT_EQ(result.notice->kind, NoticeKind::Warning);
+  EXPECT_EQ(result.notice->kind, Notice::Kind::Warning);
   EXPECT_EQ(result.notice->title, "Warning");
   EXPECT_EQ(result.notice->text, "3 files were not deleted:\n" + rows[0].path + ": it has changed since the search\n" +
                                      rows[1].path + ": it has changed since the search\n" + rows[2].path +

@@ -14,13 +14,13 @@ constexpr const char* kClearLine = "Please clear the selection from any file in 
 TEST(RemovalRefusal, EmptyListAndNoSelection) {
   std::optional<Notice> notice = removalRefusal({}, {});
   ASSERT_TRUE(notice);
-  EXPECT_EQ(notice->kind, NoticeKind::Information);
+  EXPECT_EQ(notice->kind, Notice::Kind::Information);
   EXPECT_EQ(notice->title, "Information");
   EXPECT_EQ(notice->text, "The list of results is empty.");
 
   notice = removalRefusal({row(1, "/a"), row(1, "/b")}, {false, false});
   ASSERT_TRUE(notice);
-  EXPECT_EQ(notice->kind, NoticeKind::Information);
+  EXPECT_EQ(notice->kind, Notice::Kind::Information);
   EXPECT_EQ(notice->text, "No file selected.");
 }
 
@@ -28,7 +28,7 @@ TEST(RemovalRefusal, FullySelectedTwoRowGroup) {
   const std::vector<ResultRow> rows = {row(3, "/a"), row(3, "/b"), row(4, "/c"), row(4, "/d")};
   const std::optional<Notice> notice = removalRefusal(rows, {true, false, true, true});
   ASSERT_TRUE(notice);
-  EXPECT_EQ(notice->kind, NoticeKind::GroupGuard);
+  EXPECT_EQ(notice->kind, Notice::Kind::GroupGuard);
   EXPECT_EQ(notice->title, "Pelimor");
   EXPECT_EQ(notice->text, std::string("All files are selected in group(s): 4.\n") + kClearLine);
 }

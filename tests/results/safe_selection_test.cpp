@@ -25,7 +25,7 @@ using Paths = std::vector<std::string>;
 TEST(SafeSelection, EmptyListOnlyTellsSo) {
   const SafeSelectionResult result = safeSelection({}, {}, std::nullopt, SortState{ResultColumn::Name, true});
   ASSERT_TRUE(result.notice);
-  EXPECT_EQ(result.notice->kind, NoticeKind::Information);
+  EXPECT_EQ(result.notice->kind, Notice::Kind::Information);
   EXPECT_EQ(result.notice->title, "Information");
   EXPECT_EQ(result.notice->text, "The list of results is empty.");
   EXPECT_TRUE(result.order.empty());
