@@ -1,30 +1,41 @@
 #include "ui/completion_sound.h"
 
-#include <QAudioOutput>
 #include <QFileInfo>
-#include <QMediaPlayer>
+#include <QSoundEffect>
 #include <QUrl>
+#include <QWidget>
 
+#include "app/settings/settings_error.h"
+#include "platform/file_reader.h"
 #include "platform/folders.h"
+#include "ui/notices.h"
 #include "ui/text_bytes.h"
 
 namespace pelimor {
 
-CompletionSound::CompletionSound(QObject* parent) : QObject(parent) {}
+CompletionSound::CompletionSound(QObject* parent, const QString& folder)
+    : QObject(parent), folder_(folder.isEmpty() ? shownText(platform::programFolder()) : folder) {
+  if (!folder_.endsWith(u'/')) folder_ += u'/';
+}
 
-QString CompletionSound::soundFile() { return shownText(platform::programFolder()) + QStringLiteral("Dupe.wav"); }
+QString CompletionSound::soundFile() const { return folder_ + QStringLiteral("Dupe.wav"); }
+
+QString CompletionSound::playing() const { return effect_ ? effect_->source().toLocalFile() : QString(); }
 
 void CompletionSound::play() {
   const QString file = soundFile();
   if (!QFileInfo(file).isFile()) return;
-  if (!player_) {
-    player_ = new QMediaPlayer(this);
-    output_ = new QAudioOutput(this);
-    player_->setAudioOutput(output_);
+  // QSoundEffect loads in the background and only says "error" later, for a bad file and for a
+  // missing device alike; a file we can't even open is told to the user now.
+  const std::string path = bytesOf(file);
+  if (const int error = platform::FileReader().open(path); error != 0) {
+    showErrorBox(qobject_cast<QWidget*>(parent()), shownText(cannotOpenFileText(path, error)));
+    return;
   }
-  player_->stop();
-  player_->setSource(QUrl::fromLocalFile(file));
-  player_->play();
+  if (!effect_) effect_ = new QSoundEffect(this);
+  effect_->stop();
+  effect_->setSource(QUrl::fromLocalFile(file));
+  effect_->play();
 }
 
 }  // namespace pelimor

@@ -3,8 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class QMediaPlayer;
-class QAudioOutput;
+class QSoundEffect;
 
 namespace pelimor {
 
@@ -12,17 +11,20 @@ class CompletionSound : public QObject {
   Q_OBJECT
 
  public:
-  explicit CompletionSound(QObject* parent = nullptr);
+  // `folder` holds Dupe.wav; the program folder by default. A parent widget owns the error box.
+  explicit CompletionSound(QObject* parent = nullptr, const QString& folder = QString());
 
-  // Starts the sound and returns at once. No file, no sound device or a file that can't be
-  // played is no error: the search's end goes on without it.
+  // Starts the sound and returns at once. No Dupe.wav is no error, and neither is a missing sound
+  // device; a Dupe.wav that can't be opened shows the error box, and the caller goes on.
   void play();
 
-  static QString soundFile();
+  QString soundFile() const;
+  // The file of the sound last started, empty before the first.
+  QString playing() const;
 
  private:
-  QMediaPlayer* player_ = nullptr;  // made on first use, so that a run without the file never loads a backend
-  QAudioOutput* output_ = nullptr;
+  QString folder_;
+  QSoundEffect* effect_ = nullptr;  // made on first use, so a run without the file never opens a device
 };
 
 }  // namespace pelimor

@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/settings/options_record.h"
 #include "platform/folders.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
@@ -32,17 +31,11 @@ constexpr int kClientHeight = 564;
 constexpr int kSourceListHeight = 63;
 constexpr int kSourceButtonWidth = 57;
 constexpr std::array<int, 3> kPanelWidths = {100, 100, 125};
-
-// Until the settings are loaded from disk, the first run's choices.
-void putDefaultOptionsInPlace() {
-  if (Options.version() != 0) return;
-  Options.setTypeIndex(0);
-  Options.setSizeIndex(4);
-  Options.setCustomMask(OptionsRecord::kDefaultCustomMask);
-}
 }  // namespace
 
-TFormQVR::TFormQVR(QWidget* parent) : QMainWindow(parent), MainActions(createMainActions(this)) {
+TFormQVR::TFormQVR(QWidget* parent) : TFormQVR(Settings::InMemory, parent) {}
+
+TFormQVR::TFormQVR(Settings settings, QWidget* parent) : QMainWindow(parent), MainActions(createMainActions(this)) {
   setObjectName(QStringLiteral("FormQVR"));
   setWindowTitle(QStringLiteral("Pelimor 3.0"));
   setWindowIcon(ActionSearch->icon());
@@ -52,14 +45,14 @@ TFormQVR::TFormQVR(QWidget* parent) : QMainWindow(parent), MainActions(createMai
   buildClientArea();
   buildStatusBar();
 
-  FormWait = new TFormWait(this);
   sound_ = new CompletionSound(this);
-
-  putDefaultOptionsInPlace();
-  Filters->applyOptions();
   connectHandlers();
   setSourceFolders({platform::defaultSourceFolder()});
   resize(kClientWidth, kClientHeight);
+
+  // The window's own start runs before the dialogs exist; then the About box, then the wait dialog.
+  startShell(settings);
+  FormWait = new TFormWait(this);
 }
 
 TFormQVR::~TFormQVR() { stopSearchAndWait(); }

@@ -26,14 +26,30 @@ class FilterControls;
 class MaskEdit;
 class ResultListView;
 class SourceFolderList;
+class TFormAbout;
 class TFormWait;
 
 class TFormQVR : public QMainWindow, public MainActions {
   Q_OBJECT
 
  public:
+  // Where the settings come from: the files in the data folder, read at start and written at
+  // close (the program), or only the Options record in memory, no file touched (tests, tools).
+  enum class Settings { InMemory, FromFiles };
+
   explicit TFormQVR(QWidget* parent = nullptr);
+  explicit TFormQVR(Settings settings, QWidget* parent = nullptr);
   ~TFormQVR() override;
+
+  // The start sequence, run by the constructor with Settings::FromFiles before the dialogs exist.
+  void FormCreate();
+  // The close sequence: saves both settings files. False keeps the window open.
+  bool FormClose();
+  // Another start asked for this window: show, restore, raise and activate it.
+  void bringForward();
+
+  std::string ProgramFolder;  // with a trailing '/'
+  std::string DataFolder;     // with a trailing '/'; empty without settings files
 
   // The source folders in list order (what Source.cfg holds).
   std::vector<std::string> sourceFolders() const;
@@ -85,6 +101,7 @@ class TFormQVR : public QMainWindow, public MainActions {
   ResultListView* ListViewDup = nullptr;
   std::array<QLabel*, 3> StatusPanels{};
 
+  TFormAbout* FormAbout = nullptr;
   TFormWait* FormWait = nullptr;
 
  public slots:
@@ -97,6 +114,8 @@ class TFormQVR : public QMainWindow, public MainActions {
   void VisitQVRWebSite1Click();
   void Feedbackanycommentswishes1Click();
   void About1Click();
+  // Esc anywhere in the window.
+  void FormKeyPress();
 
   void ButtonChangeSourceAddClick();
   void ButtonChangeSourceRemoveClick();
@@ -119,6 +138,7 @@ class TFormQVR : public QMainWindow, public MainActions {
   void buildStatusBar();
   void buildMenus();
   void connectHandlers();
+  void startShell(Settings settings);
 
   void searchWorkerFinished();
   void finishSearchOnWindow();
@@ -130,6 +150,8 @@ class TFormQVR : public QMainWindow, public MainActions {
   QString pendingFailure_;
   std::vector<SkippedFile> pendingSkipped_;
   CompletionSound* sound_ = nullptr;
+  Settings settings_ = Settings::InMemory;
+  bool closeRefused_ = false;
 };
 
 // The warning text listing files a search could not read: the first 20, then how many more.

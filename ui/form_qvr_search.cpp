@@ -1,7 +1,6 @@
 // The window's side of a search: snapshot the filters, run the engine on its own thread behind the
 // modal wait dialog, and put the result into the list on the main thread.
 #include <QApplication>
-#include <QCloseEvent>
 
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
@@ -104,12 +103,6 @@ void TFormQVR::stopSearchAndWait() {
     QApplication::restoreOverrideCursor();
   }
   FormWait->finish();
-}
-
-void TFormQVR::closeEvent(QCloseEvent* event) {
-  // Nothing may outlive the window while still reading files for it.
-  stopSearchAndWait();
-  QMainWindow::closeEvent(event);
 }
 
 QString skippedFilesText(const std::vector<SkippedFile>& skipped) {

@@ -1,0 +1,217 @@
+// The main window's start and close: folders, fonts, the settings files, the window's placement,
+// and the Esc key.
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStatusBar>
+#include <QWindow>
+
+#include "app/settings/settings.h"
+#include "platform/folders.h"
+#include "search/crc32.h"
+#include "ui/filter_controls.h"
+#include "ui/form_about.h"
+#include "ui/form_qvr.h"
+#include "ui/notices.h"
+#include "ui/result_list_view.h"
+#include "ui/segoe_font.h"
+#include "ui/source_list.h"
+#include "ui/text_bytes.h"
+
+namespace pelimor {
+
+namespace {
+
+WindowRect rectOf(const QRect& rect) { return {rect.left(), rect.top(), rect.width(), rect.height()}; }
+
+QRect qRectOf(const WindowRect& rect) { return QRect(rect.left, rect.top, rect.width, rect.height); }
+
+// What the frame adds around the window's own area; nothing until the window has been shown.
+QMargins frameOf(const QWidget& window) {
+  const QRect inner = window.geometry();
+  const QRect outer = window.frameGeometry();
+  return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                  outer.bottom() - inner.bottom());
+}
+
+// The primary screen first: the designed placement is centred on it.
+std::vector<WindowRect> screenRects() {
+  std::vector<WindowRect> rects;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary) rects.push_back(rectOf(primary->availableGeometry()));
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen != primary) rects.push_back(rectOf(screen->availableGeometry()));
+  }
+  return rects;
+}
+
+// Puts the window's outer rectangle at `outer`.
+void placeOuter(QWidget& window, const QRect& outer) {
+  const QMargins frame = frameOf(window);
+  window.move(outer.topLeft());  // a window's position is its frame's
+  window.resize(outer.size().shrunkBy(frame));
+}
+
+// A saved outer size is applied before the window has a frame, so it lands on the window's own
+// area. Once the frame is known, right after the first show, the window is fitted to it once.
+class FrameFit : public QObject {
+ public:
+  FrameFit(QWidget& window, const QRect& outer) : QObject(&window), window_(window), outer_(outer) {
+    window.installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != &window_) return false;
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+        if (frameOf(window_).isNull()) return false;
+        if (window_.windowState() == Qt::WindowNoState) placeOuter(window_, outer_);
+        break;
+      case QEvent::WindowStateChange:
+      case QEvent::Hide:
+        break;
+      default:
+        return false;
+    }
+    window_.removeEventFilter(this);
+    deleteLater();
+    return false;
+  }
+
+ private:
+  QWidget& window_;
+  QRect outer_;
+};
+
+WindowPlacement placementOf(const QWidget& window) {
+  WindowPlacement placement;
+  const Qt::WindowStates state = window.windowState();
+  if (state & Qt::WindowMinimized) {
+    placement.state = WindowState::Minimized;
+    // The bounds it comes back to, frame included.
+    placement.rect = rectOf(window.normalGeometry().marginsAdded(frameOf(window)));
+  } else {
+    placement.state = state & Qt::WindowMaximized ? WindowState::Maximized : WindowState::Normal;
+    placement.rect = rectOf(window.frameGeometry());
+  }
+  return placement;
+}
+
+}  // namespace
+
+void TFormQVR::startShell(Settings settings) {
+  settings_ = settings;
+  auto* escape = new QAction(this);
+  escape->setObjectName(QStringLiteral("ActionEscape"));
+  escape->setShortcut(QKeySequence(Qt::Key_Escape));
+  escape->setShortcutContext(Qt::WindowShortcut);
+  addAction(escape);
+  connect(escape, &QAction::triggered, this, &TFormQVR::FormKeyPress);
+
+  if (settings == Settings::FromFiles) {
+    FormCreate();
+  } else {
+    // No files: the window works on the record in memory, with the defaults when it is empty.
+    ProgramFolder = platform::programFolder();
+    if (Options.version() == 0) SetDefaultOptions(Options, rectOf(frameGeometry()));
+    Filters->applyOptions();
+  }
+  FormAbout = new TFormAbout(this);
+}
+
+void TFormQVR::FormCreate() {
+  BuildCRCTable();
+  setWindowTitle(QStringLiteral("Pelimor 3.0"));
+  ProgramFolder = platform::programFolder();
+  DataFolder = platform::dataFolder();
+  // A folder that can't be made shows up as the error of the first settings file written into it.
+  platform::createFolderWithParents(DataFolder);
+
+  ApplySegoeFont(*this);
+  ApplySegoeFont(*ListViewSource);
+  ApplySegoeFont(*ListViewDup);
+  ApplySegoeFont(*statusBar());
+
+  // The designed placement: the designed size, centred on the primary screen.
+  const QSize designed = size();
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+    QRect place(QPoint(), designed);
+    place.moveCenter(primary->availableGeometry().center());
+    move(place.topLeft());
+  }
+
+  try {
+    std::vector<std::string> rows;
+    try {
+      LoadSourceList(DataFolder, rows);
+    } catch (const SettingsError&) {
+      setSourceFolders(rows);  // what could be read stays, and is what the next close saves
+      throw;
+    }
+    setSourceFolders(rows);
+
+    const QRect designedOuter = frameGeometry();
+    LoadOptions(Options, DataFolder, rectOf(designedOuter));
+
+    const QSize minimum = minimumSizeHint().expandedTo(minimumSize()).grownBy(frameOf(*this));
+    const WindowStart start = ApplyOptions(Options, screenRects(), {designedOuter.width(), designedOuter.height()},
+                                           {minimum.width(), minimum.height()});
+    if (start.rect) {
+      const QRect outer = qRectOf(*start.rect);
+      placeOuter(*this, outer);
+      if (outer != designedOuter) new FrameFit(*this, outer);
+    }
+    if (start.state == WindowState::Maximized) setWindowState(Qt::WindowMaximized);
+    if (start.state == WindowState::Minimized) setWindowState(Qt::WindowMinimized);
+
+    Filters->applyOptions();
+
+    // No search runs yet, and the first header click sorts ascending.
+    SortState sort = ListViewDup->sortState();
+    sort.descending = false;
+    ListViewDup->setSortState(sort);
+  } catch (const SettingsError& error) {
+    showErrorBox(this, shownText(error.what()));
+  }
+}
+
+bool TFormQVR::FormClose() {
+  if (settings_ != Settings::FromFiles) return true;
+  try {
+    SaveSettings(DataFolder, sourceFolders(), Options, placementOf(*this));
+    return true;
+  } catch (const SettingsError& error) {
+    showErrorBox(this, shownText(error.what()));
+    // The window stays open so the user can do something about it. A settings file that stays
+    // unwritable must not keep the program from ending, though: the next close tries once more
+    // and then closes whatever happens.
+    return std::exchange(closeRefused_, true);
+  }
+}
+
+void TFormQVR::closeEvent(QCloseEvent* event) {
+  if (!FormClose()) {
+    event->ignore();
+    return;
+  }
+  // Nothing may outlive the window while still reading files for it.
+  stopSearchAndWait();
+  QMainWindow::closeEvent(event);
+}
+
+void TFormQVR::FormKeyPress() {
+  // Minimized rather than hidden: a hidden window would have no way back.
+  showMinimized();
+}
+
+void TFormQVR::bringForward() {
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace pelimor
