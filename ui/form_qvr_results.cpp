@@ -53,7 +53,6 @@ void finishRemoval(TFormQVR& form, const RemovalResult& result) {
     const RepaintSuspended suspended(&list);
     list.removeFlaggedRows(remove);
   }
-  if (!result.refused) form.StatuBarUpdate();
   if (result.notice) showActionNotice(&form, *result.notice);
 }
 }  // namespace
@@ -83,7 +82,6 @@ void TFormQVR::ActionSelectExecute() {
   }
   if (result.focused) ListViewDup->scrollTo(ListViewDup->currentIndex());
   if (result.focusedTopRow) ListViewDup->setFocus();
-  StatuBarUpdate();
 }
 
 void TFormQVR::ActionDeleteExecute() {

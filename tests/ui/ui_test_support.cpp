@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,6 +58,34 @@ void showActive(QWidget& window) {
   window.activateWindow();
   QApplication::setActiveWindow(&window);
   QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+namespace {
+void restoreVariable(const char* name, bool wasSet, const QByteArray& value) {
+  if (wasSet) {
+    qputenv(name, value);
+  } else {
+    qunsetenv(name);
+  }
+}
+}  // namespace
+
+PrivateDesktop::PrivateDesktop()
+    : hadHome_(qEnvironmentVariableIsSet("HOME")),
+      hadConfigHome_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
+      oldHome_(qgetenv("HOME")),
+      oldConfigHome_(qgetenv("XDG_CONFIG_HOME")) {
+  QDir().mkpath(home());
+  QDir().mkpath(configHome());
+  qputenv("HOME", QFile::encodeName(home()));
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
+}
+
+PrivateDesktop::~PrivateDesktop() {
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+  restoreVariable("HOME", hadHome_, oldHome_);
+  restoreVariable("XDG_CONFIG_HOME", hadConfigHome_, oldConfigHome_);
 }
 
 void writeFile(const QString& path, const QByteArray& content) {

@@ -1,7 +1,12 @@
 #pragma once
 // Helpers for driving the real windows headless: answering modal boxes, making folders of files,
 // building result rows.
+#include <QByteArray>
+#include <QList>
+#include <QObject>
 #include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -30,6 +35,32 @@ void answerNextMessageBox(int button, SeenBox* seen = nullptr);
 
 // Shows the window and waits until it is the active one (window shortcuts need that).
 void showActive(QWidget& window);
+
+// Keeps a test away from the user's own folders and programs while it lives: HOME and
+// XDG_CONFIG_HOME point into a temporary folder (so the data folder and the removed-files folder
+// lie there), and files handed to the desktop's opener are recorded instead of opened. Create it
+// before the window, which reads the removed-files folder for the Move hint.
+class PrivateDesktop : public QObject {
+  Q_OBJECT
+
+ public:
+  PrivateDesktop();
+  ~PrivateDesktop() override;
+
+  QString home() const { return root_.filePath(QStringLiteral("home")); }
+  QString configHome() const { return root_.filePath(QStringLiteral("config")); }
+  QList<QUrl> opened;
+
+ public slots:
+  void open(const QUrl& url) { opened << url; }
+
+ private:
+  QTemporaryDir root_;
+  bool hadHome_;
+  bool hadConfigHome_;
+  QByteArray oldHome_;
+  QByteArray oldConfigHome_;
+};
 
 // Writes a file with the given content, making its folders.
 void writeFile(const QString& path, const QByteArray& content);

@@ -1,0 +1,420 @@
+// Select, Delete, Move and Print through the real window, on real files in temporary folders.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/settings/options_record.h"
+#include "support/test_files.h"
+#include "ui/filter_controls.h"
+#include "ui/form_qvr.h"
+#include "ui/result_list_view.h"
+#include "ui/text_bytes.h"
+#include "ui/ui_test_support.h"
+
+using namespace pelimor;
+using pelimor::testing::rowFor;
+
+namespace {
+struct Box {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;
+};
+
+// Answers every message box that comes up while it lives, pressing its first button, and keeps
+// what each one said; so a box nobody expected is seen too, and never hangs a test.
+class Boxes {
+ public:
+  Boxes() {
+    poll_.setInterval(5);
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || !box->isVisible()) return;
+      Box seen{box->windowTitle(), box->text(), box->icon(), {}};
+      for (QAbstractButton* button : box->buttons()) seen.buttons << button->text().remove(u'&');
+      seen_ << seen;
+      box->buttons().value(0)->click();
+    });
+    poll_.start();
+  }
+  const QList<Box>& seen() const { return seen_; }
+
+ private:
+  QTimer poll_;
+  QList<Box> seen_;
+};
+
+QString inside(const QTemporaryDir& folder, const QString& relative) { return folder.filePath(relative); }
+
+// A file and the row a search would have made for it.
+ResultRow fileRow(const QString& path, std::uint32_t group, const QByteArray& content) {
+  test::writeFile(path, content);
+  return rowFor(bytesOf(path), group);
+}
+
+std::vector<std::string> pathsOf(const ResultListView& list) {
+  std::vector<std::string> paths;
+  for (const ResultRow& row : list.rows()) paths.push_back(row.path);
+  return paths;
+}
+
+std::vector<std::uint32_t> groupsOf(const ResultListView& list) {
+  std::vector<std::uint32_t> groups;
+  for (const ResultRow& row : list.rows()) groups.push_back(row.group);
+  return groups;
+}
+
+std::vector<std::string> selectedPathsOf(const ResultListView& list) {
+  std::vector<std::string> paths;
+  const std::vector<bool> selected = list.selectedRows();
+  for (std::size_t i = 0; i < selected.size(); ++i)
+    if (selected[i]) paths.push_back(list.rows()[i].path);
+  return paths;
+}
+
+void clickHeader(ResultListView& view, int section) {
+  QHeaderView* header = view.horizontalHeader();
+  const QPoint point(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+}
+
+QByteArray contentOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void verifyStatusBar(const TFormQVR& form, int groups, int files, int selected) {
+  QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: %1").arg(groups));
+  QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: %1").arg(files));
+  QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: %1").arg(selected));
+}
+
+void verifyInformation(const QList<Box>& seen, const QString& text) {
+  QCOMPARE(seen.size(), 1);
+  QCOMPARE(seen[0].title, QStringLiteral("Information"));
+  QCOMPARE(seen[0].text, text);
+  QCOMPARE(seen[0].icon, QMessageBox::Information);
+  QCOMPARE(seen[0].buttons, QStringList{QStringLiteral("OK")});
+}
+}  // namespace
+
+class ResultActionsTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir files;
+  std::unique_ptr<test::PrivateDesktop> desktop;
+
+  std::string path(const QString& relative) const { return bytesOf(inside(files, relative)); }
+
+  // Group 1 three times in a/; group 2 in b/ and c/; group 3 in a/ and a/sub/; group 4 in A/ and b/.
+  std::vector<ResultRow> foldersRows() {
+    return {fileRow(inside(files, "a/one.txt"), 1, "1"),      fileRow(inside(files, "a/one copy.txt"), 1, "1"),
+            fileRow(inside(files, "a/one again.txt"), 1, "1"), fileRow(inside(files, "b/two.txt"), 2, "22"),
+            fileRow(inside(files, "c/two.txt"), 2, "22"),     fileRow(inside(files, "a/three.txt"), 3, "333"),
+            fileRow(inside(files, "a/sub/three.txt"), 3, "333"), fileRow(inside(files, "A/four.txt"), 4, "4444"),
+            fileRow(inside(files, "b/four.txt"), 4, "4444")};
+  }
+
+ private slots:
+  void init() {
+    Options = OptionsRecord{};
+    desktop = std::make_unique<test::PrivateDesktop>();
+  }
+  void cleanup() {
+    test::stopAnswering();
+    desktop.reset();
+    QDir(files.path()).removeRecursively();
+    QDir().mkpath(files.path());
+  }
+
+  void selectOnAnEmptyListOnlyTellsSo() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->clearRows();
+    Boxes boxes;
+    form.ActionSelect->trigger();
+    verifyInformation(boxes.seen(), QStringLiteral("The list of results is empty."));
+    QVERIFY(form.ListViewDup->rows().empty());
+    verifyStatusBar(form, 0, 0, 0);
+  }
+
+  void selectWithNothingSelectedStartsFromTheTopRow() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    form.ListViewDup->setFocusedRow(3);  // focused but not selected: the top row still wins
+    form.EditMask->setFocus();
+    Boxes boxes;
+    form.ActionSelect->trigger();
+    QVERIFY(boxes.seen().isEmpty());
+
+    // The reference folder is a/: the top row and the next of group 1 (its third row stays), and
+    // group 3's row there; not a/sub/ nor A/, and group 2 has no row in a/.
+    QCOMPARE(selectedPathsOf(*form.ListViewDup),
+             (std::vector<std::string>{path("a/one.txt"), path("a/one copy.txt"), path("a/three.txt")}));
+    QCOMPARE(form.ListViewDup->focusedRow(), 0);
+    QCOMPARE(QApplication::focusWidget(), form.ListViewDup);
+    verifyStatusBar(form, 4, 9, 3);
+  }
+
+  void threeRowsInTheReferenceFolderKeepTheirLast() {
+    TFormQVR form;
+    test::showActive(form);
+    std::vector<ResultRow> rows = foldersRows();
+    rows.push_back(fileRow(inside(files, "z/five.txt"), 5, "55555"));
+    rows.push_back(fileRow(inside(files, "a/five.txt"), 5, "55555"));
+    form.ListViewDup->installRows(rows);
+    // The reference row is the focused one (group 5's row in a/), even though it is not selected.
+    form.ListViewDup->selectRows({false, false, false, false, true});
+    form.ListViewDup->setFocusedRow(10);
+    form.ActionSelect->trigger();
+    QCOMPARE(selectedPathsOf(*form.ListViewDup),
+             (std::vector<std::string>{path("a/one.txt"), path("a/one copy.txt"), path("c/two.txt"),
+                                       path("a/three.txt"), path("a/five.txt")}));
+    QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path, path("a/five.txt"));
+
+    // Again with the same folder: nothing more.
+    form.ActionSelect->trigger();
+    QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(5));
+  }
+
+  void aSelectionWithoutFocusTakesItsFirstRowAsReference() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    form.ListViewDup->selectRows({false, false, false, true});  // b/two.txt
+    form.ListViewDup->setFocusedRow(-1);
+    form.ActionSelect->trigger();
+    QCOMPARE(selectedPathsOf(*form.ListViewDup), (std::vector<std::string>{path("b/two.txt"), path("b/four.txt")}));
+  }
+
+  void selectAfterANameClickOrdersByGroupInThatDirection() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    clickHeader(*form.ListViewDup, ResultListView::ColumnName);  // the first click sorts descending
+    QCOMPARE(form.ListViewDup->rows().front().name(), std::string_view("two.txt"));
+    form.ListViewDup->selectRows({});
+    form.ActionSelect->trigger();
+
+    QCOMPARE(form.ListViewDup->sortState().column, ResultColumn::Group);
+    QVERIFY(form.ListViewDup->sortState().descending);
+    QCOMPARE(groupsOf(*form.ListViewDup), (std::vector<std::uint32_t>{4, 4, 3, 3, 2, 2, 1, 1, 1}));
+    QHeaderView* header = form.ListViewDup->horizontalHeader();
+    QVERIFY(header->isSortIndicatorShown());
+    QCOMPARE(header->sortIndicatorSection(), int(ResultListView::ColumnGroup));
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    // The top row after the Name sort, b/two.txt, gave the reference folder and keeps the focus.
+    QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path, path("b/two.txt"));
+    QCOMPARE(selectedPathsOf(*form.ListViewDup), (std::vector<std::string>{path("b/four.txt"), path("b/two.txt")}));
+    verifyStatusBar(form, 1, 9, 2);
+
+    // The same rows, with the selection still painted where the rows went.
+    const QModelIndex top = form.ListViewDup->model()->index(form.ListViewDup->focusedRow(), 0);
+    QVERIFY(form.ListViewDup->selectionModel()->isRowSelected(top.row(), QModelIndex()));
+  }
+
+  void deleteAndMoveOnAnEmptyListOrWithoutSelectionOnlyTellSo() {
+    TFormQVR form;
+    test::showActive(form);
+    for (QAction* action : {form.ActionDelete, form.ActionMove}) {
+      form.ListViewDup->clearRows();
+      {
+        Boxes boxes;
+        action->trigger();
+        verifyInformation(boxes.seen(), QStringLiteral("The list of results is empty."));
+      }
+      form.ListViewDup->installRows(foldersRows());
+      {
+        Boxes boxes;
+        action->trigger();
+        verifyInformation(boxes.seen(), QStringLiteral("No file selected."));
+      }
+      QCOMPARE(form.ListViewDup->rows().size(), std::size_t(9));
+      QVERIFY(QFile::exists(inside(files, "a/one.txt")));
+    }
+    QVERIFY(!QFile::exists(desktop->home() + QStringLiteral("/Pelimor - Removed files")));
+  }
+
+  void theGroupGuardNamesEveryFullySelectedGroupOnce() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows({fileRow(inside(files, "a/x"), 12, "x"), fileRow(inside(files, "b/x"), 12, "x"),
+                                   fileRow(inside(files, "a/y"), 2, "yy"), fileRow(inside(files, "b/y"), 2, "yy"),
+                                   fileRow(inside(files, "a/z"), 5, "zzz"), fileRow(inside(files, "b/z"), 5, "zzz")});
+    const std::vector<bool> selection{true, true, true, true, true, false};
+    for (QAction* action : {form.ActionDelete, form.ActionMove}) {
+      form.ListViewDup->selectRows(selection);
+      Boxes boxes;
+      action->trigger();
+      QCOMPARE(boxes.seen().size(), 1);
+      const Box& box = boxes.seen()[0];
+      QCOMPARE(box.title, QStringLiteral("Pelimor"));
+      QCOMPARE(box.text, QStringLiteral("All files are selected in group(s): 12, 2.\n"
+                                        "Please clear the selection from any file in each of the above groups."));
+      QCOMPARE(box.icon, QMessageBox::NoIcon);
+      QCOMPARE(box.buttons, QStringList{QStringLiteral("OK")});
+      QCOMPARE(form.ListViewDup->rows().size(), std::size_t(6));
+      QCOMPARE(form.ListViewDup->selectedRows(), selection);
+      for (const char* name : {"a/x", "b/x", "a/y", "b/y", "a/z", "b/z"}) QVERIFY(QFile::exists(inside(files, name)));
+    }
+    QVERIFY(!QFile::exists(desktop->home() + QStringLiteral("/Pelimor - Removed files")));
+  }
+
+  void deletingTwoOfThreeKeepsTheThirdWithItsNumber() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    form.ListViewDup->selectRows({true, true, false, false, false, true});  // two of group 1, one of group 3
+    Boxes boxes;
+    form.ActionDelete->trigger();
+    QVERIFY(boxes.seen().isEmpty());
+    QVERIFY(!QFile::exists(inside(files, "a/one.txt")));
+    QVERIFY(!QFile::exists(inside(files, "a/one copy.txt")));
+    QVERIFY(!QFile::exists(inside(files, "a/three.txt")));
+    QCOMPARE(contentOf(inside(files, "a/one again.txt")), QByteArray("1"));
+    QCOMPARE(pathsOf(*form.ListViewDup),
+             (std::vector<std::string>{path("a/one again.txt"), path("b/two.txt"), path("c/two.txt"),
+                                       path("a/sub/three.txt"), path("A/four.txt"), path("b/four.txt")}));
+    QCOMPARE(groupsOf(*form.ListViewDup), (std::vector<std::uint32_t>{1, 2, 2, 3, 4, 4}));
+    QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(0));
+    verifyStatusBar(form, 4, 6, 0);
+  }
+
+  void aFileChangedSinceTheSearchStaysAndIsListed() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    test::writeFile(inside(files, "b/two.txt"), "changed, and longer");
+    form.ListViewDup->selectRows({true, false, false, true});
+    Boxes boxes;
+    form.ActionDelete->trigger();
+    QCOMPARE(boxes.seen().size(), 1);
+    QCOMPARE(boxes.seen()[0].title, QStringLiteral("Warning"));
+    QCOMPARE(boxes.seen()[0].icon, QMessageBox::Warning);
+    QCOMPARE(boxes.seen()[0].text, QStringLiteral("1 file was not deleted:\n%1: it has changed since the search")
+                                       .arg(inside(files, "b/two.txt")));
+    QVERIFY(!QFile::exists(inside(files, "a/one.txt")));
+    QCOMPARE(contentOf(inside(files, "b/two.txt")), QByteArray("changed, and longer"));
+    QCOMPARE(selectedPathsOf(*form.ListViewDup), std::vector<std::string>{path("b/two.txt")});
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(8));
+    verifyStatusBar(form, 4, 8, 1);
+  }
+
+  void moveTakesTheFilesToTheRemovedFilesFolderWithoutReplacing() {
+    TFormQVR form;
+    QCOMPARE(form.ActionMove->toolTip(),
+             QStringLiteral("Move selected files to \"%1/Pelimor - Removed files\" directory").arg(desktop->home()));
+    test::showActive(form);
+    const QString target = desktop->home() + QStringLiteral("/Pelimor - Removed files");
+    test::writeFile(target + QStringLiteral("/one.txt"), "there before");
+    form.ListViewDup->installRows(foldersRows());
+    form.ListViewDup->selectRows({true, false, false, false, true});  // a/one.txt, c/two.txt
+    Boxes boxes;
+    form.ActionMove->trigger();
+    QVERIFY(boxes.seen().isEmpty());
+    QCOMPARE(contentOf(target + QStringLiteral("/one.txt")), QByteArray("there before"));
+    QCOMPARE(contentOf(target + QStringLiteral("/one (2).txt")), QByteArray("1"));
+    QCOMPARE(contentOf(target + QStringLiteral("/two.txt")), QByteArray("22"));
+    QVERIFY(!QFile::exists(inside(files, "a/one.txt")));
+    QVERIFY(!QFile::exists(inside(files, "c/two.txt")));
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(7));
+    QCOMPARE(groupsOf(*form.ListViewDup), (std::vector<std::uint32_t>{1, 1, 2, 3, 3, 4, 4}));
+    verifyStatusBar(form, 4, 7, 0);
+  }
+
+  void ctrlPWritesTheReportInListOrderAndOpensIt() {
+    // A data folder two levels below anything that exists.
+    const QString config = desktop->configHome() + QStringLiteral("/deeper/still");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    form.ListViewDup->ListViewDupColumnClick(ResultListView::ColumnName);
+    form.ListViewDup->setFocus();
+    QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier);
+
+    const QString report = config + QStringLiteral("/Pelimor/Duplicates.html");
+    QCOMPARE(desktop->opened, QList<QUrl>{QUrl::fromLocalFile(report)});
+    const QByteArray html = contentOf(report);
+    QVERIFY(html.startsWith("<html>\r\n"));
+    QVERIFY(html.endsWith("</html>\r\n"));
+    qsizetype from = 0;
+    for (const ResultRow& row : form.ListViewDup->rows()) {
+      const qsizetype at = html.indexOf("<td>" + QByteArray::fromStdString(row.path) + "</td>", from);
+      QVERIFY2(at > from, row.path.c_str());
+      from = at;
+    }
+  }
+
+  void aReportThatCannotBeWrittenIsShownAndNotOpened() {
+    test::writeFile(desktop->configHome() + QStringLiteral("/Pelimor"), "a file where the folder should be");
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    Boxes boxes;
+    form.ActionPrint->trigger();
+    QCOMPARE(boxes.seen().size(), 1);
+    QCOMPARE(boxes.seen()[0].title, QStringLiteral("Pelimor"));
+    QCOMPARE(boxes.seen()[0].text, QStringLiteral("Invalid filename."));
+    QCOMPARE(boxes.seen()[0].icon, QMessageBox::Critical);
+    QCOMPARE(boxes.seen()[0].buttons, QStringList{QStringLiteral("OK")});
+    QVERIFY(desktop->opened.isEmpty());
+  }
+
+  void delWithTheResultListFocusedDeletes() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    form.ListViewDup->selectRows({false, true});
+    form.ListViewDup->setFocus();
+    QTest::keyClick(form.ListViewDup, Qt::Key_Delete);
+    QVERIFY(!QFile::exists(inside(files, "a/one copy.txt")));
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(8));
+  }
+
+  // What a search found, selected safely and deleted: every group keeps a file.
+  void searchSelectAndDeleteLeaveOneFileOfEachGroup() {
+    const QString root = inside(files, "tree");
+    for (const char* name : {"keep/p.jpg", "drop/p.jpg", "drop/p copy.jpg"}) test::writeFile(root + "/" + name, "picture");
+    for (const char* name : {"drop/q.doc", "drop/q2.doc"}) test::writeFile(root + "/" + name, "document text");
+    TFormQVR form;
+    form.setSourceFolders({bytesOf(root)});
+    form.ComboBoxSize->setCurrentIndex(0);
+    test::showActive(form);
+    form.ActionSearch->trigger();
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(5));
+
+    // The search left its top row selected; start from a row in drop/ instead.
+    std::vector<bool> one(5, false);
+    for (std::size_t i = 0; i < 5; ++i) {
+      if (shownText(form.ListViewDup->rows()[i].path).contains(QStringLiteral("/drop/"))) {
+        one[i] = true;
+        break;
+      }
+    }
+    form.ListViewDup->selectRows(one);
+    form.ListViewDup->setFocusedRow(-1);
+    form.ActionSelect->trigger();
+    QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(3));
+    Boxes boxes;
+    form.ActionDelete->trigger();
+    QVERIFY(boxes.seen().isEmpty());
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(2));
+    QVERIFY(QFile::exists(root + "/keep/p.jpg"));
+    QCOMPARE(QDir(root + "/drop").entryList(QDir::Files).size(), 1);
+  }
+};
+
+QTEST_MAIN(ResultActionsTest)
+#include "result_actions_test.moc"
