@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test screenshot clean
+.PHONY: all deps configure build run test screenshot install clean
 
 all: build
 
@@ -26,6 +26,11 @@ screenshot: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# The program with its sound and user guide beside it, pelimor-find, and the desktop's menu entry.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
 	rm -rf $(BUILD)
