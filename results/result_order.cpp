@@ -51,6 +51,20 @@ std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const S
   return order;
 }
 
+std::vector<std::size_t> groupOrder(const std::vector<ResultRow>& rows, bool descending) {
+  std::uint32_t highest = 0;
+  for (const ResultRow& row : rows) highest = std::max(highest, row.group);
+  // Numbers far above the row count would cost more buckets than comparisons.
+  if (highest / 4 > rows.size()) return sortedOrder(rows, SortState{ResultColumn::Group, descending});
+  const auto bucketOf = [&](std::uint32_t group) -> std::size_t { return descending ? highest - group : group; };
+  std::vector<std::size_t> next(std::size_t{highest} + 2, 0);
+  for (const ResultRow& row : rows) ++next[bucketOf(row.group) + 1];
+  std::partial_sum(next.begin(), next.end(), next.begin());
+  std::vector<std::size_t> order(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) order[next[bucketOf(rows[i].group)]++] = i;
+  return order;
+}
+
 void sortResultRows(std::vector<ResultRow>& rows, const SortState& sort) {
   std::stable_sort(rows.begin(), rows.end(),
                    [&](const ResultRow& a, const ResultRow& b) { return ListView1Compare(a, b, sort) < 0; });

@@ -29,6 +29,10 @@ void ListViewDupColumnClick(SortState& sort, ResultColumn clicked);
 // Positions of `rows` in sorted order; rows that compare equal keep their order.
 std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const SortState& sort);
 
+// The order sortedOrder gives for the "#" key, in one pass over the rows plus one over the group
+// numbers (a counting sort) rather than by comparisons.
+std::vector<std::size_t> groupOrder(const std::vector<ResultRow>& rows, bool descending);
+
 // Sorts the rows in place (stable).
 void sortResultRows(std::vector<ResultRow>& rows, const SortState& sort);
 

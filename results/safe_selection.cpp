@@ -55,7 +55,7 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
   }
   const std::string referenceFolder = platform::folderPartOf(rows[reference].path);
 
-  result.order = sortedOrder(rows, result.sort);
+  result.order = groupOrder(rows, result.sort.descending);
   const std::size_t count = rows.size();
   result.selected.resize(count);
   for (std::size_t k = 0; k < count; ++k) result.selected[k] = chosen[result.order[k]];

@@ -231,5 +231,21 @@ TEST(SafeSelection, AgreesWithTheRowByRowRecountOnRandomLists) {
   }
 }
 
+// The sort the action runs: the same order as the comparison gives, ties kept in list order,
+// whether the numbers are dense or far apart (where it falls back on comparing).
+TEST(GroupOrder, IsTheStableSortByGroupNumberInBothDirections) {
+  std::mt19937 random(77);
+  for (const std::uint32_t spread : {5u, 1000u, 4'000'000'000u}) {
+    std::vector<ResultRow> rows;
+    for (int i = 0; i < 300; ++i)
+      rows.push_back(row(static_cast<std::uint32_t>(random() % spread) + (spread > 1000 ? 1000 : 0), "/f" + std::to_string(i)));
+    for (const bool descending : {false, true})
+      EXPECT_EQ(groupOrder(rows, descending), sortedOrder(rows, SortState{ResultColumn::Group, descending}))
+          << "spread " << spread << (descending ? " descending" : " ascending");
+  }
+  EXPECT_TRUE(groupOrder({}, false).empty());
+  EXPECT_EQ(groupOrder({row(4'294'967'295u, "/a"), row(0, "/b")}, true), (std::vector<std::size_t>{0, 1}));
+}
+
 }  // namespace
 }  // namespace pelimor
