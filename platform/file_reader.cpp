@@ -10,11 +10,30 @@ namespace pelimor::platform {
 
 FileReader::~FileReader() { close(); }
 
-int FileReader::open(const std::string& path) {
+FolderHandle::~FolderHandle() { close(); }
+
+int FolderHandle::open(const std::string& path) {
+  close();
+  descriptor_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return descriptor_ < 0 ? errno : 0;
+}
+
+void FolderHandle::close() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+  descriptor_ = -1;
+}
+
+int FileReader::open(const std::string& path) { return openWith(AT_FDCWD, path.c_str()); }
+
+int FileReader::openIn(const FolderHandle& folder, const std::string& name) {
+  return folder.isOpen() ? openWith(folder.descriptor(), name.c_str()) : EBADF;
+}
+
+int FileReader::openWith(int folderDescriptor, const char* path) {
   close();
   // O_NOATIME spares a metadata write per file, but only the owner may ask for it.
-  descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME | O_NOFOLLOW);
-  if (descriptor_ < 0 && errno == EPERM) descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  descriptor_ = ::openat(folderDescriptor, path, O_RDONLY | O_CLOEXEC | O_NOATIME | O_NOFOLLOW);
+  if (descriptor_ < 0 && errno == EPERM) descriptor_ = ::openat(folderDescriptor, path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (descriptor_ < 0) return errno == ELOOP ? EINVAL : errno;
   struct stat info {};
   if (fstat(descriptor_, &info) != 0) {

@@ -8,6 +8,23 @@
 
 namespace pelimor::platform {
 
+// A folder held open only as a place to open files in: cheaper than a Directory, which can also list.
+class FolderHandle {
+ public:
+  FolderHandle() = default;
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+  ~FolderHandle();
+  // Returns 0 or an errno value.
+  int open(const std::string& path);
+  void close();
+  bool isOpen() const { return descriptor_ >= 0; }
+  int descriptor() const { return descriptor_; }
+
+ private:
+  int descriptor_ = -1;
+};
+
 class FileReader {
  public:
   FileReader() = default;
@@ -17,6 +34,8 @@ class FileReader {
 
   // Opens a regular file for reading. Returns 0 or an errno value (EISDIR/EINVAL for non-regular files).
   int open(const std::string& path);
+  // The same for the entry `name` of an open folder, which spares the system a walk along the path.
+  int openIn(const FolderHandle& folder, const std::string& name);
   void close();
 
   const FileStatus& status() const { return status_; }
@@ -27,6 +46,7 @@ class FileReader {
   std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) const;
 
  private:
+  int openWith(int folderDescriptor, const char* path);
   int descriptor_ = -1;
   FileStatus status_;
 };

@@ -64,7 +64,7 @@ std::string CandidateStore::folderPath(std::uint32_t folder) const {
 }
 
 std::string CandidateStore::pathOf(const Candidate& file) const {
-  return platform::joinPath(folderPath(file.folder), segmentOf(file.folder).textAt(file.nameOffset, file.nameLength));
+  return platform::joinPath(folderPath(file.folder), nameOf(file));
 }
 
 }  // namespace pelimor

@@ -39,6 +39,9 @@ class CandidateStore {
   void collectFiles();
   const std::vector<Candidate>& files() const { return allFiles_; }
   std::string pathOf(const Candidate& file) const;
+  std::string_view nameOf(const Candidate& file) const {
+    return segmentOf(file.folder).textAt(file.nameOffset, file.nameLength);
+  }
   std::string folderPath(std::uint32_t folder) const;
 
  private:

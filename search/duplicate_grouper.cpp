@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 #include <tuple>
+#include <unordered_map>
 
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
@@ -12,16 +13,32 @@ namespace pelimor {
 
 namespace {
 constexpr std::size_t kReadBlock = 256 * 1024;
+}  // namespace
+
+// What one reading thread keeps between files: its buffer, its hasher, and the folder it last
+// opened a file in, so the next file there is opened relative to it.
+struct DuplicateGrouper::ReadScratch {
+  std::vector<unsigned char> buffer = std::vector<unsigned char>(kReadBlock);
+  ContentHasher hasher;
+  std::uint32_t folderId = CandidateStore::kNoParent;
+  platform::FolderHandle folder;
+};
+
+namespace {
 
 // Runs work(i) for every i in [0, count) on up to `threads` threads, each with its own scratch.
+// Neighbouring items go to one thread in small runs: they tend to share a folder.
 template <typename Scratch, typename Work>
 void forEachInParallel(std::size_t count, unsigned threads, Work work) {
+  constexpr std::size_t kRun = 16;
   std::atomic<std::size_t> next{0};
   auto worker = [&] {
     Scratch scratch;
-    for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) work(i, scratch);
+    for (std::size_t begin = next.fetch_add(kRun); begin < count; begin = next.fetch_add(kRun))
+      for (std::size_t i = begin; i < std::min(count, begin + kRun); ++i) work(i, scratch);
   };
-  const unsigned helpers = static_cast<unsigned>(std::min<std::size_t>(threads, count)) - (count ? 1 : 0);
+  const std::size_t runs = (count + kRun - 1) / kRun;
+  const unsigned helpers = static_cast<unsigned>(std::min<std::size_t>(threads, runs)) - (runs ? 1 : 0);
   std::vector<std::thread> pool;
   for (unsigned t = 0; t < helpers; ++t) pool.emplace_back(worker);
   worker();
@@ -35,12 +52,19 @@ DuplicateGrouper::DuplicateGrouper(const CandidateStore& store, SearchProgress& 
 
 std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
   const std::vector<Candidate>& files = store_.files();
-  std::vector<std::uint32_t> order(files.size());
-  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return std::tie(files[a].size, files[a].device, files[a].inode) <
-           std::tie(files[b].size, files[b].device, files[b].inode);
+  // Sorting the keys themselves, not indexes into the files, keeps the sort in the cache.
+  struct Key {
+    std::uint64_t size, device, inode;
+    std::uint32_t index;
+  };
+  std::vector<Key> keys(files.size());
+  for (std::uint32_t i = 0; i < keys.size(); ++i) keys[i] = Key{files[i].size, files[i].device, files[i].inode, i};
+  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+    return std::tie(a.size, a.device, a.inode) < std::tie(b.size, b.device, b.inode);
   });
+  std::vector<std::uint32_t> order(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].index;
+  keys = {};
 
   std::vector<Item> items;
   for (std::size_t begin = 0; begin < order.size();) {
@@ -64,6 +88,7 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
       }
       Item item;
       item.candidate = keep;
+      item.size = files[keep].size;
       items.push_back(item);
       i = j;
     }
@@ -85,11 +110,18 @@ std::string DuplicateGrouper::reasonText(int failure) {
   return platform::systemErrorText(failure);
 }
 
-void DuplicateGrouper::readOne(Item& item, Stage stage, std::vector<unsigned char>& buffer, ContentHasher& hasher) {
+void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   const Candidate& file = store_.files()[item.candidate];
+  std::vector<unsigned char>& buffer = scratch.buffer;
   platform::FileReader reader;
   const auto fail = [&](int failure) { item.failure = failure; };
-  if (const int error = reader.open(store_.pathOf(file)); error != 0) return fail(error);
+  if (scratch.folderId != file.folder) {
+    scratch.folder.open(store_.folderPath(file.folder));
+    scratch.folderId = file.folder;
+  }
+  const int error = scratch.folder.isOpen() ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
+                                            : reader.open(store_.pathOf(file));
+  if (error != 0) return fail(error);
   const platform::FileStatus& now = reader.status();
   if (now.size != file.size || now.device != file.device || now.inode != file.inode ||
       now.modifiedSeconds * 1'000'000'000 + now.modifiedNanoseconds != file.modifiedNanoseconds)
@@ -113,6 +145,7 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, std::vector<unsigned cha
     return;
   }
   if (file.size > kReadBlock) reader.adviseSequential();
+  ContentHasher& hasher = scratch.hasher;
   hasher.reset();
   for (std::uint64_t offset = 0; offset < file.size;) {
     if (control_.aborted()) return;
@@ -131,18 +164,34 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
     const std::uint64_t size = files[item.candidate].size;
     if (stage == Stage::Samples || size > kSmallFileBytes) work.push_back(&item);
   }
-  // Inode order approximates the order on disk, which spares a spinning disk its seeks.
-  std::sort(work.begin(), work.end(), [&](const Item* a, const Item* b) {
-    return std::tie(files[a->candidate].device, files[a->candidate].inode) <
-           std::tie(files[b->candidate].device, files[b->candidate].inode);
-  });
-  struct Scratch {
-    std::vector<unsigned char> buffer = std::vector<unsigned char>(kReadBlock);
-    ContentHasher hasher;
+  // Files of one folder are read together, which spares the system walking each path again;
+  // folders in the order of their first inode, and files by inode within them, follow the disk.
+  struct Place {
+    std::uint64_t device, folderFirstInode;
+    std::uint32_t folder;
+    std::uint64_t inode;
+    Item* item;
   };
-  forEachInParallel<Scratch>(work.size(), readThreads_, [&](std::size_t i, Scratch& scratch) {
+  std::unordered_map<std::uint32_t, std::uint64_t> folderFirstInode;
+  for (const Item* item : work) {
+    const Candidate& file = files[item->candidate];
+    auto [entry, added] = folderFirstInode.try_emplace(file.folder, file.inode);
+    if (!added) entry->second = std::min(entry->second, file.inode);
+  }
+  std::vector<Place> places;
+  places.reserve(work.size());
+  for (Item* item : work) {
+    const Candidate& file = files[item->candidate];
+    places.push_back(Place{file.device, folderFirstInode[file.folder], file.folder, file.inode, item});
+  }
+  std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
+    return std::tie(a.device, a.folderFirstInode, a.folder, a.inode) <
+           std::tie(b.device, b.folderFirstInode, b.folder, b.inode);
+  });
+  for (std::size_t i = 0; i < places.size(); ++i) work[i] = places[i].item;
+  forEachInParallel<ReadScratch>(work.size(), readThreads_, [&](std::size_t i, ReadScratch& scratch) {
     if (control_.aborted()) return;
-    readOne(*work[i], stage, scratch.buffer, scratch.hasher);
+    readOne(*work[i], stage, scratch);
   });
 }
 
@@ -155,9 +204,7 @@ void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, std::vector<Ski
   }
   std::erase_if(items, [](const Item& item) { return item.failure != 0; });
 
-  const auto key = [&](const Item& item) {
-    return std::tie(files[item.candidate].size, item.prefixKey, item.suffixKey, item.digest);
-  };
+  const auto key = [](const Item& item) { return std::tie(item.size, item.prefixKey, item.suffixKey, item.digest); };
   std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) { return key(a) < key(b); });
   std::vector<Item> kept;
   kept.reserve(items.size());

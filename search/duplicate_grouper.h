@@ -38,7 +38,8 @@ class DuplicateGrouper {
   enum class Stage { Samples, Whole };
   struct Item {
     std::uint32_t candidate = 0;
-    int failure = 0;  // an errno value, or one of the negative reasons below
+    int failure = 0;
+    std::uint64_t size = 0;  // an errno value, or one of the negative reasons below
     std::uint64_t prefixKey = 0;
     std::uint64_t suffixKey = 0;
     ContentDigest digest;
@@ -49,7 +50,8 @@ class DuplicateGrouper {
 
   std::vector<Item> sameSizeDistinctFiles();
   void readStage(std::vector<Item>& items, Stage stage);
-  void readOne(Item& item, Stage stage, std::vector<unsigned char>& buffer, class ContentHasher& hasher);
+  struct ReadScratch;
+  void readOne(Item& item, Stage stage, ReadScratch& scratch);
   void keepMatchedOnly(std::vector<Item>& items, std::vector<SkippedFile>& skipped);
   std::vector<ResultRow> numberedRows(const std::vector<Item>& items) const;
   static std::string reasonText(int failure);
