@@ -45,6 +45,7 @@ class RepaintSuspended {
 };
 
 // Delete and Move alike: the rows whose file is gone leave the list, then the one notice, if any.
+// The status bar follows the list's own change events.
 void finishRemoval(TFormQVR& form, const RemovalResult& result) {
   ResultListView& list = *form.ListViewDup;
   if (!result.refused && !result.rowsToRemove.empty()) {
