@@ -11,6 +11,7 @@
 
 #include "search/search_progress.h"
 #include "ui/seconds_caption.h"
+#include "ui/segoe_font.h"
 #include "ui/text_bytes.h"
 
 namespace pelimor {
@@ -32,6 +33,8 @@ TFormWait::TFormWait(QWidget* parent)
   QFont timeFont = LabelTime->font();
   timeFont.setPointSize(12);
   LabelTime->setFont(timeFont);
+  ApplySegoeFont(*this);
+  ApplySegoeFont(*LabelTime);
 
   LabelPhase = new QLabel(this);
   LabelPhase->setObjectName(QStringLiteral("LabelPhase"));
