@@ -10,7 +10,7 @@ deps:
 	bash scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DPELIMOR_WITH_GUI=ON $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD)
