@@ -167,10 +167,10 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   // Files of one folder are read together, which spares the system walking each path again;
   // folders in the order of their first inode, and files by inode within them, follow the disk.
   struct Place {
-    std::uint64_t device, folderFirstInode;
-    std::uint32_t folder;
+    std::uint64_t folderFirstInode;
     std::uint64_t inode;
-    Item* item;
+    std::uint32_t folder;
+    std::uint32_t index;  // into `work`
   };
   std::unordered_map<std::uint32_t, std::uint64_t> folderFirstInode;
   for (const Item* item : work) {
@@ -180,15 +180,18 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   }
   std::vector<Place> places;
   places.reserve(work.size());
-  for (Item* item : work) {
-    const Candidate& file = files[item->candidate];
-    places.push_back(Place{file.device, folderFirstInode[file.folder], file.folder, file.inode, item});
+  for (std::uint32_t i = 0; i < work.size(); ++i) {
+    const Candidate& file = files[work[i]->candidate];
+    places.push_back(Place{folderFirstInode[file.folder], file.inode, file.folder, i});
   }
+  folderFirstInode = {};
   std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
-    return std::tie(a.device, a.folderFirstInode, a.folder, a.inode) <
-           std::tie(b.device, b.folderFirstInode, b.folder, b.inode);
+    return std::tie(a.folderFirstInode, a.folder, a.inode) < std::tie(b.folderFirstInode, b.folder, b.inode);
   });
-  for (std::size_t i = 0; i < places.size(); ++i) work[i] = places[i].item;
+  std::vector<Item*> ordered(work.size());
+  for (std::size_t i = 0; i < places.size(); ++i) ordered[i] = work[places[i].index];
+  places = {};
+  work = std::move(ordered);
   forEachInParallel<ReadScratch>(work.size(), readThreads_, [&](std::size_t i, ReadScratch& scratch) {
     if (control_.aborted()) return;
     readOne(*work[i], stage, scratch);
