@@ -31,15 +31,18 @@ EntryKind kindOfDirentType(unsigned char type) {
   }
 }
 
-void fillStatus(const struct stat& info, FileStatus& status) {
+}  // namespace
+
+FileStatus fileStatusOf(const struct ::stat& info) {
+  FileStatus status;
   status.kind = kindOfMode(info.st_mode);
   status.size = static_cast<std::uint64_t>(info.st_size);
   status.device = static_cast<std::uint64_t>(info.st_dev);
   status.inode = static_cast<std::uint64_t>(info.st_ino);
   status.modifiedSeconds = info.st_mtim.tv_sec;
   status.modifiedNanoseconds = info.st_mtim.tv_nsec;
+  return status;
 }
-}  // namespace
 
 Directory::Directory(int descriptor) : descriptor_(descriptor) {
   if (descriptor_ < 0) {
@@ -95,14 +98,14 @@ bool Directory::next(const char*& name, EntryKind& kind) {
 int Directory::statusOf(const char* name, bool followLinks, FileStatus& status) const {
   struct stat info {};
   if (fstatat(descriptor_, name, &info, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  fillStatus(info, status);
+  status = fileStatusOf(info);
   return 0;
 }
 
 int Directory::ownStatus(FileStatus& status) const {
   struct stat info {};
   if (fstat(descriptor_, &info) != 0) return errno;
-  fillStatus(info, status);
+  status = fileStatusOf(info);
   return 0;
 }
 
@@ -110,7 +113,7 @@ int statusOfPath(const std::string& path, bool followLinks, FileStatus& status) 
   struct stat info {};
   const int result = followLinks ? stat(path.c_str(), &info) : lstat(path.c_str(), &info);
   if (result != 0) return errno;
-  fillStatus(info, status);
+  status = fileStatusOf(info);
   return 0;
 }
 

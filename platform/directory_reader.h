@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+struct stat;
+
 namespace pelimor::platform {
 
 enum class EntryKind : std::uint8_t { Unknown, Directory, Regular, SymbolicLink, Other };
@@ -14,7 +16,13 @@ struct FileStatus {
   std::uint64_t inode = 0;
   std::int64_t modifiedSeconds = 0;
   std::int64_t modifiedNanoseconds = 0;
+
+  // The modification time as one number, in nanoseconds since the epoch.
+  std::int64_t modifiedTime() const { return modifiedSeconds * 1'000'000'000 + modifiedNanoseconds; }
 };
+
+// The fields above from the system's own record.
+FileStatus fileStatusOf(const struct ::stat& info);
 
 // An open folder. Movable, closes itself.
 class Directory {

@@ -45,12 +45,7 @@ int FileReader::openWith(int folderDescriptor, const char* path) {
     close();
     return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
   }
-  status_.kind = EntryKind::Regular;
-  status_.size = static_cast<std::uint64_t>(info.st_size);
-  status_.device = static_cast<std::uint64_t>(info.st_dev);
-  status_.inode = static_cast<std::uint64_t>(info.st_ino);
-  status_.modifiedSeconds = info.st_mtim.tv_sec;
-  status_.modifiedNanoseconds = info.st_mtim.tv_nsec;
+  status_ = fileStatusOf(info);
   return 0;
 }
 

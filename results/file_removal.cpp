@@ -21,10 +21,6 @@ constexpr std::size_t kListedFailures = 20;
 // A folder that already holds this many files of one name is not probed any further.
 constexpr unsigned kLastNumber = 100000;
 
-std::int64_t modifiedNanosecondsOf(const platform::FileStatus& status) {
-  return status.modifiedSeconds * 1'000'000'000 + status.modifiedNanoseconds;
-}
-
 // The unselected rows of each group, checked on disk only when a selected file of the group is
 // about to go: the list may be minutes old, and a copy deleted meanwhile must not leave us
 // removing the last one.
@@ -68,7 +64,7 @@ FileState stateOf(const ResultRow& row, platform::FileStatus& status, int& error
   if (error == ENOENT || error == ENOTDIR) return FileState::Gone;
   if (error != 0) return FileState::Unreadable;
   if (status.kind != platform::EntryKind::Regular || status.size != row.size ||
-      modifiedNanosecondsOf(status) != row.modifiedNanoseconds)
+      status.modifiedTime() != row.modifiedNanoseconds)
     return FileState::Changed;
   return FileState::Found;
 }

@@ -124,7 +124,7 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   if (error != 0) return fail(error);
   const platform::FileStatus& now = reader.status();
   if (now.size != file.size || now.device != file.device || now.inode != file.inode ||
-      now.modifiedSeconds * 1'000'000'000 + now.modifiedNanoseconds != file.modifiedNanoseconds)
+      now.modifiedTime() != file.modifiedNanoseconds)
     return fail(kChangedSinceWalk);
 
   const auto readCounted = [&](std::uint64_t offset, std::size_t length) -> bool {

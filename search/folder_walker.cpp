@@ -169,8 +169,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment) {
     if (!matches(name)) continue;
     if (!haveStatus && (folder->statusOf(name, false, status) != 0 || status.kind != EntryKind::Regular)) continue;
     if (status.size <= request_.minimumSize) continue;
-    store_.addFile(node, name, status.size, status.device, status.inode,
-                   status.modifiedSeconds * 1'000'000'000 + status.modifiedNanoseconds);
+    store_.addFile(node, name, status.size, status.device, status.inode, status.modifiedTime());
     ++candidates;
   }
   progress_.addFilesSeen(filesSeen);
