@@ -1,33 +1,18 @@
 #pragma once
 // A temporary folder tree for tests on real files; removed with everything in it when it goes.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 
+#include "support/test_files.h"
+
 namespace pelimor::testing {
 
+// Builds files, links and folders in a TempFolder (see test_files.h), which removes them at the end.
 class TempTree {
  public:
-  TempTree() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelimor-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-  }
-  ~TempTree() {
-    std::error_code ignored;
-    // Give back permissions a test took away, so everything can be removed.
-    for (auto it = std::filesystem::recursive_directory_iterator(root_, std::filesystem::directory_options::skip_permission_denied, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-      if (!it->is_symlink(ignored)) std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
-    }
-    std::filesystem::remove_all(root_, ignored);
-  }
+  TempTree() : root_(folder_.path()) {}
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
 
@@ -72,6 +57,7 @@ class TempTree {
   }
 
  private:
+  TempFolder folder_;
   std::string root_;
 };
 
