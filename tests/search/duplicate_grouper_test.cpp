@@ -1,6 +1,8 @@
 #include "search/duplicate_grouper.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "search/folder_walker.h"
