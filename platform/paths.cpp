@@ -2,10 +2,14 @@
 
 namespace pelimor::platform {
 
+void appendToPath(std::string& path, std::string_view name) {
+  if (path.empty() || path.back() != kSeparator) path.push_back(kSeparator);
+  path.append(name);
+}
+
 std::string joinPath(std::string_view folder, std::string_view name) {
   std::string joined(folder);
-  if (joined.empty() || joined.back() != kSeparator) joined.push_back(kSeparator);
-  joined.append(name);
+  appendToPath(joined, name);
   return joined;
 }
 

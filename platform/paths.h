@@ -9,6 +9,8 @@ inline constexpr char kSeparator = '/';
 
 // One separator between folder and name, unless the folder already ends with one.
 std::string joinPath(std::string_view folder, std::string_view name);
+// The same, in place: spares a new string when paths are built part by part.
+void appendToPath(std::string& path, std::string_view name);
 
 // The folder a file lies in: up to its last '/', without the trailing '/' unless that is the root.
 // A path without any '/' has an empty folder part.

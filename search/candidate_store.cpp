@@ -42,29 +42,45 @@ void CandidateStore::addFile(std::uint32_t folder, std::string_view name, std::u
 }
 
 void CandidateStore::collectFiles() {
+  segmentFirstFolder_.clear();
+  folderCount_ = 0;
+  std::size_t total = 0;
+  for (const Segment& segment : segments_) {
+    segmentFirstFolder_.push_back(folderCount_);
+    folderCount_ += segment.folders.size();
+    total += segment.files.size();
+  }
+  allFiles_.reserve(allFiles_.size() + total);
+  // Each segment is let go as soon as it is copied, so the files are never held twice over.
   for (Segment& segment : segments_) {
     if (segment.files.empty()) continue;
-    if (allFiles_.empty()) {
-      allFiles_ = std::move(segment.files);
-    } else {
-      allFiles_.insert(allFiles_.end(), segment.files.begin(), segment.files.end());
-    }
-    segment.files = {};
+    allFiles_.insert(allFiles_.end(), segment.files.begin(), segment.files.end());
+    std::vector<Candidate>().swap(segment.files);  // assigning {} would keep the memory
+  }
+}
+
+void CandidateStore::appendFolderPath(std::uint32_t folder, std::string& path) const {
+  const Folder& record = folderAt(folder);
+  const std::string_view name = segmentOf(folder).textAt(record.nameOffset, record.nameLength);
+  if (record.parent == kNoParent) {
+    path.append(name);  // a walk's start: its name is its whole path
+  } else {
+    appendFolderPath(record.parent, path);
+    platform::appendToPath(path, name);
   }
 }
 
 std::string CandidateStore::folderPath(std::uint32_t folder) const {
-  std::vector<std::string_view> parts;
-  for (std::uint32_t at = folder; at != kNoParent; at = folderAt(at).parent)
-    parts.push_back(segmentOf(at).textAt(folderAt(at).nameOffset, folderAt(at).nameLength));
   std::string path;
-  for (auto part = parts.rbegin(); part != parts.rend(); ++part)
-    path = (part == parts.rbegin()) ? std::string(*part) : platform::joinPath(path, *part);
+  path.reserve(128);
+  appendFolderPath(folder, path);
   return path;
 }
 
 std::string CandidateStore::pathOf(const Candidate& file) const {
-  return platform::joinPath(folderPath(file.folder), nameOf(file));
+  std::string path = folderPath(file.folder);
+  platform::appendToPath(path, nameOf(file));
+  return path;
 }
 
 }  // namespace pelimor

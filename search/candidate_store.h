@@ -43,6 +43,11 @@ class CandidateStore {
     return segmentOf(file.folder).textAt(file.nameOffset, file.nameLength);
   }
   std::string folderPath(std::uint32_t folder) const;
+  // Folders numbered 0, 1, 2 ... without gaps, for tables indexed by folder; valid once the files are gathered.
+  std::size_t folderCount() const { return folderCount_; }
+  std::size_t denseFolderIndex(std::uint32_t folder) const {
+    return segmentFirstFolder_[folder >> kSegmentShift] + (folder & ((1u << kSegmentShift) - 1));
+  }
 
  private:
   static constexpr unsigned kSegmentShift = 27;  // a folder id holds its segment above these bits
@@ -66,8 +71,12 @@ class CandidateStore {
     return segmentOf(folder).folders[folder & ((1u << kSegmentShift) - 1)];
   }
 
+  void appendFolderPath(std::uint32_t folder, std::string& path) const;
+
   std::vector<Segment> segments_;
   std::vector<Candidate> allFiles_;
+  std::vector<std::size_t> segmentFirstFolder_;
+  std::size_t folderCount_ = 0;
 };
 
 }  // namespace pelimor

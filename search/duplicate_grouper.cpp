@@ -4,20 +4,36 @@
 #include <atomic>
 #include <thread>
 #include <tuple>
-#include <unordered_map>
 
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
+#include "search/parallel_sort.h"
 
 namespace pelimor {
 
 namespace {
 constexpr std::size_t kReadBlock = 256 * 1024;
+// Bytes read are told to the shared progress in batches of about this size: one shared counter
+// written for every small file by every reader would keep moving between the cores.
+constexpr std::uint64_t kReportBytesEvery = 1 << 20;
 }  // namespace
 
-// What one reading thread keeps between files: its buffer, its hasher, and the folder it last
-// opened a file in, so the next file there is opened relative to it.
+// What one reading thread keeps between files: its buffer, its hasher, the folder it last opened a
+// file in (so the next file there is opened relative to it), and the bytes it has yet to report.
 struct DuplicateGrouper::ReadScratch {
+  explicit ReadScratch(SearchProgress& progress) : progress(progress) {}
+  ~ReadScratch() { reportBytesRead(); }
+  void countBytesRead(std::uint64_t bytes) {
+    unreportedBytes += bytes;
+    if (unreportedBytes >= kReportBytesEvery) reportBytesRead();
+  }
+  void reportBytesRead() {
+    progress.addBytesRead(unreportedBytes);
+    unreportedBytes = 0;
+  }
+
+  SearchProgress& progress;
+  std::uint64_t unreportedBytes = 0;
   std::vector<unsigned char> buffer = std::vector<unsigned char>(kReadBlock);
   ContentHasher hasher;
   std::uint32_t folderId = CandidateStore::kNoParent;
@@ -26,14 +42,15 @@ struct DuplicateGrouper::ReadScratch {
 
 namespace {
 
-// Runs work(i) for every i in [0, count) on up to `threads` threads, each with its own scratch.
-// Neighbouring items go to one thread in small runs: they tend to share a folder.
-template <typename Scratch, typename Work>
-void forEachInParallel(std::size_t count, unsigned threads, Work work) {
+// Runs work(i, scratch) for every i in [0, count) on up to `threads` threads, each with a scratch
+// of its own made from `scratchArguments`. Neighbouring items go to one thread in small runs: they
+// tend to share a folder.
+template <typename Scratch, typename Work, typename... ScratchArguments>
+void forEachInParallel(std::size_t count, unsigned threads, Work work, ScratchArguments&... scratchArguments) {
   constexpr std::size_t kRun = 16;
   std::atomic<std::size_t> next{0};
   auto worker = [&] {
-    Scratch scratch;
+    Scratch scratch(scratchArguments...);
     for (std::size_t begin = next.fetch_add(kRun); begin < count; begin = next.fetch_add(kRun))
       for (std::size_t i = begin; i < std::min(count, begin + kRun); ++i) work(i, scratch);
   };
@@ -44,11 +61,36 @@ void forEachInParallel(std::size_t count, unsigned threads, Work work) {
   worker();
   for (std::thread& thread : pool) thread.join();
 }
+
+struct NoScratch {};
+
+// Runs of equal elements in a sorted list: calls each(begin, end) for every run, front to back.
+template <typename T, typename Equal, typename Each>
+void forEachRun(const std::vector<T>& sorted, Equal equal, Each each) {
+  for (std::size_t begin = 0; begin < sorted.size();) {
+    std::size_t end = begin + 1;
+    while (end < sorted.size() && equal(sorted[begin], sorted[end])) ++end;
+    each(begin, end);
+    begin = end;
+  }
+}
+
 }  // namespace
 
 DuplicateGrouper::DuplicateGrouper(const CandidateStore& store, SearchProgress& progress,
                                    const SearchControl& control, unsigned readThreads)
-    : store_(store), progress_(progress), control_(control), readThreads_(std::max(1u, readThreads)) {}
+    : store_(store), progress_(progress), control_(control), readThreads_(std::max(1u, readThreads)),
+      sortThreads_(std::max(1u, std::thread::hardware_concurrency())) {}
+
+std::uint64_t DuplicateGrouper::bytesReadIn(Stage stage, std::uint64_t size) {
+  const bool small = size <= kSmallFileBytes;
+  if (stage == Stage::Samples) return small ? size : 2 * kSampleBytes;
+  return small ? 0 : size;
+}
+
+std::uint64_t DuplicateGrouper::bytesLeftAfter(Stage stage, std::uint64_t size) {
+  return stage == Stage::Samples ? bytesReadIn(Stage::Whole, size) : 0;
+}
 
 std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
   const std::vector<Candidate>& files = store_.files();
@@ -59,48 +101,47 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
   };
   std::vector<Key> keys(files.size());
   for (std::uint32_t i = 0; i < keys.size(); ++i) keys[i] = Key{files[i].size, files[i].device, files[i].inode, i};
-  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+  const auto fileOrder = [](const Key& a, const Key& b) {
     return std::tie(a.size, a.device, a.inode) < std::tie(b.size, b.device, b.inode);
-  });
-  std::vector<std::uint32_t> order(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].index;
-  keys = {};
+  };
+  sortInParallel(keys, fileOrder, sortThreads_);
 
   std::vector<Item> items;
-  for (std::size_t begin = 0; begin < order.size();) {
-    std::size_t end = begin + 1;
-    while (end < order.size() && files[order[end]].size == files[order[begin]].size) ++end;
+  items.reserve(keys.size());
+  std::uint64_t plannedBytes = 0;
+  const auto sameSize = [](const Key& a, const Key& b) { return a.size == b.size; };
+  forEachRun(keys, sameSize, [&](std::size_t begin, std::size_t end) {
+    if (end - begin < 2) return;  // a size nobody else has
     const std::size_t firstItem = items.size();
     for (std::size_t i = begin; i < end;) {
       // One path per device and inode: hard links and files reached twice are one file. Keep the
       // smallest path, so the choice does not depend on the walk's order.
       std::size_t j = i + 1;
-      std::uint32_t keep = order[i];
-      if (j < end && files[order[j]].device == files[keep].device && files[order[j]].inode == files[keep].inode) {
+      std::uint32_t keep = keys[i].index;
+      if (j < end && keys[j].device == keys[i].device && keys[j].inode == keys[i].inode) {
         std::string keepPath = store_.pathOf(files[keep]);
-        for (; j < end && files[order[j]].device == files[keep].device && files[order[j]].inode == files[keep].inode; ++j) {
-          std::string other = store_.pathOf(files[order[j]]);
+        for (; j < end && keys[j].device == keys[i].device && keys[j].inode == keys[i].inode; ++j) {
+          std::string other = store_.pathOf(files[keys[j].index]);
           if (other < keepPath) {
             keepPath = std::move(other);
-            keep = order[j];
+            keep = keys[j].index;
           }
         }
       }
       Item item;
+      item.size = keys[i].size;
       item.candidate = keep;
-      item.size = files[keep].size;
       items.push_back(item);
       i = j;
     }
-    if (items.size() - firstItem < 2) items.resize(firstItem);  // a size nobody else has
-    begin = end;
-  }
-
-  for (Item& item : items) {
-    const std::uint64_t size = files[item.candidate].size;
-    item.plannedBytes = size + (size > kSmallFileBytes ? 2 * kSampleBytes : 0);
-    progress_.addBytesToRead(item.plannedBytes);
-  }
+    if (items.size() - firstItem < 2) {
+      items.resize(firstItem);
+      return;
+    }
+    plannedBytes += (items.size() - firstItem) * (bytesReadIn(Stage::Samples, keys[begin].size) +
+                                                  bytesLeftAfter(Stage::Samples, keys[begin].size));
+  });
+  progress_.addBytesToRead(plannedBytes);
   return items;
 }
 
@@ -113,12 +154,17 @@ std::string DuplicateGrouper::reasonText(int failure) {
 void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   const Candidate& file = store_.files()[item.candidate];
   std::vector<unsigned char>& buffer = scratch.buffer;
-  platform::FileReader reader;
-  const auto fail = [&](int failure) { item.failure = failure; };
+  std::uint64_t bytesDone = 0;
+  const auto fail = [&](int failure) {
+    item.failure = failure;
+    // Whatever this file would still have cost is no longer to be read.
+    progress_.dropBytesToRead(bytesReadIn(stage, file.size) + bytesLeftAfter(stage, file.size) - bytesDone);
+  };
   if (scratch.folderId != file.folder) {
     scratch.folder.open(store_.folderPath(file.folder));
     scratch.folderId = file.folder;
   }
+  platform::FileReader reader;
   const int error = scratch.folder.isOpen() ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
                                             : reader.open(store_.pathOf(file));
   if (error != 0) return fail(error);
@@ -131,17 +177,16 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
     const std::int64_t got = reader.readAt(offset, buffer.data(), length);
     if (got < 0) return fail(static_cast<int>(-got)), false;
     if (static_cast<std::size_t>(got) != length) return fail(kShrankWhileRead), false;
-    progress_.addBytesRead(length);
-    item.plannedBytes -= std::min<std::uint64_t>(item.plannedBytes, length);
+    scratch.countBytesRead(length);
+    bytesDone += length;
     return true;
   };
 
-  const bool small = file.size <= kSmallFileBytes;
-  if (stage == Stage::Samples && !small) {
+  if (stage == Stage::Samples && file.size > kSmallFileBytes) {
     if (!readCounted(0, kSampleBytes)) return;
-    item.prefixKey = quickHash(buffer.data(), kSampleBytes);
+    item.digest.strongHigh = quickHash(buffer.data(), kSampleBytes);
     if (!readCounted(file.size - kSampleBytes, kSampleBytes)) return;
-    item.suffixKey = quickHash(buffer.data(), kSampleBytes);
+    item.digest.strongLow = quickHash(buffer.data(), kSampleBytes);
     return;
   }
   if (file.size > kReadBlock) reader.adviseSequential();
@@ -159,106 +204,88 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
 
 void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   const std::vector<Candidate>& files = store_.files();
-  std::vector<Item*> work;
-  for (Item& item : items) {
-    const std::uint64_t size = files[item.candidate].size;
-    if (stage == Stage::Samples || size > kSmallFileBytes) work.push_back(&item);
-  }
   // Files of one folder are read together, which spares the system walking each path again;
   // folders in the order of their first inode, and files by inode within them, follow the disk.
   struct Place {
     std::uint64_t folderFirstInode;
     std::uint64_t inode;
     std::uint32_t folder;
-    std::uint32_t index;  // into `work`
+    std::uint32_t item;
   };
-  std::unordered_map<std::uint32_t, std::uint64_t> folderFirstInode;
-  for (const Item* item : work) {
-    const Candidate& file = files[item->candidate];
-    auto [entry, added] = folderFirstInode.try_emplace(file.folder, file.inode);
-    if (!added) entry->second = std::min(entry->second, file.inode);
-  }
+  std::vector<std::uint64_t> folderFirstInode(store_.folderCount(), UINT64_MAX);
   std::vector<Place> places;
-  places.reserve(work.size());
-  for (std::uint32_t i = 0; i < work.size(); ++i) {
-    const Candidate& file = files[work[i]->candidate];
-    places.push_back(Place{folderFirstInode[file.folder], file.inode, file.folder, i});
+  for (std::uint32_t i = 0; i < items.size(); ++i) {
+    if (bytesReadIn(stage, items[i].size) == 0) continue;
+    const Candidate& file = files[items[i].candidate];
+    std::uint64_t& first = folderFirstInode[store_.denseFolderIndex(file.folder)];
+    first = std::min(first, file.inode);
+    places.push_back(Place{0, file.inode, file.folder, i});
   }
-  folderFirstInode = {};
-  std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
+  for (Place& place : places) place.folderFirstInode = folderFirstInode[store_.denseFolderIndex(place.folder)];
+  std::vector<std::uint64_t>().swap(folderFirstInode);
+  sortInParallel(places, [](const Place& a, const Place& b) {
     return std::tie(a.folderFirstInode, a.folder, a.inode) < std::tie(b.folderFirstInode, b.folder, b.inode);
-  });
-  std::vector<Item*> ordered(work.size());
-  for (std::size_t i = 0; i < places.size(); ++i) ordered[i] = work[places[i].index];
-  places = {};
-  work = std::move(ordered);
-  forEachInParallel<ReadScratch>(work.size(), readThreads_, [&](std::size_t i, ReadScratch& scratch) {
+  }, sortThreads_);
+  std::vector<std::uint32_t> order(places.size());
+  for (std::size_t i = 0; i < places.size(); ++i) order[i] = places[i].item;
+  std::vector<Place>().swap(places);
+  forEachInParallel<ReadScratch>(order.size(), readThreads_, [&](std::size_t i, ReadScratch& scratch) {
     if (control_.aborted()) return;
-    readOne(*work[i], stage, scratch);
-  });
+    readOne(items[order[i]], stage, scratch);
+  }, progress_);
 }
 
-void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, std::vector<SkippedFile>& skipped) {
+void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped) {
   const std::vector<Candidate>& files = store_.files();
-  for (Item& item : items) {
-    if (item.failure == 0) continue;
-    progress_.dropBytesToRead(item.plannedBytes);
-    skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
-  }
+  for (const Item& item : items)
+    if (item.failure != 0) skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
   std::erase_if(items, [](const Item& item) { return item.failure != 0; });
 
-  const auto key = [](const Item& item) { return std::tie(item.size, item.prefixKey, item.suffixKey, item.digest); };
-  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) { return key(a) < key(b); });
-  std::vector<Item> kept;
-  kept.reserve(items.size());
-  for (std::size_t begin = 0; begin < items.size();) {
-    std::size_t end = begin + 1;
-    while (end < items.size() && key(items[end]) == key(items[begin])) ++end;
-    if (end - begin >= 2) {
-      kept.insert(kept.end(), items.begin() + static_cast<std::ptrdiff_t>(begin), items.begin() + static_cast<std::ptrdiff_t>(end));
-    } else {
-      progress_.dropBytesToRead(items[begin].plannedBytes);
+  const auto key = [](const Item& item) { return std::tie(item.size, item.digest); };
+  sortInParallel(items, [&](const Item& a, const Item& b) { return key(a) < key(b); }, sortThreads_);
+  // Runs of two or more move to the front, in place: the list is never held twice.
+  std::size_t kept = 0;
+  forEachRun(items, [&](const Item& a, const Item& b) { return key(a) == key(b); }, [&](std::size_t begin, std::size_t end) {
+    if (end - begin < 2) {
+      progress_.dropBytesToRead(bytesLeftAfter(stage, items[begin].size));
+      return;
     }
-    begin = end;
-  }
-  items = std::move(kept);
+    std::move(items.begin() + static_cast<std::ptrdiff_t>(begin), items.begin() + static_cast<std::ptrdiff_t>(end),
+              items.begin() + static_cast<std::ptrdiff_t>(kept));
+    kept += end - begin;
+  });
+  items.resize(kept);
 }
 
 std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& items) const {
   // `items` stands sorted by size and digest: each run is one group.
   struct Group {
     std::size_t begin, end;
-    std::uint32_t crc;
-    std::uint64_t size;
-    ContentDigest digest;
   };
-  const std::vector<Candidate>& files = store_.files();
   std::vector<Group> groups;
-  for (std::size_t begin = 0; begin < items.size();) {
-    std::size_t end = begin + 1;
-    const std::uint64_t size = files[items[begin].candidate].size;
-    while (end < items.size() && files[items[end].candidate].size == size && items[end].digest == items[begin].digest) ++end;
-    groups.push_back(Group{begin, end, items[begin].digest.crc32, size, items[begin].digest});
-    begin = end;
-  }
+  forEachRun(items, [](const Item& a, const Item& b) { return a.size == b.size && a.digest == b.digest; },
+             [&](std::size_t begin, std::size_t end) { groups.push_back(Group{begin, end}); });
   // Ascending CRC-32 text is ascending CRC-32 value; two groups sharing a CRC-32 stay two groups.
-  std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
-    return std::tie(a.crc, a.size, a.digest) < std::tie(b.crc, b.size, b.digest);
-  });
+  const auto order = [&](const Group& group) {
+    const Item& first = items[group.begin];
+    return std::tie(first.digest.crc32, first.size, first.digest);
+  };
+  std::sort(groups.begin(), groups.end(), [&](const Group& a, const Group& b) { return order(a) < order(b); });
 
-  std::vector<ResultRow> rows;
-  rows.reserve(items.size());
-  std::uint32_t number = 0;
-  for (const Group& group : groups) {
-    ++number;
-    const std::size_t first = rows.size();
-    for (std::size_t i = group.begin; i < group.end; ++i) {
+  // Each group's rows are made and put in path order by whichever thread takes the group.
+  std::vector<std::size_t> firstRow(groups.size() + 1, 0);
+  for (std::size_t g = 0; g < groups.size(); ++g) firstRow[g + 1] = firstRow[g] + (groups[g].end - groups[g].begin);
+  std::vector<ResultRow> rows(items.size());
+  const std::vector<Candidate>& files = store_.files();
+  forEachInParallel<NoScratch>(groups.size(), sortThreads_, [&](std::size_t g, NoScratch&) {
+    const auto number = static_cast<std::uint32_t>(g + 1);
+    ResultRow* row = &rows[firstRow[g]];
+    for (std::size_t i = groups[g].begin; i < groups[g].end; ++i, ++row) {
       const Candidate& file = files[items[i].candidate];
-      rows.push_back(ResultRow{number, store_.pathOf(file), file.size, group.crc, file.modifiedNanoseconds});
+      *row = ResultRow{number, store_.pathOf(file), file.size, items[i].digest.crc32, file.modifiedNanoseconds};
     }
-    std::sort(rows.begin() + static_cast<std::ptrdiff_t>(first), rows.end(),
-              [](const ResultRow& a, const ResultRow& b) { return a.path < b.path; });
-  }
+    std::sort(&rows[firstRow[g]], row, [](const ResultRow& a, const ResultRow& b) { return a.path < b.path; });
+  });
   return rows;
 }
 
@@ -268,7 +295,7 @@ std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped) 
     if (items.empty()) break;
     readStage(items, stage);
     if (control_.aborted()) return {};
-    keepMatchedOnly(items, skipped);
+    keepMatchedOnly(items, stage, skipped);
   }
   return numberedRows(items);
 }

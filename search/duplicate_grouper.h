@@ -36,23 +36,28 @@ class DuplicateGrouper {
 
  private:
   enum class Stage { Samples, Whole };
+  // One file still in the running. Kept small and in one array: a million of them are sorted
+  // and walked several times.
   struct Item {
-    std::uint32_t candidate = 0;
-    int failure = 0;
-    std::uint64_t size = 0;  // an errno value, or one of the negative reasons below
-    std::uint64_t prefixKey = 0;
-    std::uint64_t suffixKey = 0;
+    std::uint64_t size = 0;
+    // After the samples stage, a file read only in part holds the hashes of its first and last
+    // bytes here instead; files of one size are all read whole or all in part, so they compare alike.
     ContentDigest digest;
-    std::uint64_t plannedBytes = 0;  // still to be read for this file, for progress
+    std::uint32_t candidate = 0;
+    int failure = 0;  // an errno value, or one of the negative reasons below
   };
   static constexpr int kChangedSinceWalk = -1;
   static constexpr int kShrankWhileRead = -2;
+
+  // Bytes a stage reads of a file, and bytes left to read for it once the stage is done.
+  static std::uint64_t bytesReadIn(Stage stage, std::uint64_t size);
+  static std::uint64_t bytesLeftAfter(Stage stage, std::uint64_t size);
 
   std::vector<Item> sameSizeDistinctFiles();
   void readStage(std::vector<Item>& items, Stage stage);
   struct ReadScratch;
   void readOne(Item& item, Stage stage, ReadScratch& scratch);
-  void keepMatchedOnly(std::vector<Item>& items, std::vector<SkippedFile>& skipped);
+  void keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped);
   std::vector<ResultRow> numberedRows(const std::vector<Item>& items) const;
   static std::string reasonText(int failure);
 
@@ -60,6 +65,7 @@ class DuplicateGrouper {
   SearchProgress& progress_;
   const SearchControl& control_;
   unsigned readThreads_;
+  unsigned sortThreads_;
 };
 
 }  // namespace pelimor

@@ -42,6 +42,26 @@ TEST_F(DuplicateGrouperTest, AFileGoneBeforeItIsReadIsSkippedAndTheRestGrouped) 
   EXPECT_EQ(progress.bytesRead(), progress.bytesToRead());
 }
 
+TEST_F(DuplicateGrouperTest, ProgressEndsExactWhenLargeFilesAreRuledOutOrGone) {
+  // Large files are read in two stages; whichever stage drops a file, its bytes leave the plan.
+  const size_t size = 200 * 1024;
+  for (const char* name : {"a", "b", "c"}) tree.patternFile(name, size, 1);
+  std::string otherEnd = testing::TempTree::patternBytes(size, 1);
+  otherEnd.back() ^= 1;
+  tree.file("d", otherEnd);                   // ruled out by its last bytes
+  tree.patternFile("e", size, 9);             // ruled out by its first bytes
+  tree.patternFile("f", size + 1, 1);         // a size of its own: never read
+  walk();
+  ASSERT_EQ(unlink(tree.path("b").c_str()), 0);
+  const auto rows = group();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].path, tree.path("a"));
+  EXPECT_EQ(rows[1].path, tree.path("c"));
+  EXPECT_EQ(skipped.size(), 1u);
+  EXPECT_EQ(progress.bytesRead(), progress.bytesToRead());
+  EXPECT_EQ(progress.bytesRead(), 2 * size + 4 * 2 * DuplicateGrouper::kSampleBytes);
+}
+
 TEST_F(DuplicateGrouperTest, AFileChangedSinceTheWalkIsSkipped) {
   tree.patternFile("a", 3000, 1);
   tree.patternFile("b", 3000, 1);

@@ -1,0 +1,47 @@
+#include "search/candidate_store.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace pelimor {
+namespace {
+
+TEST(CandidateStore, PathsJoinFolderNamesWithOneSeparator) {
+  CandidateStore store(2);
+  const std::uint32_t root = store.addRootFolder(0, "/");
+  const std::uint32_t home = store.addFolder(1, root, "home");
+  const std::uint32_t deep = store.addFolder(0, home, "a b");
+  const std::uint32_t other = store.addRootFolder(1, "/data/");
+  store.addFile(deep, "x.txt", 1, 1, 1, 0);
+  store.addFile(root, "top", 1, 1, 2, 0);
+  store.addFile(other, "y", 1, 1, 3, 0);
+  store.collectFiles();
+  std::vector<std::string> paths;
+  for (const Candidate& file : store.files()) paths.push_back(store.pathOf(file));
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, (std::vector<std::string>{"/data/y", "/home/a b/x.txt", "/top"}));
+  EXPECT_EQ(store.folderPath(deep), "/home/a b");
+  EXPECT_EQ(store.folderPath(root), "/");
+}
+
+TEST(CandidateStore, FoldersOfAllSegmentsGetDistinctDenseNumbers) {
+  CandidateStore store(3);
+  std::vector<std::uint32_t> folders;
+  for (unsigned i = 0; i < 30; ++i) {
+    const unsigned segment = (i * 7) % 3;
+    folders.push_back(i == 0 ? store.addRootFolder(segment, "/r") : store.addFolder(segment, folders[0], "f" + std::to_string(i)));
+    store.addFile(folders.back(), "file", 10, 1, i, 0);
+  }
+  store.collectFiles();
+  ASSERT_EQ(store.folderCount(), folders.size());
+  ASSERT_EQ(store.files().size(), folders.size());
+  std::vector<std::size_t> numbers;
+  for (const std::uint32_t folder : folders) numbers.push_back(store.denseFolderIndex(folder));
+  std::sort(numbers.begin(), numbers.end());
+  for (std::size_t i = 0; i < numbers.size(); ++i) EXPECT_EQ(numbers[i], i);
+}
+
+}  // namespace
+}  // namespace pelimor
