@@ -27,7 +27,8 @@ Compares `pelimor-find --min-kb 0` with other duplicate finders on generated tre
 
 Trees (made once under WORK/trees, reused while the generator and seed stay the same):
   --trees LIST      comma-separated: user-like, large, 40k, million, small (default: user-like,large)
-  --peers LIST      comma-separated: jdupes, rdfind, fdupes, rmlint, duff (default: all), or "none"
+  --peers LIST      comma-separated: jdupes, rdfind, fdupes, rmlint, duff (default: all), or "none";
+                    also "floor": only the system calls every tool must make (no groups, not checked)
 
 What to measure (default: --warm --memory --check --checksum):
   --warm            wall and CPU time, every tree file read into the page cache before each run
@@ -109,7 +110,7 @@ if [ "$do_build" = 1 ]; then
   say "building pelimor-find and the bench tools (Release) in $build"
   cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELIMOR_WITH_GUI=OFF \
         -DPELIMOR_WITH_TESTS=OFF -DPELIMOR_WITH_BENCH=ON >/dev/null
-  cmake --build "$build" --target pelimor-find pelimor-bench-tree bench_checksum -- -j"${jobs}"
+  cmake --build "$build" --target pelimor-find pelimor-bench-tree pelimor-bench-floor bench_checksum -- -j"${jobs}"
 fi
 [ -n "$pelimor" ] || pelimor=$build/cli/pelimor-find
 treetool=$build/bench/pelimor-bench-tree
@@ -144,6 +145,7 @@ command_of() {
     fdupes) echo "fdupes -r -q -n $tree" ;;
     rmlint) echo "rmlint -T df -o fdupes:$out $tree" ;;
     duff) echo "duff -r -z $tree" ;;
+    floor) echo "$build/bench/pelimor-bench-floor $tree" ;;
     *) echo "compare.sh: unknown peer $tool" >&2; exit 2 ;;
   esac
 }
@@ -171,6 +173,7 @@ for name in "${tree_list[@]}"; do
   if wants check || wants memory; then
     say "$name: one run of each tool for its groups and peak memory"
     for tool in "${tools[@]}"; do
+      [ "$tool" != floor ] || continue  # finds no groups
       $warm_cmd 2>/dev/null
       file=$out/out-$tool.txt
       rm -f "$file"
