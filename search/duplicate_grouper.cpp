@@ -80,7 +80,7 @@ void forEachRun(const std::vector<T>& sorted, Equal equal, Each each) {
 DuplicateGrouper::DuplicateGrouper(const CandidateStore& store, SearchProgress& progress,
                                    const SearchControl& control, unsigned readThreads)
     : store_(store), progress_(progress), control_(control), readThreads_(std::max(1u, readThreads)),
-      sortThreads_(std::max(1u, std::thread::hardware_concurrency())) {}
+      sortThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 16u)) {}
 
 std::uint64_t DuplicateGrouper::bytesReadIn(Stage stage, std::uint64_t size) {
   const bool small = size <= kSmallFileBytes;

@@ -65,7 +65,7 @@ class DuplicateGrouper {
   SearchProgress& progress_;
   const SearchControl& control_;
   unsigned readThreads_;
-  unsigned sortThreads_;
+  unsigned sortThreads_;  // for work in memory: one per core, up to 16
 };
 
 }  // namespace pelimor
