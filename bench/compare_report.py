@@ -18,7 +18,7 @@ LABELS = {"pelimor": "pelimor-find", "floor": "system calls alone"}
 MAIN_TREES = ["user-like", "large"]
 MiB = 1024 * 1024
 
-# Goals of issue 3, as numbers.
+# The performance goals, as numbers.
 WARM_RATIO = 0.5           # pelimor wall time at most this share of jdupes'
 COLD_RATIO = 0.5
 MEMORY_OVER_JDUPES = 32 * MiB
