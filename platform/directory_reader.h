@@ -49,6 +49,8 @@ class Directory {
   int statusOf(const char* name, bool followLinks, FileStatus& status) const;
   // Status of the folder itself.
   int ownStatus(FileStatus& status) const;
+  // For opening entries relative to this folder; -1 when not open.
+  int descriptor() const { return descriptor_; }
 
  private:
   explicit Directory(int descriptor);

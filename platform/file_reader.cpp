@@ -29,11 +29,17 @@ int FileReader::openIn(const FolderHandle& folder, const std::string& name) {
   return folder.isOpen() ? openWith(folder.descriptor(), name.c_str()) : EBADF;
 }
 
+int FileReader::openIn(const Directory& folder, const char* name) {
+  return folder.isOpen() ? openWith(folder.descriptor(), name) : EBADF;
+}
+
 int FileReader::openWith(int folderDescriptor, const char* path) {
   close();
-  // O_NOATIME spares a metadata write per file, but only the owner may ask for it.
-  descriptor_ = ::openat(folderDescriptor, path, O_RDONLY | O_CLOEXEC | O_NOATIME | O_NOFOLLOW);
-  if (descriptor_ < 0 && errno == EPERM) descriptor_ = ::openat(folderDescriptor, path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  // O_NOATIME spares a metadata write per file, but only the owner may ask for it. O_NONBLOCK: a
+  // named pipe put where a file was must not make the open wait for a writer; files ignore it.
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  descriptor_ = ::openat(folderDescriptor, path, kFlags | O_NOATIME);
+  if (descriptor_ < 0 && errno == EPERM) descriptor_ = ::openat(folderDescriptor, path, kFlags);
   if (descriptor_ < 0) return errno == ELOOP ? EINVAL : errno;
   struct stat info {};
   if (fstat(descriptor_, &info) != 0) {

@@ -36,7 +36,9 @@ class FileReader {
   int open(const std::string& path);
   // The same for the entry `name` of an open folder, which spares the system a walk along the path.
   int openIn(const FolderHandle& folder, const std::string& name);
+  int openIn(const Directory& folder, const char* name);
   void close();
+  bool isOpen() const { return descriptor_ >= 0; }
 
   const FileStatus& status() const { return status_; }
   // Tells the system the file will be read front to back once.

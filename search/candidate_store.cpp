@@ -35,10 +35,22 @@ std::uint32_t CandidateStore::addFolder(unsigned segment, std::uint32_t parent, 
 }
 
 void CandidateStore::addFile(std::uint32_t folder, std::string_view name, std::uint64_t size,
-                             std::uint64_t device, std::uint64_t inode, std::int64_t modifiedNanoseconds) {
+                             std::uint64_t device, std::uint64_t inode, std::int64_t modifiedNanoseconds,
+                             const ContentDigest* content) {
+  if (name.size() > UINT16_MAX) throw std::length_error("file name too long");
   Segment& owner = segments_[folder >> kSegmentShift];
-  owner.files.push_back(Candidate{folder, static_cast<std::uint32_t>(name.size()), owner.storeText(name), size,
-                                  device, inode, modifiedNanoseconds});
+  Candidate& file = owner.files.emplace_back();
+  file.size = size;
+  file.device = device;
+  file.inode = inode;
+  file.modifiedNanoseconds = modifiedNanoseconds;
+  file.nameOffset = owner.storeText(name);
+  file.folder = folder;
+  file.nameLength = static_cast<std::uint16_t>(name.size());
+  if (content != nullptr) {
+    file.contentRead = true;
+    file.content = *content;
+  }
 }
 
 void CandidateStore::collectFiles() {

@@ -8,16 +8,20 @@
 #include <string_view>
 #include <vector>
 
+#include "search/content_digest.h"
+
 namespace pelimor {
 
 struct Candidate {
-  std::uint32_t folder = 0;  // the folder's id; the name lies in that folder's segment
-  std::uint32_t nameLength = 0;
-  std::uint64_t nameOffset = 0;
   std::uint64_t size = 0;
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::int64_t modifiedNanoseconds = 0;
+  std::uint64_t nameOffset = 0;
+  std::uint32_t folder = 0;  // the folder's id; the name lies in that folder's segment
+  std::uint16_t nameLength = 0;
+  bool contentRead = false;  // the walk read the whole file, and `content` is its digest
+  ContentDigest content;
 };
 
 class CandidateStore {
@@ -31,9 +35,9 @@ class CandidateStore {
   // A folder where a walk starts; its whole path is its name.
   std::uint32_t addRootFolder(unsigned segment, std::string_view path) { return addFolder(segment, kNoParent, path); }
   std::uint32_t addFolder(unsigned segment, std::uint32_t parent, std::string_view name);
-  // The file is kept in the segment of its folder.
+  // The file is kept in the segment of its folder. `content`: its digest, when already read.
   void addFile(std::uint32_t folder, std::string_view name, std::uint64_t size, std::uint64_t device,
-               std::uint64_t inode, std::int64_t modifiedNanoseconds);
+               std::uint64_t inode, std::int64_t modifiedNanoseconds, const ContentDigest* content = nullptr);
 
   // Gathers all segments' files into one list; called once the walk has ended.
   void collectFiles();

@@ -98,9 +98,11 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
   struct Key {
     std::uint64_t size, device, inode;
     std::uint32_t index;
+    bool contentRead;
   };
   std::vector<Key> keys(files.size());
-  for (std::uint32_t i = 0; i < keys.size(); ++i) keys[i] = Key{files[i].size, files[i].device, files[i].inode, i};
+  for (std::uint32_t i = 0; i < keys.size(); ++i)
+    keys[i] = Key{files[i].size, files[i].device, files[i].inode, i, files[i].contentRead};
   const auto fileOrder = [](const Key& a, const Key& b) {
     return std::tie(a.size, a.device, a.inode) < std::tie(b.size, b.device, b.inode);
   };
@@ -113,33 +115,34 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
   forEachRun(keys, sameSize, [&](std::size_t begin, std::size_t end) {
     if (end - begin < 2) return;  // a size nobody else has
     const std::size_t firstItem = items.size();
+    std::uint64_t runPlannedBytes = 0;
     for (std::size_t i = begin; i < end;) {
       // One path per device and inode: hard links and files reached twice are one file. Keep the
       // smallest path, so the choice does not depend on the walk's order.
       std::size_t j = i + 1;
-      std::uint32_t keep = keys[i].index;
+      const Key* keep = &keys[i];
       if (j < end && keys[j].device == keys[i].device && keys[j].inode == keys[i].inode) {
-        std::string keepPath = store_.pathOf(files[keep]);
+        std::string keepPath = store_.pathOf(files[keep->index]);
         for (; j < end && keys[j].device == keys[i].device && keys[j].inode == keys[i].inode; ++j) {
           std::string other = store_.pathOf(files[keys[j].index]);
           if (other < keepPath) {
             keepPath = std::move(other);
-            keep = keys[j].index;
+            keep = &keys[j];
           }
         }
       }
       Item item;
-      item.size = keys[i].size;
-      item.candidate = keep;
+      item.size = keep->size;
+      item.candidate = keep->index;
       items.push_back(item);
+      if (!keep->contentRead) runPlannedBytes += bytesReadIn(Stage::Samples, keep->size) + bytesLeftAfter(Stage::Samples, keep->size);
       i = j;
     }
     if (items.size() - firstItem < 2) {
-      items.resize(firstItem);
+      items.resize(firstItem);  // one file under several names
       return;
     }
-    plannedBytes += (items.size() - firstItem) * (bytesReadIn(Stage::Samples, keys[begin].size) +
-                                                  bytesLeftAfter(Stage::Samples, keys[begin].size));
+    plannedBytes += runPlannedBytes;
   });
   progress_.addBytesToRead(plannedBytes);
   return items;
@@ -217,6 +220,10 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   for (std::uint32_t i = 0; i < items.size(); ++i) {
     if (bytesReadIn(stage, items[i].size) == 0) continue;
     const Candidate& file = files[items[i].candidate];
+    if (file.contentRead) {  // read whole during the walk
+      items[i].digest = file.content;
+      continue;
+    }
     std::uint64_t& first = folderFirstInode[store_.denseFolderIndex(file.folder)];
     first = std::min(first, file.inode);
     places.push_back(Place{0, file.inode, file.folder, i});

@@ -19,7 +19,8 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   CandidateStore store(walkThreads);
   {
     const WalkRequest walk{request.sourceFolders, buildMaskList(request.maskText), request.minimumSize,
-                           request.excludedTrees, request.excludedFragments, walkThreads};
+                           request.excludedTrees, request.excludedFragments, walkThreads,
+                           DuplicateGrouper::kSmallFileBytes};
     progress.setPhase(SearchPhase::Walking);
     FolderWalker(walk, store, progress, control).run();
   }

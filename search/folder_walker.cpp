@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/directory_reader.h"
+#include "platform/file_reader.h"
 #include "platform/paths.h"
 #include "search/mask_list.h"
 
@@ -21,6 +22,20 @@ struct FolderWalker::Task {
   std::string name;
   std::string path;
   const WalkStart* start = nullptr;
+};
+
+// What one walking thread keeps for reading small files as it finds them.
+struct FolderWalker::ReadScratch {
+  explicit ReadScratch(std::uint64_t largest) : buffer(largest + 1) {}
+  std::vector<unsigned char> buffer;  // one byte more than the largest file read: shows growth
+  ContentHasher hasher;
+};
+
+// Counts of one folder, handed to the shared progress once the folder is done.
+struct FolderWalker::FolderTally {
+  std::uint64_t filesSeen = 0;
+  std::uint64_t candidates = 0;
+  std::uint64_t bytesRead = 0;
 };
 
 std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders,
@@ -69,7 +84,13 @@ bool FolderWalker::isExcluded(const std::string& folder, const std::vector<std::
 FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, SearchProgress& progress,
                            const SearchControl& control)
     : request_(request), store_(store), progress_(progress), control_(control),
-      starts_(planWalks(request.sourceFolders, request.masks)) {}
+      starts_(planWalks(request.sourceFolders, request.masks)) {
+  if (request_.readWholeUpTo > 0) {
+    const std::size_t words = request_.readWholeUpTo / 64 + 1;
+    sizesFound_ = std::make_unique<std::atomic<std::uint64_t>[]>(words);
+    for (std::size_t i = 0; i < words; ++i) sizesFound_[i].store(0, std::memory_order_relaxed);
+  }
+}
 
 FolderWalker::~FolderWalker() = default;
 
@@ -98,6 +119,7 @@ void FolderWalker::runRound(std::vector<Task> tasks) {
 }
 
 void FolderWalker::work(unsigned segment) {
+  ReadScratch scratch(request_.readWholeUpTo);
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [&] { return !pending_.empty() || busy_ == 0 || control_.cancelled(); });
@@ -109,7 +131,7 @@ void FolderWalker::work(unsigned segment) {
     pending_.pop_back();
     ++busy_;
     lock.unlock();
-    walkFolder(task, segment);
+    walkFolder(task, segment, scratch);
     lock.lock();
     --busy_;
     if (busy_ == 0 && pending_.empty()) changed_.notify_all();
@@ -123,7 +145,42 @@ bool FolderWalker::firstVisit(const Directory& folder, std::uint32_t maskSet) {
   return visited_.insert(VisitKey{status.device, status.inode, maskSet}).second;
 }
 
-void FolderWalker::walkFolder(Task& task, unsigned segment) {
+bool FolderWalker::sizeFoundBefore(std::uint64_t size) {
+  const std::uint64_t bit = std::uint64_t{1} << (size % 64);
+  return (sizesFound_[size / 64].fetch_or(bit, std::memory_order_relaxed) & bit) != 0;
+}
+
+void FolderWalker::takeFile(const Directory& folder, const char* name, bool haveStatus, FileStatus& status,
+                            std::uint32_t node, ReadScratch& scratch, FolderTally& tally) {
+  // When small files may be read at once, a file is opened rather than asked about: the open
+  // gives the status too, and leaves the file ready to read while the system has it at hand.
+  platform::FileReader reader;
+  const bool mayRead = request_.minimumSize < request_.readWholeUpTo;
+  if (!haveStatus && mayRead && reader.openIn(folder, name) == 0) {
+    status = reader.status();
+  } else if (!haveStatus && (folder.statusOf(name, false, status) != 0 || status.kind != EntryKind::Regular)) {
+    return;
+  }
+  if (status.size <= request_.minimumSize) return;
+  ++tally.candidates;
+  ContentDigest content;
+  bool read = false;
+  // A size nobody had before need not be read yet: it may stay a size of its own.
+  if (status.size <= request_.readWholeUpTo && sizeFoundBefore(status.size) && reader.isOpen()) {
+    const std::int64_t got = reader.readAt(0, scratch.buffer.data(), scratch.buffer.size());
+    // Any other length: the file changed since its status was taken; the comparison sees to it.
+    if (got == static_cast<std::int64_t>(status.size)) {
+      scratch.hasher.reset();
+      scratch.hasher.update(scratch.buffer.data(), status.size);
+      content = scratch.hasher.finish();
+      read = true;
+      tally.bytesRead += status.size;
+    }
+  }
+  store_.addFile(node, name, status.size, status.device, status.inode, status.modifiedTime(), read ? &content : nullptr);
+}
+
+void FolderWalker::walkFolder(Task& task, unsigned segment, ReadScratch& scratch) {
   if (isExcluded(task.path, request_.excludedTrees, request_.excludedFragments)) return;
   auto folder = std::make_shared<Directory>(task.parent ? task.parent->openChild(task.name.c_str())
                                                         : Directory::open(task.path));
@@ -143,7 +200,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment) {
   std::vector<Task> subfolders, links;
   const char* name = nullptr;
   EntryKind kind = EntryKind::Unknown;
-  std::uint64_t filesSeen = 0, candidates = 0;
+  FolderTally tally;
   while (folder->next(name, kind)) {
     if (control_.cancelled()) break;
     FileStatus status;
@@ -165,15 +222,15 @@ void FolderWalker::walkFolder(Task& task, unsigned segment) {
       continue;
     }
     if (kind != EntryKind::Regular) continue;
-    ++filesSeen;
-    if (!matches(name)) continue;
-    if (!haveStatus && (folder->statusOf(name, false, status) != 0 || status.kind != EntryKind::Regular)) continue;
-    if (status.size <= request_.minimumSize) continue;
-    store_.addFile(node, name, status.size, status.device, status.inode, status.modifiedTime());
-    ++candidates;
+    ++tally.filesSeen;
+    if (matches(name)) takeFile(*folder, name, haveStatus, status, node, scratch, tally);
   }
-  progress_.addFilesSeen(filesSeen);
-  progress_.addCandidates(candidates);
+  progress_.addFilesSeen(tally.filesSeen);
+  progress_.addCandidates(tally.candidates);
+  if (tally.bytesRead > 0) {
+    progress_.addBytesToRead(tally.bytesRead);
+    progress_.addBytesRead(tally.bytesRead);
+  }
   if (subfolders.empty() && links.empty()) return;
 
   std::lock_guard lock(mutex_);

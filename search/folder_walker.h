@@ -1,6 +1,8 @@
 #pragma once
 // Walks the source folders once, testing each folder's entries against every mask, and records
 // the files larger than the minimum size. Subfolders are shared out among a few threads.
+// Small files that share a size with a file found before are read right away (see readWholeUpTo).
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -17,6 +19,7 @@ namespace pelimor {
 
 namespace platform {
 class Directory;
+struct FileStatus;
 }
 
 struct WalkRequest {
@@ -26,6 +29,10 @@ struct WalkRequest {
   std::vector<std::string> excludedTrees;      // never entered, with everything below them
   std::vector<std::string> excludedFragments;  // a folder whose path holds one of these is never entered
   unsigned threads = 1;
+  // Files up to this size whose size an earlier file already had are read whole and hashed as
+  // they are found, while the system still has them at hand; the rest wait for the comparison.
+  // 0: none.
+  std::uint64_t readWholeUpTo = 0;
 };
 
 // Where one walk starts and which names it takes. A mask with a separator in it moves the start
@@ -65,16 +72,25 @@ class FolderWalker {
     }
   };
 
+  struct ReadScratch;
+  struct FolderTally;
+
   void runRound(std::vector<Task> tasks);
   void work(unsigned segment);
-  void walkFolder(Task& task, unsigned segment);
+  void walkFolder(Task& task, unsigned segment, ReadScratch& scratch);
   bool firstVisit(const platform::Directory& folder, std::uint32_t maskSet);
+  void takeFile(const platform::Directory& folder, const char* name, bool haveStatus, platform::FileStatus& status,
+                std::uint32_t node, ReadScratch& scratch, FolderTally& tally);
+  // Notes that a file of `size` was found; true when one was found before.
+  bool sizeFoundBefore(std::uint64_t size);
 
   const WalkRequest& request_;
   CandidateStore& store_;
   SearchProgress& progress_;
   const SearchControl& control_;
   std::vector<WalkStart> starts_;
+  // One bit per size up to readWholeUpTo: set once a file of that size is found.
+  std::unique_ptr<std::atomic<std::uint64_t>[]> sizesFound_;
 
   std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;

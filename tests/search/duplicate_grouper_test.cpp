@@ -15,8 +15,8 @@ namespace {
 // The walk and the comparison run apart here, so a test can change files in between.
 class DuplicateGrouperTest : public ::testing::Test {
  protected:
-  void walk() {
-    const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}};
+  void walk(std::uint64_t readWholeUpTo = 0) {
+    const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}, 1, readWholeUpTo};
     FolderWalker(request, store, progress, control).run();
   }
   std::vector<ResultRow> group(unsigned threads = 2) { return DuplicateGrouper(store, progress, control, threads).run(skipped); }
@@ -83,6 +83,34 @@ TEST_F(DuplicateGrouperTest, TheResultDoesNotDependOnTheNumberOfReaders) {
   const auto four = testing::describe(group(4));
   EXPECT_FALSE(one.empty());
   EXPECT_EQ(one, four);
+}
+
+TEST_F(DuplicateGrouperTest, ReadingSmallFilesDuringTheWalkChangesNoGroup) {
+  // Copies, same-size strangers, hard links and sizes of their own, small and large, in several folders.
+  for (int i = 0; i < 90; ++i) {
+    const size_t size = (i % 3 == 0) ? 70 * 1024 : 100 + (i % 9) * 700;
+    tree.patternFile("d" + std::to_string(i % 4) + "/f" + std::to_string(i), size, static_cast<unsigned>(i % 4));
+  }
+  tree.patternFile("lonely", 12345, 1);
+  tree.hardLink("d1/f1", "d2/link-to-f1");
+  tree.hardLink("d0/f4", "d3/link-to-f4");
+  walk(0);
+  const auto readLater = testing::describe(group());
+  const std::uint64_t bytesLater = progress.bytesRead();
+
+  CandidateStore readingStore;
+  SearchProgress readingProgress;
+  std::vector<SkippedFile> readingSkipped;
+  const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}, 1, DuplicateGrouper::kSmallFileBytes};
+  FolderWalker(request, readingStore, readingProgress, control).run();
+  const auto readEarly = testing::describe(DuplicateGrouper(readingStore, readingProgress, control, 2).run(readingSkipped));
+  EXPECT_FALSE(readLater.empty());
+  EXPECT_EQ(readEarly, readLater);
+  EXPECT_TRUE(readingSkipped.empty());
+  EXPECT_EQ(readingProgress.bytesRead(), readingProgress.bytesToRead());
+  // The same files are read, except that each hard-linked small file may be read under both names.
+  EXPECT_GE(readingProgress.bytesRead(), bytesLater);
+  EXPECT_LE(readingProgress.bytesRead(), bytesLater + 2 * (100 + 8 * 700));
 }
 
 TEST_F(DuplicateGrouperTest, AbortStopsAndReturnsNothing) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "search/content_digest.h"
 #include "search/mask_list.h"
 #include "support/temp_tree.h"
 
@@ -41,6 +42,37 @@ TEST_F(FolderWalkerTest, MinimumSizeIsStrictlyExceeded) {
   tree.file("one", "x");
   EXPECT_EQ(walk({tree.root()}, "*.*", 102400), Paths{p("above")});
   EXPECT_EQ(walk({tree.root()}, "*.*", 0), (Paths{p("above"), p("exact"), p("one")}));
+}
+
+// Small files whose size was met before are read as they are found; nothing else is.
+TEST_F(FolderWalkerTest, SmallFilesSharingASizeAreReadAsTheyAreFound) {
+  tree.patternFile("a", 3000, 1);
+  tree.patternFile("sub/b", 3000, 1);
+  tree.patternFile("sub/deeper/c", 3000, 2);
+  tree.patternFile("own-size", 3001, 1);
+  tree.patternFile("large1", 100 * 1024, 3);
+  tree.patternFile("large2", 100 * 1024, 3);
+  for (const std::uint64_t minimumSize : {std::uint64_t{0}, std::uint64_t{64 * 1024}}) {
+    SCOPED_TRACE(minimumSize);
+    progress.reset();
+    CandidateStore store(2);
+    const WalkRequest request{{tree.root()}, {"*"}, minimumSize, {}, {}, 2, 64 * 1024};
+    FolderWalker(request, store, progress, control).run();
+    std::vector<std::string> read;
+    for (const Candidate& file : store.files()) {
+      if (!file.contentRead) continue;
+      read.push_back(store.pathOf(file));
+      ContentHasher hasher;
+      const std::string bytes = testing::TempTree::patternBytes(3000, read.back() == p("sub/deeper/c") ? 2 : 1);
+      hasher.update(bytes.data(), bytes.size());
+      EXPECT_EQ(file.content, hasher.finish()) << read.back();
+    }
+    // Which of the three comes first depends on the walk's order; the other two are read.
+    EXPECT_EQ(read.size(), minimumSize == 0 ? 2u : 0u);
+    EXPECT_EQ(progress.bytesRead(), read.size() * 3000);
+    EXPECT_EQ(progress.bytesToRead(), progress.bytesRead());
+    EXPECT_EQ(store.files().size(), minimumSize == 0 ? 6u : 2u);
+  }
 }
 
 TEST_F(FolderWalkerTest, SizesBeyondFourGigabytesAreKeptWhole) {
