@@ -176,7 +176,8 @@ class ResultListTest : public QObject {
     QCOMPARE(entry->text(), QStringLiteral("Safely Select Duplicates From This Folder in All Groups"));
     QCOMPARE(form.PopupMenu1->actions().size(), 1);
     auto rightClick = [&] {
-      QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 10));
+      const QPoint at(20, 10);
+      QContextMenuEvent event(QContextMenuEvent::Mouse, at, form.ListViewDup->viewport()->mapToGlobal(at));
       QApplication::sendEvent(form.ListViewDup->viewport(), &event);
       const bool visible = entry->isVisible();
       form.PopupMenu1->close();
