@@ -64,6 +64,14 @@ void FileReader::adviseSequential() const {
   if (descriptor_ >= 0) posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
+std::int64_t FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
+  for (;;) {
+    const ssize_t got = pread(descriptor_, buffer, length, static_cast<off_t>(offset));
+    if (got >= 0) return got;
+    if (errno != EINTR) return -static_cast<std::int64_t>(errno);
+  }
+}
+
 std::int64_t FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
   auto* bytes = static_cast<char*>(buffer);
   std::size_t done = 0;

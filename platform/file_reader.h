@@ -46,6 +46,9 @@ class FileReader {
   // Reads up to `length` bytes at `offset`, retrying interrupted and partial reads.
   // Returns the number of bytes read (less than asked only at the end of the file), or -errno.
   std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) const;
+  // One read of up to `length` bytes at `offset`: fewer at the end of the file, or when the system
+  // hands out less at once. Spares readAt's second call, which only finds the end. Bytes or -errno.
+  std::int64_t readOnce(std::uint64_t offset, void* buffer, std::size_t length) const;
 
  private:
   int openWith(int folderDescriptor, const char* path);

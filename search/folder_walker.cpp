@@ -167,8 +167,9 @@ void FolderWalker::takeFile(const Directory& folder, const char* name, bool have
   bool read = false;
   // A size nobody had before need not be read yet: it may stay a size of its own.
   if (status.size <= request_.readWholeUpTo && sizeFoundBefore(status.size) && reader.isOpen()) {
-    const std::int64_t got = reader.readAt(0, scratch.buffer.data(), scratch.buffer.size());
-    // Any other length: the file changed since its status was taken; the comparison sees to it.
+    // Asking one byte more than the size shows a file that grew. Any other length: the file
+    // changed since its status was taken, or came in pieces; the comparison sees to it.
+    const std::int64_t got = reader.readOnce(0, scratch.buffer.data(), status.size + 1);
     if (got == static_cast<std::int64_t>(status.size)) {
       scratch.hasher.reset();
       scratch.hasher.update(scratch.buffer.data(), status.size);

@@ -1,0 +1,49 @@
+#include "platform/file_reader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+
+#include "support/test_files.h"
+
+namespace pelimor {
+namespace {
+
+using testing::TempFolder;
+using testing::writeFile;
+
+TEST(FileReader, OpensEntriesOfAListedFolderAndReadsUpToTheEnd) {
+  TempFolder temp;
+  writeFile(temp / "ten", "0123456789");
+  const platform::Directory folder = platform::Directory::open(temp.path());
+  ASSERT_TRUE(folder.isOpen());
+  platform::FileReader reader;
+  ASSERT_EQ(reader.openIn(folder, "ten"), 0);
+  EXPECT_EQ(reader.status().size, 10u);
+  char buffer[16] = {};
+  // One byte more than the file holds: one read, ending at the end of the file.
+  EXPECT_EQ(reader.readOnce(0, buffer, 11), 10);
+  EXPECT_EQ(std::string(buffer, 10), "0123456789");
+  EXPECT_EQ(reader.readOnce(10, buffer, 5), 0);
+  EXPECT_EQ(reader.readAt(4, buffer, 16), 6);
+  EXPECT_EQ(std::string(buffer, 6), "456789");
+  EXPECT_EQ(reader.openIn(folder, "missing"), ENOENT);
+  EXPECT_FALSE(reader.isOpen());
+}
+
+TEST(FileReader, OnlyRegularFilesOpenAndANamedPipeNeverWaits) {
+  TempFolder temp;
+  ASSERT_EQ(mkfifo((temp / "pipe").c_str(), 0600), 0);
+  writeFile(temp / "sub/file", "x");
+  const platform::Directory folder = platform::Directory::open(temp.path());
+  platform::FileReader reader;
+  // A pipe with no writer would hold a plain open forever.
+  EXPECT_EQ(reader.openIn(folder, "pipe"), EINVAL);
+  EXPECT_EQ(reader.openIn(folder, "sub"), EISDIR);
+  EXPECT_FALSE(reader.isOpen());
+}
+
+}  // namespace
+}  // namespace pelimor
