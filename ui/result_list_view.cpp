@@ -4,7 +4,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
-#include "ui/result_sort.h"
+#include "results/result_list_order.h"
 
 namespace pelimor {
 

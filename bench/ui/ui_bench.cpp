@@ -10,7 +10,7 @@
 
 #include "ui/form_qvr.h"
 #include "ui/result_list_view.h"
-#include "ui/result_sort.h"
+#include "results/result_list_order.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The result list's order for a header click on many rows. Gives exactly the order of
-// sortedOrder (results/result_order.h): the same comparison, equal rows kept in their order;
-// but compares prepared keys instead of the rows, and uses both cores for large lists.
+// sortedOrder (result_order.h), which stays the plain statement of it: the same comparison, equal
+// rows kept in their order; but compares prepared keys instead of the rows, on every core.
 #include <cstddef>
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "ui/result_sort.h"
+#include "results/result_list_order.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,24 +6,16 @@
 #include <string_view>
 #include <thread>
 
+#include "search/parallel_sort.h"
+
 namespace pelimor {
 
 namespace {
-constexpr std::size_t kParallelFrom = 50'000;
-
-// Sorts `order` by `less` on two threads (halves, then one merge); `less` must be a strict weak
-// order that breaks every tie by position, so the result does not depend on how it was split.
-template <typename Less>
-void sortOnBothCores(std::vector<std::uint32_t>& order, Less less) {
-  if (order.size() < kParallelFrom || std::thread::hardware_concurrency() < 2) {
-    std::sort(order.begin(), order.end(), less);
-    return;
-  }
-  const auto middle = order.begin() + static_cast<std::ptrdiff_t>(order.size() / 2);
-  std::thread firstHalf([&] { std::sort(order.begin(), middle, less); });
-  std::sort(middle, order.end(), less);
-  firstHalf.join();
-  std::inplace_merge(order.begin(), middle, order.end(), less);
+// Every comparison below breaks ties by position, so the order does not depend on how the
+// parallel sort shares out the work.
+template <typename T, typename Less>
+void sortOnAllCores(std::vector<T>& items, Less less) {
+  sortInParallel(items, less, std::thread::hardware_concurrency());
 }
 
 template <typename Key>
@@ -31,11 +23,11 @@ std::vector<std::uint32_t> orderByKeys(const std::vector<Key>& keys, bool descen
   std::vector<std::uint32_t> order(keys.size());
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   if (descending) {
-    sortOnBothCores(order, [&keys](std::uint32_t a, std::uint32_t b) {
+    sortOnAllCores(order, [&keys](std::uint32_t a, std::uint32_t b) {
       return keys[b] < keys[a] || (!(keys[a] < keys[b]) && a < b);
     });
   } else {
-    sortOnBothCores(order, [&keys](std::uint32_t a, std::uint32_t b) {
+    sortOnAllCores(order, [&keys](std::uint32_t a, std::uint32_t b) {
       return keys[a] < keys[b] || (!(keys[b] < keys[a]) && a < b);
     });
   }
@@ -92,7 +84,7 @@ class FoldedTexts {
   };
 
   // Sorts keys [first, last), whose texts agree on their first `depth` bytes.
-  void sortFrom(std::size_t first, std::size_t last, std::size_t depth, bool bothCores) {
+  void sortFrom(std::size_t first, std::size_t last, std::size_t depth, bool allCores) {
     bool longer = false;  // does any text go on past this chunk?
     for (std::size_t i = first; i < last; ++i) {
       keys_[i].chunk = chunkOf(keys_[i].row, depth);
@@ -100,10 +92,10 @@ class FoldedTexts {
     }
     // Equal texts keep their order, whichever the direction.
     if (descending_) {
-      sortKeys(first, last, bothCores,
+      sortKeys(first, last, allCores,
                [](const Key& a, const Key& b) { return a.chunk != b.chunk ? a.chunk > b.chunk : a.row < b.row; });
     } else {
-      sortKeys(first, last, bothCores,
+      sortKeys(first, last, allCores,
                [](const Key& a, const Key& b) { return a.chunk != b.chunk ? a.chunk < b.chunk : a.row < b.row; });
     }
     if (!longer) return;  // equal chunks now mean equal texts (no text holds a zero byte)
@@ -116,18 +108,12 @@ class FoldedTexts {
   }
 
   template <typename Less>
-  void sortKeys(std::size_t first, std::size_t last, bool bothCores, Less less) {
-    const auto begin = keys_.begin() + static_cast<std::ptrdiff_t>(first);
-    const auto end = keys_.begin() + static_cast<std::ptrdiff_t>(last);
-    if (!bothCores || last - first < kParallelFrom || std::thread::hardware_concurrency() < 2) {
-      std::sort(begin, end, less);
+  void sortKeys(std::size_t first, std::size_t last, bool allCores, Less less) {
+    if (allCores && first == 0 && last == keys_.size()) {
+      sortOnAllCores(keys_, less);
       return;
     }
-    const auto middle = begin + (end - begin) / 2;
-    std::thread firstHalf([&] { std::sort(begin, middle, less); });
-    std::sort(middle, end, less);
-    firstHalf.join();
-    std::inplace_merge(begin, middle, end, less);
+    std::sort(keys_.begin() + static_cast<std::ptrdiff_t>(first), keys_.begin() + static_cast<std::ptrdiff_t>(last), less);
   }
 
   std::size_t length(std::uint32_t row) const { return offsets_[row + 1] - offsets_[row]; }
