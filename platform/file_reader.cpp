@@ -76,11 +76,8 @@ std::int64_t FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t 
   auto* bytes = static_cast<char*>(buffer);
   std::size_t done = 0;
   while (done < length) {
-    const ssize_t got = pread(descriptor_, bytes + done, length - done, static_cast<off_t>(offset + done));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return -static_cast<std::int64_t>(errno);
-    }
+    const std::int64_t got = readOnce(offset + done, bytes + done, length - done);
+    if (got < 0) return got;
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
   }

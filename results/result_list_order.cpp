@@ -70,7 +70,7 @@ class FoldedTexts {
 
   std::vector<std::uint32_t> order(bool descending) {
     descending_ = descending;
-    sortFrom(0, keys_.size(), sharedStart(), true);
+    sortFrom(0, keys_.size(), sharedStart());
     std::vector<std::uint32_t> rows;
     rows.reserve(keys_.size());
     for (const Key& key : keys_) rows.push_back(key.row);
@@ -84,7 +84,7 @@ class FoldedTexts {
   };
 
   // Sorts keys [first, last), whose texts agree on their first `depth` bytes.
-  void sortFrom(std::size_t first, std::size_t last, std::size_t depth, bool allCores) {
+  void sortFrom(std::size_t first, std::size_t last, std::size_t depth) {
     bool longer = false;  // does any text go on past this chunk?
     for (std::size_t i = first; i < last; ++i) {
       keys_[i].chunk = chunkOf(keys_[i].row, depth);
@@ -92,24 +92,25 @@ class FoldedTexts {
     }
     // Equal texts keep their order, whichever the direction.
     if (descending_) {
-      sortKeys(first, last, allCores,
+      sortKeys(first, last,
                [](const Key& a, const Key& b) { return a.chunk != b.chunk ? a.chunk > b.chunk : a.row < b.row; });
     } else {
-      sortKeys(first, last, allCores,
+      sortKeys(first, last,
                [](const Key& a, const Key& b) { return a.chunk != b.chunk ? a.chunk < b.chunk : a.row < b.row; });
     }
     if (!longer) return;  // equal chunks now mean equal texts (no text holds a zero byte)
     for (std::size_t run = first; run < last;) {
       std::size_t end = run + 1;
       while (end < last && keys_[end].chunk == keys_[run].chunk) ++end;
-      if (end - run > 1) sortFrom(run, end, depth + 8, false);
+      if (end - run > 1) sortFrom(run, end, depth + 8);
       run = end;
     }
   }
 
   template <typename Less>
-  void sortKeys(std::size_t first, std::size_t last, bool allCores, Less less) {
-    if (allCores && first == 0 && last == keys_.size()) {
+  // The whole list is sorted on every core; the short runs below it need no threads.
+  void sortKeys(std::size_t first, std::size_t last, Less less) {
+    if (first == 0 && last == keys_.size()) {
       sortOnAllCores(keys_, less);
       return;
     }

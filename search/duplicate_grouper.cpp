@@ -119,11 +119,12 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
     for (std::size_t i = begin; i < end;) {
       // One path per device and inode: hard links and files reached twice are one file. Keep the
       // smallest path, so the choice does not depend on the walk's order.
+      const auto sameFile = [&](std::size_t k) { return k < end && keys[k].device == keys[i].device && keys[k].inode == keys[i].inode; };
       std::size_t j = i + 1;
       const Key* keep = &keys[i];
-      if (j < end && keys[j].device == keys[i].device && keys[j].inode == keys[i].inode) {
+      if (sameFile(j)) {
         std::string keepPath = store_.pathOf(files[keep->index]);
-        for (; j < end && keys[j].device == keys[i].device && keys[j].inode == keys[i].inode; ++j) {
+        for (; sameFile(j); ++j) {
           std::string other = store_.pathOf(files[keys[j].index]);
           if (other < keepPath) {
             keepPath = std::move(other);
