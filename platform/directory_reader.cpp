@@ -41,6 +41,11 @@ FileStatus fileStatusOf(const struct ::stat& info) {
   status.inode = static_cast<std::uint64_t>(info.st_ino);
   status.modifiedSeconds = info.st_mtim.tv_sec;
   status.modifiedNanoseconds = info.st_mtim.tv_nsec;
+  status.changedSeconds = info.st_ctim.tv_sec;
+  status.changedNanoseconds = info.st_ctim.tv_nsec;
+  status.permissions = info.st_mode & 07777;
+  status.owner = info.st_uid;
+  status.ownerGroup = info.st_gid;
   return status;
 }
 
@@ -107,6 +112,26 @@ int Directory::ownStatus(FileStatus& status) const {
   if (fstat(descriptor_, &info) != 0) return errno;
   status = fileStatusOf(info);
   return 0;
+}
+
+std::vector<FolderId> Directory::foldersAbove(std::size_t limit) const {
+  std::vector<FolderId> above;
+  struct stat info {};
+  if (!isOpen() || fstat(descriptor_, &info) != 0) return above;
+  FolderId current{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  int folder = ::openat(descriptor_, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  while (folder >= 0 && above.size() < limit) {
+    if (fstat(folder, &info) != 0) break;
+    const FolderId parent{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    if (parent == current) break;  // the root is its own parent
+    above.push_back(parent);
+    current = parent;
+    const int next = ::openat(folder, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ::close(folder);
+    folder = next;
+  }
+  if (folder >= 0) ::close(folder);
+  return above;
 }
 
 int statusOfPath(const std::string& path, bool followLinks, FileStatus& status) {

@@ -2,6 +2,7 @@
 // Reading folders through descriptors, so a deep walk never rebuilds long paths for the system.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct stat;
 
@@ -16,9 +17,23 @@ struct FileStatus {
   std::uint64_t inode = 0;
   std::int64_t modifiedSeconds = 0;
   std::int64_t modifiedNanoseconds = 0;
+  // The status change time: the system sets it on every change, and no owner can set it back.
+  std::int64_t changedSeconds = 0;
+  std::int64_t changedNanoseconds = 0;
+  std::uint32_t permissions = 0;  // the mode's permission bits
+  std::uint32_t owner = 0;
+  std::uint32_t ownerGroup = 0;
 
   // The modification time as one number, in nanoseconds since the epoch.
   std::int64_t modifiedTime() const { return modifiedSeconds * 1'000'000'000 + modifiedNanoseconds; }
+  std::int64_t changedTime() const { return changedSeconds * 1'000'000'000 + changedNanoseconds; }
+};
+
+// A folder as the system knows it, whatever path led there.
+struct FolderId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend bool operator==(const FolderId&, const FolderId&) = default;
 };
 
 // The fields above from the system's own record.
@@ -49,6 +64,9 @@ class Directory {
   int statusOf(const char* name, bool followLinks, FileStatus& status) const;
   // Status of the folder itself.
   int ownStatus(FileStatus& status) const;
+  // The folders above this one, nearest first, up to the root: found through "..", so neither links
+  // nor respelled paths hide where the folder really is. At most `limit` of them.
+  std::vector<FolderId> foldersAbove(std::size_t limit) const;
   // For opening entries relative to this folder; -1 when not open.
   int descriptor() const { return descriptor_; }
 

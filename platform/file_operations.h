@@ -1,57 +1,42 @@
 #pragma once
-// The system calls that Delete, Move and the report make on the user's files.
+// Files the program writes: the report, and the copy that a move across file systems makes.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/descriptor_io.h"
+#include "platform/directory_reader.h"
+#include "platform/folder_handle.h"
+
 namespace pelimor::platform {
 
-// Removes a file outright. Its own permission bits do not matter, only its folder's. 0 or an errno value.
-int removeFile(const std::string& path);
-
-// True when `path` names something other than a folder (links followed).
-bool namesExistingFile(const std::string& path);
-
-enum class MoveStep : std::uint8_t {
-  None,
-  Rename,       // the rename within one file system (or its link-and-unlink stand-in)
-  Copy,         // creating or filling the copy on the other file system
-  CheckCopy,    // the finished copy does not have the source's size
-  RemoveSource  // the copy was made but the source could not be removed
-};
-
-struct MoveResult {
-  int error = 0;  // errno value; 0 when the file was moved
-  MoveStep failedStep = MoveStep::None;
-  bool copied = false;  // it went (or was to go) by copy, across file systems
-  bool ok() const { return error == 0; }
-  // The target name was taken; nothing was changed.
-  bool targetTaken() const;
-};
-
-// Moves a regular file to `target` without ever replacing anything there. On one file system an
-// atomic rename; across file systems a copy that keeps permission bits and modification time, whose
-// size is checked before the source is removed. On failure the source stays and no copy is left.
-MoveResult moveFileNoReplace(const std::string& source, const std::string& target);
-
-// The no-replace rename for file systems without one: a hard link, which fails with EEXIST on a
-// taken name, then removal of the old name (undoing the link when that fails). 0 or an errno value.
-int linkThenUnlink(const std::string& source, const std::string& target);
-
-// A file created anew (replacing an old one) and written front to back.
+// A file written front to back, then closed.
 class OutputFile {
  public:
-  static constexpr int kShortWrite = -1;
+  static constexpr int kShortWrite = platform::kShortWrite;
 
   OutputFile() = default;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
   ~OutputFile();
 
-  // 0 or an errno value.
+  // Creates `path` anew, replacing an old file. 0 or an errno value.
   int create(const std::string& path);
+  // Creates `name` in `folder`, only this user may read it, and never where anything of that name
+  // is already (EEXIST). 0 or an errno value.
+  int createNewIn(const FolderHandle& folder, const std::string& name);
+
   // All of `bytes`: 0, an errno value, or kShortWrite when the system took fewer bytes without an error.
   int write(std::string_view bytes);
+  // Reads back what was written (a file made by createNewIn). Bytes read, or -errno.
+  std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) const;
+  // Gives the file the permission bits and modification time of `source`, and its owner where the
+  // system lets us. 0 or an errno value.
+  int keepAttributesOf(const FileStatus& source);
+  // Waits until the bytes are on the disk. 0 or an errno value.
+  int sync();
+  int status(FileStatus& status) const;
   // 0 or an errno value.
   int close();
 

@@ -6,22 +6,11 @@
 
 #include <cerrno>
 
+#include "platform/descriptor_io.h"
+
 namespace pelimor::platform {
 
 FileReader::~FileReader() { close(); }
-
-FolderHandle::~FolderHandle() { close(); }
-
-int FolderHandle::open(const std::string& path) {
-  close();
-  descriptor_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  return descriptor_ < 0 ? errno : 0;
-}
-
-void FolderHandle::close() {
-  if (descriptor_ >= 0) ::close(descriptor_);
-  descriptor_ = -1;
-}
 
 int FileReader::open(const std::string& path) { return openWith(AT_FDCWD, path.c_str()); }
 
@@ -65,23 +54,11 @@ void FileReader::adviseSequential() const {
 }
 
 std::int64_t FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
-  for (;;) {
-    const ssize_t got = pread(descriptor_, buffer, length, static_cast<off_t>(offset));
-    if (got >= 0) return got;
-    if (errno != EINTR) return -static_cast<std::int64_t>(errno);
-  }
+  return readOnceAt(descriptor_, offset, buffer, length);
 }
 
 std::int64_t FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
-  auto* bytes = static_cast<char*>(buffer);
-  std::size_t done = 0;
-  while (done < length) {
-    const std::int64_t got = readOnce(offset + done, bytes + done, length - done);
-    if (got < 0) return got;
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  return static_cast<std::int64_t>(done);
+  return readFullyAt(descriptor_, offset, buffer, length);
 }
 
 }  // namespace pelimor::platform

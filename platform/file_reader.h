@@ -5,25 +5,9 @@
 #include <string>
 
 #include "platform/directory_reader.h"
+#include "platform/folder_handle.h"
 
 namespace pelimor::platform {
-
-// A folder held open only as a place to open files in: cheaper than a Directory, which can also list.
-class FolderHandle {
- public:
-  FolderHandle() = default;
-  FolderHandle(const FolderHandle&) = delete;
-  FolderHandle& operator=(const FolderHandle&) = delete;
-  ~FolderHandle();
-  // Returns 0 or an errno value.
-  int open(const std::string& path);
-  void close();
-  bool isOpen() const { return descriptor_ >= 0; }
-  int descriptor() const { return descriptor_; }
-
- private:
-  int descriptor_ = -1;
-};
 
 class FileReader {
  public:

@@ -84,6 +84,12 @@ std::vector<std::string> systemTrees() {
           "/lib32", "/lib64", "/libx32", "/etc", "/opt", "/snap", "/var"};
 }
 
+std::vector<std::string> foldersNeverSearched() {
+  std::vector<std::string> folders = systemTrees();
+  folders.push_back(removedFilesFolder());
+  return folders;
+}
+
 std::vector<std::string> excludedPathFragments() { return {"Program Files"}; }
 
 }  // namespace pelimor::platform

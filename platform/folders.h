@@ -27,8 +27,11 @@ std::string runtimeFolder();
 // Creates a folder and every missing level above it. Returns 0 or an errno value.
 int createFolderWithParents(const std::string& folder);
 
-// Trees a search never enters, each with everything below it (compared by whole path components).
+// The system's own trees: a search never enters them, nor anything below them.
 std::vector<std::string> systemTrees();
+
+// The system's trees and the removed-files folder: what a search never enters.
+std::vector<std::string> foldersNeverSearched();
 
 // A folder whose path holds one of these texts anywhere is never entered.
 std::vector<std::string> excludedPathFragments();

@@ -6,6 +6,8 @@
 namespace pelimor::platform {
 
 inline constexpr char kSeparator = '/';
+// The longest path the system takes in one call (PATH_MAX less its terminating zero).
+inline constexpr std::size_t kLongestPath = 4095;
 
 // One separator between folder and name, unless the folder already ends with one.
 std::string joinPath(std::string_view folder, std::string_view name);

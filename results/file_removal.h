@@ -29,8 +29,9 @@ struct RemovalResult {
   // the group guard); otherwise the warning that lists `failures`, if there are any.
   std::optional<Notice> notice;
   bool refused = false;
-  // Selected rows whose file is gone, ascending positions in the rows passed in. Unselected rows
-  // are never among them, and the rows that stay keep their group numbers.
+  // Selected rows whose file was deleted or moved, or was found gone from its folder; ascending
+  // positions in the rows passed in. Unselected rows are never among them, and the rows that stay
+  // keep their group numbers.
   std::vector<std::size_t> rowsToRemove;
   // Files not deleted or moved, in list order.
   std::vector<FileFailure> failures;
@@ -39,8 +40,8 @@ struct RemovalResult {
 };
 
 // The Delete action: deletes the selected files outright. A file is deleted only while it is still
-// the file the search found (a regular file of the same size and modification time) and some
-// unselected file of its group is still on disk.
+// the very file the search found, in the very folder (see FileCheck), and some unselected file of
+// its group is still on disk unchanged.
 // Throws std::invalid_argument when `selected` does not match `rows` in size.
 RemovalResult deleteSelectedFiles(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
 

@@ -27,23 +27,24 @@ std::string_view CandidateStore::Segment::textAt(std::uint64_t offset, std::uint
   return {blocks[offset >> 32].get() + (offset & 0xFFFFFFFFu), length};
 }
 
-std::uint32_t CandidateStore::addFolder(unsigned segment, std::uint32_t parent, std::string_view name) {
+std::uint32_t CandidateStore::addFolder(unsigned segment, std::uint32_t parent, std::string_view name,
+                                        platform::FolderId id) {
   Segment& owner = segments_[segment];
   if (owner.folders.size() >= (1u << kSegmentShift)) throw std::length_error("too many folders");
-  owner.folders.push_back(Folder{parent, static_cast<std::uint32_t>(name.size()), owner.storeText(name)});
+  owner.folders.push_back(Folder{parent, static_cast<std::uint32_t>(name.size()), owner.storeText(name), id});
   return static_cast<std::uint32_t>((segment << kSegmentShift) | (owner.folders.size() - 1));
 }
 
-void CandidateStore::addFile(std::uint32_t folder, std::string_view name, std::uint64_t size,
-                             std::uint64_t device, std::uint64_t inode, std::int64_t modifiedNanoseconds,
+void CandidateStore::addFile(std::uint32_t folder, std::string_view name, const platform::FileStatus& status,
                              const ContentDigest* content) {
   if (name.size() > UINT16_MAX) throw std::length_error("file name too long");
   Segment& owner = segments_[folder >> kSegmentShift];
   Candidate& file = owner.files.emplace_back();
-  file.size = size;
-  file.device = device;
-  file.inode = inode;
-  file.modifiedNanoseconds = modifiedNanoseconds;
+  file.size = status.size;
+  file.device = status.device;
+  file.inode = status.inode;
+  file.modifiedNanoseconds = status.modifiedTime();
+  file.changedNanoseconds = status.changedTime();
   file.nameOffset = owner.storeText(name);
   file.folder = folder;
   file.nameLength = static_cast<std::uint16_t>(name.size());
@@ -71,21 +72,21 @@ void CandidateStore::collectFiles() {
   }
 }
 
-void CandidateStore::appendFolderPath(std::uint32_t folder, std::string& path) const {
-  const Folder& record = folderAt(folder);
-  const std::string_view name = segmentOf(folder).textAt(record.nameOffset, record.nameLength);
-  if (record.parent == kNoParent) {
-    path.append(name);  // a walk's start: its name is its whole path
-  } else {
-    appendFolderPath(record.parent, path);
-    platform::appendToPath(path, name);
-  }
-}
-
 std::string CandidateStore::folderPath(std::uint32_t folder) const {
+  // Gathered leaf to root, then joined root to leaf: no call per folder level, however deep.
+  std::vector<std::uint32_t> chain;
+  for (std::uint32_t at = folder;; at = folderAt(at).parent) {
+    chain.push_back(at);
+    if (folderAt(at).parent == kNoParent) break;
+  }
   std::string path;
   path.reserve(128);
-  appendFolderPath(folder, path);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    const Folder& record = folderAt(*it);
+    const std::string_view name = segmentOf(*it).textAt(record.nameOffset, record.nameLength);
+    if (record.parent == kNoParent) path.append(name);  // a walk's start: its name is its whole path
+    else platform::appendToPath(path, name);
+  }
   return path;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/directory_reader.h"
 #include "search/content_digest.h"
 
 namespace pelimor {
@@ -17,6 +18,7 @@ struct Candidate {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::int64_t modifiedNanoseconds = 0;
+  std::int64_t changedNanoseconds = 0;
   std::uint64_t nameOffset = 0;
   std::uint32_t folder = 0;  // the folder's id; the name lies in that folder's segment
   std::uint16_t nameLength = 0;
@@ -33,11 +35,13 @@ class CandidateStore {
 
   // Writers: each segment is filled by one thread at a time.
   // A folder where a walk starts; its whole path is its name.
-  std::uint32_t addRootFolder(unsigned segment, std::string_view path) { return addFolder(segment, kNoParent, path); }
-  std::uint32_t addFolder(unsigned segment, std::uint32_t parent, std::string_view name);
+  std::uint32_t addRootFolder(unsigned segment, std::string_view path, platform::FolderId id) {
+    return addFolder(segment, kNoParent, path, id);
+  }
+  std::uint32_t addFolder(unsigned segment, std::uint32_t parent, std::string_view name, platform::FolderId id);
   // The file is kept in the segment of its folder. `content`: its digest, when already read.
-  void addFile(std::uint32_t folder, std::string_view name, std::uint64_t size, std::uint64_t device,
-               std::uint64_t inode, std::int64_t modifiedNanoseconds, const ContentDigest* content = nullptr);
+  void addFile(std::uint32_t folder, std::string_view name, const platform::FileStatus& status,
+               const ContentDigest* content = nullptr);
 
   // Gathers all segments' files into one list; called once the walk has ended.
   void collectFiles();
@@ -47,6 +51,7 @@ class CandidateStore {
     return segmentOf(file.folder).textAt(file.nameOffset, file.nameLength);
   }
   std::string folderPath(std::uint32_t folder) const;
+  platform::FolderId folderId(std::uint32_t folder) const { return folderAt(folder).id; }
   // Folders numbered 0, 1, 2 ... without gaps, for tables indexed by folder; valid once the files are gathered.
   std::size_t folderCount() const { return folderCount_; }
   std::size_t denseFolderIndex(std::uint32_t folder) const {
@@ -59,6 +64,7 @@ class CandidateStore {
     std::uint32_t parent;
     std::uint32_t nameLength;
     std::uint64_t nameOffset;
+    platform::FolderId id;
   };
   struct Segment {
     std::uint64_t storeText(std::string_view text);
@@ -75,7 +81,6 @@ class CandidateStore {
     return segmentOf(folder).folders[folder & ((1u << kSegmentShift) - 1)];
   }
 
-  void appendFolderPath(std::uint32_t folder, std::string& path) const;
 
   std::vector<Segment> segments_;
   std::vector<Candidate> allFiles_;

@@ -174,7 +174,7 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   if (error != 0) return fail(error);
   const platform::FileStatus& now = reader.status();
   if (now.size != file.size || now.device != file.device || now.inode != file.inode ||
-      now.modifiedTime() != file.modifiedNanoseconds)
+      now.modifiedTime() != file.modifiedNanoseconds || now.changedTime() != file.changedNanoseconds)
     return fail(kChangedSinceWalk);
 
   const auto readCounted = [&](std::uint64_t offset, std::size_t length) -> bool {
@@ -290,7 +290,9 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
     ResultRow* row = &rows[firstRow[g]];
     for (std::size_t i = groups[g].begin; i < groups[g].end; ++i, ++row) {
       const Candidate& file = files[items[i].candidate];
-      *row = ResultRow{number, store_.pathOf(file), file.size, items[i].digest.crc32, file.modifiedNanoseconds};
+      const FileIdentity identity{file.device, file.inode, file.modifiedNanoseconds, file.changedNanoseconds,
+                                  store_.folderId(file.folder)};
+      *row = ResultRow{number, store_.pathOf(file), file.size, items[i].digest.crc32, identity};
     }
     std::sort(&rows[firstRow[g]], row, [](const ResultRow& a, const ResultRow& b) { return a.path < b.path; });
   });

@@ -11,13 +11,9 @@
 #include "search/result_row.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
+#include "search/skipped_file.h"
 
 namespace pelimor {
-
-struct SkippedFile {
-  std::string path;
-  std::string reason;
-};
 
 class DuplicateGrouper {
  public:

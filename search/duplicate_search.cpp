@@ -22,7 +22,10 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
                            request.excludedTrees, request.excludedFragments, walkThreads,
                            DuplicateGrouper::kSmallFileBytes};
     progress.setPhase(SearchPhase::Walking);
-    FolderWalker(walk, store, progress, control).run();
+    FolderWalker walker(walk, store, progress, control);
+    walker.run();
+    result.skippedFolders = walker.skippedFolders();
+    result.searchedAnySource = walker.searchedAnySource();
   }
   result.cancelled = control.cancelled();
 

@@ -16,7 +16,7 @@ struct SearchRequest {
   std::vector<std::string> sourceFolders;
   std::string maskText = "*.*";             // as typed in the mask field: masks separated by ';'
   std::uint64_t minimumSize = 100 * 1024;   // bytes; a file must be strictly larger
-  std::vector<std::string> excludedTrees = platform::systemTrees();
+  std::vector<std::string> excludedTrees = platform::foldersNeverSearched();
   std::vector<std::string> excludedFragments = platform::excludedPathFragments();
   unsigned readThreads = 0;  // threads that walk and read; 0: chosen for this machine
 };
@@ -24,6 +24,9 @@ struct SearchRequest {
 struct SearchResult {
   std::vector<ResultRow> rows;
   std::vector<SkippedFile> skipped;  // files that could not be read when compared
+  // Source folders that are or lie in a folder never searched, and folders whose path is too long.
+  std::vector<SkippedFile> skippedFolders;
+  bool searchedAnySource = false;  // at least one source folder could be opened and searched
   bool cancelled = false;            // the walk was stopped early; rows hold what was found until then
   bool aborted = false;              // stopped hard; rows are empty
 };

@@ -22,7 +22,17 @@ struct FolderWalker::Task {
   std::string name;
   std::string path;
   const WalkStart* start = nullptr;
+  std::uint64_t parentDevice = 0;  // a folder on another device than its parent is a mount point
 };
+
+namespace {
+// How far up a folder opened by its path is followed to see whether it lies in an excluded tree.
+constexpr std::size_t kLevelsLookedAbove = 4096;
+
+bool isOneOf(const std::vector<platform::FolderId>& folders, platform::FolderId folder) {
+  return std::find(folders.begin(), folders.end(), folder) != folders.end();
+}
+}  // namespace
 
 // What one walking thread keeps for reading small files as it finds them.
 struct FolderWalker::ReadScratch {
@@ -66,18 +76,11 @@ std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders,
   return starts;
 }
 
-bool FolderWalker::isExcluded(const std::string& folder, const std::vector<std::string>& trees,
-                              const std::vector<std::string>& fragments) {
-  for (const std::string& tree : trees) {
-    const std::string root = platform::normalizedFolder(tree);
-    if (folder.compare(0, root.size(), root) != 0) continue;
-    if (folder.size() == root.size() || root == "/" || folder[root.size()] == platform::kSeparator) return true;
-  }
-  if (!fragments.empty()) {
-    const std::string withSeparator = platform::joinPath(folder, "");
-    for (const std::string& fragment : fragments)
-      if (!fragment.empty() && withSeparator.find(fragment) != std::string::npos) return true;
-  }
+bool FolderWalker::holdsExcludedFragment(const std::string& folder, const std::vector<std::string>& fragments) {
+  if (fragments.empty()) return false;
+  const std::string withSeparator = platform::joinPath(folder, "");
+  for (const std::string& fragment : fragments)
+    if (!fragment.empty() && withSeparator.find(fragment) != std::string::npos) return true;
   return false;
 }
 
@@ -89,6 +92,12 @@ FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, Se
     const std::size_t words = request_.readWholeUpTo / 64 + 1;
     sizesFound_ = std::make_unique<std::atomic<std::uint64_t>[]>(words);
     for (std::size_t i = 0; i < words; ++i) sizesFound_[i].store(0, std::memory_order_relaxed);
+  }
+  // Taken now, by what the system says each folder is, so that no link or spelling leads in.
+  for (const std::string& tree : request_.excludedTrees) {
+    FileStatus status;
+    if (platform::statusOfPath(tree, true, status) == 0 && status.kind == EntryKind::Directory)
+      excludedFolders_.push_back(platform::FolderId{status.device, status.inode});
   }
 }
 
@@ -138,11 +147,25 @@ void FolderWalker::work(unsigned segment) {
   }
 }
 
-bool FolderWalker::firstVisit(const Directory& folder, std::uint32_t maskSet) {
-  FileStatus status;
-  if (folder.ownStatus(status) != 0) return false;
+bool FolderWalker::firstVisit(platform::FolderId folder, std::uint32_t maskSet) {
   std::lock_guard lock(mutex_);
-  return visited_.insert(VisitKey{status.device, status.inode, maskSet}).second;
+  return visited_.insert(VisitKey{folder.device, folder.inode, maskSet}).second;
+}
+
+bool FolderWalker::neverSearched(const Directory& folder, platform::FolderId id, const Task& task,
+                                 bool openedByPath) const {
+  if (isOneOf(excludedFolders_, id)) return true;
+  // A folder reached from its parent stays on the parent's file system unless it is a mount point.
+  if ((openedByPath || id.device != task.parentDevice) && kernelFileSystems_.holds(folder, id.device)) return true;
+  if (!openedByPath || excludedFolders_.empty()) return false;
+  for (const platform::FolderId above : folder.foldersAbove(kLevelsLookedAbove))
+    if (isOneOf(excludedFolders_, above)) return true;
+  return false;
+}
+
+void FolderWalker::skipFolder(std::string path, std::string reason) {
+  std::lock_guard lock(mutex_);
+  skippedFolders_.push_back(SkippedFile{std::move(path), std::move(reason)});
 }
 
 bool FolderWalker::sizeFoundBefore(std::uint64_t size) {
@@ -178,19 +201,28 @@ void FolderWalker::takeFile(const Directory& folder, const char* name, bool have
       tally.bytesRead += status.size;
     }
   }
-  store_.addFile(node, name, status.size, status.device, status.inode, status.modifiedTime(), read ? &content : nullptr);
+  store_.addFile(node, name, status, read ? &content : nullptr);
 }
 
 void FolderWalker::walkFolder(Task& task, unsigned segment, ReadScratch& scratch) {
-  if (isExcluded(task.path, request_.excludedTrees, request_.excludedFragments)) return;
-  auto folder = std::make_shared<Directory>(task.parent ? task.parent->openChild(task.name.c_str())
-                                                        : Directory::open(task.path));
+  if (holdsExcludedFragment(task.path, request_.excludedFragments)) return;
+  const bool openedByPath = task.parent == nullptr;
+  const bool isSource = task.parentNode == CandidateStore::kNoParent;
+  auto folder = std::make_shared<Directory>(openedByPath ? Directory::open(task.path)
+                                                         : task.parent->openChild(task.name.c_str()));
   task.parent.reset();
   // Missing, unreadable or already walked folders are passed over without a word.
-  if (!folder->isOpen() || !firstVisit(*folder, task.start->maskSet)) return;
-  const std::uint32_t node = task.parentNode == CandidateStore::kNoParent
-                                 ? store_.addRootFolder(segment, task.path)
-                                 : store_.addFolder(segment, task.parentNode, task.name);
+  FileStatus own;
+  if (!folder->isOpen() || folder->ownStatus(own) != 0) return;
+  const platform::FolderId id{own.device, own.inode};
+  if (neverSearched(*folder, id, task, openedByPath)) {
+    if (isSource) skipFolder(task.path, "it is or lies in a system folder or the removed-files folder, which are never searched");
+    return;
+  }
+  if (isSource) sourcesSearched_.fetch_add(1);
+  if (!firstVisit(id, task.start->maskSet)) return;
+  const std::uint32_t node = isSource ? store_.addRootFolder(segment, task.path, id)
+                                      : store_.addFolder(segment, task.parentNode, task.name, id);
   if (segment == 0) progress_.setCurrentFolder(task.path);
 
   const auto matches = [&](const char* name) {
@@ -213,13 +245,17 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, ReadScratch& scratch
     }
     if (kind == EntryKind::Directory || kind == EntryKind::SymbolicLink) {
       if (name[0] == '.') continue;  // dot folders are hidden: never entered
-      if (kind == EntryKind::SymbolicLink) {
-        // A link counts only when it leads to a folder: a link to a file is never a copy of it.
-        if (folder->statusOf(name, true, status) != 0 || status.kind != EntryKind::Directory) continue;
-        links.push_back(Task{nullptr, node, name, platform::joinPath(task.path, name), task.start});
-      } else {
-        subfolders.push_back(Task{folder, node, name, platform::joinPath(task.path, name), task.start});
+      // A link counts only when it leads to a folder: a link to a file is never a copy of it.
+      const bool isLink = kind == EntryKind::SymbolicLink;
+      if (isLink && (folder->statusOf(name, true, status) != 0 || status.kind != EntryKind::Directory)) continue;
+      std::string path = platform::joinPath(task.path, name);
+      // The walk itself could go deeper, but no action could reach such a path by its name.
+      if (path.size() > platform::kLongestPath) {
+        skipFolder(std::move(path), "its path is longer than the system allows");
+        continue;
       }
+      (isLink ? links : subfolders)
+          .push_back(Task{isLink ? nullptr : folder, node, name, std::move(path), task.start, own.device});
       continue;
     }
     if (kind != EntryKind::Regular) continue;

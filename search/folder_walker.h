@@ -11,22 +11,21 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/directory_reader.h"
+#include "platform/kernel_file_systems.h"
 #include "search/candidate_store.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
+#include "search/skipped_file.h"
 
 namespace pelimor {
-
-namespace platform {
-class Directory;
-struct FileStatus;
-}
 
 struct WalkRequest {
   std::vector<std::string> sourceFolders;
   std::vector<std::string> masks;
   std::uint64_t minimumSize = 0;               // a file must be strictly larger
-  std::vector<std::string> excludedTrees;      // never entered, with everything below them
+  // Never entered, with everything below them, however reached: known by device and inode.
+  std::vector<std::string> excludedTrees;
   std::vector<std::string> excludedFragments;  // a folder whose path holds one of these is never entered
   unsigned threads = 1;
   // Files up to this size whose size an earlier file already had are read whole and hashed as
@@ -54,9 +53,14 @@ class FolderWalker {
   // Walks everything, then gathers the store's files.
   void run();
 
-  // True when a folder path lies in an excluded tree or holds an excluded fragment.
-  static bool isExcluded(const std::string& folder, const std::vector<std::string>& trees,
-                         const std::vector<std::string>& fragments);
+  // Source folders not searched because they are, or lie in, a folder never searched; and folders
+  // whose path grew too long for the system. Valid after run().
+  const std::vector<SkippedFile>& skippedFolders() const { return skippedFolders_; }
+  // True when at least one source folder was opened and searched.
+  bool searchedAnySource() const { return sourcesSearched_.load() > 0; }
+
+  // True when a folder path holds one of the excluded fragments.
+  static bool holdsExcludedFragment(const std::string& folder, const std::vector<std::string>& fragments);
 
  private:
   struct Task;
@@ -78,7 +82,11 @@ class FolderWalker {
   void runRound(std::vector<Task> tasks);
   void work(unsigned segment);
   void walkFolder(Task& task, unsigned segment, ReadScratch& scratch);
-  bool firstVisit(const platform::Directory& folder, std::uint32_t maskSet);
+  bool firstVisit(platform::FolderId folder, std::uint32_t maskSet);
+  // True for an excluded tree, a folder on a kernel file system, and (for a folder opened by its
+  // path) a folder that lies in an excluded tree.
+  bool neverSearched(const platform::Directory& folder, platform::FolderId id, const Task& task, bool openedByPath) const;
+  void skipFolder(std::string path, std::string reason);
   void takeFile(const platform::Directory& folder, const char* name, bool haveStatus, platform::FileStatus& status,
                 std::uint32_t node, ReadScratch& scratch, FolderTally& tally);
   // Notes that a file of `size` was found; true when one was found before.
@@ -91,6 +99,9 @@ class FolderWalker {
   std::vector<WalkStart> starts_;
   // One bit per size up to readWholeUpTo: set once a file of that size is found.
   std::unique_ptr<std::atomic<std::uint64_t>[]> sizesFound_;
+  std::vector<platform::FolderId> excludedFolders_;
+  platform::KernelFileSystems kernelFileSystems_;
+  std::atomic<unsigned> sourcesSearched_{0};
 
   std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;
@@ -100,6 +111,7 @@ class FolderWalker {
   // Folders reached through a link wait until every real folder is walked, so a file is listed
   // under its real path when it has one.
   std::vector<Task> linked_;
+  std::vector<SkippedFile> skippedFolders_;
 };
 
 }  // namespace pelimor

@@ -4,17 +4,28 @@
 #include <string>
 #include <string_view>
 
+#include "platform/directory_reader.h"
 #include "platform/paths.h"
 
 namespace pelimor {
+
+// What the search saw of a file. Before an action touches the file it checks that it is still
+// exactly this one: paths can be respelled, linked and swapped, and a modification time set back,
+// but the change time moves with every change and no owner can set it.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  std::int64_t changedNanoseconds = 0;
+  platform::FolderId folder;  // the folder that holds it
+};
 
 struct ResultRow {
   std::uint32_t group = 0;   // "#": 1, 2, 3 ... from the top after a search
   std::string path;          // "Path": the full path
   std::uint64_t size = 0;    // "Size" in bytes
   std::uint32_t crc32 = 0;   // "CRC32"
-  // When the search saw the file; lets an action check that it still is the same file.
-  std::int64_t modifiedNanoseconds = 0;
+  FileIdentity identity;
 
   // "Name": everything after the last separator.
   std::string_view name() const { return platform::fileNameOf(path); }

@@ -8,15 +8,23 @@
 namespace pelimor {
 namespace {
 
+platform::FileStatus fileOf(std::uint64_t size, std::uint64_t inode) {
+  platform::FileStatus status;
+  status.size = size;
+  status.device = 1;
+  status.inode = inode;
+  return status;
+}
+
 TEST(CandidateStore, PathsJoinFolderNamesWithOneSeparator) {
   CandidateStore store(2);
-  const std::uint32_t root = store.addRootFolder(0, "/");
-  const std::uint32_t home = store.addFolder(1, root, "home");
-  const std::uint32_t deep = store.addFolder(0, home, "a b");
-  const std::uint32_t other = store.addRootFolder(1, "/data/");
-  store.addFile(deep, "x.txt", 1, 1, 1, 0);
-  store.addFile(root, "top", 1, 1, 2, 0);
-  store.addFile(other, "y", 1, 1, 3, 0);
+  const std::uint32_t root = store.addRootFolder(0, "/", {});
+  const std::uint32_t home = store.addFolder(1, root, "home", {});
+  const std::uint32_t deep = store.addFolder(0, home, "a b", {});
+  const std::uint32_t other = store.addRootFolder(1, "/data/", {});
+  store.addFile(deep, "x.txt", fileOf(1, 1));
+  store.addFile(root, "top", fileOf(1, 2));
+  store.addFile(other, "y", fileOf(1, 3));
   store.collectFiles();
   std::vector<std::string> paths;
   for (const Candidate& file : store.files()) paths.push_back(store.pathOf(file));
@@ -31,8 +39,8 @@ TEST(CandidateStore, FoldersOfAllSegmentsGetDistinctDenseNumbers) {
   std::vector<std::uint32_t> folders;
   for (unsigned i = 0; i < 30; ++i) {
     const unsigned segment = (i * 7) % 3;
-    folders.push_back(i == 0 ? store.addRootFolder(segment, "/r") : store.addFolder(segment, folders[0], "f" + std::to_string(i)));
-    store.addFile(folders.back(), "file", 10, 1, i, 0);
+    folders.push_back(i == 0 ? store.addRootFolder(segment, "/r", {}) : store.addFolder(segment, folders[0], "f" + std::to_string(i), {}));
+    store.addFile(folders.back(), "file", fileOf(10, i));
   }
   store.collectFiles();
   ASSERT_EQ(store.folderCount(), folders.size());

@@ -1,11 +1,14 @@
 #include "search/folder_walker.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
+#include "platform/paths.h"
 #include "search/content_digest.h"
 #include "search/mask_list.h"
 #include "support/temp_tree.h"
@@ -22,7 +25,10 @@ class FolderWalkerTest : public ::testing::Test {
              const Paths& excludedTrees = {}, const Paths& excludedFragments = {"Program Files"}, unsigned threads = 1) {
     const WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments, threads};
     CandidateStore store(threads);
-    FolderWalker(request, store, progress, control).run();
+    FolderWalker walker(request, store, progress, control);
+    walker.run();
+    skipped.clear();
+    for (const SkippedFile& folder : walker.skippedFolders()) skipped.push_back(folder.path);
     Paths paths;
     for (const Candidate& file : store.files()) paths.push_back(store.pathOf(file));
     std::sort(paths.begin(), paths.end());
@@ -31,6 +37,7 @@ class FolderWalkerTest : public ::testing::Test {
   std::string p(const std::string& relative) const { return tree.path(relative); }
 
   testing::TempTree tree;
+  Paths skipped;  // folders the last walk passed over with a word
   SearchProgress progress;
   SearchControl control;
 };
@@ -116,20 +123,67 @@ TEST_F(FolderWalkerTest, HiddenFilesTakenHiddenFoldersNot) {
   EXPECT_EQ(walk({p(".git")}, "*"), Paths{p(".git/config")});
 }
 
-TEST_F(FolderWalkerTest, ExcludedTreesByWholeComponentsAndProgramFilesAnywhere) {
+TEST_F(FolderWalkerTest, ExcludedTreesByIdentityAndProgramFilesAnywhere) {
   tree.file("sys/a", "1");
   tree.file("sys/deeper/b", "2");
   tree.file("system/c", "3");
   tree.file("apps/Program Files (x86)/d", "4");
   tree.file("apps/Program Files/e/f", "5");
   tree.file("apps/ok", "6");
+  tree.symlink(p("sys"), "apps/to-sys");
+  tree.symlink(p("sys/deeper"), "apps/into-sys");
   EXPECT_EQ(walk({tree.root()}, "*", 0, {p("sys")}), (Paths{p("apps/ok"), p("system/c")}));
-  // A source folder inside an excluded tree is not searched either.
-  EXPECT_EQ(walk({p("sys/deeper")}, "*", 0, {p("sys")}), Paths{});
-  EXPECT_TRUE(FolderWalker::isExcluded("/usr", {"/usr"}, {}));
-  EXPECT_TRUE(FolderWalker::isExcluded("/usr/lib", {"/usr/"}, {}));
-  EXPECT_FALSE(FolderWalker::isExcluded("/usrlocal", {"/usr"}, {}));
-  EXPECT_FALSE(FolderWalker::isExcluded("/home/USR", {"/usr"}, {}));
+  EXPECT_EQ(skipped, Paths{});
+  // A source folder that is, or lies in, an excluded tree is passed over with a word, however it
+  // is spelled or reached.
+  for (const std::string& source : {p("sys/deeper"), tree.root() + "//sys", tree.root() + "/./sys/deeper/..",
+                                    p("apps/to-sys"), p("apps/into-sys")}) {
+    SCOPED_TRACE(source);
+    EXPECT_EQ(walk({source, p("system")}, "*", 0, {p("apps/to-sys")}), Paths{p("system/c")});
+    EXPECT_EQ(skipped, Paths{platform::normalizedFolder(source)});
+  }
+}
+
+TEST_F(FolderWalkerTest, KernelFileSystemsAreNeverEntered) {
+  tree.file("data/a", "1");
+  tree.symlink("/proc", "data/proc");
+  tree.symlink("/sys/kernel", "data/kernel");
+  tree.symlink("/dev", "data/dev");
+  EXPECT_EQ(walk({tree.root()}, "*"), Paths{p("data/a")});
+  EXPECT_EQ(walk({"//proc", "/sys/kernel/", p("data")}, "*"), Paths{p("data/a")});
+  EXPECT_EQ(skipped, (Paths{"//proc", "/sys/kernel"}));
+}
+
+// Nothing recurses per folder level: a chain far deeper than any path the system takes is walked
+// as deep as paths go, and the rest is reported.
+TEST_F(FolderWalkerTest, AChainOfNestedFoldersDeeperThanAnyPath) {
+  constexpr int kDepth = 200000;
+  // Made on a memory file system where there is one: a disk's journal makes this take a minute.
+  struct stat shm {};
+  const testing::TempFolder base(stat("/dev/shm", &shm) == 0 && access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+  const std::string top = base.path() + "/d";
+  int folder = open(base.path().c_str(), O_PATH | O_DIRECTORY);
+  for (int level = 0; level < kDepth; ++level) {
+    ASSERT_EQ(mkdirat(folder, "d", 0700), 0);
+    const int child = openat(folder, "d", O_PATH | O_DIRECTORY);
+    close(folder);
+    folder = child;
+  }
+  const std::string file = top + "/d/d/d/d/d/f";
+  testing::writeFile(file, "1");
+  const Paths found = walk({base.path()}, "*");
+  std::filesystem::remove(file);
+  // Taken apart from the bottom up, through "..", as no path reaches the bottom.
+  for (int level = 0; level < kDepth; ++level) {
+    const int parent = openat(folder, "..", O_PATH | O_DIRECTORY);
+    ASSERT_EQ(unlinkat(parent, "d", AT_REMOVEDIR), 0);
+    close(folder);
+    folder = parent;
+  }
+  close(folder);
+  EXPECT_EQ(found, Paths{file});
+  ASSERT_EQ(skipped.size(), 1u);
+  EXPECT_GT(skipped[0].size(), platform::kLongestPath);
 }
 
 TEST_F(FolderWalkerTest, LinksToFilesAndSpecialFilesAreNoCandidates) {

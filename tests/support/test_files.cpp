@@ -11,6 +11,9 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/paths.h"
+#include "search/crc32.h"
+
 namespace pelimor::testing {
 
 namespace fs = std::filesystem;
@@ -68,7 +71,16 @@ ResultRow rowFor(const std::string& path, std::uint32_t group) {
   row.group = group;
   row.path = path;
   row.size = static_cast<std::uint64_t>(info.st_size);
-  row.modifiedNanoseconds = std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+  struct stat folder {};
+  if (stat(platform::folderPartOf(path).c_str(), &folder) != 0)
+    throw std::system_error(errno, std::generic_category(), "stat folder of " + path);
+  const platform::FileStatus status = platform::fileStatusOf(info);
+  if (S_ISREG(info.st_mode)) {
+    const std::string content = readFile(path);
+    row.crc32 = fastUpdateCRC32(0xFFFFFFFFu, content.data(), content.size()) ^ 0xFFFFFFFFu;
+  }
+  row.identity = FileIdentity{status.device, status.inode, status.modifiedTime(), status.changedTime(),
+                              platform::FolderId{folder.st_dev, folder.st_ino}};
   return row;
 }
 

@@ -1,0 +1,42 @@
+#include "platform/descriptor_io.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace pelimor::platform {
+
+std::int64_t readOnceAt(int descriptor, std::uint64_t offset, void* buffer, std::size_t length) {
+  for (;;) {
+    const ssize_t got = pread(descriptor, buffer, length, static_cast<off_t>(offset));
+    if (got >= 0) return got;
+    if (errno != EINTR) return -static_cast<std::int64_t>(errno);
+  }
+}
+
+std::int64_t readFullyAt(int descriptor, std::uint64_t offset, void* buffer, std::size_t length) {
+  auto* bytes = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < length) {
+    const std::int64_t got = readOnceAt(descriptor, offset + done, bytes + done, length - done);
+    if (got < 0) return got;
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+int writeFully(int descriptor, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = ::write(descriptor, bytes.data(), bytes.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (put == 0) return kShortWrite;
+    bytes.remove_prefix(static_cast<size_t>(put));
+  }
+  return 0;
+}
+
+}  // namespace pelimor::platform

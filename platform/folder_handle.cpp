@@ -1,0 +1,59 @@
+#include "platform/folder_handle.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace pelimor::platform {
+
+FolderHandle::~FolderHandle() { close(); }
+
+int FolderHandle::open(const std::string& path) {
+  close();
+  descriptor_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return descriptor_ < 0 ? errno : 0;
+}
+
+void FolderHandle::close() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+  descriptor_ = -1;
+}
+
+int FolderHandle::ownStatus(FileStatus& status) const {
+  struct stat info {};
+  if (fstat(descriptor_, &info) != 0) return errno;
+  status = fileStatusOf(info);
+  return 0;
+}
+
+int FolderHandle::statusOf(const std::string& name, FileStatus& status) const {
+  struct stat info {};
+  if (fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  status = fileStatusOf(info);
+  return 0;
+}
+
+int FolderHandle::removeFile(const std::string& name) const {
+  return ::unlinkat(descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+int FolderHandle::renameNoReplace(const std::string& name, const FolderHandle& target,
+                                  const std::string& targetName) const {
+  if (::renameat2(descriptor_, name.c_str(), target.descriptor_, targetName.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  const int error = errno;
+  if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return error;
+  // A file system without the no-replace flag: a hard link fails on a taken name, then the old
+  // name goes (and the link with it when that fails).
+  if (::linkat(descriptor_, name.c_str(), target.descriptor_, targetName.c_str(), 0) != 0)
+    return errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK ? EXDEV : errno;
+  if (::unlinkat(descriptor_, name.c_str(), 0) != 0) {
+    const int unlinkError = errno;
+    ::unlinkat(target.descriptor_, targetName.c_str(), 0);
+    return unlinkError;
+  }
+  return 0;
+}
+
+}  // namespace pelimor::platform

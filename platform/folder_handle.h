@@ -1,0 +1,37 @@
+#pragma once
+// A folder held open as a place to look at, open, remove and rename its entries. Acting on a name
+// inside an open folder, rather than on a whole path, keeps a folder swapped for a link meanwhile
+// from leading anywhere else.
+#include <string>
+
+#include "platform/directory_reader.h"
+
+namespace pelimor::platform {
+
+class FolderHandle {
+ public:
+  FolderHandle() = default;
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+  ~FolderHandle();
+  // Returns 0 or an errno value.
+  int open(const std::string& path);
+  void close();
+  bool isOpen() const { return descriptor_ >= 0; }
+  int descriptor() const { return descriptor_; }
+
+  // Status of the folder itself. 0 or an errno value.
+  int ownStatus(FileStatus& status) const;
+  // Status of the entry `name`, never following a link. 0 or an errno value.
+  int statusOf(const std::string& name, FileStatus& status) const;
+  // Removes the file `name`. 0 or an errno value.
+  int removeFile(const std::string& name) const;
+  // Renames `name` to `targetName` in `target` without ever replacing anything there: EEXIST when
+  // that name is taken, EXDEV when the folders lie on different file systems. 0 or an errno value.
+  int renameNoReplace(const std::string& name, const FolderHandle& target, const std::string& targetName) const;
+
+ private:
+  int descriptor_ = -1;
+};
+
+}  // namespace pelimor::platform

@@ -1,0 +1,70 @@
+#include "results/file_check.h"
+
+#include <cerrno>
+
+#include "platform/io_error_text.h"
+
+namespace pelimor {
+
+bool isSameFile(const platform::FileStatus& status, const ResultRow& row) {
+  const FileIdentity& seen = row.identity;
+  return status.kind == platform::EntryKind::Regular && status.size == row.size && status.device == seen.device &&
+         status.inode == seen.inode && status.modifiedTime() == seen.modifiedNanoseconds &&
+         status.changedTime() == seen.changedNanoseconds;
+}
+
+FileState FileCheck::check(const ResultRow& row) {
+  error_ = 0;
+  std::string folderPath = platform::folderPartOf(row.path);
+  // Rows of one folder often follow each other: the folder opened and checked for the last row is
+  // still that folder, whatever has happened to its path since.
+  if (!folder_.isOpen() || folderPath != folderPath_ || !(folderId_ == row.identity.folder)) {
+    folderPath_.clear();
+    if ((error_ = folder_.open(folderPath)) != 0) return FileState::Unreachable;
+    platform::FileStatus own;
+    if ((error_ = folder_.ownStatus(own)) != 0) return FileState::Unreachable;
+    folderId_ = platform::FolderId{own.device, own.inode};
+    if (!(folderId_ == row.identity.folder)) {
+      folder_.close();
+      return FileState::FolderChanged;
+    }
+    folderPath_ = std::move(folderPath);
+  }
+  error_ = folder_.statusOf(std::string(row.name()), status_);
+  if (error_ == ENOENT) return FileState::Gone;
+  if (error_ != 0) return FileState::Unreachable;
+  return isSameFile(status_, row) ? FileState::Same : FileState::Changed;
+}
+
+std::string FileCheck::reasonFor(FileState state) const {
+  switch (state) {
+    case FileState::Gone: return "it no longer exists";
+    case FileState::Changed: return "it has changed since the search";
+    case FileState::FolderChanged: return "its folder has been replaced since the search";
+    case FileState::Unreachable: return platform::systemErrorText(error_);
+    case FileState::Same: break;
+  }
+  return {};
+}
+
+KeeperCheck::KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected) : rows_(rows) {
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (!selected[i]) groups_[rows[i].group].rows.push_back(i);
+}
+
+bool KeeperCheck::hasKeeper(const ResultRow& row, const platform::FileStatus& target) {
+  Candidates& group = groups_[row.group];
+  for (std::size_t i = group.cursor; i < group.rows.size(); ++i) {
+    if (i == group.cursor && group.confirmed) return true;
+    const ResultRow& keeper = rows_[group.rows[i]];
+    const bool same = check_.check(keeper) == FileState::Same;
+    if (same && !(check_.status().device == target.device && check_.status().inode == target.inode)) {
+      if (i == group.cursor) group.confirmed = true;
+      return true;
+    }
+    if (!same && i == group.cursor) ++group.cursor;  // never look at it again in this action
+  }
+  return false;
+}
+
+}  // namespace pelimor

@@ -1,0 +1,25 @@
+#pragma once
+// Moving a file to another file system, where no rename can: a checked copy, then the source goes.
+#include <optional>
+#include <string>
+
+#include "platform/folder_handle.h"
+#include "search/result_row.h"
+
+namespace pelimor {
+
+struct CopyMoveOutcome {
+  bool targetTaken = false;    // the name is taken in the target folder; nothing was changed
+  std::optional<std::string> failure;  // why the file stays; the copy is gone again
+  bool moved() const { return !targetTaken && !failure; }
+};
+
+// Copies the row's file from `from` (its checked folder) into a new file `targetName` in `to`. The
+// copy's bytes, read back, must hash as the source's did while copying, and the source's content
+// must still be the one the search found. Only when the copy is on the disk and the source is still
+// the very same file is the source removed. Any failure removes the copy and keeps the source.
+// `folderText` names the target folder in the reasons.
+CopyMoveOutcome moveByCopy(const platform::FolderHandle& from, const ResultRow& row, const platform::FolderHandle& to,
+                           const std::string& targetName, const std::string& folderText);
+
+}  // namespace pelimor
