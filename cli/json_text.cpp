@@ -2,34 +2,11 @@
 
 #include <cstdio>
 
+#include "results/html_report.h"  // utf8SequenceLength, shared with the report
+
 namespace pelimor {
 
 namespace {
-// Length of the valid UTF-8 sequence starting at `at`, or 0 when the byte there starts none.
-size_t validSequenceLength(std::string_view text, size_t at) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
-  for (size_t i = 2; i < length; ++i)
-    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
-  return length;
-}
-
 void appendEscape(std::string& out, unsigned value) {
   char escape[8];
   std::snprintf(escape, sizeof escape, "\\u%04x", value);
@@ -55,7 +32,7 @@ std::string jsonString(std::string_view bytes) {
       ++i;
       continue;
     }
-    if (const size_t length = validSequenceLength(bytes, i); length != 0) {
+    if (const size_t length = utf8SequenceLength(bytes, i); length != 0) {
       out.append(bytes.substr(i, length));
       i += length;
     } else {

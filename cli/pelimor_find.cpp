@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/json_text.h"
+#include "cli/plain_text.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "results/html_report.h"
@@ -32,7 +33,8 @@ constexpr const char* kUsage =
     "Finds files with identical content in the given folders (default: your home folder)\n"
     "and prints them as numbered groups, one line per file:\n"
     "  GROUP<TAB>SIZE<TAB>CRC32<TAB>PATH\n"
-    "with a blank line between groups.\n"
+    "with a blank line between groups. A path's line feed, carriage return, tab and backslash\n"
+    "are written as \\n, \\r, \\t and \\\\, so that every file is one line.\n"
     "\n"
     "  --type TYPE   which files to compare: all (default), images, audio or video\n"
     "  --mask TEXT   your own masks instead of a type, separated by ';' (e.g. \"*.iso; *.img\")\n"
@@ -142,7 +144,7 @@ void printText(const SearchResult& result) {
   for (const ResultRow& row : result.rows) {
     if (lastGroup != 0 && row.group != lastGroup) out += '\n';
     lastGroup = row.group;
-    out += std::to_string(row.group) + '\t' + std::to_string(row.size) + '\t' + crc32Text(row.crc32) + '\t' + row.path + '\n';
+    out += std::to_string(row.group) + '\t' + std::to_string(row.size) + '\t' + crc32Text(row.crc32) + '\t' + plainText(row.path) + '\n';
     if (out.size() > (1u << 16)) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       out.clear();
@@ -221,7 +223,7 @@ int main(int argc, char** argv) {
     return 130;
   }
   for (const SkippedFile& file : result.skipped)
-    std::cerr << "pelimor-find: skipped " << file.path << ": " << file.reason << '\n';
+    std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
   if (options.json) printJson(result);
   else printText(result);
   if (!options.reportFile.empty()) {

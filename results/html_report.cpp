@@ -1,5 +1,7 @@
 #include "results/html_report.h"
 
+#include <algorithm>
+
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
 #include "platform/file_operations.h"
@@ -12,7 +14,8 @@ constexpr std::string_view kHead[] = {
     "<html>",
     "",
     "<head>",
-    // Names are written as the file system holds them, which on this system is UTF-8.
+    // Names are written as the file system holds them, which on this system is UTF-8; bytes that
+    // are not valid UTF-8 are written as escapes.
     "<meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">",
     "<meta name=\"GENERATOR\" content=\"Pelimor 3.0\">",
     "</head>",
@@ -36,15 +39,37 @@ constexpr std::string_view kLineEnd = "\r\n";
 // Lines are gathered and written in pieces of about this size.
 constexpr std::size_t kChunkBytes = 1 << 20;
 
+void appendByteEscape(std::string& out, unsigned char byte) {
+  constexpr std::string_view kHex = "0123456789ABCDEF";
+  out += "\\x";
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xF];
+}
+
 void appendEscapedTo(std::string& out, std::string_view text) {
-  for (const char c : text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      // 2 to 4 bytes of valid UTF-8, or a byte that starts none and is escaped alone.
+      const std::size_t length = std::max<std::size_t>(utf8SequenceLength(text, i), 1);
+      const std::string_view sequence = text.substr(i, length);
+      const bool c1Control = c == 0xC2 && length == 2 && static_cast<unsigned char>(sequence[1]) < 0xA0;
+      if (length > 1 && !c1Control) out += sequence;
+      else for (const char byte : sequence) appendByteEscape(out, static_cast<unsigned char>(byte));
+      i += length;
+      continue;
+    }
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
-      default: out += c;
+      case '\\': out += "\\\\"; break;
+      default:
+        if (c < 0x20 || c == 0x7F) appendByteEscape(out, c);
+        else out += static_cast<char>(c);
     }
+    ++i;
   }
 }
 
@@ -90,6 +115,32 @@ class ReportWriter {
 };
 
 }  // namespace
+
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // not overlong
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;   // not overlong
+    if (lead == 0xF4) high = 0x8F;  // not past U+10FFFF
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+  return length;
+}
 
 std::string escapedHtml(std::string_view text) {
   std::string out;

@@ -1,7 +1,9 @@
 #pragma once
 // The result list as an HTML table, for the user's browser to show and print.
+#include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "search/result_row.h"
@@ -21,7 +23,16 @@ std::string defaultReportFileName();
 // Throws ReportError at the first step that fails; what has been written by then stays on disk.
 void SaveHTMLfile(const std::string& fileName, const std::vector<ResultRow>& rows);
 
-// "&", "<", ">" and '"' as HTML entities; everything else, bytes of UTF-8 included, unchanged.
+// A name as report text that can neither break the table nor hide a character: "&", "<", ">"
+// and '"' as HTML entities; every byte that is not part of valid UTF-8 and every control
+// character (C0, DEL and the C1 controls U+0080 to U+009F, each of its two bytes) as \xNN with
+// upper-case hex digits; a backslash as \\, so that a backslash always starts an escape. Valid
+// UTF-8 otherwise stays as it is.
 std::string escapedHtml(std::string_view text);
+
+// Length of the valid UTF-8 sequence starting at byte `at` of `text` (1 for ASCII), or 0 when the
+// byte there starts none: a stray continuation byte, a cut-off sequence, an overlong form, an
+// encoded surrogate (U+D800 to U+DFFF) or a code point past U+10FFFF.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
 
 }  // namespace pelimor

@@ -84,6 +84,15 @@ TEST(PelimorFind, DefaultMinimumIsOneHundredKilobytesAndTypesChooseMasks) {
   EXPECT_EQ(runFind("--mask '*.jpg' --min-kb 0 " + quoted(tree.root())).out.find("big.mp3"), std::string::npos);
 }
 
+TEST(PelimorFind, NamesWithLineFeedsAndTabsStayOnOneLine) {
+  testing::TempTree tree;
+  tree.file("line\nfeed", "same");
+  tree.file("tab\there", "same");
+  const FindRun run = runFind("--min-kb 0 " + quoted(tree.root()));
+  const std::string fields = "1\t4\t" + GetCRC32(tree.path("tab\there")) + "\t" + tree.root();
+  EXPECT_EQ(run.out, fields + "/line\\nfeed\n" + fields + "/tab\\there\n");
+}
+
 TEST(PelimorFind, JsonListsGroupsAndEscapesOddNames) {
   testing::TempTree tree;
   tree.file("odd\xE9name", "same");

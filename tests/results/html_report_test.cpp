@@ -91,18 +91,30 @@ TEST_F(Report, ShadingFollowsTheGroupNotThePosition) {
   EXPECT_NE(body.find("</tr>\r\n<tr bgcolor=\"#EFEFEF\">\r\n<td>2</td>\r\n<td>c</td>"), std::string::npos);
 }
 
-TEST_F(Report, MarkupInNamesIsEscaped) {
-  // A name can hold no '/', but every other markup character.
-  SaveHTMLfile(file, {row(1, "/music/Tom & Jerry/<img src=x onerror=\"alert(1)\"> \xC3\xA9.mp3", 5, 1)});
+TEST_F(Report, MarkupAndLineBreaksInNamesAreEscaped) {
+  // A name can hold no '/', but every other markup character, and line breaks.
+  SaveHTMLfile(file, {row(1, "/music/Tom & Jerry/<img src=x onerror=\"alert(1)\"> \xC3\xA9\n.mp3", 5, 1)});
   const std::string expected = kHead +
                                "<tr>\r\n<td>1</td>\r\n"
-                               "<td>&lt;img src=x onerror=&quot;alert(1)&quot;&gt; \xC3\xA9.mp3</td>\r\n"
+                               "<td>&lt;img src=x onerror=&quot;alert(1)&quot;&gt; \xC3\xA9\\x0A.mp3</td>\r\n"
                                "<td>/music/Tom &amp; Jerry/&lt;img src=x onerror=&quot;alert(1)&quot;&gt; "
-                               "\xC3\xA9.mp3</td>\r\n"
+                               "\xC3\xA9\\x0A.mp3</td>\r\n"
                                "<td>5</td>\r\n<td>00000001</td>\r\n</tr>\r\n" +
                                kTail;
   EXPECT_EQ(readFile(file), expected);
-  EXPECT_EQ(escapedHtml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e'f");
+}
+
+TEST(EscapedHtml, EveryByteThatIsNotPrintableUtf8BecomesAnEscape) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0 \xED\x9F\xBF \xF4\x8F\xBF\xBF",  // kept, up to U+10FFFF
+       "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0 \xED\x9F\xBF \xF4\x8F\xBF\xBF"},
+      {"a&b<c>d\"e'f C:\\x41", "a&amp;b&lt;c&gt;d&quot;e'f C:\\\\x41"},  // a backslash always starts an escape
+      {std::string_view("\n\r\t\0\x1F\x7F \xC2\x85", 9), "\\x0A\\x0D\\x09\\x00\\x1F\\x7F \\xC2\\x85"},  // C0, DEL, C1
+      {"\xE9 \x80 \xFF \xC0\xAF \xE0\x80\xAF", "\\xE9 \\x80 \\xFF \\xC0\\xAF \\xE0\\x80\\xAF"},  // stray bytes, overlong
+      {"\xED\xA0\x80 \xF4\x90\x80\x80", "\\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80"},  // a surrogate, past U+10FFFF
+      {"\xE2\x82z \xF0\x9F\x98", "\\xE2\\x82z \\xF0\\x9F\\x98"},              // cut off, and at the end
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(escapedHtml(text), expected) << text;
 }
 
 TEST_F(Report, PrintingAgainReplacesTheReport) {

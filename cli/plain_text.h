@@ -1,0 +1,12 @@
+#pragma once
+// Texts for pelimor-find's plain output, one file a line and tabs between the fields: a line feed,
+// carriage return, tab or backslash is written as \n, \r, \t or \\, so that no name can break a
+// line or shift a field. Every other byte is written as it is.
+#include <string>
+#include <string_view>
+
+namespace pelimor {
+
+std::string plainText(std::string_view bytes);
+
+}  // namespace pelimor
