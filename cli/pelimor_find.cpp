@@ -1,5 +1,4 @@
 // pelimor-find: the duplicate search without the window, for scripts and terminals.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,6 +14,7 @@
 
 #include "cli/json_text.h"
 #include "cli/plain_text.h"
+#include "platform/directory_reader.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "results/html_report.h"
@@ -47,8 +47,9 @@ constexpr const char* kUsage =
     "  --help        show this text\n"
     "\n"
     "Hidden files are compared; hidden folders, system trees and symbolic links to files are not.\n"
-    "Files that could not be read are listed on stderr.\n"
-    "Exit status: 0 done, 1 the report could not be written, 2 bad usage, 130 interrupted.\n";
+    "Files that could not be read, and folders not searched, are listed on stderr.\n"
+    "Exit status: 0 done, 1 the report could not be written, 2 bad usage, 3 no given folder\n"
+    "could be searched, 130 interrupted.\n";
 
 struct Options {
   SearchRequest request;
@@ -128,9 +129,9 @@ Options parseArguments(int argc, char** argv) {
   if (mask) options.request.maskText = *mask;
   if (folders.empty()) folders.push_back(platform::homeFolder());
   for (const std::string& folder : folders) {
-    struct stat info {};
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-      std::cerr << "pelimor-find: warning: " << folder << " is not a folder; skipped\n";
+    platform::FileStatus status;
+    if (platform::statusOfPath(folder, true, status) != 0 || status.kind != platform::EntryKind::Directory) {
+      std::cerr << "pelimor-find: warning: " << plainText(folder) << " is not a folder; skipped\n";
       continue;
     }
     options.request.sourceFolders.push_back(platform::normalizedFolder(folder));
@@ -194,6 +195,11 @@ std::string progressLine(const SearchProgress& progress) {
 
 int main(int argc, char** argv) {
   Options options = parseArguments(argc, argv);
+  constexpr int kNothingSearched = 3;
+  if (options.request.sourceFolders.empty()) {
+    std::cerr << "pelimor-find: no given folder could be searched\n";
+    return kNothingSearched;
+  }
 
   SearchControl control;
   SearchProgress progress;
@@ -221,6 +227,12 @@ int main(int argc, char** argv) {
   if (interrupted.load()) {
     std::cerr << "pelimor-find: interrupted\n";
     return 130;
+  }
+  for (const SkippedFile& folder : result.skippedFolders)
+    std::cerr << "pelimor-find: warning: " << plainText(folder.path) << " was not searched: " << folder.reason << '\n';
+  if (!result.searchedAnySource) {
+    std::cerr << "pelimor-find: no given folder could be searched\n";
+    return kNothingSearched;
   }
   for (const SkippedFile& file : result.skipped)
     std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';

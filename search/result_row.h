@@ -18,6 +18,7 @@ struct FileIdentity {
   std::int64_t modifiedNanoseconds = 0;
   std::int64_t changedNanoseconds = 0;
   platform::FolderId folder;  // the folder that holds it
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
 struct ResultRow {

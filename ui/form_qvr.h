@@ -149,12 +149,14 @@ class TFormQVR : public QMainWindow, public MainActions {
   std::unique_ptr<SearchWorker> worker_;
   QString pendingFailure_;
   std::vector<SkippedFile> pendingSkipped_;
+  std::vector<SkippedFile> pendingSkippedFolders_;
   CompletionSound* sound_ = nullptr;
   Settings settings_ = Settings::InMemory;
   bool closeRefused_ = false;
 };
 
 // The warning text listing files a search could not read: the first 20, then how many more.
-QString skippedFilesText(const std::vector<SkippedFile>& skipped);
+// The warning after a search that passed over folders (first) or files (then), each with its reason.
+QString skippedFilesText(const std::vector<SkippedFile>& skipped, const std::vector<SkippedFile>& folders = {});
 
 }  // namespace pelimor

@@ -51,6 +51,7 @@ void TFormQVR::searchWorkerFinished() {
   SearchResult result = worker_->takeResult();
   pendingFailure_ = worker_->failureText();
   pendingSkipped_ = std::move(result.skipped);
+  pendingSkippedFolders_ = std::move(result.skippedFolders);
   ListViewDup->installRows(std::move(result.rows));
   ListViewDup->fitPathColumn();
   if (FormWait->isVisible()) {
@@ -78,9 +79,10 @@ void TFormQVR::finishSearchOnWindow() {
 
 void TFormQVR::reportSearchProblems() {
   if (!pendingFailure_.isEmpty()) showErrorBox(this, std::exchange(pendingFailure_, QString()));
-  if (!pendingSkipped_.empty()) {
-    const QString text = skippedFilesText(pendingSkipped_);
+  if (!pendingSkipped_.empty() || !pendingSkippedFolders_.empty()) {
+    const QString text = skippedFilesText(pendingSkipped_, pendingSkippedFolders_);
     pendingSkipped_.clear();
+    pendingSkippedFolders_.clear();
     showNotice(this, NoticeKind::Warning, text);
   }
 }
@@ -105,15 +107,29 @@ void TFormQVR::stopSearchAndWait() {
   FormWait->finish();
 }
 
-QString skippedFilesText(const std::vector<SkippedFile>& skipped) {
-  QString text = skipped.size() == 1
-                     ? QStringLiteral("1 file could not be read and was left out of the comparison:\n")
-                     : QStringLiteral("%1 files could not be read and were left out of the comparison:\n").arg(skipped.size());
+namespace {
+void appendListed(QString& text, const std::vector<SkippedFile>& skipped) {
   for (std::size_t i = 0; i < skipped.size() && i < kSkippedListed; ++i) {
     text += QStringLiteral("\n") + shownText(skipped[i].path);
     if (!skipped[i].reason.empty()) text += QStringLiteral(" (") + QString::fromStdString(skipped[i].reason) + u')';
   }
   if (skipped.size() > kSkippedListed) text += QStringLiteral("\n\nand %1 more.").arg(skipped.size() - kSkippedListed);
+}
+}  // namespace
+
+QString skippedFilesText(const std::vector<SkippedFile>& skipped, const std::vector<SkippedFile>& folders) {
+  QString text;
+  if (!folders.empty()) {
+    text = folders.size() == 1 ? QStringLiteral("1 folder was not searched:\n")
+                               : QStringLiteral("%1 folders were not searched:\n").arg(folders.size());
+    appendListed(text, folders);
+    if (skipped.empty()) return text;
+    text += QStringLiteral("\n\n");
+  }
+  text += skipped.size() == 1
+              ? QStringLiteral("1 file could not be read and was left out of the comparison:\n")
+              : QStringLiteral("%1 files could not be read and were left out of the comparison:\n").arg(skipped.size());
+  appendListed(text, skipped);
   return text;
 }
 

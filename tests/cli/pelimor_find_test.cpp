@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <vector>
 #include <sstream>
 
 #include "search/crc32.h"
@@ -53,6 +54,26 @@ TEST(PelimorFind, HelpDocumentsTheOptions) {
   const FindRun run = runFind("--help");
   EXPECT_EQ(run.exitCode, 0);
   for (const char* option : {"--type", "--mask", "--min-kb", "--json"}) EXPECT_NE(run.out.find(option), std::string::npos);
+}
+
+// Exit status 3 only when no given folder could be searched; each folder passed over is named.
+TEST(PelimorFind, FoldersNotSearchedAreNamedAndNoneSearchedIsExitThree) {
+  testing::TempTree tree;
+  tree.file("file", "x");
+  const struct {
+    std::string arguments;
+    int exitCode;
+    std::vector<std::string> named;
+  } cases[] = {
+      {quoted(tree.path("missing")) + " " + quoted(tree.path("file")), 3, {"missing", "file"}},
+      {"//proc /./sys", 3, {"//proc", "/./sys"}},
+      {"/proc " + quoted(tree.root()), 0, {"/proc"}},
+  };
+  for (const auto& c : cases) {
+    const FindRun run = runFind("--min-kb 0 " + c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
+    for (const std::string& name : c.named) EXPECT_NE(run.err.find(name), std::string::npos) << c.arguments << ": " << run.err;
+  }
 }
 
 TEST(PelimorFind, PrintsGroupsOneLinePerFileWithABlankLineBetween) {

@@ -4,7 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <filesystem>
+#include <functional>
+
+#include "platform/paths.h"
 
 #include "support/test_files.h"
 
@@ -184,6 +189,85 @@ TEST_F(Removal, AnUnselectedPathLeadingToTheSelectedFileDoesNotCount) {
   EXPECT_TRUE(exists(rows[0].path));
 }
 
+// What `touch -d` lets any owner do.
+void setModificationTime(const std::string& path, std::int64_t nanoseconds) {
+  const struct timespec times[2] = {{0, UTIME_OMIT}, {nanoseconds / 1'000'000'000, nanoseconds % 1'000'000'000}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// Rewrites a file with other bytes of the same length, and sets its modification time back.
+void rewriteKeepingSizeAndTime(const ResultRow& row) {
+  std::string content = readFile(row.path);
+  for (char& c : content) c = static_cast<char>(~c);
+  writeFile(row.path, content);
+  setModificationTime(row.path, row.identity.modifiedNanoseconds);
+}
+
+// What can happen to the files between the search and the action. Whatever it is, the selected
+// file stays with its row, the notice says why, and nothing outside the searched folders is touched.
+TEST_F(Removal, ChangesSinceTheSearchKeepTheSelectedFile) {
+  const struct {
+    const char* what;
+    std::function<void(const std::vector<ResultRow>&, const std::string& folder)> change;
+    const char* reason;
+  } cases[] = {
+      {"the kept copy is edited in place",
+       [](const auto& rows, const auto&) { rewriteKeepingSizeAndTime(rows[1]); },
+       "no unselected copy of it is left on disk"},
+      {"the selected file is rewritten, its size and time kept",
+       [](const auto& rows, const auto&) { rewriteKeepingSizeAndTime(rows[0]); }, "it has changed since the search"},
+      {"its folder is swapped for a link to a folder with a lookalike",
+       [](const auto& rows, const std::string& folder) {
+         writeFile(folder + "/outside/x", readFile(rows[0].path));
+         setModificationTime(folder + "/outside/x", rows[0].identity.modifiedNanoseconds);
+         std::filesystem::rename(folder + "/a", folder + "/a-old");
+         std::filesystem::create_directory_symlink(folder + "/outside", folder + "/a");
+       },
+       "its folder has been replaced since the search"},
+  };
+  for (const auto& c : cases) {
+    for (const bool moving : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (moving ? ", move" : ", delete"));
+      const TempFolder folder;
+      std::vector<ResultRow> rows;
+      for (const char* relative : {"a/x", "b/x"}) {
+        writeFile(folder / relative, "the only copy, twice");
+        rows.push_back(rowFor(folder / relative, 1));
+      }
+      c.change(rows, folder.path());
+      const std::string before = readFile(rows[0].path);
+      const RemovalResult result =
+          moving ? moveSelectedFiles(rows, {true, false}, folder / "removed") : deleteSelectedFiles(rows, {true, false});
+      EXPECT_EQ(reasonsOf(result), std::vector<std::string>{c.reason});
+      EXPECT_TRUE(result.rowsToRemove.empty());
+      EXPECT_EQ(readFile(rows[0].path), before);
+      EXPECT_TRUE(exists(rows[1].path));
+    }
+  }
+}
+
+// A row leaves the list only when its file is known to be gone.
+TEST_F(Removal, AFileThatCannotBeLookedAtKeepsItsRow) {
+  std::string deep = temp.path();
+  while (deep.size() <= platform::kLongestPath) deep += "/" + std::string(200, 'd');
+  const std::vector<ResultRow> tooLong = {testing::rowAt(1, deep + "/x"), testing::rowAt(1, deep + "/y")};
+  const RemovalResult result = deleteSelectedFiles(tooLong, {true, false});
+  EXPECT_EQ(reasonsOf(result), std::vector<std::string>{"File name too long"});
+  EXPECT_TRUE(result.rowsToRemove.empty());
+
+  const std::vector<ResultRow> rows = group(1, {"closed/x", "open/x"}, "content");
+  testing::openToEveryone(temp.path());
+  testing::openToEveryone(temp / "open");
+  ASSERT_EQ(chmod((temp / "closed").c_str(), 0), 0);
+  const std::string answer = testing::runUnprivileged([&] {
+    const RemovalResult denied = deleteSelectedFiles(rows, {true, false});
+    return "removed " + std::to_string(denied.rowsToRemove.size()) + "; " + denied.failures.at(0).reason;
+  });
+  ASSERT_EQ(chmod((temp / "closed").c_str(), 0755), 0);
+  EXPECT_EQ(answer, "removed 0; Permission denied");
+  EXPECT_TRUE(exists(rows[0].path));
+}
+
 TEST(FailureNotice, ListsTwentyAndCountsTheRest) {
   std::vector<FileFailure> failures;
   for (std::size_t i = 0; i < 25; ++i) failures.push_back(FileFailure{i, "/f" + std::to_string(i), "why"});
@@ -296,8 +380,16 @@ TEST_F(Removal, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
   ASSERT_EQ(stat(copy.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
 
-  // A second file of that name across file systems takes the next number.
+  // Content that is no longer what the search grouped: the copy is taken back, the source stays.
   writeFile(moving.path, std::string(3 << 20, 'm'));
+  ResultRow stale = rowFor(moving.path, 1);
+  stale.crc32 ^= 1;
+  const RemovalResult refused = moveSelectedFiles({stale, rows[1]}, {true, false}, folder);
+  EXPECT_EQ(reasonsOf(refused), std::vector<std::string>{"it has changed since the search"});
+  EXPECT_TRUE(exists(moving.path));
+  EXPECT_FALSE(exists(folder + "/movie (2).mkv"));
+
+  // A second file of that name across file systems takes the next number.
   const RemovalResult again = moveSelectedFiles({rowFor(moving.path, 1), rows[1]}, {true, false}, folder);
   ASSERT_EQ(again.moved.size(), 1u);
   EXPECT_EQ(again.moved[0].destination, folder + "/movie (2).mkv");

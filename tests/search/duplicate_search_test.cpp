@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include "search/search_test_support.h"
 #include "support/temp_tree.h"
+#include "support/test_files.h"
 #include "support/unprivileged.h"
 
 namespace pelimor {
@@ -52,8 +54,26 @@ TEST_F(DuplicateSearchTest, EqualFilesFormOneGroupOrderedByPath) {
   const SearchResult result = search();
   EXPECT_EQ(describe(result.rows), (Lines{"1 9 CBF43926 " + p("a/original"), "1 9 CBF43926 " + p("b/copy")}));
   EXPECT_EQ(result.rows[0].name(), "original");
+  // What an action will check the file against: what the system says of it and of its folder.
+  EXPECT_EQ(result.rows[1].identity, testing::rowFor(p("b/copy"), 1).identity);
   EXPECT_FALSE(result.cancelled);
   EXPECT_TRUE(result.skipped.empty());
+}
+
+// Moved files wait in the removed-files folder, inside the home folder: a later search of the home
+// folder must not offer them, nor pair the original with its moved copy.
+TEST_F(DuplicateSearchTest, TheRemovedFilesFolderIsNeverSearched) {
+  tree.file("photos/a.jpg", "picture");
+  tree.file("Pelimor - Removed files/a.jpg", "picture");
+  const std::string home = getenv("HOME") ? getenv("HOME") : "";
+  setenv("HOME", tree.root().c_str(), 1);
+  SearchRequest request;
+  request.sourceFolders = {tree.root()};
+  request.minimumSize = 0;
+  const SearchResult result = runDuplicateSearch(request, progress, control);
+  setenv("HOME", home.c_str(), 1);
+  EXPECT_TRUE(result.rows.empty());
+  EXPECT_TRUE(result.searchedAnySource);
 }
 
 TEST_F(DuplicateSearchTest, SameSizeDifferentContentIsNoGroup) {
