@@ -2,8 +2,14 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 
+#include "platform/directory_reader.h"
+#include "platform/folders.h"
+#include "results/file_removal.h"
 #include "results/group_guard.h"
 #include "results/html_report.h"
 #include "results/result_order.h"
@@ -71,6 +77,52 @@ void BM_SaveHTMLfile(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_SaveHTMLfile)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// Rows for real files: `pairs` groups of two identical files, the first of each selected, spread
+// over a thousand folders in list order as a search leaves it, so almost every row opens another folder.
+std::vector<ResultRow> makeFilePairs(const std::string& base, std::size_t pairs) {
+  std::vector<ResultRow> rows;
+  rows.reserve(2 * pairs);
+  for (std::size_t folder = 0; folder < 1000; ++folder) platform::createFolderWithParents(base + "/f" + std::to_string(folder));
+  for (std::size_t pair = 0; pair < pairs; ++pair) {
+    for (std::size_t copy = 0; copy < 2; ++copy) {
+      ResultRow row;
+      row.group = static_cast<std::uint32_t>(pair + 1);
+      const std::string folder = base + "/f" + std::to_string((pair * 2 + copy) % 1000);
+      row.path = folder + "/file" + std::to_string(pair) + "-" + std::to_string(copy);
+      std::ofstream(row.path) << "content " << pair;
+      platform::FileStatus file, holder;
+      platform::statusOfPath(row.path, false, file);
+      platform::statusOfPath(folder, false, holder);
+      row.size = file.size;
+      row.identity = FileIdentity{file.device, file.inode, file.modifiedTime(), file.changedTime(),
+                                  platform::FolderId{holder.device, holder.inode}};
+      rows.push_back(std::move(row));
+    }
+  }
+  return rows;
+}
+
+// Delete with every check: each file's folder opened and compared, the file and its kept copy
+// looked at, then removed. Made on the disk under $PELIMOR_BENCH_DIR (default /tmp).
+void BM_DeleteChecked(benchmark::State& state) {
+  const char* base = std::getenv("PELIMOR_BENCH_DIR");
+  const std::string folder = std::string(base ? base : "/tmp") + "/pelimor-bench-delete";
+  const auto pairs = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(folder);
+    const std::vector<ResultRow> rows = makeFilePairs(folder, pairs);
+    std::vector<bool> selected(rows.size());
+    for (std::size_t i = 0; i < rows.size(); i += 2) selected[i] = true;
+    state.ResumeTiming();
+    const RemovalResult result = deleteSelectedFiles(rows, selected);
+    if (result.rowsToRemove.size() != pairs) state.SkipWithError("not every selected file was deleted");
+  }
+  std::filesystem::remove_all(folder);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_DeleteChecked)->Arg(100'000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace pelimor
