@@ -66,7 +66,7 @@ Directory Directory::open(const std::string& path) { return Directory(::open(pat
 
 Directory Directory::openChild(const char* name) const {
   if (!isOpen()) return Directory(-1);
-  return Directory(::openat(descriptor_, name, kOpenFlags));
+  return Directory(::openat(descriptor_, name, kOpenFlags | O_NOFOLLOW));
 }
 
 Directory::Directory(Directory&& other) noexcept

@@ -45,7 +45,8 @@ class Directory {
   Directory() = default;
   // Opens `path`; on failure isOpen() is false and error() tells why.
   static Directory open(const std::string& path);
-  // Opens the folder `name` inside this one, following a link.
+  // Opens the folder `name` inside this one; a link put there meanwhile is not followed (ELOOP):
+  // links are walked by their own path, where the walk can tell where they lead.
   Directory openChild(const char* name) const;
 
   Directory(Directory&& other) noexcept;
