@@ -13,12 +13,13 @@ std::string joinPath(std::string_view folder, std::string_view name) {
   return joined;
 }
 
-std::string folderPartOf(std::string_view path) {
+std::string_view folderPartView(std::string_view path) {
   const auto slash = path.rfind(kSeparator);
   if (slash == std::string_view::npos) return {};
-  if (slash == 0) return std::string(1, kSeparator);
-  return std::string(path.substr(0, slash));
+  return path.substr(0, slash == 0 ? 1 : slash);
 }
+
+std::string folderPartOf(std::string_view path) { return std::string(folderPartView(path)); }
 
 std::string_view fileNameOf(std::string_view path) {
   const auto slash = path.rfind(kSeparator);

@@ -17,6 +17,8 @@ void appendToPath(std::string& path, std::string_view name);
 // The folder a file lies in: up to its last '/', without the trailing '/' unless that is the root.
 // A path without any '/' has an empty folder part.
 std::string folderPartOf(std::string_view path);
+// The same, as a part of `path` itself.
+std::string_view folderPartView(std::string_view path);
 
 // Everything after the last '/'.
 std::string_view fileNameOf(std::string_view path);

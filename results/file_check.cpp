@@ -1,6 +1,8 @@
 #include "results/file_check.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <unordered_set>
 
 #include "platform/io_error_text.h"
 
@@ -50,19 +52,44 @@ std::string FileCheck::reasonFor(FileState state) const {
 KeeperCheck::KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected) : rows_(rows) {
   for (std::size_t i = 0; i < rows.size(); ++i)
     if (!selected[i]) groups_[rows[i].group].rows.push_back(i);
+  std::unordered_set<std::uint32_t> withSelection;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (selected[i]) withSelection.insert(rows[i].group);
+  std::vector<Candidates*> first;
+  for (auto& [number, group] : groups_)
+    if (withSelection.count(number) != 0) first.push_back(&group);
+  // In folder order, each folder is opened once however many groups keep a file there.
+  std::sort(first.begin(), first.end(), [&](const Candidates* a, const Candidates* b) {
+    return rows_[a->rows[0]].path < rows_[b->rows[0]].path;
+  });
+  for (Candidates* group : first)
+    if (!confirm(*group)) ++group->cursor;  // never look at it again in this action
+}
+
+bool KeeperCheck::confirm(Candidates& group) {
+  if (check_.check(rows_[group.rows[group.cursor]]) != FileState::Same) return false;
+  group.confirmed = true;
+  group.file = platform::FolderId{check_.status().device, check_.status().inode};
+  return true;
 }
 
 bool KeeperCheck::hasKeeper(const ResultRow& row, const platform::FileStatus& target) {
+  const platform::FolderId targetFile{target.device, target.inode};
   Candidates& group = groups_[row.group];
-  for (std::size_t i = group.cursor; i < group.rows.size(); ++i) {
-    if (i == group.cursor && group.confirmed) return true;
+  if (group.confirmed && !(group.file == targetFile)) return true;
+  for (std::size_t i = group.cursor + (group.confirmed ? 1 : 0); i < group.rows.size(); ++i) {
     const ResultRow& keeper = rows_[group.rows[i]];
-    const bool same = check_.check(keeper) == FileState::Same;
-    if (same && !(check_.status().device == target.device && check_.status().inode == target.inode)) {
-      if (i == group.cursor) group.confirmed = true;
-      return true;
+    if (check_.check(keeper) != FileState::Same) {
+      if (i == group.cursor) ++group.cursor;  // never look at it again in this action
+      continue;
     }
-    if (!same && i == group.cursor) ++group.cursor;  // never look at it again in this action
+    const platform::FolderId file{check_.status().device, check_.status().inode};
+    if (file == targetFile) continue;
+    if (!group.confirmed && i == group.cursor) {
+      group.confirmed = true;
+      group.file = file;
+    }
+    return true;
   }
   return false;
 }

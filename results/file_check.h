@@ -47,6 +47,7 @@ class FileCheck {
 // deleted or edited meanwhile must not leave us removing the last one.
 class KeeperCheck {
  public:
+  // Looks at the first unselected file of every group with a selection at once, folder by folder.
   KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
   bool hasKeeper(const ResultRow& row, const platform::FileStatus& target);
 
@@ -55,7 +56,10 @@ class KeeperCheck {
     std::vector<std::size_t> rows;
     std::size_t cursor = 0;  // rows before it are gone or changed for good
     bool confirmed = false;  // rows[cursor] was found unchanged during this action
+    platform::FolderId file;  // then: its device and inode
   };
+  // Looks at the group's file at `cursor`; true when it is unchanged, and then remembered.
+  bool confirm(Candidates& group);
   const std::vector<ResultRow>& rows_;
   std::unordered_map<std::uint32_t, Candidates> groups_;
   FileCheck check_;

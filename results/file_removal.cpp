@@ -1,5 +1,6 @@
 #include "results/file_removal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -39,8 +40,17 @@ RemovalResult removeSelected(const std::vector<ResultRow>& rows, const std::vect
   const auto stays = [&](std::size_t row, std::string reason) {
     result.failures.push_back(FileFailure{row, rows[row].path, std::move(reason)});
   };
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (!selected[i]) continue;
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (selected[i]) order.push_back(i);
+  // Deleting folder by folder opens each folder once. Moves keep the list's order, which decides
+  // who gets a name and who a number in the removed-files folder.
+  if (!moving) {
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return platform::folderPartView(rows[a].path) < platform::folderPartView(rows[b].path);
+    });
+  }
+  for (const std::size_t i : order) {
     const ResultRow& row = rows[i];
     const FileState state = check.check(row);
     if (state == FileState::Gone) {
@@ -62,6 +72,9 @@ RemovalResult removeSelected(const std::vector<ResultRow>& rows, const std::vect
     if (std::optional<std::string> reason = act(i, row, check.folder())) stays(i, std::move(*reason));
     else result.rowsToRemove.push_back(i);
   }
+  std::sort(result.rowsToRemove.begin(), result.rowsToRemove.end());
+  std::sort(result.failures.begin(), result.failures.end(),
+            [](const FileFailure& a, const FileFailure& b) { return a.row < b.row; });
   if (!result.failures.empty()) result.notice = Notice::warning(failureNoticeText(moving, result.failures));
   return result;
 }
