@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test screenshot install clean
+.PHONY: all deps configure build run test sanitize screenshot install clean
 
 all: build
 
@@ -27,10 +27,14 @@ screenshot: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
+# The plain libraries' tests under ASan+UBSan and TSan, then the fuzz targets (build-asan, build-tsan, build-fuzz).
+sanitize: deps
+	bash scripts/sanitize-and-fuzz
+
 # The program with its sound and user guide beside it, pelimor-find, and the desktop's menu entry.
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz
