@@ -5,6 +5,8 @@
 #include <charconv>
 #include <chrono>
 #include <csignal>
+#include <fstream>
+#include <iterator>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -12,7 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "cli/json_text.h"
+#include "cli/command_actions.h"
+#include "cli/json_reader.h"
+#include "cli/saved_search.h"
 #include "cli/plain_text.h"
 #include "platform/directory_reader.h"
 #include "platform/folders.h"
@@ -29,6 +33,9 @@ using namespace pelimor;
 constexpr const char* kUsage =
     "Usage: pelimor-find [--type all|images|audio|video] [--mask TEXT] [--min-kb N] [--json]\n"
     "                    [--report FILE] [FOLDER...]\n"
+    "       pelimor-find (--select-in FOLDER | --select-in-tree FOLDER)... \n"
+    "                    (--delete | --move | --link | --clone) [--dry-run]\n"
+    "                    [--load FILE | search options and FOLDER...]\n"
     "\n"
     "Finds files with identical content in the given folders (default: your home folder)\n"
     "and prints them as numbered groups, one line per file:\n"
@@ -39,22 +46,42 @@ constexpr const char* kUsage =
     "  --type TYPE   which files to compare: all (default), images, audio or video\n"
     "  --mask TEXT   your own masks instead of a type, separated by ';' (e.g. \"*.iso; *.img\")\n"
     "  --min-kb N    only files larger than N kilobytes (default 100)\n"
-    "  --json        print {\"groups\": [...], \"skipped\": [...]} instead; bytes of a path\n"
-    "                that are not valid UTF-8 are written as \\udcXX\n"
+    "  --json        print {\"groups\": [...], \"skipped\": [...]} instead, each group with\n"
+    "                its files' identities for --load; bytes of a path that are not valid\n"
+    "                UTF-8 are written as \\udcXX\n"
     "  --report FILE also write the groups as an HTML report to FILE\n"
     "  --threads N   walk and read with N threads (default: chosen for this machine;\n"
     "                1 spares a spinning disk its seeks)\n"
     "  --help        show this text\n"
     "\n"
+    "Acting on the groups, as the window does (every file checked to be still the very file the\n"
+    "search found, beside an unselected copy that is unchanged too):\n"
+    "  --select-in FOLDER       in every group select the files directly in FOLDER, never the\n"
+    "                           last unselected file of a group; repeatable, applied in order\n"
+    "  --select-in-tree FOLDER  the same for files anywhere below FOLDER\n"
+    "  --delete      delete the selected files\n"
+    "  --move        move them into the removed-files folder, never overwriting\n"
+    "  --link        replace each by a hard link to its group's first unselected file\n"
+    "  --clone       make each share its disk blocks with that file (FIDEDUPERANGE; the kernel\n"
+    "                compares the bytes; the file keeps its inode, owner and times)\n"
+    "  --dry-run     print what would be done, touch nothing\n"
+    "  --load FILE   act on a saved search (the output of --json) instead of searching;\n"
+    "                files that changed since are refused\n"
+    "Each file acted on prints one line: deleted PATH, moved PATH -> NEWPATH, linked PATH -> KEPT,\n"
+    "cloned PATH -> KEPT, refused PATH: REASON (\"would ...\" with --dry-run); a summary goes to\n"
+    "stderr. When the selection holds every file of some group, nothing is touched.\n"
+    "\n"
     "Hidden files are compared; hidden folders, system trees and symbolic links to files are not.\n"
     "Files that could not be read, and folders not searched, are listed on stderr.\n"
-    "Exit status: 0 done, 1 the report could not be written, 2 bad usage, 3 no given folder\n"
-    "could be searched, 130 interrupted.\n";
+    "Exit status: 0 done, 1 the report could not be written or a file was refused, 2 bad usage,\n"
+    "3 no given folder could be searched, 130 interrupted.\n";
 
 struct Options {
   SearchRequest request;
   bool json = false;
   std::string reportFile;
+  CommandAction command;
+  std::string savedSearch;  // --load
 };
 
 std::atomic<bool> interrupted{false};
@@ -75,6 +102,14 @@ std::optional<std::string> presetFor(const std::string& type) {
   if (type == "images") return std::string(kPresetMasks[1]);
   if (type == "audio") return std::string(kPresetMasks[2]);
   if (type == "video") return std::string(kPresetMasks[3]);
+  return std::nullopt;
+}
+
+std::optional<FileAction> actionNamed(const std::string& argument) {
+  if (argument == "--delete") return FileAction::Delete;
+  if (argument == "--move") return FileAction::Move;
+  if (argument == "--link") return FileAction::Link;
+  if (argument == "--clone") return FileAction::Clone;
   return std::nullopt;
 }
 
@@ -99,6 +134,15 @@ Options parseArguments(int argc, char** argv) {
       std::exit(0);
     } else if (argument == "--json") {
       options.json = true;
+    } else if (argument == "--select-in" || argument == "--select-in-tree") {
+      options.command.selections.push_back(FolderSelection{value(), argument == "--select-in-tree"});
+    } else if (const auto action = actionNamed(argument)) {
+      if (options.command.action) usageError("only one of --delete, --move, --link and --clone");
+      options.command.action = action;
+    } else if (argument == "--dry-run") {
+      options.command.dryRun = true;
+    } else if (argument == "--load") {
+      options.savedSearch = value();
     } else if (argument == "--report") {
       options.reportFile = value();
       if (options.reportFile.empty()) usageError("--report needs a file name");
@@ -127,6 +171,14 @@ Options parseArguments(int argc, char** argv) {
     options.request.maskText = *preset;
   }
   if (mask) options.request.maskText = *mask;
+  const CommandAction& command = options.command;
+  if (command.action && command.selections.empty()) usageError("an action needs --select-in or --select-in-tree");
+  if (!command.action && (!command.selections.empty() || command.dryRun || !options.savedSearch.empty()))
+    usageError("--select-in, --dry-run and --load go with --delete, --move, --link or --clone");
+  if (!options.savedSearch.empty()) {
+    if (!folders.empty()) usageError("--load acts on a saved search: no folders to search");
+    return options;
+  }
   if (folders.empty()) folders.push_back(platform::homeFolder());
   for (const std::string& folder : folders) {
     platform::FileStatus status;
@@ -155,26 +207,20 @@ void printText(const SearchResult& result) {
 }
 
 void printJson(const SearchResult& result) {
-  std::string out = "{\"groups\": [";
-  for (size_t i = 0; i < result.rows.size();) {
-    const ResultRow& first = result.rows[i];
-    if (i) out += ", ";
-    out += "{\"group\": " + std::to_string(first.group) + ", \"size\": " + std::to_string(first.size) +
-           ", \"crc32\": \"" + crc32Text(first.crc32) + "\", \"files\": [";
-    for (bool firstFile = true; i < result.rows.size() && result.rows[i].group == first.group; ++i) {
-      if (!firstFile) out += ", ";
-      firstFile = false;
-      out += jsonString(result.rows[i].path);
-    }
-    out += "]}";
-  }
-  out += "], \"skipped\": [";
-  for (size_t i = 0; i < result.skipped.size(); ++i) {
-    if (i) out += ", ";
-    out += "{\"path\": " + jsonString(result.skipped[i].path) + ", \"reason\": " + jsonString(result.skipped[i].reason) + "}";
-  }
-  out += "]}\n";
+  const std::string out = savedSearchText(result.rows, result.skipped);
   std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+// The rows of the saved search `file`; a file that cannot be read or is no saved search ends the run.
+std::vector<ResultRow> loadSavedSearch(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) usageError("cannot read " + plainText(file));
+  try {
+    return rowsOfSavedSearch(text);
+  } catch (const JsonError& error) {
+    usageError(plainText(file) + " is no saved search: " + error.what());
+  }
 }
 
 std::string progressLine(const SearchProgress& progress) {
@@ -195,6 +241,7 @@ std::string progressLine(const SearchProgress& progress) {
 
 int main(int argc, char** argv) {
   Options options = parseArguments(argc, argv);
+  if (!options.savedSearch.empty()) return runCommandAction(options.command, loadSavedSearch(options.savedSearch));
   constexpr int kNothingSearched = 3;
   if (options.request.sourceFolders.empty()) {
     std::cerr << "pelimor-find: no given folder could be searched\n";
@@ -236,6 +283,7 @@ int main(int argc, char** argv) {
   }
   for (const SkippedFile& file : result.skipped)
     std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
+  if (options.command.action) return runCommandAction(options.command, result.rows);
   if (options.json) printJson(result);
   else printText(result);
   if (!options.reportFile.empty()) {

@@ -23,6 +23,7 @@ class FileReader {
   int openIn(const Directory& folder, const char* name);
   void close();
   bool isOpen() const { return descriptor_ >= 0; }
+  int descriptor() const { return descriptor_; }
 
   const FileStatus& status() const { return status_; }
   // Tells the system the file will be read front to back once.

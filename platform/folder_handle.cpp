@@ -56,4 +56,12 @@ int FolderHandle::renameNoReplace(const std::string& name, const FolderHandle& t
   return 0;
 }
 
+int FolderHandle::linkTo(const std::string& name, const FolderHandle& source, const std::string& sourceName) const {
+  return ::linkat(source.descriptor_, sourceName.c_str(), descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+int FolderHandle::renameReplacing(const std::string& name, const std::string& targetName) const {
+  return ::renameat(descriptor_, name.c_str(), descriptor_, targetName.c_str()) == 0 ? 0 : errno;
+}
+
 }  // namespace pelimor::platform

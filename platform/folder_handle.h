@@ -29,6 +29,12 @@ class FolderHandle {
   // Renames `name` to `targetName` in `target` without ever replacing anything there: EEXIST when
   // that name is taken, EXDEV when the folders lie on different file systems. 0 or an errno value.
   int renameNoReplace(const std::string& name, const FolderHandle& target, const std::string& targetName) const;
+  // Makes `name` here a new hard link to `sourceName` in `source`; never replaces (EEXIST).
+  // 0 or an errno value (EXDEV across file systems).
+  int linkTo(const std::string& name, const FolderHandle& source, const std::string& sourceName) const;
+  // Renames `name` to `targetName` in this folder, replacing what is there in one step: the target
+  // name is never missing. 0 or an errno value.
+  int renameReplacing(const std::string& name, const std::string& targetName) const;
 
  private:
   int descriptor_ = -1;

@@ -73,10 +73,10 @@ bool KeeperCheck::confirm(Candidates& group) {
   return true;
 }
 
-bool KeeperCheck::hasKeeper(const ResultRow& row, const platform::FileStatus& target) {
+std::optional<std::size_t> KeeperCheck::keeperFor(const ResultRow& row, const platform::FileStatus& target) {
   const platform::FolderId targetFile{target.device, target.inode};
   Candidates& group = groups_[row.group];
-  if (group.confirmed && !(group.file == targetFile)) return true;
+  if (group.confirmed && !(group.file == targetFile)) return group.rows[group.cursor];
   for (std::size_t i = group.cursor + (group.confirmed ? 1 : 0); i < group.rows.size(); ++i) {
     const ResultRow& keeper = rows_[group.rows[i]];
     if (check_.check(keeper) != FileState::Same) {
@@ -89,9 +89,9 @@ bool KeeperCheck::hasKeeper(const ResultRow& row, const platform::FileStatus& ta
       group.confirmed = true;
       group.file = file;
     }
-    return true;
+    return group.rows[i];
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace pelimor

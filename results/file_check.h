@@ -4,6 +4,7 @@
 // following a link, and device, inode, size, modification and change time all as they were.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -49,7 +50,8 @@ class KeeperCheck {
  public:
   // Looks at the first unselected file of every group with a selection at once, folder by folder.
   KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
-  bool hasKeeper(const ResultRow& row, const platform::FileStatus& target);
+  // The row of an unselected file of `row`'s group that is on disk unchanged and is not `target`.
+  std::optional<std::size_t> keeperFor(const ResultRow& row, const platform::FileStatus& target);
 
  private:
   struct Candidates {

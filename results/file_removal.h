@@ -24,6 +24,25 @@ struct MovedFile {
   std::string destination;
 };
 
+// A selected file that now shares its content with the kept file of its group.
+struct LinkedFile {
+  std::size_t row = 0;
+  std::size_t keeper = 0;  // the kept file's row
+};
+
+// What is done to each selected file.
+enum class FileAction {
+  Delete,
+  Move,   // into the removed-files folder
+  Link,   // replaced by a hard link to the group's kept file
+  Clone   // made to share the kept file's disk blocks, keeping its own inode, owner and times
+};
+
+struct ActionOptions {
+  bool dryRun = false;  // every check, but nothing changed on disk
+  std::string moveFolder = platform::removedFilesFolder();
+};
+
 struct RemovalResult {
   // When `refused`, why the action stopped before touching anything (empty list, no selection,
   // the group guard); otherwise the warning that lists `failures`, if there are any.
@@ -37,7 +56,19 @@ struct RemovalResult {
   std::vector<FileFailure> failures;
   // Move: where each moved file went, in list order.
   std::vector<MovedFile> moved;
+  // Link and Clone: the files now sharing their content, in list order.
+  std::vector<LinkedFile> linked;
+  // Link: files done, but whose owner, permissions or modification time differed from their kept
+  // file's and are now the kept file's.
+  std::vector<FileFailure> attributesLost;
 };
+
+// Carries out `action` on the selected files. A file is acted on only while it is still the very
+// file the search found, in the very folder (see FileCheck), and some unselected file of its group
+// is still on disk unchanged; the rest stay, with the reasons in `failures` and the notice.
+// Throws std::invalid_argument when `selected` does not match `rows` in size.
+RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>& rows,
+                                 const std::vector<bool>& selected, const ActionOptions& options = {});
 
 // The Delete action: deletes the selected files outright. A file is deleted only while it is still
 // the very file the search found, in the very folder (see FileCheck), and some unselected file of
@@ -57,7 +88,10 @@ RemovalResult moveSelectedFiles(const std::vector<ResultRow>& rows, const std::v
 // no extension), and a compressed tar keeps both parts together: "archive.tar.gz" -> "archive (2).tar.gz".
 std::string numberedFileName(std::string_view name, unsigned number);
 
-// The warning after Delete or Move: how many files stayed, then "path: reason" for the first 20.
-std::string failureNoticeText(bool moving, const std::vector<FileFailure>& failures);
+// The Replace Selected With Hard Links action.
+RemovalResult replaceWithHardLinks(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
+
+// The warning after an action: how many files stayed, then "path: reason" for the first 20.
+std::string failureNoticeText(FileAction action, const std::vector<FileFailure>& failures);
 
 }  // namespace pelimor

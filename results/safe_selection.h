@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "results/action_notice.h"
@@ -39,6 +40,13 @@ struct SafeSelectionResult {
 // Throws std::invalid_argument when `selected` does not match `rows` in size.
 SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                   std::optional<std::size_t> focused, const SortState& sort);
+
+// The same rule from the command line: in every group, selects the rows whose file lies directly in
+// `folder` (with `wholeTree`, anywhere below it), never the last unselected row of a group. The
+// rows of a group must stand together, as a search leaves them.
+// Throws std::invalid_argument when `selected` does not match `rows` in size.
+void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, std::string_view folder,
+                    bool wholeTree);
 
 // The rows rearranged into `order` (as returned above).
 template <typename T>

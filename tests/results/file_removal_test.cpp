@@ -274,9 +274,9 @@ TEST(FailureNotice, ListsTwentyAndCountsTheRest) {
   std::string expected = "25 files were not moved:";
   for (int i = 0; i < 20; ++i) expected += "\n/f" + std::to_string(i) + ": why";
   expected += "\n... and 5 more.";
-  EXPECT_EQ(failureNoticeText(true, failures), expected);
+  EXPECT_EQ(failureNoticeText(FileAction::Move, failures), expected);
   failures.resize(20);
-  EXPECT_EQ(failureNoticeText(false, failures).find("more"), std::string::npos);
+  EXPECT_EQ(failureNoticeText(FileAction::Delete, failures).find("more"), std::string::npos);
 }
 
 TEST(NumberedFileName, NumberGoesBeforeTheExtension) {

@@ -1,0 +1,28 @@
+#pragma once
+// pelimor-find's actions on a search's groups: the window's safe selection by folder, then delete,
+// move, hard link or block sharing, with the window's checks. One line per file on stdout, a
+// summary on stderr.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "results/file_removal.h"
+#include "search/result_row.h"
+
+namespace pelimor {
+
+struct FolderSelection {
+  std::string folder;
+  bool wholeTree = false;  // files anywhere below the folder, not only directly in it
+};
+
+struct CommandAction {
+  std::optional<FileAction> action;
+  std::vector<FolderSelection> selections;  // applied in this order
+  bool dryRun = false;
+};
+
+// Exit status: 0 every selected file done, 1 some refused or the group guard stopped everything.
+int runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows);
+
+}  // namespace pelimor

@@ -1,0 +1,57 @@
+#include "platform/block_sharing.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+namespace pelimor::platform {
+
+namespace {
+// Some file systems take at most this much in one call.
+constexpr std::uint64_t kChunkBytes = 16u << 20;
+}  // namespace
+
+int shareBlocks(const FileReader& source, int targetDescriptor, std::uint64_t size) {
+  std::vector<unsigned char> request(sizeof(file_dedupe_range) + sizeof(file_dedupe_range_info));
+  auto* range = reinterpret_cast<file_dedupe_range*>(request.data());
+  for (std::uint64_t offset = 0; offset < size;) {
+    std::fill(request.begin(), request.end(), 0);
+    range->src_offset = offset;
+    range->src_length = std::min(kChunkBytes, size - offset);
+    range->dest_count = 1;
+    range->info[0].dest_fd = targetDescriptor;
+    range->info[0].dest_offset = offset;
+    if (::ioctl(source.descriptor(), FIDEDUPERANGE, range) != 0) return errno;
+    const file_dedupe_range_info& answer = range->info[0];
+    if (answer.status == FILE_DEDUPE_RANGE_DIFFERS) return kBytesDiffer;
+    if (answer.status < 0) return -answer.status;
+    if (answer.bytes_deduped == 0) return EINVAL;  // no progress: the file system refuses this range
+    offset += answer.bytes_deduped;
+  }
+  return 0;
+}
+
+int openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status) {
+  const int descriptor = ::openat(folder.descriptor(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return -errno;
+  struct stat info {};
+  const int error = fstat(descriptor, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;
+  if (error != 0) {
+    ::close(descriptor);
+    return -error;
+  }
+  status = fileStatusOf(info);
+  return descriptor;
+}
+
+void closeDescriptor(int descriptor) {
+  if (descriptor >= 0) ::close(descriptor);
+}
+
+}  // namespace pelimor::platform

@@ -1,0 +1,101 @@
+#include "results/link_replacement.h"
+
+#include <cerrno>
+
+#include "platform/block_sharing.h"
+#include "platform/file_reader.h"
+#include "platform/io_error_text.h"
+
+namespace pelimor {
+
+namespace {
+// Beside the file, so the final rename stays within its folder; a dot name, hidden from listings.
+constexpr std::string_view kTemporaryPrefix = ".pelimor-link-";
+constexpr unsigned kTemporaryNames = 1000;
+
+std::string noLinkReason(int error) {
+  switch (error) {
+    case EXDEV: return "it lies on another file system than its kept copy";
+    case EPERM:
+    case EOPNOTSUPP: return "its file system has no hard links";
+    case EMLINK: return "its kept copy has as many hard links as its file system allows";
+    default: return "no hard link can be made beside it: " + platform::systemErrorText(error);
+  }
+}
+
+bool sameAttributes(const platform::FileStatus& a, const platform::FileStatus& b) {
+  return a.owner == b.owner && a.ownerGroup == b.ownerGroup && a.permissions == b.permissions &&
+         a.modifiedTime() == b.modifiedTime();
+}
+}  // namespace
+
+std::optional<std::string> LinkReplacer::checkKeeper(std::size_t keeper) {
+  ResultRow expected = rows_[keeper];
+  if (const auto since = keeperChangedSince_.find(keeper); since != keeperChangedSince_.end())
+    expected.identity.changedNanoseconds = since->second;
+  const FileState state = keeperCheck_.check(expected);
+  if (state == FileState::Same) return std::nullopt;
+  return "its kept copy " + expected.path + " has changed: " + keeperCheck_.reasonFor(state);
+}
+
+std::optional<std::string> LinkReplacer::link(const ResultRow& row, const platform::FolderHandle& folder,
+                                              const platform::FileStatus& status, std::size_t keeper,
+                                              std::string& attributeNote) {
+  if (std::optional<std::string> reason = checkKeeper(keeper)) return reason;
+  const platform::FileStatus kept = keeperCheck_.status();
+  const std::string name(row.name());
+  const std::string keptName(rows_[keeper].name());
+  std::string temporary;
+  int error = EEXIST;
+  for (unsigned number = 1; number <= kTemporaryNames && error == EEXIST; ++number) {
+    temporary = std::string(kTemporaryPrefix) + std::to_string(number) + "-" + name;
+    error = folder.linkTo(temporary, keeperCheck_.folder(), keptName);
+  }
+  if (error != 0) return noLinkReason(error);
+
+  // Both once more, now that the link is there: the new name must be the kept file, the old one
+  // still the selected file.
+  platform::FileStatus linked, now;
+  const bool stillSame = folder.statusOf(temporary, linked) == 0 && linked.device == kept.device &&
+                         linked.inode == kept.inode && linked.size == kept.size &&
+                         linked.modifiedTime() == kept.modifiedTime() && folder.statusOf(name, now) == 0 &&
+                         isSameFile(now, row);
+  if (!stillSame) {
+    folder.removeFile(temporary);
+    return std::string("it changed while it was replaced");
+  }
+  if ((error = folder.renameReplacing(temporary, name)) != 0) {
+    folder.removeFile(temporary);
+    return "it cannot be replaced: " + platform::systemErrorText(error);
+  }
+  if (folder.statusOf(name, linked) == 0) keeperChangedSince_[keeper] = linked.changedTime();
+  if (!sameAttributes(status, kept)) attributeNote = "it now has the owner, permissions and time of " + rows_[keeper].path;
+  return std::nullopt;
+}
+
+std::optional<std::string> LinkReplacer::clone(const ResultRow& row, const platform::FolderHandle& folder,
+                                               std::size_t keeper) {
+  if (std::optional<std::string> reason = checkKeeper(keeper)) return reason;
+  platform::FileReader source;
+  int error = source.openIn(keeperCheck_.folder(), std::string(rows_[keeper].name()));
+  if (error != 0) return "its kept copy cannot be read: " + platform::systemErrorText(error);
+  platform::FileStatus status;
+  const int target = platform::openForSharing(folder, std::string(row.name()), status);
+  if (target < 0) return "it cannot be opened for writing: " + platform::systemErrorText(-target);
+  error = isSameFile(status, row) && isSameFile(source.status(), rows_[keeper])
+              ? platform::shareBlocks(source, target, row.size)
+              : ESTALE;
+  platform::closeDescriptor(target);
+  switch (error) {
+    case 0: return std::nullopt;
+    case ESTALE: return std::string("it changed while it was replaced");
+    case platform::kBytesDiffer: return std::string("its bytes differ from its kept copy's");
+    case EXDEV: return std::string("it lies on another file system than its kept copy");
+    case EOPNOTSUPP:
+    case EINVAL:
+    case ENOTTY: return std::string("its file system cannot share blocks between files");
+    default: return "its blocks cannot be shared: " + platform::systemErrorText(error);
+  }
+}
+
+}  // namespace pelimor
