@@ -16,7 +16,7 @@ constexpr unsigned kTemporaryNames = 1000;
 std::string noLinkReason(int error) {
   switch (error) {
     case EXDEV: return "it lies on another file system than its kept copy";
-    case EPERM:
+    case EPERM: return "the system does not allow a hard link to its kept copy here";
     case EOPNOTSUPP: return "its file system has no hard links";
     case EMLINK: return "its kept copy has as many hard links as its file system allows";
     default: return "no hard link can be made beside it: " + platform::systemErrorText(error);

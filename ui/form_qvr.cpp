@@ -74,6 +74,8 @@ void TFormQVR::buildMenus() {
       PopupMenu1->addAction(QStringLiteral("Safely Select Duplicates From This Folder in All Groups"));
   SafelySelectDuplicatesFromThisFolderinAllGroups1->setObjectName(
       QStringLiteral("SafelySelectDuplicatesFromThisFolderinAllGroups1"));
+  ReplaceSelectedWithHardLinks1 = PopupMenu1->addAction(QStringLiteral("Replace Selected With Hard Links"));
+  ReplaceSelectedWithHardLinks1->setObjectName(QStringLiteral("ReplaceSelectedWithHardLinks1"));
 }
 
 void TFormQVR::buildToolBar() {
@@ -206,6 +208,7 @@ void TFormQVR::connectHandlers() {
   connect(Feedbackanycommentswishes1, &QAction::triggered, this, &TFormQVR::Feedbackanycommentswishes1Click);
   connect(About1, &QAction::triggered, this, &TFormQVR::About1Click);
   connect(SafelySelectDuplicatesFromThisFolderinAllGroups1, &QAction::triggered, ActionSelect, &QAction::trigger);
+  connect(ReplaceSelectedWithHardLinks1, &QAction::triggered, this, &TFormQVR::ReplaceSelectedWithHardLinks1Click);
 
   connect(ButtonChangeSourceAdd, &QPushButton::clicked, this, &TFormQVR::ButtonChangeSourceAddClick);
   connect(ButtonChangeSourceRemove, &QPushButton::clicked, this, &TFormQVR::ButtonChangeSourceRemoveClick);
@@ -260,8 +263,9 @@ void TFormQVR::ListViewDupDblClick() {
 }
 
 void TFormQVR::PopupMenu1Popup() {
-  SafelySelectDuplicatesFromThisFolderinAllGroups1->setVisible(!ListViewDup->rows().empty() &&
-                                                               ListViewDup->selectedCount() > 0);
+  const bool anySelected = !ListViewDup->rows().empty() && ListViewDup->selectedCount() > 0;
+  SafelySelectDuplicatesFromThisFolderinAllGroups1->setVisible(anySelected);
+  ReplaceSelectedWithHardLinks1->setVisible(anySelected);
 }
 
 }  // namespace pelimor

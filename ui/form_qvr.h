@@ -81,6 +81,7 @@ class TFormQVR : public QMainWindow, public MainActions {
   QAction* About1 = nullptr;
   QMenu* PopupMenu1 = nullptr;
   QAction* SafelySelectDuplicatesFromThisFolderinAllGroups1 = nullptr;
+  QAction* ReplaceSelectedWithHardLinks1 = nullptr;
 
   // Source folders.
   SourceFolderList* ListViewSource = nullptr;
@@ -109,6 +110,8 @@ class TFormQVR : public QMainWindow, public MainActions {
   void ActionSelectExecute();
   void ActionDeleteExecute();
   void ActionMoveExecute();
+  // Each selected file becomes a hard link to its group's first unselected file.
+  void ReplaceSelectedWithHardLinks1Click();
   void ActionPrintExecute();
   void ActionHelpExecute();
   void VisitQVRWebSite1Click();

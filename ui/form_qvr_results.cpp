@@ -44,7 +44,7 @@ class RepaintSuspended {
   QWidget* widget_;
 };
 
-// Delete and Move alike: the rows whose file is gone leave the list, then the one notice, if any.
+// Delete, Move and Link alike: the rows whose file is gone leave the list, then the one notice, if any.
 // The status bar follows the list's own change events.
 void finishRemoval(TFormQVR& form, const RemovalResult& result) {
   ResultListView& list = *form.ListViewDup;
@@ -53,6 +53,12 @@ void finishRemoval(TFormQVR& form, const RemovalResult& result) {
     for (const std::size_t row : result.rowsToRemove) remove[row] = true;
     const RepaintSuspended suspended(&list);
     list.removeFlaggedRows(remove);
+  }
+  if (!result.linked.empty()) {
+    // Linked files are done with: what stays selected is what still needs the user.
+    std::vector<bool> selected = list.selectedRows();
+    for (const LinkedFile& linked : result.linked) selected[linked.row] = false;
+    list.selectRows(selected);
   }
   if (result.notice) showActionNotice(&form, *result.notice);
 }
@@ -93,6 +99,11 @@ void TFormQVR::ActionDeleteExecute() {
 void TFormQVR::ActionMoveExecute() {
   if (refuseWhileSearchFinishing()) return;
   finishRemoval(*this, moveSelectedFiles(ListViewDup->rows(), ListViewDup->selectedRows()));
+}
+
+void TFormQVR::ReplaceSelectedWithHardLinks1Click() {
+  if (refuseWhileSearchFinishing()) return;
+  finishRemoval(*this, replaceWithHardLinks(ListViewDup->rows(), ListViewDup->selectedRows()));
 }
 
 void TFormQVR::ActionPrintExecute() {

@@ -12,7 +12,10 @@
 #include <vector>
 #include <sstream>
 
+#include "cli/saved_search.h"
 #include "search/crc32.h"
+#include "support/test_files.h"
+#include "support/unprivileged.h"
 #include "support/temp_tree.h"
 
 namespace pelimor {
@@ -41,8 +44,20 @@ FindRun runFind(const std::string& arguments) {
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
+// Output lines without their order, which follows the groups' checksums.
+std::set<std::string> linesOf(const std::string& text) {
+  std::set<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.insert(line);
+  return lines;
+}
+
 TEST(PelimorFind, BadInputIsOneLineAndExitCodeTwo) {
-  for (const char* arguments : {"--bogus", "--min-kb -1", "--min-kb x", "--min-kb", "--type pictures", "--threads 0", "--threads many"}) {
+  for (const char* arguments :
+       {"--bogus", "--min-kb -1", "--min-kb x", "--min-kb", "--type pictures", "--threads 0", "--threads many",
+        "--delete /tmp", "--select-in /tmp /tmp", "--dry-run /tmp", "--select-in /tmp --delete --move /tmp",
+        "--load /nonexistent --select-in /tmp --delete", "--load /etc/hostname --select-in /tmp --delete",
+        "--load /etc/hostname --select-in /tmp --delete /tmp"}) {
     const FindRun run = runFind(arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments;
     EXPECT_TRUE(run.out.empty()) << arguments;
@@ -74,6 +89,93 @@ TEST(PelimorFind, FoldersNotSearchedAreNamedAndNoneSearchedIsExitThree) {
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
     for (const std::string& name : c.named) EXPECT_NE(run.err.find(name), std::string::npos) << c.arguments << ": " << run.err;
   }
+}
+
+// Three copies of x (two in a, one in b) and two of y: what each selection picks, as the window's
+// Select would, never the last unselected file of a group.
+TEST(PelimorFind, SelectionByFolderAndByTree) {
+  testing::TempTree tree;
+  for (const char* path : {"a/x", "a/sub/x", "b/x"}) tree.file(path, "xx");
+  for (const char* path : {"a/y", "b/y"}) tree.file(path, "yyy");
+  const std::string a = quoted(tree.path("a")), b = quoted(tree.path("b"));
+  const struct {
+    std::string selection;
+    std::vector<std::string> selected;
+  } cases[] = {
+      {"--select-in " + a, {"a/x", "a/y"}},
+      {"--select-in-tree " + a, {"a/sub/x", "a/x", "a/y"}},
+      {"--select-in " + b + " --select-in-tree " + a, {"a/sub/x", "b/x", "b/y"}},
+      {"--select-in-tree " + quoted(tree.root()), {"a/sub/x", "a/x", "a/y"}},
+  };
+  for (const auto& c : cases) {
+    const FindRun run = runFind("--min-kb 0 --delete --dry-run " + c.selection + " " + quoted(tree.root()));
+    std::set<std::string> expected;
+    for (const std::string& path : c.selected) expected.insert("would delete " + tree.path(path));
+    EXPECT_EQ(linesOf(run.out), expected) << c.selection;
+    EXPECT_EQ(run.exitCode, 0);
+  }
+  EXPECT_EQ(tree.file("a/x", "xx"), tree.path("a/x"));  // nothing was touched
+  EXPECT_TRUE(std::filesystem::exists(tree.path("a/sub/x")));
+}
+
+// A saved search is acted on later: whatever changed since is refused, nothing else is.
+TEST(PelimorFind, ActionsOnASavedSearchRefuseWhatChanged) {
+  testing::TempTree tree;
+  for (const std::string path : {"keep/a", "keep/b", "keep/c", "spare/a", "spare/b", "spare/c"})
+    tree.file(path, std::string(50, path.back()));
+  const std::string saved = tree.path("saved.json");
+  std::ofstream(saved) << runFind("--json --min-kb 0 " + quoted(tree.path("keep")) + " " + quoted(tree.path("spare"))).out;
+  tree.file("keep/b", std::string(50, 'B'));  // the kept copy of b, edited
+  tree.file("spare/c", std::string(50, 'C'));  // the selected copy of c, edited
+  const FindRun run = runFind("--load " + quoted(saved) + " --select-in " + quoted(tree.path("spare")) + " --delete");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(linesOf(run.out), (std::set<std::string>{"deleted " + tree.path("spare/a"),
+                                                     "refused " + tree.path("spare/b") + ": no unselected copy of it is left on disk",
+                                                     "refused " + tree.path("spare/c") + ": it has changed since the search"}));
+  EXPECT_NE(run.err.find("1 file deleted, 2 refused, 50 bytes freed"), std::string::npos) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(tree.path("spare/b")));
+
+  // The same names in another tree: every file is another file.
+  std::filesystem::remove_all(tree.path("keep"));
+  for (const std::string path : {"keep/a", "keep/b", "keep/c"}) tree.file(path, std::string(50, path.back()));
+  const FindRun other = runFind("--load " + quoted(saved) + " --select-in " + quoted(tree.path("keep")) + " --move");
+  EXPECT_EQ(other.exitCode, 1);
+  EXPECT_EQ(std::count(other.out.begin(), other.out.end(), '\n'), 3);
+  EXPECT_EQ(other.out.find("moved"), std::string::npos);
+}
+
+// Hard links keep the kept file's inode and content; a folder the user may not write keeps its file.
+TEST(PelimorFind, LinkReplacesTheSelectedFilesWithTheKeptOne) {
+  testing::TempTree tree;
+  // Owned by the user who links them: the system refuses hard links to other people's files.
+  constexpr uid_t kNobody = 65534;
+  for (const char* path : {"kept/f", "spare/f", "locked/f"}) chown(tree.file(path, "the same bytes").c_str(), kNobody, kNobody);
+  testing::openToEveryone(tree.root());
+  for (const char* folder : {"kept", "spare"}) testing::openToEveryone(tree.path(folder));
+  chmod(tree.path("locked").c_str(), 0555);
+  struct stat kept {};
+  stat(tree.path("kept/f").c_str(), &kept);
+  const std::string command = std::string(PELIMOR_FIND_BINARY) + " --min-kb 0 --link --select-in " +
+                              quoted(tree.path("spare")) + " --select-in " + quoted(tree.path("locked")) + " " +
+                              quoted(tree.root()) + " 2>/dev/null";
+  const std::string answer = testing::runUnprivileged([&] {
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    std::string out(buffer, fread(buffer, 1, sizeof buffer, pipe));
+    return std::to_string(WEXITSTATUS(pclose(pipe))) + "\n" + out;
+  });
+  chmod(tree.path("locked").c_str(), 0755);
+  EXPECT_EQ(linesOf(answer), (std::set<std::string>{"1", "linked " + tree.path("spare/f") + " -> " + tree.path("kept/f"),
+                                                   "refused " + tree.path("locked/f") +
+                                                       ": no hard link can be made beside it: Permission denied"}));
+  struct stat spare {}, keptAfter{};
+  stat(tree.path("spare/f").c_str(), &spare);
+  stat(tree.path("kept/f").c_str(), &keptAfter);
+  EXPECT_EQ(spare.st_ino, kept.st_ino);
+  EXPECT_EQ(keptAfter.st_ino, kept.st_ino);
+  std::ifstream in(tree.path("spare/f"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the same bytes");
+  EXPECT_EQ(std::filesystem::directory_iterator(tree.path("locked"))->path().filename(), "f");
 }
 
 TEST(PelimorFind, PrintsGroupsOneLinePerFileWithABlankLineBetween) {
@@ -120,9 +222,16 @@ TEST(PelimorFind, JsonListsGroupsAndEscapesOddNames) {
   tree.file("quote\"d", "same");
   const FindRun run = runFind("--json --min-kb 0 " + quoted(tree.root()));
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.out, "{\"groups\": [{\"group\": 1, \"size\": 4, \"crc32\": \"" + GetCRC32(tree.path("quote\"d")) +
-                         "\", \"files\": [\"" + tree.root() + "/odd\\udce9name\", \"" + tree.root() +
-                         "/quote\\\"d\"]}], \"skipped\": []}\n");
+  EXPECT_TRUE(run.out.starts_with("{\"groups\": [{\"group\": 1, \"size\": 4, \"crc32\": \"" +
+                                  GetCRC32(tree.path("quote\"d")) + "\", \"files\": [\"" + tree.root() +
+                                  "/odd\\udce9name\", \"" + tree.root() + "/quote\\\"d\"], \"identities\": [{"));
+  EXPECT_TRUE(run.out.ends_with("}]}], \"skipped\": []}\n"));
+  // What --load reads back is what the search saw: paths byte for byte, identities as the system tells.
+  const std::vector<ResultRow> rows = rowsOfSavedSearch(run.out);
+  ASSERT_EQ(rows.size(), 2u);
+  for (const ResultRow& row : rows) EXPECT_EQ(row.identity, testing::rowFor(row.path, 1).identity) << row.path;
+  EXPECT_EQ(rows[0].path, tree.path("odd\xE9name"));
+  EXPECT_EQ(rows[1].crc32, testing::rowFor(rows[1].path, 1).crc32);
 }
 
 TEST(PelimorFind, WritesTheSameReportAsTheWindow) {

@@ -311,6 +311,24 @@ class ResultActionsTest : public QObject {
     verifyStatusBar(form, 4, 8, 1);
   }
 
+  void theContextMenuReplacesSelectedFilesWithHardLinks() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    form.ListViewDup->selectRows({false, true, false, false, true});  // a/one copy.txt, c/two.txt
+    form.PopupMenu1Popup();
+    QVERIFY(form.ReplaceSelectedWithHardLinks1->isVisible());
+    Boxes boxes;
+    form.ReplaceSelectedWithHardLinks1->trigger();
+    QVERIFY(boxes.seen().isEmpty());
+    const auto inodeOf = [&](const char* relative) { return rowFor(path(relative), 1).identity.inode; };
+    QCOMPARE(inodeOf("a/one copy.txt"), inodeOf("a/one.txt"));
+    QCOMPARE(inodeOf("c/two.txt"), inodeOf("b/two.txt"));
+    QCOMPARE(contentOf(inside(files, "c/two.txt")), QByteArray("22"));
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(9));  // every file is still there
+    verifyStatusBar(form, 4, 9, 0);
+  }
+
   void moveTakesTheFilesToTheRemovedFilesFolderWithoutReplacing() {
     TFormQVR form;
     QCOMPARE(form.ActionMove->toolTip(),

@@ -174,12 +174,13 @@ class ResultListTest : public QObject {
     test::showActive(form);
     QAction* entry = form.SafelySelectDuplicatesFromThisFolderinAllGroups1;
     QCOMPARE(entry->text(), QStringLiteral("Safely Select Duplicates From This Folder in All Groups"));
-    QCOMPARE(form.PopupMenu1->actions().size(), 1);
+    QCOMPARE(form.PopupMenu1->actions().size(), 2);
     auto rightClick = [&] {
       const QPoint at(20, 10);
       QContextMenuEvent event(QContextMenuEvent::Mouse, at, form.ListViewDup->viewport()->mapToGlobal(at));
       QApplication::sendEvent(form.ListViewDup->viewport(), &event);
       const bool visible = entry->isVisible();
+      [&] { QCOMPARE(form.ReplaceSelectedWithHardLinks1->isVisible(), visible); }();
       form.PopupMenu1->close();
       return visible;
     };

@@ -1,0 +1,82 @@
+#include "results/link_replacement.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "results/file_removal.h"
+#include "support/temp_tree.h"
+#include "support/test_files.h"
+
+namespace pelimor {
+namespace {
+
+using testing::readFile;
+using testing::rowFor;
+using testing::TempFolder;
+using testing::writeFile;
+
+// A small Btrfs file system in a loop device, which can share blocks; only where we may mount one.
+class BtrfsImage {
+ public:
+  BtrfsImage() {
+    if (geteuid() != 0) reason_ = "mounting needs root";
+    else if (std::system("command -v mkfs.btrfs >/dev/null") != 0) reason_ = "mkfs.btrfs is not installed";
+    else if (std::system(("truncate -s 128M " + image_ + " && mkfs.btrfs -q " + image_ + " >/dev/null 2>&1 && mkdir " +
+                          mountPoint_ + " && mount -o loop " + image_ + " " + mountPoint_ + " 2>/dev/null")
+                             .c_str()) != 0)
+      reason_ = "this machine cannot mount a loop device";
+    else mounted_ = true;
+  }
+  ~BtrfsImage() {
+    if (mounted_) std::system(("umount " + mountPoint_).c_str());
+  }
+  const std::string& unavailable() const { return reason_; }
+  const std::string& path() const { return mountPoint_; }
+
+ private:
+  TempFolder folder_;
+  std::string image_ = folder_ / "btrfs.img";
+  std::string mountPoint_ = folder_ / "mounted";
+  std::string reason_;
+  bool mounted_ = false;
+};
+
+TEST(Clone, SharesBlocksWhereTheFileSystemCanAndSaysSoWhereItCannot) {
+  const TempFolder plain;  // a file system that cannot share blocks (ext4, tmpfs)
+  writeFile(plain / "a/f", "same bytes");
+  writeFile(plain / "b/f", "same bytes");
+  const RemovalResult refused =
+      actOnSelectedFiles(FileAction::Clone, {rowFor(plain / "a/f", 1), rowFor(plain / "b/f", 1)}, {false, true});
+  ASSERT_EQ(refused.failures.size(), 1u);
+  EXPECT_EQ(refused.failures[0].reason, "its file system cannot share blocks between files");
+
+  const BtrfsImage btrfs;
+  if (!btrfs.unavailable().empty()) GTEST_SKIP() << "no Btrfs to clone on: " << btrfs.unavailable();
+  const std::string content = testing::TempTree::patternBytes(3 << 20, 7);
+  for (const char* name : {"/kept", "/spare", "/differs"}) writeFile(btrfs.path() + name, content);
+  std::string other = content;
+  other[2 << 20] ^= 1;
+  writeFile(btrfs.path() + "/differs", other);
+  std::vector<ResultRow> rows;
+  for (const char* name : {"/kept", "/spare", "/differs"}) rows.push_back(rowFor(btrfs.path() + name, 1));
+  rows[2].crc32 = rows[0].crc32;  // as if it had changed since the search in a way no time shows
+  struct stat before {}, after{};
+  stat(rows[1].path.c_str(), &before);
+  const RemovalResult result = actOnSelectedFiles(FileAction::Clone, rows, {false, true, true});
+  ASSERT_EQ(result.linked.size(), 1u);
+  EXPECT_EQ(result.linked[0].row, 1u);
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].reason, "its bytes differ from its kept copy's");
+  stat(rows[1].path.c_str(), &after);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(readFile(rows[1].path), content);
+  EXPECT_EQ(readFile(rows[2].path), other);
+}
+
+}  // namespace
+}  // namespace pelimor
