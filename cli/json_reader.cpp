@@ -74,9 +74,9 @@ class Parser {
       if (take('}')) return value;
       do {
         skipSpace();
-        std::string name = parseString();
+        value.names.push_back(parseString());
         expect(':');
-        value.members.emplace_back(std::move(name), parseValue(depth + 1));
+        value.items.push_back(parseValue(depth + 1));
       } while (take(','));
       expect('}');
     } else if (c == '[') {
@@ -175,10 +175,10 @@ Number wholeNumber(const JsonValue& value) {
 
 const JsonValue& JsonValue::at(std::string_view name, Kind expected) const {
   if (kind == Kind::Object) {
-    for (const auto& [key, value] : members) {
-      if (key != name) continue;
-      if (value.kind != expected) throw JsonError("\"" + key + "\" is of the wrong kind");
-      return value;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (names[i] != name) continue;
+      if (items[i].kind != expected) throw JsonError("\"" + names[i] + "\" is of the wrong kind");
+      return items[i];
     }
   }
   throw JsonError("no \"" + std::string(name) + "\"");

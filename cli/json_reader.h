@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace pelimor {
@@ -21,8 +20,8 @@ struct JsonValue {
   Kind kind = Kind::Null;
   bool boolean = false;
   std::string text;  // a string's bytes, or a number as written
-  std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::vector<JsonValue> items;    // an array's values, or an object's
+  std::vector<std::string> names;  // an object's member names, one per item
 
   // The member `name` of an object; throws JsonError when it is missing or of another kind.
   const JsonValue& at(std::string_view name, Kind expected) const;

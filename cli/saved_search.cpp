@@ -1,6 +1,8 @@
 #include "cli/saved_search.h"
 
 #include <charconv>
+#include <cstdint>
+#include <unordered_set>
 
 #include "cli/json_reader.h"
 #include "cli/json_text.h"
@@ -58,8 +60,12 @@ std::vector<ResultRow> rowsOfSavedSearch(std::string_view text) {
   using Kind = JsonValue::Kind;
   const JsonValue document = parseJson(text);
   std::vector<ResultRow> rows;
+  std::unordered_set<std::uint32_t> numbers;
   for (const JsonValue& group : document.at("groups", Kind::Array).items) {
-    const auto number = static_cast<std::uint32_t>(group.at("group", Kind::Number).unsignedNumber());
+    const std::uint64_t number = group.at("group", Kind::Number).unsignedNumber();
+    if (number == 0 || number > UINT32_MAX || !numbers.insert(static_cast<std::uint32_t>(number)).second)
+      throw JsonError("group " + std::to_string(number) + " is no new group number");
+    const std::uint64_t size = group.at("size", Kind::Number).unsignedNumber();
     const std::uint32_t crc = crc32OfText(group.at("crc32", Kind::String).text);
     const std::vector<JsonValue>& files = group.at("files", Kind::Array).items;
     const std::vector<JsonValue>& identities = group.at("identities", Kind::Array).items;
@@ -68,10 +74,11 @@ std::vector<ResultRow> rowsOfSavedSearch(std::string_view text) {
       if (files[i].kind != Kind::String) throw JsonError("a file that is not a path");
       const JsonValue& seen = identities[i];
       ResultRow row;
-      row.group = number;
+      row.group = static_cast<std::uint32_t>(number);
       row.path = files[i].text;
       row.crc32 = crc;
       row.size = seen.at("size", Kind::Number).unsignedNumber();
+      if (row.size != size) throw JsonError("a file of another size than its group's");
       row.identity = FileIdentity{seen.at("device", Kind::Number).unsignedNumber(),
                                   seen.at("inode", Kind::Number).unsignedNumber(),
                                   seen.at("modified_ns", Kind::Number).signedNumber(),
