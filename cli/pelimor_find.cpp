@@ -28,7 +28,7 @@ using namespace pelimor;
 
 constexpr const char* kUsage =
     "Usage: pelimor-find [--type all|images|audio|video] [--mask TEXT] [--min-kb N] [--json]\n"
-    "                    [--report FILE] [FOLDER...]\n"
+    "                    [--report FILE] [--no-cache] [FOLDER...]\n"
     "\n"
     "Finds files with identical content in the given folders (default: your home folder)\n"
     "and prints them as numbered groups, one line per file:\n"
@@ -44,6 +44,8 @@ constexpr const char* kUsage =
     "  --report FILE also write the groups as an HTML report to FILE\n"
     "  --threads N   walk and read with N threads (default: chosen for this machine;\n"
     "                1 spares a spinning disk its seeks)\n"
+    "  --no-cache    neither use nor update the checksums kept from earlier searches\n"
+    "                (in $XDG_CACHE_HOME/Pelimor, else ~/.cache/Pelimor)\n"
     "  --help        show this text\n"
     "\n"
     "Hidden files are compared; hidden folders, system trees and symbolic links to files are not.\n"
@@ -97,6 +99,8 @@ Options parseArguments(int argc, char** argv) {
     } else if (argument == "--help" || argument == "-h") {
       std::cout << kUsage;
       std::exit(0);
+    } else if (argument == "--no-cache") {
+      options.request.useCache = false;
     } else if (argument == "--json") {
       options.json = true;
     } else if (argument == "--report") {

@@ -29,6 +29,8 @@ class FolderHandle {
   // Renames `name` to `targetName` in `target` without ever replacing anything there: EEXIST when
   // that name is taken, EXDEV when the folders lie on different file systems. 0 or an errno value.
   int renameNoReplace(const std::string& name, const FolderHandle& target, const std::string& targetName) const;
+  // Renames `name` to `targetName` in this folder, replacing whatever is there in one step. 0 or an errno value.
+  int renameReplacing(const std::string& name, const std::string& targetName) const;
 
  private:
   int descriptor_ = -1;
