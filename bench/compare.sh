@@ -36,6 +36,9 @@ What to measure (default: --warm --memory --check --checksum):
   --memory          peak memory with /usr/bin/time -v, one warm run per tool (also saves the output)
   --check           the groups of each tool against pelimor-find's (runs the tools once, as --memory)
   --checksum        the checksum benchmark (bench_checksum, ContentHasher >= 5 GB/s)
+  --cache           pelimor-find's checksum cache, side by side: without it (--no-cache), a first
+                    search (empty cache) and a second search (nothing changed); warm, and cold
+                    when --cold is given too; the second search's output, peak memory and cache size
   --all             all of the above
   --runs N          runs per tool, warm (default 5)
   --cold-runs N     runs per tool, cold (default 3)
@@ -65,7 +68,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --trees) trees=$2; shift ;;
     --peers) peers=$2; shift ;;
-    --warm|--cold|--memory|--check|--checksum) measure="$measure ${1#--}" ;;
+    --warm|--cold|--memory|--check|--checksum|--cache) measure="$measure ${1#--}" ;;
     --all) measure="warm cold memory check checksum" ;;
     --runs) runs=$2; shift ;;
     --cold-runs) cold_runs=$2; shift ;;
@@ -139,7 +142,7 @@ cat "$results/meta.txt" >&2
 command_of() {
   local tool=$1 out=$2 tree=$3
   case "$tool" in
-    pelimor) echo "$pelimor --min-kb 0 $tree" ;;
+    pelimor) echo "$pelimor --no-cache --min-kb 0 $tree" ;;  # like the peers, every run starts afresh
     jdupes) echo "jdupes -r -q $tree" ;;
     rdfind) echo "rdfind -outputname $out $tree" ;;
     fdupes) echo "fdupes -r -q -n $tree" ;;
@@ -207,6 +210,32 @@ for name in "${tree_list[@]}"; do
       run_hyperfine cold "$cold_runs" "sync; echo 3 > /proc/sys/vm/drop_caches"
     else
       echo "compare.sh: cannot write /proc/sys/vm/drop_caches (not root?); no cold runs" >&2
+    fi
+  fi
+  if wants cache; then
+    # Each kind of run keeps its cache in a folder of its own; the first search's is removed before every run.
+    first=$work/cache/first second=$work/cache/second
+    cached() { echo "env XDG_CACHE_HOME=$1 $pelimor --min-kb 0 $tree"; }
+    rm -rf "$second"
+    say "$name: cache: a search to fill it, then the second search's output, memory and cache size"
+    $(cached "$second") > /dev/null
+    $warm_cmd 2>/dev/null
+    /usr/bin/time -v -o "$out/time-cache-second.txt" $(cached "$second") > "$out/out-cache-second.txt"
+    $(command_of pelimor "" "$tree") > "$out/out-cache-none.txt"
+    stat -c %s "$second/Pelimor/Checksums.cache" > "$out/cache-bytes.txt"
+    cmp -s "$out/out-cache-none.txt" "$out/out-cache-second.txt" && echo same > "$out/cache-output.txt" ||
+      echo different > "$out/cache-output.txt"
+    run_cache_hyperfine() {  # $1: warm or cold, $2: runs, $3: prepare command
+      cut -d' ' -f1 /proc/loadavg > "$out/load-cache-$1.txt"
+      hyperfine --style basic --runs "$2" --export-json "$out/cache-$1.json" --prepare "rm -rf $first; $3" \
+        --command-name "no cache" "$(command_of pelimor "" "$tree")" \
+        --command-name "first search" "$(cached "$first")" --command-name "second search" "$(cached "$second")"
+    }
+    say "$name: cache, warm, $runs runs each"
+    run_cache_hyperfine warm "$runs" "$warm_cmd"
+    if wants cold && can_drop_caches; then
+      say "$name: cache, cold, $cold_runs runs each"
+      run_cache_hyperfine cold "$cold_runs" "sync; echo 3 > /proc/sys/vm/drop_caches"
     fi
   fi
   rm -rf "$out/scratch"

@@ -26,6 +26,12 @@ MILLION_FIXED = 64 * MiB
 MILLION_PER_FILE = 200     # bytes per file walked
 LINEAR_FACTOR = 25         # the million tree at most 25 times the 40k tree
 CHECKSUM_BYTES_PER_S = 5e9
+# The checksum cache: a second search of an unchanged tree against the first, cold; with the cache
+# against without it, warm; what saving adds; and the cache file's size per file.
+CACHE_COLD_RATIO = {"large": 0.2, "user-like": 0.5}
+CACHE_WARM_RATIO = 1.05
+CACHE_SAVE_RATIO = 1.05
+CACHE_BYTES_PER_FILE = 100
 
 
 def read_groups(fmt, path):
@@ -278,7 +284,58 @@ class Report:
             self.goal(memory["pelimor"] <= limit,
                       f"million memory: pelimor-find {fmt_mib(memory['pelimor'])} <= 64 MiB + 200 B x {files:,} files "
                       f"= {fmt_mib(limit)} ({per_file:.0f} B per file above 64 MiB)")
+        self.cache(name, folder, files)
         return {"warm": warm, "cold": cold, "memory": memory, "files": files}
+
+    def cache(self, name, folder, files):
+        runs = {label: hyperfine_results(os.path.join(folder, f"cache-{label}.json")) for label in ("warm", "cold")}
+        if not runs["warm"] and not runs["cold"]:
+            return
+        kinds = ["no cache", "first search", "second search"]
+        self.out(f"#### {name}: the checksum cache")
+        self.out()
+        self.out("| run | warm wall | warm CPU | cold wall | cold CPU |")
+        self.out("|---|---:|---:|---:|---:|")
+        for kind in kinds:
+            cells = []
+            for label in ("warm", "cold"):
+                entry = runs[label].get(kind)
+                cells += [fmt_seconds(entry and entry["median"]), fmt_seconds(entry and entry["cpu"])]
+            self.out(f"| {kind} | " + " | ".join(cells) + " |")
+        self.out()
+        try:
+            with open(os.path.join(folder, "cache-bytes.txt")) as f:
+                cache_bytes = int(f.read())
+            with open(os.path.join(folder, "cache-output.txt")) as f:
+                same_output = f.read().strip() == "same"
+        except (OSError, ValueError):
+            cache_bytes, same_output = None, None
+        memory = peak_rss(os.path.join(folder, "time-cache-second.txt"))
+        self.out(f"Second search: peak memory {fmt_mib(memory)}, cache file "
+                 + ("–" if cache_bytes is None else f"{cache_bytes / MiB:.1f} MiB ({cache_bytes / max(1, files):.0f} B per file)")
+                 + ".")
+        self.out()
+        if same_output is not None:
+            self.goal(same_output, f"{name} cache: the second search prints the same as a search without the cache")
+        cold, warm = runs["cold"], runs["warm"]
+        if name in CACHE_COLD_RATIO and "first search" in cold and "second search" in cold:
+            first, second, limit = cold["first search"]["median"], cold["second search"]["median"], CACHE_COLD_RATIO[name]
+            self.goal(second <= limit * first, f"{name} cold: second search {second:.3f} s <= {limit} x first "
+                      f"{first:.3f} s (ratio {second / first:.2f})")
+        if name in ("user-like", "million") and "no cache" in warm and "second search" in warm:
+            plain, second = warm["no cache"]["median"], warm["second search"]["median"]
+            self.goal(second <= CACHE_WARM_RATIO * plain, f"{name} warm: with the cache {second:.3f} s <= "
+                      f"{CACHE_WARM_RATIO} x without {plain:.3f} s (ratio {second / plain:.2f})")
+        if name == "million" and "no cache" in warm and "first search" in warm:
+            plain, first = warm["no cache"]["median"], warm["first search"]["median"]
+            self.goal(first <= CACHE_SAVE_RATIO * plain, f"million warm: a search that saves the cache {first:.3f} s <= "
+                      f"{CACHE_SAVE_RATIO} x one without {plain:.3f} s (ratio {first / plain:.2f})")
+        if name == "million" and memory is not None and files:
+            limit = MILLION_FIXED + MILLION_PER_FILE * files
+            self.goal(memory <= limit, f"million memory with the cache: {fmt_mib(memory)} <= {fmt_mib(limit)}")
+        if name == "million" and cache_bytes is not None and files:
+            self.goal(cache_bytes <= CACHE_BYTES_PER_FILE * files,
+                      f"million cache file: {cache_bytes / files:.0f} B per file <= {CACHE_BYTES_PER_FILE}")
 
     def checksum(self):
         data = read_json(os.path.join(self.dir, "checksum.json"))

@@ -32,7 +32,7 @@ using namespace pelimor;
 
 constexpr const char* kUsage =
     "Usage: pelimor-find [--type all|images|audio|video] [--mask TEXT] [--min-kb N] [--json]\n"
-    "                    [--report FILE] [FOLDER...]\n"
+    "                    [--report FILE] [--no-cache] [FOLDER...]\n"
     "       pelimor-find (--select-in FOLDER | --select-in-tree FOLDER)... \n"
     "                    (--delete | --move | --link | --clone) [--dry-run]\n"
     "                    [--load FILE | search options and FOLDER...]\n"
@@ -52,6 +52,8 @@ constexpr const char* kUsage =
     "  --report FILE also write the groups as an HTML report to FILE\n"
     "  --threads N   walk and read with N threads (default: chosen for this machine;\n"
     "                1 spares a spinning disk its seeks)\n"
+    "  --no-cache    neither use nor update the checksums kept from earlier searches\n"
+    "                (in $XDG_CACHE_HOME/Pelimor, else ~/.cache/Pelimor)\n"
     "  --help        show this text\n"
     "\n"
     "Acting on the groups, as the window does (every file checked to be still the very file the\n"
@@ -132,6 +134,8 @@ Options parseArguments(int argc, char** argv) {
     } else if (argument == "--help" || argument == "-h") {
       std::cout << kUsage;
       std::exit(0);
+    } else if (argument == "--no-cache") {
+      options.request.useCache = false;
     } else if (argument == "--json") {
       options.json = true;
     } else if (argument == "--select-in" || argument == "--select-in-tree") {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/descriptor_io.h"
 #include "platform/directory_reader.h"
@@ -43,5 +44,11 @@ class OutputFile {
  private:
   int descriptor_ = -1;
 };
+
+// Writes `pieces` one after another to a new file beside `name` in `folder` that only this user may
+// read, then puts it in place of `name` in one step: readers see the old file or the new one, never
+// a mix, and of two writers at once one wins whole. On failure the new file is removed and the old
+// one stays. 0, an errno value or kShortWrite.
+int replaceWholeFile(const std::string& folder, const std::string& name, const std::vector<std::string_view>& pieces);
 
 }  // namespace pelimor::platform

@@ -39,6 +39,10 @@ int FolderHandle::removeFile(const std::string& name) const {
   return ::unlinkat(descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
 }
 
+int FolderHandle::renameReplacing(const std::string& name, const std::string& targetName) const {
+  return ::renameat(descriptor_, name.c_str(), descriptor_, targetName.c_str()) == 0 ? 0 : errno;
+}
+
 int FolderHandle::renameNoReplace(const std::string& name, const FolderHandle& target,
                                   const std::string& targetName) const {
   if (::renameat2(descriptor_, name.c_str(), target.descriptor_, targetName.c_str(), RENAME_NOREPLACE) == 0) return 0;
@@ -58,10 +62,6 @@ int FolderHandle::renameNoReplace(const std::string& name, const FolderHandle& t
 
 int FolderHandle::linkTo(const std::string& name, const FolderHandle& source, const std::string& sourceName) const {
   return ::linkat(source.descriptor_, sourceName.c_str(), descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
-}
-
-int FolderHandle::renameReplacing(const std::string& name, const std::string& targetName) const {
-  return ::renameat(descriptor_, name.c_str(), descriptor_, targetName.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace pelimor::platform

@@ -34,11 +34,18 @@ std::string homeFolder() {
 
 std::string defaultSourceFolder() { return homeFolder(); }
 
-std::string dataFolder() {
-  std::string base = environment("XDG_CONFIG_HOME");
-  if (base.empty() || base.front() != kSeparator) base = joinPath(homeFolder(), ".config");
+namespace {
+// Our folder in the base folder an XDG variable names; a relative or empty value counts as unset.
+std::string xdgFolder(const char* variable, const char* fallbackInHome) {
+  std::string base = environment(variable);
+  if (base.empty() || base.front() != kSeparator) base = joinPath(homeFolder(), fallbackInHome);
   return withTrailingSeparator(joinPath(normalizedFolder(base), "Pelimor"));
 }
+}  // namespace
+
+std::string dataFolder() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
+
+std::string cacheFolder() { return xdgFolder("XDG_CACHE_HOME", ".cache"); }
 
 std::string removedFilesFolder() { return joinPath(homeFolder(), "Pelimor - Removed files"); }
 
@@ -77,6 +84,18 @@ int createFolderWithParents(const std::string& folder) {
   struct stat info {};
   if (stat(folder.c_str(), &info) != 0) return errno;
   return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+}
+
+int createPrivateFolder(const std::string& folder) {
+  const std::string trimmed = normalizedFolder(folder);
+  if (const int error = createFolderWithParents(folderPartOf(trimmed)); error != 0) return error;
+  if (mkdir(trimmed.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  struct stat info {};
+  if (lstat(trimmed.c_str(), &info) != 0) return errno;
+  if (!S_ISDIR(info.st_mode)) return ENOTDIR;
+  if (info.st_uid != getuid()) return EPERM;  // someone else's folder is no place for our files
+  if ((info.st_mode & 0777) != 0700 && chmod(trimmed.c_str(), 0700) != 0) return errno;
+  return 0;
 }
 
 std::vector<std::string> systemTrees() {

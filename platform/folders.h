@@ -14,6 +14,9 @@ std::string defaultSourceFolder();
 // $XDG_CONFIG_HOME/Pelimor, else $HOME/.config/Pelimor; with a trailing '/'. Not created here.
 std::string dataFolder();
 
+// $XDG_CACHE_HOME/Pelimor, else $HOME/.cache/Pelimor; with a trailing '/'. Not created here.
+std::string cacheFolder();
+
 // $HOME/Pelimor - Removed files, the target of Move. Not created here.
 std::string removedFilesFolder();
 
@@ -26,6 +29,10 @@ std::string runtimeFolder();
 
 // Creates a folder and every missing level above it. Returns 0 or an errno value.
 int createFolderWithParents(const std::string& folder);
+
+// Creates a folder that only this user may enter (mode 0700), with any missing level above it;
+// an existing folder of ours is made private too. Returns 0 or an errno value.
+int createPrivateFolder(const std::string& folder);
 
 // The system's own trees: a search never enters them, nor anything below them.
 std::vector<std::string> systemTrees();

@@ -1,18 +1,14 @@
 #include "platform/kernel_file_systems.h"
 
 #include <linux/magic.h>
-#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <string_view>
 
 #include "platform/directory_reader.h"
+#include "platform/mount_table.h"
 
 namespace pelimor::platform {
 
@@ -40,21 +36,8 @@ bool hasKernelType(int descriptor) {
 }  // namespace
 
 KernelFileSystems::KernelFileSystems() {
-  // Each line: id parent major:minor root mount-point options [optional fields] - type source ...
-  std::ifstream mounts("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(mounts, line)) {
-    std::istringstream fields(line);
-    std::string id, parent, numbers, field;
-    fields >> id >> parent >> numbers;
-    while (fields >> field && field != "-") {
-    }
-    std::string type;
-    fields >> type;
-    if (std::find(kKernelTypes.begin(), kKernelTypes.end(), type) == kKernelTypes.end()) continue;
-    unsigned major = 0, minor = 0;
-    if (std::sscanf(numbers.c_str(), "%u:%u", &major, &minor) == 2) devices_.push_back(makedev(major, minor));
-  }
+  for (const MountedFileSystem& mount : mountedFileSystems())
+    if (std::find(kKernelTypes.begin(), kKernelTypes.end(), mount.type) != kKernelTypes.end()) devices_.push_back(mount.device);
 }
 
 bool KernelFileSystems::holds(const Directory& folder, std::uint64_t device) const {

@@ -72,6 +72,14 @@ void CandidateStore::collectFiles() {
   }
 }
 
+std::vector<platform::FolderId> CandidateStore::folderIds() const {
+  std::vector<platform::FolderId> ids;
+  ids.reserve(folderCount_);
+  for (const Segment& segment : segments_)
+    for (const Folder& folder : segment.folders) ids.push_back(folder.id);
+  return ids;
+}
+
 std::string CandidateStore::folderPath(std::uint32_t folder) const {
   // Gathered leaf to root, then joined root to leaf: no call per folder level, however deep.
   std::vector<std::uint32_t> chain;

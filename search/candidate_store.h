@@ -52,6 +52,8 @@ class CandidateStore {
   }
   std::string folderPath(std::uint32_t folder) const;
   platform::FolderId folderId(std::uint32_t folder) const { return folderAt(folder).id; }
+  // What the system calls each folder walked.
+  std::vector<platform::FolderId> folderIds() const;
   // Folders numbered 0, 1, 2 ... without gaps, for tables indexed by folder; valid once the files are gathered.
   std::size_t folderCount() const { return folderCount_; }
   std::size_t denseFolderIndex(std::uint32_t folder) const {

@@ -78,8 +78,8 @@ void forEachRun(const std::vector<T>& sorted, Equal equal, Each each) {
 }  // namespace
 
 DuplicateGrouper::DuplicateGrouper(const CandidateStore& store, SearchProgress& progress,
-                                   const SearchControl& control, unsigned readThreads)
-    : store_(store), progress_(progress), control_(control), readThreads_(std::max(1u, readThreads)),
+                                   const SearchControl& control, unsigned readThreads, DigestCache* cache)
+    : store_(store), progress_(progress), control_(control), readThreads_(std::max(1u, readThreads)), cache_(cache),
       sortThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 16u)) {}
 
 std::uint64_t DuplicateGrouper::bytesReadIn(Stage stage, std::uint64_t size) {
@@ -90,6 +90,10 @@ std::uint64_t DuplicateGrouper::bytesReadIn(Stage stage, std::uint64_t size) {
 
 std::uint64_t DuplicateGrouper::bytesLeftAfter(Stage stage, std::uint64_t size) {
   return stage == Stage::Samples ? bytesReadIn(Stage::Whole, size) : 0;
+}
+
+CacheRecord::Kind DuplicateGrouper::cachedAs(Stage stage, std::uint64_t size) {
+  return stage == Stage::Samples && size > kSmallFileBytes ? CacheRecord::kSamples : CacheRecord::kContent;
 }
 
 std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
@@ -225,6 +229,10 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
       items[i].digest = file.content;
       continue;
     }
+    if (cache_ && cache_->find(cacheKeyOf(file), cachedAs(stage, file.size), items[i].digest)) {
+      progress_.dropBytesToRead(bytesReadIn(stage, file.size));
+      continue;
+    }
     std::uint64_t& first = folderFirstInode[store_.denseFolderIndex(file.folder)];
     first = std::min(first, file.inode);
     places.push_back(Place{0, file.inode, file.folder, i});
@@ -241,6 +249,13 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
     if (control_.aborted()) return;
     readOne(items[order[i]], stage, scratch);
   }, progress_);
+  // A stop may leave a file read in part: only a whole stage's reads are worth keeping.
+  if (!cache_ || control_.aborted()) return;
+  for (const std::uint32_t i : order) {
+    if (items[i].failure != 0) continue;
+    const Candidate& file = files[items[i].candidate];
+    cache_->learn(file, store_.folderId(file.folder).inode, cachedAs(stage, file.size), items[i].digest);
+  }
 }
 
 void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped) {

@@ -8,6 +8,7 @@
 
 #include "search/candidate_store.h"
 #include "search/content_digest.h"
+#include "search/digest_cache.h"
 #include "search/result_row.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
@@ -22,8 +23,9 @@ class DuplicateGrouper {
   // Larger files first have their first and last bytes compared, in one visit, before the whole is read.
   static constexpr std::uint64_t kSampleBytes = 4096;
 
+  // `cache`, when given, spares reading what it knows of unchanged files and learns what is read.
   DuplicateGrouper(const CandidateStore& store, SearchProgress& progress, const SearchControl& control,
-                   unsigned readThreads);
+                   unsigned readThreads, DigestCache* cache = nullptr);
 
   // Rows in their final order: groups by ascending CRC-32 text, numbered 1, 2, 3 ..., files of a
   // group by path. Files that could not be read are appended to `skipped` and left out.
@@ -48,6 +50,8 @@ class DuplicateGrouper {
   // Bytes a stage reads of a file, and bytes left to read for it once the stage is done.
   static std::uint64_t bytesReadIn(Stage stage, std::uint64_t size);
   static std::uint64_t bytesLeftAfter(Stage stage, std::uint64_t size);
+  // What the cache keeps of what a stage reads of a file.
+  static CacheRecord::Kind cachedAs(Stage stage, std::uint64_t size);
 
   std::vector<Item> sameSizeDistinctFiles();
   void readStage(std::vector<Item>& items, Stage stage);
@@ -61,6 +65,7 @@ class DuplicateGrouper {
   SearchProgress& progress_;
   const SearchControl& control_;
   unsigned readThreads_;
+  DigestCache* cache_;
   unsigned sortThreads_;  // for work in memory: one per core, up to 16
 };
 

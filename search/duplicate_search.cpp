@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <thread>
 
 #include "search/folder_walker.h"
@@ -17,10 +18,13 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   if (threads == 0) threads = std::clamp(4 * std::thread::hardware_concurrency(), 8u, 16u);
   const unsigned walkThreads = std::min(threads, CandidateStore::kMaxSegments);
   CandidateStore store(walkThreads);
+  std::optional<DigestCache> cache;
+  if (request.useCache) cache.emplace(request.cacheFolder);
+  DigestCache* const knownDigests = cache ? &*cache : nullptr;
   {
     const WalkRequest walk{request.sourceFolders, buildMaskList(request.maskText), request.minimumSize,
                            request.excludedTrees, request.excludedFragments, walkThreads,
-                           DuplicateGrouper::kSmallFileBytes};
+                           DuplicateGrouper::kSmallFileBytes, knownDigests};
     progress.setPhase(SearchPhase::Walking);
     FolderWalker walker(walk, store, progress, control);
     walker.run();
@@ -30,9 +34,10 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   result.cancelled = control.cancelled();
 
   progress.setPhase(SearchPhase::Comparing);
-  result.rows = DuplicateGrouper(store, progress, control, threads).run(result.skipped);
+  result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped);
   result.aborted = control.aborted();
   if (result.aborted) result.rows.clear();
+  else if (cache) cache->save(store, !result.cancelled);
   progress.setPhase(SearchPhase::Done);
   return result;
 }

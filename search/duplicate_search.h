@@ -19,6 +19,10 @@ struct SearchRequest {
   std::vector<std::string> excludedTrees = platform::foldersNeverSearched();
   std::vector<std::string> excludedFragments = platform::excludedPathFragments();
   unsigned readThreads = 0;  // threads that walk and read; 0: chosen for this machine
+  // What was read of each file is kept in this folder, so that a later search need not read a file
+  // again while it is unchanged.
+  bool useCache = true;
+  std::string cacheFolder = platform::cacheFolder();
 };
 
 struct SearchResult {

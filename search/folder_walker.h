@@ -14,6 +14,7 @@
 #include "platform/directory_reader.h"
 #include "platform/kernel_file_systems.h"
 #include "search/candidate_store.h"
+#include "search/digest_cache.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
 #include "search/skipped_file.h"
@@ -32,6 +33,7 @@ struct WalkRequest {
   // they are found, while the system still has them at hand; the rest wait for the comparison.
   // 0: none.
   std::uint64_t readWholeUpTo = 0;
+  const DigestCache* cache = nullptr;  // such a file known to it and unchanged is not read again
 };
 
 // Where one walk starts and which names it takes. A mask with a separator in it moves the start

@@ -27,10 +27,14 @@ struct FindRun {
   std::string err;
 };
 
-FindRun runFind(const std::string& arguments) {
+// `cacheHome`: where the run keeps its checksum cache; by default a folder of its own.
+FindRun runFind(const std::string& arguments, const std::string& cacheHome = "") {
   testing::TempTree scratch;
   const std::string errFile = scratch.path("stderr");
-  const std::string command = std::string(PELIMOR_FIND_BINARY) + " " + arguments + " 2>" + errFile;
+  // A cache of its own, so that no run sees another's, nor the user's.
+  const std::string command = "XDG_CACHE_HOME='" + (cacheHome.empty() ? scratch.root() : cacheHome) + "' " +
+                              std::string(PELIMOR_FIND_BINARY) + " " +
+                              arguments + " 2>" + errFile;
   FindRun run;
   FILE* pipe = popen(command.c_str(), "r");
   char buffer[65536];
@@ -68,7 +72,7 @@ TEST(PelimorFind, BadInputIsOneLineAndExitCodeTwo) {
 TEST(PelimorFind, HelpDocumentsTheOptions) {
   const FindRun run = runFind("--help");
   EXPECT_EQ(run.exitCode, 0);
-  for (const char* option : {"--type", "--mask", "--min-kb", "--json"}) EXPECT_NE(run.out.find(option), std::string::npos);
+  for (const char* option : {"--type", "--mask", "--min-kb", "--json", "--no-cache"}) EXPECT_NE(run.out.find(option), std::string::npos);
 }
 
 // Exit status 3 only when no given folder could be searched; each folder passed over is named.
@@ -176,6 +180,22 @@ TEST(PelimorFind, LinkReplacesTheSelectedFilesWithTheKeptOne) {
   std::ifstream in(tree.path("spare/f"));
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the same bytes");
   EXPECT_EQ(std::filesystem::directory_iterator(tree.path("locked"))->path().filename(), "f");
+}
+
+TEST(PelimorFind, NoCacheNeitherReadsNorWritesTheCache) {
+  testing::TempTree tree, cacheHome;
+  tree.file("a", "same");
+  tree.file("b", "same");
+  const FindRun uncached = runFind("--min-kb 0 --no-cache " + quoted(tree.root()), cacheHome.root());
+  EXPECT_FALSE(std::filesystem::exists(cacheHome.path("Pelimor")));
+  // A damaged cache would draw a warning, were it read.
+  cacheHome.file("Pelimor/Checksums.cache", "not a cache");
+  const FindRun again = runFind("--min-kb 0 --no-cache " + quoted(tree.root()), cacheHome.root());
+  EXPECT_EQ(again.err, "");
+  EXPECT_EQ(again.out, uncached.out);
+  const FindRun cached = runFind("--min-kb 0 " + quoted(tree.root()), cacheHome.root());
+  EXPECT_NE(cached.err.find("not used"), std::string::npos) << cached.err;
+  EXPECT_EQ(cached.out, uncached.out);
 }
 
 TEST(PelimorFind, PrintsGroupsOneLinePerFileWithABlankLineBetween) {

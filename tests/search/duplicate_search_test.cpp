@@ -70,6 +70,7 @@ TEST_F(DuplicateSearchTest, TheRemovedFilesFolderIsNeverSearched) {
   SearchRequest request;
   request.sourceFolders = {tree.root()};
   request.minimumSize = 0;
+  request.useCache = false;
   const SearchResult result = runDuplicateSearch(request, progress, control);
   setenv("HOME", home.c_str(), 1);
   EXPECT_TRUE(result.rows.empty());

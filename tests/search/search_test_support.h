@@ -22,6 +22,7 @@ inline SearchRequest requestFor(const std::vector<std::string>& folders, std::ui
   request.maskText = masks;
   request.minimumSize = minimumSize;
   request.excludedTrees = {};
+  request.useCache = false;  // a test never touches the user's cache; the cache's own tests give it a folder
   return request;
 }
 

@@ -1,0 +1,173 @@
+#include "search/digest_cache.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/file_operations.h"
+#include "platform/file_system_identity.h"
+#include "platform/folders.h"
+#include "platform/io_error_text.h"
+#include "platform/paths.h"
+
+namespace pelimor {
+
+namespace {
+// Record indexes are 16 bits wide.
+constexpr std::size_t kMostFileSystems = 0xFFFF;
+
+bool stillHolds(const CacheRecord& record, const CacheKey& file) {
+  return record.size == file.size && record.modifiedNanoseconds == file.modifiedNanoseconds &&
+         record.changedNanoseconds == file.changedNanoseconds;
+}
+}  // namespace
+
+DigestCache::DigestCache(std::string folder) : folder_(std::move(folder)) {
+  const std::string path = platform::joinPath(folder_, kFileName);
+  const std::string problem = loadCacheFile(path, contents_);
+  if (!problem.empty() && problem != "missing") {
+    warn("the checksum cache " + path + " was not used, " + problem + "; it is made anew");
+    changed_ = true;
+  }
+  std::vector<std::string>& names = contents_.fileSystems;
+  for (const platform::FileSystemIdentity& identity : platform::fileSystemIdentities()) {
+    auto known = std::find(names.begin(), names.end(), identity.name);
+    if (known == names.end()) {
+      if (names.size() >= kMostFileSystems) continue;
+      known = names.insert(names.end(), identity.name);
+    }
+    devices_.emplace_back(identity.device, static_cast<std::uint16_t>(known - names.begin()));
+  }
+  std::sort(devices_.begin(), devices_.end());
+}
+
+void DigestCache::warn(const std::string& text) { std::fprintf(stderr, "Pelimor: warning: %s\n", text.c_str()); }
+
+int DigestCache::fileSystemOf(std::uint64_t device) const {
+  const auto at = std::lower_bound(devices_.begin(), devices_.end(), std::make_pair(device, std::uint16_t{0}));
+  return at != devices_.end() && at->first == device ? at->second : -1;
+}
+
+std::pair<std::size_t, std::size_t> DigestCache::recordsOf(std::uint16_t fileSystem, std::uint64_t inode) const {
+  CacheRecord probe;
+  probe.fileSystem = fileSystem;
+  probe.inode = inode;
+  const auto byFile = [](const CacheRecord& a, const CacheRecord& b) {
+    return a.fileSystem != b.fileSystem ? a.fileSystem < b.fileSystem : a.inode < b.inode;
+  };
+  const auto [begin, end] = std::equal_range(contents_.records.begin(), contents_.records.end(), probe, byFile);
+  return {static_cast<std::size_t>(begin - contents_.records.begin()), static_cast<std::size_t>(end - contents_.records.begin())};
+}
+
+bool DigestCache::find(const CacheKey& file, Kind kind, ContentDigest& digest) const {
+  const int fileSystem = fileSystemOf(file.device);
+  if (fileSystem < 0) return false;
+  const auto [begin, end] = recordsOf(static_cast<std::uint16_t>(fileSystem), file.inode);
+  for (std::size_t i = begin; i < end; ++i) {
+    const CacheRecord& record = contents_.records[i];
+    if (record.kind != kind || !stillHolds(record, file)) continue;
+    digest = ContentDigest{record.crc32, record.high, record.low};
+    return true;
+  }
+  return false;
+}
+
+void DigestCache::learn(const Candidate& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest) {
+  const int fileSystem = fileSystemOf(file.device);
+  if (fileSystem < 0) return;
+  CacheRecord record;
+  record.inode = file.inode;
+  record.size = file.size;
+  record.modifiedNanoseconds = file.modifiedNanoseconds;
+  record.changedNanoseconds = file.changedNanoseconds;
+  record.folderInode = folderInode;
+  record.high = digest.strongHigh;
+  record.low = digest.strongLow;
+  record.crc32 = digest.crc32;
+  record.fileSystem = static_cast<std::uint16_t>(fileSystem);
+  record.kind = kind;
+  learned_.push_back(record);
+  changed_ = true;
+}
+
+std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bool walkedWhole) {
+  const std::vector<CacheRecord>& records = contents_.records;
+  std::vector<bool> keep(records.size(), true), seen(records.size(), false);
+  for (const Candidate& file : store.files()) {
+    const int fileSystem = fileSystemOf(file.device);
+    if (fileSystem < 0) continue;
+    const auto [begin, end] = recordsOf(static_cast<std::uint16_t>(fileSystem), file.inode);
+    bool contentKnown = false;
+    for (std::size_t i = begin; i < end; ++i) {
+      seen[i] = true;
+      if (stillHolds(records[i], cacheKeyOf(file))) {
+        contentKnown = contentKnown || records[i].kind == CacheRecord::kContent;
+      } else if (keep[i]) {
+        keep[i] = false;
+        changed_ = true;
+      }
+    }
+    if (file.contentRead && !contentKnown) learn(file, store.folderId(file.folder).inode, CacheRecord::kContent, file.content);
+  }
+  if (!walkedWhole) return keep;
+  // A file gone from a folder that was walked whole is gone, or no longer searched for there.
+  std::vector<std::pair<std::uint16_t, std::uint64_t>> walked;
+  for (const platform::FolderId& folder : store.folderIds())
+    if (const int fileSystem = fileSystemOf(folder.device); fileSystem >= 0)
+      walked.emplace_back(static_cast<std::uint16_t>(fileSystem), folder.inode);
+  std::sort(walked.begin(), walked.end());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (seen[i] || !std::binary_search(walked.begin(), walked.end(), std::make_pair(records[i].fileSystem, records[i].folderInode))) continue;
+    keep[i] = false;
+    changed_ = true;
+  }
+  return keep;
+}
+
+void DigestCache::dropUnusedFileSystems() {
+  std::vector<std::string>& names = contents_.fileSystems;
+  std::vector<bool> used(names.size(), false);
+  for (const CacheRecord& record : contents_.records) used[record.fileSystem] = true;
+  std::vector<int> newIndex(names.size(), -1);
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!used[i]) continue;
+    newIndex[i] = static_cast<int>(kept.size());
+    kept.push_back(std::move(names[i]));
+  }
+  names = std::move(kept);
+  // Renumbering keeps the order of the records: it keeps the order of the file systems.
+  for (CacheRecord& record : contents_.records) record.fileSystem = static_cast<std::uint16_t>(newIndex[record.fileSystem]);
+  std::erase_if(devices_, [&](const auto& device) { return newIndex[device.second] < 0; });
+  for (auto& device : devices_) device.second = static_cast<std::uint16_t>(newIndex[device.second]);
+}
+
+void DigestCache::save(const CandidateStore& store, bool walkedWhole) {
+  const std::vector<bool> keep = sortOutOldRecords(store, walkedWhole);
+  if (!changed_) return;
+  std::vector<CacheRecord>& records = contents_.records;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if (keep[i]) records[kept++] = records[i];
+  records.resize(kept);
+  std::sort(learned_.begin(), learned_.end(), recordKeyLess);
+  records.insert(records.end(), learned_.begin(), learned_.end());
+  std::vector<CacheRecord>().swap(learned_);
+  // Stable: of two records with one key, the one learned now comes last, and is the one kept.
+  std::inplace_merge(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(kept), records.end(), recordKeyLess);
+  std::size_t unique = 0;
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if (i + 1 == records.size() || recordKeyLess(records[i], records[i + 1])) records[unique++] = records[i];
+  records.resize(unique);
+  dropUnusedFileSystems();
+
+  const std::string head = encodeCacheHead(contents_);
+  const std::string_view body(reinterpret_cast<const char*>(records.data()), records.size() * sizeof(CacheRecord));
+  int error = platform::createPrivateFolder(folder_);
+  if (error == 0) error = platform::replaceWholeFile(folder_, kFileName, {head, body});
+  if (error != 0)
+    warn("the checksum cache could not be saved in " + folder_ + ": " +
+         (error == platform::kShortWrite ? std::string("the disk took fewer bytes than given") : platform::systemErrorText(error)));
+  changed_ = false;
+}
+
+}  // namespace pelimor

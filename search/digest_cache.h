@@ -1,0 +1,69 @@
+#pragma once
+// What earlier searches read of each file, so that a file unchanged since is not read again.
+// A file is known by its file system and inode (a path breaks on a rename), and what was read of
+// it counts only while its size, modification time and change time are all as they were: the
+// modification time can be set back, the change time can't.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/directory_reader.h"
+#include "search/candidate_store.h"
+#include "search/content_digest.h"
+#include "search/digest_cache_file.h"
+
+namespace pelimor {
+
+// A file as the cache asks about it.
+struct CacheKey {
+  std::uint64_t device, inode, size;
+  std::int64_t modifiedNanoseconds, changedNanoseconds;
+};
+inline CacheKey cacheKeyOf(const Candidate& file) {
+  return {file.device, file.inode, file.size, file.modifiedNanoseconds, file.changedNanoseconds};
+}
+inline CacheKey cacheKeyOf(const platform::FileStatus& status) {
+  return {status.device, status.inode, status.size, status.modifiedTime(), status.changedTime()};
+}
+
+class DigestCache {
+ public:
+  using Kind = CacheRecord::Kind;
+  static constexpr const char* kFileName = "Checksums.cache";
+
+  // Loads the cache file in `folder`. None yet: empty. One that is damaged, truncated or not ours
+  // is passed over with a warning on stderr, and replaced when saved.
+  explicit DigestCache(std::string folder);
+
+  // What was read before of this file, while it is unchanged and its file system is known again.
+  // Samples come back as a grouper holds them: the two hashes in the strong half, CRC-32 0.
+  // Safe from any number of threads.
+  bool find(const CacheKey& file, Kind kind, ContentDigest& digest) const;
+
+  // Notes what a search has just read of a file. From one thread at a time.
+  void learn(const Candidate& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest);
+
+  // Writes the cache file anew, when anything changed: what this search read (the walk's digests
+  // are taken from `store`) replaces what no longer matches its file, and a file no longer found
+  // in a folder walked whole (`walkedWhole`: the walk was not cut short) is forgotten. Anything
+  // else stays for searches of other folders. A failure costs the cache only: a warning on stderr.
+  void save(const CandidateStore& store, bool walkedWhole);
+
+ private:
+  // The index of the file system on `device` among the names, or -1 when it has no lasting name.
+  int fileSystemOf(std::uint64_t device) const;
+  std::pair<std::size_t, std::size_t> recordsOf(std::uint16_t fileSystem, std::uint64_t inode) const;
+  // Marks old records that no longer hold, and learns the walk's digests that no record holds yet.
+  std::vector<bool> sortOutOldRecords(const CandidateStore& store, bool walkedWhole);
+  void dropUnusedFileSystems();
+  static void warn(const std::string& text);
+
+  std::string folder_;
+  CacheContents contents_;
+  std::vector<std::pair<std::uint64_t, std::uint16_t>> devices_;  // sorted by device
+  std::vector<CacheRecord> learned_;
+  bool changed_ = false;  // the file would differ from the one loaded
+};
+
+}  // namespace pelimor

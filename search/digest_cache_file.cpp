@@ -1,0 +1,120 @@
+#include "search/digest_cache_file.h"
+
+#include <xxhash.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_reader.h"
+#include "platform/io_error_text.h"
+
+namespace pelimor {
+
+namespace {
+constexpr char kMagic[8] = {'P', 'e', 'l', 'i', 'm', 'o', 'r', 'C'};
+constexpr std::uint32_t kVersion = 1;
+// Records are written in this machine's byte order; a file from another order reads as foreign.
+constexpr std::uint32_t kByteOrderMark = 0x01020304;
+// Far more file systems than any machine mounts: a count beyond it is damage.
+constexpr std::uint32_t kMostFileSystems = 1u << 16;
+
+struct Head {
+  char magic[8];
+  std::uint32_t version;
+  std::uint32_t byteOrder;
+  std::uint32_t fileSystemCount;
+  std::uint32_t namesBytes;  // a multiple of 8, so the records that follow stay aligned
+  std::uint64_t recordCount;
+  std::uint64_t checksum;  // XXH3-64 of the names and the records
+};
+static_assert(sizeof(Head) == 40);
+
+std::uint64_t checksumOf(std::string_view names, const CacheRecord* records, std::size_t count) {
+  XXH3_state_t* state = XXH3_createState();
+  XXH3_64bits_reset(state);
+  XXH3_64bits_update(state, names.data(), names.size());
+  XXH3_64bits_update(state, records, count * sizeof(CacheRecord));
+  const std::uint64_t sum = XXH3_64bits_digest(state);
+  XXH3_freeState(state);
+  return sum;
+}
+
+std::string namesBlock(const std::vector<std::string>& names) {
+  std::string block;
+  for (const std::string& name : names) {
+    const auto length = static_cast<std::uint32_t>(name.size());
+    block.append(reinterpret_cast<const char*>(&length), sizeof length);
+    block += name;
+  }
+  block.resize((block.size() + 7) / 8 * 8, '\0');
+  return block;
+}
+
+bool parseNames(std::string_view block, std::uint32_t count, std::vector<std::string>& names) {
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint32_t length = 0;
+    if (block.size() < sizeof length) return false;
+    std::memcpy(&length, block.data(), sizeof length);
+    block.remove_prefix(sizeof length);
+    if (block.size() < length) return false;
+    names.emplace_back(block.substr(0, length));
+    block.remove_prefix(length);
+  }
+  return block.size() < 8 && block.find_first_not_of('\0') == std::string_view::npos;
+}
+}  // namespace
+
+std::string encodeCacheHead(const CacheContents& contents) {
+  const std::string names = namesBlock(contents.fileSystems);
+  Head head{};
+  std::memcpy(head.magic, kMagic, sizeof kMagic);
+  head.version = kVersion;
+  head.byteOrder = kByteOrderMark;
+  head.fileSystemCount = static_cast<std::uint32_t>(contents.fileSystems.size());
+  head.namesBytes = static_cast<std::uint32_t>(names.size());
+  head.recordCount = contents.records.size();
+  head.checksum = checksumOf(names, contents.records.data(), contents.records.size());
+  return std::string(reinterpret_cast<const char*>(&head), sizeof head) + names;
+}
+
+std::string loadCacheFile(const std::string& path, CacheContents& contents) {
+  contents = CacheContents{};
+  platform::FileReader file;
+  if (const int error = file.open(path); error != 0)
+    return error == ENOENT ? "missing" : platform::systemErrorText(error);
+  const std::uint64_t fileSize = file.status().size;
+  Head head{};
+  if (file.readAt(0, &head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return "it is truncated";
+  if (std::memcmp(head.magic, kMagic, sizeof kMagic) != 0 || head.version != kVersion || head.byteOrder != kByteOrderMark)
+    return "it is not a cache of this version of Pelimor";
+  if (head.namesBytes % 8 != 0 || head.fileSystemCount > kMostFileSystems || head.recordCount > fileSize / sizeof(CacheRecord))
+    return "it is damaged";
+  const std::uint64_t expected = sizeof head + head.namesBytes + head.recordCount * sizeof(CacheRecord);
+  if (fileSize < expected) return "it is truncated";
+  if (fileSize > expected) return "it is damaged";
+
+  std::string names(head.namesBytes, '\0');
+  std::vector<CacheRecord> records(head.recordCount);
+  const auto recordBytes = static_cast<std::int64_t>(records.size() * sizeof(CacheRecord));
+  if (file.readAt(sizeof head, names.data(), names.size()) != static_cast<std::int64_t>(names.size()) ||
+      file.readAt(sizeof head + names.size(), records.data(), static_cast<std::size_t>(recordBytes)) != recordBytes)
+    return "it could not be read whole";
+  if (checksumOf(names, records.data(), records.size()) != head.checksum) return "it is damaged";
+  if (!parseNames(names, head.fileSystemCount, contents.fileSystems)) return "it is damaged";
+  // A checksum that agrees over records out of order or with unknown file systems is still damage.
+  const bool sorted = std::adjacent_find(records.begin(), records.end(), [](const CacheRecord& a, const CacheRecord& b) {
+                        return !recordKeyLess(a, b);
+                      }) == records.end();
+  const bool known = std::all_of(records.begin(), records.end(), [&](const CacheRecord& record) {
+    return record.fileSystem < head.fileSystemCount && record.kind <= CacheRecord::kContent;
+  });
+  if (!sorted || !known) {
+    contents = CacheContents{};
+    return "it is damaged";
+  }
+  contents.records = std::move(records);
+  return "";
+}
+
+}  // namespace pelimor

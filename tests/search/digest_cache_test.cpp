@@ -1,0 +1,209 @@
+// The checksum cache on real files: what it spares, and that it never changes a result.
+#include "search/digest_cache.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "search/duplicate_search.h"
+#include "search/search_test_support.h"
+#include "support/temp_tree.h"
+#include "support/test_files.h"
+#include "support/unprivileged.h"
+
+namespace pelimor {
+namespace {
+
+using testing::describe;
+namespace fs = std::filesystem;
+
+class DigestCacheTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Small files are read as the walk finds them, large ones in samples and then whole: both ways.
+    tree.file("small/a", "same small content");
+    tree.file("small/b", "same small content");
+    tree.file("small/c", "other small thing!");
+    tree.file("large/a", std::string(100'000, 'x'));
+    tree.file("large/b", std::string(100'000, 'x'));
+    tree.file("large/c", std::string(99'999, 'x') + "y");
+  }
+  std::string cacheFile() const { return cacheFolder + DigestCache::kFileName; }
+  // Notes the bytes it read in `bytesRead`, when given.
+  SearchResult search(bool useCache = true, std::uint64_t* read = nullptr) const {
+    SearchRequest request = testing::requestFor({tree.root()});
+    request.useCache = useCache;
+    request.cacheFolder = cacheFolder;
+    SearchControl control;
+    SearchProgress progress;
+    SearchResult result = runDuplicateSearch(request, progress, control);
+    if (read) *read = progress.bytesRead();
+    return result;
+  }
+  SearchResult searchCounting() { return search(true, &bytesRead); }
+  std::vector<CacheRecord> recordsOf(const std::string& path) const {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    CacheContents contents;
+    loadCacheFile(cacheFile(), contents);
+    std::erase_if(contents.records, [&](const CacheRecord& record) { return record.inode != info.st_ino; });
+    return contents.records;
+  }
+
+  testing::TempTree tree;
+  testing::TempFolder cacheBase;
+  std::string cacheFolder = cacheBase / "Pelimor/";
+  std::uint64_t bytesRead = 0;
+};
+
+TEST_F(DigestCacheTest, ASecondSearchOfUnchangedFilesReadsNothingAndFindsTheSame) {
+  const auto withoutCache = describe(search(false).rows);
+  EXPECT_FALSE(fs::exists(cacheFile()));
+  EXPECT_EQ(describe(searchCounting().rows), withoutCache);
+  EXPECT_GT(bytesRead, 0u);
+  EXPECT_EQ(describe(searchCounting().rows), withoutCache);
+  EXPECT_EQ(bytesRead, 0u);
+  // Private to the user.
+  EXPECT_EQ(fs::status(cacheFile()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(cacheFolder).permissions(), fs::perms::owner_all);
+}
+
+// What happens to a file between two searches, and what the second search reads again: only that
+// file. A rename or a new link moves the change time too (the system sets it on every change of
+// the inode), so such a file is read once more, and its one entry, found by inode, is renewed.
+TEST_F(DigestCacheTest, OnlyAChangedFileIsReadAgain) {
+  constexpr std::uint64_t kLargeFile = 2 * 4096 + 100'000;  // its samples, then the whole of it
+  const struct {
+    const char* what;
+    std::function<void(testing::TempTree&)> change;
+    std::uint64_t bytesReadAgain;
+    std::string pathAfter;
+    std::size_t entriesAfter;
+  } cases[] = {
+      {"rewritten, size and modification time put back",
+       [](testing::TempTree& tree) {
+         struct stat before {};
+         stat(tree.path("large/b").c_str(), &before);
+         tree.file("large/b", std::string(99'999, 'x') + "z");
+         const timespec times[2] = {before.st_atim, before.st_mtim};
+         utimensat(AT_FDCWD, tree.path("large/b").c_str(), times, 0);
+       },
+       2 * 4096, "large/b", 1},  // its samples now differ from every other file's
+      {"renamed", [](testing::TempTree& tree) { fs::rename(tree.path("large/b"), tree.path("large/renamed")); },
+       kLargeFile, "large/renamed", 2},
+      {"moved to another folder",
+       [](testing::TempTree& tree) { fs::rename(tree.path("small/b"), tree.path("large/b-small")); }, 18, "large/b-small", 1},
+      {"hard-linked", [](testing::TempTree& tree) { fs::create_hard_link(tree.path("large/b"), tree.path("small/link")); },
+       kLargeFile, "small/link", 2},
+      {"untouched", [](testing::TempTree&) {}, 0, "large/b", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();  // the same files again
+    fs::remove_all(cacheFolder);
+    search();
+    c.change(tree);
+    const auto withCache = describe(searchCounting().rows);
+    EXPECT_EQ(bytesRead, c.bytesReadAgain);
+    EXPECT_EQ(withCache, describe(search(false).rows));
+    EXPECT_EQ(recordsOf(tree.path(c.pathAfter)).size(), c.entriesAfter);
+    for (const char* extra : {"large/renamed", "large/b-small", "small/link"}) fs::remove(tree.path(extra));
+  }
+}
+
+TEST_F(DigestCacheTest, AFileHasOneEntryPerKindHoweverManyNamesItHas) {
+  fs::create_hard_link(tree.path("large/a"), tree.path("small/a-link"));
+  fs::create_hard_link(tree.path("small/a"), tree.path("large/small-link"));
+  search();
+  EXPECT_EQ(recordsOf(tree.path("large/a")).size(), 2u);  // its samples and its whole content
+  EXPECT_EQ(recordsOf(tree.path("small/a")).size(), 1u);
+}
+
+TEST_F(DigestCacheTest, AFileNoLongerFoundIsDroppedWhenSaved) {
+  search();
+  struct stat gone {};
+  stat(tree.path("large/c").c_str(), &gone);
+  ASSERT_FALSE(recordsOf(tree.path("large/c")).empty());
+  fs::remove(tree.path("large/c"));
+  search();
+  CacheContents contents;
+  loadCacheFile(cacheFile(), contents);
+  for (const CacheRecord& record : contents.records) EXPECT_NE(record.inode, gone.st_ino);
+}
+
+// A cache file that can't be trusted is passed over with one warning, and made anew.
+TEST_F(DigestCacheTest, ADamagedCacheIsIgnoredWithOneWarningAndRebuilt) {
+  const auto truncate = [](const std::string& path, std::uintmax_t keep) { fs::resize_file(path, keep); };
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> damage;
+  } cases[] = {
+      {"truncated in a record", [&](const std::string& path) { truncate(path, fs::file_size(path) - 10); }},
+      {"truncated in its head", [&](const std::string& path) { truncate(path, 12); }},
+      {"empty", [&](const std::string& path) { truncate(path, 0); }},
+      {"a byte changed",
+       [](const std::string& path) {
+         std::string bytes = testing::readFile(path);
+         bytes[bytes.size() - 20] ^= 0x40;
+         testing::writeFile(path, bytes);
+       }},
+      {"another program's file", [](const std::string& path) { testing::writeFile(path, std::string(4096, 'Q')); }},
+  };
+  const auto expected = describe(search(false).rows);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    search();
+    c.damage(cacheFile());
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(describe(search().rows), expected);
+    const std::string warning = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
+    EXPECT_NE(warning.find(cacheFile()), std::string::npos) << warning;
+    CacheContents contents;
+    EXPECT_EQ(loadCacheFile(cacheFile(), contents), "");
+    EXPECT_FALSE(contents.records.empty());
+  }
+}
+
+TEST_F(DigestCacheTest, TwoSearchesSavingAtOnceLeaveAWholeCache) {
+  const auto expected = describe(search(false).rows);
+  for (int round = 0; round < 10; ++round) {
+    fs::remove_all(cacheFolder);
+    std::vector<std::string> found[2];
+    std::thread other([&] { found[1] = describe(search().rows); });
+    found[0] = describe(search().rows);
+    other.join();
+    EXPECT_EQ(found[0], expected);
+    EXPECT_EQ(found[1], expected);
+    CacheContents contents;
+    EXPECT_EQ(loadCacheFile(cacheFile(), contents), "");
+    // Only the finished file is left: no writer's new file stays behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(cacheFolder), fs::directory_iterator()), 1);
+  }
+}
+
+// A cache that can't be written costs the cache, never the search.
+TEST_F(DigestCacheTest, ACacheFolderThatCannotBeWrittenLeavesTheSearchWhole) {
+  const auto expected = describe(search(false).rows);
+  fs::create_directories(cacheFolder);
+  testing::openToEveryone(tree.root());
+  testing::openToEveryone(cacheBase.path());
+  chmod(cacheFolder.c_str(), 0755);  // ours, not the unprivileged user's: read-only to them
+  const std::string answer = testing::runUnprivileged([&] {
+    ::testing::internal::CaptureStderr();
+    const auto found = describe(search().rows);
+    const std::string warning = ::testing::internal::GetCapturedStderr();
+    if (found != expected) return std::string("other rows");
+    return warning.find("could not be saved") != std::string::npos ? std::string("ok") : "no warning: " + warning;
+  });
+  EXPECT_EQ(answer, "ok");
+  EXPECT_FALSE(fs::exists(cacheFile()));
+}
+
+}  // namespace
+}  // namespace pelimor
