@@ -45,6 +45,30 @@ class BtrfsImage {
   bool mounted_ = false;
 };
 
+TEST(Link, TheSelectedFileBecomesTheKeptOneAndSaysWhatItLost) {
+  const TempFolder folder;
+  writeFile(folder / "kept/f", "same bytes");
+  writeFile(folder / "spare/f", "same bytes");
+  writeFile(folder / "spare/g", "same bytes");
+  ASSERT_EQ(chmod((folder / "spare/g").c_str(), 0600), 0);
+  std::vector<ResultRow> rows;
+  for (const char* path : {"kept/f", "spare/f", "spare/g"}) rows.push_back(rowFor(folder / path, 1));
+  const RemovalResult result = replaceWithHardLinks(rows, {false, true, true});
+  EXPECT_TRUE(result.failures.empty());
+  ASSERT_EQ(result.linked.size(), 2u);
+  EXPECT_EQ(result.linked[1].keeper, 0u);
+  EXPECT_TRUE(result.rowsToRemove.empty());
+  for (const char* path : {"spare/f", "spare/g"}) {
+    EXPECT_EQ(rowFor(folder / path, 1).identity.inode, rows[0].identity.inode) << path;
+    EXPECT_EQ(readFile(folder / path), "same bytes");
+  }
+  // g had its own permission bits (and f, written later, its own time): both now have the kept file's.
+  ASSERT_EQ(result.attributesLost.size(), 2u);
+  EXPECT_EQ(result.attributesLost[1].path, folder / "spare/g");
+  EXPECT_EQ(std::filesystem::directory_iterator(folder / "spare")->path().filename().string().find(".pelimor"),
+            std::string::npos);
+}
+
 TEST(Clone, SharesBlocksWhereTheFileSystemCanAndSaysSoWhereItCannot) {
   const TempFolder plain;  // a file system that cannot share blocks (ext4, tmpfs)
   writeFile(plain / "a/f", "same bytes");
