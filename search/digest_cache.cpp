@@ -14,6 +14,13 @@ namespace pelimor {
 namespace {
 // Record indexes are 16 bits wide.
 constexpr std::size_t kMostFileSystems = 0xFFFF;
+constexpr std::size_t kRecordsPerBucket = 4;
+
+// Within one file system's records.
+struct InodeOrder {
+  bool operator()(const CacheRecord& record, std::uint64_t inode) const { return record.inode < inode; }
+  bool operator()(std::uint64_t inode, const CacheRecord& record) const { return inode < record.inode; }
+};
 
 bool stillHolds(const CacheRecord& record, const CacheKey& file) {
   return record.size == file.size && record.modifiedNanoseconds == file.modifiedNanoseconds &&
@@ -38,6 +45,7 @@ DigestCache::DigestCache(std::string folder) : folder_(std::move(folder)) {
     devices_.emplace_back(identity.device, static_cast<std::uint16_t>(known - names.begin()));
   }
   std::sort(devices_.begin(), devices_.end());
+  indexRecords();
 }
 
 void DigestCache::warn(const std::string& text) { std::fprintf(stderr, "Pelimor: warning: %s\n", text.c_str()); }
@@ -47,14 +55,34 @@ int DigestCache::fileSystemOf(std::uint64_t device) const {
   return at != devices_.end() && at->first == device ? at->second : -1;
 }
 
+void DigestCache::indexRecords() {
+  const std::vector<CacheRecord>& records = contents_.records;
+  index_.assign(contents_.fileSystems.size(), FileSystemIndex{});
+  for (std::size_t begin = 0; begin < records.size();) {
+    std::size_t end = begin;
+    while (end < records.size() && records[end].fileSystem == records[begin].fileSystem) ++end;
+    FileSystemIndex& index = index_[records[begin].fileSystem];
+    index.firstInode = records[begin].inode;
+    index.lastInode = records[end - 1].inode;
+    index.bucketStarts.assign((end - begin + kRecordsPerBucket - 1) / kRecordsPerBucket + 1, 0);
+    std::size_t at = begin;
+    for (std::size_t bucket = 0; bucket + 1 < index.bucketStarts.size(); ++bucket) {
+      while (at < end && index.bucketOf(records[at].inode) < bucket) ++at;
+      index.bucketStarts[bucket] = static_cast<std::uint32_t>(at);
+    }
+    index.bucketStarts.back() = static_cast<std::uint32_t>(end);
+    begin = end;
+  }
+}
+
 std::pair<std::size_t, std::size_t> DigestCache::recordsOf(std::uint16_t fileSystem, std::uint64_t inode) const {
-  CacheRecord probe;
-  probe.fileSystem = fileSystem;
-  probe.inode = inode;
-  const auto byFile = [](const CacheRecord& a, const CacheRecord& b) {
-    return a.fileSystem != b.fileSystem ? a.fileSystem < b.fileSystem : a.inode < b.inode;
-  };
-  const auto [begin, end] = std::equal_range(contents_.records.begin(), contents_.records.end(), probe, byFile);
+  if (fileSystem >= index_.size()) return {0, 0};
+  const FileSystemIndex& index = index_[fileSystem];
+  if (index.bucketStarts.empty() || inode < index.firstInode || inode > index.lastInode) return {0, 0};
+  const std::size_t bucket = index.bucketOf(inode);
+  const auto first = contents_.records.begin() + index.bucketStarts[bucket];
+  const auto last = contents_.records.begin() + index.bucketStarts[bucket + 1];
+  const auto [begin, end] = std::equal_range(first, last, inode, InodeOrder{});
   return {static_cast<std::size_t>(begin - contents_.records.begin()), static_cast<std::size_t>(end - contents_.records.begin())};
 }
 
@@ -92,6 +120,10 @@ void DigestCache::learn(const Candidate& file, std::uint64_t folderInode, Kind k
 std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bool walkedWhole) {
   const std::vector<CacheRecord>& records = contents_.records;
   std::vector<bool> keep(records.size(), true), seen(records.size(), false);
+  // Grown once: a million files read by the walk would otherwise copy the records over and over.
+  learned_.reserve(learned_.size() + static_cast<std::size_t>(std::count_if(
+                                         store.files().begin(), store.files().end(),
+                                         [](const Candidate& file) { return file.contentRead; })));
   for (const Candidate& file : store.files()) {
     const int fileSystem = fileSystemOf(file.device);
     if (fileSystem < 0) continue;
@@ -159,6 +191,7 @@ void DigestCache::save(const CandidateStore& store, bool walkedWhole) {
     if (i + 1 == records.size() || recordKeyLess(records[i], records[i + 1])) records[unique++] = records[i];
   records.resize(unique);
   dropUnusedFileSystems();
+  indexRecords();
 
   const std::string head = encodeCacheHead(contents_);
   const std::string_view body(reinterpret_cast<const char*>(records.data()), records.size() * sizeof(CacheRecord));
