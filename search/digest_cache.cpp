@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 
 #include "platform/file_operations.h"
 #include "platform/file_system_identity.h"
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
+#include "search/parallel_sort.h"
 
 namespace pelimor {
 
@@ -181,7 +183,7 @@ void DigestCache::save(const CandidateStore& store, bool walkedWhole) {
   for (std::size_t i = 0; i < records.size(); ++i)
     if (keep[i]) records[kept++] = records[i];
   records.resize(kept);
-  std::sort(learned_.begin(), learned_.end(), recordKeyLess);
+  sortInParallel(learned_, recordKeyLess, std::max(1u, std::thread::hardware_concurrency()));
   records.insert(records.end(), learned_.begin(), learned_.end());
   std::vector<CacheRecord>().swap(learned_);
   // Stable: of two records with one key, the one learned now comes last, and is the one kept.
