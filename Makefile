@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test sanitize screenshot install package clean
+.PHONY: all deps configure build run test sanitize screenshot install package check-package clean
 
 all: build
 
@@ -46,6 +46,10 @@ package: deps
 	cmake --build $(PACKAGE_BUILD)
 	cd $(PACKAGE_BUILD) && cpack
 	@echo "package: $(PACKAGE_FILE)"
+
+# Installs the package on this machine with apt-get and checks what it installed (scripts/check-package).
+check-package: package
+	bash scripts/check-package $(PACKAGE_FILE)
 
 clean:
 	rm -rf $(BUILD) build-asan build-tsan build-fuzz $(PACKAGE_BUILD)
