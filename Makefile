@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test sanitize screenshot install clean
+.PHONY: all deps configure build run test sanitize screenshot install package check-package clean
 
 all: build
 
@@ -36,5 +36,20 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
+# The Debian package, from a Release build of its own without tests or benchmarks.
+PACKAGE_BUILD ?= build-package
+PACKAGE_FILE = $(PACKAGE_BUILD)/pelimor_3.0-1_amd64.deb
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DPELIMOR_WITH_GUI=ON -DPELIMOR_WITH_TESTS=OFF -DPELIMOR_WITH_BENCH=OFF -DPELIMOR_WITH_FUZZ=OFF \
+	  -DPELIMOR_SANITIZE=
+	cmake --build $(PACKAGE_BUILD)
+	cd $(PACKAGE_BUILD) && cpack
+	@echo "package: $(PACKAGE_FILE)"
+
+# Installs the package on this machine with apt-get and checks what it installed (scripts/check-package).
+check-package: package
+	bash scripts/check-package $(PACKAGE_FILE)
+
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz $(PACKAGE_BUILD)
