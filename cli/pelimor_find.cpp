@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <csignal>
@@ -100,10 +101,12 @@ void onInterrupt(int) {
 }
 
 std::optional<std::string> presetFor(const std::string& type) {
-  if (type == "all") return std::string(kPresetMasks[0]);
-  if (type == "images") return std::string(kPresetMasks[1]);
-  if (type == "audio") return std::string(kPresetMasks[2]);
-  if (type == "video") return std::string(kPresetMasks[3]);
+  // The window's type names, in lower case; "Custom" is --mask.
+  for (std::size_t i = 0; i < kPresetMasks.size(); ++i) {
+    std::string name(kTypeNames[i]);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (type == name) return std::string(kPresetMasks[i]);
+  }
   return std::nullopt;
 }
 

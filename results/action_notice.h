@@ -1,5 +1,6 @@
 #pragma once
 // What a result action asks the window to show.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -7,6 +8,13 @@
 namespace pelimor {
 
 inline constexpr std::string_view kEmptyListText = "The list of results is empty.";
+
+// A notice lists at most this many files, then says how many more there are (moreListedText).
+inline constexpr std::size_t kListedInNotice = 20;
+// "\n... and N more." when `total` entries were more than a notice lists; empty otherwise.
+inline std::string moreListedText(std::size_t total) {
+  return total > kListedInNotice ? "\n... and " + std::to_string(total - kListedInNotice) + " more." : std::string();
+}
 inline constexpr std::string_view kNoFileSelectedText = "No file selected.";
 
 // Nested, so that it does not meet the window's own notice kinds (ui/notices.h) by name.

@@ -19,7 +19,6 @@
 namespace pelimor {
 
 namespace {
-constexpr std::size_t kListedFailures = 20;
 // A folder that already holds this many files of one name is not probed any further.
 constexpr unsigned kLastNumber = 100000;
 
@@ -196,9 +195,9 @@ std::string failureNoticeText(FileAction action, const std::vector<FileFailure>&
   static constexpr std::string_view kDone[] = {"deleted:", "moved:", "replaced by a hard link:", "cloned:"};
   std::string text = std::to_string(count) + (count == 1 ? " file was not " : " files were not ") +
                      std::string(kDone[static_cast<int>(action)]);
-  for (std::size_t i = 0; i < count && i < kListedFailures; ++i)
+  for (std::size_t i = 0; i < count && i < kListedInNotice; ++i)
     text += "\n" + failures[i].path + ": " + failures[i].reason;
-  if (count > kListedFailures) text += "\n... and " + std::to_string(count - kListedFailures) + " more.";
+  text += moreListedText(count);
   return text;
 }
 

@@ -6,7 +6,8 @@
 #include <string_view>
 #include <thread>
 
-#include "search/parallel_sort.h"
+#include "search/ascii_case.h"
+#include "search/parallel_work.h"
 
 namespace pelimor {
 
@@ -62,7 +63,7 @@ class FoldedTexts {
     bytes_.resize(total);
     char* out = bytes_.data();
     for (const std::string_view text : texts) {
-      for (const char c : text) *out++ = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+      for (const char c : text) *out++ = upperAscii(c);
     }
     keys_.resize(rows.size());
     for (std::uint32_t i = 0; i < rows.size(); ++i) keys_[i].row = i;

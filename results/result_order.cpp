@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <numeric>
 
+#include "search/ascii_case.h"
+
 namespace pelimor {
 
 namespace {
-unsigned char foldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
-
 template <typename T>
 int threeWay(T a, T b) {
   return a < b ? -1 : (a > b ? 1 : 0);
@@ -17,8 +17,8 @@ int threeWay(T a, T b) {
 int compareFoldedAscii(std::string_view a, std::string_view b) {
   const size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
-    const unsigned char x = foldAscii(static_cast<unsigned char>(a[i]));
-    const unsigned char y = foldAscii(static_cast<unsigned char>(b[i]));
+    const auto x = static_cast<unsigned char>(upperAscii(a[i]));
+    const auto y = static_cast<unsigned char>(upperAscii(b[i]));
     if (x != y) return int(x) - int(y);
   }
   return threeWay(a.size(), b.size());

@@ -1,5 +1,6 @@
 #pragma once
 // The one comparison that orders the result list, keyed by a column and one direction flag.
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -8,8 +9,10 @@
 
 namespace pelimor {
 
+// The result list's columns, in their order on screen, with their titles.
 enum class ResultColumn : std::uint8_t { Group = 0, Name = 1, Path = 2, Size = 3, Crc32 = 4 };
-inline constexpr int kResultColumnCount = 5;
+inline constexpr std::array<std::string_view, 5> kResultColumnTitles = {"#", "Name", "Path", "Size", "CRC32"};
+inline constexpr int kResultColumnCount = static_cast<int>(kResultColumnTitles.size());
 
 struct SortState {
   ResultColumn column = ResultColumn::Group;

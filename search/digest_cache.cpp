@@ -9,7 +9,7 @@
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
-#include "search/parallel_sort.h"
+#include "search/parallel_work.h"
 
 namespace pelimor {
 

@@ -1,13 +1,12 @@
 #include "search/duplicate_grouper.h"
 
 #include <algorithm>
-#include <atomic>
 #include <thread>
 #include <tuple>
 
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
-#include "search/parallel_sort.h"
+#include "search/parallel_work.h"
 
 namespace pelimor {
 
@@ -42,27 +41,6 @@ struct DuplicateGrouper::ReadScratch {
 
 namespace {
 
-// Runs work(i, scratch) for every i in [0, count) on up to `threads` threads, each with a scratch
-// of its own made from `scratchArguments`. Neighbouring items go to one thread in small runs: they
-// tend to share a folder.
-template <typename Scratch, typename Work, typename... ScratchArguments>
-void forEachInParallel(std::size_t count, unsigned threads, Work work, ScratchArguments&... scratchArguments) {
-  constexpr std::size_t kRun = 16;
-  std::atomic<std::size_t> next{0};
-  auto worker = [&] {
-    Scratch scratch(scratchArguments...);
-    for (std::size_t begin = next.fetch_add(kRun); begin < count; begin = next.fetch_add(kRun))
-      for (std::size_t i = begin; i < std::min(count, begin + kRun); ++i) work(i, scratch);
-  };
-  const std::size_t runs = (count + kRun - 1) / kRun;
-  const unsigned helpers = static_cast<unsigned>(std::min<std::size_t>(threads, runs)) - (runs ? 1 : 0);
-  std::vector<std::thread> pool;
-  for (unsigned t = 0; t < helpers; ++t) pool.emplace_back(worker);
-  worker();
-  for (std::thread& thread : pool) thread.join();
-}
-
-struct NoScratch {};
 
 // Runs of equal elements in a sorted list: calls each(begin, end) for every run, front to back.
 template <typename T, typename Equal, typename Each>

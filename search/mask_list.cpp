@@ -1,9 +1,10 @@
 #include "search/mask_list.h"
 
+#include "search/ascii_case.h"
+
 namespace pelimor {
 
 namespace {
-char foldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Classic wildcard match with one backtracking point: linear for a single '*', O(n*m) at worst.
 bool wildcardMatch(std::string_view name, std::string_view mask) {
@@ -13,7 +14,7 @@ bool wildcardMatch(std::string_view name, std::string_view mask) {
     if (m < mask.size() && mask[m] == '*') {
       starMask = m++;
       starName = n;
-    } else if (m < mask.size() && (mask[m] == '?' || foldAscii(mask[m]) == foldAscii(name[n]))) {
+    } else if (m < mask.size() && (mask[m] == '?' || upperAscii(mask[m]) == upperAscii(name[n]))) {
       ++m;
       ++n;
     } else if (starMask != std::string_view::npos) {

@@ -1,11 +1,19 @@
 #pragma once
-// The type list's preset mask texts.
+// The type and size lists: what the window offers, what the settings keep the index of, and what
+// pelimor-find takes by name.
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace pelimor {
 
-enum class FileType { All = 0, Images = 1, Audio = 2, Video = 3, Custom = 4 };
+// The type list's items; each but the last (the user's own masks) has its preset mask text below.
+inline constexpr std::array<std::string_view, 5> kTypeNames = {"All", "Images", "Audio", "Video", "Custom"};
+inline constexpr std::size_t kDefaultTypeIndex = 0;  // "All"
+
+// The size list's items: the minimum size in kilobytes, a file must be larger.
+inline constexpr std::array<std::string_view, 7> kMinimumSizeKilobytes = {"0", "1", "10", "50", "100", "500", "1000"};
+inline constexpr std::size_t kDefaultSizeIndex = 4;  // "100"
 
 inline constexpr std::array<std::string_view, 4> kPresetMasks = {
     "*.*",

@@ -5,7 +5,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "app/settings/settings_error.h"
+#include "settings/settings_error.h"
 #include "platform/file_reader.h"
 #include "platform/folders.h"
 #include "ui/notices.h"

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "search/mask_presets.h"
 #include "ui/notices.h"
 #include "ui/text_bytes.h"

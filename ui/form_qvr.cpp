@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "platform/folders.h"
+#include "search/mask_presets.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
 #include "ui/folder_browser.h"
@@ -128,15 +129,13 @@ void TFormQVR::buildClientArea() {
   Label4->setObjectName(QStringLiteral("Label4"));
   ComboBoxSize = new QComboBox(client);
   ComboBoxSize->setObjectName(QStringLiteral("ComboBoxSize"));
-  ComboBoxSize->addItems({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("50"),
-                          QStringLiteral("100"), QStringLiteral("500"), QStringLiteral("1000")});
-  ComboBoxSize->setCurrentIndex(4);
+  for (const std::string_view size : kMinimumSizeKilobytes) ComboBoxSize->addItem(QString::fromLatin1(size));
+  ComboBoxSize->setCurrentIndex(static_cast<int>(kDefaultSizeIndex));
   ComboBoxSize->setFixedWidth(65);
   ComboBoxType = new QComboBox(client);
   ComboBoxType->setObjectName(QStringLiteral("ComboBoxType"));
-  ComboBoxType->addItems({QStringLiteral("All"), QStringLiteral("Images"), QStringLiteral("Audio"),
-                          QStringLiteral("Video"), QStringLiteral("Custom")});
-  ComboBoxType->setCurrentIndex(0);
+  for (const std::string_view type : kTypeNames) ComboBoxType->addItem(QString::fromLatin1(type));
+  ComboBoxType->setCurrentIndex(static_cast<int>(kDefaultTypeIndex));
   ComboBoxType->setFixedWidth(80);
   EditMask = new MaskEdit(client);
   EditMask->setText(QStringLiteral("*.*"));

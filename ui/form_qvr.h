@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "search/duplicate_grouper.h"
+#include "search/skipped_file.h"
 #include "ui/main_actions.h"
 #include "ui/search_worker.h"
 

@@ -77,15 +77,9 @@ void TFormQVR::ActionSelectExecute() {
   }
   {
     const RepaintSuspended suspended(ListViewDup);
-    ListViewDup->setSortState(result.sort);
-    // Reordering resets the model, which drops the selection and the focus; both come back below.
-    ListViewDup->resultModel()->reorder(result.order);
+    ListViewDup->reorderRows(result.order, result.sort);
     ListViewDup->selectRows(result.selected);
     ListViewDup->setFocusedRow(result.focused ? static_cast<int>(*result.focused) : -1);
-    ListViewDup->horizontalHeader()->setSortIndicator(ResultListView::ColumnGroup, result.sort.descending
-                                                                                        ? Qt::DescendingOrder
-                                                                                        : Qt::AscendingOrder);
-    ListViewDup->horizontalHeader()->setSortIndicatorShown(true);
   }
   if (result.focused) ListViewDup->scrollTo(ListViewDup->currentIndex());
   if (result.focusedTopRow) ListViewDup->setFocus();

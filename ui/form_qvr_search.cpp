@@ -2,6 +2,7 @@
 // modal wait dialog, and put the result into the list on the main thread.
 #include <QApplication>
 
+#include "results/action_notice.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
 #include "ui/form_qvr.h"
@@ -12,10 +13,6 @@
 #include "ui/text_bytes.h"
 
 namespace pelimor {
-
-namespace {
-constexpr std::size_t kSkippedListed = 20;
-}
 
 void TFormQVR::ActionSearchExecute() {
   if (refuseWhileSearchFinishing()) return;
@@ -109,11 +106,11 @@ void TFormQVR::stopSearchAndWait() {
 
 namespace {
 void appendListed(QString& text, const std::vector<SkippedFile>& skipped) {
-  for (std::size_t i = 0; i < skipped.size() && i < kSkippedListed; ++i) {
+  for (std::size_t i = 0; i < skipped.size() && i < kListedInNotice; ++i) {
     text += QStringLiteral("\n") + shownText(skipped[i].path);
     if (!skipped[i].reason.empty()) text += QStringLiteral(" (") + QString::fromStdString(skipped[i].reason) + u')';
   }
-  if (skipped.size() > kSkippedListed) text += QStringLiteral("\n\nand %1 more.").arg(skipped.size() - kSkippedListed);
+  text += QString::fromStdString(moreListedText(skipped.size()));
 }
 }  // namespace
 

@@ -7,7 +7,7 @@
 #include <QStatusBar>
 #include <QWindow>
 
-#include "app/settings/settings.h"
+#include "settings/settings.h"
 #include "platform/folders.h"
 #include "search/crc32.h"
 #include "ui/filter_controls.h"

@@ -1,5 +1,7 @@
 #include "ui/notices.h"
 
+#include "settings/settings_error.h"
+
 namespace pelimor {
 
 QMessageBox::StandardButton showNotice(QWidget* parent, NoticeKind kind, const QString& text,
@@ -16,13 +18,9 @@ QMessageBox::StandardButton showNotice(QWidget* parent, NoticeKind kind, const Q
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QString errorBoxText(const QString& text) {
-  if (!text.isEmpty() && text.back().unicode() > u'.') return text + u'.';
-  return text;
-}
-
 void showErrorBox(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelimor"), errorBoxText(text), QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelimor"), QString::fromStdString(errorBoxText(text.toStdString())),
+                  QMessageBox::Ok, parent);
   box.exec();
 }
 

@@ -15,6 +15,5 @@ QMessageBox::StandardButton showNotice(QWidget* parent, NoticeKind kind, const Q
 // The error box: title "Pelimor", stop icon, OK; a full stop is added after a text whose last
 // character comes after '.' in code order.
 void showErrorBox(QWidget* parent, const QString& text);
-QString errorBoxText(const QString& text);
 
 }  // namespace pelimor

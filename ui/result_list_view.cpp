@@ -9,7 +9,11 @@
 namespace pelimor {
 
 namespace {
-constexpr int kDesignWidths[ResultTableModel::kColumnCount] = {45, 275, 397, 75, 85};
+constexpr int kPathColumn = static_cast<int>(ResultColumn::Path);
+}  // namespace
+
+namespace {
+constexpr int kDesignWidths[kResultColumnCount] = {45, 275, 397, 75, 85};
 
 // Rows covered by the ranges; every selected row has its first column selected.
 std::size_t rowsIn(const QItemSelection& selection) {
@@ -43,7 +47,7 @@ ResultListView::ResultListView(QWidget* parent) : QTableView(parent), model_(new
   header->setStretchLastSection(false);
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  for (int column = 0; column < ResultTableModel::kColumnCount; ++column) setColumnWidth(column, kDesignWidths[column]);
+  for (int column = 0; column < kResultColumnCount; ++column) setColumnWidth(column, kDesignWidths[column]);
   connect(header, &QHeaderView::sectionClicked, this, &ResultListView::ListViewDupColumnClick);
 
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &ResultListView::countSelectionChange);
@@ -92,7 +96,7 @@ void ResultListView::selectRows(const std::vector<bool>& selected) {
 }
 
 void ResultListView::applySelection(const std::vector<bool>& selected) {
-  const int lastColumn = ResultTableModel::kColumnCount - 1;
+  const int lastColumn = kResultColumnCount - 1;
   const int count = std::min(static_cast<int>(selected.size()), model_->rowCount());
   QItemSelection selection;
   for (int row = 0; row < count;) {
@@ -135,10 +139,21 @@ void ResultListView::removeFlaggedRows(const std::vector<bool>& remove) {
 }
 
 void ResultListView::ListViewDupColumnClick(int column) {
-  if (column < 0 || column >= ResultTableModel::kColumnCount) return;
+  if (column < 0 || column >= kResultColumnCount) return;
   pelimor::ListViewDupColumnClick(sort_, static_cast<ResultColumn>(column));
   sortRows();
-  horizontalHeader()->setSortIndicator(column, sort_.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  showSortIndicator();
+}
+
+void ResultListView::reorderRows(const std::vector<std::size_t>& order, const SortState& sort) {
+  sort_ = sort;
+  model_->reorder(order);
+  showSortIndicator();
+}
+
+void ResultListView::showSortIndicator() {
+  horizontalHeader()->setSortIndicator(static_cast<int>(sort_.column),
+                                       sort_.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
   horizontalHeader()->setSortIndicatorShown(true);
 }
 
@@ -162,10 +177,10 @@ void ResultListView::sortRows() {
 void ResultListView::fitPathColumn() {
   updateGeometries();  // the vertical scroll bar, if the rows need one, narrows the client area
   int others = 0;
-  for (int column = 0; column < ResultTableModel::kColumnCount; ++column) {
-    if (column != ColumnPath) others += columnWidth(column);
+  for (int column = 0; column < kResultColumnCount; ++column) {
+    if (column != kPathColumn) others += columnWidth(column);
   }
-  setColumnWidth(ColumnPath, std::max(viewport()->width() - others, kMinimumPathWidth));
+  setColumnWidth(kPathColumn, std::max(viewport()->width() - others, kMinimumPathWidth));
 }
 
 std::size_t ResultListView::countSelectedRowsInSelection() const { return rowsIn(selectionModel()->selection()); }

@@ -16,7 +16,6 @@ class ResultListView : public QTableView {
 
  public:
   static constexpr int kMinimumPathWidth = 100;
-  enum Column { ColumnGroup = 0, ColumnName = 1, ColumnPath = 2, ColumnSize = 3, ColumnCrc32 = 4 };
 
   explicit ResultListView(QWidget* parent = nullptr);
 
@@ -49,6 +48,9 @@ class ResultListView : public QTableView {
   void ListViewDupColumnClick(int column);
   // Puts the rows in the order of sortState(); selection, focus and scroll position are kept.
   void sortRows();
+  // Puts the rows in `order` (the row now k-th is the one that stood at order[k]), which `sort`
+  // gives, and shows the sort in the header. Selection and focus are dropped: set them again.
+  void reorderRows(const std::vector<std::size_t>& order, const SortState& sort);
 
   // "Path" takes the client width left by the other four columns, never less than 100 pixels.
   void fitPathColumn();
@@ -61,6 +63,7 @@ class ResultListView : public QTableView {
   void listChanged();
 
  private:
+  void showSortIndicator();
   void countSelectionChange(const QItemSelection& selected, const QItemSelection& deselected);
   void recountSelection();
   void applySelection(const std::vector<bool>& selected);

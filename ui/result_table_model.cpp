@@ -1,5 +1,6 @@
 #include "ui/result_table_model.h"
 
+#include "results/result_order.h"
 #include "search/crc32.h"
 #include "ui/text_bytes.h"
 
@@ -9,7 +10,7 @@ int ResultTableModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int ResultTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+int ResultTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kResultColumnCount; }
 
 QString ResultTableModel::cellText(const ResultRow& row, int column) {
   switch (column) {
@@ -31,11 +32,10 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  static const char* const kTitles[kColumnCount] = {"#", "Name", "Path", "Size", "CRC32"};
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumnCount) {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kResultColumnCount) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  return QString::fromLatin1(kTitles[section]);
+  return QString::fromLatin1(kResultColumnTitles[static_cast<std::size_t>(section)]);
 }
 
 Qt::ItemFlags ResultTableModel::flags(const QModelIndex& index) const {

@@ -13,7 +13,6 @@ class ResultTableModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  static constexpr int kColumnCount = 5;  // "#", "Name", "Path", "Size", "CRC32"
 
   using QAbstractTableModel::QAbstractTableModel;
 

@@ -114,7 +114,7 @@ void BM_HeaderClickAllSelected(benchmark::State& state) {
   ResultListView& list = *window().ListViewDup;
   list.selectAll();
   for (auto _ : state) {
-    list.ListViewDupColumnClick(ResultListView::ColumnPath);
+    list.ListViewDupColumnClick(int(pelimor::ResultColumn::Path));
     QApplication::processEvents();
   }
   state.counters["selected"] = static_cast<double>(list.selectedCount());

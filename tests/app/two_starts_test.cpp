@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/settings/options_file.h"
+#include "settings/options_file.h"
 
 namespace pelimor {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings/options_file.h"
-#include "app/settings/window_placement.h"
+#include "settings/options_file.h"
+#include "settings/window_placement.h"
 #include "fuzz_support.h"
 
 using namespace pelimor;

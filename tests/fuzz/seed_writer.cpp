@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings/options_file.h"
-#include "app/settings/source_list.h"
+#include "settings/options_file.h"
+#include "settings/source_list.h"
 #include "fuzz_support.h"
 
 using namespace pelimor;

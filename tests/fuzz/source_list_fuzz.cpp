@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings/source_list.h"
+#include "settings/source_list.h"
 #include "fuzz_support.h"
 
 using namespace pelimor;

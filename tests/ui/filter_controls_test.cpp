@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "search/mask_presets.h"
 #include "ui/filter_controls.h"
 #include "ui/form_qvr.h"

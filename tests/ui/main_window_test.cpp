@@ -11,7 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "platform/folders.h"
 #include "ui/filter_controls.h"
 #include "ui/form_qvr.h"

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "support/test_files.h"
 #include "ui/filter_controls.h"
 #include "ui/form_qvr.h"
@@ -202,7 +202,7 @@ class ResultActionsTest : public QObject {
     TFormQVR form;
     test::showActive(form);
     form.ListViewDup->installRows(foldersRows());
-    clickHeader(*form.ListViewDup, ResultListView::ColumnName);  // the first click sorts descending
+    clickHeader(*form.ListViewDup, int(ResultColumn::Name));  // the first click sorts descending
     QCOMPARE(form.ListViewDup->rows().front().name(), std::string_view("two.txt"));
     form.ListViewDup->selectRows({});
     form.ActionSelect->trigger();
@@ -212,7 +212,7 @@ class ResultActionsTest : public QObject {
     QCOMPARE(groupsOf(*form.ListViewDup), (std::vector<std::uint32_t>{4, 4, 3, 3, 2, 2, 1, 1, 1}));
     QHeaderView* header = form.ListViewDup->horizontalHeader();
     QVERIFY(header->isSortIndicatorShown());
-    QCOMPARE(header->sortIndicatorSection(), int(ResultListView::ColumnGroup));
+    QCOMPARE(header->sortIndicatorSection(), int(ResultColumn::Group));
     QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
     // The top row after the Name sort, b/two.txt, gave the reference folder and keeps the focus.
     QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path, path("b/two.txt"));
@@ -358,7 +358,7 @@ class ResultActionsTest : public QObject {
     TFormQVR form;
     test::showActive(form);
     form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->ListViewDupColumnClick(ResultListView::ColumnName);
+    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Name));
     form.ListViewDup->setFocus();
     QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier);
 

@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <random>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "ui/form_qvr.h"
 #include "ui/result_list_view.h"
 #include "ui/ui_test_support.h"
@@ -96,8 +96,8 @@ class ResultListTest : public QObject {
     }
     form.ListViewDup->installRows(rows);
     QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 7"));
-    form.ListViewDup->ListViewDupColumnClick(ResultListView::ColumnName);  // descending: "zz" first
-    form.ListViewDup->ListViewDupColumnClick(ResultListView::ColumnName);  // ascending: "zz" last
+    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Name));  // descending: "zz" first
+    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Name));  // ascending: "zz" last
     QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 3"));
   }
 
@@ -105,9 +105,9 @@ class ResultListTest : public QObject {
     TFormQVR form;
     test::showActive(form);
     form.ListViewDup->installRows(sixRows());
-    clickHeader(*form.ListViewDup, ResultListView::ColumnSize);
+    clickHeader(*form.ListViewDup, int(ResultColumn::Size));
     QCOMPARE(column(*form.ListViewDup, 3), (QStringList{"200", "200", "10", "10", "9", "9"}));
-    clickHeader(*form.ListViewDup, ResultListView::ColumnSize);
+    clickHeader(*form.ListViewDup, int(ResultColumn::Size));
     QCOMPARE(column(*form.ListViewDup, 3), (QStringList{"9", "9", "10", "10", "200", "200"}));
   }
 
@@ -115,11 +115,11 @@ class ResultListTest : public QObject {
     TFormQVR form;
     test::showActive(form);
     form.ListViewDup->installRows(sixRows());
-    clickHeader(*form.ListViewDup, ResultListView::ColumnName);
+    clickHeader(*form.ListViewDup, int(ResultColumn::Name));
     // Letters fold to upper case, so '_' sorts after every letter; digits before letters.
     QCOMPARE(column(*form.ListViewDup, 1),
              (QStringList{"_under.txt", "zeta.txt", "mid.txt", "Beta.txt", "Alpha.txt", "9lives.txt"}));
-    clickHeader(*form.ListViewDup, ResultListView::ColumnPath);
+    clickHeader(*form.ListViewDup, int(ResultColumn::Path));
     QCOMPARE(column(*form.ListViewDup, 2),
              (QStringList{"/data/a/Alpha.txt", "/data/a/_under.txt", "/data/b/Beta.txt", "/data/b/zeta.txt",
                           "/data/c/mid.txt", "/data/d/9lives.txt"}));
@@ -132,7 +132,7 @@ class ResultListTest : public QObject {
     form.ListViewDup->installRows(sixRows());
     form.ListViewDup->selectRows({false, true, false, false, true, false});  // Alpha, 9lives
     form.ListViewDup->setFocusedRow(4);
-    form.ListViewDup->ListViewDupColumnClick(ResultListView::ColumnPath);  // descending paths
+    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Path));  // descending paths
     std::vector<std::string> selected;
     const std::vector<bool> flags = form.ListViewDup->selectedRows();
     for (std::size_t i = 0; i < flags.size(); ++i) {
@@ -158,11 +158,11 @@ class ResultListTest : public QObject {
     // What is painted, not only what the model says: an empty part of an unselected cell.
     const QImage painted = form.ListViewDup->viewport()->grab().toImage();
     for (int row = 0; row < 6; ++row) {
-      const QRect cell = form.ListViewDup->visualRect(model->index(row, ResultListView::ColumnCrc32));
+      const QRect cell = form.ListViewDup->visualRect(model->index(row, int(ResultColumn::Crc32)));
       QCOMPARE(QColor(painted.pixel(cell.right() - 3, cell.center().y())), expected[row]);
     }
     // Re-sorted, each row keeps the colour of its group.
-    form.ListViewDup->ListViewDupColumnClick(ResultListView::ColumnSize);
+    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Size));
     for (int row = 0; row < 6; ++row) {
       const std::uint32_t group = form.ListViewDup->rows()[std::size_t(row)].group;
       QCOMPARE(model->data(model->index(row, 3), Qt::BackgroundRole).value<QColor>(), group % 2 ? white : green);
@@ -268,7 +268,7 @@ class ResultListTest : public QObject {
   void installingASearchResultResetsKeyButNotDirection() {
     TFormQVR form;
     form.ListViewDup->installRows(sixRows());
-    form.ListViewDup->ListViewDupColumnClick(ResultListView::ColumnPath);
+    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Path));
     QVERIFY(form.ListViewDup->sortState().descending);
     form.ListViewDup->installRows(sixRows());
     QCOMPARE(form.ListViewDup->sortState().column, ResultColumn::Group);

@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "ui/filter_controls.h"
 #include "ui/form_qvr.h"
 #include "ui/form_wait.h"
@@ -145,15 +145,15 @@ class SearchTest : public QObject {
     const QString root = makeTree();
     TFormQVR form;
     prepare(form, root);
-    form.ListViewDup->setColumnWidth(ResultListView::ColumnName, 200);  // the user dragged a border
+    form.ListViewDup->setColumnWidth(int(ResultColumn::Name), 200);  // the user dragged a border
     searchFromMaskField(form);
     const int others = 45 + 200 + 75 + 85;
-    QCOMPARE(form.ListViewDup->columnWidth(ResultListView::ColumnPath), form.ListViewDup->viewport()->width() - others);
+    QCOMPARE(form.ListViewDup->columnWidth(int(ResultColumn::Path)), form.ListViewDup->viewport()->width() - others);
 
     form.resize(400, form.height());
     test::showActive(form);
     searchFromMaskField(form);
-    QCOMPARE(form.ListViewDup->columnWidth(ResultListView::ColumnPath), ResultListView::kMinimumPathWidth);
+    QCOMPARE(form.ListViewDup->columnWidth(int(ResultColumn::Path)), ResultListView::kMinimumPathWidth);
   }
 
   void keypadEnterInAListSearchesToo() {

@@ -18,7 +18,7 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "platform/folders.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"

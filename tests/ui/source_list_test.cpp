@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "platform/folders.h"
 #include "ui/form_qvr.h"
 #include "ui/source_list.h"

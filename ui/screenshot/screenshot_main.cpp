@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 #include "ui/form_qvr.h"
 #include "ui/result_list_view.h"
 #include "ui/screenshot/demo_tree.h"

@@ -1,4 +1,4 @@
-#include "app/settings/settings.h"
+#include "settings/settings.h"
 
 namespace pelimor {
 

@@ -1,4 +1,4 @@
-#include "app/settings/settings_error.h"
+#include "settings/settings_error.h"
 
 #include "platform/io_error_text.h"
 

@@ -1,4 +1,4 @@
-#include "app/settings/settings_error.h"
+#include "settings/settings_error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
-#include "app/settings/options_file.h"
+#include "settings/options_file.h"
 
-#include "app/settings/settings_file.h"
+#include "platform/whole_file.h"
+#include "search/mask_presets.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
 
@@ -13,7 +14,7 @@ namespace {
 }
 
 void writeOptionsFile(const OptionsRecord& options, std::string_view dataFolder) {
-  ReplacingFile file(optionsFilePath(dataFolder));
+  platform::ReplacingFile file(optionsFilePath(dataFolder));
   if (const int error = file.create(); error != 0) fail(platform::IoFailure::Create, error);
   if (const int error = file.write(options.bytes().data(), OptionsRecord::kSize); error != 0)
     fail(platform::IoFailure::Write, error);
@@ -35,8 +36,8 @@ void SetDefaultOptions(OptionsRecord& options, const WindowRect& current) {
   options.setPathText(kDefaultPathText);
   options.setMaskText(kDefaultMaskText);
   options.setCustomMask(OptionsRecord::kDefaultCustomMask);
-  options.setSizeIndex(kDefaultSizeIndex);
-  options.setTypeIndex(kDefaultTypeIndex);
+  options.setSizeIndex(static_cast<std::int32_t>(kDefaultSizeIndex));
+  options.setTypeIndex(static_cast<std::int32_t>(kDefaultTypeIndex));
 }
 
 void WriteDefaultOptions(OptionsRecord& options, std::string_view dataFolder, const WindowRect& current) {
@@ -46,14 +47,14 @@ void WriteDefaultOptions(OptionsRecord& options, std::string_view dataFolder, co
 
 void LoadOptions(OptionsRecord& options, std::string_view dataFolder, const WindowRect& current) {
   const std::string path = optionsFilePath(dataFolder);
-  if (!settingsFileExists(path)) {
+  if (!platform::settingsFileExists(path)) {
     WriteDefaultOptions(options, dataFolder, current);
     return;
   }
   bool readWhole = false;
   {
-    InputFile file;
-    if (const int error = file.open(path, InputFile::Access::ReadWrite); error != 0)
+    platform::InputFile file;
+    if (const int error = file.open(path, platform::InputFile::Access::ReadWrite); error != 0)
       fail(platform::IoFailure::Open, error);
     // A short read leaves what the file had in the record: those bytes outlive the defaults.
     readWhole = file.readExact(options.bytes().data(), OptionsRecord::kSize);

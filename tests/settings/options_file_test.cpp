@@ -1,4 +1,4 @@
-#include "app/settings/options_file.h"
+#include "settings/options_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

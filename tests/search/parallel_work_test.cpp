@@ -1,4 +1,4 @@
-#include "search/parallel_sort.h"
+#include "search/parallel_work.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/settings/source_list.h"
+#include "settings/source_list.h"
 
 #include <cstdint>
 #include <limits>
@@ -10,7 +10,7 @@ namespace pelimor {
 
 namespace {
 
-std::int32_t readInt32(InputFile& file) {
+std::int32_t readInt32(platform::InputFile& file) {
   unsigned char bytes[4];
   if (!file.readExact(bytes, sizeof bytes)) throw SettingsError(std::string(kStreamReadError));
   std::uint32_t value = 0;
@@ -18,7 +18,7 @@ std::int32_t readInt32(InputFile& file) {
   return static_cast<std::int32_t>(value);
 }
 
-void writeLength(ReplacingFile& file, std::size_t length) {
+void writeLength(platform::ReplacingFile& file, std::size_t length) {
   if (length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
     throw SettingsError(std::string(kStreamWriteError));
   auto value = static_cast<std::uint32_t>(length);
@@ -34,7 +34,7 @@ void writeLength(ReplacingFile& file, std::size_t length) {
 
 std::string sourceFilePath(std::string_view dataFolder) { return platform::joinPath(dataFolder, kSourceFileName); }
 
-std::string ReadSourceEntry(InputFile& file) {
+std::string ReadSourceEntry(platform::InputFile& file) {
   const std::int32_t length = readInt32(file);
   // Checked against the file before allocating, so a damaged length can't ask for gigabytes.
   if (length < 0 || static_cast<std::uint64_t>(length) > file.remaining())
@@ -44,7 +44,7 @@ std::string ReadSourceEntry(InputFile& file) {
   return text;
 }
 
-void WriteSourceEntry(ReplacingFile& file, std::string_view text) {
+void WriteSourceEntry(platform::ReplacingFile& file, std::string_view text) {
   writeLength(file, text.size());
   if (!text.empty() && file.write(text.data(), text.size()) != 0) throw SettingsError(std::string(kStreamWriteError));
 }
@@ -52,12 +52,12 @@ void WriteSourceEntry(ReplacingFile& file, std::string_view text) {
 void LoadSourceList(std::string_view dataFolder, std::vector<std::string>& rows) {
   const std::string path = sourceFilePath(dataFolder);
   rows.clear();
-  if (!settingsFileExists(path)) {
+  if (!platform::settingsFileExists(path)) {
     rows.push_back(platform::defaultSourceFolder());
     return;
   }
-  InputFile file;
-  if (const int error = file.open(path, InputFile::Access::Read); error != 0)
+  platform::InputFile file;
+  if (const int error = file.open(path, platform::InputFile::Access::Read); error != 0)
     throw SettingsError(cannotOpenFileText(path, error));
   // A count beyond what the file holds simply runs into its end.
   const std::int32_t count = readInt32(file);
@@ -66,7 +66,7 @@ void LoadSourceList(std::string_view dataFolder, std::vector<std::string>& rows)
 
 void SaveSourceList(std::string_view dataFolder, const std::vector<std::string>& rows) {
   const std::string path = sourceFilePath(dataFolder);
-  ReplacingFile file(path);
+  platform::ReplacingFile file(path);
   if (const int error = file.create(); error != 0) throw SettingsError(cannotCreateFileText(path, error));
   writeLength(file, rows.size());
   for (const std::string& row : rows) WriteSourceEntry(file, row);

@@ -1,4 +1,4 @@
-#include "app/settings/settings_file.h"
+#include "platform/whole_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,9 +9,10 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/descriptor_io.h"
 #include "platform/paths.h"
 
-namespace pelimor {
+namespace pelimor::platform {
 
 namespace {
 
@@ -69,16 +70,9 @@ int InputFile::open(const std::string& path, Access access) {
 void InputFile::close() { closeDescriptor(descriptor_); }
 
 bool InputFile::readExact(void* buffer, std::size_t length) {
-  auto* bytes = static_cast<char*>(buffer);
-  std::size_t done = 0;
-  while (done < length) {
-    const ssize_t count = ::read(descriptor_, bytes + done, length - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) break;
-    done += static_cast<std::size_t>(count);
-  }
-  position_ += done;
-  return done == length;
+  const std::int64_t done = readFullyAt(descriptor_, position_, buffer, length);
+  if (done > 0) position_ += static_cast<std::uint64_t>(done);
+  return done == static_cast<std::int64_t>(length);
 }
 
 ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)), target_(resolvedTarget(path_)) {}
@@ -113,16 +107,8 @@ int ReplacingFile::create() {
 
 int ReplacingFile::write(const void* data, std::size_t length) {
   if (descriptor_ < 0) return EBADF;
-  const auto* bytes = static_cast<const char*>(data);
-  while (length > 0) {
-    const ssize_t count = ::write(descriptor_, bytes, length);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return errno;
-    if (count == 0) return ENOSPC;
-    bytes += count;
-    length -= static_cast<std::size_t>(count);
-  }
-  return 0;
+  const int error = writeFully(descriptor_, std::string_view(static_cast<const char*>(data), length));
+  return error == kShortWrite ? ENOSPC : error;
 }
 
 int ReplacingFile::finish() {
@@ -153,4 +139,4 @@ void ReplacingFile::discard() {
   temporary_.clear();
 }
 
-}  // namespace pelimor
+}  // namespace pelimor::platform

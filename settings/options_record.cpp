@@ -1,4 +1,4 @@
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 
 namespace pelimor {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings/options_record.h"
-#include "app/settings/settings_error.h"
-#include "app/settings/window_placement.h"
+#include "settings/options_record.h"
+#include "settings/settings_error.h"
+#include "settings/window_placement.h"
 
 namespace pelimor {
 
@@ -13,8 +13,6 @@ inline constexpr std::string_view kOptionsFileName = "Options.cfg";
 // Kept as the Windows text so that Options.cfg is the same on every system; nothing reads it.
 inline constexpr std::string_view kDefaultPathText = "C:\\";
 inline constexpr std::string_view kDefaultMaskText = "*.*";
-inline constexpr std::int32_t kDefaultSizeIndex = 4;  // "100"
-inline constexpr std::int32_t kDefaultTypeIndex = 0;  // "All"
 
 // The data folder's Options.cfg.
 std::string optionsFilePath(std::string_view dataFolder);

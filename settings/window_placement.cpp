@@ -1,8 +1,8 @@
-#include "app/settings/window_placement.h"
+#include "settings/window_placement.h"
 
 #include <algorithm>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 
 namespace pelimor {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace pelimor {
+namespace pelimor::platform {
 
 // True when a regular file (after following links) stands at the path.
 bool settingsFileExists(const std::string& path);
@@ -67,4 +67,4 @@ class ReplacingFile {
   int descriptor_ = -1;
 };
 
-}  // namespace pelimor
+}  // namespace pelimor::platform

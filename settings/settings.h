@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings/options_file.h"
-#include "app/settings/options_record.h"
-#include "app/settings/settings_error.h"
-#include "app/settings/source_list.h"
-#include "app/settings/window_placement.h"
+#include "settings/options_file.h"
+#include "settings/options_record.h"
+#include "settings/settings_error.h"
+#include "settings/source_list.h"
+#include "settings/window_placement.h"
 
 namespace pelimor {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings/settings_error.h"
-#include "app/settings/settings_file.h"
+#include "settings/settings_error.h"
+#include "platform/whole_file.h"
 
 namespace pelimor {
 
@@ -17,9 +17,9 @@ std::string sourceFilePath(std::string_view dataFolder);
 
 // One entry: its length, then that many bytes. Throws SettingsError "Stream read error" when the
 // file ends first or the length is negative or longer than what is left of the file.
-std::string ReadSourceEntry(InputFile& file);
+std::string ReadSourceEntry(platform::InputFile& file);
 // Throws SettingsError "Stream write error" when the entry can't be written whole.
-void WriteSourceEntry(ReplacingFile& file, std::string_view text);
+void WriteSourceEntry(platform::ReplacingFile& file, std::string_view text);
 
 // Fills `rows` from the data folder's Source.cfg, or, with no such file, with the one row of the
 // default source folder (the home folder here). A count of zero or below gives no rows.

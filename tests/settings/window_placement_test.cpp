@@ -1,10 +1,10 @@
-#include "app/settings/window_placement.h"
+#include "settings/window_placement.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
-#include "app/settings/options_record.h"
+#include "settings/options_record.h"
 
 namespace pelimor {
 namespace {

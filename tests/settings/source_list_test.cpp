@@ -1,4 +1,4 @@
-#include "app/settings/source_list.h"
+#include "settings/source_list.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings/settings.h"
+#include "settings/settings.h"
 #include "platform/folders.h"
 #include "settings_test_support.h"
 
@@ -228,7 +228,7 @@ TEST(SourceEntry, WrittenAndReadOneByOne) {
   TempFolder data;
   const std::string path = data.path("entries");
   {
-    ReplacingFile file(path);
+    platform::ReplacingFile file(path);
     ASSERT_EQ(file.create(), 0);
     WriteSourceEntry(file, "/x");
     WriteSourceEntry(file, "");
@@ -236,8 +236,8 @@ TEST(SourceEntry, WrittenAndReadOneByOne) {
     ASSERT_EQ(file.replace(), 0);
   }
   EXPECT_EQ(readFile(path), bytesOf({2, 0, 0, 0, '/', 'x', 0, 0, 0, 0}));
-  InputFile file;
-  ASSERT_EQ(file.open(path, InputFile::Access::Read), 0);
+  platform::InputFile file;
+  ASSERT_EQ(file.open(path, platform::InputFile::Access::Read), 0);
   EXPECT_EQ(ReadSourceEntry(file), "/x");
   EXPECT_EQ(ReadSourceEntry(file), "");
   EXPECT_THROW(ReadSourceEntry(file), SettingsError);
