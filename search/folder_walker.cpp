@@ -35,8 +35,8 @@ bool isOneOf(const std::vector<platform::FolderId>& folders, platform::FolderId 
 }  // namespace
 
 // What one walking thread keeps for reading small files as it finds them.
-struct FolderWalker::ReadScratch {
-  explicit ReadScratch(std::uint64_t largest) : buffer(largest + 1) {}
+struct FolderWalker::WalkScratch {
+  explicit WalkScratch(std::uint64_t largest) : buffer(largest + 1) {}
   std::vector<unsigned char> buffer;  // one byte more than the largest file read: shows growth
   ContentHasher hasher;
 };
@@ -128,7 +128,7 @@ void FolderWalker::runRound(std::vector<Task> tasks) {
 }
 
 void FolderWalker::work(unsigned segment) {
-  ReadScratch scratch(request_.readWholeUpTo);
+  WalkScratch scratch(request_.readWholeUpTo);
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [&] { return !pending_.empty() || busy_ == 0 || control_.cancelled(); });
@@ -174,7 +174,7 @@ bool FolderWalker::sizeFoundBefore(std::uint64_t size) {
 }
 
 void FolderWalker::takeFile(const Directory& folder, const char* name, bool haveStatus, FileStatus& status,
-                            std::uint32_t node, ReadScratch& scratch, FolderTally& tally) {
+                            std::uint32_t node, WalkScratch& scratch, FolderTally& tally) {
   // When small files may be read at once, a file is opened rather than asked about: the open
   // gives the status too, and leaves the file ready to read while the system has it at hand.
   platform::FileReader reader;
@@ -206,7 +206,7 @@ void FolderWalker::takeFile(const Directory& folder, const char* name, bool have
   store_.addFile(node, name, status, read ? &content : nullptr);
 }
 
-void FolderWalker::walkFolder(Task& task, unsigned segment, ReadScratch& scratch) {
+void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch) {
   if (holdsExcludedFragment(task.path, request_.excludedFragments)) return;
   const bool openedByPath = task.parent == nullptr;
   const bool isSource = task.parentNode == CandidateStore::kNoParent;

@@ -78,19 +78,19 @@ class FolderWalker {
     }
   };
 
-  struct ReadScratch;
+  struct WalkScratch;
   struct FolderTally;
 
   void runRound(std::vector<Task> tasks);
   void work(unsigned segment);
-  void walkFolder(Task& task, unsigned segment, ReadScratch& scratch);
+  void walkFolder(Task& task, unsigned segment, WalkScratch& scratch);
   bool firstVisit(platform::FolderId folder, std::uint32_t maskSet);
   // True for an excluded tree, a folder on a kernel file system, and (for a folder opened by its
   // path) a folder that lies in an excluded tree.
   bool neverSearched(const platform::Directory& folder, platform::FolderId id, const Task& task, bool openedByPath) const;
   void skipFolder(std::string path, std::string reason);
   void takeFile(const platform::Directory& folder, const char* name, bool haveStatus, platform::FileStatus& status,
-                std::uint32_t node, ReadScratch& scratch, FolderTally& tally);
+                std::uint32_t node, WalkScratch& scratch, FolderTally& tally);
   // Notes that a file of `size` was found; true when one was found before.
   bool sizeFoundBefore(std::uint64_t size);
 

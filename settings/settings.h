@@ -17,7 +17,7 @@
 #include "settings/options_file.h"
 #include "settings/options_record.h"
 #include "settings/settings_error.h"
-#include "settings/source_list.h"
+#include "settings/source_list_file.h"
 #include "settings/window_placement.h"
 
 namespace pelimor {

@@ -4,7 +4,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
-#include "results/result_list_order.h"
+#include "results/keyed_result_order.h"
 
 namespace pelimor {
 

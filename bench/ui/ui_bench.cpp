@@ -10,7 +10,7 @@
 
 #include "ui/form_qvr.h"
 #include "ui/result_list_view.h"
-#include "results/result_list_order.h"
+#include "results/keyed_result_order.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "settings/options_file.h"
-#include "settings/source_list.h"
+#include "settings/source_list_file.h"
 #include "fuzz_support.h"
 
 using namespace pelimor;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/source_list.h"
+#include "settings/source_list_file.h"
 #include "fuzz_support.h"
 
 using namespace pelimor;

@@ -1,4 +1,4 @@
-#include "settings/source_list.h"
+#include "settings/source_list_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

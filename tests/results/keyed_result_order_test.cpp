@@ -1,4 +1,4 @@
-#include "results/result_list_order.h"
+#include "results/keyed_result_order.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings/source_list.h"
+#include "settings/source_list_file.h"
 
 #include <cstdint>
 #include <limits>
