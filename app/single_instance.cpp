@@ -15,8 +15,7 @@ constexpr int kTimeoutMs = 2000;
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& folder, QObject* parent)
-    : QObject(parent),
-      folder_(folder.isEmpty() ? QString::fromStdString(platform::runtimeFolder()) : folder) {}
+    : QObject(parent), folder_(folder.isEmpty() ? QString::fromStdString(platform::runtimeFolder()) : folder) {}
 
 SingleInstance::~SingleInstance() {
   if (server_) server_->close();

@@ -14,8 +14,10 @@ inline std::string takeTreeArgument(int& argc, char** argv) {
   std::string tree;
   int kept = 1;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--tree=", 7) == 0) tree = argv[i] + 7;
-    else argv[kept++] = argv[i];
+    if (std::strncmp(argv[i], "--tree=", 7) == 0)
+      tree = argv[i] + 7;
+    else
+      argv[kept++] = argv[i];
   }
   argc = kept;
   if (tree.empty()) {
@@ -38,13 +40,13 @@ inline std::string& benchTree() {
 }  // namespace pelimor::bench
 
 // A main that picks the tree, then runs the registered benchmarks.
-#define PELIMOR_TREE_BENCHMARK_MAIN()                                     \
-  int main(int argc, char** argv) {                                       \
+#define PELIMOR_TREE_BENCHMARK_MAIN()                                           \
+  int main(int argc, char** argv) {                                             \
     pelimor::bench::benchTree() = pelimor::bench::takeTreeArgument(argc, argv); \
-    ::benchmark::Initialize(&argc, argv);                                 \
-    if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;   \
-    ::benchmark::AddCustomContext("tree", pelimor::bench::benchTree());   \
-    ::benchmark::RunSpecifiedBenchmarks();                                \
-    ::benchmark::Shutdown();                                              \
-    return 0;                                                             \
+    ::benchmark::Initialize(&argc, argv);                                       \
+    if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;         \
+    ::benchmark::AddCustomContext("tree", pelimor::bench::benchTree());         \
+    ::benchmark::RunSpecifiedBenchmarks();                                      \
+    ::benchmark::Shutdown();                                                    \
+    return 0;                                                                   \
   }

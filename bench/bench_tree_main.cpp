@@ -49,11 +49,16 @@ int main(int argc, char** argv) {
       return argv[++i];
     };
     try {
-      if (argument == "--seed") seed = std::stoull(value());
-      else if (argument == "--jobs") jobs = static_cast<unsigned>(std::stoul(value()));
-      else if (argument == "--force") force = true;
-      else if (argument.size() > 1 && argument[0] == '-') usageError("unknown option " + argument);
-      else operands.push_back(argument);
+      if (argument == "--seed")
+        seed = std::stoull(value());
+      else if (argument == "--jobs")
+        jobs = static_cast<unsigned>(std::stoul(value()));
+      else if (argument == "--force")
+        force = true;
+      else if (argument.size() > 1 && argument[0] == '-')
+        usageError("unknown option " + argument);
+      else
+        operands.push_back(argument);
     } catch (const std::logic_error&) {
       usageError("bad number after " + argument);
     }
@@ -78,8 +83,8 @@ int main(int argc, char** argv) {
       }
       const TreeSummary summary = ensureTree(operands[0], seed, operands[1], jobs, true);
       std::cout << summary.describe();
-      std::cerr << operands[0] << " tree ready in " << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
-                << " s\n";
+      std::cerr << operands[0] << " tree ready in "
+                << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() << " s\n";
       return 0;
     }
     if (command == "warm") {

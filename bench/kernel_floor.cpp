@@ -132,8 +132,8 @@ std::vector<std::vector<bool>> filesToRead(const std::vector<Found>& found, std:
   return chosen;
 }
 
-std::uint64_t readAll(const FloorWalk& walk, const std::vector<Found>& found, const std::vector<std::vector<bool>>& chosen,
-                      unsigned threads) {
+std::uint64_t readAll(const FloorWalk& walk, const std::vector<Found>& found,
+                      const std::vector<std::vector<bool>>& chosen, unsigned threads) {
   // Work in runs of 16 files of one walking thread's list, in walk order.
   constexpr std::size_t kRun = 16;
   std::vector<std::pair<std::size_t, std::size_t>> runs;
@@ -157,7 +157,8 @@ std::uint64_t readAll(const FloorWalk& walk, const std::vector<Found>& found, co
           folderDescriptor = ::open(walk.folder(file.folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
           openFolder = file.folder;
         }
-        const int descriptor = ::openat(folderDescriptor, found[part].names.c_str() + file.nameOffset, O_RDONLY | O_CLOEXEC | O_NOATIME);
+        const int descriptor =
+            ::openat(folderDescriptor, found[part].names.c_str() + file.nameOffset, O_RDONLY | O_CLOEXEC | O_NOATIME);
         if (descriptor < 0) continue;
         struct stat info {};
         if (fstat(descriptor, &info) == 0) {
@@ -211,6 +212,7 @@ int main(int argc, char** argv) {
   const std::uint64_t bytes = readAll(walk, found, chosen, threads);
   const auto done = Clock::now();
   const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
-  std::fprintf(stderr, "floor: %zu files, %zu read (%llu bytes); walk %.0f ms, read %.0f ms\n", files, toRead, static_cast<unsigned long long>(bytes), ms(walked - start), ms(done - walked));
+  std::fprintf(stderr, "floor: %zu files, %zu read (%llu bytes); walk %.0f ms, read %.0f ms\n", files, toRead,
+               static_cast<unsigned long long>(bytes), ms(walked - start), ms(done - walked));
   return 0;
 }

@@ -61,10 +61,18 @@ class ContentStream {
   void fill(std::uint64_t* words, std::size_t count) {
     std::uint64_t a = lanes_[0], b = lanes_[1], c = lanes_[2], d = lanes_[3];
     for (std::size_t i = 0; i < count; i += 4) {
-      a ^= a << 13; a ^= a >> 7; a ^= a << 17;
-      b ^= b << 13; b ^= b >> 7; b ^= b << 17;
-      c ^= c << 13; c ^= c >> 7; c ^= c << 17;
-      d ^= d << 13; d ^= d >> 7; d ^= d << 17;
+      a ^= a << 13;
+      a ^= a >> 7;
+      a ^= a << 17;
+      b ^= b << 13;
+      b ^= b >> 7;
+      b ^= b << 17;
+      c ^= c << 13;
+      c ^= c >> 7;
+      c ^= c << 17;
+      d ^= d << 13;
+      d ^= d >> 7;
+      d ^= d << 17;
       words[i] = a * 0x2545F4914F6CDD1Dull;
       words[i + 1] = b * 0x2545F4914F6CDD1Dull;
       words[i + 2] = c * 0x2545F4914F6CDD1Dull;
@@ -108,8 +116,9 @@ struct NameSet {
 
 const NameSet kTextNames{{"notes", "readme", "config", "todo", "list", "settings", "index", "main", "util", "data"},
                          {".txt", ".md", ".json", ".ini", ".csv", ".html", ".c", ".h", ".py", ".xml"}};
-const NameSet kDocumentNames{{"letter", "invoice", "report", "icon", "scan", "chapter", "slide", "thumb", "page", "memo"},
-                             {".pdf", ".docx", ".odt", ".png", ".svg", ".js", ".txt", ".rtf"}};
+const NameSet kDocumentNames{
+    {"letter", "invoice", "report", "icon", "scan", "chapter", "slide", "thumb", "page", "memo"},
+    {".pdf", ".docx", ".odt", ".png", ".svg", ".js", ".txt", ".rtf"}};
 const NameSet kMediaNames{{"IMG", "photo", "song", "track", "scan", "doc", "sheet", "draft"},
                           {".jpg", ".png", ".mp3", ".pdf", ".xlsx", ".pptx", ".flac"}};
 const NameSet kLargeNames{{"VID", "DSC", "album", "setup", "archive", "recording", "podcast"},
@@ -118,10 +127,13 @@ const NameSet kClusterNames{{"disk", "backup", "movie", "capture", "image", "dum
                             {".img", ".iso", ".mkv", ".bin", ".vmdk", ".tar"}};
 
 const std::vector<const char*> kFolderWords{
-    "2016", "2017", "2018", "2019", "2020", "2021", "2022", "2023", "Holiday", "Family", "Work",
-    "Invoices", "src", "old", "backup", "misc", "Camera", "Scans", "Drafts", "Exports", "assets",
-    "build", "notes", "Letters", "Albums", "Trip to Rome", "Screenshots", "Reports", "data", "lib",
-    "docs", "copy of stuff", "New folder", "Wedding", "Clients", "Music for the car", "Tax"};
+    "2016",   "2017",          "2018",        "2019",    "2020",    "2021",
+    "2022",   "2023",          "Holiday",     "Family",  "Work",    "Invoices",
+    "src",    "old",           "backup",      "misc",    "Camera",  "Scans",
+    "Drafts", "Exports",       "assets",      "build",   "notes",   "Letters",
+    "Albums", "Trip to Rome",  "Screenshots", "Reports", "data",    "lib",
+    "docs",   "copy of stuff", "New folder",  "Wedding", "Clients", "Music for the car",
+    "Tax"};
 
 struct SizeBand {
   double share;
@@ -212,8 +224,8 @@ class Planner {
     static constexpr std::uint64_t kRoundSizes[] = {4 * MiB, 8 * MiB, 8 * MiB, 16 * MiB};
     std::uint64_t made = 0;
     while (made < count) {
-      const std::uint64_t size = random_.unit() < 0.4 ? kRoundSizes[random_.below(4)]
-                                                      : random_.logUniform(1 * MiB, 25 * MiB);
+      const std::uint64_t size =
+          random_.unit() < 0.4 ? kRoundSizes[random_.below(4)] : random_.logUniform(1 * MiB, 25 * MiB);
       const std::uint64_t members = std::min<std::uint64_t>(2 + random_.below(9), count - made);
       const char* stem = kClusterNames.stems[random_.below(kClusterNames.stems.size())];
       const char* extension = kClusterNames.extensions[random_.below(kClusterNames.extensions.size())];
@@ -257,8 +269,10 @@ class Planner {
       summary.apparentBytes += file.content.size;
       if (file.linkTo < 0) summary.dataBytes += file.content.size;
       summary.largestFile = std::max(summary.largestFile, file.content.size);
-      if (file.linkTo >= 0) ++summary.hardLinks;
-      else if (file.content.size == 0) ++summary.emptyFiles;
+      if (file.linkTo >= 0)
+        ++summary.hardLinks;
+      else if (file.content.size == 0)
+        ++summary.emptyFiles;
     }
     return std::move(plan_);
   }
@@ -311,10 +325,14 @@ class Planner {
 
   Content sameSizeOther(const Content& base) {
     switch (random_.below(4)) {
-      case 0: return mutated(base, Where::Start);
-      case 1: return mutated(base, Where::End);
-      case 2: return mutated(base, Where::Middle);
-      default: return Content{random_.next(), base.size};
+      case 0:
+        return mutated(base, Where::Start);
+      case 1:
+        return mutated(base, Where::End);
+      case 2:
+        return mutated(base, Where::Middle);
+      default:
+        return Content{random_.next(), base.size};
     }
   }
 
@@ -335,8 +353,8 @@ class Planner {
   std::uint32_t mutationCounter_ = 0;
 };
 
-const std::vector<const char*> kUserTops{"Documents", "Pictures", "Music", "Videos", "Downloads",
-                                         "Projects", "Desktop", "Archive"};
+const std::vector<const char*> kUserTops{"Documents", "Pictures", "Music",   "Videos",
+                                         "Downloads", "Projects", "Desktop", "Archive"};
 const std::vector<const char*> kLargeTops{"Videos", "Disk images", "Backups", "Photos", "Projects", "Downloads"};
 
 Mix userLikeMix(std::uint64_t files) {
@@ -379,10 +397,14 @@ Mix largeTreeMix() {
 
 Plan makePlan(const std::string& preset, std::uint64_t seed) {
   Mix mix;
-  if (preset == "user-like" || preset == "small") mix = userLikeMix(preset == "small" ? 5'000 : 50'000);
-  else if (preset == "large") mix = largeTreeMix();
-  else if (preset == "million" || preset == "40k") mix = smallFilesMix(preset == "million" ? 1'000'000 : 40'000);
-  else throw std::invalid_argument("unknown preset \"" + preset + "\"");
+  if (preset == "user-like" || preset == "small")
+    mix = userLikeMix(preset == "small" ? 5'000 : 50'000);
+  else if (preset == "large")
+    mix = largeTreeMix();
+  else if (preset == "million" || preset == "40k")
+    mix = smallFilesMix(preset == "million" ? 1'000'000 : 40'000);
+  else
+    throw std::invalid_argument("unknown preset \"" + preset + "\"");
 
   Planner planner(seed);
   planner.addFolders(mix.topFolders, static_cast<std::uint64_t>(static_cast<double>(mix.files) / mix.filesPerFolder));
@@ -465,10 +487,12 @@ void inParallel(std::size_t count, unsigned jobs, Work work) {
 
 const std::vector<PresetInfo>& presets() {
   static const std::vector<PresetInfo> list{
-      {"user-like", "50,000 files, ~2.5 GB: mostly small files, some of several MB, folders up to 5 deep; "
-                    "exact copies, same-size files with other bytes, hard links, empty files"},
-      {"large", "2,000 files, ~8.9 GB: 1,000 ordinary files and 1,000 large files in clusters of one size "
-                "(copies; bytes differing only at the start, the end or the middle; other bytes)"},
+      {"user-like",
+       "50,000 files, ~2.5 GB: mostly small files, some of several MB, folders up to 5 deep; "
+       "exact copies, same-size files with other bytes, hard links, empty files"},
+      {"large",
+       "2,000 files, ~8.9 GB: 1,000 ordinary files and 1,000 large files in clusters of one size "
+       "(copies; bytes differing only at the start, the end or the middle; other bytes)"},
       {"million", "1,000,000 small files (~2.4 GB), the make-up of 40k"},
       {"40k", "40,000 small files (~95 MB), the make-up of million"},
       {"small", "5,000 files, ~250 MB, the make-up of user-like (for quick runs and Google Benchmark)"},
@@ -501,18 +525,30 @@ bool TreeSummary::parse(const std::string& text, TreeSummary& summary) {
     if (equals == std::string::npos) continue;
     const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
     try {
-      if (key == "preset") summary.preset = value;
-      else if (key == "seed") summary.seed = std::stoull(value);
-      else if (key == "version") version = std::stoi(value);
-      else if (key == "files") summary.files = std::stoull(value);
-      else if (key == "folders") summary.folders = std::stoull(value);
-      else if (key == "data_bytes") summary.dataBytes = std::stoull(value);
-      else if (key == "apparent_bytes") summary.apparentBytes = std::stoull(value);
-      else if (key == "empty_files") summary.emptyFiles = std::stoull(value);
-      else if (key == "hard_links") summary.hardLinks = std::stoull(value);
-      else if (key == "exact_copies") summary.exactCopies = std::stoull(value);
-      else if (key == "same_size_others") summary.sameSizeOthers = std::stoull(value);
-      else if (key == "largest_file") summary.largestFile = std::stoull(value);
+      if (key == "preset")
+        summary.preset = value;
+      else if (key == "seed")
+        summary.seed = std::stoull(value);
+      else if (key == "version")
+        version = std::stoi(value);
+      else if (key == "files")
+        summary.files = std::stoull(value);
+      else if (key == "folders")
+        summary.folders = std::stoull(value);
+      else if (key == "data_bytes")
+        summary.dataBytes = std::stoull(value);
+      else if (key == "apparent_bytes")
+        summary.apparentBytes = std::stoull(value);
+      else if (key == "empty_files")
+        summary.emptyFiles = std::stoull(value);
+      else if (key == "hard_links")
+        summary.hardLinks = std::stoull(value);
+      else if (key == "exact_copies")
+        summary.exactCopies = std::stoull(value);
+      else if (key == "same_size_others")
+        summary.sameSizeOthers = std::stoull(value);
+      else if (key == "largest_file")
+        summary.largestFile = std::stoull(value);
     } catch (const std::exception&) {
       return false;
     }
@@ -583,8 +619,9 @@ TreeSummary ensureTree(const std::string& preset, std::uint64_t seed, const std:
     if (verbose) std::fprintf(stderr, "removing the old or unfinished tree %s\n", root.c_str());
     std::filesystem::remove_all(root);
   }
-  if (verbose) std::fprintf(stderr, "making the %s tree in %s (seed %llu)\n", preset.c_str(), root.c_str(),
-                            static_cast<unsigned long long>(seed));
+  if (verbose)
+    std::fprintf(stderr, "making the %s tree in %s (seed %llu)\n", preset.c_str(), root.c_str(),
+                 static_cast<unsigned long long>(seed));
   const TreeSummary summary = generateTree(preset, seed, root, jobs, [&](double done) {
     if (verbose) std::fprintf(stderr, "\r  %3.0f%%", done * 100);
   });
@@ -617,8 +654,10 @@ WarmSummary warmTree(const std::vector<std::string>& roots, unsigned jobs) {
         if (::lstat(path.c_str(), &info) != 0) continue;
         type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
       }
-      if (type == DT_DIR) pending.push_back(std::move(path));
-      else if (type == DT_REG) files.push_back(std::move(path));
+      if (type == DT_DIR)
+        pending.push_back(std::move(path));
+      else if (type == DT_REG)
+        files.push_back(std::move(path));
     }
     ::closedir(stream);
   }

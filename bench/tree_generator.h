@@ -27,9 +27,9 @@ struct TreeSummary {
   std::uint64_t dataBytes = 0;      // bytes on disk: a hard-linked file counts once
   std::uint64_t apparentBytes = 0;  // sum of every name's size
   std::uint64_t emptyFiles = 0;
-  std::uint64_t hardLinks = 0;      // extra names of a file already written
-  std::uint64_t exactCopies = 0;    // files whose bytes equal an earlier file's
-  std::uint64_t sameSizeOthers = 0; // files sized like an earlier file but with other bytes
+  std::uint64_t hardLinks = 0;       // extra names of a file already written
+  std::uint64_t exactCopies = 0;     // files whose bytes equal an earlier file's
+  std::uint64_t sameSizeOthers = 0;  // files sized like an earlier file but with other bytes
   std::uint64_t largestFile = 0;
 
   // key=value lines; what `describe` parses back.

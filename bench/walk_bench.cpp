@@ -12,8 +12,11 @@ namespace {
 using namespace pelimor;
 
 void BM_Walk(benchmark::State& state) {
-  const WalkRequest request{{bench::benchTree() + "/"}, buildMaskList("*.*"), static_cast<std::uint64_t>(state.range(0)),
-                            platform::systemTrees(), platform::excludedPathFragments()};
+  const WalkRequest request{{bench::benchTree() + "/"},
+                            buildMaskList("*.*"),
+                            static_cast<std::uint64_t>(state.range(0)),
+                            platform::systemTrees(),
+                            platform::excludedPathFragments()};
   std::uint64_t files = 0, candidates = 0;
   for (auto _ : state) {
     CandidateStore store;

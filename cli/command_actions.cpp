@@ -36,7 +36,8 @@ int runCommandAction(const CommandAction& command, const std::vector<ResultRow>&
     return result.notice->kind == Notice::Kind::GroupGuard ? 1 : 0;
   }
 
-  const std::string_view verb = command.dryRun ? kDryVerb[static_cast<int>(action)] : kWording[static_cast<int>(action)].verb;
+  const std::string_view verb =
+      command.dryRun ? kDryVerb[static_cast<int>(action)] : kWording[static_cast<int>(action)].verb;
   std::vector<std::string> lines(rows.size());
   std::uint64_t bytes = 0, done = 0;
   const auto acted = [&](std::size_t row, const std::string& tail) {

@@ -38,9 +38,7 @@ class Parser {
   }
 
  private:
-  [[noreturn]] void fail(const std::string& what) const {
-    throw JsonError(what + " at byte " + std::to_string(at_));
-  }
+  [[noreturn]] void fail(const std::string& what) const { throw JsonError(what + " at byte " + std::to_string(at_)); }
   void skipSpace() {
     while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
       ++at_;
@@ -97,7 +95,8 @@ class Parser {
     } else {
       value.kind = JsonValue::Kind::Number;
       const std::size_t start = at_;
-      while (at_ < text_.size() && std::string_view("+-0123456789.eE").find(text_[at_]) != std::string_view::npos) ++at_;
+      while (at_ < text_.size() && std::string_view("+-0123456789.eE").find(text_[at_]) != std::string_view::npos)
+        ++at_;
       if (at_ == start) fail("unexpected character");
       value.text = std::string(text_.substr(start, at_ - start));
     }
@@ -130,14 +129,29 @@ class Parser {
       switch (const char escaped = text_[at_++]) {
         case '"':
         case '\\':
-        case '/': out += escaped; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': appendEscaped(out); break;
-        default: fail("bad escape");
+        case '/':
+          out += escaped;
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'u':
+          appendEscaped(out);
+          break;
+        default:
+          fail("bad escape");
       }
     }
   }

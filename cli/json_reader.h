@@ -19,7 +19,7 @@ struct JsonValue {
   enum class Kind { Null, Boolean, Number, String, Array, Object };
   Kind kind = Kind::Null;
   bool boolean = false;
-  std::string text;  // a string's bytes, or a number as written
+  std::string text;                // a string's bytes, or a number as written
   std::vector<JsonValue> items;    // an array's values, or an object's
   std::vector<std::string> names;  // an object's member names, one per item
 

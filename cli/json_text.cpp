@@ -20,14 +20,26 @@ std::string jsonString(std::string_view bytes) {
     const unsigned char c = static_cast<unsigned char>(bytes[i]);
     if (c < 0x80) {
       switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
         default:
-          if (c < 0x20 || c == 0x7F) appendEscape(out, c);
-          else out.push_back(static_cast<char>(c));
+          if (c < 0x20 || c == 0x7F)
+            appendEscape(out, c);
+          else
+            out.push_back(static_cast<char>(c));
       }
       ++i;
       continue;

@@ -6,10 +6,10 @@
 #include <charconv>
 #include <chrono>
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -17,8 +17,8 @@
 
 #include "cli/command_actions.h"
 #include "cli/json_reader.h"
-#include "cli/saved_search.h"
 #include "cli/plain_text.h"
+#include "cli/saved_search.h"
 #include "platform/directory_reader.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
@@ -204,7 +204,8 @@ void printText(const SearchResult& result) {
   for (const ResultRow& row : result.rows) {
     if (lastGroup != 0 && row.group != lastGroup) out += '\n';
     lastGroup = row.group;
-    out += std::to_string(row.group) + '\t' + std::to_string(row.size) + '\t' + crc32Text(row.crc32) + '\t' + plainText(row.path) + '\n';
+    out += std::to_string(row.group) + '\t' + std::to_string(row.size) + '\t' + crc32Text(row.crc32) + '\t' +
+           plainText(row.path) + '\n';
     if (out.size() > (1u << 16)) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       out.clear();
@@ -238,8 +239,8 @@ std::string progressLine(const SearchProgress& progress) {
                   static_cast<unsigned long long>(progress.candidates()));
   } else {
     const double toRead = static_cast<double>(progress.bytesToRead());
-    std::snprintf(line, sizeof line, "comparing: %.1f of %.1f MB read",
-                  static_cast<double>(progress.bytesRead()) / 1e6, toRead / 1e6);
+    std::snprintf(line, sizeof line, "comparing: %.1f of %.1f MB read", static_cast<double>(progress.bytesRead()) / 1e6,
+                  toRead / 1e6);
   }
   return line;
 }
@@ -291,8 +292,10 @@ int main(int argc, char** argv) {
   for (const SkippedFile& file : result.skipped)
     std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
   if (options.command.action) return runCommandAction(options.command, result.rows);
-  if (options.json) printJson(result);
-  else printText(result);
+  if (options.json)
+    printJson(result);
+  else
+    printText(result);
   if (!options.reportFile.empty()) {
     try {
       SaveHTMLfile(options.reportFile, result.rows);

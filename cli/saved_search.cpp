@@ -79,12 +79,11 @@ std::vector<ResultRow> rowsOfSavedSearch(std::string_view text) {
       row.crc32 = crc;
       row.size = seen.at("size", Kind::Number).unsignedNumber();
       if (row.size != size) throw JsonError("a file of another size than its group's");
-      row.identity = FileIdentity{seen.at("device", Kind::Number).unsignedNumber(),
-                                  seen.at("inode", Kind::Number).unsignedNumber(),
-                                  seen.at("modified_ns", Kind::Number).signedNumber(),
-                                  seen.at("changed_ns", Kind::Number).signedNumber(),
-                                  platform::FolderId{seen.at("folder_device", Kind::Number).unsignedNumber(),
-                                                     seen.at("folder_inode", Kind::Number).unsignedNumber()}};
+      row.identity = FileIdentity{
+          seen.at("device", Kind::Number).unsignedNumber(), seen.at("inode", Kind::Number).unsignedNumber(),
+          seen.at("modified_ns", Kind::Number).signedNumber(), seen.at("changed_ns", Kind::Number).signedNumber(),
+          platform::FolderId{seen.at("folder_device", Kind::Number).unsignedNumber(),
+                             seen.at("folder_inode", Kind::Number).unsignedNumber()}};
       rows.push_back(std::move(row));
     }
   }

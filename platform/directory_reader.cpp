@@ -23,11 +23,16 @@ EntryKind kindOfMode(mode_t mode) {
 
 EntryKind kindOfDirentType(unsigned char type) {
   switch (type) {
-    case DT_DIR: return EntryKind::Directory;
-    case DT_REG: return EntryKind::Regular;
-    case DT_LNK: return EntryKind::SymbolicLink;
-    case DT_UNKNOWN: return EntryKind::Unknown;
-    default: return EntryKind::Other;
+    case DT_DIR:
+      return EntryKind::Directory;
+    case DT_REG:
+      return EntryKind::Regular;
+    case DT_LNK:
+      return EntryKind::SymbolicLink;
+    case DT_UNKNOWN:
+      return EntryKind::Unknown;
+    default:
+      return EntryKind::Other;
   }
 }
 

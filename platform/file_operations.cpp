@@ -58,7 +58,8 @@ int replaceWholeFile(const std::string& folder, const std::string& name, const s
   FolderHandle place;
   if (const int error = place.open(folder); error != 0) return error;
   // A name of its own per writer, so that two writers never write into one file.
-  const std::string newName = name + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device()());
+  const std::string newName =
+      name + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device()());
   OutputFile file;
   if (const int error = file.createNewIn(place, newName); error != 0) return error;
   int error = 0;

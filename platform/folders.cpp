@@ -99,8 +99,8 @@ int createPrivateFolder(const std::string& folder) {
 }
 
 std::vector<std::string> systemTrees() {
-  return {"/proc", "/sys", "/dev", "/run", "/boot", "/usr", "/bin", "/sbin", "/lib",
-          "/lib32", "/lib64", "/libx32", "/etc", "/opt", "/snap", "/var"};
+  return {"/proc", "/sys",   "/dev",   "/run",    "/boot", "/usr", "/bin",  "/sbin",
+          "/lib",  "/lib32", "/lib64", "/libx32", "/etc",  "/opt", "/snap", "/var"};
 }
 
 std::vector<std::string> foldersNeverSearched() {

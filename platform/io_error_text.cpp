@@ -13,15 +13,20 @@ std::string ioErrorText(IoFailure failure, int errnoValue) {
       // A missing file when opening one that should exist; otherwise a missing folder on the way.
       return failure == IoFailure::Open ? "File not found" : "Invalid filename";
     case ENOTDIR:
-    case ENAMETOOLONG: return "Invalid filename";
+    case ENAMETOOLONG:
+      return "Invalid filename";
     case EMFILE:
-    case ENFILE: return "Too many open files";
+    case ENFILE:
+      return "Too many open files";
     case EACCES:
     case EPERM:
-    case EROFS: return "File access denied";
+    case EROFS:
+      return "File access denied";
     case ENOSPC:
-    case EDQUOT: return "Disk full";
-    default: return "I/O error " + std::to_string(errnoValue);
+    case EDQUOT:
+      return "Disk full";
+    default:
+      return "I/O error " + std::to_string(errnoValue);
   }
 }
 

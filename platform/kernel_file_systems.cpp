@@ -29,15 +29,18 @@ bool hasKernelType(int descriptor) {
     case TRACEFS_MAGIC:
     case SECURITYFS_MAGIC:
     case PSTOREFS_MAGIC:
-    case BPF_FS_MAGIC: return true;
-    default: return false;
+    case BPF_FS_MAGIC:
+      return true;
+    default:
+      return false;
   }
 }
 }  // namespace
 
 KernelFileSystems::KernelFileSystems() {
   for (const MountedFileSystem& mount : mountedFileSystems())
-    if (std::find(kKernelTypes.begin(), kKernelTypes.end(), mount.type) != kKernelTypes.end()) devices_.push_back(mount.device);
+    if (std::find(kKernelTypes.begin(), kKernelTypes.end(), mount.type) != kKernelTypes.end())
+      devices_.push_back(mount.device);
 }
 
 bool KernelFileSystems::holds(const Directory& folder, std::uint64_t device) const {

@@ -10,8 +10,8 @@ struct MountedFileSystem {
   std::uint64_t device = 0;  // what a file's status tells as its device
   std::string root;          // the folder of the file system mounted here ("/" unless a bind or subvolume)
   std::string mountPoint;
-  std::string type;          // ext4, tmpfs, fuse.sshfs ...
-  std::string source;        // /dev/sda1, a server's share, or a name such as "tmpfs"
+  std::string type;    // ext4, tmpfs, fuse.sshfs ...
+  std::string source;  // /dev/sda1, a server's share, or a name such as "tmpfs"
 };
 
 // In the kernel's order; empty when the list cannot be read.

@@ -54,10 +54,14 @@ int InputFile::open(const std::string& path, Access access) {
   if (descriptor_ < 0) return errno;
   struct stat info {};
   int error = 0;
-  if (fstat(descriptor_, &info) != 0) error = errno;
-  else if (S_ISDIR(info.st_mode)) error = EISDIR;
-  else if (!S_ISREG(info.st_mode)) error = EINVAL;
-  else if (access == Access::ReadWrite && markedReadOnly(info)) error = EACCES;
+  if (fstat(descriptor_, &info) != 0)
+    error = errno;
+  else if (S_ISDIR(info.st_mode))
+    error = EISDIR;
+  else if (!S_ISREG(info.st_mode))
+    error = EINVAL;
+  else if (access == Access::ReadWrite && markedReadOnly(info))
+    error = EACCES;
   if (error != 0) {
     close();
     return error;

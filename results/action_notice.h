@@ -29,9 +29,7 @@ struct Notice {
   std::string title;
   std::string text;
 
-  static Notice information(std::string_view text) {
-    return {Kind::Information, "Information", std::string(text)};
-  }
+  static Notice information(std::string_view text) { return {Kind::Information, "Information", std::string(text)}; }
   static Notice groupGuard(std::string text) { return {Kind::GroupGuard, "Pelimor", std::move(text)}; }
   static Notice warning(std::string text) { return {Kind::Warning, "Warning", std::move(text)}; }
 };

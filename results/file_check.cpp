@@ -40,11 +40,16 @@ FileState FileCheck::check(const ResultRow& row) {
 
 std::string FileCheck::reasonFor(FileState state) const {
   switch (state) {
-    case FileState::Gone: return "it no longer exists";
-    case FileState::Changed: return "it has changed since the search";
-    case FileState::FolderChanged: return "its folder has been replaced since the search";
-    case FileState::Unreachable: return platform::systemErrorText(error_);
-    case FileState::Same: break;
+    case FileState::Gone:
+      return "it no longer exists";
+    case FileState::Changed:
+      return "it has changed since the search";
+    case FileState::FolderChanged:
+      return "its folder has been replaced since the search";
+    case FileState::Unreachable:
+      return platform::systemErrorText(error_);
+    case FileState::Same:
+      break;
   }
   return {};
 }
@@ -59,9 +64,8 @@ KeeperCheck::KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<b
   for (auto& [number, group] : groups_)
     if (withSelection.count(number) != 0) first.push_back(&group);
   // In folder order, each folder is opened once however many groups keep a file there.
-  std::sort(first.begin(), first.end(), [&](const Candidates* a, const Candidates* b) {
-    return rows_[a->rows[0]].path < rows_[b->rows[0]].path;
-  });
+  std::sort(first.begin(), first.end(),
+            [&](const Candidates* a, const Candidates* b) { return rows_[a->rows[0]].path < rows_[b->rows[0]].path; });
   for (Candidates* group : first)
     if (!confirm(*group)) ++group->cursor;  // never look at it again in this action
 }

@@ -56,8 +56,8 @@ class KeeperCheck {
  private:
   struct Candidates {
     std::vector<std::size_t> rows;
-    std::size_t cursor = 0;  // rows before it are gone or changed for good
-    bool confirmed = false;  // rows[cursor] was found unchanged during this action
+    std::size_t cursor = 0;   // rows before it are gone or changed for good
+    bool confirmed = false;   // rows[cursor] was found unchanged during this action
     platform::FolderId file;  // then: its device and inode
   };
   // Looks at the group's file at `cursor`; true when it is unchanged, and then remembered.

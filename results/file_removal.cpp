@@ -25,7 +25,7 @@ constexpr unsigned kLastNumber = 100000;
 // Acts on one checked file, found in `folder` as `status`, whose group keeps the row `keeper`;
 // returns the reason when the file stays.
 using OneFile = std::function<std::optional<std::string>(std::size_t row, const platform::FolderHandle& folder,
-                                                          const platform::FileStatus& status, std::size_t keeper)>;
+                                                         const platform::FileStatus& status, std::size_t keeper)>;
 
 // Moves into the removed-files folder, never replacing: a taken name gets a number.
 class Mover {
@@ -103,7 +103,8 @@ RemovalResult actOnEach(FileAction action, const std::vector<ResultRow>& rows, c
     }
     if (dryRun) {
       // Where a move would go: the name may still get a number then.
-      if (action == FileAction::Move) result.moved.push_back(MovedFile{i, platform::joinPath(options.moveFolder, row.name())});
+      if (action == FileAction::Move)
+        result.moved.push_back(MovedFile{i, platform::joinPath(options.moveFolder, row.name())});
       if (action == FileAction::Link || action == FileAction::Clone) result.linked.push_back(LinkedFile{i, *keeper});
       if (action == FileAction::Delete) result.rowsToRemove.push_back(i);
       continue;
@@ -147,8 +148,10 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
                          if (error != 0 && error != ENOENT) return platform::systemErrorText(error);
                          return std::nullopt;
                        }
-                       case FileAction::Move: return mover.move(i, row, folder);
-                       case FileAction::Clone: return replacer.clone(row, folder, keeper);
+                       case FileAction::Move:
+                         return mover.move(i, row, folder);
+                       case FileAction::Clone:
+                         return replacer.clone(row, folder, keeper);
                        case FileAction::Link: {
                          std::string note;
                          std::optional<std::string> reason = replacer.link(row, folder, status, keeper, note);

@@ -33,9 +33,9 @@ struct LinkedFile {
 // What is done to each selected file.
 enum class FileAction {
   Delete,
-  Move,   // into the removed-files folder
-  Link,   // replaced by a hard link to the group's kept file
-  Clone   // made to share the kept file's disk blocks, keeping its own inode, owner and times
+  Move,  // into the removed-files folder
+  Link,  // replaced by a hard link to the group's kept file
+  Clone  // made to share the kept file's disk blocks, keeping its own inode, owner and times
 };
 
 struct ActionOptions {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/file_operations.h"
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
-#include "platform/file_operations.h"
 #include "search/crc32.h"
 
 namespace pelimor {
@@ -54,20 +54,34 @@ void appendEscapedTo(std::string& out, std::string_view text) {
       const std::size_t length = std::max<std::size_t>(utf8SequenceLength(text, i), 1);
       const std::string_view sequence = text.substr(i, length);
       const bool c1Control = c == 0xC2 && length == 2 && static_cast<unsigned char>(sequence[1]) < 0xA0;
-      if (length > 1 && !c1Control) out += sequence;
-      else for (const char byte : sequence) appendByteEscape(out, static_cast<unsigned char>(byte));
+      if (length > 1 && !c1Control)
+        out += sequence;
+      else
+        for (const char byte : sequence) appendByteEscape(out, static_cast<unsigned char>(byte));
       i += length;
       continue;
     }
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\\': out += "\\\\"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
       default:
-        if (c < 0x20 || c == 0x7F) appendByteEscape(out, c);
-        else out += static_cast<char>(c);
+        if (c < 0x20 || c == 0x7F)
+          appendByteEscape(out, c);
+        else
+          out += static_cast<char>(c);
     }
     ++i;
   }

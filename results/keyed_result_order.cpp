@@ -115,7 +115,8 @@ class FoldedTexts {
       sortOnAllCores(keys_, less);
       return;
     }
-    std::sort(keys_.begin() + static_cast<std::ptrdiff_t>(first), keys_.begin() + static_cast<std::ptrdiff_t>(last), less);
+    std::sort(keys_.begin() + static_cast<std::ptrdiff_t>(first), keys_.begin() + static_cast<std::ptrdiff_t>(last),
+              less);
   }
 
   std::size_t length(std::uint32_t row) const { return offsets_[row + 1] - offsets_[row]; }
@@ -124,7 +125,8 @@ class FoldedTexts {
     const std::size_t size = length(row);
     const char* text = bytes_.data() + offsets_[row];
     std::uint64_t chunk = 0;
-    for (std::size_t i = depth; i < depth + 8; ++i) chunk = (chunk << 8) | (i < size ? static_cast<unsigned char>(text[i]) : 0u);
+    for (std::size_t i = depth; i < depth + 8; ++i)
+      chunk = (chunk << 8) | (i < size ? static_cast<unsigned char>(text[i]) : 0u);
     return chunk;
   }
 
@@ -152,11 +154,21 @@ std::vector<std::size_t> resultListOrder(const std::vector<ResultRow>& rows, con
   std::vector<std::uint32_t> order;
   const bool down = sort.descending;
   switch (sort.column) {
-    case ResultColumn::Group: order = orderBy<std::uint32_t>(rows, down, [](const ResultRow& r) { return r.group; }); break;
-    case ResultColumn::Name: order = FoldedTexts(rows, [](const ResultRow& r) { return r.name(); }).order(down); break;
-    case ResultColumn::Path: order = FoldedTexts(rows, [](const ResultRow& r) { return std::string_view(r.path); }).order(down); break;
-    case ResultColumn::Size: order = orderBy<std::uint64_t>(rows, down, [](const ResultRow& r) { return r.size; }); break;
-    case ResultColumn::Crc32: order = orderBy<std::uint32_t>(rows, down, [](const ResultRow& r) { return r.crc32; }); break;
+    case ResultColumn::Group:
+      order = orderBy<std::uint32_t>(rows, down, [](const ResultRow& r) { return r.group; });
+      break;
+    case ResultColumn::Name:
+      order = FoldedTexts(rows, [](const ResultRow& r) { return r.name(); }).order(down);
+      break;
+    case ResultColumn::Path:
+      order = FoldedTexts(rows, [](const ResultRow& r) { return std::string_view(r.path); }).order(down);
+      break;
+    case ResultColumn::Size:
+      order = orderBy<std::uint64_t>(rows, down, [](const ResultRow& r) { return r.size; });
+      break;
+    case ResultColumn::Crc32:
+      order = orderBy<std::uint32_t>(rows, down, [](const ResultRow& r) { return r.crc32; });
+      break;
   }
   return std::vector<std::size_t>(order.begin(), order.end());
 }

@@ -15,11 +15,16 @@ constexpr unsigned kTemporaryNames = 1000;
 
 std::string noLinkReason(int error) {
   switch (error) {
-    case EXDEV: return "it lies on another file system than its kept copy";
-    case EPERM: return "the system does not allow a hard link to its kept copy here";
-    case EOPNOTSUPP: return "its file system has no hard links";
-    case EMLINK: return "its kept copy has as many hard links as its file system allows";
-    default: return "no hard link can be made beside it: " + platform::systemErrorText(error);
+    case EXDEV:
+      return "it lies on another file system than its kept copy";
+    case EPERM:
+      return "the system does not allow a hard link to its kept copy here";
+    case EOPNOTSUPP:
+      return "its file system has no hard links";
+    case EMLINK:
+      return "its kept copy has as many hard links as its file system allows";
+    default:
+      return "no hard link can be made beside it: " + platform::systemErrorText(error);
   }
 }
 
@@ -69,7 +74,8 @@ std::optional<std::string> LinkReplacer::link(const ResultRow& row, const platfo
     return "it cannot be replaced: " + platform::systemErrorText(error);
   }
   if (folder.statusOf(name, linked) == 0) keeperChangedSince_[keeper] = linked.changedTime();
-  if (!sameAttributes(status, kept)) attributeNote = "it now has the owner, permissions and time of " + rows_[keeper].path;
+  if (!sameAttributes(status, kept))
+    attributeNote = "it now has the owner, permissions and time of " + rows_[keeper].path;
   return std::nullopt;
 }
 
@@ -87,14 +93,20 @@ std::optional<std::string> LinkReplacer::clone(const ResultRow& row, const platf
               : ESTALE;
   platform::closeDescriptor(target);
   switch (error) {
-    case 0: return std::nullopt;
-    case ESTALE: return std::string("it changed while it was replaced");
-    case platform::kBytesDiffer: return std::string("its bytes differ from its kept copy's");
-    case EXDEV: return std::string("it lies on another file system than its kept copy");
+    case 0:
+      return std::nullopt;
+    case ESTALE:
+      return std::string("it changed while it was replaced");
+    case platform::kBytesDiffer:
+      return std::string("its bytes differ from its kept copy's");
+    case EXDEV:
+      return std::string("it lies on another file system than its kept copy");
     case EOPNOTSUPP:
     case EINVAL:
-    case ENOTTY: return std::string("its file system cannot share blocks between files");
-    default: return "its blocks cannot be shared: " + platform::systemErrorText(error);
+    case ENOTTY:
+      return std::string("its file system cannot share blocks between files");
+    default:
+      return "its blocks cannot be shared: " + platform::systemErrorText(error);
   }
 }
 

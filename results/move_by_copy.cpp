@@ -38,15 +38,19 @@ CopyMoveOutcome moveByCopy(const platform::FolderHandle& from, const ResultRow& 
     outcome.failure = std::move(reason);
     return outcome;
   };
-  const auto cannotCopy = [&](int error) { return fail("it cannot be copied to " + folderText + ": " + platform::systemErrorText(error)); };
+  const auto cannotCopy = [&](int error) {
+    return fail("it cannot be copied to " + folderText + ": " + platform::systemErrorText(error));
+  };
 
   platform::FileReader source;
   if (const int error = source.openIn(from, name); error != 0) return cannotCopy(error);
   if (!isSameFile(source.status(), row)) return fail("it has changed since the search");
   platform::OutputFile copy;
   if (const int error = copy.createNewIn(to, targetName); error != 0) {
-    if (error == EEXIST) outcome.targetTaken = true;
-    else outcome = cannotCopy(error);
+    if (error == EEXIST)
+      outcome.targetTaken = true;
+    else
+      outcome = cannotCopy(error);
     return outcome;
   }
   platform::FileStatus copyStatus;
@@ -66,7 +70,8 @@ CopyMoveOutcome moveByCopy(const platform::FolderHandle& from, const ResultRow& 
   const bool copied = hashAll(row.size, buffer, read, error, [&](std::uint64_t offset, void* data, std::size_t length) {
     const std::int64_t got = source.readAt(offset, data, length);
     if (got > 0) {
-      const int writeError = copy.write(std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(got)));
+      const int writeError =
+          copy.write(std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(got)));
       if (writeError != 0) {
         error = writeError == platform::OutputFile::kShortWrite ? ENOSPC : writeError;
         return std::int64_t{-1};
@@ -74,17 +79,19 @@ CopyMoveOutcome moveByCopy(const platform::FolderHandle& from, const ResultRow& 
     }
     return got;
   });
-  if (!copied) return dropCopy(error != 0 ? "it cannot be copied to " + folderText + ": " + platform::systemErrorText(error)
-                                          : "it changed while it was copied");
+  if (!copied)
+    return dropCopy(error != 0 ? "it cannot be copied to " + folderText + ": " + platform::systemErrorText(error)
+                               : "it changed while it was copied");
   if (read.crc32 != row.crc32) return dropCopy("it has changed since the search");
   if ((error = copy.keepAttributesOf(source.status())) != 0 || (error = copy.sync()) != 0)
     return dropCopy("it cannot be copied to " + folderText + ": " + platform::systemErrorText(error));
 
   ContentDigest written;
   error = 0;
-  if (!hashAll(row.size, buffer, written, error, [&](std::uint64_t offset, void* data, std::size_t length) {
-        return copy.readAt(offset, data, length);
-      }) || !(written == read))
+  if (!hashAll(
+          row.size, buffer, written, error,
+          [&](std::uint64_t offset, void* data, std::size_t length) { return copy.readAt(offset, data, length); }) ||
+      !(written == read))
     return dropCopy("its copy in " + folderText + " does not read back the same");
 
   platform::FileStatus now;

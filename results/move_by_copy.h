@@ -9,7 +9,7 @@
 namespace pelimor {
 
 struct CopyMoveOutcome {
-  bool targetTaken = false;    // the name is taken in the target folder; nothing was changed
+  bool targetTaken = false;            // the name is taken in the target folder; nothing was changed
   std::optional<std::string> failure;  // why the file stays; the copy is gone again
   bool moved() const { return !targetTaken && !failure; }
 };

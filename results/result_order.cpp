@@ -27,12 +27,22 @@ int compareFoldedAscii(std::string_view a, std::string_view b) {
 int ListView1Compare(const ResultRow& a, const ResultRow& b, const SortState& sort) {
   int result = 0;
   switch (sort.column) {
-    case ResultColumn::Group: result = threeWay(a.group, b.group); break;
-    case ResultColumn::Name: result = compareFoldedAscii(a.name(), b.name()); break;
-    case ResultColumn::Path: result = compareFoldedAscii(a.path, b.path); break;
-    case ResultColumn::Size: result = threeWay(a.size, b.size); break;
+    case ResultColumn::Group:
+      result = threeWay(a.group, b.group);
+      break;
+    case ResultColumn::Name:
+      result = compareFoldedAscii(a.name(), b.name());
+      break;
+    case ResultColumn::Path:
+      result = compareFoldedAscii(a.path, b.path);
+      break;
+    case ResultColumn::Size:
+      result = threeWay(a.size, b.size);
+      break;
     // Fixed-width upper-case hex: text order is number order.
-    case ResultColumn::Crc32: result = threeWay(a.crc32, b.crc32); break;
+    case ResultColumn::Crc32:
+      result = threeWay(a.crc32, b.crc32);
+      break;
   }
   return sort.descending ? -result : result;
 }
@@ -45,9 +55,8 @@ void ListViewDupColumnClick(SortState& sort, ResultColumn clicked) {
 std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const SortState& sort) {
   std::vector<std::size_t> order(rows.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-    return ListView1Compare(rows[x], rows[y], sort) < 0;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t x, std::size_t y) { return ListView1Compare(rows[x], rows[y], sort) < 0; });
   return order;
 }
 

@@ -8,8 +8,7 @@
 
 namespace pelimor {
 
-CandidateStore::CandidateStore(unsigned segments)
-    : segments_(std::clamp(segments, 1u, kMaxSegments)) {}
+CandidateStore::CandidateStore(unsigned segments) : segments_(std::clamp(segments, 1u, kMaxSegments)) {}
 
 std::uint64_t CandidateStore::Segment::storeText(std::string_view text) {
   if (text.size() > kBlockSize - usedInLastBlock) {
@@ -92,8 +91,10 @@ std::string CandidateStore::folderPath(std::uint32_t folder) const {
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     const Folder& record = folderAt(*it);
     const std::string_view name = segmentOf(*it).textAt(record.nameOffset, record.nameLength);
-    if (record.parent == kNoParent) path.append(name);  // a walk's start: its name is its whole path
-    else platform::appendToPath(path, name);
+    if (record.parent == kNoParent)
+      path.append(name);  // a walk's start: its name is its whole path
+    else
+      platform::appendToPath(path, name);
   }
   return path;
 }

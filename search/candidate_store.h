@@ -83,7 +83,6 @@ class CandidateStore {
     return segmentOf(folder).folders[folder & ((1u << kSegmentShift) - 1)];
   }
 
-
   std::vector<Segment> segments_;
   std::vector<Candidate> allFiles_;
   std::vector<std::size_t> segmentFirstFolder_;

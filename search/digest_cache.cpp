@@ -85,7 +85,8 @@ std::pair<std::size_t, std::size_t> DigestCache::recordsOf(std::uint16_t fileSys
   const auto first = contents_.records.begin() + index.bucketStarts[bucket];
   const auto last = contents_.records.begin() + index.bucketStarts[bucket + 1];
   const auto [begin, end] = std::equal_range(first, last, inode, InodeOrder{});
-  return {static_cast<std::size_t>(begin - contents_.records.begin()), static_cast<std::size_t>(end - contents_.records.begin())};
+  return {static_cast<std::size_t>(begin - contents_.records.begin()),
+          static_cast<std::size_t>(end - contents_.records.begin())};
 }
 
 bool DigestCache::find(const CacheKey& file, Kind kind, ContentDigest& digest) const {
@@ -123,9 +124,9 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
   const std::vector<CacheRecord>& records = contents_.records;
   std::vector<bool> keep(records.size(), true), seen(records.size(), false);
   // Grown once: a million files read by the walk would otherwise copy the records over and over.
-  learned_.reserve(learned_.size() + static_cast<std::size_t>(std::count_if(
-                                         store.files().begin(), store.files().end(),
-                                         [](const Candidate& file) { return file.contentRead; })));
+  learned_.reserve(learned_.size() +
+                   static_cast<std::size_t>(std::count_if(store.files().begin(), store.files().end(),
+                                                          [](const Candidate& file) { return file.contentRead; })));
   for (const Candidate& file : store.files()) {
     const int fileSystem = fileSystemOf(file.device);
     if (fileSystem < 0) continue;
@@ -140,7 +141,8 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
         changed_ = true;
       }
     }
-    if (file.contentRead && !contentKnown) learn(file, store.folderId(file.folder).inode, CacheRecord::kContent, file.content);
+    if (file.contentRead && !contentKnown)
+      learn(file, store.folderId(file.folder).inode, CacheRecord::kContent, file.content);
   }
   if (!walkedWhole) return keep;
   // A file gone from a folder that was walked whole is gone, or no longer searched for there.
@@ -150,7 +152,9 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
       walked.emplace_back(static_cast<std::uint16_t>(fileSystem), folder.inode);
   std::sort(walked.begin(), walked.end());
   for (std::size_t i = 0; i < records.size(); ++i) {
-    if (seen[i] || !std::binary_search(walked.begin(), walked.end(), std::make_pair(records[i].fileSystem, records[i].folderInode))) continue;
+    if (seen[i] || !std::binary_search(walked.begin(), walked.end(),
+                                       std::make_pair(records[i].fileSystem, records[i].folderInode)))
+      continue;
     keep[i] = false;
     changed_ = true;
   }
@@ -170,7 +174,8 @@ void DigestCache::dropUnusedFileSystems() {
   }
   names = std::move(kept);
   // Renumbering keeps the order of the records: it keeps the order of the file systems.
-  for (CacheRecord& record : contents_.records) record.fileSystem = static_cast<std::uint16_t>(newIndex[record.fileSystem]);
+  for (CacheRecord& record : contents_.records)
+    record.fileSystem = static_cast<std::uint16_t>(newIndex[record.fileSystem]);
   std::erase_if(devices_, [&](const auto& device) { return newIndex[device.second] < 0; });
   for (auto& device : devices_) device.second = static_cast<std::uint16_t>(newIndex[device.second]);
 }
@@ -187,7 +192,8 @@ void DigestCache::save(const CandidateStore& store, bool walkedWhole) {
   records.insert(records.end(), learned_.begin(), learned_.end());
   std::vector<CacheRecord>().swap(learned_);
   // Stable: of two records with one key, the one learned now comes last, and is the one kept.
-  std::inplace_merge(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(kept), records.end(), recordKeyLess);
+  std::inplace_merge(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(kept), records.end(),
+                     recordKeyLess);
   std::size_t unique = 0;
   for (std::size_t i = 0; i < records.size(); ++i)
     if (i + 1 == records.size() || recordKeyLess(records[i], records[i + 1])) records[unique++] = records[i];
@@ -201,7 +207,8 @@ void DigestCache::save(const CandidateStore& store, bool walkedWhole) {
   if (error == 0) error = platform::replaceWholeFile(folder_, kFileName, {head, body});
   if (error != 0)
     warn("the checksum cache could not be saved in " + folder_ + ": " +
-         (error == platform::kShortWrite ? std::string("the disk took fewer bytes than given") : platform::systemErrorText(error)));
+         (error == platform::kShortWrite ? std::string("the disk took fewer bytes than given")
+                                         : platform::systemErrorText(error)));
   changed_ = false;
 }
 

@@ -78,7 +78,7 @@ class DigestCache {
     }
   };
   std::vector<FileSystemIndex> index_;  // by file system
-  bool changed_ = false;  // the file would differ from the one loaded
+  bool changed_ = false;                // the file would differ from the one loaded
 };
 
 }  // namespace pelimor

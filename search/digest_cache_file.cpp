@@ -86,9 +86,11 @@ std::string loadCacheFile(const std::string& path, CacheContents& contents) {
   const std::uint64_t fileSize = file.status().size;
   Head head{};
   if (file.readAt(0, &head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return "it is truncated";
-  if (std::memcmp(head.magic, kMagic, sizeof kMagic) != 0 || head.version != kVersion || head.byteOrder != kByteOrderMark)
+  if (std::memcmp(head.magic, kMagic, sizeof kMagic) != 0 || head.version != kVersion ||
+      head.byteOrder != kByteOrderMark)
     return "it is not a cache of this version of Pelimor";
-  if (head.namesBytes % 8 != 0 || head.fileSystemCount > kMostFileSystems || head.recordCount > fileSize / sizeof(CacheRecord))
+  if (head.namesBytes % 8 != 0 || head.fileSystemCount > kMostFileSystems ||
+      head.recordCount > fileSize / sizeof(CacheRecord))
     return "it is damaged";
   const std::uint64_t expected = sizeof head + head.namesBytes + head.recordCount * sizeof(CacheRecord);
   if (fileSize < expected) return "it is truncated";
@@ -103,9 +105,10 @@ std::string loadCacheFile(const std::string& path, CacheContents& contents) {
   if (checksumOf(names, records.data(), records.size()) != head.checksum) return "it is damaged";
   if (!parseNames(names, head.fileSystemCount, contents.fileSystems)) return "it is damaged";
   // A checksum that agrees over records out of order or with unknown file systems is still damage.
-  const bool sorted = std::adjacent_find(records.begin(), records.end(), [](const CacheRecord& a, const CacheRecord& b) {
-                        return !recordKeyLess(a, b);
-                      }) == records.end();
+  const bool sorted =
+      std::adjacent_find(records.begin(), records.end(), [](const CacheRecord& a, const CacheRecord& b) {
+        return !recordKeyLess(a, b);
+      }) == records.end();
   const bool known = std::all_of(records.begin(), records.end(), [&](const CacheRecord& record) {
     return record.fileSystem < head.fileSystemCount && record.kind <= CacheRecord::kContent;
   });

@@ -41,7 +41,6 @@ struct DuplicateGrouper::ReadScratch {
 
 namespace {
 
-
 // Runs of equal elements in a sorted list: calls each(begin, end) for every run, front to back.
 template <typename T, typename Equal, typename Each>
 void forEachRun(const std::vector<T>& sorted, Equal equal, Each each) {
@@ -55,9 +54,13 @@ void forEachRun(const std::vector<T>& sorted, Equal equal, Each each) {
 
 }  // namespace
 
-DuplicateGrouper::DuplicateGrouper(const CandidateStore& store, SearchProgress& progress,
-                                   const SearchControl& control, unsigned readThreads, DigestCache* cache)
-    : store_(store), progress_(progress), control_(control), readThreads_(std::max(1u, readThreads)), cache_(cache),
+DuplicateGrouper::DuplicateGrouper(const CandidateStore& store, SearchProgress& progress, const SearchControl& control,
+                                   unsigned readThreads, DigestCache* cache)
+    : store_(store),
+      progress_(progress),
+      control_(control),
+      readThreads_(std::max(1u, readThreads)),
+      cache_(cache),
       sortThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 16u)) {}
 
 std::uint64_t DuplicateGrouper::bytesReadIn(Stage stage, std::uint64_t size) {
@@ -101,7 +104,9 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
     for (std::size_t i = begin; i < end;) {
       // One path per device and inode: hard links and files reached twice are one file. Keep the
       // smallest path, so the choice does not depend on the walk's order.
-      const auto sameFile = [&](std::size_t k) { return k < end && keys[k].device == keys[i].device && keys[k].inode == keys[i].inode; };
+      const auto sameFile = [&](std::size_t k) {
+        return k < end && keys[k].device == keys[i].device && keys[k].inode == keys[i].inode;
+      };
       std::size_t j = i + 1;
       const Key* keep = &keys[i];
       if (sameFile(j)) {
@@ -118,7 +123,8 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
       item.size = keep->size;
       item.candidate = keep->index;
       items.push_back(item);
-      if (!keep->contentRead) runPlannedBytes += bytesReadIn(Stage::Samples, keep->size) + bytesLeftAfter(Stage::Samples, keep->size);
+      if (!keep->contentRead)
+        runPlannedBytes += bytesReadIn(Stage::Samples, keep->size) + bytesLeftAfter(Stage::Samples, keep->size);
       i = j;
     }
     if (items.size() - firstItem < 2) {
@@ -217,16 +223,22 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   }
   for (Place& place : places) place.folderFirstInode = folderFirstInode[store_.denseFolderIndex(place.folder)];
   std::vector<std::uint64_t>().swap(folderFirstInode);
-  sortInParallel(places, [](const Place& a, const Place& b) {
-    return std::tie(a.folderFirstInode, a.folder, a.inode) < std::tie(b.folderFirstInode, b.folder, b.inode);
-  }, sortThreads_);
+  sortInParallel(
+      places,
+      [](const Place& a, const Place& b) {
+        return std::tie(a.folderFirstInode, a.folder, a.inode) < std::tie(b.folderFirstInode, b.folder, b.inode);
+      },
+      sortThreads_);
   std::vector<std::uint32_t> order(places.size());
   for (std::size_t i = 0; i < places.size(); ++i) order[i] = places[i].item;
   std::vector<Place>().swap(places);
-  forEachInParallel<ReadScratch>(order.size(), readThreads_, [&](std::size_t i, ReadScratch& scratch) {
-    if (control_.aborted()) return;
-    readOne(items[order[i]], stage, scratch);
-  }, progress_);
+  forEachInParallel<ReadScratch>(
+      order.size(), readThreads_,
+      [&](std::size_t i, ReadScratch& scratch) {
+        if (control_.aborted()) return;
+        readOne(items[order[i]], stage, scratch);
+      },
+      progress_);
   // A stop may leave a file read in part: only a whole stage's reads are worth keeping.
   if (!cache_ || control_.aborted()) return;
   for (const std::uint32_t i : order) {
@@ -239,22 +251,26 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
 void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped) {
   const std::vector<Candidate>& files = store_.files();
   for (const Item& item : items)
-    if (item.failure != 0) skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
+    if (item.failure != 0)
+      skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
   std::erase_if(items, [](const Item& item) { return item.failure != 0; });
 
   const auto key = [](const Item& item) { return std::tie(item.size, item.digest); };
-  sortInParallel(items, [&](const Item& a, const Item& b) { return key(a) < key(b); }, sortThreads_);
+  sortInParallel(
+      items, [&](const Item& a, const Item& b) { return key(a) < key(b); }, sortThreads_);
   // Runs of two or more move to the front, in place: the list is never held twice.
   std::size_t kept = 0;
-  forEachRun(items, [&](const Item& a, const Item& b) { return key(a) == key(b); }, [&](std::size_t begin, std::size_t end) {
-    if (end - begin < 2) {
-      progress_.dropBytesToRead(bytesLeftAfter(stage, items[begin].size));
-      return;
-    }
-    std::move(items.begin() + static_cast<std::ptrdiff_t>(begin), items.begin() + static_cast<std::ptrdiff_t>(end),
-              items.begin() + static_cast<std::ptrdiff_t>(kept));
-    kept += end - begin;
-  });
+  forEachRun(
+      items, [&](const Item& a, const Item& b) { return key(a) == key(b); },
+      [&](std::size_t begin, std::size_t end) {
+        if (end - begin < 2) {
+          progress_.dropBytesToRead(bytesLeftAfter(stage, items[begin].size));
+          return;
+        }
+        std::move(items.begin() + static_cast<std::ptrdiff_t>(begin), items.begin() + static_cast<std::ptrdiff_t>(end),
+                  items.begin() + static_cast<std::ptrdiff_t>(kept));
+        kept += end - begin;
+      });
   items.resize(kept);
 }
 
@@ -264,8 +280,11 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
     std::size_t begin, end;
   };
   std::vector<Group> groups;
-  forEachRun(items, [](const Item& a, const Item& b) { return a.size == b.size && a.digest == b.digest; },
-             [&](std::size_t begin, std::size_t end) { groups.push_back(Group{begin, end}); });
+  forEachRun(
+      items, [](const Item& a, const Item& b) { return a.size == b.size && a.digest == b.digest; },
+      [&](std::size_t begin, std::size_t end) {
+        groups.push_back(Group{begin, end});
+      });
   // Ascending CRC-32 text is ascending CRC-32 value; two groups sharing a CRC-32 stay two groups.
   const auto order = [&](const Group& group) {
     const Item& first = items[group.begin];

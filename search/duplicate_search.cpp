@@ -22,9 +22,14 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   if (request.useCache) cache.emplace(request.cacheFolder);
   DigestCache* const knownDigests = cache ? &*cache : nullptr;
   {
-    const WalkRequest walk{request.sourceFolders, buildMaskList(request.maskText), request.minimumSize,
-                           request.excludedTrees, request.excludedFragments, walkThreads,
-                           DuplicateGrouper::kSmallFileBytes, knownDigests};
+    const WalkRequest walk{request.sourceFolders,
+                           buildMaskList(request.maskText),
+                           request.minimumSize,
+                           request.excludedTrees,
+                           request.excludedFragments,
+                           walkThreads,
+                           DuplicateGrouper::kSmallFileBytes,
+                           knownDigests};
     progress.setPhase(SearchPhase::Walking);
     FolderWalker walker(walk, store, progress, control);
     walker.run();
@@ -36,8 +41,10 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   progress.setPhase(SearchPhase::Comparing);
   result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped);
   result.aborted = control.aborted();
-  if (result.aborted) result.rows.clear();
-  else if (cache) cache->save(store, !result.cancelled);
+  if (result.aborted)
+    result.rows.clear();
+  else if (cache)
+    cache->save(store, !result.cancelled);
   progress.setPhase(SearchPhase::Done);
   return result;
 }

@@ -14,8 +14,8 @@ namespace pelimor {
 
 struct SearchRequest {
   std::vector<std::string> sourceFolders;
-  std::string maskText = "*.*";             // as typed in the mask field: masks separated by ';'
-  std::uint64_t minimumSize = 100 * 1024;   // bytes; a file must be strictly larger
+  std::string maskText = "*.*";            // as typed in the mask field: masks separated by ';'
+  std::uint64_t minimumSize = 100 * 1024;  // bytes; a file must be strictly larger
   std::vector<std::string> excludedTrees = platform::foldersNeverSearched();
   std::vector<std::string> excludedFragments = platform::excludedPathFragments();
   unsigned readThreads = 0;  // threads that walk and read; 0: chosen for this machine
@@ -31,8 +31,8 @@ struct SearchResult {
   // Source folders that are or lie in a folder never searched, and folders whose path is too long.
   std::vector<SkippedFile> skippedFolders;
   bool searchedAnySource = false;  // at least one source folder could be opened and searched
-  bool cancelled = false;            // the walk was stopped early; rows hold what was found until then
-  bool aborted = false;              // stopped hard; rows are empty
+  bool cancelled = false;          // the walk was stopped early; rows hold what was found until then
+  bool aborted = false;            // stopped hard; rows are empty
 };
 
 // Runs on the calling thread (and a few reader threads of its own) until done, cancelled or aborted.

@@ -48,8 +48,7 @@ struct FolderWalker::FolderTally {
   std::uint64_t bytesRead = 0;
 };
 
-std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders,
-                                 const std::vector<std::string>& masks) {
+std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders, const std::vector<std::string>& masks) {
   std::vector<WalkStart> starts;
   for (const std::string& mask : masks) {
     for (const std::string& source : sourceFolders) {
@@ -86,7 +85,10 @@ bool FolderWalker::holdsExcludedFragment(const std::string& folder, const std::v
 
 FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, SearchProgress& progress,
                            const SearchControl& control)
-    : request_(request), store_(store), progress_(progress), control_(control),
+    : request_(request),
+      store_(store),
+      progress_(progress),
+      control_(control),
       starts_(planWalks(request.sourceFolders, request.masks)) {
   if (request_.readWholeUpTo > 0) {
     const std::size_t words = request_.readWholeUpTo / 64 + 1;
@@ -105,7 +107,8 @@ FolderWalker::~FolderWalker() = default;
 
 void FolderWalker::run() {
   std::vector<Task> round;
-  for (const WalkStart& start : starts_) round.push_back(Task{nullptr, CandidateStore::kNoParent, start.folder, start.folder, &start});
+  for (const WalkStart& start : starts_)
+    round.push_back(Task{nullptr, CandidateStore::kNoParent, start.folder, start.folder, &start});
   // Source folders first, in their order; then, round by round, the folders found behind links.
   while (!round.empty() && !control_.cancelled()) {
     runRound(std::move(round));
@@ -218,7 +221,8 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   if (!folder->isOpen() || folder->ownStatus(own) != 0) return;
   const platform::FolderId id{own.device, own.inode};
   if (neverSearched(*folder, id, task, openedByPath)) {
-    if (isSource) skipFolder(task.path, "it is or lies in a system folder or the removed-files folder, which are never searched");
+    if (isSource)
+      skipFolder(task.path, "it is or lies in a system folder or the removed-files folder, which are never searched");
     return;
   }
   if (isSource) sourcesSearched_.fetch_add(1);

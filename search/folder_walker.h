@@ -24,7 +24,7 @@ namespace pelimor {
 struct WalkRequest {
   std::vector<std::string> sourceFolders;
   std::vector<std::string> masks;
-  std::uint64_t minimumSize = 0;               // a file must be strictly larger
+  std::uint64_t minimumSize = 0;  // a file must be strictly larger
   // Never entered, with everything below them, however reached: known by device and inode.
   std::vector<std::string> excludedTrees;
   std::vector<std::string> excludedFragments;  // a folder whose path holds one of these is never entered
@@ -43,8 +43,7 @@ struct WalkStart {
   std::vector<std::string> nameMasks;
   std::uint32_t maskSet = 0;  // walks with equal name masks share an index
 };
-std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders,
-                                 const std::vector<std::string>& masks);
+std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders, const std::vector<std::string>& masks);
 
 class FolderWalker {
  public:
@@ -74,7 +73,8 @@ class FolderWalker {
   };
   struct VisitKeyHash {
     size_t operator()(const VisitKey& key) const {
-      return std::hash<std::uint64_t>()(key.inode * 0x9E3779B97F4A7C15ull ^ key.device ^ (std::uint64_t(key.maskSet) << 56));
+      return std::hash<std::uint64_t>()(key.inode * 0x9E3779B97F4A7C15ull ^ key.device ^
+                                        (std::uint64_t(key.maskSet) << 56));
     }
   };
 
@@ -87,7 +87,8 @@ class FolderWalker {
   bool firstVisit(platform::FolderId folder, std::uint32_t maskSet);
   // True for an excluded tree, a folder on a kernel file system, and (for a folder opened by its
   // path) a folder that lies in an excluded tree.
-  bool neverSearched(const platform::Directory& folder, platform::FolderId id, const Task& task, bool openedByPath) const;
+  bool neverSearched(const platform::Directory& folder, platform::FolderId id, const Task& task,
+                     bool openedByPath) const;
   void skipFolder(std::string path, std::string reason);
   void takeFile(const platform::Directory& folder, const char* name, bool haveStatus, platform::FileStatus& status,
                 std::uint32_t node, WalkScratch& scratch, FolderTally& tally);

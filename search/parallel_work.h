@@ -21,7 +21,9 @@ void sortInParallel(std::vector<T>& items, Less less, unsigned threads) {
     std::sort(items.begin(), items.end(), less);
     return;
   }
-  const auto at = [&](unsigned slice) { return items.begin() + static_cast<std::ptrdiff_t>(items.size() * slice / slices); };
+  const auto at = [&](unsigned slice) {
+    return items.begin() + static_cast<std::ptrdiff_t>(items.size() * slice / slices);
+  };
   // Runs work(first) for first = 0, step, 2 * step ... below `slices`, each on a thread of its own.
   const auto spread = [&](unsigned step, auto work) {
     std::vector<std::thread> pool;
@@ -31,7 +33,8 @@ void sortInParallel(std::vector<T>& items, Less less, unsigned threads) {
   };
   spread(1, [&](unsigned slice) { std::sort(at(slice), at(slice + 1), less); });
   for (unsigned width = 1; width < slices; width *= 2)
-    spread(2 * width, [&](unsigned first) { std::inplace_merge(at(first), at(first + width), at(first + 2 * width), less); });
+    spread(2 * width,
+           [&](unsigned first) { std::inplace_merge(at(first), at(first + width), at(first + 2 * width), less); });
 }
 
 // Runs work(i, scratch) for every i in [0, count) on up to `threads` threads, each with a scratch

@@ -22,10 +22,10 @@ struct FileIdentity {
 };
 
 struct ResultRow {
-  std::uint32_t group = 0;   // "#": 1, 2, 3 ... from the top after a search
-  std::string path;          // "Path": the full path
-  std::uint64_t size = 0;    // "Size" in bytes
-  std::uint32_t crc32 = 0;   // "CRC32"
+  std::uint32_t group = 0;  // "#": 1, 2, 3 ... from the top after a search
+  std::string path;         // "Path": the full path
+  std::uint64_t size = 0;   // "Size" in bytes
+  std::uint32_t crc32 = 0;  // "CRC32"
   FileIdentity identity;
 
   // "Name": everything after the last separator.

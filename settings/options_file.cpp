@@ -1,9 +1,9 @@
 #include "settings/options_file.h"
 
-#include "platform/whole_file.h"
-#include "search/mask_presets.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
+#include "platform/whole_file.h"
+#include "search/mask_presets.h"
 
 namespace pelimor {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/settings_error.h"
 #include "platform/whole_file.h"
+#include "settings/settings_error.h"
 
 namespace pelimor {
 

@@ -30,28 +30,34 @@ std::int32_t centred(std::int32_t screenStart, std::int32_t screenLength, std::i
 
 }  // namespace
 
-WindowRect placementOnScreens(const WindowRect& saved, const std::vector<WindowRect>& screens,
-                              WindowSize designed, WindowSize minimum) {
+WindowRect placementOnScreens(const WindowRect& saved, const std::vector<WindowRect>& screens, WindowSize designed,
+                              WindowSize minimum) {
   const bool bigEnough = saved.width >= minimum.width && saved.height >= minimum.height;
   if (screens.empty()) {
     if (bigEnough) return saved;
     return {saved.left, saved.top, designed.width, designed.height};
   }
-  const bool visible = std::any_of(screens.begin(), screens.end(),
-                                   [&](const WindowRect& screen) { return onScreen(saved, screen); });
+  const bool visible =
+      std::any_of(screens.begin(), screens.end(), [&](const WindowRect& screen) { return onScreen(saved, screen); });
   if (bigEnough && visible) return saved;
   const WindowRect& primary = screens.front();
   return {centred(primary.left, primary.width, designed.width), centred(primary.top, primary.height, designed.height),
           designed.width, designed.height};
 }
 
-WindowStart ApplyOptions(const OptionsRecord& options, const std::vector<WindowRect>& screens,
-                         WindowSize designed, WindowSize minimum) {
+WindowStart ApplyOptions(const OptionsRecord& options, const std::vector<WindowRect>& screens, WindowSize designed,
+                         WindowSize minimum) {
   WindowStart start;
   switch (options.windowState()) {
-    case 1: start.state = WindowState::Minimized; break;
-    case 2: start.state = WindowState::Maximized; break;
-    default: start.state = WindowState::Normal; break;
+    case 1:
+      start.state = WindowState::Minimized;
+      break;
+    case 2:
+      start.state = WindowState::Maximized;
+      break;
+    default:
+      start.state = WindowState::Normal;
+      break;
   }
   if (start.state == WindowState::Normal) {
     const WindowRect saved{options.left(), options.top(), options.width(), options.height()};

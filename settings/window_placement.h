@@ -44,12 +44,12 @@ struct WindowStart {
 // the designed size centred on the primary screen (the first of `screens`). The rectangle counts as
 // on a screen when a piece of at least 32 by 32 pixels of it is. With no screens only the size is
 // checked (the designed size then keeps the saved corner).
-WindowRect placementOnScreens(const WindowRect& saved, const std::vector<WindowRect>& screens,
-                              WindowSize designed, WindowSize minimum);
+WindowRect placementOnScreens(const WindowRect& saved, const std::vector<WindowRect>& screens, WindowSize designed,
+                              WindowSize minimum);
 
 // The state and placement to put into effect from the loaded record. A stored state above 2
 // counts as normal.
-WindowStart ApplyOptions(const OptionsRecord& options, const std::vector<WindowRect>& screens,
-                         WindowSize designed, WindowSize minimum);
+WindowStart ApplyOptions(const OptionsRecord& options, const std::vector<WindowRect>& screens, WindowSize designed,
+                         WindowSize minimum);
 
 }  // namespace pelimor

@@ -5,9 +5,9 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "settings/settings_error.h"
 #include "platform/file_reader.h"
 #include "platform/folders.h"
+#include "settings/settings_error.h"
 #include "ui/notices.h"
 #include "ui/text_bytes.h"
 

@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QKeyEvent>
 
-#include "settings/options_record.h"
 #include "search/mask_presets.h"
+#include "settings/options_record.h"
 #include "ui/notices.h"
 #include "ui/text_bytes.h"
 
@@ -79,8 +79,9 @@ void FilterControls::EditMaskChange() {
 
 bool FilterControls::EditMaskKeyPress(QKeyEvent*) {
   if (typeList_->currentIndex() == kCustomType) return true;
-  const auto answer = showNotice(owner_, NoticeKind::Confirmation, QStringLiteral("Please, select Custom type and edit it."),
-                                 QMessageBox::Ok | QMessageBox::Cancel);
+  const auto answer =
+      showNotice(owner_, NoticeKind::Confirmation, QStringLiteral("Please, select Custom type and edit it."),
+                 QMessageBox::Ok | QMessageBox::Cancel);
   if (answer != QMessageBox::Ok) return true;  // the read-only field takes the key and ignores it
   typeList_->setCurrentIndex(kCustomType);
   ComboBoxTypeChange();

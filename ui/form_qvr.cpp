@@ -233,8 +233,9 @@ void TFormQVR::StatuBarUpdate() {
 }
 
 QString TFormQVR::statusPanelText(int panel) const {
-  return panel >= 0 && panel < static_cast<int>(StatusPanels.size()) ? StatusPanels[static_cast<std::size_t>(panel)]->text()
-                                                                      : QString();
+  return panel >= 0 && panel < static_cast<int>(StatusPanels.size())
+             ? StatusPanels[static_cast<std::size_t>(panel)]->text()
+             : QString();
 }
 
 void TFormQVR::ButtonChangeSourceAddClick() {

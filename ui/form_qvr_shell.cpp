@@ -14,9 +14,7 @@ void TFormQVR::ActionHelpExecute() {
   QDesktopServices::openUrl(QUrl::fromLocalFile(shownText(ProgramFolder + kHelpFileName)));
 }
 
-void TFormQVR::VisitQVRWebSite1Click() {
-  QDesktopServices::openUrl(QUrl::fromEncoded(kWebSiteUrl, QUrl::StrictMode));
-}
+void TFormQVR::VisitQVRWebSite1Click() { QDesktopServices::openUrl(QUrl::fromEncoded(kWebSiteUrl, QUrl::StrictMode)); }
 
 void TFormQVR::Feedbackanycommentswishes1Click() {
   QDesktopServices::openUrl(QUrl::fromEncoded(kFeedbackMailUrl, QUrl::StrictMode));

@@ -7,9 +7,9 @@
 #include <QStatusBar>
 #include <QWindow>
 
-#include "settings/settings.h"
 #include "platform/folders.h"
 #include "search/crc32.h"
+#include "settings/settings.h"
 #include "ui/filter_controls.h"
 #include "ui/form_about.h"
 #include "ui/form_qvr.h"

@@ -21,8 +21,7 @@ constexpr int kClientWidth = 368;
 constexpr int kProgressPeriodMs = 250;  // counters move faster than the clock
 }  // namespace
 
-TFormWait::TFormWait(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TFormWait::TFormWait(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("FormWait"));
   setWindowTitle(QStringLiteral("Please wait some minutes"));
   setModal(true);
@@ -161,7 +160,8 @@ void TFormWait::showProgress() {
                             .arg(locale.formattedDataSize(static_cast<qint64>(done)),
                                  locale.formattedDataSize(static_cast<qint64>(total))));
     ProgressBar1->setRange(0, 1000);
-    ProgressBar1->setValue(total == 0 ? 1000 : static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * 1000.0));
+    ProgressBar1->setValue(
+        total == 0 ? 1000 : static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * 1000.0));
   } else {
     LabelPhase->setText(QStringLiteral("Looking through folders: %1 files")
                             .arg(locale.toString(static_cast<qulonglong>(progress_->filesSeen()))));

@@ -27,8 +27,9 @@ QAction* makeAction(QObject* owner, const char* name, const QString& caption, co
 MainActions createMainActions(QObject* owner) {
   registerActionPictures();
   MainActions actions;
-  actions.ActionSearch = makeAction(owner, "ActionSearch", QStringLiteral("Search"), QStringLiteral("Search for duplicates"),
-                                    "search.png", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  actions.ActionSearch =
+      makeAction(owner, "ActionSearch", QStringLiteral("Search"), QStringLiteral("Search for duplicates"), "search.png",
+                 {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
   actions.ActionSelect =
       makeAction(owner, "ActionSelect", QStringLiteral("Select"),
                  QStringLiteral("Safely select duplicates from this folder in all groups"), "select.png", {});
@@ -36,11 +37,12 @@ MainActions createMainActions(QObject* owner) {
                                     "delete.png", {QKeySequence(Qt::Key_Delete)});
   actions.ActionMove = makeAction(
       owner, "ActionMove", QStringLiteral("Move"),
-      QStringLiteral("Move selected files to \"%1\" directory").arg(shownText(platform::removedFilesFolder())), "move.png", {});
+      QStringLiteral("Move selected files to \"%1\" directory").arg(shownText(platform::removedFilesFolder())),
+      "move.png", {});
   actions.ActionPrint = makeAction(owner, "ActionPrint", QStringLiteral("Print"), QStringLiteral("Print"), "print.png",
                                    {QKeySequence(Qt::CTRL | Qt::Key_P)});
-  actions.ActionHelp =
-      makeAction(owner, "ActionHelp", QStringLiteral("Help"), QStringLiteral("Help"), "help.png", {QKeySequence(Qt::Key_F1)});
+  actions.ActionHelp = makeAction(owner, "ActionHelp", QStringLiteral("Help"), QStringLiteral("Help"), "help.png",
+                                  {QKeySequence(Qt::Key_F1)});
   return actions;
 }
 

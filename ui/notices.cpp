@@ -9,18 +9,30 @@ QMessageBox::StandardButton showNotice(QWidget* parent, NoticeKind kind, const Q
   QMessageBox::Icon icon = QMessageBox::Information;
   QString title;
   switch (kind) {
-    case NoticeKind::Warning: icon = QMessageBox::Warning; title = QStringLiteral("Warning"); break;
-    case NoticeKind::Error: icon = QMessageBox::Critical; title = QStringLiteral("Error"); break;
-    case NoticeKind::Information: icon = QMessageBox::Information; title = QStringLiteral("Information"); break;
-    case NoticeKind::Confirmation: icon = QMessageBox::Question; title = QStringLiteral("Confirm"); break;
+    case NoticeKind::Warning:
+      icon = QMessageBox::Warning;
+      title = QStringLiteral("Warning");
+      break;
+    case NoticeKind::Error:
+      icon = QMessageBox::Critical;
+      title = QStringLiteral("Error");
+      break;
+    case NoticeKind::Information:
+      icon = QMessageBox::Information;
+      title = QStringLiteral("Information");
+      break;
+    case NoticeKind::Confirmation:
+      icon = QMessageBox::Question;
+      title = QStringLiteral("Confirm");
+      break;
   }
   QMessageBox box(icon, title, text, buttons, parent);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 void showErrorBox(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelimor"), QString::fromStdString(errorBoxText(text.toStdString())),
-                  QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelimor"),
+                  QString::fromStdString(errorBoxText(text.toStdString())), QMessageBox::Ok, parent);
   box.exec();
 }
 

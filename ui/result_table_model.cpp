@@ -14,12 +14,18 @@ int ResultTableModel::columnCount(const QModelIndex& parent) const { return pare
 
 QString ResultTableModel::cellText(const ResultRow& row, int column) {
   switch (column) {
-    case 0: return QString::number(row.group);
-    case 1: return shownText(row.name());
-    case 2: return shownText(row.path);
-    case 3: return QString::number(row.size);
-    case 4: return QString::fromStdString(crc32Text(row.crc32));
-    default: return {};
+    case 0:
+      return QString::number(row.group);
+    case 1:
+      return shownText(row.name());
+    case 2:
+      return shownText(row.path);
+    case 3:
+      return QString::number(row.size);
+    case 4:
+      return QString::fromStdString(crc32Text(row.crc32));
+    default:
+      return {};
   }
 }
 

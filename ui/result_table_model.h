@@ -13,7 +13,6 @@ class ResultTableModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-
   using QAbstractTableModel::QAbstractTableModel;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -5,7 +5,9 @@
 namespace pelimor {
 
 SearchWorker::SearchWorker(SearchRequest request, SearchEngine engine, QObject* parent)
-    : QObject(parent), request_(std::move(request)), engine_(engine ? std::move(engine) : SearchEngine(runDuplicateSearch)) {}
+    : QObject(parent),
+      request_(std::move(request)),
+      engine_(engine ? std::move(engine) : SearchEngine(runDuplicateSearch)) {}
 
 SearchWorker::~SearchWorker() { abortAndWait(); }
 

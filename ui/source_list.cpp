@@ -34,7 +34,8 @@ SourceFolderList::SourceFolderList(QWidget* parent) : QTableWidget(0, 1, parent)
 std::vector<std::string> SourceFolderList::folders() const {
   std::vector<std::string> result;
   result.reserve(static_cast<std::size_t>(rowCount()));
-  for (int row = 0; row < rowCount(); ++row) result.push_back(item(row, 0)->data(kFolderRole).toByteArray().toStdString());
+  for (int row = 0; row < rowCount(); ++row)
+    result.push_back(item(row, 0)->data(kFolderRole).toByteArray().toStdString());
   return result;
 }
 

@@ -83,7 +83,8 @@ BENCHMARK(BM_SaveHTMLfile)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMilli
 std::vector<ResultRow> makeFilePairs(const std::string& base, std::size_t pairs) {
   std::vector<ResultRow> rows;
   rows.reserve(2 * pairs);
-  for (std::size_t folder = 0; folder < 1000; ++folder) platform::createFolderWithParents(base + "/f" + std::to_string(folder));
+  for (std::size_t folder = 0; folder < 1000; ++folder)
+    platform::createFolderWithParents(base + "/f" + std::to_string(folder));
   for (std::size_t pair = 0; pair < pairs; ++pair) {
     for (std::size_t copy = 0; copy < 2; ++copy) {
       ResultRow row;

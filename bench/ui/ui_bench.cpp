@@ -1,16 +1,17 @@
 // The result list with many rows, driven through the real main window offscreen: installing a
 // search's rows, a header click on each column, select-all, and one selection change with its
 // status bar update (which must not grow with the number of rows or of selected rows).
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QItemSelectionModel>
-#include <benchmark/benchmark.h>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "results/keyed_result_order.h"
 #include "ui/form_qvr.h"
 #include "ui/result_list_view.h"
-#include "results/keyed_result_order.h"
 
 namespace {
 

@@ -18,10 +18,10 @@ TEST(JsonString, ValidUtf8PassesUnchanged) {
 }
 
 TEST(JsonString, InvalidBytesBecomeLowSurrogateEscapes) {
-  EXPECT_EQ(jsonString("\xE9t\xE9"), "\"\\udce9t\\udce9\"");           // Latin-1 bytes
-  EXPECT_EQ(jsonString("\xC3"), "\"\\udcc3\"");                        // cut-off sequence
-  EXPECT_EQ(jsonString("\xC0\xAF"), "\"\\udcc0\\udcaf\"");             // overlong
-  EXPECT_EQ(jsonString("\xED\xA0\x80"), "\"\\udced\\udca0\\udc80\"");  // encoded surrogate
+  EXPECT_EQ(jsonString("\xE9t\xE9"), "\"\\udce9t\\udce9\"");                      // Latin-1 bytes
+  EXPECT_EQ(jsonString("\xC3"), "\"\\udcc3\"");                                   // cut-off sequence
+  EXPECT_EQ(jsonString("\xC0\xAF"), "\"\\udcc0\\udcaf\"");                        // overlong
+  EXPECT_EQ(jsonString("\xED\xA0\x80"), "\"\\udced\\udca0\\udc80\"");             // encoded surrogate
   EXPECT_EQ(jsonString("\xF4\x90\x80\x80"), "\"\\udcf4\\udc90\\udc80\\udc80\"");  // beyond U+10FFFF
 }
 

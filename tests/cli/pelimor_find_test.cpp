@@ -9,14 +9,14 @@
 #include <map>
 #include <random>
 #include <set>
-#include <vector>
 #include <sstream>
+#include <vector>
 
 #include "cli/saved_search.h"
 #include "search/crc32.h"
+#include "support/temp_tree.h"
 #include "support/test_files.h"
 #include "support/unprivileged.h"
-#include "support/temp_tree.h"
 
 namespace pelimor {
 namespace {
@@ -33,8 +33,7 @@ FindRun runFind(const std::string& arguments, const std::string& cacheHome = "")
   const std::string errFile = scratch.path("stderr");
   // A cache of its own, so that no run sees another's, nor the user's.
   const std::string command = "XDG_CACHE_HOME='" + (cacheHome.empty() ? scratch.root() : cacheHome) + "' " +
-                              std::string(PELIMOR_FIND_BINARY) + " " +
-                              arguments + " 2>" + errFile;
+                              std::string(PELIMOR_FIND_BINARY) + " " + arguments + " 2>" + errFile;
   FindRun run;
   FILE* pipe = popen(command.c_str(), "r");
   char buffer[65536];
@@ -72,7 +71,8 @@ TEST(PelimorFind, BadInputIsOneLineAndExitCodeTwo) {
 TEST(PelimorFind, HelpDocumentsTheOptions) {
   const FindRun run = runFind("--help");
   EXPECT_EQ(run.exitCode, 0);
-  for (const char* option : {"--type", "--mask", "--min-kb", "--json", "--no-cache"}) EXPECT_NE(run.out.find(option), std::string::npos);
+  for (const char* option : {"--type", "--mask", "--min-kb", "--json", "--no-cache"})
+    EXPECT_NE(run.out.find(option), std::string::npos);
 }
 
 // Exit status 3 only when no given folder could be searched; each folder passed over is named.
@@ -91,7 +91,8 @@ TEST(PelimorFind, FoldersNotSearchedAreNamedAndNoneSearchedIsExitThree) {
   for (const auto& c : cases) {
     const FindRun run = runFind("--min-kb 0 " + c.arguments);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
-    for (const std::string& name : c.named) EXPECT_NE(run.err.find(name), std::string::npos) << c.arguments << ": " << run.err;
+    for (const std::string& name : c.named)
+      EXPECT_NE(run.err.find(name), std::string::npos) << c.arguments << ": " << run.err;
   }
 }
 
@@ -128,14 +129,16 @@ TEST(PelimorFind, ActionsOnASavedSearchRefuseWhatChanged) {
   for (const std::string path : {"keep/a", "keep/b", "keep/c", "spare/a", "spare/b", "spare/c"})
     tree.file(path, std::string(50, path.back()));
   const std::string saved = tree.path("saved.json");
-  std::ofstream(saved) << runFind("--json --min-kb 0 " + quoted(tree.path("keep")) + " " + quoted(tree.path("spare"))).out;
-  tree.file("keep/b", std::string(50, 'B'));  // the kept copy of b, edited
+  std::ofstream(saved)
+      << runFind("--json --min-kb 0 " + quoted(tree.path("keep")) + " " + quoted(tree.path("spare"))).out;
+  tree.file("keep/b", std::string(50, 'B'));   // the kept copy of b, edited
   tree.file("spare/c", std::string(50, 'C'));  // the selected copy of c, edited
   const FindRun run = runFind("--load " + quoted(saved) + " --select-in " + quoted(tree.path("spare")) + " --delete");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(linesOf(run.out), (std::set<std::string>{"deleted " + tree.path("spare/a"),
-                                                     "refused " + tree.path("spare/b") + ": no unselected copy of it is left on disk",
-                                                     "refused " + tree.path("spare/c") + ": it has changed since the search"}));
+  EXPECT_EQ(linesOf(run.out),
+            (std::set<std::string>{"deleted " + tree.path("spare/a"),
+                                   "refused " + tree.path("spare/b") + ": no unselected copy of it is left on disk",
+                                   "refused " + tree.path("spare/c") + ": it has changed since the search"}));
   EXPECT_NE(run.err.find("1 file deleted, 2 refused, 50 bytes freed"), std::string::npos) << run.err;
   EXPECT_TRUE(std::filesystem::exists(tree.path("spare/b")));
 
@@ -153,7 +156,8 @@ TEST(PelimorFind, LinkReplacesTheSelectedFilesWithTheKeptOne) {
   testing::TempTree tree;
   // Owned by the user who links them: the system refuses hard links to other people's files.
   constexpr uid_t kNobody = 65534;
-  for (const char* path : {"kept/f", "spare/f", "locked/f"}) chown(tree.file(path, "the same bytes").c_str(), kNobody, kNobody);
+  for (const char* path : {"kept/f", "spare/f", "locked/f"})
+    chown(tree.file(path, "the same bytes").c_str(), kNobody, kNobody);
   testing::openToEveryone(tree.root());
   for (const char* folder : {"kept", "spare"}) testing::openToEveryone(tree.path(folder));
   chmod(tree.path("locked").c_str(), 0555);
@@ -169,10 +173,12 @@ TEST(PelimorFind, LinkReplacesTheSelectedFilesWithTheKeptOne) {
     return std::to_string(WEXITSTATUS(pclose(pipe))) + "\n" + out;
   });
   chmod(tree.path("locked").c_str(), 0755);
-  EXPECT_EQ(linesOf(answer), (std::set<std::string>{"1", "linked " + tree.path("spare/f") + " -> " + tree.path("kept/f"),
-                                                   "refused " + tree.path("locked/f") +
-                                                       ": no hard link can be made beside it: Permission denied"}));
-  struct stat spare {}, keptAfter{};
+  EXPECT_EQ(linesOf(answer),
+            (std::set<std::string>{
+                "1", "linked " + tree.path("spare/f") + " -> " + tree.path("kept/f"),
+                "refused " + tree.path("locked/f") + ": no hard link can be made beside it: Permission denied"}));
+  struct stat spare {
+  }, keptAfter{};
   stat(tree.path("spare/f").c_str(), &spare);
   stat(tree.path("kept/f").c_str(), &keptAfter);
   EXPECT_EQ(spare.st_ino, kept.st_ino);
@@ -208,7 +214,8 @@ TEST(PelimorFind, PrintsGroupsOneLinePerFileWithABlankLineBetween) {
   const FindRun run = runFind("--min-kb 0 " + quoted(tree.root()) + " " + quoted(tree.path("missing")));
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.out, "1\t3\t352441C2\t" + tree.path("a/two.bin") + "\n1\t3\t352441C2\t" + tree.path("c/two.bin") +
-                         "\n\n2\t9\tCBF43926\t" + tree.path("a/check.txt") + "\n2\t9\tCBF43926\t" + tree.path("b/check.txt") + "\n");
+                         "\n\n2\t9\tCBF43926\t" + tree.path("a/check.txt") + "\n2\t9\tCBF43926\t" +
+                         tree.path("b/check.txt") + "\n");
   EXPECT_NE(run.err.find("warning"), std::string::npos);
   EXPECT_NE(run.err.find(tree.path("missing")), std::string::npos);
 }
@@ -259,14 +266,16 @@ TEST(PelimorFind, WritesTheSameReportAsTheWindow) {
   tree.file("a/x<1>.txt", "123456789");
   tree.file("b/x<1>.txt", "123456789");
   const std::string report = tree.path("report.html");
-  const FindRun run = runFind("--min-kb 0 --report " + quoted(report) + " " + quoted(tree.path("a")) + " " + quoted(tree.path("b")));
+  const FindRun run =
+      runFind("--min-kb 0 --report " + quoted(report) + " " + quoted(tree.path("a")) + " " + quoted(tree.path("b")));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::ifstream in(report, std::ios::binary);
   const std::string html((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(html.substr(0, 8), "<html>\r\n");
   EXPECT_NE(html.find("<td>" + tree.path("a/x&lt;1&gt;.txt") + "</td>\r\n"), std::string::npos);
   EXPECT_NE(html.find("<td>CBF43926</td>\r\n"), std::string::npos);
-  EXPECT_EQ(runFind("--min-kb 0 --report " + quoted(tree.path("missing/r.html")) + " " + quoted(tree.root())).exitCode, 1);
+  EXPECT_EQ(runFind("--min-kb 0 --report " + quoted(tree.path("missing/r.html")) + " " + quoted(tree.root())).exitCode,
+            1);
 }
 
 // Groups found by reading every file whole, with no code shared with the engine.

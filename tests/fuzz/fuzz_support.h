@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#define FUZZ_CHECK(condition)                                                                 \
-  do {                                                                                        \
-    if (!(condition)) pelimor::fuzzing::checkFailed(#condition, __FILE__, __LINE__);          \
+#define FUZZ_CHECK(condition)                                                        \
+  do {                                                                               \
+    if (!(condition)) pelimor::fuzzing::checkFailed(#condition, __FILE__, __LINE__); \
   } while (false)
 
 namespace pelimor::fuzzing {
@@ -31,9 +31,9 @@ class FuzzFolder {
  public:
   FuzzFolder() {
     std::error_code error;
-    const std::filesystem::path base =
-        std::filesystem::is_directory("/dev/shm", error) ? std::filesystem::path("/dev/shm")
-                                                         : std::filesystem::temp_directory_path();
+    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", error)
+                                           ? std::filesystem::path("/dev/shm")
+                                           : std::filesystem::temp_directory_path();
     std::string pattern = (base / "pelimor-fuzz-XXXXXX").string();
     FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
     root_ = pattern;
@@ -78,7 +78,8 @@ class FuzzFolder {
   // Every name in the folder, to see that no temporary file stays behind.
   std::vector<std::string> names() const {
     std::vector<std::string> result;
-    for (const auto& entry : std::filesystem::directory_iterator(root_)) result.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(root_))
+      result.push_back(entry.path().filename().string());
     return result;
   }
 

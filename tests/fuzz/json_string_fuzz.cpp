@@ -21,10 +21,14 @@ std::size_t sequenceAt(std::string_view text, std::size_t at, std::uint32_t& cod
     codePoint = lead;
     return 1;
   }
-  if ((lead & 0xE0) == 0xC0) length = 2, codePoint = lead & 0x1Fu;
-  else if ((lead & 0xF0) == 0xE0) length = 3, codePoint = lead & 0x0Fu;
-  else if ((lead & 0xF8) == 0xF0) length = 4, codePoint = lead & 0x07u;
-  else return 0;
+  if ((lead & 0xE0) == 0xC0)
+    length = 2, codePoint = lead & 0x1Fu;
+  else if ((lead & 0xF0) == 0xE0)
+    length = 3, codePoint = lead & 0x0Fu;
+  else if ((lead & 0xF8) == 0xF0)
+    length = 4, codePoint = lead & 0x07u;
+  else
+    return 0;
   if (text.size() - at < length) return 0;
   for (std::size_t i = 1; i < length; ++i) {
     if ((byte(at + i) & 0xC0) != 0x80) return 0;
@@ -63,14 +67,30 @@ std::string decoded(std::string_view literal) {
     const char escape = literal[i + 1];
     i += 2;
     switch (escape) {
-      case '"': bytes += '"'; break;
-      case '\\': bytes += '\\'; break;
-      case '/': bytes += '/'; break;
-      case 'b': bytes += '\b'; break;
-      case 'f': bytes += '\f'; break;
-      case 'n': bytes += '\n'; break;
-      case 'r': bytes += '\r'; break;
-      case 't': bytes += '\t'; break;
+      case '"':
+        bytes += '"';
+        break;
+      case '\\':
+        bytes += '\\';
+        break;
+      case '/':
+        bytes += '/';
+        break;
+      case 'b':
+        bytes += '\b';
+        break;
+      case 'f':
+        bytes += '\f';
+        break;
+      case 'n':
+        bytes += '\n';
+        break;
+      case 'r':
+        bytes += '\r';
+        break;
+      case 't':
+        bytes += '\t';
+        break;
       case 'u': {
         FUZZ_CHECK(end - i >= 4);
         std::uint32_t unit = 0;

@@ -28,8 +28,10 @@ bool definedMatch(std::string_view name, std::string_view mask) {
   for (const char m : mask) {
     next[0] = m == '*' && row[0];
     for (std::size_t n = 1; n <= name.size(); ++n) {
-      if (m == '*') next[n] = row[n] || next[n - 1];
-      else next[n] = row[n - 1] && (m == '?' || upper(m) == upper(name[n - 1]));
+      if (m == '*')
+        next[n] = row[n] || next[n - 1];
+      else
+        next[n] = row[n - 1] && (m == '?' || upper(m) == upper(name[n - 1]));
     }
     row.swap(next);
   }
@@ -62,8 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::size_t separators = 0;
   for (const char c : text) {
-    if (c == ';') ++separators;
-    else if (c != ' ') expectedJoined.push_back(c);
+    if (c == ';')
+      ++separators;
+    else if (c != ' ')
+      expectedJoined.push_back(c);
   }
   const std::size_t lastSeparator = text.rfind(';');
   const std::string_view tail = lastSeparator == std::string_view::npos ? text : text.substr(lastSeparator + 1);

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "settings/options_file.h"
 #include "settings/window_placement.h"
-#include "fuzz_support.h"
 
 using namespace pelimor;
 

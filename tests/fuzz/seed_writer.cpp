@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "settings/options_file.h"
 #include "settings/source_list_file.h"
-#include "fuzz_support.h"
 
 using namespace pelimor;
 namespace fs = std::filesystem;

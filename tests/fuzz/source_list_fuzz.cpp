@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/source_list_file.h"
 #include "fuzz_support.h"
+#include "settings/source_list_file.h"
 
 using namespace pelimor;
 
@@ -12,7 +12,8 @@ namespace {
 
 std::int32_t int32At(const std::string& bytes, std::size_t offset) {
   std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+  for (std::size_t i = 0; i < 4; ++i)
+    value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
   return static_cast<std::int32_t>(value);
 }
 
@@ -60,8 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // becomes zero), and reads back the same.
   SaveSourceList(folder.folder(), rows);
   const std::string saved = folder.read(name);
-  if (rows.empty()) FUZZ_CHECK(saved == std::string(4, '\0'));
-  else FUZZ_CHECK(saved == input.substr(0, saved.size()));
+  if (rows.empty())
+    FUZZ_CHECK(saved == std::string(4, '\0'));
+  else
+    FUZZ_CHECK(saved == input.substr(0, saved.size()));
   FUZZ_CHECK(folder.names() == std::vector<std::string>{name});
   std::vector<std::string> reloaded;
   LoadSourceList(folder.folder(), reloaded);

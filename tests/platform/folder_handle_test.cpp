@@ -17,7 +17,8 @@ using testing::TempFolder;
 using testing::writeFile;
 
 bool separateFileSystems(const char* a, const char* b) {
-  struct stat first {}, second{};
+  struct stat first {
+  }, second{};
   return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev != second.st_dev;
 }
 

@@ -1,16 +1,14 @@
 #include "results/file_removal.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <filesystem>
 #include <functional>
 
 #include "platform/paths.h"
-
 #include "support/test_files.h"
 
 namespace pelimor {
@@ -211,8 +209,7 @@ TEST_F(Removal, ChangesSinceTheSearchKeepTheSelectedFile) {
     std::function<void(const std::vector<ResultRow>&, const std::string& folder)> change;
     const char* reason;
   } cases[] = {
-      {"the kept copy is edited in place",
-       [](const auto& rows, const auto&) { rewriteKeepingSizeAndTime(rows[1]); },
+      {"the kept copy is edited in place", [](const auto& rows, const auto&) { rewriteKeepingSizeAndTime(rows[1]); },
        "no unselected copy of it is left on disk"},
       {"the selected file is rewritten, its size and time kept",
        [](const auto& rows, const auto&) { rewriteKeepingSizeAndTime(rows[0]); }, "it has changed since the search"},
@@ -236,8 +233,8 @@ TEST_F(Removal, ChangesSinceTheSearchKeepTheSelectedFile) {
       }
       c.change(rows, folder.path());
       const std::string before = readFile(rows[0].path);
-      const RemovalResult result =
-          moving ? moveSelectedFiles(rows, {true, false}, folder / "removed") : deleteSelectedFiles(rows, {true, false});
+      const RemovalResult result = moving ? moveSelectedFiles(rows, {true, false}, folder / "removed")
+                                          : deleteSelectedFiles(rows, {true, false});
       EXPECT_EQ(reasonsOf(result), std::vector<std::string>{c.reason});
       EXPECT_TRUE(result.rowsToRemove.empty());
       EXPECT_EQ(readFile(rows[0].path), before);

@@ -110,9 +110,10 @@ TEST(EscapedHtml, EveryByteThatIsNotPrintableUtf8BecomesAnEscape) {
        "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0 \xED\x9F\xBF \xF4\x8F\xBF\xBF"},
       {"a&b<c>d\"e'f C:\\x41", "a&amp;b&lt;c&gt;d&quot;e'f C:\\\\x41"},  // a backslash always starts an escape
       {std::string_view("\n\r\t\0\x1F\x7F \xC2\x85", 9), "\\x0A\\x0D\\x09\\x00\\x1F\\x7F \\xC2\\x85"},  // C0, DEL, C1
-      {"\xE9 \x80 \xFF \xC0\xAF \xE0\x80\xAF", "\\xE9 \\x80 \\xFF \\xC0\\xAF \\xE0\\x80\\xAF"},  // stray bytes, overlong
+      {"\xE9 \x80 \xFF \xC0\xAF \xE0\x80\xAF",
+       "\\xE9 \\x80 \\xFF \\xC0\\xAF \\xE0\\x80\\xAF"},                           // stray bytes, overlong
       {"\xED\xA0\x80 \xF4\x90\x80\x80", "\\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80"},  // a surrogate, past U+10FFFF
-      {"\xE2\x82z \xF0\x9F\x98", "\\xE2\\x82z \\xF0\\x9F\\x98"},              // cut off, and at the end
+      {"\xE2\x82z \xF0\x9F\x98", "\\xE2\\x82z \\xF0\\x9F\\x98"},                  // cut off, and at the end
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(escapedHtml(text), expected) << text;
 }

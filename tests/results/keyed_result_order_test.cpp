@@ -13,8 +13,23 @@ namespace {
 // Paths built from few pieces, so that equal texts, shared starts, prefixes, case twins and
 // bytes above 127 all come up often.
 std::vector<ResultRow> randomRows(std::size_t count, std::uint32_t seed) {
-  static const char* const kPieces[] = {"a", "A", "b", "_", "Z", "z", "0", "9", "/", "abcdefgh", "ABCDEFGH",
-                                        "abcdefghi", "\xc3\xa9", "\xff", " ", ".", "/same/long/start/"};
+  static const char* const kPieces[] = {"a",
+                                        "A",
+                                        "b",
+                                        "_",
+                                        "Z",
+                                        "z",
+                                        "0",
+                                        "9",
+                                        "/",
+                                        "abcdefgh",
+                                        "ABCDEFGH",
+                                        "abcdefghi",
+                                        "\xc3\xa9",
+                                        "\xff",
+                                        " ",
+                                        ".",
+                                        "/same/long/start/"};
   std::mt19937 random(seed);
   std::vector<ResultRow> rows(count);
   for (ResultRow& row : rows) {
@@ -31,7 +46,8 @@ std::vector<ResultRow> randomRows(std::size_t count, std::uint32_t seed) {
 TEST(ResultListOrder, GivesTheOrderOfTheSharedComparisonForEveryColumnAndDirection) {
   for (int column = 0; column < kResultColumnCount; ++column) {
     for (const bool descending : {false, true}) {
-      for (const std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{500}, std::size_t{60'000}}) {
+      for (const std::size_t count :
+           {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{500}, std::size_t{60'000}}) {
         const std::vector<ResultRow> rows = randomRows(count, static_cast<std::uint32_t>(column * 7 + count));
         const SortState sort{static_cast<ResultColumn>(column), descending};
         ASSERT_EQ(resultListOrder(rows, sort), sortedOrder(rows, sort))

@@ -23,13 +23,16 @@ using testing::writeFile;
 class BtrfsImage {
  public:
   BtrfsImage() {
-    if (geteuid() != 0) reason_ = "mounting needs root";
-    else if (std::system("command -v mkfs.btrfs >/dev/null") != 0) reason_ = "mkfs.btrfs is not installed";
+    if (geteuid() != 0)
+      reason_ = "mounting needs root";
+    else if (std::system("command -v mkfs.btrfs >/dev/null") != 0)
+      reason_ = "mkfs.btrfs is not installed";
     else if (std::system(("truncate -s 128M " + image_ + " && mkfs.btrfs -q " + image_ + " >/dev/null 2>&1 && mkdir " +
                           mountPoint_ + " && mount -o loop " + image_ + " " + mountPoint_ + " 2>/dev/null")
                              .c_str()) != 0)
       reason_ = "this machine cannot mount a loop device";
-    else mounted_ = true;
+    else
+      mounted_ = true;
   }
   ~BtrfsImage() {
     if (mounted_) std::system(("umount " + mountPoint_).c_str());
@@ -89,7 +92,8 @@ TEST(Clone, SharesBlocksWhereTheFileSystemCanAndSaysSoWhereItCannot) {
   std::vector<ResultRow> rows;
   for (const char* name : {"/kept", "/spare", "/differs"}) rows.push_back(rowFor(btrfs.path() + name, 1));
   rows[2].crc32 = rows[0].crc32;  // as if it had changed since the search in a way no time shows
-  struct stat before {}, after{};
+  struct stat before {
+  }, after{};
   stat(rows[1].path.c_str(), &before);
   const RemovalResult result = actOnSelectedFiles(FileAction::Clone, rows, {false, true, true});
   ASSERT_EQ(result.linked.size(), 1u);

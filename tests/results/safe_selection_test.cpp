@@ -238,7 +238,8 @@ TEST(GroupOrder, IsTheStableSortByGroupNumberInBothDirections) {
   for (const std::uint32_t spread : {5u, 1000u, 4'000'000'000u}) {
     std::vector<ResultRow> rows;
     for (int i = 0; i < 300; ++i)
-      rows.push_back(row(static_cast<std::uint32_t>(random() % spread) + (spread > 1000 ? 1000 : 0), "/f" + std::to_string(i)));
+      rows.push_back(
+          row(static_cast<std::uint32_t>(random() % spread) + (spread > 1000 ? 1000 : 0), "/f" + std::to_string(i)));
     for (const bool descending : {false, true})
       EXPECT_EQ(groupOrder(rows, descending), sortedOrder(rows, SortState{ResultColumn::Group, descending}))
           << "spread " << spread << (descending ? " descending" : " ascending");

@@ -39,7 +39,8 @@ TEST(CandidateStore, FoldersOfAllSegmentsGetDistinctDenseNumbers) {
   std::vector<std::uint32_t> folders;
   for (unsigned i = 0; i < 30; ++i) {
     const unsigned segment = (i * 7) % 3;
-    folders.push_back(i == 0 ? store.addRootFolder(segment, "/r", {}) : store.addFolder(segment, folders[0], "f" + std::to_string(i), {}));
+    folders.push_back(i == 0 ? store.addRootFolder(segment, "/r", {})
+                             : store.addFolder(segment, folders[0], "f" + std::to_string(i), {}));
     store.addFile(folders.back(), "file", fileOf(10, i));
   }
   store.collectFiles();

@@ -57,7 +57,8 @@ TEST_F(Crc32Test, DigestFoldsTheSameCrcInPieces) {
   const std::string data = testing::TempTree::patternBytes(100000, 3);
   ContentHasher whole, pieces;
   whole.update(data.data(), data.size());
-  for (size_t at = 0; at < data.size(); at += 7777) pieces.update(data.data() + at, std::min<size_t>(7777, data.size() - at));
+  for (size_t at = 0; at < data.size(); at += 7777)
+    pieces.update(data.data() + at, std::min<size_t>(7777, data.size() - at));
   EXPECT_EQ(whole.finish(), pieces.finish());
   EXPECT_EQ(whole.finish().crc32, reference(data));
   ContentHasher other;

@@ -97,9 +97,11 @@ TEST_F(DigestCacheTest, OnlyAChangedFileIsReadAgain) {
       {"renamed", [](testing::TempTree& tree) { fs::rename(tree.path("large/b"), tree.path("large/renamed")); },
        kLargeFile, "large/renamed", 2},
       {"moved to another folder",
-       [](testing::TempTree& tree) { fs::rename(tree.path("small/b"), tree.path("large/b-small")); }, 18, "large/b-small", 1},
-      {"hard-linked", [](testing::TempTree& tree) { fs::create_hard_link(tree.path("large/b"), tree.path("small/link")); },
-       kLargeFile, "small/link", 2},
+       [](testing::TempTree& tree) { fs::rename(tree.path("small/b"), tree.path("large/b-small")); }, 18,
+       "large/b-small", 1},
+      {"hard-linked",
+       [](testing::TempTree& tree) { fs::create_hard_link(tree.path("large/b"), tree.path("small/link")); }, kLargeFile,
+       "small/link", 2},
       {"untouched", [](testing::TempTree&) {}, 0, "large/b", 2},
   };
   for (const auto& c : cases) {

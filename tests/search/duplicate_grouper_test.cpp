@@ -1,7 +1,7 @@
 #include "search/duplicate_grouper.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,7 +19,9 @@ class DuplicateGrouperTest : public ::testing::Test {
     const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}, 1, readWholeUpTo};
     FolderWalker(request, store, progress, control).run();
   }
-  std::vector<ResultRow> group(unsigned threads = 2) { return DuplicateGrouper(store, progress, control, threads).run(skipped); }
+  std::vector<ResultRow> group(unsigned threads = 2) {
+    return DuplicateGrouper(store, progress, control, threads).run(skipped);
+  }
 
   testing::TempTree tree;
   CandidateStore store;
@@ -48,9 +50,9 @@ TEST_F(DuplicateGrouperTest, ProgressEndsExactWhenLargeFilesAreRuledOutOrGone) {
   for (const char* name : {"a", "b", "c"}) tree.patternFile(name, size, 1);
   std::string otherEnd = testing::TempTree::patternBytes(size, 1);
   otherEnd.back() ^= 1;
-  tree.file("d", otherEnd);                   // ruled out by its last bytes
-  tree.patternFile("e", size, 9);             // ruled out by its first bytes
-  tree.patternFile("f", size + 1, 1);         // a size of its own: never read
+  tree.file("d", otherEnd);            // ruled out by its last bytes
+  tree.patternFile("e", size, 9);      // ruled out by its first bytes
+  tree.patternFile("f", size + 1, 1);  // a size of its own: never read
   walk();
   ASSERT_EQ(unlink(tree.path("b").c_str()), 0);
   const auto rows = group();
@@ -67,7 +69,7 @@ TEST_F(DuplicateGrouperTest, AFileChangedSinceTheWalkIsSkipped) {
   tree.patternFile("b", 3000, 1);
   tree.patternFile("c", 3000, 2);
   walk();
-  tree.patternFile("a", 3001, 1);        // grew
+  tree.patternFile("a", 3001, 1);          // grew
   tree.file("c", std::string(3000, 'z'));  // rewritten in place: same size, new time
   struct timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, tree.path("c").c_str(), times, 0), 0);
@@ -77,7 +79,8 @@ TEST_F(DuplicateGrouperTest, AFileChangedSinceTheWalkIsSkipped) {
 }
 
 TEST_F(DuplicateGrouperTest, TheResultDoesNotDependOnTheNumberOfReaders) {
-  for (int i = 0; i < 60; ++i) tree.patternFile("f" + std::to_string(i), 5000 + (i % 7) * 3000, static_cast<unsigned>(i % 5));
+  for (int i = 0; i < 60; ++i)
+    tree.patternFile("f" + std::to_string(i), 5000 + (i % 7) * 3000, static_cast<unsigned>(i % 5));
   walk();
   const auto one = testing::describe(group(1));
   const auto four = testing::describe(group(4));
@@ -103,7 +106,8 @@ TEST_F(DuplicateGrouperTest, ReadingSmallFilesDuringTheWalkChangesNoGroup) {
   std::vector<SkippedFile> readingSkipped;
   const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}, 1, DuplicateGrouper::kSmallFileBytes};
   FolderWalker(request, readingStore, readingProgress, control).run();
-  const auto readEarly = testing::describe(DuplicateGrouper(readingStore, readingProgress, control, 2).run(readingSkipped));
+  const auto readEarly =
+      testing::describe(DuplicateGrouper(readingStore, readingProgress, control, 2).run(readingSkipped));
   EXPECT_FALSE(readLater.empty());
   EXPECT_EQ(readEarly, readLater);
   EXPECT_TRUE(readingSkipped.empty());

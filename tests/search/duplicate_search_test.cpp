@@ -82,7 +82,8 @@ TEST_F(DuplicateSearchTest, SameSizeDifferentContentIsNoGroup) {
   tree.file("b", "abcdeg");
   EXPECT_TRUE(search().rows.empty());
   tree.file("c", "abcdef");
-  EXPECT_EQ(describe(search().rows), (Lines{"1 6 " + crcOf("abcdef") + " " + p("a"), "1 6 " + crcOf("abcdef") + " " + p("c")}));
+  EXPECT_EQ(describe(search().rows),
+            (Lines{"1 6 " + crcOf("abcdef") + " " + p("a"), "1 6 " + crcOf("abcdef") + " " + p("c")}));
 }
 
 TEST_F(DuplicateSearchTest, OnlyTheEqualPairOfTwoSizesIsGrouped) {
@@ -168,7 +169,8 @@ TEST_F(DuplicateSearchTest, LargeFilesDifferingAnywhereAreToldApart) {
   tree.file("base", base);
   tree.file("copy", base);
   const SearchResult result = search();
-  EXPECT_EQ(describe(result.rows), (Lines{"1 307200 " + crcOf(base) + " " + p("base"), "1 307200 " + crcOf(base) + " " + p("copy")}));
+  EXPECT_EQ(describe(result.rows),
+            (Lines{"1 307200 " + crcOf(base) + " " + p("base"), "1 307200 " + crcOf(base) + " " + p("copy")}));
   EXPECT_EQ(progress.bytesRead(), progress.bytesToRead());
   EXPECT_EQ(progress.phase(), SearchPhase::Done);
 }
@@ -186,7 +188,9 @@ TEST_F(DuplicateSearchTest, PrefixAndSuffixStagesNeverSplitATrueGroup) {
           content[10] = static_cast<char>(front);
           content[size / 2] = static_cast<char>(middle);
           content[size - 10] = static_cast<char>(back);
-          tree.file("v" + std::to_string(front) + std::to_string(middle) + std::to_string(back) + "-" + std::to_string(copy), content);
+          tree.file(
+              "v" + std::to_string(front) + std::to_string(middle) + std::to_string(back) + "-" + std::to_string(copy),
+              content);
           ++made;
         }
   const SearchResult result = search();

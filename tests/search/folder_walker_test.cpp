@@ -1,7 +1,7 @@
 #include "search/folder_walker.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +22,8 @@ class FolderWalkerTest : public ::testing::Test {
  protected:
   // Sorted full paths of every file the walk recorded.
   Paths walk(const Paths& sources, const std::string& maskText, std::uint64_t minimumSize = 0,
-             const Paths& excludedTrees = {}, const Paths& excludedFragments = {"Program Files"}, unsigned threads = 1) {
+             const Paths& excludedTrees = {}, const Paths& excludedFragments = {"Program Files"},
+             unsigned threads = 1) {
     const WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments, threads};
     CandidateStore store(threads);
     FolderWalker walker(request, store, progress, control);
@@ -235,7 +236,9 @@ TEST_F(FolderWalkerTest, ProgressCountsFilesAndCandidates) {
 
 TEST_F(FolderWalkerTest, SeveralThreadsFindTheSameFiles) {
   for (int i = 0; i < 300; ++i)
-    tree.file("a" + std::to_string(i % 7) + "/b" + std::to_string(i % 11) + "/c" + std::to_string(i % 3) + "/f" + std::to_string(i), "x");
+    tree.file("a" + std::to_string(i % 7) + "/b" + std::to_string(i % 11) + "/c" + std::to_string(i % 3) + "/f" +
+                  std::to_string(i),
+              "x");
   tree.symlink(p("a1"), "a2/link");
   tree.symlink(p("a3/b1"), "a4/b2/link");
   const Paths single = walk({tree.root()}, "*");

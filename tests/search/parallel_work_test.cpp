@@ -17,7 +17,8 @@ using Pair = std::pair<std::uint32_t, std::uint32_t>;
 std::vector<Pair> randomPairs(std::size_t count, std::uint32_t distinctKeys, unsigned seed) {
   std::mt19937 random(seed);
   std::vector<Pair> pairs(count);
-  for (std::size_t i = 0; i < count; ++i) pairs[i] = {static_cast<std::uint32_t>(random() % distinctKeys), static_cast<std::uint32_t>(i)};
+  for (std::size_t i = 0; i < count; ++i)
+    pairs[i] = {static_cast<std::uint32_t>(random() % distinctKeys), static_cast<std::uint32_t>(i)};
   return pairs;
 }
 

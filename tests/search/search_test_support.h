@@ -11,7 +11,8 @@ namespace pelimor::testing {
 inline std::vector<std::string> describe(const std::vector<ResultRow>& rows) {
   std::vector<std::string> lines;
   for (const ResultRow& row : rows)
-    lines.push_back(std::to_string(row.group) + " " + std::to_string(row.size) + " " + crc32Text(row.crc32) + " " + row.path);
+    lines.push_back(std::to_string(row.group) + " " + std::to_string(row.size) + " " + crc32Text(row.crc32) + " " +
+                    row.path);
   return lines;
 }
 

@@ -21,7 +21,8 @@ TEST(ErrorBoxText, FullStopOnlyAfterACharacterAboveTheFullStop) {
 }
 
 TEST(FileErrorTexts, NameThePathAndTheSystemsReason) {
-  EXPECT_EQ(cannotOpenFileText("/x/Source.cfg", ENOENT), "Cannot open file \"/x/Source.cfg\". No such file or directory");
+  EXPECT_EQ(cannotOpenFileText("/x/Source.cfg", ENOENT),
+            "Cannot open file \"/x/Source.cfg\". No such file or directory");
   EXPECT_EQ(cannotCreateFileText("/x/Source.cfg", EACCES), "Cannot create file \"/x/Source.cfg\". Permission denied");
 }
 

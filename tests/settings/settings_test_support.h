@@ -39,7 +39,8 @@ class TempFolder {
   // Names in the folder, to see that no temporary file stays behind.
   std::vector<std::string> names() const {
     std::vector<std::string> result;
-    for (const auto& entry : std::filesystem::directory_iterator(root_)) result.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(root_))
+      result.push_back(entry.path().filename().string());
     return result;
   }
 
@@ -72,7 +73,8 @@ inline void putInt32(std::string& image, std::size_t offset, std::int32_t value)
 
 inline std::int32_t int32In(const std::string& image, std::size_t offset) {
   std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(image[offset + static_cast<std::size_t>(i)]);
+  for (int i = 3; i >= 0; --i)
+    value = (value << 8) | static_cast<unsigned char>(image[offset + static_cast<std::size_t>(i)]);
   return static_cast<std::int32_t>(value);
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings.h"
 #include "platform/folders.h"
+#include "settings/settings.h"
 #include "settings_test_support.h"
 
 namespace pelimor {
@@ -88,7 +88,8 @@ TEST(SourceList, NegativeCountGivesAnEmptyList) {
 
 TEST(SourceList, RowsKeepOrderAndEveryByte) {
   TempFolder data;
-  const std::vector<std::string> saved{"/home/ann/Bilder", std::string("/a\0b", 4), "/\xC3\xA9t\xC3\xA9", "/\xFF", "/home/ann/Bilder"};
+  const std::vector<std::string> saved{"/home/ann/Bilder", std::string("/a\0b", 4), "/\xC3\xA9t\xC3\xA9", "/\xFF",
+                                       "/home/ann/Bilder"};
   SaveSourceList(data.folder(), saved);
   std::vector<std::string> rows;
   LoadSourceList(data.folder(), rows);
@@ -128,8 +129,7 @@ TEST_P(BadSourceList, IsAStreamReadErrorAndTheFileIsClosed) {
 INSTANTIATE_TEST_SUITE_P(
     Damaged, BadSourceList,
     ::testing::Values(
-        BadSourceFile{"Empty", "", {}},
-        BadSourceFile{"CountCut", bytesOf({1, 0, 0}), {}},
+        BadSourceFile{"Empty", "", {}}, BadSourceFile{"CountCut", bytesOf({1, 0, 0}), {}},
         BadSourceFile{"NoEntry", bytesOf({1, 0, 0, 0}), {}},
         BadSourceFile{"LengthCut", bytesOf({1, 0, 0, 0, 3, 0}), {}},
         BadSourceFile{"EntryCut", bytesOf({2, 0, 0, 0, 1, 0, 0, 0, '/', 5, 0, 0, 0, '/', 'a', 'b'}), {"/"}},

@@ -29,7 +29,7 @@ TEST(Placement, PartlyOffTheScreensIsKeptWhileEnoughShows) {
 TEST(Placement, OffEveryScreenFallsBackToTheDesignedSizeCentredOnThePrimary) {
   EXPECT_EQ(placed({-5000, 100, 800, 600}), kCentred);
   EXPECT_EQ(placed({100, 3000, 800, 600}), kCentred);
-  EXPECT_EQ(placed({-790, 100, 800, 600}), kCentred);  // 10 pixels show
+  EXPECT_EQ(placed({-790, 100, 800, 600}), kCentred);   // 10 pixels show
   EXPECT_EQ(placed({2000, 1050, 800, 600}), kCentred);  // below the shorter second screen
 }
 
@@ -45,7 +45,7 @@ TEST(Placement, ExtremeNumbersDoNotOverflow) {
   constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
   constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
   EXPECT_EQ(placed({kMax, kMax, kMax, kMax}), kCentred);
-  EXPECT_EQ(placed({kMin, kMin, kMax, kMax}), kCentred);  // ends just before 0
+  EXPECT_EQ(placed({kMin, kMin, kMax, kMax}), kCentred);                                  // ends just before 0
   EXPECT_EQ(placed({-1000, -1000, kMax, kMax}), (WindowRect{-1000, -1000, kMax, kMax}));  // covers the screens
   EXPECT_EQ(placed({kMin, 0, 800, 600}), kCentred);
 }

@@ -39,7 +39,8 @@ inline std::string runUnprivileged(const std::function<std::string()>& body) {
   close(pipeEnds[1]);
   std::string answer;
   char buffer[4096];
-  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<size_t>(got));
+  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+    answer.append(buffer, static_cast<size_t>(got));
   close(pipeEnds[0]);
   int status = 0;
   waitpid(child, &status, 0);

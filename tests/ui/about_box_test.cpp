@@ -38,7 +38,7 @@ void whenAboutBoxShows(Seen* seen, std::function<void(TFormAbout&)> act) {
     seen->borderless = box.windowFlags().testFlag(Qt::FramelessWindowHint);
     seen->centre = box.frameGeometry().center();
     seen->watch = QObject::connect(box.windowHandle(), &QWindow::opacityChanged, &box,
-                     [seen](qreal opacity) { seen->opacities << opacity; });
+                                   [seen](qreal opacity) { seen->opacities << opacity; });
     act(box);
   });
 }

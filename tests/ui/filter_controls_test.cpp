@@ -1,3 +1,5 @@
+#include "ui/filter_controls.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QMessageBox>
@@ -5,9 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "settings/options_record.h"
 #include "search/mask_presets.h"
-#include "ui/filter_controls.h"
+#include "settings/options_record.h"
 #include "ui/form_qvr.h"
 #include "ui/result_list_view.h"
 #include "ui/text_bytes.h"

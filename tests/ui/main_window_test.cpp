@@ -11,8 +11,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "settings/options_record.h"
 #include "platform/folders.h"
+#include "settings/options_record.h"
 #include "ui/filter_controls.h"
 #include "ui/form_qvr.h"
 #include "ui/result_list_view.h"
@@ -57,7 +57,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(form.ToolBar1->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     QCOMPARE(form.ToolBar1->iconSize(), QSize(32, 32));
     QStringList order;
-    for (QAction* action : form.ToolBar1->actions()) order << (action->isSeparator() ? QStringLiteral("|") : action->text());
+    for (QAction* action : form.ToolBar1->actions())
+      order << (action->isSeparator() ? QStringLiteral("|") : action->text());
     QCOMPARE(order, (QStringList{"Search", "Select", "|", "Delete", "Move", "|", "Print", "Help"}));
 
     struct Expected {
@@ -156,8 +157,9 @@ class MainWindowTest : public QObject {
   void tallerWindowGrowsOnlyTheResultList() {
     TFormQVR form;
     test::showActive(form);
-    const QWidget* others[] = {form.ListViewSource, form.EditMask, form.Label1, form.ButtonChangeSourceAdd,
-                               form.ButtonChangeSourceRemove, form.ComboBoxSize, form.ComboBoxType, form.Label2};
+    const QWidget* others[] = {
+        form.ListViewSource,           form.EditMask,     form.Label1,       form.ButtonChangeSourceAdd,
+        form.ButtonChangeSourceRemove, form.ComboBoxSize, form.ComboBoxType, form.Label2};
     std::vector<QRect> before;
     for (const QWidget* w : others) before.push_back(placeOf(w, &form));
     const QRect list = placeOf(form.ListViewDup, &form);
@@ -177,8 +179,9 @@ class MainWindowTest : public QObject {
     TFormQVR form;
     test::showActive(form);
     form.ListViewSource->setFocus();
-    const QWidget* order[] = {form.ButtonChangeSourceAdd, form.ButtonChangeSourceRemove, form.EditMask,
-                              form.ComboBoxSize, form.ListViewDup, form.ComboBoxType};
+    const QWidget* order[] = {
+        form.ButtonChangeSourceAdd, form.ButtonChangeSourceRemove, form.EditMask, form.ComboBoxSize, form.ListViewDup,
+        form.ComboBoxType};
     for (const QWidget* next : order) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget(), next);

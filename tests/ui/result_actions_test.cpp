@@ -118,9 +118,9 @@ class ResultActionsTest : public QObject {
 
   // Group 1 three times in a/; group 2 in b/ and c/; group 3 in a/ and a/sub/; group 4 in A/ and b/.
   std::vector<ResultRow> foldersRows() {
-    return {fileRow(inside(files, "a/one.txt"), 1, "1"),      fileRow(inside(files, "a/one copy.txt"), 1, "1"),
-            fileRow(inside(files, "a/one again.txt"), 1, "1"), fileRow(inside(files, "b/two.txt"), 2, "22"),
-            fileRow(inside(files, "c/two.txt"), 2, "22"),     fileRow(inside(files, "a/three.txt"), 3, "333"),
+    return {fileRow(inside(files, "a/one.txt"), 1, "1"),         fileRow(inside(files, "a/one copy.txt"), 1, "1"),
+            fileRow(inside(files, "a/one again.txt"), 1, "1"),   fileRow(inside(files, "b/two.txt"), 2, "22"),
+            fileRow(inside(files, "c/two.txt"), 2, "22"),        fileRow(inside(files, "a/three.txt"), 3, "333"),
             fileRow(inside(files, "a/sub/three.txt"), 3, "333"), fileRow(inside(files, "A/four.txt"), 4, "4444"),
             fileRow(inside(files, "b/four.txt"), 4, "4444")};
   }
@@ -302,8 +302,9 @@ class ResultActionsTest : public QObject {
     QCOMPARE(boxes.seen().size(), 1);
     QCOMPARE(boxes.seen()[0].title, QStringLiteral("Warning"));
     QCOMPARE(boxes.seen()[0].icon, QMessageBox::Warning);
-    QCOMPARE(boxes.seen()[0].text, QStringLiteral("1 file was not deleted:\n%1: it has changed since the search")
-                                       .arg(inside(files, "b/two.txt")));
+    QCOMPARE(
+        boxes.seen()[0].text,
+        QStringLiteral("1 file was not deleted:\n%1: it has changed since the search").arg(inside(files, "b/two.txt")));
     QVERIFY(!QFile::exists(inside(files, "a/one.txt")));
     QCOMPARE(contentOf(inside(files, "b/two.txt")), QByteArray("changed, and longer"));
     QCOMPARE(selectedPathsOf(*form.ListViewDup), std::vector<std::string>{path("b/two.txt")});
@@ -404,7 +405,8 @@ class ResultActionsTest : public QObject {
   // What a search found, selected safely and deleted: every group keeps a file.
   void searchSelectAndDeleteLeaveOneFileOfEachGroup() {
     const QString root = inside(files, "tree");
-    for (const char* name : {"keep/p.jpg", "drop/p.jpg", "drop/p copy.jpg"}) test::writeFile(root + "/" + name, "picture");
+    for (const char* name : {"keep/p.jpg", "drop/p.jpg", "drop/p copy.jpg"})
+      test::writeFile(root + "/" + name, "picture");
     for (const char* name : {"drop/q.doc", "drop/q2.doc"}) test::writeFile(root + "/" + name, "document text");
     TFormQVR form;
     form.setSourceFolders({bytesOf(root)});

@@ -19,8 +19,8 @@ using pelimor::test::makeRow;
 namespace {
 // Groups 1..3, two rows each, sizes chosen so that size order differs from group order.
 std::vector<ResultRow> sixRows() {
-  return {makeRow(1, "/data/b/zeta.txt", 10, 0x0A000000), makeRow(1, "/data/a/Alpha.txt", 10, 0x0A000000),
-          makeRow(2, "/data/c/mid.txt", 9, 0x3C000000),   makeRow(2, "/data/a/_under.txt", 9, 0x3C000000),
+  return {makeRow(1, "/data/b/zeta.txt", 10, 0x0A000000),    makeRow(1, "/data/a/Alpha.txt", 10, 0x0A000000),
+          makeRow(2, "/data/c/mid.txt", 9, 0x3C000000),      makeRow(2, "/data/a/_under.txt", 9, 0x3C000000),
           makeRow(3, "/data/d/9lives.txt", 200, 0xF1000000), makeRow(3, "/data/b/Beta.txt", 200, 0xF1000000)};
 }
 
@@ -32,7 +32,8 @@ QStringList column(const ResultListView& view, int column) {
 
 void clickHeader(ResultListView& view, int section) {
   QHeaderView* header = view.horizontalHeader();
-  const QPoint inside(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+  const QPoint inside(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                      header->height() / 2);
   QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
 }
 
@@ -76,10 +77,12 @@ class ResultListTest : public QObject {
 
     QTest::mouseClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::NoModifier, rowPoint(*form.ListViewDup, 1));
     QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 1"));
-    QTest::mouseClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(*form.ListViewDup, 4));
+    QTest::mouseClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      rowPoint(*form.ListViewDup, 4));
     QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 2"));
     QTest::mouseClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(*form.ListViewDup, 2));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: %1").arg(form.ListViewDup->countSelectedRowsInSelection()));
+    QCOMPARE(form.statusPanelText(2),
+             QStringLiteral("Selected files: %1").arg(form.ListViewDup->countSelectedRowsInSelection()));
     QVERIFY(form.ListViewDup->selectedCount() >= 3);
     form.ListViewDup->setFocus();
     QTest::keyClick(form.ListViewDup, Qt::Key_A, Qt::ControlModifier);
@@ -120,9 +123,8 @@ class ResultListTest : public QObject {
     QCOMPARE(column(*form.ListViewDup, 1),
              (QStringList{"_under.txt", "zeta.txt", "mid.txt", "Beta.txt", "Alpha.txt", "9lives.txt"}));
     clickHeader(*form.ListViewDup, int(ResultColumn::Path));
-    QCOMPARE(column(*form.ListViewDup, 2),
-             (QStringList{"/data/a/Alpha.txt", "/data/a/_under.txt", "/data/b/Beta.txt", "/data/b/zeta.txt",
-                          "/data/c/mid.txt", "/data/d/9lives.txt"}));
+    QCOMPARE(column(*form.ListViewDup, 2), (QStringList{"/data/a/Alpha.txt", "/data/a/_under.txt", "/data/b/Beta.txt",
+                                                        "/data/b/zeta.txt", "/data/c/mid.txt", "/data/d/9lives.txt"}));
     QVERIFY(form.ListViewDup->horizontalHeader()->isSortIndicatorShown());
     QCOMPARE(form.ListViewDup->horizontalHeader()->sortIndicatorSection(), 2);
   }
@@ -139,7 +141,8 @@ class ResultListTest : public QObject {
       if (flags[i]) selected.push_back(form.ListViewDup->rows()[i].path);
     }
     QCOMPARE(selected, (std::vector<std::string>{"/data/d/9lives.txt", "/data/a/Alpha.txt"}));
-    QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path, std::string("/data/d/9lives.txt"));
+    QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path,
+             std::string("/data/d/9lives.txt"));
     QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 2"));
   }
 
@@ -238,17 +241,27 @@ class ResultListTest : public QObject {
     for (int step = 0; step < 300; ++step) {
       const int row = int(random() % view.rows().size());
       switch (random() % 7) {
-        case 0: QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rowPoint(view, std::min(row, 10))); break;
-        case 1: QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(view, std::min(row, 10))); break;
-        case 2: QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(view, std::min(row, 10))); break;
+        case 0:
+          QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rowPoint(view, std::min(row, 10)));
+          break;
+        case 1:
+          QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(view, std::min(row, 10)));
+          break;
+        case 2:
+          QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(view, std::min(row, 10)));
+          break;
         case 3: {
           std::vector<bool> flags(view.rows().size());
           for (std::size_t i = 0; i < flags.size(); ++i) flags[i] = random() % 3 == 0;
           view.selectRows(flags);
           break;
         }
-        case 4: view.ListViewDupColumnClick(int(random() % 5)); break;
-        case 5: view.selectAll(); break;
+        case 4:
+          view.ListViewDupColumnClick(int(random() % 5));
+          break;
+        case 5:
+          view.selectAll();
+          break;
         case 6:
           if (view.rows().size() > 12) {
             std::vector<bool> remove(view.rows().size());

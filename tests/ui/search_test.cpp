@@ -367,7 +367,8 @@ class SearchTest : public QObject {
     form.setSearchEngine([](const SearchRequest&, SearchProgress&, const SearchControl&) {
       SearchResult result;
       result.rows = {test::makeRow(1, "/a/x", 5, 7), test::makeRow(1, "/b/x", 5, 7)};
-      for (int i = 1; i <= 25; ++i) result.skipped.push_back({"/locked/file" + std::to_string(i), "File access denied"});
+      for (int i = 1; i <= 25; ++i)
+        result.skipped.push_back({"/locked/file" + std::to_string(i), "File access denied"});
       result.skippedFolders.push_back({"/proc", "a system folder"});
       return result;
     });
@@ -376,7 +377,8 @@ class SearchTest : public QObject {
     searchFromMaskField(form);
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Warning"));
-    QVERIFY(box.text.startsWith(QStringLiteral("1 folder was not searched:\n\n/proc (a system folder)\n\n25 files could not be read")));
+    QVERIFY(box.text.startsWith(
+        QStringLiteral("1 folder was not searched:\n\n/proc (a system folder)\n\n25 files could not be read")));
     QVERIFY(box.text.contains(QStringLiteral("/locked/file1 (File access denied)")));
     QVERIFY(box.text.contains(QStringLiteral("/locked/file20 ")));
     QVERIFY(!box.text.contains(QStringLiteral("/locked/file21 ")));

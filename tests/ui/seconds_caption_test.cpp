@@ -1,6 +1,6 @@
-#include <QTest>
-
 #include "ui/seconds_caption.h"
+
+#include <QTest>
 
 using pelimor::SecondsToCaption;
 

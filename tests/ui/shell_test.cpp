@@ -18,8 +18,8 @@
 #include <QTest>
 #include <QUrl>
 
-#include "settings/options_record.h"
 #include "platform/folders.h"
+#include "settings/options_record.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
 #include "ui/form_qvr.h"

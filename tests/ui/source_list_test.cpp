@@ -1,13 +1,14 @@
+#include "ui/source_list.h"
+
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "settings/options_record.h"
 #include "platform/folders.h"
+#include "settings/options_record.h"
 #include "ui/form_qvr.h"
-#include "ui/source_list.h"
 #include "ui/text_bytes.h"
 #include "ui/ui_test_support.h"
 
@@ -34,8 +35,8 @@ void answerBrowser(const QString& folder, BrowserSeen* seen = nullptr) {
                     if (seen) {
                       seen->title = dialog->windowTitle();
                       seen->startFolder = dialog->directory().absolutePath();
-                      seen->directoriesOnly = dialog->fileMode() == QFileDialog::Directory &&
-                                              dialog->testOption(QFileDialog::ShowDirsOnly);
+                      seen->directoriesOnly =
+                          dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly);
                     }
                     if (folder.isEmpty()) {
                       dialog->reject();

@@ -1,3 +1,5 @@
+#include <QtTest/qtestspontaneevent.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -6,7 +8,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QtTest/qtestspontaneevent.h>
 #include <QTimer>
 
 #include "search/search_progress.h"
