@@ -80,7 +80,7 @@ void FilterControls::EditMaskChange() {
 bool FilterControls::EditMaskKeyPress(QKeyEvent*) {
   if (typeList_->currentIndex() == kCustomType) return true;
   const auto answer =
-      showNotice(owner_, NoticeKind::Confirmation, QStringLiteral("Please, select Custom type and edit it."),
+      showNotice(owner_, DialogKind::Confirmation, QStringLiteral("Please, select Custom type and edit it."),
                  QMessageBox::Ok | QMessageBox::Cancel);
   if (answer != QMessageBox::Ok) return true;  // the read-only field takes the key and ignores it
   typeList_->setCurrentIndex(kCustomType);

@@ -23,10 +23,10 @@ void showActionNotice(QWidget* parent, const Notice& notice) {
   const QString text = shownText(notice.text);
   switch (notice.kind) {
     case Notice::Kind::Information:
-      showNotice(parent, NoticeKind::Information, text);
+      showNotice(parent, DialogKind::Information, text);
       break;
     case Notice::Kind::Warning:
-      showNotice(parent, NoticeKind::Warning, text);
+      showNotice(parent, DialogKind::Warning, text);
       break;
     case Notice::Kind::GroupGuard: {
       QMessageBox box(QMessageBox::NoIcon, shownText(notice.title), text, QMessageBox::Ok, parent);

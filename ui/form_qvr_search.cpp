@@ -80,7 +80,7 @@ void TFormQVR::reportSearchProblems() {
     const QString text = skippedFilesText(pendingSkipped_, pendingSkippedFolders_);
     pendingSkipped_.clear();
     pendingSkippedFolders_.clear();
-    showNotice(this, NoticeKind::Warning, text);
+    showNotice(this, DialogKind::Warning, text);
   }
 }
 
@@ -88,7 +88,7 @@ bool TFormQVR::searchFinishing() const { return worker_ && worker_->isRunning();
 
 bool TFormQVR::refuseWhileSearchFinishing() {
   if (!searchFinishing()) return false;
-  showNotice(this, NoticeKind::Information,
+  showNotice(this, DialogKind::Information,
              QStringLiteral("The previous search is still finishing. Please try again in a moment."));
   return true;
 }

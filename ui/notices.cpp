@@ -4,24 +4,24 @@
 
 namespace pelimor {
 
-QMessageBox::StandardButton showNotice(QWidget* parent, NoticeKind kind, const QString& text,
+QMessageBox::StandardButton showNotice(QWidget* parent, DialogKind kind, const QString& text,
                                        QMessageBox::StandardButtons buttons) {
   QMessageBox::Icon icon = QMessageBox::Information;
   QString title;
   switch (kind) {
-    case NoticeKind::Warning:
+    case DialogKind::Warning:
       icon = QMessageBox::Warning;
       title = QStringLiteral("Warning");
       break;
-    case NoticeKind::Error:
+    case DialogKind::Error:
       icon = QMessageBox::Critical;
       title = QStringLiteral("Error");
       break;
-    case NoticeKind::Information:
+    case DialogKind::Information:
       icon = QMessageBox::Information;
       title = QStringLiteral("Information");
       break;
-    case NoticeKind::Confirmation:
+    case DialogKind::Confirmation:
       icon = QMessageBox::Question;
       title = QStringLiteral("Confirm");
       break;

@@ -6,10 +6,11 @@
 
 namespace pelimor {
 
-enum class NoticeKind { Warning, Error, Information, Confirmation };
+// The four kinds of dialog a handler shows (a result action's Notice names its own kind).
+enum class DialogKind { Warning, Error, Information, Confirmation };
 
 // A notice of one kind with its fixed title ("Warning", "Error", "Information", "Confirm").
-QMessageBox::StandardButton showNotice(QWidget* parent, NoticeKind kind, const QString& text,
+QMessageBox::StandardButton showNotice(QWidget* parent, DialogKind kind, const QString& text,
                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
 // The error box: title "Pelimor", stop icon, OK; a full stop is added after a text whose last
