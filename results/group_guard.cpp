@@ -34,10 +34,12 @@ std::vector<std::uint32_t> fullySelectedGroups(const std::vector<ResultRow>& row
 std::string groupGuardText(const std::vector<std::uint32_t>& groups) {
   if (groups.empty()) return {};
   std::string text = "All files are selected in group(s): ";
-  for (std::size_t i = 0; i < groups.size(); ++i) {
+  // A box naming tens of thousands of groups would not fit any screen, nor could it be answered.
+  for (std::size_t i = 0; i < groups.size() && i < kGroupsNamed; ++i) {
     if (i > 0) text += ", ";
     text += std::to_string(groups[i]);
   }
+  if (groups.size() > kGroupsNamed) text += ", \u2026 and " + std::to_string(groups.size() - kGroupsNamed) + " more";
   text += ".\nPlease clear the selection from any file in each of the above groups.";
   return text;
 }

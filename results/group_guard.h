@@ -21,7 +21,9 @@ std::size_t GroupUnselectedCount(const std::vector<ResultRow>& rows, const std::
 std::vector<std::uint32_t> fullySelectedGroups(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
 
 // "All files are selected in group(s): 12, 2.\nPlease clear the selection from any file in each of
-// the above groups." for the groups given; empty when there are none.
+// the above groups." for the groups given; empty when there are none. Past the first kGroupsNamed
+// groups the list ends ", … and N more".
+inline constexpr std::size_t kGroupsNamed = 50;
 std::string groupGuardText(const std::vector<std::uint32_t>& groups);
 
 // What stops Delete or Move before any file is touched: an empty list, no selection, or the group

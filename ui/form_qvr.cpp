@@ -194,6 +194,9 @@ void TFormQVR::buildStatusBar() {
     StatusPanels[panel]->setFixedWidth(kPanelWidths[panel]);
     bar->addWidget(StatusPanels[panel]);
   }
+  StatusSearchNote = new QLabel(bar);
+  StatusSearchNote->setObjectName(QStringLiteral("StatusSearchNote"));
+  bar->addWidget(StatusSearchNote, 1);
 }
 
 void TFormQVR::connectHandlers() {

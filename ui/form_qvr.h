@@ -101,6 +101,8 @@ class TFormQVR : public QMainWindow, public MainActions {
   // Results.
   ResultListView* ListViewDup = nullptr;
   std::array<QLabel*, 3> StatusPanels{};
+  // Beside the panels: says when the list holds only part of a search (it was cancelled).
+  QLabel* StatusSearchNote = nullptr;
 
   TFormAbout* FormAbout = nullptr;
   TFormWait* FormWait = nullptr;

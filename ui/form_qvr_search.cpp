@@ -1,6 +1,7 @@
 // The window's side of a search: snapshot the filters, run the engine on its own thread behind the
 // modal wait dialog, and put the result into the list on the main thread.
 #include <QApplication>
+#include <QLabel>
 
 #include "results/action_notice.h"
 #include "ui/completion_sound.h"
@@ -27,6 +28,7 @@ void TFormQVR::ActionSearchExecute() {
   request.maskText = Filters->maskText();
 
   ListViewDup->clearRows();
+  StatusSearchNote->clear();
   pendingFailure_.clear();
   pendingSkipped_.clear();
   worker_ = std::make_unique<SearchWorker>(std::move(request), engine_);
@@ -49,6 +51,8 @@ void TFormQVR::searchWorkerFinished() {
   pendingFailure_ = worker_->failureText();
   pendingSkipped_ = std::move(result.skipped);
   pendingSkippedFolders_ = std::move(result.skippedFolders);
+  if (result.cancelled)
+    StatusSearchNote->setText(QStringLiteral("Search cancelled: the list holds what was found until then."));
   ListViewDup->installRows(std::move(result.rows));
   ListViewDup->fitPathColumn();
   if (FormWait->isVisible()) {
@@ -69,7 +73,10 @@ void TFormQVR::finishSearchOnWindow() {
     ListViewDup->setFocus();
   }
   StatuBarUpdate();
-  if (searchFinishing()) return;  // cancelled: the rest comes with the worker's end
+  if (searchFinishing()) {  // cancelled: the rest comes with the worker's end
+    StatusSearchNote->setText(QStringLiteral("Search cancelled: grouping what was found until then\u2026"));
+    return;
+  }
   reportSearchProblems();
   emit searchCompleted();
 }

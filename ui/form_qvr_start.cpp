@@ -90,8 +90,9 @@ WindowPlacement placementOf(const QWidget& window) {
   WindowPlacement placement;
   const Qt::WindowStates state = window.windowState();
   if (state & Qt::WindowMinimized) {
-    placement.state = WindowState::Minimized;
-    // The bounds it comes back to, frame included.
+    // Esc minimizes, so a window is often closed minimized: the next start should not hide it.
+    // It comes back as it was before, at the bounds it had then, frame included.
+    placement.state = state & Qt::WindowMaximized ? WindowState::Maximized : WindowState::Normal;
     placement.rect = rectOf(window.normalGeometry().marginsAdded(frameOf(window)));
   } else {
     placement.state = state & Qt::WindowMaximized ? WindowState::Maximized : WindowState::Normal;

@@ -59,6 +59,12 @@ TEST(GroupUnselectedCount, CountsTheWholeListInAnyOrder) {
 TEST(GroupGuardText, NoGroupsNoText) {
   EXPECT_EQ(groupGuardText({}), "");
   EXPECT_EQ(groupGuardText({7, 100, 3}), std::string("All files are selected in group(s): 7, 100, 3.\n") + kClearLine);
+  std::vector<std::uint32_t> many(57773);
+  std::string first50;
+  for (std::uint32_t i = 0; i < many.size(); ++i) many[i] = i + 1;
+  for (int i = 1; i <= 50; ++i) first50 += (i > 1 ? ", " : "") + std::to_string(i);
+  EXPECT_EQ(groupGuardText(many),
+            "All files are selected in group(s): " + first50 + ", \u2026 and 57723 more.\n" + kClearLine);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -282,6 +283,7 @@ class SearchTest : public QObject {
     QVERIFY(completed.isEmpty());
     QVERIFY(form.ListViewDup->rows().empty());
     QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
+    QVERIFY(form.StatusSearchNote->text().startsWith(QStringLiteral("Search cancelled: grouping")));
 
     // Search, Select, Delete, Move and Print refuse while the worker still works.
     const auto refuses = [&](const std::function<void()>& act) {
@@ -306,10 +308,13 @@ class SearchTest : public QObject {
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
     QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 2"));
     QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 4"));
+    QCOMPARE(form.StatusSearchNote->text(),
+             QStringLiteral("Search cancelled: the list holds what was found until then."));
 
     test::showActive(form);
     searchFromMaskField(form);  // and the next search runs
     QCOMPARE(runs.load(), 2);
+    QVERIFY(form.StatusSearchNote->text().isEmpty());
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
   }
 

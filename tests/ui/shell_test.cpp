@@ -206,17 +206,20 @@ class ShellTest : public QObject {
     QVERIFY(again->isMaximized());
   }
 
-  void aWindowClosedMinimizedOpensMinimized() {
+  void aWindowClosedMinimizedOpensNormalWhereItWas() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     {
       const auto form = start();
       test::showActive(*form);
+      form->setGeometry(screen.left() + 40, screen.top() + 30, 900, 650);
       form->showMinimized();
       QVERIFY(form->close());
     }
-    QCOMPARE(readAll(optionsFile()).at(4), char(1));
+    QCOMPARE(readAll(optionsFile()).at(4), char(0));
     const auto again = start();
-    again->show();
-    QVERIFY(again->isMinimized());
+    test::showActive(*again);
+    QVERIFY(!again->isMinimized());
+    QCOMPARE(again->geometry(), QRect(screen.left() + 40, screen.top() + 30, 900, 650));
   }
 
   void aNormalWindowComesBackWhereItWas() {
