@@ -66,34 +66,30 @@ KeeperCheck::KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<b
   // In folder order, each folder is opened once however many groups keep a file there.
   std::sort(first.begin(), first.end(),
             [&](const Candidates* a, const Candidates* b) { return rows_[a->rows[0]].path < rows_[b->rows[0]].path; });
-  for (Candidates* group : first)
-    if (!confirm(*group)) ++group->cursor;  // never look at it again in this action
+  for (Candidates* group : first) settle(*group);
 }
 
-bool KeeperCheck::confirm(Candidates& group) {
-  if (check_.check(rows_[group.rows[group.cursor]]) != FileState::Same) return false;
-  group.confirmed = true;
-  group.file = platform::FolderId{check_.status().device, check_.status().inode};
-  return true;
+void KeeperCheck::settle(Candidates& group) {
+  while (!group.confirmed && group.cursor < group.rows.size()) {
+    if (check_.check(rows_[group.rows[group.cursor]]) == FileState::Same) {
+      group.confirmed = true;
+      group.file = platform::FolderId{check_.status().device, check_.status().inode};
+    } else {
+      ++group.cursor;  // gone or changed: never looked at again in this action
+    }
+  }
 }
 
 std::optional<std::size_t> KeeperCheck::keeperFor(const ResultRow& row, const platform::FileStatus& target) {
   const platform::FolderId targetFile{target.device, target.inode};
   Candidates& group = groups_[row.group];
-  if (group.confirmed && !(group.file == targetFile)) return group.rows[group.cursor];
-  for (std::size_t i = group.cursor + (group.confirmed ? 1 : 0); i < group.rows.size(); ++i) {
-    const ResultRow& keeper = rows_[group.rows[i]];
-    if (check_.check(keeper) != FileState::Same) {
-      if (i == group.cursor) ++group.cursor;  // never look at it again in this action
-      continue;
-    }
-    const platform::FolderId file{check_.status().device, check_.status().inode};
-    if (file == targetFile) continue;
-    if (!group.confirmed && i == group.cursor) {
-      group.confirmed = true;
-      group.file = file;
-    }
-    return group.rows[i];
+  settle(group);
+  if (!group.confirmed) return std::nullopt;
+  if (!(group.file == targetFile)) return group.rows[group.cursor];
+  // The kept file found is the very file about to go, reached by another path: look further.
+  for (std::size_t i = group.cursor + 1; i < group.rows.size(); ++i) {
+    if (check_.check(rows_[group.rows[i]]) != FileState::Same) continue;
+    if (!(platform::FolderId{check_.status().device, check_.status().inode} == targetFile)) return group.rows[i];
   }
   return std::nullopt;
 }

@@ -60,8 +60,8 @@ class KeeperCheck {
     bool confirmed = false;   // rows[cursor] was found unchanged during this action
     platform::FolderId file;  // then: its device and inode
   };
-  // Looks at the group's file at `cursor`; true when it is unchanged, and then remembered.
-  bool confirm(Candidates& group);
+  // Moves the cursor to the group's first file that is on disk unchanged, and remembers it.
+  void settle(Candidates& group);
   const std::vector<ResultRow>& rows_;
   std::unordered_map<std::uint32_t, Candidates> groups_;
   FileCheck check_;

@@ -62,9 +62,8 @@ class Mover {
   platform::FolderHandle target_;
 };
 
-RemovalResult actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
-                        const ActionOptions& options, RemovalResult& result, const OneFile& act) {
-  const bool dryRun = options.dryRun;
+void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std::vector<bool>& selected, bool dryRun,
+               RemovalResult& result, const OneFile& act) {
   const bool moving = action == FileAction::Move;
   KeeperCheck keepers(rows, selected);
   FileCheck check;
@@ -101,14 +100,6 @@ RemovalResult actOnEach(FileAction action, const std::vector<ResultRow>& rows, c
       stays(i, "no unselected copy of it is left on disk");
       continue;
     }
-    if (dryRun) {
-      // Where a move would go: the name may still get a number then.
-      if (action == FileAction::Move)
-        result.moved.push_back(MovedFile{i, platform::joinPath(options.moveFolder, row.name())});
-      if (action == FileAction::Link || action == FileAction::Clone) result.linked.push_back(LinkedFile{i, *keeper});
-      if (action == FileAction::Delete) result.rowsToRemove.push_back(i);
-      continue;
-    }
     if (std::optional<std::string> reason = act(i, check.folder(), check.status(), *keeper)) {
       stays(i, std::move(*reason));
     } else if (action == FileAction::Delete || action == FileAction::Move) {
@@ -123,7 +114,6 @@ RemovalResult actOnEach(FileAction action, const std::vector<ResultRow>& rows, c
   std::sort(result.linked.begin(), result.linked.end(), byRow);
   std::sort(result.attributesLost.begin(), result.attributesLost.end(), byRow);
   if (!result.failures.empty()) result.notice = Notice::warning(failureNoticeText(action, result.failures));
-  return result;
 }
 }  // namespace
 
@@ -137,30 +127,37 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
   }
   Mover mover(options.moveFolder, result.moved);
   LinkReplacer replacer(rows);
-  return actOnEach(action, rows, selected, options, result,
-                   [&](std::size_t i, const platform::FolderHandle& folder, const platform::FileStatus& status,
-                       std::size_t keeper) -> std::optional<std::string> {
-                     const ResultRow& row = rows[i];
-                     switch (action) {
-                       case FileAction::Delete: {
-                         const int error = folder.removeFile(std::string(row.name()));
-                         // Gone between the check and now: as good as deleted.
-                         if (error != 0 && error != ENOENT) return platform::systemErrorText(error);
-                         return std::nullopt;
-                       }
-                       case FileAction::Move:
-                         return mover.move(i, row, folder);
-                       case FileAction::Clone:
-                         return replacer.clone(row, folder, keeper);
-                       case FileAction::Link: {
-                         std::string note;
-                         std::optional<std::string> reason = replacer.link(row, folder, status, keeper, note);
-                         if (!note.empty()) result.attributesLost.push_back(FileFailure{i, row.path, std::move(note)});
-                         return reason;
-                       }
-                     }
-                     return std::nullopt;
-                   });
+  actOnEach(action, rows, selected, options.dryRun, result,
+            [&](std::size_t i, const platform::FolderHandle& folder, const platform::FileStatus& status,
+                std::size_t keeper) -> std::optional<std::string> {
+              const ResultRow& row = rows[i];
+              if (options.dryRun) {
+                // Where a move would go: the name may still get a number then.
+                if (action == FileAction::Move)
+                  result.moved.push_back(MovedFile{i, platform::joinPath(options.moveFolder, row.name())});
+                return std::nullopt;
+              }
+              switch (action) {
+                case FileAction::Delete: {
+                  const int error = folder.removeFile(std::string(row.name()));
+                  // Gone between the check and now: as good as deleted.
+                  if (error != 0 && error != ENOENT) return platform::systemErrorText(error);
+                  return std::nullopt;
+                }
+                case FileAction::Move:
+                  return mover.move(i, row, folder);
+                case FileAction::Clone:
+                  return replacer.clone(row, folder, keeper);
+                case FileAction::Link: {
+                  std::string note;
+                  std::optional<std::string> reason = replacer.link(row, folder, status, keeper, note);
+                  if (!note.empty()) result.attributesLost.push_back(FileFailure{i, row.path, std::move(note)});
+                  return reason;
+                }
+              }
+              return std::nullopt;
+            });
+  return result;
 }
 
 RemovalResult deleteSelectedFiles(const std::vector<ResultRow>& rows, const std::vector<bool>& selected) {
