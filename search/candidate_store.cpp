@@ -80,21 +80,30 @@ std::vector<platform::FolderId> CandidateStore::folderIds() const {
 }
 
 std::string CandidateStore::folderPath(std::uint32_t folder) const {
-  // Gathered leaf to root, then joined root to leaf: no call per folder level, however deep.
-  std::vector<std::uint32_t> chain;
-  for (std::uint32_t at = folder;; at = folderAt(at).parent) {
-    chain.push_back(at);
-    if (folderAt(at).parent == kNoParent) break;
+  // Two walks up the parent links, no call per folder level however deep: the first measures the
+  // path, the second writes the names into it from the end.
+  const auto nameOf = [&](std::uint32_t at) {
+    const Folder& record = folderAt(at);
+    return segmentOf(at).textAt(record.nameOffset, record.nameLength);
+  };
+  // One separator before a folder's name, unless its parent's text already ends with one (a
+  // walk's start such as "/").
+  const auto separatorBefore = [&](std::uint32_t at) {
+    const std::string_view parent = nameOf(folderAt(at).parent);
+    return parent.empty() || parent.back() != platform::kSeparator ? 1u : 0u;
+  };
+  std::size_t length = 0;
+  for (std::uint32_t at = folder; at != kNoParent; at = folderAt(at).parent) {
+    length += nameOf(at).size();
+    if (folderAt(at).parent != kNoParent) length += separatorBefore(at);
   }
-  std::string path;
-  path.reserve(128);
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    const Folder& record = folderAt(*it);
-    const std::string_view name = segmentOf(*it).textAt(record.nameOffset, record.nameLength);
-    if (record.parent == kNoParent)
-      path.append(name);  // a walk's start: its name is its whole path
-    else
-      platform::appendToPath(path, name);
+  std::string path(length, '\0');
+  std::size_t end = length;
+  for (std::uint32_t at = folder; at != kNoParent; at = folderAt(at).parent) {
+    const std::string_view name = nameOf(at);
+    end -= name.size();
+    name.copy(path.data() + end, name.size());
+    if (folderAt(at).parent != kNoParent && separatorBefore(at) != 0) path[--end] = platform::kSeparator;
   }
   return path;
 }
