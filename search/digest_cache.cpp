@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <thread>
 
 #include "platform/file_operations.h"
@@ -180,14 +181,30 @@ void DigestCache::dropUnusedFileSystems() {
   for (auto& device : devices_) device.second = static_cast<std::uint16_t>(newIndex[device.second]);
 }
 
-void DigestCache::save(const CandidateStore& store, bool walkedWhole) {
+bool DigestCache::prepareSave(const CandidateStore& store, bool walkedWhole) {
   const std::vector<bool> keep = sortOutOldRecords(store, walkedWhole);
-  if (!changed_) return;
+  if (!changed_) return false;
   std::vector<CacheRecord>& records = contents_.records;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < records.size(); ++i)
     if (keep[i]) records[kept++] = records[i];
   records.resize(kept);
+  return true;
+}
+
+void DigestCache::writePrepared() {
+  // Often on a thread of its own, where nothing would catch what is thrown.
+  try {
+    writeRecords();
+  } catch (const std::exception& error) {
+    warn("the checksum cache could not be saved in " + folder_ + ": " + error.what());
+  }
+  changed_ = false;
+}
+
+void DigestCache::writeRecords() {
+  std::vector<CacheRecord>& records = contents_.records;
+  const std::size_t kept = records.size();
   sortInParallel(learned_, recordKeyLess, std::max(1u, std::thread::hardware_concurrency()));
   records.insert(records.end(), learned_.begin(), learned_.end());
   std::vector<CacheRecord>().swap(learned_);
@@ -209,7 +226,6 @@ void DigestCache::save(const CandidateStore& store, bool walkedWhole) {
     warn("the checksum cache could not be saved in " + folder_ + ": " +
          (error == platform::kShortWrite ? std::string("the disk took fewer bytes than given")
                                          : platform::systemErrorText(error)));
-  changed_ = false;
 }
 
 }  // namespace pelimor

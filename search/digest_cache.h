@@ -48,7 +48,13 @@ class DigestCache {
   // are taken from `store`) replaces what no longer matches its file, and a file no longer found
   // in a folder walked whole (`walkedWhole`: the walk was not cut short) is forgotten. Anything
   // else stays for searches of other folders. A failure costs the cache only: a warning on stderr.
-  void save(const CandidateStore& store, bool walkedWhole);
+  void save(const CandidateStore& store, bool walkedWhole) {
+    if (prepareSave(store, walkedWhole)) writePrepared();
+  }
+  // The two halves of save. The first needs the search's files and says whether anything changed;
+  // the second needs nothing of the search, so it may run on another thread while the result is shown.
+  bool prepareSave(const CandidateStore& store, bool walkedWhole);
+  void writePrepared();
 
  private:
   // The index of the file system on `device` among the names, or -1 when it has no lasting name.
@@ -58,6 +64,7 @@ class DigestCache {
   void indexRecords();
   // Marks old records that no longer hold, and learns the walk's digests that no record holds yet.
   std::vector<bool> sortOutOldRecords(const CandidateStore& store, bool walkedWhole);
+  void writeRecords();
   void dropUnusedFileSystems();
   static void warn(const std::string& text);
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <optional>
+#include <memory>
 #include <thread>
 
 #include "search/folder_walker.h"
@@ -18,9 +18,9 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   if (threads == 0) threads = std::clamp(4 * std::thread::hardware_concurrency(), 8u, 16u);
   const unsigned walkThreads = std::min(threads, CandidateStore::kMaxSegments);
   CandidateStore store(walkThreads);
-  std::optional<DigestCache> cache;
-  if (request.useCache) cache.emplace(request.cacheFolder);
-  DigestCache* const knownDigests = cache ? &*cache : nullptr;
+  std::shared_ptr<DigestCache> cache;
+  if (request.useCache) cache = std::make_shared<DigestCache>(request.cacheFolder);
+  DigestCache* const knownDigests = cache.get();
   {
     const WalkRequest walk{request.sourceFolders,
                            buildMaskList(request.maskText),
@@ -43,8 +43,8 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   result.aborted = control.aborted();
   if (result.aborted)
     result.rows.clear();
-  else if (cache)
-    cache->save(store, !result.cancelled);
+  else if (cache && cache->prepareSave(store, !result.cancelled))
+    result.cacheWriting = std::make_shared<std::jthread>([cache] { cache->writePrepared(); });
   progress.setPhase(SearchPhase::Done);
   return result;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // One whole search: source folders, masks and a minimum size in; numbered groups of identical files out.
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/folders.h"
@@ -33,6 +35,9 @@ struct SearchResult {
   bool searchedAnySource = false;  // at least one source folder could be opened and searched
   bool cancelled = false;          // the walk was stopped early; rows hold what was found until then
   bool aborted = false;            // stopped hard; rows are empty
+  // The checksum cache being written while the caller shows the rows; the last copy of the result
+  // to go waits for it.
+  std::shared_ptr<std::jthread> cacheWriting;
 };
 
 // Runs on the calling thread (and a few reader threads of its own) until done, cancelled or aborted.

@@ -16,6 +16,8 @@ void SearchWorker::start() {
   thread_ = std::thread([this] {
     try {
       result_ = engine_(request_, progress_, control_);
+      // The checksum cache goes on being written while the window shows the rows.
+      cacheWriting_ = std::move(result_.cacheWriting);
     } catch (const std::exception& error) {
       // Nothing half-grouped may reach the list.
       result_ = SearchResult{};

@@ -48,7 +48,8 @@ class SearchWorker : public QObject {
   SearchEngine engine_;
   SearchProgress progress_;
   SearchControl control_;
-  SearchResult result_;  // written by the thread, read after it is joined
+  SearchResult result_;                         // written by the thread, read after it is joined
+  std::shared_ptr<std::jthread> cacheWriting_;  // waited for when this worker goes
   QString failure_;
   std::thread thread_;
   bool running_ = false;
