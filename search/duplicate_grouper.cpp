@@ -311,7 +311,7 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
   return rows;
 }
 
-std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped) {
+std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped, const std::function<void()>& whenRead) {
   std::vector<Item> items = sameSizeDistinctFiles();
   for (const Stage stage : {Stage::Samples, Stage::Whole}) {
     if (items.empty()) break;
@@ -319,6 +319,9 @@ std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped) 
     if (control_.aborted()) return {};
     keepMatchedOnly(items, stage, skipped);
   }
+  // Most files have usually dropped out by now; the rows are the search's largest allocation.
+  items.shrink_to_fit();
+  if (whenRead) whenRead();
   return numberedRows(items);
 }
 

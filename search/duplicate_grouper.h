@@ -3,6 +3,7 @@
 // sizes first, one path per device and inode, then the first and last bytes of large files, and
 // only then the whole content (CRC-32 and a strong hash in one pass).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,9 @@ class DuplicateGrouper {
 
   // Rows in their final order: groups by ascending CRC-32 text, numbered 1, 2, 3 ..., files of a
   // group by path. Files that could not be read are appended to `skipped` and left out.
-  // Returns nothing when the search is aborted.
-  std::vector<ResultRow> run(std::vector<SkippedFile>& skipped);
+  // Returns nothing when the search is aborted. `whenRead`, when given, is called once all reading
+  // is done and before the rows are made: what only reading needed can be let go there.
+  std::vector<ResultRow> run(std::vector<SkippedFile>& skipped, const std::function<void()>& whenRead = {});
 
  private:
   enum class Stage { Samples, Whole };

@@ -39,12 +39,16 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   result.cancelled = control.cancelled();
 
   progress.setPhase(SearchPhase::Comparing);
-  result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped);
+  // Once everything is read, the cache is no longer asked: what it learned is written on a thread
+  // of its own while the rows are made and shown, and its records go as soon as it is done.
+  const auto saveCache = [&] {
+    if (cache && cache->prepareSave(store, !result.cancelled))
+      result.cacheWriting = std::make_shared<std::jthread>([cache] { cache->writePrepared(); });
+    cache.reset();
+  };
+  result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped, saveCache);
   result.aborted = control.aborted();
-  if (result.aborted)
-    result.rows.clear();
-  else if (cache && cache->prepareSave(store, !result.cancelled))
-    result.cacheWriting = std::make_shared<std::jthread>([cache] { cache->writePrepared(); });
+  if (result.aborted) result.rows.clear();
   progress.setPhase(SearchPhase::Done);
   return result;
 }
