@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QUrl>
 #include <random>
+#include <tuple>
 
 #include "settings/options_record.h"
 #include "ui/form_qvr.h"
@@ -48,6 +49,52 @@ class OpenedFiles : public QObject {
  public slots:
   void open(const QUrl& url) { urls << url; }
 };
+
+// Runs one step of a click/key script: "c3" click row 3, "C3" Ctrl+click, "S3" Shift+click,
+// "X3" Shift+Ctrl+click, "r3" right-click, "E" click below the last row, "d1-4" drag from row 1
+// to row 4 ("D" with Ctrl); keys by name, "^" for Ctrl, "+" for Shift ("^+End").
+void runStep(ResultListView& view, QString step) {
+  QWidget* area = view.viewport();
+  const auto row = [&](int at) { return rowPoint(view, step.mid(at).section('-', 0, 0).toInt()); };
+  static const QHash<QChar, Qt::KeyboardModifiers> clicks{{'c', Qt::NoModifier},
+                                                          {'C', Qt::ControlModifier},
+                                                          {'S', Qt::ShiftModifier},
+                                                          {'X', Qt::ShiftModifier | Qt::ControlModifier}};
+  if (step.size() > 1 && step[1].isDigit() && clicks.contains(step[0])) {
+    QTest::mouseClick(area, Qt::LeftButton, clicks[step[0]], row(1));
+  } else if (step.startsWith('r')) {
+    QTest::mouseClick(area, Qt::RightButton, Qt::NoModifier, row(1));
+  } else if (step == "E") {
+    QTest::mouseClick(area, Qt::LeftButton, Qt::NoModifier, QPoint(20, area->height() - 3));
+  } else if (step.contains('-')) {
+    const Qt::KeyboardModifiers modifiers = step[0] == 'D' ? Qt::ControlModifier : Qt::NoModifier;
+    const QPoint to = rowPoint(view, step.section('-', 1).toInt());
+    QTest::mousePress(area, Qt::LeftButton, modifiers, row(1));
+    QMouseEvent move(QEvent::MouseMove, to, area->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(area, &move);
+    QTest::mouseRelease(area, Qt::LeftButton, modifiers, to);
+  } else {
+    Qt::KeyboardModifiers modifiers;
+    for (; step.startsWith('^') || step.startsWith('+'); step.remove(0, 1)) {
+      modifiers |= step[0] == '^' ? Qt::ControlModifier : Qt::ShiftModifier;
+    }
+    static const QHash<QString, Qt::Key> keys{
+        {"Up", Qt::Key_Up},       {"Down", Qt::Key_Down}, {"Left", Qt::Key_Left},   {"Right", Qt::Key_Right},
+        {"Home", Qt::Key_Home},   {"End", Qt::Key_End},   {"PgUp", Qt::Key_PageUp}, {"PgDn", Qt::Key_PageDown},
+        {"Space", Qt::Key_Space}, {"A", Qt::Key_A}};
+    QVERIFY2(keys.contains(step), qPrintable(step));
+    QTest::keyClick(&view, keys[step], modifiers);
+  }
+}
+
+QString selectedText(const ResultListView& view) {
+  QStringList rows;
+  const std::vector<bool> flags = view.selectedRows();
+  for (std::size_t i = 0; i < flags.size(); ++i) {
+    if (flags[i]) rows << QString::number(i);
+  }
+  return rows.join(' ');
+}
 }  // namespace
 
 class ResultListTest : public QObject {
@@ -87,6 +134,83 @@ class ResultListTest : public QObject {
     form.ListViewDup->setFocus();
     QTest::keyClick(form.ListViewDup, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 6"));
+  }
+
+  // What clicks and keys do to the selection and the focus, from a list of eight rows with nothing
+  // selected and no focus.
+  void clicksAndKeysSelectLikeBefore_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<int>("focused");
+    const std::initializer_list<std::tuple<const char*, const char*, int>> table = {
+        {"c2", "2", 2},
+        {"c2 c5", "5", 5},
+        {"c2 c2", "2", 2},
+        {"c2 C5", "2 5", 5},
+        {"c2 C5 C2", "5", 2},
+        {"c2 S5", "2 3 4 5", 5},
+        {"c5 S2", "2 3 4 5", 2},
+        {"c2 S5 S3", "2 3", 3},
+        {"c1 C4 S6", "1 4 5 6", 6},
+        {"c1 C4 S6 S2", "1 2 3 4", 2},
+        {"c1 X4", "1 2 3 4", 4},
+        {"c1 C3 X5", "1 3 4 5", 5},
+        {"c1 C3 C5 X7", "1 3 5 6 7", 7},
+        {"c2 S4 C6 S7", "2 3 4 6 7", 7},
+        {"c2 r5", "5", 5},
+        {"c2 C5 r5", "2 5", 5},
+        {"c2 C5 r1", "1", 1},
+        {"c2 E", "", 2},
+        {"d1-4", "1 2 3 4", 4},
+        {"c6 D1-3", "1 2 3 6", 3},
+        {"Down", "1", 1},  // the focus came to row 0 with the keyboard focus
+        {"c2 Down", "3", 3},
+        {"c2 Up Up", "0", 0},
+        {"c2 +Down +Down", "2 3 4", 4},
+        {"c2 +Down +Up +Up", "1 2", 1},
+        {"c2 ^Down ^Down", "2", 4},
+        {"c2 ^Down ^Down Space", "2 4", 4},
+        {"c2 ^Down ^Down ^Space ^Space", "2", 4},
+        {"c2 Space", "2", 2},
+        {"c2 ^Space", "", 2},
+        {"c2 ^Down +Down", "3 4", 4},
+        {"c2 C5 +Down", "2 5 6", 6},
+        {"c2 Home", "2", 2},  // Home and End go along the row, Ctrl+Home and Ctrl+End down the list
+        {"c2 End", "2", 2},
+        {"c2 +End", "2", 2},
+        {"c2 ^Home", "2", 0},
+        {"c2 ^End", "2", 7},
+        {"c2 ^End +Up", "6 7", 6},
+        {"c2 S5 ^Down +Down", "6 7", 7},
+        {"c1 S3 ^Down ^Down +Down", "5 6", 6},
+        {"c2 PgDn", "7", 7},
+        {"c5 PgUp", "0", 0},
+        {"c2 +PgDn", "2 3 4 5 6 7", 7},
+        {"c2 Right", "2", 2},
+        {"c2 +Right", "2", 2},
+        {"c2 C4 Left", "4", 4},
+        {"c2 ^A", "0 1 2 3 4 5 6 7", 2},
+        {"^A c3", "3", 3},
+        {"^A C3", "0 1 2 4 5 6 7", 3},
+        {"c2 S4 ^A S6", "2 3 4 5 6", 6},  // a Shift range replaces the last change, not all of it
+    };
+    for (const auto& [script, selected, focused] : table) {
+      QTest::newRow(script) << QString::fromLatin1(script) << QString::fromLatin1(selected) << focused;
+    }
+  }
+
+  void clicksAndKeysSelectLikeBefore() {
+    QFETCH(QString, script);
+    TFormQVR form;
+    test::showActive(form);
+    std::vector<ResultRow> rows;
+    for (std::uint32_t i = 0; i < 8; ++i) rows.push_back(makeRow(i / 2 + 1, "/f/" + std::to_string(i), 10 + i, i / 2));
+    form.ListViewDup->installRows(rows);
+    form.ListViewDup->setFocus();
+    for (const QString& step : script.split(' ')) runStep(*form.ListViewDup, step);
+    QTEST(selectedText(*form.ListViewDup), "selected");
+    QTEST(form.ListViewDup->focusedRow(), "focused");
+    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: %1").arg(form.ListViewDup->selectedCount()));
   }
 
   void groupCountIsTheLastRowsNumber() {
