@@ -38,6 +38,22 @@ void clickHeader(ResultListView& view, int section) {
   QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
 }
 
+// Which way the header's sort arrow points, read from the painted header: +1 up, -1 down, 0 none.
+int sortArrowDirection(const ResultListView& view, int section) {
+  QHeaderView* header = view.horizontalHeader();
+  const QImage painted = header->grab().toImage();
+  const int right = header->sectionViewportPosition(section) + header->sectionSize(section) - 3;
+  const QColor background = painted.pixelColor(right - 20, 3);
+  std::vector<int> widths;  // dark pixels per line of the section's right end, where the arrow is
+  for (int y = 2; y < header->height() - 2; ++y) {
+    int dark = 0;
+    for (int x = right - 18; x < right; ++x) dark += painted.pixelColor(x, y).lightness() < background.lightness() - 60;
+    if (dark > 0) widths.push_back(dark);
+  }
+  if (widths.size() < 2 || widths.front() == widths.back()) return 0;
+  return widths.front() < widths.back() ? 1 : -1;
+}
+
 QPoint rowPoint(const ResultListView& view, int row, int column = 1) {
   return view.visualRect(view.model()->index(row, column)).center();
 }
@@ -234,8 +250,10 @@ class ResultListTest : public QObject {
     form.ListViewDup->installRows(sixRows());
     clickHeader(*form.ListViewDup, int(ResultColumn::Size));
     QCOMPARE(column(*form.ListViewDup, 3), (QStringList{"200", "200", "10", "10", "9", "9"}));
+    QCOMPARE(sortArrowDirection(*form.ListViewDup, int(ResultColumn::Size)), -1);
     clickHeader(*form.ListViewDup, int(ResultColumn::Size));
     QCOMPARE(column(*form.ListViewDup, 3), (QStringList{"9", "9", "10", "10", "200", "200"}));
+    QCOMPARE(sortArrowDirection(*form.ListViewDup, int(ResultColumn::Size)), 1);
   }
 
   void nameThenPathGivesDescendingThenAscending() {
