@@ -229,6 +229,32 @@ class ResultListTest : public QObject {
     QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: %1").arg(form.ListViewDup->selectedCount()));
   }
 
+  // The fourth panel adds up the selected files' sizes, whatever changed the selection.
+  void selectedSizeFollowsTheSelection() {
+    TFormQVR form;
+    test::showActive(form);
+    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: "));
+    form.ListViewDup->installRows({makeRow(1, "/a/1", 512, 1), makeRow(1, "/b/1", 512, 1),
+                                   makeRow(2, "/a/2", 1'048'470, 2), makeRow(2, "/b/2", 1'048'470, 2),
+                                   makeRow(3, "/a/3", 1'288'490'189, 3), makeRow(3, "/b/3", 1'288'490'189, 3)});
+    const std::initializer_list<std::pair<const char*, const char*>> steps = {
+        {"c0", "512 B"},   {"C1", "1.0 KiB"}, {"c2", "1023.9 KiB"}, {"C3", "2.0 MiB"}, {"C4", "1.2 GiB"},
+        {"C4", "2.0 MiB"}, {"^A", "2.4 GiB"}, {"c5", "1.2 GiB"},    {"S0", "2.4 GiB"}};
+    ResultListView& view = *form.ListViewDup;
+    view.setFocus();
+    for (const auto& [step, size] : steps) {
+      runStep(view, QString::fromLatin1(step));
+      QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: ") + QString::fromLatin1(size));
+    }
+    view.selectRows({false, false, false, false, true});
+    view.removeFlaggedRows({true});
+    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: 1.2 GiB"));
+    view.clearRows();
+    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: 0 B"));
+    QCOMPARE(binarySizeText(1'048'470), QStringLiteral("1023.9 KiB"));
+    QCOMPARE(binarySizeText(1'048'535), QStringLiteral("1.0 MiB"));  // rounded to 1024.0 KiB
+  }
+
   void groupCountIsTheLastRowsNumber() {
     TFormQVR form;
     std::vector<ResultRow> rows;
