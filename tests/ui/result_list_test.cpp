@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -253,6 +254,27 @@ class ResultListTest : public QObject {
     QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: 0 B"));
     QCOMPARE(binarySizeText(1'048'470), QStringLiteral("1023.9 KiB"));
     QCOMPARE(binarySizeText(1'048'535), QStringLiteral("1.0 MiB"));  // rounded to 1024.0 KiB
+  }
+
+  // Path takes the width the list gives; a scroll bar only when the other columns leave it too little.
+  void pathColumnFollowsTheListsWidth() {
+    TFormQVR form;
+    test::showActive(form);
+    ResultListView& view = *form.ListViewDup;
+    auto columnsWidth = [&] {
+      int width = 0;
+      for (int column = 0; column < kResultColumnCount; ++column) width += view.columnWidth(column);
+      return width;
+    };
+    for (const int windowWidth : {form.width(), form.width() + 300, 400}) {
+      form.resize(windowWidth, form.height());
+      QApplication::processEvents();
+      const bool fits =
+          columnsWidth() - view.columnWidth(int(ResultColumn::Path)) + ResultListView::kMinimumPathWidth <=
+          view.viewport()->width();
+      QCOMPARE(view.horizontalScrollBar()->isVisible(), !fits);
+      if (fits) QCOMPARE(columnsWidth(), view.viewport()->width());
+    }
   }
 
   void groupCountIsTheLastRowsNumber() {
