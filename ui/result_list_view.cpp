@@ -1,5 +1,6 @@
 #include "ui/result_list_view.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -266,59 +267,32 @@ void ResultListView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   Qt::KeyboardModifiers modifiers = event->modifiers();
-  CursorAction action;
-  switch (event->key()) {
-    case Qt::Key_Up:
-      action = MoveUp;
-      break;
-    case Qt::Key_Down:
-      action = MoveDown;
-      break;
-    case Qt::Key_Left:
-      action = MoveLeft;
-      break;
-    case Qt::Key_Right:
-      action = MoveRight;
-      break;
-    case Qt::Key_Home:
-      action = MoveHome;
-      break;
-    case Qt::Key_End:
-      action = MoveEnd;
-      break;
-    case Qt::Key_PageUp:
-      action = MovePageUp;
-      break;
-    case Qt::Key_PageDown:
-      action = MovePageDown;
-      break;
-    case Qt::Key_Tab:
-      if (!tabKeyNavigation()) return QTableView::keyPressEvent(event);
-      action = MoveNext;
-      break;
-    case Qt::Key_Backtab:
-      if (!tabKeyNavigation()) return QTableView::keyPressEvent(event);
-      action = MovePrevious;
-      modifiers &= ~Qt::ShiftModifier;
-      break;
-    case Qt::Key_Space:
-    case Qt::Key_Select: {
-      // Space selects the focused row, Ctrl+Space toggles it.
-      const int focused = focusedRow();
-      const bool toggle = event->key() == Qt::Key_Select || (modifiers & Qt::ControlModifier);
-      if (focused >= 0) {
-        model_->mark(focused, focused, toggle ? Mark::Toggle : Mark::Select, false);
-      } else {
-        model_->settle();
-      }
-      if (event->key() == Qt::Key_Space) keyboardSearch(event->text());
-      event->accept();
-      return;
+  const int key = event->key();
+  if (key == Qt::Key_Space || key == Qt::Key_Select) {
+    // Space selects the focused row, Ctrl+Space toggles it.
+    const int focused = focusedRow();
+    const bool toggle = key == Qt::Key_Select || (modifiers & Qt::ControlModifier);
+    if (focused >= 0) {
+      model_->mark(focused, focused, toggle ? Mark::Toggle : Mark::Select, false);
+    } else {
+      model_->settle();
     }
-    default:
-      QTableView::keyPressEvent(event);
-      return;
+    if (key == Qt::Key_Space) keyboardSearch(event->text());
+    event->accept();
+    return;
   }
+  static const QHash<int, CursorAction> kMoves = {{Qt::Key_Up, MoveUp},         {Qt::Key_Down, MoveDown},
+                                                  {Qt::Key_Left, MoveLeft},     {Qt::Key_Right, MoveRight},
+                                                  {Qt::Key_Home, MoveHome},     {Qt::Key_End, MoveEnd},
+                                                  {Qt::Key_PageUp, MovePageUp}, {Qt::Key_PageDown, MovePageDown},
+                                                  {Qt::Key_Tab, MoveNext},      {Qt::Key_Backtab, MovePrevious}};
+  const bool tab = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+  if (!kMoves.contains(key) || (tab && !tabKeyNavigation())) {
+    QTableView::keyPressEvent(event);
+    return;
+  }
+  const CursorAction action = kMoves.value(key);
+  if (key == Qt::Key_Backtab) modifiers &= ~Qt::ShiftModifier;
 
   const QModelIndex current = currentIndex();
   const QModelIndex next = moveCursor(action, modifiers);
