@@ -339,11 +339,14 @@ class ResultListTest : public QObject {
     const QColor white(255, 255, 255);
     const QColor green(223, 247, 231);
     QAbstractItemModel* model = form.ListViewDup->model();
-    const QColor expected[] = {white, white, green, green, white, white};
+    QColor expected[] = {white, white, green, green, white, white};
     for (int row = 0; row < 6; ++row) {
       QCOMPARE(model->data(model->index(row, 0), Qt::BackgroundRole).value<QColor>(), expected[row]);
     }
-    // What is painted, not only what the model says: an empty part of an unselected cell.
+    // What is painted, not only what the model says: an empty part of each cell, a selected one in
+    // the highlight colour.
+    form.ListViewDup->selectRows({false, false, false, true});
+    expected[3] = form.ListViewDup->palette().color(QPalette::Active, QPalette::Highlight);
     const QImage painted = form.ListViewDup->viewport()->grab().toImage();
     for (int row = 0; row < 6; ++row) {
       const QRect cell = form.ListViewDup->visualRect(model->index(row, int(ResultColumn::Crc32)));
