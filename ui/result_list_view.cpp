@@ -128,8 +128,8 @@ void ResultListView::reorderRows(const std::vector<std::size_t>& order, const So
 }
 
 void ResultListView::showSortIndicator() {
-  // QHeaderView draws Qt::AscendingOrder as a downward arrow; the arrow here points the way the
-  // values grow, up for ascending.
+  // Qt's header, in the Fusion style Linux desktops use, draws Qt::AscendingOrder as a downward
+  // arrow; the arrow here points the way the values grow: up for ascending, down for descending.
   horizontalHeader()->setSortIndicator(static_cast<int>(sort_.column),
                                        sort_.descending ? Qt::AscendingOrder : Qt::DescendingOrder);
   horizontalHeader()->setSortIndicatorShown(true);
