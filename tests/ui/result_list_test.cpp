@@ -176,6 +176,7 @@ class ResultListTest : public QObject {
         {"c2 C5 r1", "1", 1},
         {"c2 E", "", 2},
         {"d1-4", "1 2 3 4", 4},
+        {"d1-4 c3", "3", 3},
         {"c6 D1-3", "1 2 3 6", 3},
         // The keyboard focus put the focus on row 0.
         {"Down", "1", 1},
