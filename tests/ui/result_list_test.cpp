@@ -158,55 +158,30 @@ class ResultListTest : public QObject {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("selected");
     QTest::addColumn<int>("focused");
+    // clang-format off
     const std::initializer_list<std::tuple<const char*, const char*, int>> table = {
-        {"c2", "2", 2},
-        {"c2 c5", "5", 5},
-        {"c2 c2", "2", 2},
-        {"c2 C5", "2 5", 5},
-        {"c2 C5 C2", "5", 2},
-        {"c2 S5", "2 3 4 5", 5},
-        {"c2 S5 S3", "2 3", 3},
-        {"c1 C4 S6", "1 4 5 6", 6},
-        {"c1 C4 S6 S2", "1 2 3 4", 2},
-        {"c1 X4", "1 2 3 4", 4},
-        {"c1 C3 X5", "1 3 4 5", 5},
-        {"c2 S4 C6 S7", "2 3 4 6 7", 7},
-        {"c2 r5", "5", 5},
-        {"c2 C5 r5", "2 5", 5},
-        {"c2 C5 r1", "1", 1},
-        {"c2 E", "", 2},
-        {"d1-4", "1 2 3 4", 4},
-        {"d1-4 c3", "3", 3},
+        {"c2", "2", 2}, {"c2 c5", "5", 5}, {"c2 c2", "2", 2},
+        {"c2 C5", "2 5", 5}, {"c2 C5 C2", "5", 2}, {"c2 S5", "2 3 4 5", 5},
+        {"c2 S5 S3", "2 3", 3}, {"c1 C4 S6", "1 4 5 6", 6}, {"c1 C4 S6 S2", "1 2 3 4", 2},
+        {"c1 X4", "1 2 3 4", 4}, {"c1 C3 X5", "1 3 4 5", 5}, {"c2 S4 C6 S7", "2 3 4 6 7", 7},
+        {"c2 r5", "5", 5}, {"c2 C5 r5", "2 5", 5}, {"c2 C5 r1", "1", 1},
+        {"c2 E", "", 2}, {"d1-4", "1 2 3 4", 4}, {"d1-4 c3", "3", 3},
         {"c6 D1-3", "1 2 3 6", 3},
         // The keyboard focus put the focus on row 0.
-        {"Down", "1", 1},
-        {"c2 Down", "3", 3},
-        {"c2 +Down +Down", "2 3 4", 4},
-        {"c2 +Down +Up +Up", "1 2", 1},
-        {"c2 ^Down ^Down", "2", 4},
-        {"c2 ^Down ^Down Space", "2 4", 4},
-        {"c2 ^Down ^Down ^Space ^Space", "2", 4},
-        {"c2 Space", "2", 2},
-        {"c2 ^Space", "", 2},
-        {"c2 ^Down +Down", "3 4", 4},
-        {"c2 C5 +Down", "2 5 6", 6},
+        {"Down", "1", 1}, {"c2 Down", "3", 3}, {"c2 +Down +Down", "2 3 4", 4},
+        {"c2 +Down +Up +Up", "1 2", 1}, {"c2 ^Down ^Down", "2", 4}, {"c2 ^Down ^Down Space", "2 4", 4},
+        {"c2 ^Down ^Down ^Space ^Space", "2", 4}, {"c2 Space", "2", 2}, {"c2 ^Space", "", 2},
+        {"c2 ^Down +Down", "3 4", 4}, {"c2 C5 +Down", "2 5 6", 6},
         // Home and End go along the row, Ctrl+Home and Ctrl+End down the list.
-        {"c2 Home", "2", 2},
-        {"c2 +End", "2", 2},
-        {"c2 ^Home", "2", 0},
-        {"c2 ^End", "2", 7},
-        {"c2 ^End +Up", "6 7", 6},
-        {"c1 S3 ^Down ^Down +Down", "5 6", 6},
-        {"c2 PgDn", "7", 7},
-        {"c5 PgUp", "0", 0},
-        {"c2 +PgDn", "2 3 4 5 6 7", 7},
-        {"c2 Right", "2", 2},
-        {"c2 C4 Left", "4", 4},
-        {"c2 ^A", "0 1 2 3 4 5 6 7", 2},
-        {"^A c3", "3", 3},
-        {"^A C3", "0 1 2 4 5 6 7", 3},
+        {"c2 Home", "2", 2}, {"c2 +End", "2", 2}, {"c2 ^Home", "2", 0},
+        {"c2 ^End", "2", 7}, {"c2 ^End +Up", "6 7", 6}, {"c1 S3 ^Down ^Down +Down", "5 6", 6},
+        {"c2 PgDn", "7", 7}, {"c5 PgUp", "0", 0}, {"c2 +PgDn", "2 3 4 5 6 7", 7},
+        {"c2 Right", "2", 2}, {"c2 C4 Left", "4", 4}, {"c2 ^A", "0 1 2 3 4 5 6 7", 2},
+        {"^A c3", "3", 3}, {"^A C3", "0 1 2 4 5 6 7", 3},
         // A Shift range replaces the latest change, not all of it.
-        {"c2 S4 ^A S6", "2 3 4 5 6", 6}};
+        {"c2 S4 ^A S6", "2 3 4 5 6", 6}
+    };
+    // clang-format on
     for (const auto& [script, selected, focused] : table) {
       QTest::newRow(script) << QString::fromLatin1(script) << QString::fromLatin1(selected) << focused;
     }
