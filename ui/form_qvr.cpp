@@ -31,7 +31,7 @@ constexpr int kClientWidth = 784;
 constexpr int kClientHeight = 564;
 constexpr int kSourceListHeight = 63;
 constexpr int kSourceButtonWidth = 57;
-constexpr std::array<int, 3> kPanelWidths = {100, 100, 125};
+constexpr std::array<int, 4> kPanelWidths = {100, 100, 125, 160};
 }  // namespace
 
 TFormQVR::TFormQVR(QWidget* parent) : TFormQVR(Settings::InMemory, parent) {}
@@ -186,7 +186,7 @@ void TFormQVR::buildClientArea() {
 }
 
 void TFormQVR::buildStatusBar() {
-  static const char* const kStartTexts[3] = {"Groups: ", "Files: ", "Selected files:"};
+  static const char* const kStartTexts[4] = {"Groups: ", "Files: ", "Selected files:", "Selected size: "};
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar1"));
   for (std::size_t panel = 0; panel < StatusPanels.size(); ++panel) {
@@ -233,6 +233,7 @@ void TFormQVR::StatuBarUpdate() {
   StatusPanels[0]->setText(QStringLiteral("Groups: ") + QString::number(rows.empty() ? 0 : rows.back().group));
   StatusPanels[1]->setText(QStringLiteral("Files: ") + QString::number(rows.size()));
   StatusPanels[2]->setText(QStringLiteral("Selected files: ") + QString::number(ListViewDup->selectedCount()));
+  StatusPanels[3]->setText(QStringLiteral("Selected size: ") + binarySizeText(ListViewDup->selectedBytes()));
 }
 
 QString TFormQVR::statusPanelText(int panel) const {

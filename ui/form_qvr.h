@@ -56,7 +56,7 @@ class TFormQVR : public QMainWindow, public MainActions {
   // Replaces the source rows; the first row, if any, is selected.
   void setSourceFolders(const std::vector<std::string>& folders);
 
-  // Rewrites the three status bar panels from the result list; cheap enough for every change.
+  // Rewrites the status bar panels from the result list; cheap enough for every change.
   void StatuBarUpdate();
   QString statusPanelText(int panel) const;
 
@@ -100,7 +100,8 @@ class TFormQVR : public QMainWindow, public MainActions {
 
   // Results.
   ResultListView* ListViewDup = nullptr;
-  std::array<QLabel*, 3> StatusPanels{};
+  // Groups, files, selected files, and what the selected files take.
+  std::array<QLabel*, 4> StatusPanels{};
   // Beside the panels: says when the list holds only part of a search (it was cancelled).
   QLabel* StatusSearchNote = nullptr;
 

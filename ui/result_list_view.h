@@ -1,9 +1,11 @@
 #pragma once
-// The result list: a table over ResultTableModel with whole-row, multi-row selection. Keeps the
-// number of selected rows up to date from the selection model's change ranges, so that reading it
-// costs nothing, and offers the row-level helpers the window's actions work with.
+// The result list: a table over ResultTableModel with whole-row, multi-row selection. The
+// selection lives in the model as one flag per row (Qt's own selection model stays empty, as its
+// ranges grow too costly with a scattered selection of a million rows); clicks and keys change it
+// here, by the same rules as Qt's extended selection, and rows are painted from it.
 #include <QTableView>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "results/result_order.h"
@@ -28,19 +30,25 @@ class ResultListView : public QTableView {
   void installRows(std::vector<ResultRow> rows);
   void clearRows();
 
-  std::size_t selectedCount() const { return selectedCount_; }
+  std::size_t selectedCount() const { return model_->selectedCount(); }
+  // What the selected files take, in bytes.
+  std::uint64_t selectedBytes() const { return model_->selectedBytes(); }
   // One flag per row, in list order.
-  std::vector<bool> selectedRows() const;
+  std::vector<bool> selectedRows() const { return model_->selectedFlags(); }
   // The selected row nearest the top, or -1.
-  int firstSelectedRow() const;
+  int firstSelectedRow() const { return model_->firstSelectedRow(); }
   // The focused (current) row, or -1.
   int focusedRow() const;
   // Replaces the whole selection with the flagged rows; the focus stays where it is.
-  void selectRows(const std::vector<bool>& selected);
+  void selectRows(const std::vector<bool>& selected) { model_->setSelection(selected); }
   // Moves the focus without touching the selection; -1 clears it.
   void setFocusedRow(int row);
   // Drops the flagged rows; the rows left keep their order, selection and focus.
   void removeFlaggedRows(const std::vector<bool>& remove);
+
+  void selectAll() override { model_->selectAll(); }
+  // Hides QAbstractItemView's, which would clear Qt's (always empty) selection.
+  void clearSelection() { model_->clearSelection(); }
 
   const SortState& sortState() const { return sort_; }
   void setSortState(const SortState& sort) { sort_ = sort; }
@@ -53,24 +61,47 @@ class ResultListView : public QTableView {
   void reorderRows(const std::vector<std::size_t>& order, const SortState& sort);
 
   // "Path" takes the client width left by the other four columns, never less than 100 pixels.
+  // Done by itself whenever the list or another column changes width.
   void fitPathColumn();
 
-  // Counts the selected rows from the selection itself; for checks, O(number of ranges).
-  std::size_t countSelectedRowsInSelection() const;
+  // Counts the selected rows flag by flag; for checks, O(rows).
+  std::size_t countSelectedRowsInSelection() const { return model_->countSelectedFlags(); }
 
  signals:
   // Rows, selection or focus changed.
   void listChanged();
 
+ protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event = nullptr) const override;
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyboardSearch(const QString& search) override;
+  bool viewportEvent(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
  private:
   void showSortIndicator();
-  void countSelectionChange(const QItemSelection& selected, const QItemSelection& deselected);
-  void recountSelection();
-  void applySelection(const std::vector<bool>& selected);
+  void fitGroupColumn();
+  void selectOnly(int row);
+  // The row at a height of the viewport; past the last row, the last one.
+  int rowAtHeight(int y) const;
 
   ResultTableModel* model_;
   SortState sort_;
-  std::size_t selectedCount_ = 0;
+  bool fittingPath_ = false;
+  // Where a Shift range starts: the row of the last click or move made without Shift, or -1.
+  int anchor_ = -1;
+  // The press being followed: its row (-1 off the rows), its height in the whole list, and
+  // whether it left the selection to the release.
+  int pressedRow_ = -1;
+  int pressedListY_ = 0;
+  bool selectOnRelease_ = false;
+  // What a Ctrl+drag does to the rows it passes: what its Ctrl+press did to the first one.
+  ResultTableModel::Mark dragMark_ = ResultTableModel::Mark::Toggle;
 };
 
 }  // namespace pelimor

@@ -1,5 +1,9 @@
 #include "ui/result_table_model.h"
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 #include "results/result_order.h"
 #include "search/crc32.h"
 #include "ui/text_bytes.h"
@@ -51,6 +55,12 @@ Qt::ItemFlags ResultTableModel::flags(const QModelIndex& index) const {
 void ResultTableModel::setRows(std::vector<ResultRow> rows) {
   beginResetModel();
   rows_ = std::move(rows);
+  flags_.assign(rows_.size(), 0);
+  settled_.assign(rows_.size(), 0);
+  pendingFirst_ = 0;
+  pendingLast_ = -1;
+  selectedCount_ = 0;
+  selectedBytes_ = 0;
   endResetModel();
 }
 
@@ -58,8 +68,15 @@ void ResultTableModel::reorder(const std::vector<std::size_t>& order) {
   beginResetModel();
   std::vector<ResultRow> ordered;
   ordered.reserve(rows_.size());
-  for (const std::size_t from : order) ordered.push_back(std::move(rows_[from]));
+  std::vector<std::uint8_t> flags;
+  flags.reserve(rows_.size());
+  for (const std::size_t from : order) {
+    ordered.push_back(std::move(rows_[from]));
+    flags.push_back(flags_[from]);
+  }
   rows_ = std::move(ordered);
+  flags_ = std::move(flags);
+  allPending();
   endResetModel();
 }
 
@@ -68,15 +85,154 @@ void ResultTableModel::removeFlagged(const std::vector<bool>& remove) {
   std::size_t kept = 0;
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     if (i < remove.size() && remove[i]) continue;
-    if (kept != i) rows_[kept] = std::move(rows_[i]);
+    if (kept != i) {
+      rows_[kept] = std::move(rows_[i]);
+      flags_[kept] = flags_[i];
+    }
     ++kept;
   }
   rows_.resize(kept);
+  flags_.resize(kept);
+  allPending();
+  recount();
   endResetModel();
+}
+
+void ResultTableModel::allPending() {
+  settled_.assign(rows_.size(), 0);
+  pendingFirst_ = 0;
+  pendingLast_ = static_cast<int>(rows_.size()) - 1;
+}
+
+void ResultTableModel::setFlag(std::size_t row, std::uint8_t flag) {
+  if (flags_[row] == flag) return;
+  flags_[row] = flag;
+  if (flag != 0) {
+    ++selectedCount_;
+    selectedBytes_ += rows_[row].size;
+  } else {
+    --selectedCount_;
+    selectedBytes_ -= rows_[row].size;
+  }
+}
+
+void ResultTableModel::recount() {
+  selectedCount_ = 0;
+  selectedBytes_ = 0;
+  for (std::size_t row = 0; row < rows_.size(); ++row) {
+    if (flags_[row] == 0) continue;
+    ++selectedCount_;
+    selectedBytes_ += rows_[row].size;
+  }
+}
+
+void ResultTableModel::flagsChanged(int first, int last) {
+  if (first <= last) emit dataChanged(index(first, 0), index(last, kResultColumnCount - 1));
+}
+
+void ResultTableModel::mark(int first, int last, Mark mark, bool pending, bool clearFirst) {
+  const int lastRow = static_cast<int>(rows_.size()) - 1;
+  if (first > last) std::swap(first, last);
+  first = std::max(first, 0);
+  last = std::min(last, lastRow);
+  if (first > last) return;
+  int changedFirst = first;
+  int changedLast = last;
+  if (clearFirst) {
+    if (selectedCount_ > 0) {
+      changedFirst = 0;
+      changedLast = lastRow;
+    }
+    std::fill(flags_.begin(), flags_.end(), std::uint8_t{0});
+    std::fill(settled_.begin(), settled_.end(), std::uint8_t{0});
+    selectedCount_ = 0;
+    selectedBytes_ = 0;
+  } else if (pending) {
+    for (int row = pendingFirst_; row <= pendingLast_; ++row) {
+      setFlag(static_cast<std::size_t>(row), settled_[static_cast<std::size_t>(row)]);
+    }
+    if (pendingFirst_ <= pendingLast_) {
+      changedFirst = std::min(changedFirst, pendingFirst_);
+      changedLast = std::max(changedLast, pendingLast_);
+    }
+  } else {
+    settle();
+  }
+  // Every row now holds its settled flag.
+  for (int row = first; row <= last; ++row) {
+    const auto at = static_cast<std::size_t>(row);
+    setFlag(at, mark == Mark::Select ? 1 : mark == Mark::Deselect ? 0 : std::uint8_t(settled_[at] == 0 ? 1 : 0));
+  }
+  pendingFirst_ = first;
+  pendingLast_ = last;
+  flagsChanged(changedFirst, changedLast);
+}
+
+void ResultTableModel::settle() {
+  for (int row = pendingFirst_; row <= pendingLast_; ++row) {
+    settled_[static_cast<std::size_t>(row)] = flags_[static_cast<std::size_t>(row)];
+  }
+  pendingFirst_ = 0;
+  pendingLast_ = -1;
+}
+
+void ResultTableModel::clearSelection() {
+  const bool any = selectedCount_ > 0;
+  std::fill(flags_.begin(), flags_.end(), std::uint8_t{0});
+  std::fill(settled_.begin(), settled_.end(), std::uint8_t{0});
+  pendingFirst_ = 0;
+  pendingLast_ = -1;
+  selectedCount_ = 0;
+  selectedBytes_ = 0;
+  if (any) flagsChanged(0, static_cast<int>(rows_.size()) - 1);
+}
+
+void ResultTableModel::selectAll() {
+  std::fill(flags_.begin(), flags_.end(), std::uint8_t{1});
+  allPending();
+  recount();
+  flagsChanged(0, static_cast<int>(rows_.size()) - 1);
+}
+
+void ResultTableModel::setSelection(const std::vector<bool>& selected) {
+  const std::size_t given = std::min(selected.size(), flags_.size());
+  for (std::size_t row = 0; row < flags_.size(); ++row) flags_[row] = row < given && selected[row] ? 1 : 0;
+  allPending();
+  recount();
+  flagsChanged(0, static_cast<int>(rows_.size()) - 1);
+}
+
+std::vector<bool> ResultTableModel::selectedFlags() const {
+  std::vector<bool> selected(flags_.size());
+  for (std::size_t row = 0; row < flags_.size(); ++row) selected[row] = flags_[row] != 0;
+  return selected;
+}
+
+int ResultTableModel::firstSelectedRow() const {
+  const auto first = std::find_if(flags_.begin(), flags_.end(), [](std::uint8_t flag) { return flag != 0; });
+  return first == flags_.end() ? -1 : static_cast<int>(first - flags_.begin());
+}
+
+std::size_t ResultTableModel::countSelectedFlags() const {
+  return static_cast<std::size_t>(
+      std::count_if(flags_.begin(), flags_.end(), [](std::uint8_t flag) { return flag != 0; }));
 }
 
 QColor ResultTableModel::groupBackground(std::uint32_t group) {
   return (group % 2 == 1) ? QColor(255, 255, 255) : QColor(223, 247, 231);
+}
+
+QString binarySizeText(std::uint64_t bytes) {
+  if (bytes < 1024) return QString::number(bytes) + QStringLiteral(" B");
+  static const char* const kUnits[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+  double value = static_cast<double>(bytes) / 1024;
+  std::size_t unit = 0;
+  // 1023.96 KiB shows as "1.0 MiB", never as "1024.0 KiB".
+  while (std::round(value * 10) >= 1024 * 10 && unit + 1 < std::size(kUnits)) {
+    value /= 1024;
+    ++unit;
+  }
+  return QString::number(value, 'f', 1) + QLatin1Char(' ') + QLatin1String(kUnits[unit]);
 }
 
 }  // namespace pelimor

@@ -1,10 +1,11 @@
 // The result list with many rows, driven through the real main window offscreen: installing a
-// search's rows, a header click on each column, select-all, and one selection change with its
-// status bar update (which must not grow with the number of rows or of selected rows).
+// search's rows, a header click on each column, select-all and clearing, repainting and paging
+// through a scattered selection, and one selection change with its status bar update (which must
+// not grow with the number of rows or of selected rows).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QItemSelectionModel>
+#include <QScrollBar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -145,6 +146,54 @@ void BM_SelectAll(benchmark::State& state) {
 }
 BENCHMARK(BM_SelectAll)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void BM_ClearSelection(benchmark::State& state) {
+  installIfNeeded(static_cast<std::size_t>(state.range(0)));
+  ResultListView& list = *window().ListViewDup;
+  for (auto _ : state) {
+    state.PauseTiming();
+    list.selectAll();
+    QApplication::processEvents();
+    state.ResumeTiming();
+    list.clearSelection();
+    QApplication::processEvents();
+  }
+  state.counters["selected"] = static_cast<double>(list.selectedCount());
+}
+BENCHMARK(BM_ClearSelection)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What a safe selection over a million rows leaves: one row in four selected, 250,000 stretches.
+void selectEveryFourthRow(ResultListView& list) {
+  std::vector<bool> scattered(list.rows().size());
+  for (std::size_t i = 1; i < scattered.size(); i += 4) scattered[i] = true;
+  list.selectRows(scattered);
+  QApplication::processEvents();
+}
+
+void BM_RepaintScatteredSelection(benchmark::State& state) {
+  installIfNeeded(static_cast<std::size_t>(state.range(0)));
+  ResultListView& list = *window().ListViewDup;
+  selectEveryFourthRow(list);
+  list.verticalScrollBar()->setValue(list.verticalScrollBar()->maximum() / 2);
+  for (auto _ : state) list.viewport()->repaint();
+  state.counters["selected"] = static_cast<double>(list.selectedCount());
+}
+BENCHMARK(BM_RepaintScatteredSelection)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One page down, painted, through the middle of the list.
+void BM_PageScrollScatteredSelection(benchmark::State& state) {
+  installIfNeeded(static_cast<std::size_t>(state.range(0)));
+  ResultListView& list = *window().ListViewDup;
+  selectEveryFourthRow(list);
+  QScrollBar* bar = list.verticalScrollBar();
+  bar->setValue(bar->maximum() / 4);
+  for (auto _ : state) {
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    list.viewport()->repaint();
+  }
+  state.counters["selected"] = static_cast<double>(list.selectedCount());
+}
+BENCHMARK(BM_PageScrollScatteredSelection)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // One Ctrl+click's worth of change, status bar included, with `rows` rows of which every
 // other one is selected: the cost must stay flat as the rows grow.
 void BM_OneSelectionChange(benchmark::State& state) {
@@ -155,10 +204,10 @@ void BM_OneSelectionChange(benchmark::State& state) {
   std::vector<bool> everyOther(count);
   for (std::size_t i = 0; i < count; i += 2) everyOther[i] = true;
   list.selectRows(everyOther);
-  QItemSelectionModel* selection = list.selectionModel();
-  const QModelIndex middle = list.model()->index(static_cast<int>(count / 2) | 1, 0);
+  list.resultModel()->settle();
+  const int middle = static_cast<int>(count / 2) | 1;
   for (auto _ : state) {
-    selection->select(middle, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    list.resultModel()->mark(middle, middle, pelimor::ResultTableModel::Mark::Toggle, false);
     benchmark::DoNotOptimize(form.statusPanelText(2));
   }
   state.counters["selected"] = static_cast<double>(list.selectedCount());

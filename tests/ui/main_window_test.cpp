@@ -104,8 +104,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(list->model()->columnCount(), 5);
     for (int column = 0; column < 5; ++column) {
       QCOMPARE(list->model()->headerData(column, Qt::Horizontal).toString(), titles[column]);
-      QCOMPARE(list->columnWidth(column), widths[column]);
+      if (column > 0) QCOMPARE(list->columnWidth(column), widths[column]);
     }
+    QVERIFY(list->columnWidth(0) > list->fontMetrics().horizontalAdvance(QStringLiteral("2061234")));
     QVERIFY(list->showGrid());
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);

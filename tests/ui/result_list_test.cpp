@@ -3,10 +3,12 @@
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 #include <random>
+#include <tuple>
 
 #include "settings/options_record.h"
 #include "ui/form_qvr.h"
@@ -37,6 +39,22 @@ void clickHeader(ResultListView& view, int section) {
   QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
 }
 
+// Which way the header's sort arrow points, read from the painted header: +1 up, -1 down, 0 none.
+int sortArrowDirection(const ResultListView& view, int section) {
+  QHeaderView* header = view.horizontalHeader();
+  const QImage painted = header->grab().toImage();
+  const int right = header->sectionViewportPosition(section) + header->sectionSize(section) - 3;
+  const QColor background = painted.pixelColor(right - 20, 3);
+  std::vector<int> widths;  // dark pixels per line of the section's right end, where the arrow is
+  for (int y = 2; y < header->height() - 2; ++y) {
+    int dark = 0;
+    for (int x = right - 18; x < right; ++x) dark += painted.pixelColor(x, y).lightness() < background.lightness() - 60;
+    if (dark > 0) widths.push_back(dark);
+  }
+  if (widths.size() < 2 || widths.front() == widths.back()) return 0;
+  return widths.front() < widths.back() ? 1 : -1;
+}
+
 QPoint rowPoint(const ResultListView& view, int row, int column = 1) {
   return view.visualRect(view.model()->index(row, column)).center();
 }
@@ -48,6 +66,51 @@ class OpenedFiles : public QObject {
  public slots:
   void open(const QUrl& url) { urls << url; }
 };
+
+// Runs one step of a click/key script: "c3" click row 3, "C3" Ctrl+click, "S3" Shift+click,
+// "X3" Shift+Ctrl+click, "r3" right-click, "E" click below the last row, "d1-4" drag from row 1
+// to row 4 ("D" with Ctrl); keys by name, "^" for Ctrl, "+" for Shift ("^+End").
+void runStep(ResultListView& view, QString step) {
+  QWidget* area = view.viewport();
+  const auto row = [&](int at) { return rowPoint(view, step.mid(at).section('-', 0, 0).toInt()); };
+  const Qt::KeyboardModifiers clicks[] = {Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier,
+                                          Qt::ShiftModifier | Qt::ControlModifier};
+  const int click = QStringLiteral("cCSX").indexOf(step[0]);
+  if (step.size() > 1 && step[1].isDigit() && click >= 0) {
+    QTest::mouseClick(area, Qt::LeftButton, clicks[click], row(1));
+  } else if (step.startsWith('r')) {
+    QTest::mouseClick(area, Qt::RightButton, Qt::NoModifier, row(1));
+  } else if (step == "E") {
+    QTest::mouseClick(area, Qt::LeftButton, Qt::NoModifier, QPoint(20, area->height() - 3));
+  } else if (step.contains('-')) {
+    const Qt::KeyboardModifiers modifiers = step[0] == 'D' ? Qt::ControlModifier : Qt::NoModifier;
+    const QPoint to = rowPoint(view, step.section('-', 1).toInt());
+    QTest::mousePress(area, Qt::LeftButton, modifiers, row(1));
+    QMouseEvent move(QEvent::MouseMove, to, area->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(area, &move);
+    QTest::mouseRelease(area, Qt::LeftButton, modifiers, to);
+  } else {
+    Qt::KeyboardModifiers modifiers;
+    for (; step.startsWith('^') || step.startsWith('+'); step.remove(0, 1)) {
+      modifiers |= step[0] == '^' ? Qt::ControlModifier : Qt::ShiftModifier;
+    }
+    static const QHash<QString, Qt::Key> keys{
+        {"Up", Qt::Key_Up},       {"Down", Qt::Key_Down}, {"Left", Qt::Key_Left},   {"Right", Qt::Key_Right},
+        {"Home", Qt::Key_Home},   {"End", Qt::Key_End},   {"PgUp", Qt::Key_PageUp}, {"PgDn", Qt::Key_PageDown},
+        {"Space", Qt::Key_Space}, {"A", Qt::Key_A}};
+    QVERIFY2(keys.contains(step), qPrintable(step));
+    QTest::keyClick(&view, keys[step], modifiers);
+  }
+}
+
+QString selectedText(const ResultListView& view) {
+  QStringList rows;
+  const std::vector<bool> flags = view.selectedRows();
+  for (std::size_t i = 0; i < flags.size(); ++i) {
+    if (flags[i]) rows << QString::number(i);
+  }
+  return rows.join(' ');
+}
 }  // namespace
 
 class ResultListTest : public QObject {
@@ -89,6 +152,102 @@ class ResultListTest : public QObject {
     QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 6"));
   }
 
+  // What clicks and keys do to the selection and the focus, from a list of eight rows with nothing
+  // selected and no focus.
+  void clicksAndKeysSelectLikeBefore_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<int>("focused");
+    // clang-format off
+    const std::initializer_list<std::tuple<const char*, const char*, int>> table = {
+        {"c2", "2", 2}, {"c2 c5", "5", 5}, {"c2 c2", "2", 2},
+        {"c2 C5", "2 5", 5}, {"c2 C5 C2", "5", 2}, {"c2 S5", "2 3 4 5", 5},
+        {"c2 S5 S3", "2 3", 3}, {"c1 C4 S6", "1 4 5 6", 6}, {"c1 C4 S6 S2", "1 2 3 4", 2},
+        {"c1 X4", "1 2 3 4", 4}, {"c1 C3 X5", "1 3 4 5", 5}, {"c2 S4 C6 S7", "2 3 4 6 7", 7},
+        {"c2 r5", "5", 5}, {"c2 C5 r5", "2 5", 5}, {"c2 C5 r1", "1", 1},
+        {"c2 E", "", 2}, {"d1-4", "1 2 3 4", 4}, {"d1-4 c3", "3", 3},
+        {"c6 D1-3", "1 2 3 6", 3},
+        // The keyboard focus put the focus on row 0.
+        {"Down", "1", 1}, {"c2 Down", "3", 3}, {"c2 +Down +Down", "2 3 4", 4},
+        {"c2 +Down +Up +Up", "1 2", 1}, {"c2 ^Down ^Down", "2", 4}, {"c2 ^Down ^Down Space", "2 4", 4},
+        {"c2 ^Down ^Down ^Space ^Space", "2", 4}, {"c2 Space", "2", 2}, {"c2 ^Space", "", 2},
+        {"c2 ^Down +Down", "3 4", 4}, {"c2 C5 +Down", "2 5 6", 6},
+        // Home and End go along the row, Ctrl+Home and Ctrl+End down the list.
+        {"c2 Home", "2", 2}, {"c2 +End", "2", 2}, {"c2 ^Home", "2", 0},
+        {"c2 ^End", "2", 7}, {"c2 ^End +Up", "6 7", 6}, {"c1 S3 ^Down ^Down +Down", "5 6", 6},
+        {"c2 PgDn", "7", 7}, {"c5 PgUp", "0", 0}, {"c2 +PgDn", "2 3 4 5 6 7", 7},
+        {"c2 Right", "2", 2}, {"c2 C4 Left", "4", 4}, {"c2 ^A", "0 1 2 3 4 5 6 7", 2},
+        {"^A c3", "3", 3}, {"^A C3", "0 1 2 4 5 6 7", 3},
+        // A Shift range replaces the latest change, not all of it.
+        {"c2 S4 ^A S6", "2 3 4 5 6", 6}
+    };
+    // clang-format on
+    for (const auto& [script, selected, focused] : table) {
+      QTest::newRow(script) << QString::fromLatin1(script) << QString::fromLatin1(selected) << focused;
+    }
+  }
+
+  void clicksAndKeysSelectLikeBefore() {
+    QFETCH(QString, script);
+    TFormQVR form;
+    test::showActive(form);
+    std::vector<ResultRow> rows;
+    for (std::uint32_t i = 0; i < 8; ++i) rows.push_back(makeRow(i / 2 + 1, "/f/" + std::to_string(i), 10 + i, i / 2));
+    form.ListViewDup->installRows(rows);
+    form.ListViewDup->setFocus();
+    for (const QString& step : script.split(' ')) runStep(*form.ListViewDup, step);
+    QTEST(selectedText(*form.ListViewDup), "selected");
+    QTEST(form.ListViewDup->focusedRow(), "focused");
+    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: %1").arg(form.ListViewDup->selectedCount()));
+  }
+
+  // The fourth panel adds up the selected files' sizes, whatever changed the selection.
+  void selectedSizeFollowsTheSelection() {
+    TFormQVR form;
+    test::showActive(form);
+    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: "));
+    form.ListViewDup->installRows({makeRow(1, "/a/1", 512, 1), makeRow(1, "/b/1", 512, 1),
+                                   makeRow(2, "/a/2", 1'048'470, 2), makeRow(2, "/b/2", 1'048'470, 2),
+                                   makeRow(3, "/a/3", 1'288'490'189, 3), makeRow(3, "/b/3", 1'288'490'189, 3)});
+    const std::initializer_list<std::pair<const char*, const char*>> steps = {
+        {"c0", "512 B"},   {"C1", "1.0 KiB"}, {"c2", "1023.9 KiB"}, {"C3", "2.0 MiB"}, {"C4", "1.2 GiB"},
+        {"C4", "2.0 MiB"}, {"^A", "2.4 GiB"}, {"c5", "1.2 GiB"},    {"S0", "2.4 GiB"}};
+    ResultListView& view = *form.ListViewDup;
+    view.setFocus();
+    for (const auto& [step, size] : steps) {
+      runStep(view, QString::fromLatin1(step));
+      QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: ") + QString::fromLatin1(size));
+    }
+    view.selectRows({false, false, false, false, true});
+    view.removeFlaggedRows({true});
+    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: 1.2 GiB"));
+    view.clearRows();
+    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: 0 B"));
+    QCOMPARE(binarySizeText(1'048'470), QStringLiteral("1023.9 KiB"));
+    QCOMPARE(binarySizeText(1'048'535), QStringLiteral("1.0 MiB"));  // rounded to 1024.0 KiB
+  }
+
+  // Path takes the width the list gives; a scroll bar only when the other columns leave it too little.
+  void pathColumnFollowsTheListsWidth() {
+    TFormQVR form;
+    test::showActive(form);
+    ResultListView& view = *form.ListViewDup;
+    auto columnsWidth = [&] {
+      int width = 0;
+      for (int column = 0; column < kResultColumnCount; ++column) width += view.columnWidth(column);
+      return width;
+    };
+    for (const int windowWidth : {form.width(), form.width() + 300, 400}) {
+      form.resize(windowWidth, form.height());
+      QApplication::processEvents();
+      const bool fits =
+          columnsWidth() - view.columnWidth(int(ResultColumn::Path)) + ResultListView::kMinimumPathWidth <=
+          view.viewport()->width();
+      QCOMPARE(view.horizontalScrollBar()->isVisible(), !fits);
+      if (fits) QCOMPARE(columnsWidth(), view.viewport()->width());
+    }
+  }
+
   void groupCountIsTheLastRowsNumber() {
     TFormQVR form;
     std::vector<ResultRow> rows;
@@ -110,8 +269,10 @@ class ResultListTest : public QObject {
     form.ListViewDup->installRows(sixRows());
     clickHeader(*form.ListViewDup, int(ResultColumn::Size));
     QCOMPARE(column(*form.ListViewDup, 3), (QStringList{"200", "200", "10", "10", "9", "9"}));
+    QCOMPARE(sortArrowDirection(*form.ListViewDup, int(ResultColumn::Size)), -1);
     clickHeader(*form.ListViewDup, int(ResultColumn::Size));
     QCOMPARE(column(*form.ListViewDup, 3), (QStringList{"9", "9", "10", "10", "200", "200"}));
+    QCOMPARE(sortArrowDirection(*form.ListViewDup, int(ResultColumn::Size)), 1);
   }
 
   void nameThenPathGivesDescendingThenAscending() {
@@ -154,11 +315,14 @@ class ResultListTest : public QObject {
     const QColor white(255, 255, 255);
     const QColor green(223, 247, 231);
     QAbstractItemModel* model = form.ListViewDup->model();
-    const QColor expected[] = {white, white, green, green, white, white};
+    QColor expected[] = {white, white, green, green, white, white};
     for (int row = 0; row < 6; ++row) {
       QCOMPARE(model->data(model->index(row, 0), Qt::BackgroundRole).value<QColor>(), expected[row]);
     }
-    // What is painted, not only what the model says: an empty part of an unselected cell.
+    // What is painted, not only what the model says: an empty part of each cell, a selected one in
+    // the highlight colour.
+    form.ListViewDup->selectRows({false, false, false, true});
+    expected[3] = form.ListViewDup->palette().color(QPalette::Active, QPalette::Highlight);
     const QImage painted = form.ListViewDup->viewport()->grab().toImage();
     for (int row = 0; row < 6; ++row) {
       const QRect cell = form.ListViewDup->visualRect(model->index(row, int(ResultColumn::Crc32)));

@@ -148,7 +148,7 @@ class SearchTest : public QObject {
     prepare(form, root);
     form.ListViewDup->setColumnWidth(int(ResultColumn::Name), 200);  // the user dragged a border
     searchFromMaskField(form);
-    const int others = 45 + 200 + 75 + 85;
+    const int others = form.ListViewDup->columnWidth(int(ResultColumn::Group)) + 200 + 75 + 85;
     QCOMPARE(form.ListViewDup->columnWidth(int(ResultColumn::Path)), form.ListViewDup->viewport()->width() - others);
 
     form.resize(400, form.height());
