@@ -2,7 +2,24 @@
 
 #include <exception>
 
+#include "platform/directory_reader.h"
+#include "platform/io_error_text.h"
+
 namespace pelimor {
+
+namespace {
+// Source folders that can't be opened now. The walk passes them over without a word, which
+// would look like a folder without duplicates.
+std::vector<SkippedFile> unopenableSources(const std::vector<std::string>& sources) {
+  std::vector<SkippedFile> skipped;
+  for (const std::string& source : sources) {
+    if (source.empty()) continue;
+    const platform::Directory folder = platform::Directory::open(source);
+    if (!folder.isOpen()) skipped.push_back({source, platform::systemErrorText(folder.error())});
+  }
+  return skipped;
+}
+}  // namespace
 
 SearchWorker::SearchWorker(SearchRequest request, SearchEngine engine, QObject* parent)
     : QObject(parent),
@@ -15,7 +32,10 @@ void SearchWorker::start() {
   running_ = true;
   thread_ = std::thread([this] {
     try {
+      std::vector<SkippedFile> unopenable = unopenableSources(request_.sourceFolders);
       result_ = engine_(request_, progress_, control_);
+      result_.skippedFolders.insert(result_.skippedFolders.begin(), std::make_move_iterator(unopenable.begin()),
+                                    std::make_move_iterator(unopenable.end()));
     } catch (const std::exception& error) {
       // Nothing half-grouped may reach the list.
       result_ = SearchResult{};
