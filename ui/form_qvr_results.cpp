@@ -30,7 +30,7 @@ void showActionNotice(QWidget* parent, const Notice& notice) {
       break;
     case Notice::Kind::GroupGuard: {
       QMessageBox box(QMessageBox::NoIcon, shownText(notice.title), text, QMessageBox::Ok, parent);
-      box.exec();
+      execNoticeBox(box);
       break;
     }
   }
