@@ -9,8 +9,9 @@ namespace pelimor {
 
 bool openOnDesktop(QWidget* parent, const QUrl& url, const QString& what) {
   if (QDesktopServices::openUrl(url)) return true;
+  const QString target = url.isLocalFile() ? url.toLocalFile() : url.toDisplayString();
   showNotice(parent, DialogKind::Error,
-             QStringLiteral("No program could be started to open %1:\n%2").arg(what, url.toDisplayString()));
+             QStringLiteral("No program could be started to open %1:\n%2").arg(what, target));
   return false;
 }
 

@@ -387,6 +387,7 @@ class ShellTest : public QObject {
       QCOMPARE(box.title, QStringLiteral("Error"));
       QVERIFY2(box.text.startsWith(QStringLiteral("No program could be started to open %1:\n").arg(named)),
                qPrintable(box.text));
+      QVERIFY2(!box.text.contains(QStringLiteral("file:")), qPrintable(box.text));  // a file by its path
     }
   }
 
