@@ -5,6 +5,7 @@
 
 #include "platform/directory_reader.h"
 #include "platform/file_reader.h"
+#include "platform/io_error_text.h"
 #include "platform/paths.h"
 #include "search/mask_list.h"
 
@@ -116,6 +117,13 @@ void FolderWalker::run() {
     linked_.clear();
     std::sort(round.begin(), round.end(), [](const Task& a, const Task& b) { return a.path < b.path; });
   }
+  // Sources in their order, whichever thread came to them first; other folders after them.
+  const auto sourceIndex = [&](const SkippedFile& folder) {
+    return std::find(request_.sourceFolders.begin(), request_.sourceFolders.end(), folder.path) -
+           request_.sourceFolders.begin();
+  };
+  std::stable_sort(skippedFolders_.begin(), skippedFolders_.end(),
+                   [&](const SkippedFile& a, const SkippedFile& b) { return sourceIndex(a) < sourceIndex(b); });
   store_.collectFiles();
 }
 
@@ -216,9 +224,14 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   auto folder = std::make_shared<Directory>(openedByPath ? Directory::open(task.path)
                                                          : task.parent->openChild(task.name.c_str()));
   task.parent.reset();
-  // Missing, unreadable or already walked folders are passed over without a word.
+  // A source folder that can't be opened is named, or it would look like one without duplicates;
+  // below the sources, a folder gone or closed to us since it was listed is passed over.
   FileStatus own;
-  if (!folder->isOpen() || folder->ownStatus(own) != 0) return;
+  const int error = folder->isOpen() ? folder->ownStatus(own) : folder->error();
+  if (error != 0) {
+    if (isSource) skipFolder(task.path, platform::systemErrorText(error));
+    return;
+  }
   const platform::FolderId id{own.device, own.inode};
   if (neverSearched(*folder, id, task, openedByPath)) {
     if (isSource)

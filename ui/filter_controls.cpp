@@ -68,6 +68,8 @@ void FilterControls::ComboBoxTypeChange() {
     maskEdit_->setReadOnly(false);
     maskEdit_->setText(shownText(Options.customMask()));
   }
+  // A long preset shows its first masks; the cursor would leave it scrolled to its end.
+  maskEdit_->setCursorPosition(0);
   Options.setTypeIndex(index);
 }
 

@@ -1,7 +1,6 @@
 #include "ui/form_qvr.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +16,7 @@
 #include "platform/folders.h"
 #include "search/mask_presets.h"
 #include "ui/completion_sound.h"
+#include "ui/desktop_open.h"
 #include "ui/filter_controls.h"
 #include "ui/folder_browser.h"
 #include "ui/form_wait.h"
@@ -262,8 +262,9 @@ void TFormQVR::ListViewDupChange() { StatuBarUpdate(); }
 void TFormQVR::ListViewDupDblClick() {
   const int row = ListViewDup->firstSelectedRow();
   if (row < 0) return;
-  // Whatever the desktop does with the file (or fails to) is its own business.
-  QDesktopServices::openUrl(QUrl::fromLocalFile(shownText(ListViewDup->rows()[static_cast<std::size_t>(row)].path)));
+  // A notice when no program could be started; what the program then does is its own business.
+  openOnDesktop(this, QUrl::fromLocalFile(shownText(ListViewDup->rows()[static_cast<std::size_t>(row)].path)),
+                QStringLiteral("the file"));
 }
 
 void TFormQVR::PopupMenu1Popup() {

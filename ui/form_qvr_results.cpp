@@ -1,7 +1,6 @@
 // What the user does with a result: safe selection, delete, move and the report. The decisions
 // are made in results/ over the list's rows; these handlers hand the rows over and put the
 // outcome back into the list.
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QUrl>
@@ -11,6 +10,7 @@
 #include "results/file_removal.h"
 #include "results/html_report.h"
 #include "results/safe_selection.h"
+#include "ui/desktop_open.h"
 #include "ui/form_qvr.h"
 #include "ui/notices.h"
 #include "ui/result_list_view.h"
@@ -30,7 +30,7 @@ void showActionNotice(QWidget* parent, const Notice& notice) {
       break;
     case Notice::Kind::GroupGuard: {
       QMessageBox box(QMessageBox::NoIcon, shownText(notice.title), text, QMessageBox::Ok, parent);
-      box.exec();
+      execNoticeBox(box);
       break;
     }
   }
@@ -115,8 +115,7 @@ void TFormQVR::ActionPrintExecute() {
     showErrorBox(this, QString::fromStdString(error.what()));
     return;
   }
-  // Whatever the desktop does with the file (or fails to) is its own business.
-  QDesktopServices::openUrl(QUrl::fromLocalFile(shownText(fileName)));
+  openOnDesktop(this, QUrl::fromLocalFile(shownText(fileName)), QStringLiteral("the report"));
 }
 
 void TFormQVR::SaveHTMLfile(const std::string& fileName) { pelimor::SaveHTMLfile(fileName, ListViewDup->rows()); }

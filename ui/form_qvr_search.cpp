@@ -27,7 +27,6 @@ void TFormQVR::ActionSearchExecute() {
   request.sourceFolders = ListViewSource->folders();
   request.maskText = Filters->maskText();
 
-  ListViewDup->clearRows();
   StatusSearchNote->clear();
   pendingFailure_.clear();
   pendingSkipped_.clear();
@@ -37,6 +36,9 @@ void TFormQVR::ActionSearchExecute() {
   FormWait->setCurrentMask(EditMask->text());
   FormWait->watchProgress(&worker_->progress());
   worker_->start();
+  // The last search's rows are let go of while this one already walks: on a large list that
+  // takes a while, and the worker never looks at the list.
+  ListViewDup->clearRows();
 
   // The worker's end can only be delivered inside this modal loop, so it always finds the dialog
   // open, however quickly the search ends.

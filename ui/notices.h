@@ -13,6 +13,10 @@ enum class DialogKind { Warning, Error, Information, Confirmation };
 QMessageBox::StandardButton showNotice(QWidget* parent, DialogKind kind, const QString& text,
                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
+// Shows `box` modally, wide enough for its title beside the frame's buttons and for its longest
+// line, so that a path is not broken inside a name (up to what the screen allows).
+int execNoticeBox(QMessageBox& box);
+
 // The error box: title "Pelimor", stop icon, OK; a full stop is added after a text whose last
 // character comes after '.' in code order.
 void showErrorBox(QWidget* parent, const QString& text);

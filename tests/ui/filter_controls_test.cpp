@@ -59,6 +59,7 @@ class FilterControlsTest : public QObject {
     test::showActive(form);
     pickType(form, 1);
     QCOMPARE(form.EditMask->text(), preset(1));
+    QCOMPARE(form.EditMask->cursorPosition(), 0);  // the field shows the first masks, not the last
     QVERIFY(form.EditMask->isReadOnly());
     QCOMPARE(Options.typeIndex(), 1);
     pickType(form, 3);

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -227,6 +228,7 @@ class SearchTest : public QObject {
     form.EditMask->setText(QStringLiteral("*.txt; *.bin"));
     form.ComboBoxSize->setCurrentIndex(2);  // "10"
     form.setSourceFolders({"/one", "/two"});
+    test::answerNextMessageBox(QMessageBox::Ok);  // neither exists
     searchFromMaskField(form);
     QCOMPARE(seen.maskText, std::string("*.txt; *.bin"));
     QCOMPARE(seen.minimumSize, std::uint64_t(10 * 1024));
@@ -390,6 +392,32 @@ class SearchTest : public QObject {
     QVERIFY(box.text.endsWith(QStringLiteral("and 5 more.")));
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(2));
     QCOMPARE(form.ListViewDup->firstSelectedRow(), 0);
+  }
+
+  void sourcesThatCannotBeOpenedAreNamedInOneWarning() {
+    const QString root = makeTree();
+    const QString missing = tree_.filePath(QStringLiteral("gone"));
+    const QString file = root + QStringLiteral("/c/unique.txt");
+    const QString locked = tree_.filePath(QStringLiteral("locked"));
+    test::writeFile(locked + QStringLiteral("/x.txt"), "alpha content");
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+    TFormQVR form;
+    prepare(form, root);
+    form.setSourceFolders({bytesOf(missing), bytesOf(root), bytesOf(file), bytesOf(locked), "/proc"});
+    test::SeenBox box;
+    test::answerNextMessageBox(QMessageBox::Ok, &box);
+    {
+      const test::HeldToPermissions asUser;
+      searchFromMaskField(form);
+    }
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(box.seen);
+    QCOMPARE(box.title, QStringLiteral("Warning"));
+    QVERIFY2(box.text.startsWith(QStringLiteral("4 folders were not searched:\n\n%1 (No such file or directory)\n"
+                                                "%2 (Not a directory)\n%3 (Permission denied)\n/proc (it is")
+                                     .arg(missing, file, locked)),
+             qPrintable(box.text));
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));  // the searchable one was searched
   }
 
   void aFailedSearchShowsTheErrorAndNoRows() {

@@ -1,7 +1,5 @@
 // The main window's start and close with real settings files, Esc, the help links and the sound.
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -94,25 +92,6 @@ QByteArray sourceFileOf(const QList<QByteArray>& rows) {
   for (const QByteArray& row : rows) bytes += int32Bytes(static_cast<std::int32_t>(row.size())) + row;
   return bytes;
 }
-
-// While this lives, this thread obeys permission bits even as root (the effective capabilities
-// that override them are dropped, and given back at the end).
-class HeldToPermissions {
- public:
-  HeldToPermissions() {
-    syscall(SYS_capget, &header_, saved_);
-    __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-    reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-    syscall(SYS_capset, &header_, reduced);
-  }
-  ~HeldToPermissions() { syscall(SYS_capset, &header_, saved_); }
-  HeldToPermissions(const HeldToPermissions&) = delete;
-  HeldToPermissions& operator=(const HeldToPermissions&) = delete;
-
- private:
-  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct saved_[2]{};
-};
 
 void pickType(TFormQVR& form, int index) {
   form.ComboBoxType->setCurrentIndex(index);
@@ -393,6 +372,25 @@ class ShellTest : public QObject {
     QCOMPARE(opener.urls[0].scheme(), QStringLiteral("https"));
   }
 
+  void anOpenerThatStartsNothingIsReported() {
+    // No handler here, and the offscreen platform opens nothing: a desktop without an opener.
+    TFormQVR form;
+    const std::pair<QAction*, QString> cases[] = {{form.ActionHelp, QStringLiteral("the user guide")},
+                                                  {form.VisitQVRWebSite1, QStringLiteral("the web site")},
+                                                  {form.Feedbackanycommentswishes1, QStringLiteral("a new mail")},
+                                                  {form.ActionPrint, QStringLiteral("the report")}};
+    for (const auto& [action, named] : cases) {
+      ErrorBox box;
+      answerErrorBox(&box);
+      action->trigger();
+      QVERIFY2(box.seen, qPrintable(named));
+      QCOMPARE(box.title, QStringLiteral("Error"));
+      QVERIFY2(box.text.startsWith(QStringLiteral("No program could be started to open %1:\n").arg(named)),
+               qPrintable(box.text));
+      QVERIFY2(!box.text.contains(QStringLiteral("file:")), qPrintable(box.text));  // a file by its path
+    }
+  }
+
   void theFontRuleOnlyChangesForSegoeUiOnWindowsSix() {
     const QStringList installed{QStringLiteral("Tahoma"), QStringLiteral("Segoe UI")};
     QFont designed(QStringLiteral("Tahoma"), 8);
@@ -436,7 +434,7 @@ class ShellTest : public QObject {
     ErrorBox box;
     answerErrorBox(&box);
     {
-      HeldToPermissions asUser;
+      test::HeldToPermissions asUser;
       sound.play();
     }
     QVERIFY(box.seen);

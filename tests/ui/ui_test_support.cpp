@@ -1,5 +1,9 @@
 #include "ui/ui_test_support.h"
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
@@ -93,6 +97,25 @@ void writeFile(const QString& path, const QByteArray& content) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
   QCOMPARE(file.write(content), content.size());
+}
+
+namespace {
+__user_cap_header_struct capabilityHeader() { return {_LINUX_CAPABILITY_VERSION_3, 0}; }
+}  // namespace
+
+HeldToPermissions::HeldToPermissions() {
+  static_assert(sizeof(saved_) == 2 * sizeof(__user_cap_data_struct));
+  auto header = capabilityHeader();
+  auto* saved = reinterpret_cast<__user_cap_data_struct*>(saved_);
+  syscall(SYS_capget, &header, saved);
+  __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+  reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+  syscall(SYS_capset, &header, reduced);
+}
+
+HeldToPermissions::~HeldToPermissions() {
+  auto header = capabilityHeader();
+  syscall(SYS_capset, &header, reinterpret_cast<__user_cap_data_struct*>(saved_));
 }
 
 ResultRow makeRow(std::uint32_t group, const std::string& path, std::uint64_t size, std::uint32_t crc) {

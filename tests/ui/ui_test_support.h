@@ -62,6 +62,19 @@ class PrivateDesktop : public QObject {
   QByteArray oldConfigHome_;
 };
 
+// While this lives, this thread and the threads it starts obey permission bits even as root (the
+// effective capabilities that override them are dropped, and given back at the end).
+class HeldToPermissions {
+ public:
+  HeldToPermissions();
+  ~HeldToPermissions();
+  HeldToPermissions(const HeldToPermissions&) = delete;
+  HeldToPermissions& operator=(const HeldToPermissions&) = delete;
+
+ private:
+  std::uint32_t saved_[6]{};  // the system's two capability records: effective, permitted, inheritable
+};
+
 // Writes a file with the given content, making its folders.
 void writeFile(const QString& path, const QByteArray& content);
 
