@@ -36,10 +36,10 @@ constexpr std::array<int, 4> kPanelWidths = {100, 100, 125, 160};
 
 TFormQVR::TFormQVR(QWidget* parent) : TFormQVR(Settings::InMemory, parent) {}
 
-TFormQVR::TFormQVR(Settings settings, QWidget* parent) : QMainWindow(parent), MainActions(createMainActions(this)) {
+TFormQVR::TFormQVR(Settings settings, QWidget* parent) : QMainWindow(parent), actions_(createMainActions(this)) {
   setObjectName(QStringLiteral("FormQVR"));
   setWindowTitle(QStringLiteral("Pelimor 3.0"));
-  setWindowIcon(ActionSearch->icon());
+  setWindowIcon(actions_.ActionSearch->icon());
 
   buildMenus();
   buildToolBar();
@@ -61,7 +61,7 @@ TFormQVR::~TFormQVR() { stopSearchAndWait(); }
 void TFormQVR::buildMenus() {
   PopupMenuHelp = new QMenu(this);
   PopupMenuHelp->setObjectName(QStringLiteral("PopupMenuHelp"));
-  PopupMenuHelp->addAction(ActionHelp);  // shows F1 beside it
+  PopupMenuHelp->addAction(actions_.ActionHelp);  // shows F1 beside it
   VisitQVRWebSite1 = PopupMenuHelp->addAction(QStringLiteral("Visit QVR Web Site"));
   VisitQVRWebSite1->setObjectName(QStringLiteral("VisitQVRWebSite1"));
   Feedbackanycommentswishes1 = PopupMenuHelp->addAction(QStringLiteral("Feedback (any comments, wishes)"));
@@ -87,19 +87,19 @@ void TFormQVR::buildToolBar() {
   ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
   ToolBar1->setIconSize(QSize(32, 32));
   ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  ToolBar1->addAction(ActionSearch);
-  ToolBar1->addAction(ActionSelect);
+  ToolBar1->addAction(actions_.ActionSearch);
+  ToolBar1->addAction(actions_.ActionSelect);
   ToolBar1->addSeparator();
-  ToolBar1->addAction(ActionDelete);
-  ToolBar1->addAction(ActionMove);
+  ToolBar1->addAction(actions_.ActionDelete);
+  ToolBar1->addAction(actions_.ActionMove);
   ToolBar1->addSeparator();
-  ToolBar1->addAction(ActionPrint);
-  ToolBar1->addAction(ActionHelp);
+  ToolBar1->addAction(actions_.ActionPrint);
+  ToolBar1->addAction(actions_.ActionHelp);
   for (QAction* action : ToolBar1->actions()) {
     if (QWidget* button = ToolBar1->widgetForAction(action)) button->setMinimumWidth(47);
   }
   // The Help button's body runs Help; its arrow opens the menu.
-  ToolButton3 = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(ActionHelp));
+  ToolButton3 = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(actions_.ActionHelp));
   ToolButton3->setObjectName(QStringLiteral("ToolButton3"));
   ToolButton3->setMenu(PopupMenuHelp);
   ToolButton3->setPopupMode(QToolButton::MenuButtonPopup);
@@ -191,6 +191,7 @@ void TFormQVR::buildStatusBar() {
   bar->setObjectName(QStringLiteral("StatusBar1"));
   for (std::size_t panel = 0; panel < StatusPanels.size(); ++panel) {
     StatusPanels[panel] = new QLabel(QString::fromLatin1(kStartTexts[panel]), bar);
+    StatusPanels[panel]->setObjectName(QStringLiteral("StatusPanel%1").arg(panel));
     StatusPanels[panel]->setFixedWidth(kPanelWidths[panel]);
     bar->addWidget(StatusPanels[panel]);
   }
@@ -200,16 +201,17 @@ void TFormQVR::buildStatusBar() {
 }
 
 void TFormQVR::connectHandlers() {
-  connect(ActionSearch, &QAction::triggered, this, &TFormQVR::ActionSearchExecute);
-  connect(ActionSelect, &QAction::triggered, this, &TFormQVR::ActionSelectExecute);
-  connect(ActionDelete, &QAction::triggered, this, &TFormQVR::ActionDeleteExecute);
-  connect(ActionMove, &QAction::triggered, this, &TFormQVR::ActionMoveExecute);
-  connect(ActionPrint, &QAction::triggered, this, &TFormQVR::ActionPrintExecute);
-  connect(ActionHelp, &QAction::triggered, this, &TFormQVR::ActionHelpExecute);
+  connect(actions_.ActionSearch, &QAction::triggered, this, &TFormQVR::ActionSearchExecute);
+  connect(actions_.ActionSelect, &QAction::triggered, this, &TFormQVR::ActionSelectExecute);
+  connect(actions_.ActionDelete, &QAction::triggered, this, &TFormQVR::ActionDeleteExecute);
+  connect(actions_.ActionMove, &QAction::triggered, this, &TFormQVR::ActionMoveExecute);
+  connect(actions_.ActionPrint, &QAction::triggered, this, &TFormQVR::ActionPrintExecute);
+  connect(actions_.ActionHelp, &QAction::triggered, this, &TFormQVR::ActionHelpExecute);
   connect(VisitQVRWebSite1, &QAction::triggered, this, &TFormQVR::VisitQVRWebSite1Click);
   connect(Feedbackanycommentswishes1, &QAction::triggered, this, &TFormQVR::Feedbackanycommentswishes1Click);
   connect(About1, &QAction::triggered, this, &TFormQVR::About1Click);
-  connect(SafelySelectDuplicatesFromThisFolderinAllGroups1, &QAction::triggered, ActionSelect, &QAction::trigger);
+  connect(SafelySelectDuplicatesFromThisFolderinAllGroups1, &QAction::triggered, actions_.ActionSelect,
+          &QAction::trigger);
   connect(ReplaceSelectedWithHardLinks1, &QAction::triggered, this, &TFormQVR::ReplaceSelectedWithHardLinks1Click);
 
   connect(ButtonChangeSourceAdd, &QPushButton::clicked, this, &TFormQVR::ButtonChangeSourceAddClick);

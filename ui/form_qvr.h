@@ -29,7 +29,7 @@ class SourceFolderList;
 class TFormAbout;
 class TFormWait;
 
-class TFormQVR : public QMainWindow, public MainActions {
+class TFormQVR : public QMainWindow {
   Q_OBJECT
 
  public:
@@ -72,9 +72,10 @@ class TFormQVR : public QMainWindow, public MainActions {
   // What the search runs on its thread; runDuplicateSearch by default.
   void setSearchEngine(SearchEngine engine) { engine_ = std::move(engine); }
 
-  // Toolbar and menus; the six actions come with MainActions.
-  QToolBar* ToolBar1 = nullptr;
-  QToolButton* ToolButton3 = nullptr;  // Help, with its drop-down menu
+  // The toolbar's six actions.
+  const MainActions& actions() const { return actions_; }
+
+  // Menus.
   QMenu* PopupMenuHelp = nullptr;
   QAction* VisitQVRWebSite1 = nullptr;
   QAction* Feedbackanycommentswishes1 = nullptr;
@@ -85,14 +86,10 @@ class TFormQVR : public QMainWindow, public MainActions {
 
   // Source folders.
   SourceFolderList* ListViewSource = nullptr;
-  QLabel* Label1 = nullptr;
   QPushButton* ButtonChangeSourceAdd = nullptr;
   QPushButton* ButtonChangeSourceRemove = nullptr;
 
   // Filters.
-  QLabel* Label2 = nullptr;
-  QLabel* Label3 = nullptr;
-  QLabel* Label4 = nullptr;
   QComboBox* ComboBoxSize = nullptr;
   QComboBox* ComboBoxType = nullptr;
   MaskEdit* EditMask = nullptr;
@@ -100,10 +97,6 @@ class TFormQVR : public QMainWindow, public MainActions {
 
   // Results.
   ResultListView* ListViewDup = nullptr;
-  // Groups, files, selected files, and what the selected files take.
-  std::array<QLabel*, 4> StatusPanels{};
-  // Beside the panels: says when the list holds only part of a search (it was cancelled).
-  QLabel* StatusSearchNote = nullptr;
 
   TFormAbout* FormAbout = nullptr;
   TFormWait* FormWait = nullptr;
@@ -150,6 +143,19 @@ class TFormQVR : public QMainWindow, public MainActions {
   void finishSearchOnWindow();
   void reportSearchProblems();
   void stopSearchAndWait();
+
+  MainActions actions_;
+  // Laid out and written by the window alone; tests find them by their object names.
+  QToolBar* ToolBar1 = nullptr;
+  QToolButton* ToolButton3 = nullptr;  // Help, with its drop-down menu
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label4 = nullptr;
+  // Groups, files, selected files, and what the selected files take.
+  std::array<QLabel*, 4> StatusPanels{};
+  // Beside the panels: says when the list holds only part of a search (it was cancelled).
+  QLabel* StatusSearchNote = nullptr;
 
   SearchEngine engine_;
   std::unique_ptr<SearchWorker> worker_;

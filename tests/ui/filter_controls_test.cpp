@@ -135,7 +135,7 @@ class FilterControlsTest : public QObject {
     test::showActive(form);
     form.ListViewDup->installRows({test::makeRow(1, bytesOf(file), 4, 1), test::makeRow(1, bytesOf(file) + "2", 4, 1)});
     form.ListViewDup->selectRows({true, true});
-    QSignalSpy deleteRan(form.ActionDelete, &QAction::triggered);
+    QSignalSpy deleteRan(form.actions().ActionDelete, &QAction::triggered);
 
     pickType(form, 4);
     form.EditMask->setFocus();
@@ -171,8 +171,8 @@ class FilterControlsTest : public QObject {
     TFormQVR form;
     test::showActive(form);
     pickType(form, 4);
-    QSignalSpy print(form.ActionPrint, &QAction::triggered);
-    QSignalSpy help(form.ActionHelp, &QAction::triggered);
+    QSignalSpy print(form.actions().ActionPrint, &QAction::triggered);
+    QSignalSpy help(form.actions().ActionHelp, &QAction::triggered);
     QTest::keyClick(form.EditMask, Qt::Key_P, Qt::ControlModifier);
     QTest::keyClick(form.EditMask, Qt::Key_F1);
     QCOMPARE(print.count(), 1);

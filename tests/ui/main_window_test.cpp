@@ -37,12 +37,12 @@ class MainWindowTest : public QObject {
   void hasItsCaptionAndControls() {
     TFormQVR form;
     QCOMPARE(form.windowTitle(), QStringLiteral("Pelimor 3.0"));
-    QCOMPARE(form.Label1->text(), QStringLiteral("Source"));
+    QCOMPARE(test::child<QLabel>(form, "Label1")->text(), QStringLiteral("Source"));
     QCOMPARE(form.ButtonChangeSourceAdd->text(), QStringLiteral("Add"));
     QCOMPARE(form.ButtonChangeSourceRemove->text(), QStringLiteral("Remove"));
-    QCOMPARE(form.Label2->text(), QStringLiteral("Size, Kb >"));
-    QCOMPARE(form.Label3->text(), QStringLiteral("Type"));
-    QCOMPARE(form.Label4->text(), QStringLiteral("Mask"));
+    QCOMPARE(test::child<QLabel>(form, "Label2")->text(), QStringLiteral("Size, Kb >"));
+    QCOMPARE(test::child<QLabel>(form, "Label3")->text(), QStringLiteral("Type"));
+    QCOMPARE(test::child<QLabel>(form, "Label4")->text(), QStringLiteral("Mask"));
     QStringList sizes, types;
     for (int i = 0; i < form.ComboBoxSize->count(); ++i) sizes << form.ComboBoxSize->itemText(i);
     for (int i = 0; i < form.ComboBoxType->count(); ++i) types << form.ComboBoxType->itemText(i);
@@ -54,10 +54,10 @@ class MainWindowTest : public QObject {
 
   void toolbarHoldsTheSixActions() {
     TFormQVR form;
-    QCOMPARE(form.ToolBar1->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-    QCOMPARE(form.ToolBar1->iconSize(), QSize(32, 32));
+    QCOMPARE(test::child<QToolBar>(form, "ToolBar1")->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    QCOMPARE(test::child<QToolBar>(form, "ToolBar1")->iconSize(), QSize(32, 32));
     QStringList order;
-    for (QAction* action : form.ToolBar1->actions())
+    for (QAction* action : test::child<QToolBar>(form, "ToolBar1")->actions())
       order << (action->isSeparator() ? QStringLiteral("|") : action->text());
     QCOMPARE(order, (QStringList{"Search", "Select", "|", "Delete", "Move", "|", "Print", "Help"}));
 
@@ -69,12 +69,14 @@ class MainWindowTest : public QObject {
     const QString moveHint =
         QStringLiteral("Move selected files to \"%1\" directory").arg(shownText(platform::removedFilesFolder()));
     const Expected expected[] = {
-        {form.ActionSearch, "Search for duplicates", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}},
-        {form.ActionSelect, "Safely select duplicates from this folder in all groups", {}},
-        {form.ActionDelete, "Delete selected", {QKeySequence(Qt::Key_Delete)}},
-        {form.ActionMove, nullptr, {}},
-        {form.ActionPrint, "Print", {QKeySequence(Qt::CTRL | Qt::Key_P)}},
-        {form.ActionHelp, "Help", {QKeySequence(Qt::Key_F1)}},
+        {form.actions().ActionSearch,
+         "Search for duplicates",
+         {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}},
+        {form.actions().ActionSelect, "Safely select duplicates from this folder in all groups", {}},
+        {form.actions().ActionDelete, "Delete selected", {QKeySequence(Qt::Key_Delete)}},
+        {form.actions().ActionMove, nullptr, {}},
+        {form.actions().ActionPrint, "Print", {QKeySequence(Qt::CTRL | Qt::Key_P)}},
+        {form.actions().ActionHelp, "Help", {QKeySequence(Qt::Key_F1)}},
     };
     for (const Expected& each : expected) {
       QCOMPARE(each.action->toolTip(), each.hint ? QString::fromLatin1(each.hint) : moveHint);
@@ -87,9 +89,9 @@ class MainWindowTest : public QObject {
 
   void helpButtonHasItsDropDownMenu() {
     TFormQVR form;
-    QCOMPARE(form.ToolButton3->defaultAction(), form.ActionHelp);
-    QCOMPARE(form.ToolButton3->popupMode(), QToolButton::MenuButtonPopup);
-    QCOMPARE(form.ToolButton3->menu(), form.PopupMenuHelp);
+    QCOMPARE(test::child<QToolButton>(form, "ToolButton3")->defaultAction(), form.actions().ActionHelp);
+    QCOMPARE(test::child<QToolButton>(form, "ToolButton3")->popupMode(), QToolButton::MenuButtonPopup);
+    QCOMPARE(test::child<QToolButton>(form, "ToolButton3")->menu(), form.PopupMenuHelp);
     QStringList items;
     for (QAction* action : form.PopupMenuHelp->actions()) items << action->text();
     QCOMPARE(items, (QStringList{"Help", "Visit QVR Web Site", "Feedback (any comments, wishes)", "About"}));
@@ -117,13 +119,13 @@ class MainWindowTest : public QObject {
 
   void statusBarHasThreePanels() {
     TFormQVR form;
-    QCOMPARE(form.StatusPanels[0]->width(), 100);
-    QCOMPARE(form.StatusPanels[1]->width(), 100);
-    QCOMPARE(form.StatusPanels[2]->width(), 125);
+    QCOMPARE(test::child<QLabel>(form, "StatusPanel0")->width(), 100);
+    QCOMPARE(test::child<QLabel>(form, "StatusPanel1")->width(), 100);
+    QCOMPARE(test::child<QLabel>(form, "StatusPanel2")->width(), 125);
     QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: "));
     QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: "));
     QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files:"));
-    QCOMPARE(form.StatusPanels[0]->parentWidget(), form.statusBar());
+    QCOMPARE(test::child<QLabel>(form, "StatusPanel0")->parentWidget(), form.statusBar());
   }
 
   void widerWindowWidensListsAndMovesSourceButtons() {
@@ -131,8 +133,10 @@ class MainWindowTest : public QObject {
     test::showActive(form);
     QCOMPARE(form.size(), QSize(784, 564));
     const QWidget* stretching[] = {form.ListViewSource, form.EditMask, form.ListViewDup};
-    const QWidget* moving[] = {form.Label1, form.ButtonChangeSourceAdd, form.ButtonChangeSourceRemove};
-    const QWidget* staying[] = {form.Label2, form.Label3, form.Label4, form.ComboBoxSize, form.ComboBoxType};
+    const QWidget* moving[] = {test::child<QLabel>(form, "Label1"), form.ButtonChangeSourceAdd,
+                               form.ButtonChangeSourceRemove};
+    const QWidget* staying[] = {test::child<QLabel>(form, "Label2"), test::child<QLabel>(form, "Label3"),
+                                test::child<QLabel>(form, "Label4"), form.ComboBoxSize, form.ComboBoxType};
     std::vector<QRect> before;
     for (const QWidget* w : stretching) before.push_back(placeOf(w, &form));
     for (const QWidget* w : moving) before.push_back(placeOf(w, &form));
@@ -158,9 +162,14 @@ class MainWindowTest : public QObject {
   void tallerWindowGrowsOnlyTheResultList() {
     TFormQVR form;
     test::showActive(form);
-    const QWidget* others[] = {
-        form.ListViewSource,           form.EditMask,     form.Label1,       form.ButtonChangeSourceAdd,
-        form.ButtonChangeSourceRemove, form.ComboBoxSize, form.ComboBoxType, form.Label2};
+    const QWidget* others[] = {form.ListViewSource,
+                               form.EditMask,
+                               test::child<QLabel>(form, "Label1"),
+                               form.ButtonChangeSourceAdd,
+                               form.ButtonChangeSourceRemove,
+                               form.ComboBoxSize,
+                               form.ComboBoxType,
+                               test::child<QLabel>(form, "Label2")};
     std::vector<QRect> before;
     for (const QWidget* w : others) before.push_back(placeOf(w, &form));
     const QRect list = placeOf(form.ListViewDup, &form);
@@ -193,9 +202,9 @@ class MainWindowTest : public QObject {
     test::PrivateDesktop desktop;  // Print writes and opens its report
     TFormQVR form;
     test::showActive(form);
-    QSignalSpy del(form.ActionDelete, &QAction::triggered);
-    QSignalSpy print(form.ActionPrint, &QAction::triggered);
-    QSignalSpy help(form.ActionHelp, &QAction::triggered);
+    QSignalSpy del(form.actions().ActionDelete, &QAction::triggered);
+    QSignalSpy print(form.actions().ActionPrint, &QAction::triggered);
+    QSignalSpy help(form.actions().ActionHelp, &QAction::triggered);
     form.ListViewSource->setFocus();
     test::answerNextMessageBox(QMessageBox::Ok);  // Delete on the empty result list
     QTest::keyClick(form.ListViewSource, Qt::Key_Delete);
@@ -212,8 +221,9 @@ class MainWindowTest : public QObject {
 
   void toolbarButtonsTakeNoFocus() {
     TFormQVR form;
-    for (QAction* action : form.ToolBar1->actions()) {
-      if (QWidget* button = form.ToolBar1->widgetForAction(action); button && !action->isSeparator()) {
+    for (QAction* action : test::child<QToolBar>(form, "ToolBar1")->actions()) {
+      if (QWidget* button = test::child<QToolBar>(form, "ToolBar1")->widgetForAction(action);
+          button && !action->isSeparator()) {
         QCOMPARE(button->focusPolicy(), Qt::NoFocus);
       }
     }

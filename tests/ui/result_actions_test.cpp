@@ -142,7 +142,7 @@ class ResultActionsTest : public QObject {
     test::showActive(form);
     form.ListViewDup->clearRows();
     Boxes boxes;
-    form.ActionSelect->trigger();
+    form.actions().ActionSelect->trigger();
     verifyInformation(boxes.seen(), QStringLiteral("The list of results is empty."));
     QVERIFY(form.ListViewDup->rows().empty());
     verifyStatusBar(form, 0, 0, 0);
@@ -155,7 +155,7 @@ class ResultActionsTest : public QObject {
     form.ListViewDup->setFocusedRow(3);  // focused but not selected: the top row still wins
     form.EditMask->setFocus();
     Boxes boxes;
-    form.ActionSelect->trigger();
+    form.actions().ActionSelect->trigger();
     QVERIFY(boxes.seen().isEmpty());
 
     // The reference folder is a/: the top row and the next of group 1 (its third row stays), and
@@ -177,14 +177,14 @@ class ResultActionsTest : public QObject {
     // The reference row is the focused one (group 5's row in a/), even though it is not selected.
     form.ListViewDup->selectRows({false, false, false, false, true});
     form.ListViewDup->setFocusedRow(10);
-    form.ActionSelect->trigger();
+    form.actions().ActionSelect->trigger();
     QCOMPARE(selectedPathsOf(*form.ListViewDup),
              (std::vector<std::string>{path("a/one.txt"), path("a/one copy.txt"), path("c/two.txt"),
                                        path("a/three.txt"), path("a/five.txt")}));
     QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path, path("a/five.txt"));
 
     // Again with the same folder: nothing more.
-    form.ActionSelect->trigger();
+    form.actions().ActionSelect->trigger();
     QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(5));
   }
 
@@ -194,7 +194,7 @@ class ResultActionsTest : public QObject {
     form.ListViewDup->installRows(foldersRows());
     form.ListViewDup->selectRows({false, false, false, true});  // b/two.txt
     form.ListViewDup->setFocusedRow(-1);
-    form.ActionSelect->trigger();
+    form.actions().ActionSelect->trigger();
     QCOMPARE(selectedPathsOf(*form.ListViewDup), (std::vector<std::string>{path("b/two.txt"), path("b/four.txt")}));
   }
 
@@ -205,7 +205,7 @@ class ResultActionsTest : public QObject {
     clickHeader(*form.ListViewDup, int(ResultColumn::Name));  // the first click sorts descending
     QCOMPARE(form.ListViewDup->rows().front().name(), std::string_view("two.txt"));
     form.ListViewDup->selectRows({});
-    form.ActionSelect->trigger();
+    form.actions().ActionSelect->trigger();
 
     QCOMPARE(form.ListViewDup->sortState().column, ResultColumn::Group);
     QVERIFY(form.ListViewDup->sortState().descending);
@@ -226,7 +226,7 @@ class ResultActionsTest : public QObject {
   void deleteAndMoveOnAnEmptyListOrWithoutSelectionOnlyTellSo() {
     TFormQVR form;
     test::showActive(form);
-    for (QAction* action : {form.ActionDelete, form.ActionMove}) {
+    for (QAction* action : {form.actions().ActionDelete, form.actions().ActionMove}) {
       form.ListViewDup->clearRows();
       {
         Boxes boxes;
@@ -252,7 +252,7 @@ class ResultActionsTest : public QObject {
                                    fileRow(inside(files, "a/y"), 2, "yy"), fileRow(inside(files, "b/y"), 2, "yy"),
                                    fileRow(inside(files, "a/z"), 5, "zzz"), fileRow(inside(files, "b/z"), 5, "zzz")});
     const std::vector<bool> selection{true, true, true, true, true, false};
-    for (QAction* action : {form.ActionDelete, form.ActionMove}) {
+    for (QAction* action : {form.actions().ActionDelete, form.actions().ActionMove}) {
       form.ListViewDup->selectRows(selection);
       Boxes boxes;
       action->trigger();
@@ -276,7 +276,7 @@ class ResultActionsTest : public QObject {
     form.ListViewDup->installRows(foldersRows());
     form.ListViewDup->selectRows({true, true, false, false, false, true});  // two of group 1, one of group 3
     Boxes boxes;
-    form.ActionDelete->trigger();
+    form.actions().ActionDelete->trigger();
     QVERIFY(boxes.seen().isEmpty());
     QVERIFY(!QFile::exists(inside(files, "a/one.txt")));
     QVERIFY(!QFile::exists(inside(files, "a/one copy.txt")));
@@ -297,7 +297,7 @@ class ResultActionsTest : public QObject {
     test::writeFile(inside(files, "b/two.txt"), "changed, and longer");
     form.ListViewDup->selectRows({true, false, false, true});
     Boxes boxes;
-    form.ActionDelete->trigger();
+    form.actions().ActionDelete->trigger();
     QCOMPARE(boxes.seen().size(), 1);
     QCOMPARE(boxes.seen()[0].title, QStringLiteral("Warning"));
     QCOMPARE(boxes.seen()[0].icon, QMessageBox::Warning);
@@ -328,7 +328,7 @@ class ResultActionsTest : public QObject {
 
   void moveTakesTheFilesToTheRemovedFilesFolderWithoutReplacing() {
     TFormQVR form;
-    QCOMPARE(form.ActionMove->toolTip(),
+    QCOMPARE(form.actions().ActionMove->toolTip(),
              QStringLiteral("Move selected files to \"%1/Pelimor - Removed files\" directory").arg(desktop->home()));
     test::showActive(form);
     const QString target = desktop->home() + QStringLiteral("/Pelimor - Removed files");
@@ -336,7 +336,7 @@ class ResultActionsTest : public QObject {
     form.ListViewDup->installRows(foldersRows());
     form.ListViewDup->selectRows({true, false, false, false, true});  // a/one.txt, c/two.txt
     Boxes boxes;
-    form.ActionMove->trigger();
+    form.actions().ActionMove->trigger();
     QVERIFY(boxes.seen().isEmpty());
     QCOMPARE(contentOf(target + QStringLiteral("/one.txt")), QByteArray("there before"));
     QCOMPARE(contentOf(target + QStringLiteral("/one (2).txt")), QByteArray("1"));
@@ -378,7 +378,7 @@ class ResultActionsTest : public QObject {
     test::showActive(form);
     form.ListViewDup->installRows(foldersRows());
     Boxes boxes;
-    form.ActionPrint->trigger();
+    form.actions().ActionPrint->trigger();
     QCOMPARE(boxes.seen().size(), 1);
     QCOMPARE(boxes.seen()[0].title, QStringLiteral("Pelimor"));
     QCOMPARE(boxes.seen()[0].text, QStringLiteral("Invalid filename."));
@@ -408,7 +408,7 @@ class ResultActionsTest : public QObject {
     form.setSourceFolders({bytesOf(root)});
     form.ComboBoxSize->setCurrentIndex(0);
     test::showActive(form);
-    form.ActionSearch->trigger();
+    form.actions().ActionSearch->trigger();
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(5));
 
     // The search left its top row selected; start from a row in drop/ instead.
@@ -421,10 +421,10 @@ class ResultActionsTest : public QObject {
     }
     form.ListViewDup->selectRows(one);
     form.ListViewDup->setFocusedRow(-1);
-    form.ActionSelect->trigger();
+    form.actions().ActionSelect->trigger();
     QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(3));
     Boxes boxes;
-    form.ActionDelete->trigger();
+    form.actions().ActionDelete->trigger();
     QVERIFY(boxes.seen().isEmpty());
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(2));
     QVERIFY(QFile::exists(root + "/keep/p.jpg"));

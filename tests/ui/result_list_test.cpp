@@ -356,7 +356,7 @@ class ResultListTest : public QObject {
     QVERIFY(!rightClick());
     form.ListViewDup->selectRows({false, false, true});
     QVERIFY(rightClick());
-    QSignalSpy select(form.ActionSelect, &QAction::triggered);
+    QSignalSpy select(form.actions().ActionSelect, &QAction::triggered);
     entry->trigger();
     QCOMPARE(select.count(), 1);
   }

@@ -285,7 +285,8 @@ class SearchTest : public QObject {
     QVERIFY(completed.isEmpty());
     QVERIFY(form.ListViewDup->rows().empty());
     QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
-    QVERIFY(form.StatusSearchNote->text().startsWith(QStringLiteral("Search cancelled: grouping")));
+    QVERIFY(
+        test::child<QLabel>(form, "StatusSearchNote")->text().startsWith(QStringLiteral("Search cancelled: grouping")));
 
     // Search, Select, Delete, Move and Print refuse while the worker still works.
     const auto refuses = [&](const std::function<void()>& act) {
@@ -299,8 +300,8 @@ class SearchTest : public QObject {
     };
     refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_Return); });
     refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_Delete); });
-    refuses([&] { form.ActionSelect->trigger(); });
-    refuses([&] { form.ActionMove->trigger(); });
+    refuses([&] { form.actions().ActionSelect->trigger(); });
+    refuses([&] { form.actions().ActionMove->trigger(); });
     refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier); });
     QCOMPARE(runs.load(), 1);
 
@@ -310,13 +311,13 @@ class SearchTest : public QObject {
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
     QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 2"));
     QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 4"));
-    QCOMPARE(form.StatusSearchNote->text(),
+    QCOMPARE(test::child<QLabel>(form, "StatusSearchNote")->text(),
              QStringLiteral("Search cancelled: the list holds what was found until then."));
 
     test::showActive(form);
     searchFromMaskField(form);  // and the next search runs
     QCOMPARE(runs.load(), 2);
-    QVERIFY(form.StatusSearchNote->text().isEmpty());
+    QVERIFY(test::child<QLabel>(form, "StatusSearchNote")->text().isEmpty());
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
   }
 

@@ -354,7 +354,7 @@ class ShellTest : public QObject {
     QTest::keyClick(form->EditMask, Qt::Key_F1);
     QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(shownText(platform::programFolder()) + "Help.html")});
     // The toolbar button's body runs the same action.
-    form->ActionHelp->trigger();
+    form->actions().ActionHelp->trigger();
     QCOMPARE(opener.urls.size(), 2);
     QCOMPARE(opener.urls.last(), opener.urls.first());
   }
@@ -375,10 +375,10 @@ class ShellTest : public QObject {
   void anOpenerThatStartsNothingIsReported() {
     // No handler here, and the offscreen platform opens nothing: a desktop without an opener.
     TFormQVR form;
-    const std::pair<QAction*, QString> cases[] = {{form.ActionHelp, QStringLiteral("the user guide")},
+    const std::pair<QAction*, QString> cases[] = {{form.actions().ActionHelp, QStringLiteral("the user guide")},
                                                   {form.VisitQVRWebSite1, QStringLiteral("the web site")},
                                                   {form.Feedbackanycommentswishes1, QStringLiteral("a new mail")},
-                                                  {form.ActionPrint, QStringLiteral("the report")}};
+                                                  {form.actions().ActionPrint, QStringLiteral("the report")}};
     for (const auto& [action, named] : cases) {
       ErrorBox box;
       answerErrorBox(&box);

@@ -18,6 +18,14 @@ class QMessageBox;
 
 namespace pelimor::test {
 
+// The window's own child of that object name and type; fails the test when there is none.
+template <typename T>
+T* child(const QObject& parent, const char* name) {
+  T* found = parent.findChild<T*>(QString::fromLatin1(name));
+  if (!found) qFatal("no child named %s", name);
+  return found;
+}
+
 // Runs `answer` on the next modal widget that `matches` accepts, as soon as the event loop shows
 // one (typically while the code under test sits in its exec()). The answer runs once.
 void whenModal(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> answer);

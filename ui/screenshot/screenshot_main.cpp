@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
 
   int status = 0;
   QTimer::singleShot(300, &window, [&] {
-    window.ActionSearch->trigger();  // returns when the search has ended
+    window.actions().ActionSearch->trigger();  // returns when the search has ended
     // A second selected row, as a user picking copies would have.
     std::vector<bool> picked(window.ListViewDup->rows().size(), false);
     if (picked.size() > 3) picked[0] = picked[3] = true;
