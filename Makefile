@@ -66,7 +66,8 @@ windows: deps
 	cd $(WINDOWS_BUILD) && zip -qr $(WINDOWS_ZIP).zip $(WINDOWS_ZIP)
 	@echo "windows: $(WINDOWS_BUILD)/$(WINDOWS_ZIP).zip"
 
-windows-test: windows
+windows-test: windows build
+	cmake -B $(WINDOWS_BUILD) -DPELIMOR_LINUX_BUILD=$(CURDIR)/$(BUILD)  # for comparing with the Linux build
 	scripts/wine-run cmd /c ver >/dev/null  # makes the Wine prefix before tests start side by side
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j2
 

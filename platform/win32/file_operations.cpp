@@ -21,6 +21,11 @@ OutputFile::~OutputFile() {
 
 int OutputFile::create(const std::string& path) {
   if (descriptor_ != kNoHandle) ::CloseHandle(handleOf(descriptor_));
+  descriptor_ = kNoHandle;
+  // A file marked read-only is never replaced (Wine, as root, would let it be).
+  FileStatus old;
+  if (statusOfPath(path, true, old) == 0 && old.kind == EntryKind::Regular && (old.permissions & 0222) == 0)
+    return EACCES;
   int error = 0;
   descriptor_ = created(::CreateFileW(systemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr),

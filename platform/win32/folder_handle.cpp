@@ -45,7 +45,15 @@ int FolderHandle::statusOf(const std::string& name, FileStatus& status) const {
 
 int FolderHandle::removeFile(const std::string& name) const {
   if (!isOpen()) return EBADF;
-  return ::DeleteFileW(systemPathIn(path_, name).c_str()) ? 0 : lastErrno();
+  // A file marked read-only is removed too, its mark cleared first (and put back when it stays).
+  const std::wstring path = systemPathIn(path_, name);
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+  if (readOnly) ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (::DeleteFileW(path.c_str())) return 0;
+  const int error = lastErrno();
+  if (readOnly) ::SetFileAttributesW(path.c_str(), attributes);
+  return error;
 }
 
 int FolderHandle::renameReplacing(const std::string& name, const std::string& targetName) const {

@@ -43,7 +43,12 @@ std::vector<std::string> driveRoots() {
 int createOne(const std::string& folder) {
   if (::CreateDirectoryW(systemPath(folder).c_str(), nullptr)) return 0;
   const int error = lastErrno();
-  return error == EEXIST ? 0 : error;
+  if (error == EEXIST) return 0;
+  // Windows says "path not found" where a file stands on the way; other systems "not a folder".
+  FileStatus above;
+  if (error == ENOENT && statusOfPath(folderPartOf(folder), true, above) == 0 && above.kind != EntryKind::Directory)
+    return ENOTDIR;
+  return error;
 }
 }  // namespace
 

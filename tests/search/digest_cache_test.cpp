@@ -10,6 +10,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/directory_reader.h"
 #include "search/duplicate_search.h"
 #include "search/search_test_support.h"
 #include "support/temp_tree.h"
@@ -47,11 +48,11 @@ class DigestCacheTest : public ::testing::Test {
   }
   SearchResult searchCounting() { return search(true, &bytesRead); }
   std::vector<CacheRecord> recordsOf(const std::string& path) const {
-    struct stat info {};
-    stat(path.c_str(), &info);
+    platform::FileStatus status;
+    platform::statusOfPath(path, false, status);
     CacheContents contents;
     loadCacheFile(cacheFile(), contents);
-    std::erase_if(contents.records, [&](const CacheRecord& record) { return record.inode != info.st_ino; });
+    std::erase_if(contents.records, [&](const CacheRecord& record) { return record.inode != status.inode; });
     return contents.records;
   }
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/io_error_text.h"
 #include "search/folder_walker.h"
 #include "search/search_test_support.h"
 #include "support/temp_tree.h"
@@ -40,7 +41,7 @@ TEST_F(DuplicateGrouperTest, AFileGoneBeforeItIsReadIsSkippedAndTheRestGrouped) 
   EXPECT_EQ(rows[1].path, tree.path("c"));
   ASSERT_EQ(skipped.size(), 1u);
   EXPECT_EQ(skipped[0].path, tree.path("b"));
-  EXPECT_EQ(skipped[0].reason, "No such file or directory");
+  EXPECT_EQ(skipped[0].reason, platform::systemErrorText(ENOENT));
   EXPECT_EQ(progress.bytesRead(), progress.bytesToRead());
 }
 

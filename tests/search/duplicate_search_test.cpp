@@ -207,7 +207,7 @@ TEST_F(DuplicateSearchTest, FilesOfTwoGigabytesAndMoreAreMeasuredInFull) {
   const long long size = (2ll << 30) + 1;
   for (const char* name : {"big1", "big2"}) {
     const std::string path = tree.file(name, "");
-    ASSERT_EQ(truncate(path.c_str(), size), 0);
+    std::filesystem::resize_file(path, size);
   }
   FILE* last = std::fopen(p("big2").c_str(), "r+b");
   ASSERT_NE(last, nullptr);

@@ -1,9 +1,5 @@
 #pragma once
 // A temporary folder tree for tests on real files; removed with everything in it when it goes.
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -43,17 +39,7 @@ class TempTree {
   }
   void symlink(const std::string& target, const std::string& relativeLink) const {
     std::filesystem::create_directories(std::filesystem::path(path(relativeLink)).parent_path());
-#ifdef _WIN32
-    // The C++ library has no links on Windows; the system's own call tells folder from file links.
-    const std::filesystem::path link(path(relativeLink));
-    const bool folder = std::filesystem::is_directory(link.parent_path() / std::filesystem::path(target));
-    const DWORD flags = (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
-    if (!::CreateSymbolicLinkW(link.make_preferred().c_str(), std::filesystem::path(target).make_preferred().c_str(),
-                               flags))
-      throw std::runtime_error("cannot make the link " + relativeLink);
-#else
-    std::filesystem::create_symlink(target, path(relativeLink));
-#endif
+    makeSymlink(target, path(relativeLink));
   }
   void hardLink(const std::string& relativeTarget, const std::string& relativeLink) const {
     std::filesystem::create_directories(std::filesystem::path(path(relativeLink)).parent_path());

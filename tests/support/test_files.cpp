@@ -91,20 +91,22 @@ void shiftModificationTime(const std::string& path, int seconds) {
   fs::last_write_time(path, time + std::chrono::seconds(seconds));
 }
 
-std::string setHomeFolder(const std::string& folder) {
-#ifdef _WIN32
-  constexpr const char* kHome = "USERPROFILE";
-#else
-  constexpr const char* kHome = "HOME";
-#endif
-  const char* old = std::getenv(kHome);
+std::string setEnvironment(const char* name, const std::string& value) {
+  const char* old = std::getenv(name);
   std::string previous = old ? old : "";
 #ifdef _WIN32
-  _putenv_s(kHome, folder.c_str());
+  _putenv_s(name, value.c_str());  // an empty value removes it
 #else
-  setenv(kHome, folder.c_str(), 1);
+  if (value.empty())
+    unsetenv(name);
+  else
+    setenv(name, value.c_str(), 1);
 #endif
   return previous;
+}
+
+std::string setHomeFolder(const std::string& folder) {
+  return setEnvironment(PELIMOR_ON_WINDOWS ? "USERPROFILE" : "HOME", folder);
 }
 
 void openToEveryone(const std::string& folder) { fs::permissions(folder, fs::perms::all, fs::perm_options::replace); }

@@ -40,6 +40,9 @@ ResultRow rowFor(const std::string& path, std::uint32_t group);
 // Moves the file's modification time by `seconds`, leaving its content.
 void shiftModificationTime(const std::string& path, int seconds);
 
+// Sets an environment variable, or removes it when `value` is empty; returns what it was.
+std::string setEnvironment(const char* name, const std::string& value);
+
 // Points the home folder (HOME, USERPROFILE on Windows) at `folder`; returns what it was.
 std::string setHomeFolder(const std::string& folder);
 
