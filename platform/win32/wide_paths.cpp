@@ -1,6 +1,7 @@
 #include "platform/win32/wide_paths.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace pelimor::platform::win32 {
 
@@ -120,32 +121,20 @@ std::int64_t fileTimeOf(std::int64_t seconds, std::int64_t nanoseconds) {
   return seconds * kTicksPerSecond + nanoseconds / 100 + kTicksTo1970;
 }
 
-int statusOfHandle(HANDLE handle, FileStatus& status) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  FILE_BASIC_INFO basic{};
-  if (!::GetFileInformationByHandle(handle, &info) ||
-      !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic))
-    return lastErrno();
+FileStatus statusOfFields(DWORD attributes, bool isLink, std::uint64_t size, std::uint64_t device, std::uint64_t inode,
+                          std::int64_t lastWriteTime, std::int64_t changeTime) {
   FileStatus result;
-  const DWORD attributes = info.dwFileAttributes;
-  bool isLink = false;
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    // Only name-surrogate reparse points lead elsewhere; others (cloud files, dedup) are the file.
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    isLink = ::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) &&
-             (tag.ReparseTag == IO_REPARSE_TAG_SYMLINK || tag.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT);
-  }
   if (isLink)
     result.kind = EntryKind::SymbolicLink;
   else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
     result.kind = EntryKind::Directory;
   else
-    result.kind = ::GetFileType(handle) == FILE_TYPE_DISK ? EntryKind::Regular : EntryKind::Other;
-  result.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-  result.device = info.dwVolumeSerialNumber;
-  result.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-  const std::int64_t modified = unixNanoseconds(basic.LastWriteTime.QuadPart);
-  const std::int64_t changed = unixNanoseconds(basic.ChangeTime.QuadPart);
+    result.kind = attributes & FILE_ATTRIBUTE_DEVICE ? EntryKind::Other : EntryKind::Regular;
+  result.size = size;
+  result.device = device;
+  result.inode = inode;
+  const std::int64_t modified = unixNanoseconds(lastWriteTime);
+  const std::int64_t changed = unixNanoseconds(changeTime);
   constexpr std::int64_t kBillion = 1'000'000'000;
   // Floor division keeps the nanoseconds within 0..999999999 for times before 1970 too.
   result.modifiedSeconds = modified / kBillion - (modified % kBillion < 0 ? 1 : 0);
@@ -156,8 +145,39 @@ int statusOfHandle(HANDLE handle, FileStatus& status) {
   // a file marked read-only differs from one that is not wherever the bits are compared.
   const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   result.permissions = (result.kind == EntryKind::Directory ? 0555 : 0444) | (readOnly ? 0 : 0200);
-  status = result;
+  return result;
+}
+
+int statusOfHandle(HANDLE handle, FileStatus& status) {
+  // FILE_ID_INFO rather than BY_HANDLE_FILE_INFORMATION: the volume's full serial number, the whole
+  // file id, and no query of the volume's label with every file (which costs Wine a device read).
+  FILE_ID_INFO id{};
+  FILE_STANDARD_INFO standard{};
+  FILE_BASIC_INFO basic{};
+  if (!::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id) ||
+      !::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) ||
+      !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic))
+    return lastErrno();
+  const DWORD attributes = basic.FileAttributes;
+  bool isLink = false;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    // Only name-surrogate reparse points lead elsewhere; others (cloud files, dedup) are the file.
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    isLink =
+        ::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) && isLinkTag(tag.ReparseTag);
+  }
+  status =
+      statusOfFields(attributes, isLink, static_cast<std::uint64_t>(standard.EndOfFile.QuadPart), id.VolumeSerialNumber,
+                     fileIndexOf(id.FileId), basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart);
   return 0;
+}
+
+std::uint64_t fileIndexOf(const FILE_ID_128& id) {
+  // NTFS ids fit in the low 64 bits; ReFS ids may not, and are folded into them.
+  std::uint64_t low = 0, high = 0;
+  std::memcpy(&low, id.Identifier, 8);
+  std::memcpy(&high, id.Identifier + 8, 8);
+  return low ^ high;
 }
 
 int statusOfSystemPath(const std::wstring& path, bool followLinks, FileStatus& status) {

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_status.h"
 #include "platform/native_handle.h"
@@ -42,22 +43,37 @@ HANDLE openExisting(const std::wstring& path, DWORD access, DWORD share, bool fo
 // The status of an open file or folder: 0 or an errno value. Its identity is the volume's serial
 // number and the file index, so hard links of one file have one identity.
 int statusOfHandle(HANDLE handle, FileStatus& status);
+// The 64-bit file index in a 128-bit file id.
+std::uint64_t fileIndexOf(const FILE_ID_128& id);
 // The status of a path without keeping it open.
 int statusOfSystemPath(const std::wstring& path, bool followLinks, FileStatus& status);
 
 // What an open Directory keeps besides its handle: its path (the system lists folders by path
 // only) and the listing under way.
 struct FolderListing {
-  explicit FolderListing(std::string folder) : path(std::move(folder)) {}
+  FolderListing(std::string folder, std::uint64_t serial) : path(std::move(folder)), device(serial) {}
+  ~FolderListing() {
+    if (search != INVALID_HANDLE_VALUE && search != nullptr) ::FindClose(search);
+  }
   std::string path;
-  HANDLE search = INVALID_HANDLE_VALUE;
+  std::uint64_t device;  // the volume's serial number
   bool started = false;
+  // Listed through the folder's handle: a batch of entries with their identities.
+  bool byHandle = true;
+  std::vector<std::uint64_t> batch;  // 8-byte aligned, as the entries must be
+  std::size_t next = 0;              // offset of the next entry in the batch; npos when used up
+  // Listed by path where the file system cannot list through a handle.
+  HANDLE search = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW found{};
   std::string name;  // the current entry in UTF-8
-  ~FolderListing() {
-    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
-  }
+  FileStatus status;
+  bool hasStatus = false;  // the current entry's status came with it
 };
+
+// A status from the fields the system gives for a file or a listed entry.
+FileStatus statusOfFields(DWORD attributes, bool isLink, std::uint64_t size, std::uint64_t device, std::uint64_t inode,
+                          std::int64_t lastWriteTime, std::int64_t changeTime);
+inline bool isLinkTag(DWORD tag) { return tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT; }
 
 // Nanoseconds since 1970 from a FILETIME count of 100 ns since 1601, and back.
 std::int64_t unixNanoseconds(std::int64_t fileTime);

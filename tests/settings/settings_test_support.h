@@ -89,7 +89,10 @@ inline std::int32_t int32In(const std::string& image, std::size_t offset) {
 
 #ifdef _WIN32
 inline int descriptorsOpenOn(const std::string&) { return 0; }
-class NoFreeDescriptors {};
+class NoFreeDescriptors {
+ public:
+  NoFreeDescriptors() {}
+};
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(std::uint64_t) {}
