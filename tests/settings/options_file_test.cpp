@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings_test_support.h"
+#include "support/posix_only.h"
 
 namespace pelimor {
 namespace {

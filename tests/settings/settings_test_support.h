@@ -21,8 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "support/posix_only.h"
-
 namespace pelimor::testing {
 
 class TempFolder {

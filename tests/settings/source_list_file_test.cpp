@@ -11,6 +11,7 @@
 #include "platform/io_error_text.h"
 #include "settings/settings.h"
 #include "settings_test_support.h"
+#include "support/posix_only.h"
 
 namespace pelimor {
 namespace {
