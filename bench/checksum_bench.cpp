@@ -10,6 +10,7 @@
 #define PELIMOR_BENCH_XXH3_DISPATCH 1
 #endif
 #include <xxhash.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <vector>
@@ -45,6 +46,13 @@ void BM_ReferenceCRC32(benchmark::State& state) {
 void BM_FastCRC32(benchmark::State& state) {
   const auto data = randomBytes(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) benchmark::DoNotOptimize(pelimor::fastUpdateCRC32(0xFFFFFFFFu, data.data(), data.size()));
+  finishBytes(state);
+}
+
+// zlib's CRC-32, which the Windows build uses where isa-l is not built (see search/crc32.cpp).
+void BM_ZlibCRC32(benchmark::State& state) {
+  const auto data = randomBytes(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(crc32_z(0, data.data(), data.size()));
   finishBytes(state);
 }
 
@@ -106,6 +114,7 @@ constexpr std::int64_t kMiB = 1 << 20;
 
 BENCHMARK(BM_ReferenceCRC32)->Arg(kMiB);
 BENCHMARK(BM_FastCRC32)->Arg(kMiB);
+BENCHMARK(BM_ZlibCRC32)->Arg(kMiB);
 BENCHMARK(BM_XXH3_128_Baseline)->Arg(kMiB);
 #ifdef PELIMOR_BENCH_XXH3_DISPATCH
 BENCHMARK(BM_XXH3_128)->Arg(kMiB);

@@ -1,5 +1,4 @@
 // pelimor-find: the duplicate search without the window, for scripts and terminals.
-#include <unistd.h>
 
 #include <atomic>
 #include <cctype>
@@ -19,6 +18,7 @@
 #include "cli/json_reader.h"
 #include "cli/plain_text.h"
 #include "cli/saved_search.h"
+#include "platform/console.h"
 #include "platform/directory_reader.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
@@ -118,7 +118,8 @@ std::optional<FileAction> actionNamed(const std::string& argument) {
   return std::nullopt;
 }
 
-Options parseArguments(int argc, char** argv) {
+Options parseArguments(const std::vector<std::string>& argv) {
+  const int argc = static_cast<int>(argv.size());
   Options options;
   options.request.maskText = std::string(kPresetMasks[0]);
   std::optional<std::string> type, mask;
@@ -248,7 +249,7 @@ std::string progressLine(const SearchProgress& progress) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options options = parseArguments(argc, argv);
+  Options options = parseArguments(platform::startCommandLine(argc, argv));
   if (!options.savedSearch.empty()) return runCommandAction(options.command, loadSavedSearch(options.savedSearch));
   constexpr int kNothingSearched = 3;
   if (options.request.sourceFolders.empty()) {
@@ -264,7 +265,7 @@ int main(int argc, char** argv) {
 
   std::atomic<bool> finished{false};
   std::thread reporter;
-  if (isatty(STDERR_FILENO)) {
+  if (platform::standardErrorIsTerminal()) {
     reporter = std::thread([&] {
       while (!finished.load()) {
         std::fprintf(stderr, "\r\033[K%s", progressLine(progress).c_str());

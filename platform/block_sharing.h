@@ -13,12 +13,12 @@ inline constexpr int kBytesDiffer = -1;
 
 // Shares the first `size` bytes of `target` with those of `source`. `target` must be open for
 // writing (see openForSharing). 0, kBytesDiffer, or an errno value (EOPNOTSUPP or EINVAL where
-// the file system cannot share blocks, EXDEV across file systems).
-int shareBlocks(const FileReader& source, int targetDescriptor, std::uint64_t size);
+// the file system or the system cannot share blocks, EXDEV across file systems).
+int shareBlocks(const FileReader& source, NativeHandle targetDescriptor, std::uint64_t size);
 
 // Opens the regular file `name` in `folder` for writing, without following a link and without
-// changing it. A descriptor or -errno; the caller closes it with closeDescriptor.
-int openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status);
-void closeDescriptor(int descriptor);
+// changing it. A handle or -errno; the caller closes it with closeDescriptor.
+NativeHandle openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status);
+void closeDescriptor(NativeHandle descriptor);
 
 }  // namespace pelimor::platform

@@ -4,16 +4,18 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/native_handle.h"
+
 namespace pelimor::platform {
 
 // One read of up to `length` bytes at `offset`. Bytes read, or -errno.
-std::int64_t readOnceAt(int descriptor, std::uint64_t offset, void* buffer, std::size_t length);
+std::int64_t readOnceAt(NativeHandle descriptor, std::uint64_t offset, void* buffer, std::size_t length);
 // Reads until `length` bytes or the end of the file. Bytes read, or -errno.
-std::int64_t readFullyAt(int descriptor, std::uint64_t offset, void* buffer, std::size_t length);
+std::int64_t readFullyAt(NativeHandle descriptor, std::uint64_t offset, void* buffer, std::size_t length);
 
 inline constexpr int kShortWrite = -1;
 // Writes all of `bytes` at the current position: 0, an errno value, or kShortWrite when the system
 // took fewer bytes without an error.
-int writeFully(int descriptor, std::string_view bytes);
+int writeFully(NativeHandle descriptor, std::string_view bytes);
 
 }  // namespace pelimor::platform

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/file_status.h"
+#include "platform/native_handle.h"
 
 namespace pelimor::platform {
 
@@ -38,12 +39,13 @@ class Directory {
   // nor respelled paths hide where the folder really is. At most `limit` of them.
   std::vector<FolderId> foldersAbove(std::size_t limit) const;
   // For opening entries relative to this folder; -1 when not open.
-  int descriptor() const { return descriptor_; }
+  NativeHandle descriptor() const { return descriptor_; }
 
  private:
-  explicit Directory(int descriptor);
-  void* stream_ = nullptr;  // DIR*
-  int descriptor_ = -1;
+  friend class FileReader;
+  explicit Directory(NativeHandle descriptor);
+  void* stream_ = nullptr;  // DIR*, or on Windows the folder's path and listing
+  NativeHandle descriptor_ = kNoHandle;
   int error_ = 0;
 };
 

@@ -42,7 +42,7 @@ class OutputFile {
   int close();
 
  private:
-  int descriptor_ = -1;
+  NativeHandle descriptor_ = kNoHandle;
 };
 
 // Writes `pieces` one after another to a new file beside `name` in `folder` that only this user may

@@ -23,7 +23,7 @@ class FileReader {
   int openIn(const Directory& folder, const char* name);
   void close();
   bool isOpen() const { return descriptor_ >= 0; }
-  int descriptor() const { return descriptor_; }
+  NativeHandle descriptor() const { return descriptor_; }
 
   const FileStatus& status() const { return status_; }
   // Tells the system the file will be read front to back once.
@@ -36,8 +36,8 @@ class FileReader {
   std::int64_t readOnce(std::uint64_t offset, void* buffer, std::size_t length) const;
 
  private:
-  int openWith(int folderDescriptor, const char* path);
-  int descriptor_ = -1;
+  int openWith(NativeHandle folderDescriptor, const char* path);
+  NativeHandle descriptor_ = kNoHandle;
   FileStatus status_;
 };
 

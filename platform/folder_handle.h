@@ -18,7 +18,9 @@ class FolderHandle {
   int open(const std::string& path);
   void close();
   bool isOpen() const { return descriptor_ >= 0; }
-  int descriptor() const { return descriptor_; }
+  NativeHandle descriptor() const { return descriptor_; }
+  // The path it was opened by, for systems that act on entries by path only.
+  const std::string& path() const { return path_; }
 
   // Status of the folder itself. 0 or an errno value.
   int ownStatus(FileStatus& status) const;
@@ -37,7 +39,8 @@ class FolderHandle {
   int renameReplacing(const std::string& name, const std::string& targetName) const;
 
  private:
-  int descriptor_ = -1;
+  NativeHandle descriptor_ = kNoHandle;
+  std::string path_;
 };
 
 }  // namespace pelimor::platform

@@ -1,7 +1,6 @@
 #include "platform/io_error_text.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace pelimor::platform {
 
@@ -23,13 +22,13 @@ std::string ioErrorText(IoFailure failure, int errnoValue) {
     case EROFS:
       return "File access denied";
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
       return "Disk full";
     default:
       return "I/O error " + std::to_string(errnoValue);
   }
 }
-
-std::string systemErrorText(int errnoValue) { return std::strerror(errnoValue); }
 
 }  // namespace pelimor::platform

@@ -2,6 +2,22 @@
 
 namespace pelimor::platform {
 
+namespace {
+// How much of the path names its root: "/" here; on Windows a drive ("C:/") or a share
+// ("//server/share/"). 0 for a relative path.
+std::size_t rootLength(std::string_view path) {
+#ifdef _WIN32
+  if (path.size() >= 2 && path[1] == ':') return path.size() >= 3 && path[2] == kSeparator ? 3 : 2;
+  if (path.starts_with("//")) {
+    const auto server = path.find(kSeparator, 2);
+    const auto share = server == std::string_view::npos ? server : path.find(kSeparator, server + 1);
+    return share == std::string_view::npos ? path.size() : share + 1;
+  }
+#endif
+  return path.starts_with(kSeparator) ? 1 : 0;
+}
+}  // namespace
+
 void appendToPath(std::string& path, std::string_view name) {
   if (path.empty() || path.back() != kSeparator) path.push_back(kSeparator);
   path.append(name);
@@ -16,7 +32,8 @@ std::string joinPath(std::string_view folder, std::string_view name) {
 std::string_view folderPartView(std::string_view path) {
   const auto slash = path.rfind(kSeparator);
   if (slash == std::string_view::npos) return {};
-  return path.substr(0, slash == 0 ? 1 : slash);
+  const std::size_t root = rootLength(path);
+  return path.substr(0, slash < root ? root : slash);
 }
 
 std::string folderPartOf(std::string_view path) { return std::string(folderPartView(path)); }
@@ -27,8 +44,15 @@ std::string_view fileNameOf(std::string_view path) {
 }
 
 std::string normalizedFolder(std::string_view folder) {
-  while (folder.size() > 1 && folder.back() == kSeparator) folder.remove_suffix(1);
-  return std::string(folder);
+  std::string text(folder);
+#ifdef _WIN32
+  // The user may write either separator; the program keeps one.
+  for (char& c : text)
+    if (c == '\\') c = kSeparator;
+#endif
+  const std::size_t keep = std::max<std::size_t>(1, rootLength(text));
+  while (text.size() > keep && text.back() == kSeparator) text.pop_back();
+  return text;
 }
 
 }  // namespace pelimor::platform

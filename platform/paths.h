@@ -1,13 +1,20 @@
 #pragma once
-// Path texts as the file system holds them: bytes, '/' between parts, the root is "/".
+// Path texts as the file system holds them: bytes, '/' between parts, the root is "/". On Windows
+// too the program keeps '/' between parts of its UTF-8 paths (roots "C:/" and "//server/share/");
+// the system layer turns them into the system's own form at each call.
 #include <string>
 #include <string_view>
 
 namespace pelimor::platform {
 
 inline constexpr char kSeparator = '/';
-// The longest path the system takes in one call (PATH_MAX less its terminating zero).
+// The longest path the system takes in one call (PATH_MAX less its terminating zero; on Windows
+// what a path with the long-path prefix may hold).
+#ifdef _WIN32
+inline constexpr std::size_t kLongestPath = 32000;
+#else
 inline constexpr std::size_t kLongestPath = 4095;
+#endif
 
 // One separator between folder and name, unless the folder already ends with one.
 std::string joinPath(std::string_view folder, std::string_view name);
@@ -23,7 +30,8 @@ std::string_view folderPartView(std::string_view path);
 // Everything after the last '/'.
 std::string_view fileNameOf(std::string_view path);
 
-// A folder text as it is kept: the root is "/", any other folder has no trailing '/'.
+// A folder text as it is kept: the root is "/", any other folder has no trailing '/' (on Windows
+// '\\' becomes '/', and a drive's root keeps its '/').
 std::string normalizedFolder(std::string_view folder);
 
 }  // namespace pelimor::platform

@@ -7,4 +7,7 @@ namespace pelimor::platform {
 // which keeps the desktop's own interface font.
 bool isWindows6OrLater();
 
+// This process's number, for names of files that no other process may pick.
+unsigned long processId();
+
 }  // namespace pelimor::platform

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/native_handle.h"
+
 namespace pelimor::platform {
 
 // True when a regular file (after following links) stands at the path.
@@ -33,7 +35,7 @@ class InputFile {
   std::uint64_t remaining() const { return position_ < size_ ? size_ - position_ : 0; }
 
  private:
-  int descriptor_ = -1;
+  NativeHandle descriptor_ = kNoHandle;
   std::uint64_t size_ = 0;
   std::uint64_t position_ = 0;
 };
@@ -64,7 +66,7 @@ class ReplacingFile {
   std::string path_;       // as given; a link is replaced through to its target
   std::string target_;     // the file actually replaced
   std::string temporary_;  // empty when there is none
-  int descriptor_ = -1;
+  NativeHandle descriptor_ = kNoHandle;
 };
 
 }  // namespace pelimor::platform

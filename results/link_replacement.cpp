@@ -12,6 +12,8 @@ namespace {
 // Beside the file, so the final rename stays within its folder; a dot name, hidden from listings.
 constexpr std::string_view kTemporaryPrefix = ".pelimor-link-";
 constexpr unsigned kTemporaryNames = 1000;
+// Besides shareBlocks' own answers: a file found changed before its blocks were shared.
+constexpr int kChangedMeanwhile = -2;
 
 std::string noLinkReason(int error) {
   switch (error) {
@@ -86,16 +88,16 @@ std::optional<std::string> LinkReplacer::clone(const ResultRow& row, const platf
   int error = source.openIn(keeperCheck_.folder(), std::string(rows_[keeper].name()));
   if (error != 0) return "its kept copy cannot be read: " + platform::systemErrorText(error);
   platform::FileStatus status;
-  const int target = platform::openForSharing(folder, std::string(row.name()), status);
-  if (target < 0) return "it cannot be opened for writing: " + platform::systemErrorText(-target);
+  const platform::NativeHandle target = platform::openForSharing(folder, std::string(row.name()), status);
+  if (target < 0) return "it cannot be opened for writing: " + platform::systemErrorText(static_cast<int>(-target));
   error = isSameFile(status, row) && isSameFile(source.status(), rows_[keeper])
               ? platform::shareBlocks(source, target, row.size)
-              : ESTALE;
+              : kChangedMeanwhile;
   platform::closeDescriptor(target);
   switch (error) {
     case 0:
       return std::nullopt;
-    case ESTALE:
+    case kChangedMeanwhile:
       return std::string("it changed while it was replaced");
     case platform::kBytesDiffer:
       return std::string("its bytes differ from its kept copy's");

@@ -1,8 +1,12 @@
 #include "search/content_digest.h"
 
+#ifdef PELIMOR_XXHASH_COMPILED_IN
+#include <xxhash.h>
+#else
 // The dispatching entry points pick the widest vector unit this processor has (AVX2, AVX-512).
 #include <xxh_x86dispatch.h>
 #include <xxhash.h>
+#endif
 
 #include "search/crc32.h"
 

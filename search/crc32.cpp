@@ -1,6 +1,10 @@
 #include "search/crc32.h"
 
+#ifdef PELIMOR_CRC32_ZLIB
+#include <zlib.h>
+#else
 #include <isa-l/crc.h>
+#endif
 
 #include <cerrno>
 #include <system_error>
@@ -27,8 +31,12 @@ std::uint32_t UpdateCRC32(std::uint32_t crc, const void* buffer, std::size_t cou
 }
 
 std::uint32_t fastUpdateCRC32(std::uint32_t crc, const void* buffer, std::size_t count) {
-  // isa-l inverts on the way in and out, as zlib does; our running value is the raw register.
+  // isa-l and zlib invert on the way in and out; our running value is the raw register.
+#ifdef PELIMOR_CRC32_ZLIB
+  return ~static_cast<std::uint32_t>(crc32_z(~crc, static_cast<const unsigned char*>(buffer), count));
+#else
   return ~crc32_gzip_refl(~crc, static_cast<const unsigned char*>(buffer), count);
+#endif
 }
 
 std::uint32_t StreamCRC32(const platform::FileReader& file) {

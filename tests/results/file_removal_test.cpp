@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "platform/io_error_text.h"
 #include "platform/paths.h"
 #include "support/test_files.h"
 
@@ -92,6 +93,7 @@ TEST_F(Removal, ReadOnlyFileIsDeleted) {
 }
 
 TEST_F(Removal, FileInAFolderWithoutWritePermissionStaysSelected) {
+  PELIMOR_POSIX_ONLY("permission bits and other users");
   const std::vector<ResultRow> rows = group(1, {"locked/x", "free/x"}, "content");
   testing::openToEveryone(temp.path());
   testing::openToEveryone(temp / "free");
@@ -109,11 +111,12 @@ TEST_F(Removal, FileInAFolderWithoutWritePermissionStaysSelected) {
 }
 
 TEST_F(Removal, FileChangedAfterTheSearchIsLeftAlone) {
+  PELIMOR_NEEDS_SYMLINKS();
   std::vector<ResultRow> rows = group(1, {"a/x", "b/x", "c/x", "d/x"}, "original");
   writeFile(rows[0].path, "rewritten, longer");
   testing::shiftModificationTime(rows[1].path, 5);  // same size, touched since
   std::filesystem::remove(rows[2].path);
-  std::filesystem::create_symlink(rows[3].path, rows[2].path);
+  testing::makeSymlink(rows[3].path, rows[2].path);
   const RemovalResult result = deleteSelectedFiles(rows, {true, true, true, false});
   EXPECT_EQ(reasonsOf(result), (std::vector<std::string>(3, "it has changed since the search")));
   EXPECT_TRUE(result.rowsToRemove.empty());
@@ -180,7 +183,7 @@ TEST_F(Removal, UnselectedCopyOfAnotherSizeOrKindDoesNotCount) {
 TEST_F(Removal, AnUnselectedPathLeadingToTheSelectedFileDoesNotCount) {
   std::vector<ResultRow> rows = group(1, {"a/x", "b/x"}, "one file, two paths");
   std::filesystem::remove(rows[1].path);
-  ASSERT_EQ(link(rows[0].path.c_str(), rows[1].path.c_str()), 0);
+  std::filesystem::create_hard_link(rows[0].path, rows[1].path);
   rows[0] = rowFor(rows[0].path, 1);  // a new link changes the file's change time
   const RemovalResult result = deleteSelectedFiles(rows, {true, false});
   EXPECT_EQ(reasonsOf(result), (std::vector<std::string>{"no unselected copy of it is left on disk"}));
@@ -188,9 +191,10 @@ TEST_F(Removal, AnUnselectedPathLeadingToTheSelectedFileDoesNotCount) {
 }
 
 // What `touch -d` lets any owner do.
-void setModificationTime(const std::string& path, std::int64_t nanoseconds) {
-  const struct timespec times[2] = {{0, UTIME_OMIT}, {nanoseconds / 1'000'000'000, nanoseconds % 1'000'000'000}};
-  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+void setModificationTime(const std::string& path, std::int64_t time) {
+  using namespace std::chrono;
+  std::filesystem::last_write_time(
+      path, std::filesystem::file_time_type::clock::from_sys(sys_time<nanoseconds>(nanoseconds(time))));
 }
 
 // Rewrites a file with other bytes of the same length, and sets its modification time back.
@@ -204,6 +208,7 @@ void rewriteKeepingSizeAndTime(const ResultRow& row) {
 // What can happen to the files between the search and the action. Whatever it is, the selected
 // file stays with its row, the notice says why, and nothing outside the searched folders is touched.
 TEST_F(Removal, ChangesSinceTheSearchKeepTheSelectedFile) {
+  PELIMOR_NEEDS_SYMLINKS();
   const struct {
     const char* what;
     std::function<void(const std::vector<ResultRow>&, const std::string& folder)> change;
@@ -218,7 +223,7 @@ TEST_F(Removal, ChangesSinceTheSearchKeepTheSelectedFile) {
          writeFile(folder + "/outside/x", readFile(rows[0].path));
          setModificationTime(folder + "/outside/x", rows[0].identity.modifiedNanoseconds);
          std::filesystem::rename(folder + "/a", folder + "/a-old");
-         std::filesystem::create_directory_symlink(folder + "/outside", folder + "/a");
+         testing::makeSymlink(folder + "/outside", folder + "/a");
        },
        "its folder has been replaced since the search"},
   };
@@ -245,6 +250,7 @@ TEST_F(Removal, ChangesSinceTheSearchKeepTheSelectedFile) {
 
 // A row leaves the list only when its file is known to be gone.
 TEST_F(Removal, AFileThatCannotBeLookedAtKeepsItsRow) {
+  PELIMOR_POSIX_ONLY("permission bits and other users");
   std::string deep = temp.path();
   while (deep.size() <= platform::kLongestPath) deep += "/" + std::string(200, 'd');
   const std::vector<ResultRow> tooLong = {testing::rowAt(1, deep + "/x"), testing::rowAt(1, deep + "/y")};
@@ -330,13 +336,13 @@ TEST_F(Removal, MoveIntoAFolderThatCannotBeMadeKeepsEverything) {
   writeFile(temp / "blocker", "a file where the folder should go");
   const std::string folder = temp / "blocker/removed";
   const RemovalResult result = moveSelectedFiles(rows, {true, false}, folder);
-  EXPECT_EQ(reasonsOf(result),
-            (std::vector<std::string>{"the folder " + folder + " cannot be created: Not a directory"}));
+  EXPECT_EQ(reasonsOf(result), (std::vector<std::string>{"the folder " + folder +
+                                                         " cannot be created: " + platform::systemErrorText(ENOTDIR)}));
   EXPECT_TRUE(result.rowsToRemove.empty());
   EXPECT_TRUE(exists(rows[0].path));
   ASSERT_TRUE(result.notice);
   EXPECT_EQ(result.notice->text, "1 file was not moved:\n" + rows[0].path + ": the folder " + folder +
-                                     " cannot be created: Not a directory");
+                                     " cannot be created: " + platform::systemErrorText(ENOTDIR));
 }
 
 TEST_F(Removal, MoveOfAFileGoneAlreadyIsReported) {

@@ -65,14 +65,13 @@ TEST_F(DuplicateSearchTest, EqualFilesFormOneGroupOrderedByPath) {
 TEST_F(DuplicateSearchTest, TheRemovedFilesFolderIsNeverSearched) {
   tree.file("photos/a.jpg", "picture");
   tree.file("Pelimor - Removed files/a.jpg", "picture");
-  const std::string home = getenv("HOME") ? getenv("HOME") : "";
-  setenv("HOME", tree.root().c_str(), 1);
+  const std::string home = testing::setHomeFolder(tree.root());
   SearchRequest request;
   request.sourceFolders = {tree.root()};
   request.minimumSize = 0;
   request.useCache = false;
   const SearchResult result = runDuplicateSearch(request, progress, control);
-  setenv("HOME", home.c_str(), 1);
+  testing::setHomeFolder(home);
   EXPECT_TRUE(result.rows.empty());
   EXPECT_TRUE(result.searchedAnySource);
 }
@@ -208,7 +207,7 @@ TEST_F(DuplicateSearchTest, FilesOfTwoGigabytesAndMoreAreMeasuredInFull) {
   const long long size = (2ll << 30) + 1;
   for (const char* name : {"big1", "big2"}) {
     const std::string path = tree.file(name, "");
-    ASSERT_EQ(truncate(path.c_str(), size), 0);
+    std::filesystem::resize_file(path, size);
   }
   FILE* last = std::fopen(p("big2").c_str(), "r+b");
   ASSERT_NE(last, nullptr);
@@ -233,6 +232,7 @@ TEST_F(DuplicateSearchTest, MasksAndMinimumSizeChooseTheCandidates) {
 
 TEST_F(DuplicateSearchTest, UnreadableFilesAreSkippedAndReported) {
   // Root reads everything, so the search runs as an unprivileged user in a child process.
+  PELIMOR_POSIX_ONLY("permission bits and other users");
   tree.patternFile("pair/a", 5000, 1);
   tree.patternFile("pair/b", 5000, 1);
   tree.patternFile("pair/locked", 5000, 1);

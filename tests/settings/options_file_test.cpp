@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings_test_support.h"
+#include "support/posix_only.h"
 
 namespace pelimor {
 namespace {
@@ -218,6 +219,7 @@ TEST(OptionsFile, FileMarkedReadOnlyIsRefusedAndKept) {
 }
 
 TEST(OptionsFile, FileThatCannotBeOpenedIsReportedByItsErrorCode) {
+  PELIMOR_POSIX_ONLY("limits on open descriptors");
   TempFolder data;
   writeFile(data.path("Options.cfg"), usedRecord());
   OptionsRecord options;
@@ -238,6 +240,7 @@ TEST(OptionsFile, FolderInPlaceOfTheFileCannotBeReplaced) {
 }
 
 TEST(OptionsFile, FailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
+  PELIMOR_POSIX_ONLY("limits on file sizes");
   TempFolder data;
   const std::string path = data.path("Options.cfg");
   writeFile(path, usedRecord());

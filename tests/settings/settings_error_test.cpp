@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "platform/io_error_text.h"
+
 namespace pelimor {
 namespace {
 
@@ -22,8 +24,9 @@ TEST(ErrorBoxText, FullStopOnlyAfterACharacterAboveTheFullStop) {
 
 TEST(FileErrorTexts, NameThePathAndTheSystemsReason) {
   EXPECT_EQ(cannotOpenFileText("/x/Source.cfg", ENOENT),
-            "Cannot open file \"/x/Source.cfg\". No such file or directory");
-  EXPECT_EQ(cannotCreateFileText("/x/Source.cfg", EACCES), "Cannot create file \"/x/Source.cfg\". Permission denied");
+            "Cannot open file \"/x/Source.cfg\". " + platform::systemErrorText(ENOENT));
+  EXPECT_EQ(cannotCreateFileText("/x/Source.cfg", EACCES),
+            "Cannot create file \"/x/Source.cfg\". " + platform::systemErrorText(EACCES));
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #pragma once
 // Real files in a temporary folder, byte images, and the process limits that make file
-// operations fail on demand (they work as root too, where permission bits don't).
+// operations fail on demand (they work as root too, where permission bits don't). Windows has no
+// such limits: the tests that need them are skipped there (posix_only.h).
+#ifndef _WIN32
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <cstdint>
@@ -13,6 +16,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,9 +26,12 @@ namespace pelimor::testing {
 class TempFolder {
  public:
   explicit TempFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
-    std::string pattern = (base / "pelimor-settings-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+      const std::filesystem::path candidate = base / ("pelimor-settings-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) root_ = candidate.generic_string();
+    }
+    if (root_.empty()) throw std::runtime_error("no new temporary folder");
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -78,6 +85,17 @@ inline std::int32_t int32In(const std::string& image, std::size_t offset) {
   return static_cast<std::int32_t>(value);
 }
 
+#ifdef _WIN32
+inline int descriptorsOpenOn(const std::string&) { return 0; }
+class NoFreeDescriptors {
+ public:
+  NoFreeDescriptors() {}
+};
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(std::uint64_t) {}
+};
+#else
 // How many descriptors of this process are open on the file.
 inline int descriptorsOpenOn(const std::string& path) {
   const std::string wanted = std::filesystem::canonical(path).string();
@@ -126,5 +144,6 @@ class FileSizeLimit {
   rlimit saved_{};
   void (*previousHandler_)(int) = nullptr;
 };
+#endif
 
 }  // namespace pelimor::testing

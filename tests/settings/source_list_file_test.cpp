@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "platform/folders.h"
+#include "platform/io_error_text.h"
 #include "settings/settings.h"
 #include "settings_test_support.h"
+#include "support/posix_only.h"
 
 namespace pelimor {
 namespace {
@@ -152,8 +154,11 @@ TEST(SourceList, FolderInPlaceOfTheFileCountsAsNoFileButCannotBeReplaced) {
 }
 
 TEST(SourceList, PipeInPlaceOfTheFileDoesNotHoldUpTheStart) {
+  PELIMOR_POSIX_ONLY("named pipes in folders");
   TempFolder data;
+#ifndef _WIN32
   ASSERT_EQ(mkfifo(data.path("Source.cfg").c_str(), 0600), 0);
+#endif
   std::vector<std::string> rows;
   LoadSourceList(data.folder(), rows);
   EXPECT_EQ(rows, std::vector<std::string>{platform::defaultSourceFolder()});
@@ -162,6 +167,7 @@ TEST(SourceList, PipeInPlaceOfTheFileDoesNotHoldUpTheStart) {
 }
 
 TEST(SourceList, FileThatCannotBeOpenedNamesItsPathAndTheReason) {
+  PELIMOR_POSIX_ONLY("limits on open descriptors");
   TempFolder data;
   writeFile(data.path("Source.cfg"), bytesOf({0, 0, 0, 0}));
   std::vector<std::string> rows;
@@ -176,7 +182,8 @@ TEST(SourceList, FileThatCannotBeOpenedNamesItsPathAndTheReason) {
 TEST(SourceList, MissingDataFolderCannotBeCreatedInto) {
   TempFolder data;
   const std::string folder = data.path("missing/");
-  EXPECT_EQ(saveError(folder, {"/"}), "Cannot create file \"" + folder + "Source.cfg\". No such file or directory");
+  EXPECT_EQ(saveError(folder, {"/"}),
+            "Cannot create file \"" + folder + "Source.cfg\". " + platform::systemErrorText(ENOENT));
 }
 
 TEST(SourceList, FileMarkedReadOnlyIsNotReplaced) {
@@ -184,11 +191,13 @@ TEST(SourceList, FileMarkedReadOnlyIsNotReplaced) {
   const std::string path = data.path("Source.cfg");
   writeFile(path, bytesOf({0, 0, 0, 0}));
   chmod(path.c_str(), 0444);
-  EXPECT_EQ(saveError(data.folder(), {"/"}), "Cannot create file \"" + path + "\". Permission denied");
+  EXPECT_EQ(saveError(data.folder(), {"/"}),
+            "Cannot create file \"" + path + "\". " + platform::systemErrorText(EACCES));
   EXPECT_EQ(readFile(path), bytesOf({0, 0, 0, 0}));
 }
 
 TEST(SourceList, FailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
+  PELIMOR_POSIX_ONLY("limits on file sizes");
   TempFolder data;
   const std::string path = data.path("Source.cfg");
   const std::string old = bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/'});
@@ -204,6 +213,7 @@ TEST(SourceList, FailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
 }
 
 TEST(SourceList, ReplacingKeepsTheFilesPermissions) {
+  PELIMOR_POSIX_ONLY("permission bits");
   TempFolder data;
   const std::string path = data.path("Source.cfg");
   writeFile(path, bytesOf({0, 0, 0, 0}));
@@ -215,10 +225,11 @@ TEST(SourceList, ReplacingKeepsTheFilesPermissions) {
 }
 
 TEST(SourceList, LinkedFileStaysALink) {
+  PELIMOR_NEEDS_SYMLINKS();
   TempFolder data;
   std::filesystem::create_directory(data.path("dotfiles"));
   writeFile(data.path("dotfiles/Source.cfg"), bytesOf({0, 0, 0, 0}));
-  std::filesystem::create_symlink(data.path("dotfiles/Source.cfg"), data.path("Source.cfg"));
+  testing::makeSymlink(data.path("dotfiles/Source.cfg"), data.path("Source.cfg"));
   SaveSourceList(data.folder(), {"/"});
   EXPECT_TRUE(std::filesystem::is_symlink(data.path("Source.cfg")));
   EXPECT_EQ(readFile(data.path("dotfiles/Source.cfg")), bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/'}));

@@ -39,7 +39,7 @@ class TempTree {
   }
   void symlink(const std::string& target, const std::string& relativeLink) const {
     std::filesystem::create_directories(std::filesystem::path(path(relativeLink)).parent_path());
-    std::filesystem::create_symlink(target, path(relativeLink));
+    makeSymlink(target, path(relativeLink));
   }
   void hardLink(const std::string& relativeTarget, const std::string& relativeLink) const {
     std::filesystem::create_directories(std::filesystem::path(path(relativeLink)).parent_path());

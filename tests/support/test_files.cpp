@@ -1,16 +1,13 @@
 #include "support/test_files.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/directory_reader.h"
 #include "platform/paths.h"
 #include "search/crc32.h"
 
@@ -19,9 +16,15 @@ namespace pelimor::testing {
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder(const std::string& base) {
-  std::string pattern = base + "/pelimor-results-XXXXXX";
-  if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp " + base);
-  path_ = pattern;
+  // The system's temporary folder in the program's path form ('/' between parts on every system).
+  const std::string folder =
+      base.empty() ? platform::normalizedFolder(fs::temp_directory_path().generic_string()) : base;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const std::string candidate = folder + "/pelimor-results-" + std::to_string(random());
+    if (fs::create_directory(candidate)) path_ = candidate;
+  }
+  if (path_.empty()) throw std::runtime_error("no new temporary folder in " + folder);
 }
 
 TempFolder::~TempFolder() {
@@ -53,8 +56,8 @@ std::string readFile(const std::string& path) {
 }
 
 bool exists(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
+  platform::FileStatus status;
+  return platform::statusOfPath(path, false, status) == 0;
 }
 
 ResultRow rowAt(std::uint32_t group, std::string path) {
@@ -65,28 +68,45 @@ ResultRow rowAt(std::uint32_t group, std::string path) {
 }
 
 ResultRow rowFor(const std::string& path, std::uint32_t group) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) throw std::system_error(errno, std::generic_category(), "lstat " + path);
+  platform::FileStatus status, folder;
+  if (const int error = platform::statusOfPath(path, false, status); error != 0)
+    throw std::system_error(error, std::generic_category(), "status of " + path);
   ResultRow row;
   row.group = group;
   row.path = path;
-  row.size = static_cast<std::uint64_t>(info.st_size);
-  struct stat folder {};
-  if (stat(platform::folderPartOf(path).c_str(), &folder) != 0)
-    throw std::system_error(errno, std::generic_category(), "stat folder of " + path);
-  const platform::FileStatus status = platform::fileStatusOf(info);
-  if (S_ISREG(info.st_mode)) {
+  row.size = status.size;
+  if (const int error = platform::statusOfPath(platform::folderPartOf(path), true, folder); error != 0)
+    throw std::system_error(error, std::generic_category(), "status of the folder of " + path);
+  if (status.kind == platform::EntryKind::Regular) {
     const std::string content = readFile(path);
     row.crc32 = fastUpdateCRC32(0xFFFFFFFFu, content.data(), content.size()) ^ 0xFFFFFFFFu;
   }
   row.identity = FileIdentity{status.device, status.inode, status.modifiedTime(), status.changedTime(),
-                              platform::FolderId{folder.st_dev, folder.st_ino}};
+                              platform::FolderId{folder.device, folder.inode}};
   return row;
 }
 
 void shiftModificationTime(const std::string& path, int seconds) {
   const auto time = fs::last_write_time(path);
   fs::last_write_time(path, time + std::chrono::seconds(seconds));
+}
+
+std::string setEnvironment(const char* name, const std::string& value) {
+  const char* old = std::getenv(name);
+  std::string previous = old ? old : "";
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());  // an empty value removes it
+#else
+  if (value.empty())
+    unsetenv(name);
+  else
+    setenv(name, value.c_str(), 1);
+#endif
+  return previous;
+}
+
+std::string setHomeFolder(const std::string& folder) {
+  return setEnvironment(PELIMOR_ON_WINDOWS ? "USERPROFILE" : "HOME", folder);
 }
 
 void openToEveryone(const std::string& folder) { fs::permissions(folder, fs::perms::all, fs::perm_options::replace); }

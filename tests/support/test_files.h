@@ -9,10 +9,11 @@
 
 namespace pelimor::testing {
 
-// A fresh folder below `base`, removed with everything in it at the end of the test.
+// A fresh folder below `base` (the system's temporary folder when empty), removed with everything
+// in it at the end of the test.
 class TempFolder {
  public:
-  explicit TempFolder(const std::string& base = "/tmp");
+  explicit TempFolder(const std::string& base = "");
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
   ~TempFolder();
@@ -38,6 +39,12 @@ ResultRow rowFor(const std::string& path, std::uint32_t group);
 
 // Moves the file's modification time by `seconds`, leaving its content.
 void shiftModificationTime(const std::string& path, int seconds);
+
+// Sets an environment variable, or removes it when `value` is empty; returns what it was.
+std::string setEnvironment(const char* name, const std::string& value);
+
+// Points the home folder (HOME, USERPROFILE on Windows) at `folder`; returns what it was.
+std::string setHomeFolder(const std::string& folder);
 
 // Lets every user into and through the folders (tests that drop privileges need that).
 void openToEveryone(const std::string& folder);

@@ -1,15 +1,24 @@
 #pragma once
 // Root reads and writes everything, so tests of permission failures run their body in a child
-// process that first becomes the user nobody.
+// process that first becomes the user nobody. Windows has no such user to become: the tests that
+// need one are skipped there (posix_only.h).
+#ifndef _WIN32
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <exception>
 #include <functional>
 #include <string>
 
+#include "support/posix_only.h"
+
 namespace pelimor::testing {
+
+#ifdef _WIN32
+inline std::string runUnprivileged(const std::function<std::string()>&) { return "!no user to become"; }
+#else
 
 // Runs `body` in a child process (as nobody when we are root). Returns what `body` returned, or a
 // text starting with "!" when the child could not run it.
@@ -47,5 +56,6 @@ inline std::string runUnprivileged(const std::function<std::string()>& body) {
   if (!WIFEXITED(status)) return "!child died";
   return answer;
 }
+#endif
 
 }  // namespace pelimor::testing

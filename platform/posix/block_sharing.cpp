@@ -17,7 +17,7 @@ namespace {
 constexpr std::uint64_t kChunkBytes = 16u << 20;
 }  // namespace
 
-int shareBlocks(const FileReader& source, int targetDescriptor, std::uint64_t size) {
+int shareBlocks(const FileReader& source, NativeHandle targetDescriptor, std::uint64_t size) {
   std::vector<unsigned char> request(sizeof(file_dedupe_range) + sizeof(file_dedupe_range_info));
   auto* range = reinterpret_cast<file_dedupe_range*>(request.data());
   for (std::uint64_t offset = 0; offset < size;) {
@@ -37,7 +37,7 @@ int shareBlocks(const FileReader& source, int targetDescriptor, std::uint64_t si
   return 0;
 }
 
-int openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status) {
+NativeHandle openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status) {
   const int descriptor = ::openat(folder.descriptor(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0) return -errno;
   struct stat info {};
@@ -50,7 +50,7 @@ int openForSharing(const FolderHandle& folder, const std::string& name, FileStat
   return descriptor;
 }
 
-void closeDescriptor(int descriptor) {
+void closeDescriptor(NativeHandle descriptor) {
   if (descriptor >= 0) ::close(descriptor);
 }
 

@@ -13,12 +13,14 @@ FolderHandle::~FolderHandle() { close(); }
 int FolderHandle::open(const std::string& path) {
   close();
   descriptor_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  path_ = descriptor_ < 0 ? std::string() : path;
   return descriptor_ < 0 ? errno : 0;
 }
 
 void FolderHandle::close() {
   if (descriptor_ >= 0) ::close(descriptor_);
   descriptor_ = -1;
+  path_.clear();
 }
 
 int FolderHandle::ownStatus(FileStatus& status) const {

@@ -1,0 +1,31 @@
+#include "platform/block_sharing.h"
+
+#include <cerrno>
+
+#include "platform/win32/wide_paths.h"
+
+namespace pelimor::platform {
+
+using namespace win32;
+
+// Windows has no call that compares two files' bytes and shares their blocks only when they agree
+// (block cloning copies whatever is there, and only on ReFS): refused as unsupported.
+int shareBlocks(const FileReader&, NativeHandle, std::uint64_t) { return EOPNOTSUPP; }
+
+NativeHandle openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status) {
+  if (!folder.isOpen()) return -EBADF;
+  const HANDLE handle =
+      openExisting(systemPathIn(folder.path(), name), FILE_WRITE_DATA | FILE_READ_ATTRIBUTES, kShareAll, false);
+  if (handle == INVALID_HANDLE_VALUE) return -lastErrno();
+  int error = statusOfHandle(handle, status);
+  if (error == 0 && status.kind != EntryKind::Regular) error = EINVAL;
+  if (error == 0) return nativeOf(handle);
+  ::CloseHandle(handle);
+  return -error;
+}
+
+void closeDescriptor(NativeHandle descriptor) {
+  if (descriptor != kNoHandle) ::CloseHandle(handleOf(descriptor));
+}
+
+}  // namespace pelimor::platform

@@ -1,0 +1,51 @@
+#include "platform/descriptor_io.h"
+
+#include <algorithm>
+
+#include "platform/win32/wide_paths.h"
+
+namespace pelimor::platform {
+
+using namespace win32;
+
+namespace {
+// ReadFile and WriteFile take at most a DWORD of bytes at once.
+constexpr std::size_t kLargestTransfer = 1u << 30;
+}  // namespace
+
+std::int64_t readOnceAt(NativeHandle descriptor, std::uint64_t offset, void* buffer, std::size_t length) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (::ReadFile(handleOf(descriptor), buffer, static_cast<DWORD>(std::min(length, kLargestTransfer)), &got, &at))
+    return got;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_HANDLE_EOF ? 0 : -static_cast<std::int64_t>(errnoOf(error));
+}
+
+std::int64_t readFullyAt(NativeHandle descriptor, std::uint64_t offset, void* buffer, std::size_t length) {
+  auto* bytes = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < length) {
+    const std::int64_t got = readOnceAt(descriptor, offset + done, bytes + done, length - done);
+    if (got < 0) return got;
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+int writeFully(NativeHandle descriptor, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD put = 0;
+    if (!::WriteFile(handleOf(descriptor), bytes.data(), static_cast<DWORD>(std::min(bytes.size(), kLargestTransfer)),
+                     &put, nullptr))
+      return lastErrno();
+    if (put == 0) return kShortWrite;
+    bytes.remove_prefix(put);
+  }
+  return 0;
+}
+
+}  // namespace pelimor::platform

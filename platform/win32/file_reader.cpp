@@ -1,0 +1,58 @@
+#include "platform/file_reader.h"
+
+#include <cerrno>
+
+#include "platform/descriptor_io.h"
+#include "platform/paths.h"
+#include "platform/win32/wide_paths.h"
+
+namespace pelimor::platform {
+
+using namespace win32;
+
+FileReader::~FileReader() { close(); }
+
+int FileReader::open(const std::string& path) {
+  close();
+  // Shared for every kind of access, so that searching never keeps another program from writing,
+  // renaming or removing a file. A link is opened itself and refused, as on other systems.
+  const HANDLE handle = openExisting(systemPath(path), GENERIC_READ, kShareAll, false);
+  if (handle == INVALID_HANDLE_VALUE) return lastErrno();
+  descriptor_ = nativeOf(handle);
+  if (const int error = statusOfHandle(handle, status_); error != 0) {
+    close();
+    return error;
+  }
+  if (status_.kind != EntryKind::Regular) {
+    const int error = status_.kind == EntryKind::Directory ? EISDIR : EINVAL;
+    close();
+    return error;
+  }
+  return 0;
+}
+
+int FileReader::openIn(const FolderHandle& folder, const std::string& name) {
+  return folder.isOpen() ? open(joinPath(folder.path(), name)) : EBADF;
+}
+
+int FileReader::openIn(const Directory& folder, const char* name) {
+  return folder.isOpen() ? open(joinPath(static_cast<const FolderListing*>(folder.stream_)->path, name)) : EBADF;
+}
+
+void FileReader::close() {
+  if (descriptor_ != kNoHandle) ::CloseHandle(handleOf(descriptor_));
+  descriptor_ = kNoHandle;
+}
+
+// Windows reads ahead on its own once a file is read in order.
+void FileReader::adviseSequential() const {}
+
+std::int64_t FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
+  return readOnceAt(descriptor_, offset, buffer, length);
+}
+
+std::int64_t FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
+  return readFullyAt(descriptor_, offset, buffer, length);
+}
+
+}  // namespace pelimor::platform
