@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test sanitize screenshot install package check-package windows windows-test clean
+.PHONY: all deps configure build run test sanitize screenshot install package check-package windows windows-test windows-bench clean
 
 all: build
 
@@ -71,5 +71,16 @@ windows-test: windows build
 	scripts/wine-run cmd /c ver >/dev/null  # makes the Wine prefix before tests start side by side
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j2
 
+# The checksum kernels of the Windows build (zlib's CRC-32, XXH3 with SSE2) under Wine, measured by
+# hand: Google Benchmark built for mingw-w64 from Debian's sources (scripts/build-benchmark-windows).
+WINDOWS_BENCH_BUILD ?= build-windows-bench
+windows-bench: deps
+	prefix="$$(bash scripts/build-benchmark-windows | tail -n1)" && \
+	cmake -S . -B $(WINDOWS_BENCH_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DPELIMOR_WITH_GUI=OFF -DPELIMOR_WITH_TESTS=OFF -DPELIMOR_WITH_BENCH=ON \
+	  -Dbenchmark_DIR="$$prefix/lib/cmake/benchmark" $(CMAKE_FLAGS)
+	cmake --build $(WINDOWS_BENCH_BUILD) --target bench_checksum
+	scripts/wine-run $(WINDOWS_BENCH_BUILD)/bench/bench_checksum.exe $(BENCH_FLAGS)
+
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz $(PACKAGE_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz $(PACKAGE_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BENCH_BUILD)
