@@ -44,16 +44,13 @@ class DigestCache {
   // Notes what a search has just read of a file. From one thread at a time.
   void learn(const Candidate& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest);
 
-  // Writes the cache file anew, when anything changed: what this search read (the walk's digests
-  // are taken from `store`) replaces what no longer matches its file, and a file no longer found
-  // in a folder walked whole (`walkedWhole`: the walk was not cut short) is forgotten. Anything
-  // else stays for searches of other folders. A failure costs the cache only: a warning on stderr.
-  void save(const CandidateStore& store, bool walkedWhole) {
-    if (prepareSave(store, walkedWhole)) writePrepared();
-  }
-  // The two halves of save. The first needs the search's files and says whether anything changed;
-  // the second needs nothing of the search, so it may run on another thread while the result is shown.
+  // Saving comes in two halves. The first sorts out what changed: what this search read (the
+  // walk's digests are taken from `store`) replaces what no longer matches its file, and a file no
+  // longer found in a folder walked whole (`walkedWhole`: the walk was not cut short) is forgotten;
+  // anything else stays for searches of other folders. True when the file must be written anew.
   bool prepareSave(const CandidateStore& store, bool walkedWhole);
+  // The second writes the file. It needs nothing of the search, so it may run on another thread
+  // while the result is shown. A failure costs the cache only: a warning on stderr.
   void writePrepared();
 
  private:

@@ -14,18 +14,6 @@ std::int64_t readOnceAt(int descriptor, std::uint64_t offset, void* buffer, std:
   }
 }
 
-std::int64_t readFullyAt(int descriptor, std::uint64_t offset, void* buffer, std::size_t length) {
-  auto* bytes = static_cast<char*>(buffer);
-  std::size_t done = 0;
-  while (done < length) {
-    const std::int64_t got = readOnceAt(descriptor, offset + done, bytes + done, length - done);
-    if (got < 0) return got;
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  return static_cast<std::int64_t>(done);
-}
-
 int writeFully(int descriptor, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t put = ::write(descriptor, bytes.data(), bytes.size());

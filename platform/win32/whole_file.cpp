@@ -74,12 +74,6 @@ int InputFile::open(const std::string& path, Access access) {
 
 void InputFile::close() { closeHandle(descriptor_); }
 
-bool InputFile::readExact(void* buffer, std::size_t length) {
-  const std::int64_t done = readFullyAt(descriptor_, position_, buffer, length);
-  if (done > 0) position_ += static_cast<std::uint64_t>(done);
-  return done == static_cast<std::int64_t>(length);
-}
-
 ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)), target_(resolvedTarget(path_)) {}
 
 ReplacingFile::~ReplacingFile() { discard(); }
