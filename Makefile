@@ -51,20 +51,30 @@ package: deps
 check-package: package
 	bash scripts/check-package $(PACKAGE_FILE)
 
-# pelimor-find.exe and the plain tests for 64-bit Windows (mingw-w64, statically linked), packed
-# with README and LICENSE; windows-test runs the tests under Wine, in a Wine prefix of the build's own.
+# The whole program for 64-bit Windows (mingw-w64, posix threads) with the Qt that
+# scripts/build-qt-windows gives (PELIMOR_QT_WINDOWS, else its cache, else built once from Debian's
+# source): Pelimor-3.0-win64.zip holds the program folder (Pelimor.exe, pelimor-find.exe, the DLLs,
+# Dupe.wav, Help.html), Pelimor-3.0-win64-setup.exe installs it, pelimor-find-3.0-win64.zip holds
+# pelimor-find.exe alone (linked statically). windows-test runs the tests under Wine.
 WINDOWS_BUILD ?= build-windows
+WINDOWS_PROGRAM = Pelimor-3.0-win64
 WINDOWS_ZIP = pelimor-find-3.0-win64
 windows: deps
-	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DPELIMOR_WITH_GUI=OFF -DPELIMOR_WITH_BENCH=OFF $(CMAKE_FLAGS)
-	cmake --build $(WINDOWS_BUILD)
+	qt="$$(bash scripts/build-qt-windows | tail -n1)" && \
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE="$$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+	  -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DPELIMOR_WITH_GUI=ON -DPELIMOR_WITH_BENCH=OFF $(CMAKE_FLAGS) && \
+	cmake --build $(WINDOWS_BUILD) && \
+	bash scripts/windows-program-folder $(WINDOWS_BUILD) "$$qt" $(WINDOWS_BUILD)/$(WINDOWS_PROGRAM)
+	cd $(WINDOWS_BUILD) && rm -f $(WINDOWS_PROGRAM).zip && zip -qr $(WINDOWS_PROGRAM).zip $(WINDOWS_PROGRAM)
+	makensis -V2 -DPROGRAM_FOLDER=$(CURDIR)/$(WINDOWS_BUILD)/$(WINDOWS_PROGRAM) \
+	  -DOUTPUT=$(CURDIR)/$(WINDOWS_BUILD)/$(WINDOWS_PROGRAM)-setup.exe resources/windows/installer.nsi
 	rm -rf $(WINDOWS_BUILD)/$(WINDOWS_ZIP) $(WINDOWS_BUILD)/$(WINDOWS_ZIP).zip
 	mkdir -p $(WINDOWS_BUILD)/$(WINDOWS_ZIP)
 	x86_64-w64-mingw32-strip -o $(WINDOWS_BUILD)/$(WINDOWS_ZIP)/pelimor-find.exe $(WINDOWS_BUILD)/cli/pelimor-find.exe
 	cp README.md LICENSE $(WINDOWS_BUILD)/$(WINDOWS_ZIP)/
 	cd $(WINDOWS_BUILD) && zip -qr $(WINDOWS_ZIP).zip $(WINDOWS_ZIP)
-	@echo "windows: $(WINDOWS_BUILD)/$(WINDOWS_ZIP).zip"
+	@echo "windows: $(WINDOWS_BUILD)/$(WINDOWS_PROGRAM).zip, $(WINDOWS_BUILD)/$(WINDOWS_PROGRAM)-setup.exe, $(WINDOWS_BUILD)/$(WINDOWS_ZIP).zip"
 
 windows-test: windows build
 	cmake -B $(WINDOWS_BUILD) -DPELIMOR_LINUX_BUILD=$(CURDIR)/$(BUILD)  # for comparing with the Linux build

@@ -23,6 +23,14 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::claim() {
+  switch (systemRule_.claim([this] { emit showRequested(); })) {
+    case platform::InstanceClaim::Claimed:
+      return true;
+    case platform::InstanceClaim::AnotherRuns:
+      return false;
+    case platform::InstanceClaim::NoSystemRule:
+      break;
+  }
   lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(kLockName));
   // A lock left by a killed instance names a process that no longer runs; QLockFile takes it over.
   if (lock_->tryLock(0)) {

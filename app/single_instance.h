@@ -1,18 +1,23 @@
 #pragma once
-// One Pelimor per user session: the first start holds a lock file and listens on a local socket
-// beside it; a later start asks it to bring its window forward and then ends.
+// One Pelimor per user session. Where the system has a rule of its own (Windows: a named mutex and
+// a window a later start finds), that rule; elsewhere the first start holds a lock file and
+// listens on a local socket beside it. Either way a later start asks the first to bring its window
+// forward and then ends.
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <memory>
 
+#include "platform/instance_rule.h"
+
 namespace pelimor {
 
 class SingleInstance : public QObject {
   Q_OBJECT
  public:
-  // `folder` holds PelimorMutex.lock and the socket; by default the user's runtime folder.
+  // `folder` holds PelimorMutex.lock and the socket (where the system has no rule of its own); by
+  // default the user's runtime folder.
   explicit SingleInstance(const QString& folder = QString(), QObject* parent = nullptr);
   ~SingleInstance() override;
 
@@ -27,6 +32,7 @@ class SingleInstance : public QObject {
  private:
   void acceptRequests();
   QString folder_;
+  platform::InstanceRule systemRule_;
   std::unique_ptr<QLockFile> lock_;
   std::unique_ptr<QLocalServer> server_;
 };

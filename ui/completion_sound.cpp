@@ -1,12 +1,15 @@
 #include "ui/completion_sound.h"
 
 #include <QFileInfo>
-#include <QSoundEffect>
 #include <QUrl>
 #include <QWidget>
+#ifdef PELIMOR_QT_MULTIMEDIA
+#include <QSoundEffect>
+#endif
 
 #include "platform/file_reader.h"
 #include "platform/folders.h"
+#include "platform/system_shell.h"
 #include "settings/settings_error.h"
 #include "ui/notices.h"
 #include "ui/text_bytes.h"
@@ -20,7 +23,7 @@ CompletionSound::CompletionSound(QObject* parent, const QString& folder)
 
 QString CompletionSound::soundFile() const { return folder_ + QStringLiteral("Dupe.wav"); }
 
-QString CompletionSound::playing() const { return effect_ ? effect_->source().toLocalFile() : QString(); }
+QString CompletionSound::playing() const { return playing_; }
 
 void CompletionSound::play() {
   const QString file = soundFile();
@@ -32,10 +35,15 @@ void CompletionSound::play() {
     showErrorBox(qobject_cast<QWidget*>(parent()), shownText(cannotOpenFileText(path, error)));
     return;
   }
+  playing_ = file;
+  // The system's own player where it has one; a sound that doesn't start is no error either way.
+  if (platform::playSoundFile(path)) return;
+#ifdef PELIMOR_QT_MULTIMEDIA
   if (!effect_) effect_ = new QSoundEffect(this);
   effect_->stop();
   effect_->setSource(QUrl::fromLocalFile(file));
   effect_->play();
+#endif
 }
 
 }  // namespace pelimor

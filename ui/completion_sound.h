@@ -24,6 +24,7 @@ class CompletionSound : public QObject {
 
  private:
   QString folder_;
+  QString playing_;
   QSoundEffect* effect_ = nullptr;  // made on first use, so a run without the file never opens a device
 };
 

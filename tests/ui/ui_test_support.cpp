@@ -1,8 +1,10 @@
 #include "ui/ui_test_support.h"
 
+#ifndef _WIN32
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -99,6 +101,11 @@ void writeFile(const QString& path, const QByteArray& content) {
   QCOMPARE(file.write(content), content.size());
 }
 
+#ifdef _WIN32
+// Windows has no capabilities that pass over permissions: tests that need them skip there.
+HeldToPermissions::HeldToPermissions() = default;
+HeldToPermissions::~HeldToPermissions() = default;
+#else
 namespace {
 __user_cap_header_struct capabilityHeader() { return {_LINUX_CAPABILITY_VERSION_3, 0}; }
 }  // namespace
@@ -117,6 +124,7 @@ HeldToPermissions::~HeldToPermissions() {
   auto header = capabilityHeader();
   syscall(SYS_capset, &header, reinterpret_cast<__user_cap_data_struct*>(saved_));
 }
+#endif
 
 ResultRow makeRow(std::uint32_t group, const std::string& path, std::uint64_t size, std::uint32_t crc) {
   ResultRow row;

@@ -1,0 +1,13 @@
+#include "platform/instance_rule.h"
+
+// Linux has no session-wide named objects to follow: the program's own lock file and socket do it.
+namespace pelimor::platform {
+
+struct InstanceRule::State {};
+
+InstanceRule::InstanceRule() = default;
+InstanceRule::~InstanceRule() = default;
+
+InstanceClaim InstanceRule::claim(std::function<void()>) { return InstanceClaim::NoSystemRule; }
+
+}  // namespace pelimor::platform

@@ -1,0 +1,18 @@
+#pragma once
+// What the system's own shell does for the window where the program uses it: opening files and
+// links, and playing the completion sound (Windows). Where the answer is "not here" (nullopt), the
+// window uses Qt's desktop services and Qt Multimedia instead.
+#include <optional>
+#include <string>
+
+namespace pelimor::platform {
+
+// Opens a file, a folder or a web or mail link (UTF-8) with the user's program for it, as the
+// shell's "open" does; true when a program was started.
+std::optional<bool> openWithShell(const std::string& target);
+
+// Starts playing a .wav file and returns at once; true when it started. No sound device is the
+// system's business, not an error here.
+std::optional<bool> playSoundFile(const std::string& wavFile);
+
+}  // namespace pelimor::platform

@@ -1,0 +1,43 @@
+; The Windows installer: the program folder under Program Files, a Start-menu entry and an
+; uninstaller. makensis -DPROGRAM_FOLDER=<the laid-out folder> -DOUTPUT=<setup.exe> installer.nsi
+Unicode true
+SetCompressor /SOLID lzma
+Name "Pelimor 3.0"
+OutFile "${OUTPUT}"
+InstallDir "$PROGRAMFILES64\Pelimor"
+RequestExecutionLevel admin
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelimor"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Section "Pelimor"
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  File /r "${PROGRAM_FOLDER}\*"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  CreateShortCut "$SMPROGRAMS\Pelimor.lnk" "$INSTDIR\Pelimor.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Pelimor 3.0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "3.0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Pelimor.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\Pelimor.lnk"
+  ; The program's own files only: settings, reports and moved files stay the user's.
+  Delete "$INSTDIR\platforms\qwindows.dll"
+  Delete "$INSTDIR\styles\qwindowsvistastyle.dll"
+  RMDir "$INSTDIR\platforms"
+  RMDir "$INSTDIR\styles"
+  Delete "$INSTDIR\*.exe"
+  Delete "$INSTDIR\*.dll"
+  Delete "$INSTDIR\Dupe.wav"
+  Delete "$INSTDIR\Help.html"
+  Delete "$INSTDIR\LICENSE"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
