@@ -57,7 +57,8 @@ std::string homeFolder() {
   return profile.empty() ? std::string("C:/") : profile;
 }
 
-std::string defaultSourceFolder() { return homeFolder(); }
+// The root of drive C:, where a Windows user's files are.
+std::string defaultSourceFolder() { return "C:/"; }
 
 // %APPDATA%\Pelimor\, or "\Pelimor\" at the root of the current drive when APPDATA is not set.
 std::string dataFolder() { return withTrailingSeparator(joinPath(environmentFolder(L"APPDATA"), "Pelimor")); }
@@ -68,7 +69,8 @@ std::string cacheFolder() {
   return withTrailingSeparator(joinPath(local, "Pelimor"));
 }
 
-std::string removedFilesFolder() { return joinPath(homeFolder(), "Pelimor - Removed files"); }
+// One folder on drive C: for every user, collecting moved files across runs.
+std::string removedFilesFolder() { return "C:/Pelimor - Removed files"; }
 
 std::string programFolder() {
   std::wstring buffer(32768, L'\0');

@@ -22,7 +22,10 @@ class TwoStartsTest : public QObject {
     environment.insert(QStringLiteral("HOME"), root_.filePath(QStringLiteral("home")));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root_.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root_.filePath(QStringLiteral("run")));
+    environment.insert(QStringLiteral("APPDATA"), QDir::toNativeSeparators(root_.filePath(QStringLiteral("config"))));
+    environment.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(root_.filePath(QStringLiteral("home"))));
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("pelimor.instance.info=true"));
+    environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));  // a window program on Windows
     process->setProcessEnvironment(environment);
     process->start(QStringLiteral(PELIMOR_PROGRAM), {});
     return process;
@@ -61,10 +64,13 @@ class TwoStartsTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(said(*first, firstLog, "brought forward: shown"), 20000);
     QCOMPARE(first->state(), QProcess::Running);
 
-    // Killed: its lock stays behind, and the next start runs all the same.
+    // Killed: its lock stays behind (on Windows the system drops the mutex), and the next start
+    // runs all the same.
     first->kill();
     QVERIFY(first->waitForFinished(20000));
+#ifndef _WIN32
     QVERIFY(QFile::exists(root_.filePath(QStringLiteral("run/PelimorMutex.lock"))));
+#endif
     const auto next = launch();
     QByteArray nextLog;
     QTRY_VERIFY_WITH_TIMEOUT(said(*next, nextLog, "running:"), 20000);

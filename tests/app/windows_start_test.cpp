@@ -1,0 +1,111 @@
+// A real start of Pelimor.exe on Windows, driven as a user would from outside: its window comes up
+// titled "Pelimor 3.0", Enter searches the source folder, Ctrl+P writes the report into the data
+// folder, and closing the window ends the program with code 0.
+#include <windows.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "settings/source_list_file.h"
+
+namespace pelimor {
+
+namespace {
+// Presses and lets go of `key`, with Ctrl held when asked, as the keyboard would.
+void pressKey(WORD key, bool withControl = false) {
+  std::vector<INPUT> inputs;
+  auto add = [&inputs](WORD code, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = code;
+    input.ki.dwFlags = flags;
+    inputs.push_back(input);
+  };
+  if (withControl) add(VK_CONTROL, 0);
+  add(key, 0);
+  add(key, KEYEVENTF_KEYUP);
+  if (withControl) add(VK_CONTROL, KEYEVENTF_KEYUP);
+  ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+}  // namespace
+
+class WindowsStartTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir root_;
+
+ private slots:
+  void entersSearchesAndCtrlPWritesTheReport() {
+    QVERIFY(root_.isValid());
+    const QString tree = root_.filePath(QStringLiteral("tree"));
+    const QString data = root_.filePath(QStringLiteral("appdata/Pelimor"));
+    QVERIFY(QDir().mkpath(tree + QStringLiteral("/sub")) && QDir().mkpath(data));
+    // Two copies above the default minimum size of 100 KB, and a file of their size that differs.
+    const QByteArray content(150 * 1024, 'p');
+    for (const char* name : {"/first.bin", "/sub/second.bin", "/other.bin"}) {
+      QFile file(tree + QString::fromLatin1(name));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(qstrcmp(name, "/other.bin") == 0 ? QByteArray(content).replace(0, 1, "q") : content);
+    }
+    SaveSourceList(data.toStdString(), {tree.toStdString()});
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("APPDATA"), QDir::toNativeSeparators(root_.filePath(QStringLiteral("appdata"))));
+    environment.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(root_.filePath(QStringLiteral("local"))));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));  // the real windows, not offscreen ones
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PELIMOR_PROGRAM), {});
+    QVERIFY(program.waitForStarted(20000));
+
+    HWND window = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((window = ::FindWindowW(nullptr, L"Pelimor 3.0")) != nullptr, 30000);
+    QVERIFY(::FindWindowW(L"TFormQVR", nullptr) != nullptr);  // what a second start looks for
+
+    const QString report = data + QStringLiteral("/Duplicates.html");
+    ::SetForegroundWindow(window);
+    pressKey(VK_RETURN);
+    // Ctrl+P does nothing while the search's wait dialog is up; pressed again until it has.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+          if (QFile::exists(report)) return true;
+          ::SetForegroundWindow(window);
+          pressKey('P', true);
+          return false;
+        }(),
+        60000);
+    // Written whole before it is opened; read until it is all there.
+    QByteArray html;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+          QFile written(report);
+          html = written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+          return html.contains("</html>");
+        }(),
+        10000);
+    QVERIFY2(html.contains("first.bin") && html.contains("second.bin"), html.constData());
+    QVERIFY(!html.contains("other.bin"));
+
+    // The report is then opened with the shell; where nothing opens .html files (a bare Wine), the
+    // program says so in a notice, which is answered here.
+    QTest::qWait(2000);
+    if (HWND notice = ::FindWindowW(nullptr, L"Error")) {
+      ::SetForegroundWindow(notice);
+      pressKey(VK_RETURN);
+      QTRY_VERIFY_WITH_TIMEOUT(!::IsWindow(notice), 10000);
+    }
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(QFile::exists(data + QStringLiteral("/Options.cfg")));  // saved at close
+  }
+};
+
+}  // namespace pelimor
+
+QTEST_GUILESS_MAIN(pelimor::WindowsStartTest)
+#include "windows_start_test.moc"
