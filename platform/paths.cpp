@@ -55,4 +55,14 @@ std::string normalizedFolder(std::string_view folder) {
   return text;
 }
 
+std::string shownPath(std::string_view path) {
+  std::string shown(path);
+#ifdef _WIN32
+  for (char& c : shown) {
+    if (c == kSeparator) c = '\\';
+  }
+#endif
+  return shown;
+}
+
 }  // namespace pelimor::platform

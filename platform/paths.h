@@ -30,6 +30,10 @@ std::string_view folderPartView(std::string_view path);
 // Everything after the last '/'.
 std::string_view fileNameOf(std::string_view path);
 
+// A path as the user reads it, in the window and the report: on Windows with the system's '\'
+// between parts ("C:\Users\me"), elsewhere as it is kept.
+std::string shownPath(std::string_view path);
+
 // A folder text as it is kept: the root is "/", any other folder has no trailing '/' (on Windows
 // '\\' becomes '/', and a drive's root keeps its '/').
 std::string normalizedFolder(std::string_view folder);

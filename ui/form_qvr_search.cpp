@@ -116,7 +116,7 @@ void TFormQVR::stopSearchAndWait() {
 namespace {
 void appendListed(QString& text, const std::vector<SkippedFile>& skipped) {
   for (std::size_t i = 0; i < skipped.size() && i < kListedInNotice; ++i) {
-    text += QStringLiteral("\n") + shownText(skipped[i].path);
+    text += QStringLiteral("\n") + shownPathText(skipped[i].path);
     if (!skipped[i].reason.empty()) text += QStringLiteral(" (") + QString::fromStdString(skipped[i].reason) + u')';
   }
   text += QString::fromStdString(moreListedText(skipped.size()));

@@ -150,7 +150,7 @@ void TFormWait::showProgress() {
     return;
   }
   const SearchPhase phase = progress_->phase();
-  const QString place = shownText(progress_->currentFolder());
+  const QString place = shownPathText(progress_->currentFolder());
   LabelFolder->setText(LabelFolder->fontMetrics().elidedText(place, Qt::ElideMiddle, kClientWidth - 48));
   LabelFolder->setToolTip(place);
   if (phase == SearchPhase::Comparing || phase == SearchPhase::Done) {

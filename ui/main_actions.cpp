@@ -37,7 +37,7 @@ MainActions createMainActions(QObject* owner) {
                                     "delete.png", {QKeySequence(Qt::Key_Delete)});
   actions.ActionMove = makeAction(
       owner, "ActionMove", QStringLiteral("Move"),
-      QStringLiteral("Move selected files to \"%1\" directory").arg(shownText(platform::removedFilesFolder())),
+      QStringLiteral("Move selected files to \"%1\" directory").arg(shownPathText(platform::removedFilesFolder())),
       "move.png", {});
   actions.ActionPrint = makeAction(owner, "ActionPrint", QStringLiteral("Print"), QStringLiteral("Print"), "print.png",
                                    {QKeySequence(Qt::CTRL | Qt::Key_P)});

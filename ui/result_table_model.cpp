@@ -23,7 +23,7 @@ QString ResultTableModel::cellText(const ResultRow& row, int column) {
     case 1:
       return shownText(row.name());
     case 2:
-      return shownText(row.path);
+      return shownPathText(row.path);
     case 3:
       return QString::number(row.size);
     case 4:

@@ -46,7 +46,7 @@ void SourceFolderList::setFolders(const std::vector<std::string>& folders) {
 }
 
 void SourceFolderList::appendFolder(const std::string& folder) {
-  auto* cell = new QTableWidgetItem(shownText(folder));
+  auto* cell = new QTableWidgetItem(shownPathText(folder));
   cell->setData(kFolderRole, QByteArray(folder.data(), static_cast<qsizetype>(folder.size())));
   cell->setToolTip(cell->text());
   cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/paths.h"
+
 namespace pelimor {
 
 inline QString shownText(std::string_view bytes) {
@@ -17,5 +19,8 @@ inline std::string bytesOf(const QString& text) {
   const QByteArray bytes = text.toUtf8();
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
+
+// A path or folder as the user reads it (on Windows with '\\' between parts).
+inline QString shownPathText(std::string_view path) { return shownText(platform::shownPath(path)); }
 
 }  // namespace pelimor

@@ -23,7 +23,8 @@ class TwoStartsTest : public QObject {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root_.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root_.filePath(QStringLiteral("run")));
     environment.insert(QStringLiteral("APPDATA"), QDir::toNativeSeparators(root_.filePath(QStringLiteral("config"))));
-    environment.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(root_.filePath(QStringLiteral("home"))));
+    environment.insert(QStringLiteral("LOCALAPPDATA"),
+                       QDir::toNativeSeparators(root_.filePath(QStringLiteral("home"))));
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("pelimor.instance.info=true"));
     environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));  // a window program on Windows
     process->setProcessEnvironment(environment);

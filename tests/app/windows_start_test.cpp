@@ -55,7 +55,8 @@ class WindowsStartTest : public QObject {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("APPDATA"), QDir::toNativeSeparators(root_.filePath(QStringLiteral("appdata"))));
-    environment.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(root_.filePath(QStringLiteral("local"))));
+    environment.insert(QStringLiteral("LOCALAPPDATA"),
+                       QDir::toNativeSeparators(root_.filePath(QStringLiteral("local"))));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));  // the real windows, not offscreen ones
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(PELIMOR_PROGRAM), {});

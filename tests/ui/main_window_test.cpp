@@ -67,7 +67,7 @@ class MainWindowTest : public QObject {
       QList<QKeySequence> keys;
     };
     const QString moveHint =
-        QStringLiteral("Move selected files to \"%1\" directory").arg(shownText(platform::removedFilesFolder()));
+        QStringLiteral("Move selected files to \"%1\" directory").arg(shownPathText(platform::removedFilesFolder()));
     const Expected expected[] = {
         {form.actions().ActionSearch,
          "Search for duplicates",
