@@ -61,7 +61,10 @@ std::string homeFolder() {
 std::string defaultSourceFolder() { return "C:/"; }
 
 // %APPDATA%\Pelimor\, or "\Pelimor\" at the root of the current drive when APPDATA is not set.
-std::string dataFolder() { return withTrailingSeparator(joinPath(environmentFolder(L"APPDATA"), "Pelimor")); }
+std::string dataFolder() {
+  const std::string appData = environmentFolder(L"APPDATA");
+  return withTrailingSeparator(joinPath(appData.empty() ? "/" : appData, "Pelimor"));
+}
 
 std::string cacheFolder() {
   std::string local = environmentFolder(L"LOCALAPPDATA");
