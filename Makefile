@@ -80,7 +80,9 @@ windows-test: windows build
 	cmake -B $(WINDOWS_BUILD) -DPELIMOR_LINUX_BUILD=$(CURDIR)/$(BUILD)  # for comparing with the Linux build
 	scripts/wine-run cmd /c ver >/dev/null  # makes the Wine prefix before tests start side by side
 	# Wine makes windows only on an X display: a virtual one for the whole run.
-	xvfb-run -a -s "-screen 0 1280x800x24" sh -c 'WINE_DISPLAY=$$DISPLAY ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j2'
+	xvfb-run -a -s "-screen 0 1280x800x24" sh -c 'export WINE_DISPLAY=$$DISPLAY && \
+	  ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j2 && \
+	  bash scripts/check-windows-installer $(WINDOWS_BUILD)/$(WINDOWS_PROGRAM)-setup.exe'
 
 # The checksum kernels of the Windows build (zlib's CRC-32, XXH3 with SSE2) under Wine, measured by
 # hand: Google Benchmark built for mingw-w64 from Debian's sources (scripts/build-benchmark-windows).

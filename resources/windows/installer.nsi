@@ -1,6 +1,7 @@
 ; The Windows installer: the program folder under Program Files, a Start-menu entry and an
 ; uninstaller. makensis -DPROGRAM_FOLDER=<the laid-out folder> -DOUTPUT=<setup.exe> installer.nsi
-Unicode true
+; 64-bit, as the program: it also installs where Windows runs no 32-bit programs.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 Name "Pelimor 3.0"
 OutFile "${OUTPUT}"
