@@ -128,10 +128,16 @@ void ResultListView::reorderRows(const std::vector<std::size_t>& order, const So
 }
 
 void ResultListView::showSortIndicator() {
-  // Qt's header, in the Fusion style Linux desktops use, draws Qt::AscendingOrder as a downward
-  // arrow; the arrow here points the way the values grow: up for ascending, down for descending.
-  horizontalHeader()->setSortIndicator(static_cast<int>(sort_.column),
-                                       sort_.descending ? Qt::AscendingOrder : Qt::DescendingOrder);
+  // The arrow points the way the values grow: up for ascending, down for descending. Qt's header
+  // draws Qt::AscendingOrder as a downward arrow in the Fusion style on Linux, but as an upward one
+  // in the Windows styles (and in Fusion anywhere else).
+#ifdef Q_OS_LINUX
+  const Qt::SortOrder upward = Qt::DescendingOrder;
+#else
+  const Qt::SortOrder upward = Qt::AscendingOrder;
+#endif
+  const Qt::SortOrder downward = upward == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+  horizontalHeader()->setSortIndicator(static_cast<int>(sort_.column), sort_.descending ? downward : upward);
   horizontalHeader()->setSortIndicatorShown(true);
 }
 

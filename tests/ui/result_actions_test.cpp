@@ -351,7 +351,7 @@ class ResultActionsTest : public QObject {
   void ctrlPWritesTheReportInListOrderAndOpensIt() {
     // A data folder two levels below anything that exists.
     const QString config = desktop->configHome() + QStringLiteral("/deeper/still");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    test::setFolderVariable(test::kConfigHomeVariable, config);
     TFormQVR form;
     test::showActive(form);
     form.ListViewDup->installRows(foldersRows());
@@ -360,7 +360,7 @@ class ResultActionsTest : public QObject {
     QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier);
 
     const QString report = config + QStringLiteral("/Pelimor/Duplicates.html");
-    QCOMPARE(desktop->opened, QList<QUrl>{QUrl::fromLocalFile(report)});
+    QCOMPARE(desktop->opener.urls, QList<QUrl>{QUrl::fromLocalFile(report)});
     const QByteArray html = contentOf(report);
     QVERIFY(html.startsWith("<html>\r\n"));
     QVERIFY(html.endsWith("</html>\r\n"));
@@ -384,7 +384,7 @@ class ResultActionsTest : public QObject {
     QCOMPARE(boxes.seen()[0].text, QStringLiteral("Invalid filename."));
     QCOMPARE(boxes.seen()[0].icon, QMessageBox::Critical);
     QCOMPARE(boxes.seen()[0].buttons, QStringList{QStringLiteral("OK")});
-    QVERIFY(desktop->opened.isEmpty());
+    QVERIFY(desktop->opener.urls.isEmpty());
   }
 
   void delWithTheResultListFocusedDeletes() {

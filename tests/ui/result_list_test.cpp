@@ -1,6 +1,5 @@
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QMenu>
 #include <QScrollBar>
@@ -58,14 +57,6 @@ int sortArrowDirection(const ResultListView& view, int section) {
 QPoint rowPoint(const ResultListView& view, int row, int column = 1) {
   return view.visualRect(view.model()->index(row, column)).center();
 }
-
-class OpenedFiles : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> urls;
- public slots:
-  void open(const QUrl& url) { urls << url; }
-};
 
 // Runs one step of a click/key script: "c3" click row 3, "C3" Ctrl+click, "S3" Shift+click,
 // "X3" Shift+Ctrl+click, "r3" right-click, "E" click below the last row, "d1-4" drag from row 1
@@ -362,8 +353,7 @@ class ResultListTest : public QObject {
   }
 
   void doubleClickOpensTheTopmostSelectedFile() {
-    OpenedFiles opened;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+    test::Opener opened({QStringLiteral("file")});
     TFormQVR form;
     test::showActive(form);
     form.ListViewDup->installRows(sixRows());
@@ -374,7 +364,6 @@ class ResultListTest : public QObject {
     QTest::mouseDClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::ControlModifier, row4);
     QVERIFY(!opened.urls.isEmpty());
     QCOMPARE(opened.urls.last(), QUrl::fromLocalFile(QStringLiteral("/data/a/Alpha.txt")));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
   }
 
   void removingRowsKeepsTheRestWithTheirSelection() {

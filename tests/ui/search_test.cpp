@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -15,6 +17,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/folders.h"
+#include "platform/io_error_text.h"
 #include "settings/options_record.h"
 #include "ui/filter_controls.h"
 #include "ui/form_qvr.h"
@@ -397,26 +401,43 @@ class SearchTest : public QObject {
 
   void sourcesThatCannotBeOpenedAreNamedInOneWarning() {
     const QString root = makeTree();
-    const QString missing = tree_.filePath(QStringLiteral("gone"));
     const QString file = root + QStringLiteral("/c/unique.txt");
+    const test::PrivateDesktop desktop;  // its removed-files folder is never searched
+    const QString neverSearched = shownText(platform::removedFilesFolder());
+    QVERIFY(QDir().mkpath(neverSearched));
+    // Each source that can't be searched, with the system's reason.
+    std::vector<std::pair<QString, int>> unsearchable{{tree_.filePath(QStringLiteral("gone")), ENOENT},
+                                                      {file, ENOTDIR}};
+#ifndef _WIN32  // Windows has no permission bits that shut the owner out
     const QString locked = tree_.filePath(QStringLiteral("locked"));
     test::writeFile(locked + QStringLiteral("/x.txt"), "alpha content");
     QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+    unsearchable.push_back({locked, EACCES});
+#endif
+    std::vector<std::string> sources;
+    QString listed;
+    for (const auto& [folder, error] : unsearchable) {
+      sources.push_back(bytesOf(folder));
+      listed += QStringLiteral("%1 (%2)\n").arg(folder, shownText(platform::systemErrorText(error)));
+    }
+    sources.insert(sources.end(), {bytesOf(root), bytesOf(neverSearched)});
     TFormQVR form;
     prepare(form, root);
-    form.setSourceFolders({bytesOf(missing), bytesOf(root), bytesOf(file), bytesOf(locked), "/proc"});
+    form.setSourceFolders(sources);
     test::SeenBox box;
     test::answerNextMessageBox(QMessageBox::Ok, &box);
     {
       const test::HeldToPermissions asUser;
       searchFromMaskField(form);
     }
+#ifndef _WIN32
     QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+#endif
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Warning"));
-    QVERIFY2(box.text.startsWith(QStringLiteral("4 folders were not searched:\n\n%1 (No such file or directory)\n"
-                                                "%2 (Not a directory)\n%3 (Permission denied)\n/proc (it is")
-                                     .arg(missing, file, locked)),
+    QVERIFY2(box.text.startsWith(QStringLiteral("%1 folders were not searched:\n\n%2%3 (it is")
+                                     .arg(unsearchable.size() + 1)
+                                     .arg(listed, neverSearched)),
              qPrintable(box.text));
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));  // the searchable one was searched
   }

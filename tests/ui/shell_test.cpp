@@ -1,11 +1,13 @@
 // The main window's start and close with real settings files, Esc, the help links and the sound.
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,8 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <cerrno>
 
 #include "platform/folders.h"
+#include "platform/io_error_text.h"
 #include "settings/options_record.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
@@ -31,26 +35,6 @@
 using namespace pelimor;
 
 namespace {
-
-// Stands in for the desktop's opener: records every address handed to it.
-class Opener : public QObject {
-  Q_OBJECT
-
- public:
-  explicit Opener(const QStringList& schemes) : schemes_(schemes) {
-    for (const QString& scheme : schemes_) QDesktopServices::setUrlHandler(scheme, this, "open");
-  }
-  ~Opener() override {
-    for (const QString& scheme : schemes_) QDesktopServices::unsetUrlHandler(scheme);
-  }
-  QList<QUrl> urls;
-
- public slots:
-  void open(const QUrl& url) { urls << url; }
-
- private:
-  QStringList schemes_;
-};
 
 // The error box as the user saw it.
 struct ErrorBox {
@@ -125,8 +109,8 @@ class ShellTest : public QObject {
     // Nothing here may touch the real home.
     home_ = std::make_unique<QTemporaryDir>();
     QVERIFY(home_->isValid());
-    qputenv("HOME", QFile::encodeName(home_->path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home_->path() + QStringLiteral("/config/deeper")));
+    test::setFolderVariable(test::kHomeVariable, home_->path());
+    test::setFolderVariable(test::kConfigHomeVariable, home_->path() + QStringLiteral("/config/deeper"));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home_->path()));
   }
 
@@ -346,7 +330,7 @@ class ShellTest : public QObject {
   }
 
   void f1HandsTheUserGuideToTheOpener() {
-    Opener opener({QStringLiteral("file")});
+    test::Opener opener({QStringLiteral("file")});
     const auto form = start();
     test::showActive(*form);
     QCOMPARE(form->ProgramFolder, platform::programFolder());
@@ -360,7 +344,7 @@ class ShellTest : public QObject {
   }
 
   void theMenuLinksGoToTheWebPageAndANewMail() {
-    Opener opener({QStringLiteral("https"), QStringLiteral("mailto")});
+    test::Opener opener({QStringLiteral("https"), QStringLiteral("mailto")});
     TFormQVR form;
     form.VisitQVRWebSite1->trigger();
     form.Feedbackanycommentswishes1->trigger();
@@ -373,7 +357,7 @@ class ShellTest : public QObject {
   }
 
   void anOpenerThatStartsNothingIsReported() {
-    // No handler here, and the offscreen platform opens nothing: a desktop without an opener.
+    test::Opener refusing({});  // a desktop without an opener
     TFormQVR form;
     const std::pair<QAction*, QString> cases[] = {{form.actions().ActionHelp, QStringLiteral("the user guide")},
                                                   {form.VisitQVRWebSite1, QStringLiteral("the web site")},
@@ -430,16 +414,33 @@ class ShellTest : public QObject {
     QCOMPARE(sound.playing(), sound.soundFile());
 
     // A file that can't be opened: the box tells, and play() returns for the rest of the search's end.
+#ifdef _WIN32
+    // Here a program holding the file without sharing it shuts others out, not permission bits;
+    // it gets the file once the sound just started has let go of it.
+    const std::wstring wav = QDir::toNativeSeparators(sound.soundFile()).toStdWString();
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    QVERIFY(QTest::qWaitFor([&] {
+      holder = ::CreateFileW(wav.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      return holder != INVALID_HANDLE_VALUE;
+    }));
+    const int error = EBUSY;
+#else
     QVERIFY(chmod(QFile::encodeName(sound.soundFile()).constData(), 0) == 0);
+    const int error = EACCES;
+#endif
     ErrorBox box;
     answerErrorBox(&box);
     {
       test::HeldToPermissions asUser;
       sound.play();
     }
+#ifdef _WIN32
+    ::CloseHandle(holder);
+#endif
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Pelimor"));
-    QCOMPARE(box.text, QStringLiteral("Cannot open file \"%1\". Permission denied.").arg(sound.soundFile()));
+    QCOMPARE(box.text, QStringLiteral("Cannot open file \"%1\". %2.")
+                           .arg(sound.soundFile(), shownText(platform::systemErrorText(error))));
   }
 };
 

@@ -1,6 +1,8 @@
 #include "ui/ui_test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <cstdlib>
+#else
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -15,6 +17,8 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+
+#include "ui/desktop_open.h"
 
 namespace pelimor::test {
 
@@ -66,32 +70,71 @@ void showActive(QWidget& window) {
   QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
+void setFolderVariable(const char* name, const QString& folder) {
+#ifdef _WIN32
+  // The platform layer reads the wide environment; qputenv would go through the ANSI code page.
+  _wputenv_s(QString::fromLatin1(name).toStdWString().c_str(), QDir::toNativeSeparators(folder).toStdWString().c_str());
+#else
+  qputenv(name, QFile::encodeName(folder));
+#endif
+}
+
 namespace {
-void restoreVariable(const char* name, bool wasSet, const QByteArray& value) {
-  if (wasSet) {
-    qputenv(name, value);
+std::optional<QString> variable(const char* name) {
+  return qEnvironmentVariableIsSet(name) ? std::optional(qEnvironmentVariable(name)) : std::nullopt;
+}
+
+void restoreVariable(const char* name, const std::optional<QString>& value) {
+  if (value) {
+    setFolderVariable(name, *value);
   } else {
     qunsetenv(name);
   }
 }
+
+#ifdef _WIN32
+// Searches made by the windows keep their checksum cache in the build tree, never in the user's.
+// The test's environment can't say so under Wine, which sets LOCALAPPDATA from its own registry.
+const bool cacheInBuildTree = (setFolderVariable("LOCALAPPDATA", QStringLiteral(PELIMOR_TEST_CACHE_HOME)), true);
+
+// The system's shell would start real programs: outside an Opener, nothing opens.
+bool startNothing(const QUrl&) { return false; }
+const bool shellKeptAway = (replaceDesktopOpener(startNothing), true);
+#endif
 }  // namespace
 
-PrivateDesktop::PrivateDesktop()
-    : hadHome_(qEnvironmentVariableIsSet("HOME")),
-      hadConfigHome_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
-      oldHome_(qgetenv("HOME")),
-      oldConfigHome_(qgetenv("XDG_CONFIG_HOME")) {
+// Qt's URL handlers catch the desktop's opener on Linux; on Windows the window opens through the
+// system's shell, which the stand-in replaces.
+Opener::Opener(const QStringList& schemes) : schemes_(schemes) {
+#ifdef _WIN32
+  replaceDesktopOpener([this](const QUrl& url) {
+    if (!schemes_.contains(url.scheme())) return false;
+    open(url);
+    return true;
+  });
+#else
+  for (const QString& scheme : schemes_) QDesktopServices::setUrlHandler(scheme, this, "open");
+#endif
+}
+
+Opener::~Opener() {
+#ifdef _WIN32
+  replaceDesktopOpener(startNothing);
+#else
+  for (const QString& scheme : schemes_) QDesktopServices::unsetUrlHandler(scheme);
+#endif
+}
+
+PrivateDesktop::PrivateDesktop() : oldHome_(variable(kHomeVariable)), oldConfigHome_(variable(kConfigHomeVariable)) {
   QDir().mkpath(home());
   QDir().mkpath(configHome());
-  qputenv("HOME", QFile::encodeName(home()));
-  qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
-  QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
+  setFolderVariable(kHomeVariable, home());
+  setFolderVariable(kConfigHomeVariable, configHome());
 }
 
 PrivateDesktop::~PrivateDesktop() {
-  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-  restoreVariable("HOME", hadHome_, oldHome_);
-  restoreVariable("XDG_CONFIG_HOME", hadConfigHome_, oldConfigHome_);
+  restoreVariable(kHomeVariable, oldHome_);
+  restoreVariable(kConfigHomeVariable, oldConfigHome_);
 }
 
 void writeFile(const QString& path, const QByteArray& content) {

@@ -5,10 +5,12 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,30 +46,56 @@ void answerNextMessageBox(int button, SeenBox* seen = nullptr);
 // Shows the window and waits until it is the active one (window shortcuts need that).
 void showActive(QWidget& window);
 
-// Keeps a test away from the user's own folders and programs while it lives: HOME and
-// XDG_CONFIG_HOME point into a temporary folder (so the data folder and the removed-files folder
-// lie there), and files handed to the desktop's opener are recorded instead of opened. Create it
-// before the window, which reads the removed-files folder for the Move hint.
-class PrivateDesktop : public QObject {
+// The variables naming the user's home and settings folders here: the removed-files folder lies in
+// the home, the data folder in the settings folder.
+#ifdef _WIN32
+inline constexpr char kHomeVariable[] = "USERPROFILE";
+inline constexpr char kConfigHomeVariable[] = "APPDATA";
+#else
+inline constexpr char kHomeVariable[] = "HOME";
+inline constexpr char kConfigHomeVariable[] = "XDG_CONFIG_HOME";
+#endif
+
+// Sets an environment variable to a folder, written as the system writes folders.
+void setFolderVariable(const char* name, const QString& folder);
+
+// Stands in for the desktop's opener while it lives: what the window hands it in one of `schemes`
+// is recorded and counts as opened; anything else is refused (on Windows, where the system's shell
+// opens, no test ever starts a real program). Not nested: the inner one's end ends the outer one.
+class Opener : public QObject {
   Q_OBJECT
 
  public:
+  explicit Opener(const QStringList& schemes);
+  ~Opener() override;
+  QList<QUrl> urls;
+
+ public slots:
+  void open(const QUrl& url) { urls << url; }
+
+ private:
+  QStringList schemes_;
+};
+
+// Keeps a test away from the user's own folders and programs while it lives: the home and the
+// settings folder point into a temporary folder (so the data folder and the removed-files folder
+// lie there), and files handed to the desktop's opener are recorded instead of opened. Create it
+// before the window, which reads the removed-files folder for the Move hint.
+class PrivateDesktop {
+ public:
   PrivateDesktop();
-  ~PrivateDesktop() override;
+  ~PrivateDesktop();
+  PrivateDesktop(const PrivateDesktop&) = delete;
+  PrivateDesktop& operator=(const PrivateDesktop&) = delete;
 
   QString home() const { return root_.filePath(QStringLiteral("home")); }
   QString configHome() const { return root_.filePath(QStringLiteral("config")); }
-  QList<QUrl> opened;
-
- public slots:
-  void open(const QUrl& url) { opened << url; }
+  Opener opener{{QStringLiteral("file")}};
 
  private:
   QTemporaryDir root_;
-  bool hadHome_;
-  bool hadConfigHome_;
-  QByteArray oldHome_;
-  QByteArray oldConfigHome_;
+  std::optional<QString> oldHome_;
+  std::optional<QString> oldConfigHome_;
 };
 
 // While this lives, this thread and the threads it starts obey permission bits even as root (the
