@@ -23,10 +23,15 @@ std::wstring shellTarget(const std::string& target) {
 }  // namespace
 
 std::optional<bool> openWithShell(const std::string& target) {
-  // Values above 32 mean a program was started.
-  const auto result = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(nullptr, L"open", shellTarget(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-  return result > 32;
+  // The program says itself when nothing could be opened: no second box from the shell.
+  const std::wstring file = shellTarget(target);
+  SHELLEXECUTEINFOW request{};
+  request.cbSize = sizeof request;
+  request.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  request.lpVerb = L"open";
+  request.lpFile = file.c_str();
+  request.nShow = SW_SHOWNORMAL;
+  return ::ShellExecuteExW(&request) != FALSE;
 }
 
 std::optional<bool> playSoundFile(const std::string& wavFile) {

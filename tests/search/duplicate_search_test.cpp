@@ -63,6 +63,7 @@ TEST_F(DuplicateSearchTest, EqualFilesFormOneGroupOrderedByPath) {
 // Moved files wait in the removed-files folder, inside the home folder: a later search of the home
 // folder must not offer them, nor pair the original with its moved copy.
 TEST_F(DuplicateSearchTest, TheRemovedFilesFolderIsNeverSearched) {
+  if (PELIMOR_ON_WINDOWS) GTEST_SKIP() << "on Windows the removed-files folder is on drive C:, not in the home folder";
   tree.file("photos/a.jpg", "picture");
   tree.file("Pelimor - Removed files/a.jpg", "picture");
   const std::string home = testing::setHomeFolder(tree.root());

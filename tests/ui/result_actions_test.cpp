@@ -328,6 +328,12 @@ class ResultActionsTest : public QObject {
 
   void moveTakesTheFilesToTheRemovedFilesFolderWithoutReplacing() {
     TFormQVR form;
+#ifdef _WIN32
+    // One folder on drive C: for every user, which a test must leave alone.
+    QCOMPARE(form.actions().ActionMove->toolTip(),
+             QStringLiteral("Move selected files to \"C:\\Pelimor - Removed files\" directory"));
+    QSKIP("on Windows Move's folder is C:\\Pelimor - Removed files, shared by every user");
+#endif
     QCOMPARE(form.actions().ActionMove->toolTip(),
              QStringLiteral("Move selected files to \"%1/Pelimor - Removed files\" directory").arg(desktop->home()));
     test::showActive(form);

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QScrollBar>
@@ -27,7 +28,8 @@ std::vector<ResultRow> sixRows() {
 
 QStringList column(const ResultListView& view, int column) {
   QStringList texts;
-  for (const ResultRow& row : view.rows()) texts << ResultTableModel::cellText(row, column);
+  // Paths in the program's form: the list shows them with '\' on Windows.
+  for (const ResultRow& row : view.rows()) texts << QDir::fromNativeSeparators(ResultTableModel::cellText(row, column));
   return texts;
 }
 

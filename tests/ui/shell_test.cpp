@@ -123,7 +123,7 @@ class ShellTest : public QObject {
     const auto form = start();
     QCOMPARE(form->DataFolder, platform::dataFolder());
     QVERIFY(QFileInfo(dataFolder()).isDir());  // every missing level made
-    QCOMPARE(form->sourceFolders(), std::vector<std::string>{platform::homeFolder()});
+    QCOMPARE(form->sourceFolders(), std::vector<std::string>{platform::defaultSourceFolder()});
     QVERIFY(form->ListViewSource->hasSelectedRow());
     QCOMPARE(form->ComboBoxType->currentText(), QStringLiteral("All"));
     QCOMPARE(form->ComboBoxSize->currentText(), QStringLiteral("100"));
