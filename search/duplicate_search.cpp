@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <latch>
 #include <memory>
 #include <thread>
 
@@ -40,10 +41,31 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
 
   progress.setPhase(SearchPhase::Comparing);
   // Once everything is read, the cache is no longer asked: what it learned is written on a thread
-  // of its own while the rows are made and shown, and its records go as soon as it is done.
+  // of its own while the rows are made and shown, and its records go as soon as it is done. With
+  // no records to sort out (a first search), even learning the walk's digests goes beside the rows;
+  // the store they come from is kept until that is done.
+  std::latch learned(1);
+  bool learning = false;
+  // Declared after the store, so gone before it, whichever way this function is left.
+  struct WaitForLearning {
+    std::latch& learned;
+    bool& learning;
+    ~WaitForLearning() {
+      if (learning) learned.wait();
+    }
+  } waitForLearning{learned, learning};
   const auto saveCache = [&] {
-    if (cache && cache->prepareSave(store, !result.cancelled))
+    const bool walkedWhole = !result.cancelled;
+    if (cache && cache->holdsNoRecords()) {
+      learning = true;
+      result.cacheWriting = std::make_shared<std::jthread>([cache, &store, &learned, walkedWhole] {
+        const bool write = cache->prepareSave(store, walkedWhole);
+        learned.count_down();
+        if (write) cache->writePrepared();
+      });
+    } else if (cache && cache->prepareSave(store, walkedWhole)) {
       result.cacheWriting = std::make_shared<std::jthread>([cache] { cache->writePrepared(); });
+    }
     cache.reset();
   };
   result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped, saveCache);
