@@ -181,6 +181,8 @@ void DigestCache::dropUnusedFileSystems() {
   for (auto& device : devices_) device.second = static_cast<std::uint16_t>(newIndex[device.second]);
 }
 
+bool DigestCache::holdsNoRecords() const { return contents_.records.empty(); }
+
 bool DigestCache::prepareSave(const CandidateStore& store, bool walkedWhole) {
   const std::vector<bool> keep = sortOutOldRecords(store, walkedWhole);
   if (!changed_) return false;
@@ -205,12 +207,17 @@ void DigestCache::writePrepared() {
 void DigestCache::writeRecords() {
   std::vector<CacheRecord>& records = contents_.records;
   const std::size_t kept = records.size();
-  sortInParallel(learned_, recordKeyLess, std::max(1u, std::thread::hardware_concurrency()));
-  records.insert(records.end(), learned_.begin(), learned_.end());
+  // A lambda, not the function itself: the sort then compares inline instead of calling out.
+  const auto keyLess = [](const CacheRecord& a, const CacheRecord& b) { return recordKeyLess(a, b); };
+  sortInParallel(learned_, keyLess, std::max(1u, std::thread::hardware_concurrency()));
+  if (records.empty()) {
+    records.swap(learned_);  // a first search: nothing to merge with, nothing to copy
+  } else {
+    records.insert(records.end(), learned_.begin(), learned_.end());
+  }
   std::vector<CacheRecord>().swap(learned_);
   // Stable: of two records with one key, the one learned now comes last, and is the one kept.
-  std::inplace_merge(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(kept), records.end(),
-                     recordKeyLess);
+  std::inplace_merge(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(kept), records.end(), keyLess);
   std::size_t unique = 0;
   for (std::size_t i = 0; i < records.size(); ++i)
     if (i + 1 == records.size() || recordKeyLess(records[i], records[i + 1])) records[unique++] = records[i];

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -40,10 +42,36 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
 
   progress.setPhase(SearchPhase::Comparing);
   // Once everything is read, the cache is no longer asked: what it learned is written on a thread
-  // of its own while the rows are made and shown, and its records go as soon as it is done.
+  // of its own while the rows are made and shown, and its records go as soon as it is done. With
+  // no records to sort out (a first search), even learning the walk's digests goes beside the rows;
+  // the store they come from is kept until that is done.
+  std::future<void> learned;  // valid while the walk's digests are learned beside the rows
+  // Declared after the store, so gone before it, whichever way this function is left.
+  struct WaitForLearning {
+    std::future<void>& learned;
+    ~WaitForLearning() {
+      if (learned.valid()) learned.wait();
+    }
+  } waitForLearning{learned};
   const auto saveCache = [&] {
-    if (cache && cache->prepareSave(store, !result.cancelled))
+    const bool walkedWhole = !result.cancelled;
+    if (cache && cache->holdsNoRecords()) {
+      std::promise<void> done;
+      learned = done.get_future();
+      result.cacheWriting =
+          std::make_shared<std::jthread>([cache, &store, walkedWhole, done = std::move(done)]() mutable {
+            bool write = false;
+            try {
+              write = cache->prepareSave(store, walkedWhole);
+            } catch (const std::exception&) {
+              // Out of memory, say: the search goes on without saving.
+            }
+            done.set_value();  // the store is no longer needed
+            if (write) cache->writePrepared();
+          });
+    } else if (cache && cache->prepareSave(store, walkedWhole)) {
       result.cacheWriting = std::make_shared<std::jthread>([cache] { cache->writePrepared(); });
+    }
     cache.reset();
   };
   result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped, saveCache);
