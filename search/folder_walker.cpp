@@ -76,12 +76,13 @@ std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders, 
   return starts;
 }
 
-bool FolderWalker::holdsExcludedFragment(const std::string& folder, const std::vector<std::string>& fragments) {
-  if (fragments.empty()) return false;
+const std::string* FolderWalker::excludedFragmentIn(const std::string& folder,
+                                                    const std::vector<std::string>& fragments) {
+  if (fragments.empty()) return nullptr;
   const std::string withSeparator = platform::joinPath(folder, "");
   for (const std::string& fragment : fragments)
-    if (!fragment.empty() && withSeparator.find(fragment) != std::string::npos) return true;
-  return false;
+    if (!fragment.empty() && withSeparator.find(fragment) != std::string::npos) return &fragment;
+  return nullptr;
 }
 
 FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, SearchProgress& progress,
@@ -218,9 +219,13 @@ void FolderWalker::takeFile(const Directory& folder, const char* name, bool have
 }
 
 void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch) {
-  if (holdsExcludedFragment(task.path, request_.excludedFragments)) return;
-  const bool openedByPath = task.parent == nullptr;
   const bool isSource = task.parentNode == CandidateStore::kNoParent;
+  if (const std::string* fragment = excludedFragmentIn(task.path, request_.excludedFragments)) {
+    // A source left out by its name is named too, or it would look like one without duplicates.
+    if (isSource) skipFolder(task.path, "its path holds \"" + *fragment + "\", which is never searched");
+    return;
+  }
+  const bool openedByPath = task.parent == nullptr;
   auto folder = std::make_shared<Directory>(openedByPath ? Directory::open(task.path)
                                                          : task.parent->openChild(task.name.c_str()));
   task.parent.reset();

@@ -60,8 +60,8 @@ class FolderWalker {
   // True when at least one source folder was opened and searched.
   bool searchedAnySource() const { return sourcesSearched_.load() > 0; }
 
-  // True when a folder path holds one of the excluded fragments.
-  static bool holdsExcludedFragment(const std::string& folder, const std::vector<std::string>& fragments);
+  // The first of `fragments` that the folder's path holds, or null.
+  static const std::string* excludedFragmentIn(const std::string& folder, const std::vector<std::string>& fragments);
 
  private:
   struct Task;

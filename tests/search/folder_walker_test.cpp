@@ -127,6 +127,13 @@ TEST_F(FolderWalkerTest, HiddenFilesTakenHiddenFoldersNot) {
   EXPECT_EQ(walk({p(".git")}, "*"), Paths{p(".git/config")});
 }
 
+TEST_F(FolderWalkerTest, ASourceLeftOutByItsNameIsNamed) {
+  tree.file("apps/Program Files/e/f", "5");
+  tree.file("apps/ok", "6");
+  EXPECT_EQ(walk({p("apps/Program Files/e"), p("apps")}, "*"), Paths{p("apps/ok")});
+  EXPECT_EQ(skipped, Paths{p("apps/Program Files/e")});
+}
+
 TEST_F(FolderWalkerTest, ExcludedTreesByIdentityAndProgramFilesAnywhere) {
   PELIMOR_NEEDS_SYMLINKS();
   tree.file("sys/a", "1");
