@@ -78,9 +78,11 @@ windows: deps
 
 windows-test: windows build
 	cmake -B $(WINDOWS_BUILD) -DPELIMOR_LINUX_BUILD=$(CURDIR)/$(BUILD)  # for comparing with the Linux build
-	scripts/wine-run cmd /c ver >/dev/null  # makes the Wine prefix before tests start side by side
-	# Wine makes windows only on an X display: a virtual one for the whole run.
+	# Wine makes windows only on an X display: a virtual one for the whole run. The Wine prefix is
+	# made on it before tests start side by side (a Wine desktop started without a display keeps
+	# one process's windows from another's).
 	xvfb-run -a -s "-screen 0 1280x800x24" sh -c 'export WINE_DISPLAY=$$DISPLAY && \
+	  scripts/wine-run cmd /c ver >/dev/null && \
 	  ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j2 && \
 	  bash scripts/check-windows-installer $(WINDOWS_BUILD)/$(WINDOWS_PROGRAM)-setup.exe'
 
