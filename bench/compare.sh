@@ -36,7 +36,7 @@ What to measure (default: --warm --memory --check --checksum):
   --memory          peak memory with /usr/bin/time -v, one warm run per tool (also saves the output)
   --check           the groups of each tool against pelimor-find's (runs the tools once, as --memory)
   --checksum        the checksum benchmark (bench_checksum, ContentHasher >= 5 GB/s)
-  --cache           pelimor-find's checksum cache, side by side: without it (--no-cache), a first
+  --cache           pelimor-find's checksum cache, taking turns run by run: without it (--no-cache), a first
                     search (empty cache) and a second search (nothing changed); warm, and cold
                     when --cold is given too; the second search's output, peak memory and cache size
   --all             all of the above
@@ -227,9 +227,34 @@ for name in "${tree_list[@]}"; do
       echo different > "$out/cache-output.txt"
     run_cache_hyperfine() {  # $1: warm or cold, $2: runs, $3: prepare command
       cut -d' ' -f1 /proc/loadavg > "$out/load-cache-$1.txt"
-      hyperfine --style basic --runs "$2" --export-json "$out/cache-$1.json" --prepare "rm -rf $first; $3" \
-        --command-name "no cache" "$(command_of pelimor "" "$tree")" \
-        --command-name "first search" "$(cached "$first")" --command-name "second search" "$(cached "$second")"
+      # One run of each kind per round, taking turns: a drift in the machine's speed (other work,
+      # the page cache) then lands on every kind alike, where runs of one kind in a stretch would
+      # take it alone. The rounds are joined into one result file afterwards.
+      local round
+      local parts=()
+      for round in $(seq "$2"); do
+        parts+=("$out/scratch/cache-$1-$round.json")
+        hyperfine --style none --runs 1 --export-json "${parts[-1]}" --prepare "rm -rf $first; $3" \
+          --command-name "no cache" "$(command_of pelimor "" "$tree")" \
+          --command-name "first search" "$(cached "$first")" --command-name "second search" "$(cached "$second")"
+      done
+      python3 - "$out/cache-$1.json" "${parts[@]}" <<'JOIN'
+import json, statistics, sys
+joined = {}
+for part in sys.argv[2:]:
+    for entry in json.load(open(part))["results"]:
+        into = joined.setdefault(entry["command"], {"command": entry["command"], "times": [], "users": [], "systems": []})
+        into["times"] += entry["times"]
+        into["users"].append(entry["user"])
+        into["systems"].append(entry["system"])
+results = []
+for entry in joined.values():
+    times = entry["times"]
+    results.append({"command": entry["command"], "times": times, "mean": statistics.mean(times),
+                    "median": statistics.median(times), "min": min(times), "max": max(times),
+                    "user": statistics.median(entry["users"]), "system": statistics.median(entry["systems"])})
+json.dump({"results": results}, open(sys.argv[1], "w"), indent=1)
+JOIN
     }
     say "$name: cache, warm, $runs runs each"
     run_cache_hyperfine warm "$runs" "$warm_cmd"
