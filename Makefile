@@ -60,6 +60,8 @@ WINDOWS_BUILD ?= build-windows
 WINDOWS_PROGRAM = Pelimor-3.0-win64
 WINDOWS_ZIP = pelimor-find-3.0-win64
 windows: deps
+	@# A build folder made before the window was built for Windows knows no Qt: configured anew.
+	@grep -qs "qt.toolchain.cmake" $(WINDOWS_BUILD)/CMakeCache.txt || rm -rf $(WINDOWS_BUILD)/CMakeCache.txt $(WINDOWS_BUILD)/CMakeFiles
 	qt="$$(bash scripts/build-qt-windows | tail -n1)" && \
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE="$$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
 	  -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
