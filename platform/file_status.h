@@ -25,6 +25,8 @@ struct FileStatus {
   // The modification time as one number, in nanoseconds since the epoch.
   std::int64_t modifiedTime() const { return modifiedSeconds * 1'000'000'000 + modifiedNanoseconds; }
   std::int64_t changedTime() const { return changedSeconds * 1'000'000'000 + changedNanoseconds; }
+  // Nobody may write it: the read-only attribute on Windows, the nearest thing elsewhere.
+  bool markedReadOnly() const { return (permissions & 0222) == 0; }
 };
 
 // A folder as the system knows it, whatever path led there.

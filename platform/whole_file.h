@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_status.h"
 #include "platform/native_handle.h"
 
 namespace pelimor::platform {
@@ -35,6 +36,10 @@ class InputFile {
   std::uint64_t remaining() const { return position_ < size_ ? size_ - position_ : 0; }
 
  private:
+  // What every system checks of the file it opened: a regular file, writable when asked to be.
+  // Keeps it open (0) or closes it (an errno value); `error` is the status call's own.
+  int acceptOpened(int error, const FileStatus& status, Access access);
+
   NativeHandle descriptor_ = kNoHandle;
   std::uint64_t size_ = 0;
   std::uint64_t position_ = 0;

@@ -16,9 +16,6 @@ namespace pelimor::platform {
 
 namespace {
 
-// The Windows read-only attribute has no direct match; a file nobody may write is the closest.
-bool markedReadOnly(const struct stat& info) { return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
-
 int closeDescriptor(int& descriptor) {
   int error = 0;
   if (descriptor >= 0 && ::close(descriptor) != 0 && errno != EINTR) error = errno;
@@ -53,22 +50,8 @@ int InputFile::open(const std::string& path, Access access) {
   descriptor_ = ::open(path.c_str(), flags);
   if (descriptor_ < 0) return errno;
   struct stat info {};
-  int error = 0;
-  if (fstat(descriptor_, &info) != 0)
-    error = errno;
-  else if (S_ISDIR(info.st_mode))
-    error = EISDIR;
-  else if (!S_ISREG(info.st_mode))
-    error = EINVAL;
-  else if (access == Access::ReadWrite && markedReadOnly(info))
-    error = EACCES;
-  if (error != 0) {
-    close();
-    return error;
-  }
-  size_ = static_cast<std::uint64_t>(info.st_size);
-  position_ = 0;
-  return 0;
+  const int error = fstat(descriptor_, &info) != 0 ? errno : 0;
+  return acceptOpened(error, fileStatusOf(info), access);
 }
 
 void InputFile::close() { closeDescriptor(descriptor_); }
@@ -84,7 +67,8 @@ int ReplacingFile::create() {
   if (stat(target_.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) return EISDIR;
     if (S_ISREG(info.st_mode)) {
-      if (markedReadOnly(info) || faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return EACCES;
+      if (fileStatusOf(info).markedReadOnly() || faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+        return EACCES;
       mode = info.st_mode & 07777;
     }
   }

@@ -24,8 +24,7 @@ int OutputFile::create(const std::string& path) {
   descriptor_ = kNoHandle;
   // A file marked read-only is never replaced (Wine, as root, would let it be).
   FileStatus old;
-  if (statusOfPath(path, true, old) == 0 && old.kind == EntryKind::Regular && (old.permissions & 0222) == 0)
-    return EACCES;
+  if (statusOfPath(path, true, old) == 0 && old.kind == EntryKind::Regular && old.markedReadOnly()) return EACCES;
   int error = 0;
   descriptor_ = created(::CreateFileW(systemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr),
@@ -57,7 +56,7 @@ int OutputFile::keepAttributesOf(const FileStatus& source) {
   // zeros leave the other times and attributes as they are. Owners stay with the folder's rules.
   FILE_BASIC_INFO basic{};
   basic.LastWriteTime.QuadPart = fileTimeOf(source.modifiedSeconds, source.modifiedNanoseconds);
-  basic.FileAttributes = (source.permissions & 0222) == 0 ? FILE_ATTRIBUTE_READONLY : 0;
+  basic.FileAttributes = source.markedReadOnly() ? FILE_ATTRIBUTE_READONLY : 0;
   return ::SetFileInformationByHandle(handleOf(descriptor_), FileBasicInfo, &basic, sizeof basic) ? 0 : lastErrno();
 }
 

@@ -13,8 +13,6 @@ namespace pelimor::platform {
 using namespace win32;
 
 namespace {
-bool markedReadOnly(const FileStatus& status) { return (status.permissions & 0222) == 0; }
-
 int closeHandle(NativeHandle& handle) {
   int error = 0;
   if (handle != kNoHandle && !::CloseHandle(handleOf(handle))) error = lastErrno();
@@ -59,17 +57,8 @@ int InputFile::open(const std::string& path, Access access) {
   }
   descriptor_ = nativeOf(handle);
   FileStatus status;
-  int error = statusOfHandle(handle, status);
-  if (error == 0 && status.kind == EntryKind::Directory) error = EISDIR;
-  if (error == 0 && status.kind != EntryKind::Regular) error = EINVAL;
-  if (error == 0 && access == Access::ReadWrite && markedReadOnly(status)) error = EACCES;
-  if (error != 0) {
-    close();
-    return error;
-  }
-  size_ = status.size;
-  position_ = 0;
-  return 0;
+  const int error = statusOfHandle(handle, status);
+  return acceptOpened(error, status, access);
 }
 
 void InputFile::close() { closeHandle(descriptor_); }
@@ -83,7 +72,7 @@ int ReplacingFile::create() {
   FileStatus status;
   if (statusOfPath(target_, true, status) == 0) {
     if (status.kind == EntryKind::Directory) return EISDIR;
-    if (status.kind == EntryKind::Regular && markedReadOnly(status)) return EACCES;
+    if (status.kind == EntryKind::Regular && status.markedReadOnly()) return EACCES;
   }
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
