@@ -209,10 +209,13 @@ void DigestCache::writeRecords() {
   const std::size_t kept = records.size();
   // A lambda, not the function itself: the sort then compares inline instead of calling out.
   const auto keyLess = [](const CacheRecord& a, const CacheRecord& b) { return recordKeyLess(a, b); };
-  sortInParallel(learned_, keyLess, std::max(1u, std::thread::hardware_concurrency()));
   if (records.empty()) {
-    records.swap(learned_);  // a first search: nothing to merge with, nothing to copy
+    // A first search: this runs while the rows are shown, which mostly takes one core. Sorting in
+    // place on this thread takes the other, and no second buffer of records.
+    std::sort(learned_.begin(), learned_.end(), keyLess);
+    records.swap(learned_);  // nothing to merge with, nothing to copy
   } else {
+    sortInParallel(learned_, keyLess, std::max(1u, std::thread::hardware_concurrency()));
     records.insert(records.end(), learned_.begin(), learned_.end());
   }
   std::vector<CacheRecord>().swap(learned_);

@@ -50,7 +50,7 @@ class DigestCache {
   // anything else stays for searches of other folders. True when the file must be written anew.
   bool prepareSave(const CandidateStore& store, bool walkedWhole);
   // Without records (a first search, or one after a damaged file) there is nothing to sort out, and
-  // both halves may run beside the rows, while `store` lives.
+  // both halves may run once the rows are made, on a thread that keeps `store` until learned from.
   bool holdsNoRecords() const;
   // The second writes the file. It needs nothing of the search, so it may run on another thread
   // while the result is shown. A failure costs the cache only: a warning on stderr.

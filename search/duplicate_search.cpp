@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <exception>
-#include <future>
 #include <memory>
 #include <thread>
 
@@ -19,7 +18,9 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   // a warm cache the extra threads cost next to nothing.
   if (threads == 0) threads = std::clamp(4 * std::thread::hardware_concurrency(), 8u, 16u);
   const unsigned walkThreads = std::min(threads, CandidateStore::kMaxSegments);
-  CandidateStore store(walkThreads);
+  // Shared: a first search hands it on to the thread that learns from it once the rows are made.
+  auto sharedStore = std::make_shared<CandidateStore>(walkThreads);
+  CandidateStore& store = *sharedStore;
   std::shared_ptr<DigestCache> cache;
   if (request.useCache) cache = std::make_shared<DigestCache>(request.cacheFolder);
   DigestCache* const knownDigests = cache.get();
@@ -41,42 +42,34 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   result.cancelled = control.cancelled();
 
   progress.setPhase(SearchPhase::Comparing);
-  // Once everything is read, the cache is no longer asked: what it learned is written on a thread
-  // of its own while the rows are made and shown, and its records go as soon as it is done. With
-  // no records to sort out (a first search), even learning the walk's digests goes beside the rows;
-  // the store they come from is kept until that is done.
-  std::future<void> learned;  // valid while the walk's digests are learned beside the rows
-  // Declared after the store, so gone before it, whichever way this function is left.
-  struct WaitForLearning {
-    std::future<void>& learned;
-    ~WaitForLearning() {
-      if (learned.valid()) learned.wait();
-    }
-  } waitForLearning{learned};
+  // Once everything is read, the cache is no longer asked: what changed is sorted out and the cache
+  // let go before the rows are made (their largest allocation), and the file is written on a thread
+  // of its own while the rows are made and shown.
+  const bool walkedWhole = !result.cancelled;
+  const bool firstSearch = cache && cache->holdsNoRecords();
   const auto saveCache = [&] {
-    const bool walkedWhole = !result.cancelled;
-    if (cache && cache->holdsNoRecords()) {
-      std::promise<void> done;
-      learned = done.get_future();
-      result.cacheWriting =
-          std::make_shared<std::jthread>([cache, &store, walkedWhole, done = std::move(done)]() mutable {
-            bool write = false;
-            try {
-              write = cache->prepareSave(store, walkedWhole);
-            } catch (const std::exception&) {
-              // Out of memory, say: the search goes on without saving.
-            }
-            done.set_value();  // the store is no longer needed
-            if (write) cache->writePrepared();
-          });
-    } else if (cache && cache->prepareSave(store, walkedWhole)) {
+    if (cache && !firstSearch && cache->prepareSave(store, walkedWhole))
       result.cacheWriting = std::make_shared<std::jthread>([cache] { cache->writePrepared(); });
-    }
-    cache.reset();
+    if (!firstSearch) cache.reset();
   };
   result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped, saveCache);
   result.aborted = control.aborted();
   if (result.aborted) result.rows.clear();
+  // A cache without records (a first search) has nothing to sort out: it learns everything the
+  // search read. Making the rows keeps every core busy, showing them mostly one; so learning,
+  // sorting and writing start now, and the store they learn from goes with them.
+  if (firstSearch && !result.aborted) {
+    result.cacheWriting = std::make_shared<std::jthread>([cache, sharedStore, walkedWhole]() mutable {
+      bool write = false;
+      try {
+        write = cache->prepareSave(*sharedStore, walkedWhole);
+      } catch (const std::exception&) {
+        // Out of memory, say: the search is done and only the save is lost.
+      }
+      sharedStore.reset();
+      if (write) cache->writePrepared();
+    });
+  }
   progress.setPhase(SearchPhase::Done);
   return result;
 }
