@@ -104,8 +104,12 @@ bool DigestCache::find(const CacheKey& file, Kind kind, ContentDigest& digest) c
 }
 
 void DigestCache::learn(const Candidate& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest) {
-  const int fileSystem = fileSystemOf(file.device);
-  if (fileSystem < 0) return;
+  if (const int fileSystem = fileSystemOf(file.device); fileSystem >= 0)
+    addRecord(file, static_cast<std::uint16_t>(fileSystem), folderInode, kind, digest);
+}
+
+void DigestCache::addRecord(const Candidate& file, std::uint16_t fileSystem, std::uint64_t folderInode, Kind kind,
+                            const ContentDigest& digest) {
   CacheRecord record;
   record.inode = file.inode;
   record.size = file.size;
@@ -115,7 +119,7 @@ void DigestCache::learn(const Candidate& file, std::uint64_t folderInode, Kind k
   record.high = digest.strongHigh;
   record.low = digest.strongLow;
   record.crc32 = digest.crc32;
-  record.fileSystem = static_cast<std::uint16_t>(fileSystem);
+  record.fileSystem = fileSystem;
   record.kind = kind;
   learned_.push_back(record);
   changed_ = true;
@@ -128,8 +132,14 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
   learned_.reserve(learned_.size() +
                    static_cast<std::size_t>(std::count_if(store.files().begin(), store.files().end(),
                                                           [](const Candidate& file) { return file.contentRead; })));
+  // Files come folder by folder, so mostly from the file system of the file before.
+  std::uint64_t lastDevice = 0;
+  int fileSystem = fileSystemOf(lastDevice);
   for (const Candidate& file : store.files()) {
-    const int fileSystem = fileSystemOf(file.device);
+    if (file.device != lastDevice) {
+      lastDevice = file.device;
+      fileSystem = fileSystemOf(file.device);
+    }
     if (fileSystem < 0) continue;
     const auto [begin, end] = recordsOf(static_cast<std::uint16_t>(fileSystem), file.inode);
     bool contentKnown = false;
@@ -143,7 +153,8 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
       }
     }
     if (file.contentRead && !contentKnown)
-      learn(file, store.folderId(file.folder).inode, CacheRecord::kContent, file.content);
+      addRecord(file, static_cast<std::uint16_t>(fileSystem), store.folderId(file.folder).inode, CacheRecord::kContent,
+                file.content);
   }
   if (!walkedWhole) return keep;
   // A file gone from a folder that was walked whole is gone, or no longer searched for there.
@@ -164,19 +175,28 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
 
 void DigestCache::dropUnusedFileSystems() {
   std::vector<std::string>& names = contents_.fileSystems;
+  std::vector<CacheRecord>& records = contents_.records;
   std::vector<bool> used(names.size(), false);
-  for (const CacheRecord& record : contents_.records) used[record.fileSystem] = true;
+  // The records lie sorted by file system: one binary search finds the end of each one's run.
+  for (auto at = records.begin(); at != records.end();) {
+    const std::uint16_t fileSystem = at->fileSystem;
+    used[fileSystem] = true;
+    at = std::upper_bound(at, records.end(), fileSystem,
+                          [](std::uint16_t index, const CacheRecord& record) { return index < record.fileSystem; });
+  }
   std::vector<int> newIndex(names.size(), -1);
   std::vector<std::string> kept;
+  bool renumbered = false;
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (!used[i]) continue;
     newIndex[i] = static_cast<int>(kept.size());
+    renumbered = renumbered || kept.size() != i;
     kept.push_back(std::move(names[i]));
   }
   names = std::move(kept);
   // Renumbering keeps the order of the records: it keeps the order of the file systems.
-  for (CacheRecord& record : contents_.records)
-    record.fileSystem = static_cast<std::uint16_t>(newIndex[record.fileSystem]);
+  if (renumbered)
+    for (CacheRecord& record : records) record.fileSystem = static_cast<std::uint16_t>(newIndex[record.fileSystem]);
   std::erase_if(devices_, [&](const auto& device) { return newIndex[device.second] < 0; });
   for (auto& device : devices_) device.second = static_cast<std::uint16_t>(newIndex[device.second]);
 }
@@ -222,8 +242,11 @@ void DigestCache::writeRecords() {
   // Stable: of two records with one key, the one learned now comes last, and is the one kept.
   std::inplace_merge(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(kept), records.end(), keyLess);
   std::size_t unique = 0;
-  for (std::size_t i = 0; i < records.size(); ++i)
-    if (i + 1 == records.size() || recordKeyLess(records[i], records[i + 1])) records[unique++] = records[i];
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (i + 1 < records.size() && !recordKeyLess(records[i], records[i + 1])) continue;
+    if (unique != i) records[unique] = records[i];  // mostly in place already
+    ++unique;
+  }
   records.resize(unique);
   dropUnusedFileSystems();
   indexRecords();

@@ -59,6 +59,8 @@ class DigestCache {
  private:
   // The index of the file system on `device` among the names, or -1 when it has no lasting name.
   int fileSystemOf(std::uint64_t device) const;
+  void addRecord(const Candidate& file, std::uint16_t fileSystem, std::uint64_t folderInode, Kind kind,
+                 const ContentDigest& digest);
   std::pair<std::size_t, std::size_t> recordsOf(std::uint16_t fileSystem, std::uint64_t inode) const;
   // Builds the index below for the records as they are now.
   void indexRecords();

