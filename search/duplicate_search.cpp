@@ -48,9 +48,10 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   const bool walkedWhole = !result.cancelled;
   const bool firstSearch = cache && cache->holdsNoRecords();
   const auto saveCache = [&] {
-    if (cache && !firstSearch && cache->prepareSave(store, walkedWhole))
+    if (!cache || firstSearch) return;  // a first search saves once the rows are made, below
+    if (cache->prepareSave(store, walkedWhole))
       result.cacheWriting = std::make_shared<std::jthread>([cache] { cache->writePrepared(); });
-    if (!firstSearch) cache.reset();
+    cache.reset();
   };
   result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped, saveCache);
   result.aborted = control.aborted();
