@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <vector>
 
 #include "settings/source_list_file.h"
 
@@ -29,6 +31,35 @@ void pressKey(WORD key, bool withControl = false) {
   add(key, KEYEVENTF_KEYUP);
   if (withControl) add(VK_CONTROL, KEYEVENTF_KEYUP);
   ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// Keys go to the window that has the focus; other programs' windows come and go beside this one.
+bool bringForward(HWND window) {
+  return QTest::qWaitFor(
+      [window] {
+        ::SetForegroundWindow(window);
+        return ::GetForegroundWindow() == window;
+      },
+      10000);
+}
+
+// The visible windows of process `id` besides `main`: its notices.
+std::vector<HWND> otherWindowsOf(DWORD id, HWND main) {
+  struct Search {
+    DWORD id;
+    HWND main;
+    std::vector<HWND> found;
+  } search{id, main, {}};
+  ::EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(data);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == search.id && window != search.main && ::IsWindowVisible(window)) search.found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 }  // namespace
 
@@ -61,6 +92,12 @@ class WindowsStartTest : public QObject {
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(PELIMOR_PROGRAM), {});
     QVERIFY(program.waitForStarted(20000));
+    // A failed step ends the test at once with its message, not at the test's time limit.
+    const auto stopProgram = qScopeGuard([&program] {
+      if (program.state() == QProcess::NotRunning) return;
+      program.kill();
+      program.waitForFinished(5000);
+    });
 
     HWND window = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((window = ::FindWindowW(nullptr, L"Pelimor 3.0")) != nullptr, 30000);
@@ -69,12 +106,14 @@ class WindowsStartTest : public QObject {
     const QString report = data + QStringLiteral("/Duplicates.html");
     QTRY_VERIFY_WITH_TIMEOUT(::IsWindowVisible(window), 10000);
     QTest::qWait(1000);  // shown is not yet taking keys
-    ::SetForegroundWindow(window);
+    QVERIFY(bringForward(window));
+    qInfo("Enter");
     pressKey(VK_RETURN);
     // The search is over once its checksums are saved; the rows are in the list a moment later.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root_.filePath(QStringLiteral("local/Pelimor/Checksums.cache"))), 60000);
     QTest::qWait(1000);
-    ::SetForegroundWindow(window);
+    QVERIFY(bringForward(window));
+    qInfo("Ctrl+P");
     pressKey('P', true);
     // Written whole before it is opened; read until it is all there.
     QByteArray html;
@@ -89,15 +128,16 @@ class WindowsStartTest : public QObject {
     QVERIFY(!html.contains("other.bin"));
 
     // The report is then opened with the shell; where nothing opens .html files (a bare Wine), the
-    // program says so in a notice, which is answered here.
-    QTest::qWait(2000);
-    if (HWND notice = ::FindWindowW(nullptr, L"Error")) {
-      ::SetForegroundWindow(notice);
-      pressKey(VK_RETURN);
-      QTRY_VERIFY_WITH_TIMEOUT(!::IsWindow(notice), 10000);
-    }
-    ::PostMessageW(window, WM_CLOSE, 0, 0);
-    QVERIFY(program.waitForFinished(30000));
+    // program says so in a notice, which may come at any time and is closed too.
+    qInfo("closing");
+    const DWORD id = program.processId();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          for (HWND notice : otherWindowsOf(id, window)) ::PostMessageW(notice, WM_CLOSE, 0, 0);
+          ::PostMessageW(window, WM_CLOSE, 0, 0);
+          return program.waitForFinished(500);
+        },
+        30000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
     QVERIFY(QFile::exists(data + QStringLiteral("/Options.cfg")));  // saved at close
