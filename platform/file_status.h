@@ -21,6 +21,7 @@ struct FileStatus {
   std::uint32_t permissions = 0;  // the mode's permission bits
   std::uint32_t owner = 0;
   std::uint32_t ownerGroup = 0;
+  std::uint32_t linkCount = 1;  // names the file has; 1 where a listing does not tell
 
   // The modification time as one number, in nanoseconds since the epoch.
   std::int64_t modifiedTime() const { return modifiedSeconds * 1'000'000'000 + modifiedNanoseconds; }

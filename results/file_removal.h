@@ -1,6 +1,7 @@
 #pragma once
 // Delete and Move of the selected files, never the last copy of a group.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,10 @@ enum class FileAction {
 
 struct ActionOptions {
   bool dryRun = false;  // every check, but nothing changed on disk
+  // Every file and its kept copy are read again and must give their group's CRC-32 and strong hash
+  // before the file is acted on: for groups that no search of ours made (a saved search, which
+  // anybody may have edited). Without it, only racy files are read again.
+  bool verifyContent = false;
   std::string moveFolder = platform::removedFilesFolder();
 };
 
@@ -52,6 +57,13 @@ struct RemovalResult {
   // positions in the rows passed in. Unselected rows are never among them, and the rows that stay
   // keep their group numbers.
   std::vector<std::size_t> rowsToRemove;
+  // Delete: those of rowsToRemove whose file was gone before we came to it, ascending. Not deleted
+  // by us, and counted in no freed bytes.
+  std::vector<std::size_t> alreadyGone;
+  // Bytes the disk has back: a file counts only when its last name went (a hard link elsewhere keeps
+  // its bytes), once however often it was listed; a clone counts only blocks not shared before.
+  // Move counts what went to the removed-files folder instead, once per file.
+  std::uint64_t freedBytes = 0;
   // Files not deleted or moved, in list order.
   std::vector<FileFailure> failures;
   // Move: where each moved file went, in list order.

@@ -1,5 +1,6 @@
 #pragma once
 // Moving a file to another file system, where no rename can: a checked copy, then the source goes.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,7 +20,14 @@ struct CopyMoveOutcome {
 // must still be the one the search found. Only when the copy is on the disk and the source is still
 // the very same file is the source removed. Any failure removes the copy and keeps the source.
 // `folderText` names the target folder in the reasons.
+// `beforeRemoval`, when given, is asked last, right before the source goes: a reason it returns
+// keeps the source and takes the copy away.
 CopyMoveOutcome moveByCopy(const platform::FolderHandle& from, const ResultRow& row, const platform::FolderHandle& to,
-                           const std::string& targetName, const std::string& folderText);
+                           const std::string& targetName, const std::string& folderText,
+                           const std::function<std::optional<std::string>()>& beforeRemoval = {});
+
+// Removes from `folder` the unfinished copies that a Move of ours left there when it was stopped
+// (killed, or the machine went down) and that no running Move is still writing.
+void removeLeftoverCopies(const platform::FolderHandle& folder);
 
 }  // namespace pelimor

@@ -6,6 +6,7 @@
 
 #include "platform/directory_reader.h"
 #include "platform/paths.h"
+#include "search/content_digest.h"
 
 namespace pelimor {
 
@@ -26,7 +27,16 @@ struct ResultRow {
   std::string path;         // "Path": the full path
   std::uint64_t size = 0;   // "Size" in bytes
   std::uint32_t crc32 = 0;  // "CRC32"
+  // Its change time was not safely older than the search when it was read: on a clock that keeps
+  // whole seconds, it may have been rewritten since without a trace in its times. Read again
+  // before anything is done to it or its group.
+  bool racy = false;
   FileIdentity identity;
+  // The group's strong hash, which a file's bytes must give together with the CRC-32.
+  std::uint64_t strongHigh = 0;
+  std::uint64_t strongLow = 0;
+
+  ContentDigest digest() const { return ContentDigest{crc32, strongHigh, strongLow}; }
 
   // "Name": everything after the last separator.
   std::string_view name() const { return platform::fileNameOf(path); }

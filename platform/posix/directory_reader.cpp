@@ -51,6 +51,7 @@ FileStatus fileStatusOf(const struct ::stat& info) {
   status.permissions = info.st_mode & 07777;
   status.owner = info.st_uid;
   status.ownerGroup = info.st_gid;
+  status.linkCount = static_cast<std::uint32_t>(info.st_nlink);
   return status;
 }
 

@@ -169,6 +169,7 @@ int statusOfHandle(HANDLE handle, FileStatus& status) {
   status =
       statusOfFields(attributes, isLink, static_cast<std::uint64_t>(standard.EndOfFile.QuadPart), id.VolumeSerialNumber,
                      fileIndexOf(id.FileId), basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart);
+  status.linkCount = standard.NumberOfLinks;
   return 0;
 }
 
