@@ -9,6 +9,7 @@
 
 #include "platform/directory_reader.h"
 #include "platform/paths.h"
+#include "search/content_digest.h"
 #include "search/crc32.h"
 
 namespace pelimor::testing {
@@ -79,7 +80,12 @@ ResultRow rowFor(const std::string& path, std::uint32_t group) {
     throw std::system_error(error, std::generic_category(), "status of the folder of " + path);
   if (status.kind == platform::EntryKind::Regular) {
     const std::string content = readFile(path);
-    row.crc32 = fastUpdateCRC32(0xFFFFFFFFu, content.data(), content.size()) ^ 0xFFFFFFFFu;
+    ContentHasher hasher;
+    hasher.update(content.data(), content.size());
+    const ContentDigest digest = hasher.finish();
+    row.crc32 = digest.crc32;
+    row.strongHigh = digest.strongHigh;
+    row.strongLow = digest.strongLow;
   }
   row.identity = FileIdentity{status.device, status.inode, status.modifiedTime(), status.changedTime(),
                               platform::FolderId{folder.device, folder.inode}};
