@@ -110,6 +110,7 @@ void DigestCache::learn(const Candidate& file, std::uint64_t folderInode, Kind k
 
 void DigestCache::addRecord(const Candidate& file, std::uint16_t fileSystem, std::uint64_t folderInode, Kind kind,
                             const ContentDigest& digest) {
+  if (racy_.isRacy(file.device, file.changedNanoseconds)) return;
   CacheRecord record;
   record.inode = file.inode;
   record.size = file.size;

@@ -12,6 +12,7 @@
 #include "search/candidate_store.h"
 #include "search/content_digest.h"
 #include "search/digest_cache_file.h"
+#include "search/racy_files.h"
 
 namespace pelimor {
 
@@ -40,6 +41,9 @@ class DigestCache {
   // Samples come back as a grouper holds them: the two hashes in the strong half, CRC-32 0.
   // Safe from any number of threads.
   bool find(const CacheKey& file, Kind kind, ContentDigest& digest) const;
+
+  // Files this rule calls racy are never learned: their times can't vouch for what was read.
+  void setRacyFiles(RacyFiles racy) { racy_ = std::move(racy); }
 
   // Notes what a search has just read of a file. From one thread at a time.
   void learn(const Candidate& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest);
@@ -88,6 +92,7 @@ class DigestCache {
   };
   std::vector<FileSystemIndex> index_;  // by file system
   bool changed_ = false;                // the file would differ from the one loaded
+  RacyFiles racy_;
 };
 
 }  // namespace pelimor

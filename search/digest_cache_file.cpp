@@ -80,9 +80,17 @@ std::string encodeCacheHead(const CacheContents& contents) {
 
 std::string loadCacheFile(const std::string& path, CacheContents& contents) {
   contents = CacheContents{};
+  // Looked at before it is opened: a link or a pipe put in its place is named as such.
+  platform::FileStatus seen;
+  if (const int error = platform::statusOfPath(path, false, seen); error != 0)
+    return error == ENOENT ? "missing" : platform::systemErrorText(error);
+  if (seen.kind == platform::EntryKind::SymbolicLink) return "it is a symbolic link";
+  if (seen.kind != platform::EntryKind::Regular) return "it is not a regular file";
   platform::FileReader file;
   if (const int error = file.open(path); error != 0)
     return error == ENOENT ? "missing" : platform::systemErrorText(error);
+  if (file.status().device != seen.device || file.status().inode != seen.inode)
+    return "it was replaced while it was read";
   const std::uint64_t fileSize = file.status().size;
   Head head{};
   if (file.readAt(0, &head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return "it is truncated";

@@ -6,13 +6,16 @@
 #include <memory>
 #include <thread>
 
+#include "platform/file_times.h"
 #include "search/folder_walker.h"
 #include "search/mask_list.h"
+#include "search/racy_files.h"
 
 namespace pelimor {
 
 SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
   SearchResult result;
+  const std::int64_t readStart = request.readStart != 0 ? request.readStart : platform::wallClockNanoseconds();
   unsigned threads = request.readThreads;
   // Reads from a cold cache wait on the disk: more threads than cores keep it busy, and with
   // a warm cache the extra threads cost next to nothing.
@@ -40,6 +43,8 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
     result.searchedAnySource = walker.searchedAnySource();
   }
   result.cancelled = control.cancelled();
+  const RacyFiles racy = racyFilesOf(store, readStart);
+  if (cache) cache->setRacyFiles(racy);
 
   progress.setPhase(SearchPhase::Comparing);
   // Once everything is read, the cache is no longer asked: what changed is sorted out and the cache
@@ -56,6 +61,7 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped, saveCache);
   result.aborted = control.aborted();
   if (result.aborted) result.rows.clear();
+  for (ResultRow& row : result.rows) row.racy = racy.isRacy(row.identity.device, row.identity.changedNanoseconds);
   // A cache without records (a first search) has nothing to sort out: it learns everything the
   // search read. Making the rows keeps every core busy, showing them mostly one; so learning,
   // sorting and writing start now, and the store they learn from goes with them.

@@ -24,6 +24,9 @@ struct SearchRequest {
   // What was read of each file is kept in this folder, so that a later search need not read a file
   // again while it is unchanged.
   bool useCache = true;
+  // When reading began, as the racy rule sees it (wall-clock nanoseconds): files changed less than
+  // their file system's time step before it are racy. 0: the moment the search starts.
+  std::int64_t readStart = 0;
   std::string cacheFolder = platform::cacheFolder();
 };
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/directory_reader.h"
+#include "platform/file_times.h"
 #include "search/duplicate_search.h"
 #include "search/search_test_support.h"
 #include "support/temp_tree.h"
@@ -40,6 +41,8 @@ class DigestCacheTest : public ::testing::Test {
     SearchRequest request = testing::requestFor({tree.root()});
     request.useCache = useCache;
     request.cacheFolder = cacheFolder;
+    // As if read long after the tree was made: no file is racy, every one may be remembered.
+    request.readStart = platform::wallClockNanoseconds() + 10'000'000'000;
     SearchControl control;
     SearchProgress progress;
     SearchResult result = runDuplicateSearch(request, progress, control);
@@ -137,6 +140,7 @@ TEST_F(DigestCacheTest, ADamagedCacheIsIgnoredWithOneWarningAndRebuilt) {
   const struct {
     const char* what;
     std::function<void(const std::string&)> damage;
+    const char* said = "";
   } cases[] = {
       {"truncated in a record", [&](const std::string& path) { truncate(path, fs::file_size(path) - 10); }},
       {"truncated in its head", [&](const std::string& path) { truncate(path, 12); }},
@@ -148,6 +152,15 @@ TEST_F(DigestCacheTest, ADamagedCacheIsIgnoredWithOneWarningAndRebuilt) {
          testing::writeFile(path, bytes);
        }},
       {"another program's file", [](const std::string& path) { testing::writeFile(path, std::string(4096, 'Q')); }},
+#ifndef _WIN32  // Wine makes no symbolic links, Windows no named pipes in folders
+      {"a link to a cache",
+       [](const std::string& path) {
+         fs::rename(path, path + ".real");
+         fs::create_symlink(path + ".real", path);
+       },
+       "is a symbolic link"},
+      {"a pipe", [](const std::string& path) { fs::remove(path), mkfifo(path.c_str(), 0600); }, "not a regular file"},
+#endif
   };
   const auto expected = describe(search(false).rows);
   for (const auto& c : cases) {
@@ -159,6 +172,7 @@ TEST_F(DigestCacheTest, ADamagedCacheIsIgnoredWithOneWarningAndRebuilt) {
     const std::string warning = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
     EXPECT_NE(warning.find(cacheFile()), std::string::npos) << warning;
+    EXPECT_NE(warning.find(c.said), std::string::npos) << warning;
     CacheContents contents;
     EXPECT_EQ(loadCacheFile(cacheFile(), contents), "");
     EXPECT_FALSE(contents.records.empty());

@@ -1,0 +1,22 @@
+#pragma once
+// How finely a file system keeps its files' times, and the clock they are compared with. A file
+// rewritten within one tick of its file system's clock may keep every time it had, so what was
+// read of it shortly before is not proof of what it holds now.
+#include <cstdint>
+
+#include "platform/folder_handle.h"
+
+namespace pelimor::platform {
+
+// Assumed where the file system does not tell: FAT keeps two seconds, network shares often one.
+inline constexpr std::int64_t kCoarseTimeStep = 2'000'000'000;
+
+// Nanoseconds between the change times the file system of the open `folder` can tell apart: a few
+// milliseconds where it keeps nanoseconds (the kernel stamps them from a clock that ticks that
+// often), a second or two where it keeps less, kCoarseTimeStep when it can't be told.
+std::int64_t changeTimeStep(const FolderHandle& folder);
+
+// The wall clock, as nanoseconds since 1970, as file times are.
+std::int64_t wallClockNanoseconds();
+
+}  // namespace pelimor::platform

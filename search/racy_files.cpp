@@ -1,0 +1,45 @@
+#include "search/racy_files.h"
+
+#include <algorithm>
+
+#include "platform/file_times.h"
+
+namespace pelimor {
+
+void RacyFiles::noteFileSystem(std::uint64_t device, std::int64_t changeTimeStep) {
+  if (!knows(device)) steps_.emplace_back(device, changeTimeStep);
+}
+
+bool RacyFiles::knows(std::uint64_t device) const {
+  return std::any_of(steps_.begin(), steps_.end(), [&](const auto& step) { return step.first == device; });
+}
+
+bool RacyFiles::isRacy(std::uint64_t device, std::int64_t changedNanoseconds) const {
+  if (!enabled_) return false;
+  std::int64_t step = platform::kCoarseTimeStep;
+  for (const auto& [known, knownStep] : steps_)
+    if (known == device) step = knownStep;
+  // Safely older means a whole step before the read began: a later change then gets a later time.
+  return changedNanoseconds > readStart_ - step;
+}
+
+RacyFiles racyFilesOf(const CandidateStore& store, std::int64_t readStart) {
+  RacyFiles racy(readStart);
+  std::uint64_t lastDevice = 0;
+  bool any = false;
+  for (const Candidate& file : store.files()) {
+    if (any && file.device == lastDevice) continue;
+    any = true;
+    lastDevice = file.device;
+    if (racy.knows(file.device)) continue;
+    std::int64_t step = platform::kCoarseTimeStep;
+    platform::FolderHandle folder;
+    platform::FileStatus own;
+    if (folder.open(store.folderPath(file.folder)) == 0 && folder.ownStatus(own) == 0 && own.device == file.device)
+      step = platform::changeTimeStep(folder);
+    racy.noteFileSystem(file.device, step);
+  }
+  return racy;
+}
+
+}  // namespace pelimor
