@@ -305,8 +305,8 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
       const FileIdentity identity{file.device, file.inode, file.modifiedNanoseconds, file.changedNanoseconds,
                                   store_.folderId(file.folder)};
       const ContentDigest& digest = items[i].digest;
-      *row = ResultRow{number, store_.pathOf(file), file.size, digest.crc32, false, identity, digest.strongHigh,
-                       digest.strongLow};
+      *row = ResultRow{number,   store_.pathOf(file), file.size,       digest.crc32, false,
+                       identity, digest.strongHigh,   digest.strongLow};
     }
     std::sort(&rows[firstRow[g]], row, [](const ResultRow& a, const ResultRow& b) { return a.path < b.path; });
   });
