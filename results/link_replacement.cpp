@@ -1,5 +1,6 @@
 #include "results/link_replacement.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/block_sharing.h"
@@ -12,6 +13,8 @@ namespace {
 // Beside the file, so the final rename stays within its folder; a dot name, hidden from listings.
 constexpr std::string_view kTemporaryPrefix = ".pelimor-link-";
 constexpr unsigned kTemporaryNames = 1000;
+// The longest name most file systems take, in bytes (Windows counts 255 UTF-16 units, never fewer).
+constexpr std::size_t kLongestName = 255;
 // Besides shareBlocks' own answers: a file found changed before its blocks were shared.
 constexpr int kChangedMeanwhile = -2;
 
@@ -28,6 +31,15 @@ std::string noLinkReason(int error) {
     default:
       return "no hard link can be made beside it: " + platform::systemErrorText(error);
   }
+}
+
+// The file's name after our prefix and number, cut short where it would not fit, at a character's
+// first byte.
+std::string temporaryNameFor(unsigned number, std::string_view name) {
+  std::string temporary = std::string(kTemporaryPrefix) + std::to_string(number) + "-";
+  std::size_t length = std::min(name.size(), kLongestName - temporary.size());
+  while (length < name.size() && length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+  return temporary.append(name.substr(0, length));
 }
 
 bool sameAttributes(const platform::FileStatus& a, const platform::FileStatus& b) {
@@ -55,7 +67,7 @@ std::optional<std::string> LinkReplacer::link(const ResultRow& row, const platfo
   std::string temporary;
   int error = EEXIST;
   for (unsigned number = 1; number <= kTemporaryNames && error == EEXIST; ++number) {
-    temporary = std::string(kTemporaryPrefix) + std::to_string(number) + "-" + name;
+    temporary = temporaryNameFor(number, name);
     error = folder.linkTo(temporary, keeperCheck_.folder(), keptName);
   }
   if (error != 0) return noLinkReason(error);

@@ -77,6 +77,17 @@ TEST(Link, TheSelectedFileBecomesTheKeptOneAndSaysWhatItLost) {
             std::string::npos);
 }
 
+TEST(Link, ANameOfTheLongestLengthIsReplacedToo) {
+  const TempFolder folder;
+  const std::string name(250, 'n');
+  writeFile(folder / "kept", "same bytes");
+  writeFile(folder / name, "same bytes");
+  const RemovalResult result =
+      replaceWithHardLinks({rowFor(folder / "kept", 1), rowFor(folder / name, 1)}, {false, true});
+  EXPECT_TRUE(result.failures.empty()) << result.failures[0].reason;
+  EXPECT_EQ(rowFor(folder / name, 1).identity.inode, rowFor(folder / "kept", 1).identity.inode);
+}
+
 TEST(Clone, SharesBlocksWhereTheFileSystemCanAndSaysSoWhereItCannot) {
   const TempFolder plain;  // a file system that cannot share blocks (ext4, tmpfs)
   writeFile(plain / "a/f", "same bytes");
