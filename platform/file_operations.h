@@ -27,6 +27,11 @@ class OutputFile {
   // Creates `name` in `folder`, only this user may read it, and never where anything of that name
   // is already (EEXIST). 0 or an errno value.
   int createNewIn(const FolderHandle& folder, const std::string& name);
+  // As createNewIn, and holds an exclusive lock on the file until it is closed, which tells a file
+  // still being written from one its writer left behind. EEXIST also when the new file was taken
+  // away before it was locked. On Windows others may still rename and remove it.
+  int createLockedIn(const FolderHandle& folder, const std::string& name);
+  bool isOpen() const { return descriptor_ != kNoHandle; }
 
   // All of `bytes`: 0, an errno value, or kShortWrite when the system took fewer bytes without an error.
   int write(std::string_view bytes);
@@ -44,6 +49,10 @@ class OutputFile {
  private:
   NativeHandle descriptor_ = kNoHandle;
 };
+
+// Removes the regular file `name` from `folder` only if its lock (see createLockedIn) can be taken
+// at once: nobody is writing it any more. 0, EBUSY while it is locked, or an errno value.
+int removeUnlockedFile(const FolderHandle& folder, const std::string& name);
 
 // Writes `pieces` one after another to a new file beside `name` in `folder` that only this user may
 // read, then puts it in place of `name` in one step: readers see the old file or the new one, never

@@ -3,6 +3,7 @@
 // inside an open folder, rather than on a whole path, keeps a folder swapped for a link meanwhile
 // from leading anywhere else.
 #include <string>
+#include <vector>
 
 #include "platform/directory_reader.h"
 
@@ -37,6 +38,10 @@ class FolderHandle {
   // Renames `name` to `targetName` in this folder, replacing what is there in one step: the target
   // name is never missing. 0 or an errno value.
   int renameReplacing(const std::string& name, const std::string& targetName) const;
+  // The names of the folder's entries, "." and ".." left out. 0 or an errno value.
+  int entryNames(std::vector<std::string>& names) const;
+  // Waits until the folder's renames and new names are on the disk. 0 or an errno value.
+  int syncEntries() const;
 
  private:
   NativeHandle descriptor_ = kNoHandle;

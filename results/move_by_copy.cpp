@@ -1,5 +1,8 @@
 #include "results/move_by_copy.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <string_view>
 #include <vector>
 
 #include "platform/file_operations.h"
@@ -12,95 +15,179 @@ namespace pelimor {
 
 namespace {
 constexpr std::size_t kBlockBytes = 1 << 20;
+// The copy is written under a short dot name of ours, a number after the prefix, and gets its own
+// name only once it is whole: a Move stopped half way leaves nothing that looks like the file.
+constexpr std::string_view kCopyPrefix = ".pelimor-move-";
+constexpr unsigned kCopyNames = 1000;
 
-// Hashes `size` bytes read by `read(offset, buffer, length)`; false when fewer came or reading failed.
-template <typename Read>
-bool hashAll(std::uint64_t size, std::vector<unsigned char>& buffer, ContentDigest& digest, int& error, Read read) {
-  ContentHasher hasher;
-  for (std::uint64_t offset = 0; offset < size;) {
-    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - offset));
-    const std::int64_t got = read(offset, buffer.data(), length);
-    if (got < 0) error = static_cast<int>(-got);
-    if (got != static_cast<std::int64_t>(length)) return false;
-    hasher.update(buffer.data(), length);
-    offset += length;
-  }
-  digest = hasher.finish();
-  return true;
+using Reason = std::optional<std::string>;
+
+bool isCopyName(std::string_view name) {
+  if (!name.starts_with(kCopyPrefix) || name.size() == kCopyPrefix.size()) return false;
+  name.remove_prefix(kCopyPrefix.size());
+  return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+
+// Calls `step(offset, length)` for each block of `size` bytes in turn, until one gives a reason.
+template <typename Step>
+Reason eachBlock(std::uint64_t size, Step step) {
+  for (std::uint64_t offset = 0; offset < size; offset += kBlockBytes) {
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, size - offset));
+    if (Reason reason = step(offset, length)) return reason;
+  }
+  return std::nullopt;
+}
+
+class CrossMove {
+ public:
+  CrossMove(const platform::FolderHandle& from, const ResultRow& row, const platform::FolderHandle& to,
+            const std::string& targetName, const std::string& folderText)
+      : from_(from), row_(row), to_(to), targetName_(targetName), folderText_(folderText), name_(row.name()) {}
+
+  CopyMoveOutcome run(const std::function<Reason()>& beforeRemoval) {
+    CopyMoveOutcome outcome;
+    // Spares copying a large file only to find its name taken; the rename below still never replaces.
+    platform::FileStatus there;
+    if (to_.statusOf(targetName_, there) == 0) {
+      outcome.targetTaken = true;
+      return outcome;
+    }
+    if ((outcome.failure = openSource()) || (outcome.failure = createCopy())) return outcome;
+    if ((outcome.failure = writeCopy())) {
+      dropCopy(temporary_);
+      return outcome;
+    }
+    if (const int error = to_.renameNoReplace(temporary_, to_, targetName_); error != 0) {
+      dropCopy(temporary_);
+      if (error == EEXIST)
+        outcome.targetTaken = true;
+      else
+        outcome.failure = cannotCopy(error);
+      return outcome;
+    }
+    if ((outcome.failure = removeSource(beforeRemoval))) dropCopy(targetName_);
+    return outcome;
+  }
+
+ private:
+  std::string cannotCopy(int error) const {
+    return "it cannot be copied to " + folderText_ + ": " + platform::systemErrorText(error);
+  }
+
+  Reason openSource() {
+    if (const int error = source_.openIn(from_, name_); error != 0) return cannotCopy(error);
+    if (!isSameFile(source_.status(), row_)) return "it has changed since the search";
+    source_.adviseSequential();
+    return std::nullopt;
+  }
+
+  Reason createCopy() {
+    int error = EEXIST;
+    for (unsigned number = 1; number <= kCopyNames && error == EEXIST; ++number) {
+      temporary_ = std::string(kCopyPrefix) + std::to_string(number);
+      error = copy_.createLockedIn(to_, temporary_);
+    }
+    if (error == 0 && (error = copy_.status(copyStatus_)) != 0) {
+      to_.removeFile(temporary_);
+      copy_.close();
+    }
+    return error == 0 ? Reason() : cannotCopy(error);
+  }
+
+  // The copy, checked against the search's digest and read back, with the source's attributes.
+  Reason writeCopy() {
+    std::vector<unsigned char> buffer(kBlockBytes);
+    ContentDigest read;
+    if (Reason reason = copyContent(buffer, read)) return reason;
+    if (read != row_.digest()) return "it has changed since the search";
+    int error = copy_.keepAttributesOf(source_.status());
+    if (error == 0) error = copy_.sync();
+    if (error != 0) return cannotCopy(error);
+    ContentDigest written;
+    if (Reason reason = readBack(buffer, written)) return reason;
+    if (written != read) return "its copy in " + folderText_ + " does not read back the same";
+    return std::nullopt;
+  }
+
+  Reason copyContent(std::vector<unsigned char>& buffer, ContentDigest& digest) {
+    ContentHasher hasher;
+    Reason reason = eachBlock(row_.size, [&](std::uint64_t offset, std::size_t length) -> Reason {
+      const std::int64_t got = source_.readAt(offset, buffer.data(), length);
+      if (got < 0) return cannotCopy(static_cast<int>(-got));
+      if (got != static_cast<std::int64_t>(length)) return "it changed while it was copied";
+      const int error = copy_.write(std::string_view(reinterpret_cast<const char*>(buffer.data()), length));
+      // A write cut short without an error is a full file system.
+      if (error != 0) return cannotCopy(error == platform::OutputFile::kShortWrite ? ENOSPC : error);
+      hasher.update(buffer.data(), length);
+      return std::nullopt;
+    });
+    digest = hasher.finish();
+    return reason;
+  }
+
+  Reason readBack(std::vector<unsigned char>& buffer, ContentDigest& digest) {
+    ContentHasher hasher;
+    Reason reason = eachBlock(row_.size, [&](std::uint64_t offset, std::size_t length) -> Reason {
+      const std::int64_t got = copy_.readAt(offset, buffer.data(), length);
+      if (got < 0)
+        return "its copy in " + folderText_ +
+               " cannot be read back: " + platform::systemErrorText(static_cast<int>(-got));
+      if (got != static_cast<std::int64_t>(length))
+        return "its copy in " + folderText_ + " does not read back the same";
+      hasher.update(buffer.data(), length);
+      return std::nullopt;
+    });
+    digest = hasher.finish();
+    return reason;
+  }
+
+  // With the copy under its own name, on the disk: the source goes if it is still the same file.
+  Reason removeSource(const std::function<Reason()>& beforeRemoval) {
+    int error = to_.syncEntries();
+    if (error != 0) return cannotCopy(error);
+    platform::FileStatus now;
+    if (from_.statusOf(name_, now) != 0 || !isSameFile(now, row_)) return "it changed while it was copied";
+    if (beforeRemoval)
+      if (Reason reason = beforeRemoval()) return reason;
+    if ((error = copy_.close()) != 0) return cannotCopy(error);
+    if ((error = from_.removeFile(name_)) != 0)
+      return "it cannot be removed from its folder: " + platform::systemErrorText(error);
+    return std::nullopt;
+  }
+
+  // Takes the copy away from under `name`, if that is still our copy.
+  void dropCopy(const std::string& name) {
+    platform::FileStatus there;
+    if (to_.statusOf(name, there) == 0 && there.device == copyStatus_.device && there.inode == copyStatus_.inode)
+      to_.removeFile(name);
+    if (copy_.isOpen()) copy_.close();
+  }
+
+  const platform::FolderHandle& from_;
+  const ResultRow& row_;
+  const platform::FolderHandle& to_;
+  const std::string& targetName_;
+  const std::string& folderText_;
+  const std::string name_;
+  platform::FileReader source_;
+  platform::OutputFile copy_;
+  platform::FileStatus copyStatus_;
+  std::string temporary_;
+};
 }  // namespace
 
 CopyMoveOutcome moveByCopy(const platform::FolderHandle& from, const ResultRow& row, const platform::FolderHandle& to,
-                           const std::string& targetName, const std::string& folderText) {
-  CopyMoveOutcome outcome;
-  const std::string name(row.name());
-  const auto fail = [&](std::string reason) {
-    outcome.failure = std::move(reason);
-    return outcome;
-  };
-  const auto cannotCopy = [&](int error) {
-    return fail("it cannot be copied to " + folderText + ": " + platform::systemErrorText(error));
-  };
+                           const std::string& targetName, const std::string& folderText,
+                           const std::function<std::optional<std::string>()>& beforeRemoval) {
+  return CrossMove(from, row, to, targetName, folderText).run(beforeRemoval);
+}
 
-  platform::FileReader source;
-  if (const int error = source.openIn(from, name); error != 0) return cannotCopy(error);
-  if (!isSameFile(source.status(), row)) return fail("it has changed since the search");
-  platform::OutputFile copy;
-  if (const int error = copy.createNewIn(to, targetName); error != 0) {
-    if (error == EEXIST)
-      outcome.targetTaken = true;
-    else
-      outcome = cannotCopy(error);
-    return outcome;
-  }
-  platform::FileStatus copyStatus;
-  copy.status(copyStatus);
-  // From here on every way out but success takes the copy away again, if it is still ours.
-  const auto dropCopy = [&](std::string reason) {
-    copy.close();
-    platform::FileStatus there;
-    if (to.statusOf(targetName, there) == 0 && there.device == copyStatus.device && there.inode == copyStatus.inode)
-      to.removeFile(targetName);
-    return fail(std::move(reason));
-  };
-
-  std::vector<unsigned char> buffer(kBlockBytes);
-  ContentDigest read;
-  int error = 0;
-  const bool copied = hashAll(row.size, buffer, read, error, [&](std::uint64_t offset, void* data, std::size_t length) {
-    const std::int64_t got = source.readAt(offset, data, length);
-    if (got > 0) {
-      const int writeError =
-          copy.write(std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(got)));
-      if (writeError != 0) {
-        error = writeError == platform::OutputFile::kShortWrite ? ENOSPC : writeError;
-        return std::int64_t{-1};
-      }
-    }
-    return got;
-  });
-  if (!copied)
-    return dropCopy(error != 0 ? "it cannot be copied to " + folderText + ": " + platform::systemErrorText(error)
-                               : "it changed while it was copied");
-  if (read.crc32 != row.crc32) return dropCopy("it has changed since the search");
-  if ((error = copy.keepAttributesOf(source.status())) != 0 || (error = copy.sync()) != 0)
-    return dropCopy("it cannot be copied to " + folderText + ": " + platform::systemErrorText(error));
-
-  ContentDigest written;
-  error = 0;
-  if (!hashAll(
-          row.size, buffer, written, error,
-          [&](std::uint64_t offset, void* data, std::size_t length) { return copy.readAt(offset, data, length); }) ||
-      !(written == read))
-    return dropCopy("its copy in " + folderText + " does not read back the same");
-
-  platform::FileStatus now;
-  if (from.statusOf(name, now) != 0 || !isSameFile(now, row)) return dropCopy("it changed while it was copied");
-  if ((error = copy.close()) != 0)
-    return dropCopy("it cannot be copied to " + folderText + ": " + platform::systemErrorText(error));
-  if ((error = from.removeFile(name)) != 0)
-    return dropCopy("it cannot be removed from its folder: " + platform::systemErrorText(error));
-  return outcome;
+void removeLeftoverCopies(const platform::FolderHandle& folder) {
+  std::vector<std::string> names;
+  folder.entryNames(names);
+  // A copy whose lock is held is still being written by a running Move, and stays.
+  for (const std::string& name : names)
+    if (isCopyName(name)) platform::removeUnlockedFile(folder, name);
 }
 
 }  // namespace pelimor

@@ -16,8 +16,9 @@ struct CopyMoveOutcome {
 };
 
 // Copies the row's file from `from` (its checked folder) into a new file `targetName` in `to`. The
-// copy's bytes, read back, must hash as the source's did while copying, and the source's content
-// must still be the one the search found. Only when the copy is on the disk and the source is still
+// copy is written under a locked temporary name and takes `targetName` only once it is whole: its
+// bytes, read back, must hash as the source's did while copying, and those must still give the
+// digest the search found. Only when the copy is on the disk and the source is still
 // the very same file is the source removed. Any failure removes the copy and keeps the source.
 // `folderText` names the target folder in the reasons.
 // `beforeRemoval`, when given, is asked last, right before the source goes: a reason it returns

@@ -1,12 +1,40 @@
 #include "platform/file_operations.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 namespace pelimor::platform {
+
+namespace {
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// True when `name` in `folder` is still the open file `descriptor`.
+bool nameLeadsTo(const FolderHandle& folder, const std::string& name, int descriptor) {
+  struct stat opened {
+  }, named{};
+  return fstat(descriptor, &opened) == 0 &&
+         fstatat(folder.descriptor(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(opened, named);
+}
+
+// Opens a regular file only: a device or a pipe under that name is never opened. -1 and errno otherwise.
+int openRegularFile(const FolderHandle& folder, const std::string& name) {
+  struct stat named {};
+  if (fstatat(folder.descriptor(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+  if (!S_ISREG(named.st_mode)) {
+    errno = EINVAL;
+    return -1;
+  }
+  constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  int descriptor = ::openat(folder.descriptor(), name.c_str(), O_RDONLY | kFlags);
+  // A copy of a file nobody may read keeps its mode: writing is enough for the lock.
+  if (descriptor < 0 && errno == EACCES) descriptor = ::openat(folder.descriptor(), name.c_str(), O_WRONLY | kFlags);
+  return descriptor;
+}
+}  // namespace
 
 OutputFile::~OutputFile() {
   if (descriptor_ >= 0) ::close(descriptor_);
@@ -22,6 +50,18 @@ int OutputFile::createNewIn(const FolderHandle& folder, const std::string& name)
   if (descriptor_ >= 0) ::close(descriptor_);
   descriptor_ = ::openat(folder.descriptor(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   return descriptor_ < 0 ? errno : 0;
+}
+
+int OutputFile::createLockedIn(const FolderHandle& folder, const std::string& name) {
+  if (const int error = createNewIn(folder, name); error != 0) return error;
+  // Until it is locked the new file looks left behind and may be removed; then the name no longer
+  // leads to it. A file system without locks leaves the copy unlocked, and nobody can remove it.
+  const bool heldElsewhere = ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  if (heldElsewhere || !nameLeadsTo(folder, name, descriptor_)) {
+    close();
+    return EEXIST;
+  }
+  return 0;
 }
 
 int OutputFile::write(std::string_view bytes) { return writeFully(descriptor_, bytes); }
@@ -51,6 +91,20 @@ int OutputFile::close() {
   const int descriptor = descriptor_;
   descriptor_ = -1;
   return ::close(descriptor) == 0 ? 0 : errno;
+}
+
+int removeUnlockedFile(const FolderHandle& folder, const std::string& name) {
+  const int descriptor = openRegularFile(folder, name);
+  if (descriptor < 0) return errno;
+  int error = 0;
+  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0)
+    error = errno == EWOULDBLOCK ? EBUSY : errno;
+  else if (!nameLeadsTo(folder, name, descriptor))
+    error = ENOENT;
+  else if (::unlinkat(folder.descriptor(), name.c_str(), 0) != 0)
+    error = errno;
+  ::close(descriptor);
+  return error;
 }
 
 }  // namespace pelimor::platform

@@ -1,10 +1,12 @@
 #include "platform/folder_handle.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 namespace pelimor::platform {
 
@@ -64,6 +66,33 @@ int FolderHandle::renameNoReplace(const std::string& name, const FolderHandle& t
 
 int FolderHandle::linkTo(const std::string& name, const FolderHandle& source, const std::string& sourceName) const {
   return ::linkat(source.descriptor_, sourceName.c_str(), descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+int FolderHandle::entryNames(std::vector<std::string>& names) const {
+  const int descriptor = ::openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* const listing = descriptor < 0 ? nullptr : fdopendir(descriptor);
+  if (!listing) {
+    const int error = errno;
+    if (descriptor >= 0) ::close(descriptor);
+    return error;
+  }
+  errno = 0;
+  while (const dirent* entry = readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  const int error = errno;
+  closedir(listing);
+  return error;
+}
+
+int FolderHandle::syncEntries() const {
+  const int descriptor = ::openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0) return errno;
+  // EINVAL: the file system has no way to sync a folder.
+  const int error = ::fsync(descriptor) == 0 || errno == EINVAL ? 0 : errno;
+  ::close(descriptor);
+  return error;
 }
 
 }  // namespace pelimor::platform

@@ -68,8 +68,9 @@ int FolderHandle::renameNoReplace(const std::string& name, const FolderHandle& t
                                   const std::string& targetName) const {
   if (!isOpen() || !target.isOpen()) return EBADF;
   // Without MOVEFILE_REPLACE_EXISTING a taken name fails, and without MOVEFILE_COPY_ALLOWED so does
-  // another volume (EXDEV): the caller copies then.
-  return ::MoveFileExW(systemPathIn(path_, name).c_str(), systemPathIn(target.path_, targetName).c_str(), 0)
+  // another volume (EXDEV): the caller copies then. Written through, as syncEntries relies on.
+  return ::MoveFileExW(systemPathIn(path_, name).c_str(), systemPathIn(target.path_, targetName).c_str(),
+                       MOVEFILE_WRITE_THROUGH)
              ? 0
              : lastErrno();
 }
@@ -80,5 +81,18 @@ int FolderHandle::linkTo(const std::string& name, const FolderHandle& source, co
              ? 0
              : lastErrno();
 }
+
+int FolderHandle::entryNames(std::vector<std::string>& names) const {
+  if (!isOpen()) return EBADF;
+  Directory listing = Directory::open(path_);
+  if (!listing.isOpen()) return listing.error();
+  const char* name = nullptr;
+  EntryKind kind = EntryKind::Unknown;
+  while (listing.next(name, kind)) names.emplace_back(name);
+  return 0;
+}
+
+// Renames in here are written through before they return (renameNoReplace, renameReplacing).
+int FolderHandle::syncEntries() const { return isOpen() ? 0 : EBADF; }
 
 }  // namespace pelimor::platform
