@@ -18,6 +18,9 @@ int shareBlocks(const FileReader& source, NativeHandle targetDescriptor, std::ui
 
 // Opens the regular file `name` in `folder` for writing, without following a link and without
 // changing it. A handle or -errno; the caller closes it with closeDescriptor.
+// Bytes of the open file's blocks that no other file shares, or -1 where the system can't tell.
+std::int64_t unsharedBytes(NativeHandle descriptor);
+
 NativeHandle openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status);
 void closeDescriptor(NativeHandle descriptor);
 

@@ -1,10 +1,10 @@
 #include "results/file_check.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <unordered_set>
 
+#include "platform/file_times.h"
 #include "platform/io_error_text.h"
+#include "results/content_check.h"
 
 namespace pelimor {
 
@@ -54,44 +54,58 @@ std::string FileCheck::reasonFor(FileState state) const {
   return {};
 }
 
-KeeperCheck::KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected) : rows_(rows) {
+KeeperCheck::KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected, bool readAll)
+    : rows_(rows), readAll_(readAll), marks_(rows.size(), kUnknown) {
   for (std::size_t i = 0; i < rows.size(); ++i)
     if (!selected[i]) groups_[rows[i].group].rows.push_back(i);
-  std::unordered_set<std::uint32_t> withSelection;
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    if (selected[i]) withSelection.insert(rows[i].group);
-  std::vector<Candidates*> first;
-  for (auto& [number, group] : groups_)
-    if (withSelection.count(number) != 0) first.push_back(&group);
-  // In folder order, each folder is opened once however many groups keep a file there.
-  std::sort(first.begin(), first.end(),
-            [&](const Candidates* a, const Candidates* b) { return rows_[a->rows[0]].path < rows_[b->rows[0]].path; });
-  for (Candidates* group : first) settle(*group);
 }
 
-void KeeperCheck::settle(Candidates& group) {
-  while (!group.confirmed && group.cursor < group.rows.size()) {
-    if (check_.check(rows_[group.rows[group.cursor]]) == FileState::Same) {
-      group.confirmed = true;
-      group.file = platform::FolderId{check_.status().device, check_.status().inode};
-    } else {
-      ++group.cursor;  // gone or changed: never looked at again in this action
-    }
-  }
+ResultRow KeeperCheck::expected(std::size_t keeper) const {
+  ResultRow row = rows_[keeper];
+  if (const auto since = changedByUs_.find(keeper); since != changedByUs_.end())
+    row.identity.changedNanoseconds = since->second;
+  return row;
+}
+
+bool KeeperCheck::stillGood(std::size_t keeper) {
+  // Copied only when our own links moved its change time; mostly it is the row as it stands.
+  ResultRow changed;
+  const bool changedByUs = changedByUs_.count(keeper) != 0;
+  if (changedByUs) changed = expected(keeper);
+  const ResultRow& row = changedByUs ? changed : rows_[keeper];
+  if (check_.check(row) != FileState::Same) return false;
+  if (!(readAll_ || row.racy) || marks_[keeper] == kReadDurably) return true;
+  const std::int64_t readStart = platform::wallClockNanoseconds();
+  if (contentMismatch(check_.folder(), row)) return false;
+  // Once its last change lies a whole coarse step before the read, a later change shows in its
+  // times, and looking at them is enough from then on.
+  if (check_.status().changedTime() <= readStart - platform::kCoarseTimeStep) marks_[keeper] = kReadDurably;
+  return true;
 }
 
 std::optional<std::size_t> KeeperCheck::keeperFor(const ResultRow& row, const platform::FileStatus& target) {
-  const platform::FolderId targetFile{target.device, target.inode};
-  Candidates& group = groups_[row.group];
-  settle(group);
-  if (!group.confirmed) return std::nullopt;
-  if (!(group.file == targetFile)) return group.rows[group.cursor];
-  // The kept file found is the very file about to go, reached by another path: look further.
-  for (std::size_t i = group.cursor + 1; i < group.rows.size(); ++i) {
-    if (check_.check(rows_[group.rows[i]]) != FileState::Same) continue;
-    if (!(platform::FolderId{check_.status().device, check_.status().inode} == targetFile)) return group.rows[i];
+  const auto found = groups_.find(row.group);
+  if (found == groups_.end()) return std::nullopt;
+  Group& group = found->second;
+  for (std::size_t i = group.cursor; i < group.rows.size(); ++i) {
+    const std::size_t keeper = group.rows[i];
+    if (marks_[keeper] == kBad || !stillGood(keeper)) {
+      marks_[keeper] = kBad;  // gone or changed: never looked at again in this action
+      if (i == group.cursor) ++group.cursor;
+      continue;
+    }
+    // The very file about to go, reached by another path, keeps nothing.
+    if (check_.status().device == target.device && check_.status().inode == target.inode) continue;
+    return keeper;
   }
   return std::nullopt;
+}
+
+void KeeperCheck::acceptOwnChange(std::size_t keeper) {
+  ResultRow row = expected(keeper);
+  if (check_.check(row) != FileState::Changed) return;
+  row.identity.changedNanoseconds = check_.status().changedTime();
+  if (isSameFile(check_.status(), row)) changedByUs_[keeper] = row.identity.changedNanoseconds;
 }
 
 }  // namespace pelimor

@@ -43,27 +43,38 @@ class FileCheck {
   int error_ = 0;
 };
 
-// The unselected rows of each group. A selected file goes only while one of them is still on disk,
-// unchanged, and is not the very file about to go: the list may be minutes old, and a copy
-// deleted or edited meanwhile must not leave us removing the last one.
+// The unselected rows of each group. A selected file goes only while one of them is on disk
+// unchanged at that very moment, and is not the very file about to go: the list may be minutes
+// old, and a copy deleted or edited meanwhile, or while the action runs, must not leave us removing
+// the last one.
 class KeeperCheck {
  public:
-  // Looks at the first unselected file of every group with a selection at once, folder by folder.
-  KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
-  // The row of an unselected file of `row`'s group that is on disk unchanged and is not `target`.
+  // `readAll`: every kept file is read again before it vouches for a file (the groups came from a
+  // saved search); otherwise only racy ones are.
+  KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected, bool readAll = false);
+  // The row of an unselected file of `row`'s group that is on disk unchanged now, with its bytes
+  // read again where they must be, and is not `target`. Asked right before each file goes.
   std::optional<std::size_t> keeperFor(const ResultRow& row, const platform::FileStatus& target);
+  // Our own action changed the kept file's change time (a new hard link to it): its time now is
+  // taken as the one it should have, as long as everything else is as the search saw it.
+  void acceptOwnChange(std::size_t keeper);
 
  private:
-  struct Candidates {
+  struct Group {
     std::vector<std::size_t> rows;
-    std::size_t cursor = 0;   // rows before it are gone or changed for good
-    bool confirmed = false;   // rows[cursor] was found unchanged during this action
-    platform::FolderId file;  // then: its device and inode
+    std::size_t cursor = 0;  // rows before it are gone or changed for good
   };
-  // Moves the cursor to the group's first file that is on disk unchanged, and remembers it.
-  void settle(Candidates& group);
+  enum Mark : std::uint8_t { kUnknown, kBad, kReadDurably };
+  // The row as it should be found now: with the change time our own links gave it.
+  ResultRow expected(std::size_t keeper) const;
+  // Looks at the kept file now, and reads it again where it must.
+  bool stillGood(std::size_t keeper);
+
   const std::vector<ResultRow>& rows_;
-  std::unordered_map<std::uint32_t, Candidates> groups_;
+  const bool readAll_;
+  std::unordered_map<std::uint32_t, Group> groups_;
+  std::vector<Mark> marks_;
+  std::unordered_map<std::size_t, std::int64_t> changedByUs_;
   FileCheck check_;
 };
 

@@ -4,12 +4,18 @@
 #include <cerrno>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
+#include <utility>
 
+#include "platform/block_sharing.h"
+#include "platform/file_reader.h"
 #include "platform/folder_handle.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
+#include "results/content_check.h"
 #include "results/file_check.h"
 #include "results/group_guard.h"
 #include "results/link_replacement.h"
@@ -22,21 +28,33 @@ namespace {
 // A folder that already holds this many files of one name is not probed any further.
 constexpr unsigned kLastNumber = 100000;
 
-// Acts on one checked file, found in `folder` as `status`, whose group keeps the row `keeper`;
-// returns the reason when the file stays.
-using OneFile = std::function<std::optional<std::string>(std::size_t row, const platform::FolderHandle& folder,
-                                                         const platform::FileStatus& status, std::size_t keeper)>;
+// What became of one selected file that was found as the search saw it.
+struct FileOutcome {
+  std::optional<std::string> reason;  // why it stays
+  bool alreadyGone = false;           // gone between the check and the action
+  std::uint64_t freedBytes = 0;
+};
+
+// Acts on one checked file, found in `folder` as `status`, whose group keeps the row `keeper`.
+// `keeperStill` asks again, at the last moment, whether a kept copy is still there.
+using OneFile =
+    std::function<FileOutcome(std::size_t row, const platform::FolderHandle& folder, const platform::FileStatus& status,
+                              std::size_t keeper, const std::function<std::optional<std::string>()>& keeperStill)>;
+
+constexpr std::string_view kNoKeeper = "no unselected copy of it is left on disk";
 
 // Moves into the removed-files folder, never replacing: a taken name gets a number.
 class Mover {
  public:
   Mover(const std::string& folder, std::vector<MovedFile>& moved) : folder_(folder), moved_(moved) {}
 
-  std::optional<std::string> move(std::size_t i, const ResultRow& row, const platform::FolderHandle& from) {
+  std::optional<std::string> move(std::size_t i, const ResultRow& row, const platform::FolderHandle& from,
+                                  const std::function<std::optional<std::string>()>& keeperStill) {
     if (!target_.isOpen()) {
       int error = platform::createFolderWithParents(folder_);
       if (error == 0) error = target_.open(folder_);
       if (error != 0) return "the folder " + folder_ + " cannot be created: " + platform::systemErrorText(error);
+      removeLeftoverCopies(target_);
     }
     const std::string name(row.name());
     for (unsigned number = 1; number <= kLastNumber; ++number) {
@@ -44,7 +62,7 @@ class Mover {
       const int error = from.renameNoReplace(name, target_, targetName);
       if (error == EEXIST) continue;
       if (error == EXDEV) {
-        const CopyMoveOutcome copy = moveByCopy(from, row, target_, targetName, folder_);
+        const CopyMoveOutcome copy = moveByCopy(from, row, target_, targetName, folder_, keeperStill);
         if (copy.targetTaken) continue;
         if (copy.failure) return copy.failure;
       } else if (error != 0) {
@@ -62,58 +80,135 @@ class Mover {
   platform::FolderHandle target_;
 };
 
-void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std::vector<bool>& selected, bool dryRun,
-               RemovalResult& result, const OneFile& act) {
-  const bool moving = action == FileAction::Move;
-  KeeperCheck keepers(rows, selected);
-  FileCheck check;
-  const auto stays = [&](std::size_t row, std::string reason) {
-    result.failures.push_back(FileFailure{row, rows[row].path, std::move(reason)});
-  };
+// Selected rows, folder by folder so that each folder is opened once. Moves keep the list's order,
+// which decides who gets a name and who a number in the removed-files folder.
+std::vector<std::size_t> actionOrder(FileAction action, const std::vector<ResultRow>& rows,
+                                     const std::vector<bool>& selected) {
   std::vector<std::size_t> order;
   for (std::size_t i = 0; i < rows.size(); ++i)
     if (selected[i]) order.push_back(i);
-  // Folder by folder opens each folder once. Moves keep the list's order, which decides who gets a
-  // name and who a number in the removed-files folder.
-  if (!moving) {
+  if (action != FileAction::Move) {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
       return platform::folderPartView(rows[a].path) < platform::folderPartView(rows[b].path);
     });
   }
-  for (const std::size_t i : order) {
+  return order;
+}
+
+// Another name of a file whose name we removed: its change time moved, and nothing else may have.
+// Its bytes are read again, since the times can no longer vouch for them.
+FileState changedOnlyByUs(const FileCheck& check, const ResultRow& row) {
+  ResultRow now = row;
+  now.identity.changedNanoseconds = check.status().changedTime();
+  if (!isSameFile(check.status(), now) || contentMismatch(check.folder(), now)) return FileState::Changed;
+  return FileState::Same;
+}
+
+void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+               const ActionOptions& options, RemovalResult& result, const OneFile& act) {
+  KeeperCheck keepers(rows, selected, options.verifyContent);
+  FileCheck check;
+  const auto stays = [&](std::size_t row, std::string reason) {
+    result.failures.push_back(FileFailure{row, rows[row].path, std::move(reason)});
+  };
+  const auto gone = [&](std::size_t row) {
+    // A row leaves the list only when its file is known to be gone from the very folder it was in.
+    if (!options.dryRun) result.rowsToRemove.push_back(row);
+    // A deleted file that is gone already is what the user asked for, though not our doing; for
+    // every other action it is a file that was not done.
+    if (action == FileAction::Delete)
+      result.alreadyGone.push_back(row);
+    else
+      stays(row, "it no longer exists");
+  };
+  // Files we took a name of: their other names have a new change time, of our own making.
+  std::set<std::pair<std::uint64_t, std::uint64_t>> renamedByUs;
+  for (const std::size_t i : actionOrder(action, rows, selected)) {
     const ResultRow& row = rows[i];
-    const FileState state = check.check(row);
+    FileState state = check.check(row);
+    if (state == FileState::Changed && renamedByUs.count({check.status().device, check.status().inode}) != 0 &&
+        !options.dryRun)
+      state = changedOnlyByUs(check, row);
     if (state == FileState::Gone) {
-      // A row leaves the list only when its file is known to be gone from the very folder it was in.
-      if (!dryRun) result.rowsToRemove.push_back(i);
-      // A deleted file that is gone already is what the user asked for; for every other action it
-      // is a file that was not done.
-      if (action != FileAction::Delete) stays(i, check.reasonFor(state));
+      gone(i);
       continue;
     }
     if (state != FileState::Same) {
       stays(i, check.reasonFor(state));
       continue;
     }
+    if (options.verifyContent || row.racy) {
+      if (std::optional<std::string> reason = contentMismatch(check.folder(), row)) {
+        stays(i, std::move(*reason));
+        continue;
+      }
+    }
+    // The kept copy is looked at right before the file goes, not once for the whole action.
     const std::optional<std::size_t> keeper = keepers.keeperFor(row, check.status());
     if (!keeper) {
-      stays(i, "no unselected copy of it is left on disk");
+      stays(i, std::string(kNoKeeper));
       continue;
     }
-    if (std::optional<std::string> reason = act(i, check.folder(), check.status(), *keeper)) {
-      stays(i, std::move(*reason));
+    const auto keeperStill = [&]() -> std::optional<std::string> {
+      if (keepers.keeperFor(row, check.status())) return std::nullopt;
+      return std::string(kNoKeeper);
+    };
+    FileOutcome outcome = act(i, check.folder(), check.status(), *keeper, keeperStill);
+    if (outcome.reason) {
+      stays(i, std::move(*outcome.reason));
+    } else if (outcome.alreadyGone) {
+      gone(i);
     } else if (action == FileAction::Delete || action == FileAction::Move) {
       result.rowsToRemove.push_back(i);
+      renamedByUs.emplace(check.status().device, check.status().inode);
     } else {
       result.linked.push_back(LinkedFile{i, *keeper});
+      keepers.acceptOwnChange(*keeper);
     }
+    result.freedBytes += outcome.freedBytes;
   }
   const auto byRow = [](const auto& a, const auto& b) { return a.row < b.row; };
   std::sort(result.rowsToRemove.begin(), result.rowsToRemove.end());
+  std::sort(result.alreadyGone.begin(), result.alreadyGone.end());
   std::sort(result.failures.begin(), result.failures.end(), byRow);
   std::sort(result.linked.begin(), result.linked.end(), byRow);
   std::sort(result.attributesLost.begin(), result.attributesLost.end(), byRow);
   if (!result.failures.empty()) result.notice = Notice::warning(failureNoticeText(action, result.failures));
+}
+
+// Counts a file's bytes when its last name goes, and once however often it was listed.
+class FreedBytes {
+ public:
+  std::uint64_t nameRemoved(const platform::FileStatus& status) {
+    auto& [names, removed] = files_.try_emplace({status.device, status.inode}, status.linkCount, 0u).first->second;
+    return ++removed == names ? status.size : 0;
+  }
+  // Move counts what it puts aside, once per file.
+  std::uint64_t movedAside(const platform::FileStatus& status) {
+    return files_.try_emplace({status.device, status.inode}, 0u, 0u).second ? status.size : 0;
+  }
+
+ private:
+  // By device and inode: the names it had when first met, and how many of them we removed.
+  std::map<std::pair<std::uint64_t, std::uint64_t>, std::pair<std::uint32_t, std::uint32_t>> files_;
+};
+
+// Shares the file's blocks with its kept copy; counts the blocks that were its own before and no
+// longer are.
+FileOutcome cloneCounted(LinkReplacer& replacer, const ResultRow& row, const platform::FolderHandle& folder,
+                         std::size_t keeper) {
+  platform::FileReader file;
+  const std::int64_t before =
+      file.openIn(folder, std::string(row.name())) == 0 ? platform::unsharedBytes(file.descriptor()) : -1;
+  FileOutcome outcome;
+  outcome.reason = replacer.clone(row, folder, keeper);
+  if (outcome.reason) return outcome;
+  const std::int64_t after = before < 0 ? -1 : platform::unsharedBytes(file.descriptor());
+  if (before < 0 || after < 0)
+    outcome.freedBytes = row.size;  // the system can't tell what was shared before: the best guess
+  else if (before > after)
+    outcome.freedBytes = static_cast<std::uint64_t>(before - after);
+  return outcome;
 }
 }  // namespace
 
@@ -127,35 +222,48 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
   }
   Mover mover(options.moveFolder, result.moved);
   LinkReplacer replacer(rows);
-  actOnEach(action, rows, selected, options.dryRun, result,
+  FreedBytes freed;
+  actOnEach(action, rows, selected, options, result,
             [&](std::size_t i, const platform::FolderHandle& folder, const platform::FileStatus& status,
-                std::size_t keeper) -> std::optional<std::string> {
+                std::size_t keeper, const std::function<std::optional<std::string>()>& keeperStill) -> FileOutcome {
               const ResultRow& row = rows[i];
+              FileOutcome outcome;
               if (options.dryRun) {
                 // Where a move would go: the name may still get a number then.
-                if (action == FileAction::Move)
+                if (action == FileAction::Move) {
                   result.moved.push_back(MovedFile{i, platform::joinPath(options.moveFolder, row.name())});
-                return std::nullopt;
+                  outcome.freedBytes = freed.movedAside(status);
+                } else {
+                  outcome.freedBytes = action == FileAction::Clone ? row.size : freed.nameRemoved(status);
+                }
+                return outcome;
               }
               switch (action) {
                 case FileAction::Delete: {
                   const int error = folder.removeFile(std::string(row.name()));
-                  // Gone between the check and now: as good as deleted.
-                  if (error != 0 && error != ENOENT) return platform::systemErrorText(error);
-                  return std::nullopt;
+                  if (error == ENOENT)
+                    outcome.alreadyGone = true;
+                  else if (error != 0)
+                    outcome.reason = platform::systemErrorText(error);
+                  else
+                    outcome.freedBytes = freed.nameRemoved(status);
+                  return outcome;
                 }
                 case FileAction::Move:
-                  return mover.move(i, row, folder);
+                  outcome.reason = mover.move(i, row, folder, keeperStill);
+                  if (!outcome.reason) outcome.freedBytes = freed.movedAside(status);
+                  return outcome;
                 case FileAction::Clone:
-                  return replacer.clone(row, folder, keeper);
+                  return cloneCounted(replacer, row, folder, keeper);
                 case FileAction::Link: {
                   std::string note;
-                  std::optional<std::string> reason = replacer.link(row, folder, status, keeper, note);
+                  outcome.reason = replacer.link(row, folder, status, keeper, note);
                   if (!note.empty()) result.attributesLost.push_back(FileFailure{i, row.path, std::move(note)});
-                  return reason;
+                  if (!outcome.reason) outcome.freedBytes = freed.nameRemoved(status);
+                  return outcome;
                 }
               }
-              return std::nullopt;
+              return outcome;
             });
   return result;
 }

@@ -1,6 +1,7 @@
 #include "platform/block_sharing.h"
 
 #include <fcntl.h>
+#include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -35,6 +36,28 @@ int shareBlocks(const FileReader& source, NativeHandle targetDescriptor, std::ui
     offset += answer.bytes_deduped;
   }
   return 0;
+}
+
+std::int64_t unsharedBytes(NativeHandle descriptor) {
+  constexpr std::size_t kExtents = 128;
+  std::vector<unsigned char> request(sizeof(fiemap) + kExtents * sizeof(fiemap_extent));
+  auto* map = reinterpret_cast<fiemap*>(request.data());
+  std::int64_t unshared = 0;
+  for (std::uint64_t start = 0;;) {
+    std::fill(request.begin(), request.end(), 0);
+    map->fm_start = start;
+    map->fm_length = FIEMAP_MAX_OFFSET - start;
+    map->fm_flags = FIEMAP_FLAG_SYNC;  // blocks still waiting in memory get their places first
+    map->fm_extent_count = kExtents;
+    if (::ioctl(descriptor, FS_IOC_FIEMAP, map) != 0) return -1;
+    if (map->fm_mapped_extents == 0) return unshared;
+    for (std::uint32_t i = 0; i < map->fm_mapped_extents; ++i) {
+      const fiemap_extent& extent = map->fm_extents[i];
+      if ((extent.fe_flags & FIEMAP_EXTENT_SHARED) == 0) unshared += static_cast<std::int64_t>(extent.fe_length);
+      if ((extent.fe_flags & FIEMAP_EXTENT_LAST) != 0) return unshared;
+      start = extent.fe_logical + extent.fe_length;
+    }
+  }
 }
 
 NativeHandle openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status) {

@@ -12,6 +12,8 @@ using namespace win32;
 // (block cloning copies whatever is there, and only on ReFS): refused as unsupported.
 int shareBlocks(const FileReader&, NativeHandle, std::uint64_t) { return EOPNOTSUPP; }
 
+std::int64_t unsharedBytes(NativeHandle) { return -1; }
+
 NativeHandle openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status) {
   if (!folder.isOpen()) return -EBADF;
   const HANDLE handle =

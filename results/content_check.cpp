@@ -1,0 +1,39 @@
+#include "results/content_check.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/file_reader.h"
+#include "platform/io_error_text.h"
+#include "results/file_check.h"
+
+namespace pelimor {
+
+namespace {
+constexpr std::size_t kBlockBytes = 1 << 20;
+}  // namespace
+
+std::optional<std::string> contentMismatch(const platform::FolderHandle& folder, const ResultRow& row) {
+  const std::string name(row.name());
+  platform::FileReader reader;
+  if (const int error = reader.openIn(folder, name); error != 0)
+    return "it cannot be read again: " + platform::systemErrorText(error);
+  if (!isSameFile(reader.status(), row)) return std::string("it has changed since the search");
+  reader.adviseSequential();
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, row.size + 1)));
+  ContentHasher hasher;
+  std::uint64_t total = 0;
+  for (;;) {
+    const std::int64_t got = reader.readAt(total, buffer.data(), buffer.size());
+    if (got < 0) return "it cannot be read again: " + platform::systemErrorText(static_cast<int>(-got));
+    if (got == 0) break;
+    hasher.update(buffer.data(), static_cast<std::size_t>(got));
+    total += static_cast<std::uint64_t>(got);
+    if (total > row.size) break;
+  }
+  if (total != row.size || !(hasher.finish() == row.digest()))
+    return std::string("its bytes are no longer those of its group");
+  return std::nullopt;
+}
+
+}  // namespace pelimor
