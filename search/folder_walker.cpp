@@ -1,6 +1,7 @@
 #include "search/folder_walker.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <thread>
 
 #include "platform/directory_reader.h"
@@ -33,6 +34,10 @@ constexpr std::size_t kLevelsLookedAbove = 4096;
 bool isOneOf(const std::vector<platform::FolderId>& folders, platform::FolderId folder) {
   return std::find(folders.begin(), folders.end(), folder) != folders.end();
 }
+
+// An entry removed, or replaced by a file or a link, after its folder was listed: nothing is
+// missed by passing it over.
+bool goneSinceListed(int error) { return error == ENOENT || error == ENOTDIR || error == ELOOP; }
 }  // namespace
 
 // What one walking thread keeps for reading small files as it finds them.
@@ -118,14 +123,24 @@ void FolderWalker::run() {
     linked_.clear();
     std::sort(round.begin(), round.end(), [](const Task& a, const Task& b) { return a.path < b.path; });
   }
-  // Sources in their order, whichever thread came to them first; other folders after them.
-  const auto sourceIndex = [&](const SkippedFile& folder) {
-    return std::find(request_.sourceFolders.begin(), request_.sourceFolders.end(), folder.path) -
-           request_.sourceFolders.begin();
-  };
-  std::stable_sort(skippedFolders_.begin(), skippedFolders_.end(),
-                   [&](const SkippedFile& a, const SkippedFile& b) { return sourceIndex(a) < sourceIndex(b); });
+  sortSkippedFolders();
   store_.collectFiles();
+}
+
+// Sources in their order, then the other folders by path, whichever thread came to them first;
+// a folder met by two walks (two sets of masks) is named once.
+void FolderWalker::sortSkippedFolders() {
+  const auto startIndex = [&](const SkippedFile& folder) {
+    return std::find_if(starts_.begin(), starts_.end(), [&](const WalkStart& s) { return s.folder == folder.path; }) -
+           starts_.begin();
+  };
+  const auto before = [&](const SkippedFile& a, const SkippedFile& b) {
+    const auto aIndex = startIndex(a), bIndex = startIndex(b);
+    return aIndex != bIndex ? aIndex < bIndex : a.path < b.path;
+  };
+  std::stable_sort(skippedFolders_.begin(), skippedFolders_.end(), before);
+  const auto samePath = [](const SkippedFile& a, const SkippedFile& b) { return a.path == b.path; };
+  skippedFolders_.erase(std::unique(skippedFolders_.begin(), skippedFolders_.end(), samePath), skippedFolders_.end());
 }
 
 void FolderWalker::runRound(std::vector<Task> tasks) {
@@ -185,18 +200,19 @@ bool FolderWalker::sizeFoundBefore(std::uint64_t size) {
   return (sizesFound_[size / 64].fetch_or(bit, std::memory_order_relaxed) & bit) != 0;
 }
 
-void FolderWalker::takeFile(const Directory& folder, const char* name, bool haveStatus, FileStatus& status,
-                            std::uint32_t node, WalkScratch& scratch, FolderTally& tally) {
+int FolderWalker::takeFile(const Directory& folder, const char* name, bool haveStatus, FileStatus& status,
+                           std::uint32_t node, WalkScratch& scratch, FolderTally& tally) {
   // When small files may be read at once, a file is opened rather than asked about: the open
   // gives the status too, and leaves the file ready to read while the system has it at hand.
   platform::FileReader reader;
   const bool mayRead = request_.minimumSize < request_.readWholeUpTo;
   if (!haveStatus && mayRead && reader.openIn(folder, name) == 0) {
     status = reader.status();
-  } else if (!haveStatus && (folder.statusOf(name, false, status) != 0 || status.kind != EntryKind::Regular)) {
-    return;
+  } else if (!haveStatus) {
+    if (const int error = folder.statusOf(name, false, status); error != 0) return error;
+    if (status.kind != EntryKind::Regular) return 0;
   }
-  if (status.size <= request_.minimumSize) return;
+  if (status.size <= request_.minimumSize) return 0;
   ++tally.candidates;
   ContentDigest content;
   bool read = false;
@@ -216,6 +232,7 @@ void FolderWalker::takeFile(const Directory& folder, const char* name, bool have
     }
   }
   store_.addFile(node, name, status, read ? &content : nullptr);
+  return 0;
 }
 
 void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch) {
@@ -229,12 +246,12 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   auto folder = std::make_shared<Directory>(openedByPath ? Directory::open(task.path)
                                                          : task.parent->openChild(task.name.c_str()));
   task.parent.reset();
-  // A source folder that can't be opened is named, or it would look like one without duplicates;
-  // below the sources, a folder gone or closed to us since it was listed is passed over.
+  // A folder that can't be opened is named, or it would look like one without duplicates; below
+  // the sources, one gone since its parent was listed is no longer there to search.
   FileStatus own;
   const int error = folder->isOpen() ? folder->ownStatus(own) : folder->error();
   if (error != 0) {
-    if (isSource) skipFolder(task.path, platform::systemErrorText(error));
+    if (isSource || !goneSinceListed(error)) skipFolder(task.path, platform::systemErrorText(error));
     return;
   }
   const platform::FolderId id{own.device, own.inode};
@@ -258,12 +275,20 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   const char* name = nullptr;
   EntryKind kind = EntryKind::Unknown;
   FolderTally tally;
+  // A folder we may list but not look into (read without search permission) gives its names only.
+  int entryError = 0;
+  const auto noteEntryError = [&](int error) {
+    if (!goneSinceListed(error)) entryError = error;
+  };
   while (folder->next(name, kind)) {
     if (control_.cancelled()) break;
     FileStatus status;
     bool haveStatus = false;
     if (kind == EntryKind::Unknown) {
-      if (folder->statusOf(name, false, status) != 0) continue;
+      if (const int error = folder->statusOf(name, false, status); error != 0) {
+        noteEntryError(error);
+        continue;
+      }
       kind = status.kind;
       haveStatus = true;
     }
@@ -284,8 +309,9 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     }
     if (kind != EntryKind::Regular) continue;
     ++tally.filesSeen;
-    if (matches(name)) takeFile(*folder, name, haveStatus, status, node, scratch, tally);
+    if (matches(name)) noteEntryError(takeFile(*folder, name, haveStatus, status, node, scratch, tally));
   }
+  if (entryError != 0) skipFolder(task.path, platform::systemErrorText(entryError));
   progress_.addFilesSeen(tally.filesSeen);
   progress_.addCandidates(tally.candidates);
   if (tally.bytesRead > 0) {

@@ -54,8 +54,9 @@ class FolderWalker {
   // Walks everything, then gathers the store's files.
   void run();
 
-  // Source folders not searched because they are, or lie in, a folder never searched; and folders
-  // whose path grew too long for the system. Valid after run().
+  // Source folders not searched because they are, or lie in, a folder never searched; folders that
+  // could not be opened, or whose entries could not be looked at, with the system's reason; and
+  // folders whose path grew too long for the system. Sources first, in their order. Valid after run().
   const std::vector<SkippedFile>& skippedFolders() const { return skippedFolders_; }
   // True when at least one source folder was opened and searched.
   bool searchedAnySource() const { return sourcesSearched_.load() > 0; }
@@ -90,8 +91,10 @@ class FolderWalker {
   bool neverSearched(const platform::Directory& folder, platform::FolderId id, const Task& task,
                      bool openedByPath) const;
   void skipFolder(std::string path, std::string reason);
-  void takeFile(const platform::Directory& folder, const char* name, bool haveStatus, platform::FileStatus& status,
-                std::uint32_t node, WalkScratch& scratch, FolderTally& tally);
+  void sortSkippedFolders();
+  // Returns 0, or the error met looking at the file.
+  int takeFile(const platform::Directory& folder, const char* name, bool haveStatus, platform::FileStatus& status,
+               std::uint32_t node, WalkScratch& scratch, FolderTally& tally);
   // Notes that a file of `size` was found; true when one was found before.
   bool sizeFoundBefore(std::uint64_t size);
 

@@ -8,8 +8,10 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
+#include "platform/io_error_text.h"
 #include "platform/paths.h"
 #include "search/content_digest.h"
 #include "search/mask_list.h"
@@ -32,7 +34,9 @@ class FolderWalkerTest : public ::testing::Test {
     FolderWalker walker(request, store, progress, control);
     walker.run();
     skipped.clear();
+    named.clear();
     for (const SkippedFile& folder : walker.skippedFolders()) skipped.push_back(folder.path);
+    for (const SkippedFile& folder : walker.skippedFolders()) named += folder.path + ": " + folder.reason + "\n";
     Paths paths;
     for (const Candidate& file : store.files()) paths.push_back(store.pathOf(file));
     std::sort(paths.begin(), paths.end());
@@ -41,7 +45,8 @@ class FolderWalkerTest : public ::testing::Test {
   std::string p(const std::string& relative) const { return tree.path(relative); }
 
   testing::TempTree tree;
-  Paths skipped;  // folders the last walk passed over with a word
+  Paths skipped;      // folders the last walk passed over with a word
+  std::string named;  // the same, a line each with its reason
   SearchProgress progress;
   SearchControl control;
 };
@@ -234,6 +239,24 @@ TEST_F(FolderWalkerTest, RepeatedAndNestedSourceFoldersAreWalkedOnce) {
 TEST_F(FolderWalkerTest, MissingSourcesAndFilesAsSourcesAreSkipped) {
   tree.file("f", "1");
   EXPECT_EQ(walk({p("missing"), p("f"), ""}, "*"), Paths{});
+}
+
+// Root opens every folder, so the walk runs as an ordinary user.
+TEST_F(FolderWalkerTest, FoldersClosedToTheUserAreNamedWithTheReason) {
+  PELIMOR_POSIX_ONLY("permission bits and other users");
+  namespace fs = std::filesystem;
+  for (const char* file : {"open/a", "open/closed/b", "open/names-only/c"}) tree.file(file, "1");
+  testing::openToEveryone(tree.root());
+  fs::permissions(p("open/closed"), fs::perms::none);
+  fs::permissions(p("open/names-only"), fs::perms::owner_read | fs::perms::others_read);  // listed, not looked into
+  const std::string answer = testing::runUnprivileged([&] {
+    const bool foundTheOpenFile = walk({tree.root()}, "*", 0, {}, {}, 2) == Paths{p("open/a")};
+    return (foundTheOpenFile ? "found open/a\n" : "found other files\n") + named;
+  });
+  for (const char* folder : {"open/closed", "open/names-only"}) testing::openToEveryone(p(folder));
+  if (answer.starts_with('!')) GTEST_SKIP() << "could not walk as an ordinary user: " << answer.substr(1);
+  const std::string denied = ": " + platform::systemErrorText(EACCES) + "\n";
+  EXPECT_EQ(answer, "found open/a\n" + p("open/closed") + denied + p("open/names-only") + denied);
 }
 
 TEST_F(FolderWalkerTest, CancelledWalkFindsNothingMore) {
