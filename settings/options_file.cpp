@@ -9,17 +9,18 @@ namespace pelimor {
 
 namespace {
 
-[[noreturn]] void fail(platform::IoFailure failure, int error) {
-  throw SettingsError(platform::ioErrorText(failure, error));
+[[noreturn]] void fail(const std::string& path, platform::IoFailure failure, int error) {
+  throw SettingsError(platform::ioErrorText(failure, error), path);
 }
 
 void writeOptionsFile(const OptionsRecord& options, std::string_view dataFolder) {
-  platform::ReplacingFile file(optionsFilePath(dataFolder));
-  if (const int error = file.create(); error != 0) fail(platform::IoFailure::Create, error);
+  const std::string path = optionsFilePath(dataFolder);
+  platform::ReplacingFile file(path);
+  if (const int error = file.create(); error != 0) fail(path, platform::IoFailure::Create, error);
   if (const int error = file.write(options.bytes().data(), OptionsRecord::kSize); error != 0)
-    fail(platform::IoFailure::Write, error);
-  if (const int error = file.finish(); error != 0) fail(platform::IoFailure::Write, error);
-  if (const int error = file.replace(); error != 0) fail(platform::IoFailure::Create, error);
+    fail(path, platform::IoFailure::Write, error);
+  if (const int error = file.finish(); error != 0) fail(path, platform::IoFailure::Write, error);
+  if (const int error = file.replace(); error != 0) fail(path, platform::IoFailure::Create, error);
 }
 
 }  // namespace
@@ -55,7 +56,7 @@ void LoadOptions(OptionsRecord& options, std::string_view dataFolder, const Wind
   {
     platform::InputFile file;
     if (const int error = file.open(path, platform::InputFile::Access::ReadWrite); error != 0)
-      fail(platform::IoFailure::Open, error);
+      fail(path, platform::IoFailure::Open, error);
     // A short read leaves what the file had in the record: those bytes outlive the defaults.
     readWhole = file.readExact(options.bytes().data(), OptionsRecord::kSize);
   }

@@ -7,7 +7,7 @@
 //   3. ApplyOptions(Options, screens, designedSize, minimumSize): take the returned state, and the
 //      returned rectangle if there is one.
 //   4. Apply Options.typeIndex() and Options.sizeIndex() to the filter lists.
-// A SettingsError ends the sequence at that step; errorBoxText(error.what()) is the error box's text.
+// A SettingsError ends the sequence at that step; errorBoxText(error) is the error box's text.
 //
 // At close: SaveSettings (Source.cfg, then Options.cfg). A SettingsError keeps the window open.
 #include <string>

@@ -1,6 +1,7 @@
 #include "settings/settings_error.h"
 
 #include "platform/io_error_text.h"
+#include "platform/paths.h"
 
 namespace pelimor {
 
@@ -25,6 +26,13 @@ std::string errorBoxText(std::string_view errorText) {
   // Compared as unsigned bytes: a text ending in a non-ASCII character gets its full stop too.
   if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) text.push_back('.');
   return text;
+}
+
+std::string errorBoxText(const SettingsError& error) {
+  const std::string_view errorText = error.what();
+  std::string text = errorBoxText(errorText);
+  if (error.file().empty() || errorText.find(error.file()) != std::string_view::npos) return text;
+  return text + "\nFile: \"" + platform::shownPath(error.file()) + '"';
 }
 
 }  // namespace pelimor

@@ -58,20 +58,28 @@ void LoadSourceList(std::string_view dataFolder, std::vector<std::string>& rows)
   }
   platform::InputFile file;
   if (const int error = file.open(path, platform::InputFile::Access::Read); error != 0)
-    throw SettingsError(cannotOpenFileText(path, error));
-  // A count beyond what the file holds simply runs into its end.
-  const std::int32_t count = readInt32(file);
-  for (std::int32_t i = 0; i < count; ++i) rows.push_back(ReadSourceEntry(file));
+    throw SettingsError(cannotOpenFileText(path, error), path);
+  try {
+    // A count beyond what the file holds simply runs into its end.
+    const std::int32_t count = readInt32(file);
+    for (std::int32_t i = 0; i < count; ++i) rows.push_back(ReadSourceEntry(file));
+  } catch (const SettingsError& error) {
+    throw SettingsError(error.what(), path);  // the entry readers know no file
+  }
 }
 
 void SaveSourceList(std::string_view dataFolder, const std::vector<std::string>& rows) {
   const std::string path = sourceFilePath(dataFolder);
   platform::ReplacingFile file(path);
-  if (const int error = file.create(); error != 0) throw SettingsError(cannotCreateFileText(path, error));
-  writeLength(file, rows.size());
-  for (const std::string& row : rows) WriteSourceEntry(file, row);
-  if (file.finish() != 0) throw SettingsError(std::string(kStreamWriteError));
-  if (const int error = file.replace(); error != 0) throw SettingsError(cannotCreateFileText(path, error));
+  if (const int error = file.create(); error != 0) throw SettingsError(cannotCreateFileText(path, error), path);
+  try {
+    writeLength(file, rows.size());
+    for (const std::string& row : rows) WriteSourceEntry(file, row);
+  } catch (const SettingsError& error) {
+    throw SettingsError(error.what(), path);
+  }
+  if (file.finish() != 0) throw SettingsError(std::string(kStreamWriteError), path);
+  if (const int error = file.replace(); error != 0) throw SettingsError(cannotCreateFileText(path, error), path);
 }
 
 }  // namespace pelimor

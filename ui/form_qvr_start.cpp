@@ -175,7 +175,7 @@ void TFormQVR::FormCreate() {
     sort.descending = false;
     ListViewDup->setSortState(sort);
   } catch (const SettingsError& error) {
-    showErrorBox(this, shownText(error.what()));
+    showErrorBox(this, shownText(errorBoxText(error)));
   }
 }
 
@@ -185,7 +185,7 @@ bool TFormQVR::FormClose() {
     SaveSettings(DataFolder, sourceFolders(), Options, placementOf(*this));
     return true;
   } catch (const SettingsError& error) {
-    showErrorBox(this, shownText(error.what()));
+    showErrorBox(this, shownText(errorBoxText(error)));
     // The window stays open so the user can do something about it. A settings file that stays
     // unwritable must not keep the program from ending, though: the next close tries once more
     // and then closes whatever happens.

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "platform/io_error_text.h"
+#include "platform/paths.h"
+#include "settings/settings.h"
+#include "settings_test_support.h"
 
 namespace pelimor {
 namespace {
@@ -27,6 +31,31 @@ TEST(FileErrorTexts, NameThePathAndTheSystemsReason) {
             "Cannot open file \"/x/Source.cfg\". " + platform::systemErrorText(ENOENT));
   EXPECT_EQ(cannotCreateFileText("/x/Source.cfg", EACCES),
             "Cannot create file \"/x/Source.cfg\". " + platform::systemErrorText(EACCES));
+}
+
+template <typename Load>
+std::string boxTextOf(Load load) {
+  try {
+    load();
+  } catch (const SettingsError& error) {
+    return errorBoxText(error);
+  }
+  return "no error";
+}
+
+TEST(ErrorBoxText, ADamagedSettingsFileIsNamedWithItsFullPathAfterTheText) {
+  testing::TempFolder data;
+  const auto fileLine = [&](const char* name) { return "\nFile: \"" + platform::shownPath(data.path(name)) + '"'; };
+  testing::writeFile(data.path("Source.cfg"), testing::bytesOf({2, 0, 0, 0, 9, 0, 0, 0, '/'}));
+  std::vector<std::string> rows;
+  EXPECT_EQ(boxTextOf([&] { LoadSourceList(data.folder(), rows); }), "Stream read error." + fileLine("Source.cfg"));
+  std::filesystem::create_directory(data.path("Options.cfg"));  // a folder where the file belongs
+  OptionsRecord options;
+  const std::string text = boxTextOf([&] { LoadOptions(options, data.folder(), WindowRect{}); });
+  EXPECT_TRUE(text.ends_with(fileLine("Options.cfg"))) << text;
+  // A text that names its file already is left as it is.
+  const std::string named = cannotOpenFileText(data.path("Source.cfg"), EACCES);
+  EXPECT_EQ(errorBoxText(SettingsError(named, data.path("Source.cfg"))), errorBoxText(named));
 }
 
 }  // namespace

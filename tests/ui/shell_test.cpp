@@ -238,7 +238,7 @@ class ShellTest : public QObject {
     const auto form = start();
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Pelimor"));
-    QCOMPARE(box.text, QStringLiteral("Stream read error."));
+    QCOMPARE(box.text, QStringLiteral("Stream read error.\nFile: \"%1\"").arg(QDir::toNativeSeparators(sourceFile())));
     QCOMPARE(box.icon, QMessageBox::Critical);
     QCOMPARE(box.buttons, QStringList{QStringLiteral("OK")});
     // The row read whole stays; the settings were never read.
@@ -264,7 +264,8 @@ class ShellTest : public QObject {
     QVERIFY(!form->close());
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Pelimor"));
-    QCOMPARE(box.text, QStringLiteral("File access denied."));
+    QCOMPARE(box.text,
+             QStringLiteral("File access denied.\nFile: \"%1\"").arg(QDir::toNativeSeparators(optionsFile())));
     QCOMPARE(box.icon, QMessageBox::Critical);
     QVERIFY(form->isVisible());
     // What was written before the failing step stays.
