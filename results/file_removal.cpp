@@ -174,6 +174,13 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
   std::sort(result.linked.begin(), result.linked.end(), byRow);
   std::sort(result.attributesLost.begin(), result.attributesLost.end(), byRow);
   if (!result.failures.empty()) result.notice = Notice::warning(failureNoticeText(action, result.failures));
+  if (!result.alreadyGone.empty()) {
+    const std::string gone = alreadyGoneNoticeText(rows, result.alreadyGone);
+    if (result.notice)
+      result.notice->text += "\n\n" + gone;
+    else
+      result.notice = Notice::information(gone);
+  }
 }
 
 // Counts a file's bytes when its last name goes, and once however often it was listed.
@@ -296,6 +303,13 @@ std::string numberedFileName(std::string_view name, unsigned number) {
   numbered += " (" + std::to_string(number) + ")";
   numbered += name.substr(dot);
   return numbered;
+}
+
+std::string alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std::vector<std::size_t>& gone) {
+  const std::size_t count = gone.size();
+  std::string text = std::to_string(count) + (count == 1 ? " file was" : " files were") + " already gone:";
+  for (std::size_t i = 0; i < count && i < kListedInNotice; ++i) text += "\n" + rows[gone[i]].path;
+  return text + moreListedText(count);
 }
 
 std::string failureNoticeText(FileAction action, const std::vector<FileFailure>& failures) {

@@ -103,6 +103,9 @@ std::string numberedFileName(std::string_view name, unsigned number);
 // The Replace Selected With Hard Links action.
 RemovalResult replaceWithHardLinks(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
 
+// The notice's lines for selected files that were gone before Delete came to them.
+std::string alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std::vector<std::size_t>& gone);
+
 // The warning after an action: how many files stayed, then "path: reason" for the first 20.
 std::string failureNoticeText(FileAction action, const std::vector<FileFailure>& failures);
 

@@ -131,11 +131,13 @@ TEST_F(Removal, FileChangedAfterTheSearchIsLeftAlone) {
                                      ": it has changed since the search");
 }
 
-TEST_F(Removal, SelectedFileGoneAlreadyLeavesTheListQuietlyOnDelete) {
+TEST_F(Removal, SelectedFileGoneAlreadyLeavesTheListAndIsSaidToBeGone) {
   const std::vector<ResultRow> rows = group(2, {"a/x", "b/x", "c/x"}, "gone");
   std::filesystem::remove(rows[1].path);
   const RemovalResult result = deleteSelectedFiles(rows, {true, true, false});
-  EXPECT_FALSE(result.notice);
+  ASSERT_TRUE(result.notice);
+  EXPECT_EQ(result.notice->text, "1 file was already gone:\n" + rows[1].path);
+  EXPECT_EQ(result.alreadyGone, (Positions{1}));
   EXPECT_EQ(result.rowsToRemove, (Positions{0, 1}));
   EXPECT_TRUE(exists(rows[2].path));
 }
