@@ -2,6 +2,17 @@
 
 namespace pelimor {
 
+namespace {
+bool isControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
+
+void appendByteEscape(std::string& out, unsigned char byte) {
+  constexpr std::string_view kHex = "0123456789ABCDEF";
+  out += "\\x";
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xF];
+}
+}  // namespace
+
 std::string plainText(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
@@ -20,7 +31,10 @@ std::string plainText(std::string_view bytes) {
         out += "\\\\";
         break;
       default:
-        out += c;
+        if (isControl(static_cast<unsigned char>(c)))
+          appendByteEscape(out, static_cast<unsigned char>(c));
+        else
+          out += c;
     }
   }
   return out;
