@@ -123,49 +123,55 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
   };
   // Files we took a name of: their other names have a new change time, of our own making.
   std::set<std::pair<std::uint64_t, std::uint64_t>> renamedByUs;
-  for (const std::size_t i : actionOrder(action, rows, selected)) {
+  const std::vector<std::size_t> order = actionOrder(action, rows, selected);
+  ActionProgress* const progress = options.progress;
+  if (progress) {
+    std::uint64_t bytes = 0;
+    for (const std::size_t i : order) bytes += rows[i].size;
+    progress->begin(order.size(), bytes);
+  }
+  const auto actOnOne = [&](std::size_t i) {
     const ResultRow& row = rows[i];
     FileState state = check.check(row);
     if (state == FileState::Changed && renamedByUs.count({check.status().device, check.status().inode}) != 0 &&
         !options.dryRun)
       state = changedOnlyByUs(check, row);
-    if (state == FileState::Gone) {
-      gone(i);
-      continue;
-    }
-    if (state != FileState::Same) {
-      stays(i, check.reasonFor(state));
-      continue;
-    }
+    if (state == FileState::Gone) return gone(i);
+    if (state != FileState::Same) return stays(i, check.reasonFor(state));
     if (options.verifyContent || row.racy) {
-      if (std::optional<std::string> reason = contentMismatch(check.folder(), row)) {
-        stays(i, std::move(*reason));
-        continue;
-      }
+      if (std::optional<std::string> reason = contentMismatch(check.folder(), row)) return stays(i, std::move(*reason));
     }
     // The kept copy is looked at right before the file goes, not once for the whole action.
     const std::optional<std::size_t> keeper = keepers.keeperFor(row, check.status());
-    if (!keeper) {
-      stays(i, std::string(kNoKeeper));
-      continue;
-    }
+    if (!keeper) return stays(i, std::string(kNoKeeper));
     const auto keeperStill = [&]() -> std::optional<std::string> {
       if (keepers.keeperFor(row, check.status())) return std::nullopt;
       return std::string(kNoKeeper);
     };
     FileOutcome outcome = act(i, check.folder(), check.status(), *keeper, keeperStill);
-    if (outcome.reason) {
-      stays(i, std::move(*outcome.reason));
-    } else if (outcome.alreadyGone) {
-      gone(i);
-    } else if (action == FileAction::Delete || action == FileAction::Move) {
+    result.freedBytes += outcome.freedBytes;
+    if (outcome.reason) return stays(i, std::move(*outcome.reason));
+    if (outcome.alreadyGone) return gone(i);
+    if (action == FileAction::Delete || action == FileAction::Move) {
       result.rowsToRemove.push_back(i);
       renamedByUs.emplace(check.status().device, check.status().inode);
     } else {
       result.linked.push_back(LinkedFile{i, *keeper});
       keepers.acceptOwnChange(*keeper);
     }
-    result.freedBytes += outcome.freedBytes;
+  };
+  std::string_view lastFolder;
+  for (const std::size_t i : order) {
+    if (progress) {
+      if (progress->cancelled()) {
+        result.cancelled = true;
+        break;
+      }
+      if (const std::string_view folder = platform::folderPartView(rows[i].path); folder != lastFolder)
+        progress->setCurrentFolder(lastFolder = folder);
+    }
+    actOnOne(i);
+    if (progress) progress->fileDone(rows[i].size);
   }
   const auto byRow = [](const auto& a, const auto& b) { return a.row < b.row; };
   std::sort(result.rowsToRemove.begin(), result.rowsToRemove.end());
@@ -174,12 +180,18 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
   std::sort(result.linked.begin(), result.linked.end(), byRow);
   std::sort(result.attributesLost.begin(), result.attributesLost.end(), byRow);
   if (!result.failures.empty()) result.notice = Notice::warning(failureNoticeText(action, result.failures));
-  if (!result.alreadyGone.empty()) {
-    const std::string gone = alreadyGoneNoticeText(rows, result.alreadyGone);
+  const auto addToNotice = [&](const std::string& text) {
     if (result.notice)
-      result.notice->text += "\n\n" + gone;
+      result.notice->text += "\n\n" + text;
     else
-      result.notice = Notice::information(gone);
+      result.notice = Notice::information(text);
+  };
+  if (!result.alreadyGone.empty()) addToNotice(alreadyGoneNoticeText(rows, result.alreadyGone));
+  if (result.cancelled) {
+    const std::size_t done = action == FileAction::Delete || action == FileAction::Move
+                                 ? result.rowsToRemove.size() - result.alreadyGone.size()
+                                 : result.linked.size();
+    addToNotice(cancelledNoticeText(action, done, order.size()));
   }
 }
 
@@ -312,11 +324,20 @@ std::string alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std:
   return text + moreListedText(count);
 }
 
+namespace {
+constexpr std::string_view kDone[] = {"deleted", "moved", "replaced by a hard link", "cloned"};
+}  // namespace
+
+std::string cancelledNoticeText(FileAction action, std::size_t done, std::size_t selected) {
+  return "Cancelled: " + std::to_string(done) + " of " + std::to_string(selected) +
+         (selected == 1 ? " selected file was " : " selected files were ") +
+         std::string(kDone[static_cast<int>(action)]) + ".";
+}
+
 std::string failureNoticeText(FileAction action, const std::vector<FileFailure>& failures) {
   const std::size_t count = failures.size();
-  static constexpr std::string_view kDone[] = {"deleted:", "moved:", "replaced by a hard link:", "cloned:"};
   std::string text = std::to_string(count) + (count == 1 ? " file was not " : " files were not ") +
-                     std::string(kDone[static_cast<int>(action)]);
+                     std::string(kDone[static_cast<int>(action)]) + ":";
   for (std::size_t i = 0; i < count && i < kListedInNotice; ++i)
     text += "\n" + failures[i].path + ": " + failures[i].reason;
   text += moreListedText(count);

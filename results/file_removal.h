@@ -9,6 +9,7 @@
 
 #include "platform/folders.h"
 #include "results/action_notice.h"
+#include "results/action_progress.h"
 #include "search/result_row.h"
 
 namespace pelimor {
@@ -45,6 +46,8 @@ struct ActionOptions {
   // before the file is acted on: for groups that no search of ours made (a saved search, which
   // anybody may have edited). Without it, only racy files are read again.
   bool verifyContent = false;
+  // Counts each file as it is done, and stops the action before its next file when cancelled.
+  ActionProgress* progress = nullptr;
   std::string moveFolder = platform::removedFilesFolder();
 };
 
@@ -53,6 +56,8 @@ struct RemovalResult {
   // the group guard); otherwise the warning that lists `failures`, if there are any.
   std::optional<Notice> notice;
   bool refused = false;
+  // Stopped through ActionProgress::cancel: the files after the last one done were not looked at.
+  bool cancelled = false;
   // Selected rows whose file was deleted or moved, or was found gone from its folder; ascending
   // positions in the rows passed in. Unselected rows are never among them, and the rows that stay
   // keep their group numbers.
@@ -105,6 +110,9 @@ RemovalResult replaceWithHardLinks(const std::vector<ResultRow>& rows, const std
 
 // The notice's lines for selected files that were gone before Delete came to them.
 std::string alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std::vector<std::size_t>& gone);
+
+// The notice's line after Cancel: "Cancelled: 3 of 10 selected files were deleted."
+std::string cancelledNoticeText(FileAction action, std::size_t done, std::size_t selected);
 
 // The warning after an action: how many files stayed, then "path: reason" for the first 20.
 std::string failureNoticeText(FileAction action, const std::vector<FileFailure>& failures);

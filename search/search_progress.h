@@ -1,11 +1,12 @@
 #pragma once
 // What a running search has done so far. The engine writes it; any thread may read it at any
 // time, without locks and without ever seeing half of an update.
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "search/shared_text.h"
 
 namespace pelimor {
 
@@ -33,16 +34,12 @@ class SearchProgress {
   void reset();
 
  private:
-  static constexpr size_t kFolderCapacity = 1024;
   std::atomic<SearchPhase> phase_{SearchPhase::Idle};
   std::atomic<std::uint64_t> filesSeen_{0};
   std::atomic<std::uint64_t> candidates_{0};
   std::atomic<std::uint64_t> bytesToRead_{0};
   std::atomic<std::uint64_t> bytesRead_{0};
-  // A sequence lock: odd while the text is being written; readers retry until they see it even and unchanged.
-  std::atomic<std::uint32_t> folderSequence_{0};
-  std::atomic<std::uint32_t> folderLength_{0};
-  std::array<std::atomic<char>, kFolderCapacity> folderText_{};
+  SharedText folder_;
 };
 
 }  // namespace pelimor

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
@@ -423,6 +424,42 @@ TEST_F(Removal, FailedCopyAcrossFileSystemsKeepsTheSourceAndLeavesNoPartialCopy)
   EXPECT_EQ(answer, "removed 0; it cannot be copied to " + folder + ": Permission denied");
   EXPECT_TRUE(exists(rows[0].path));
   EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+}  // namespace
+}  // namespace pelimor
+
+namespace pelimor {
+namespace {
+
+// Cancel from another thread part way: the rows said to be done are exactly the files gone.
+TEST_F(Removal, ACancelledActionLeavesTheListAndTheDiskInAgreement) {
+  std::vector<ResultRow> rows;
+  for (std::uint32_t i = 0; i < 400; ++i) {
+    const std::vector<ResultRow> pair =
+        group(i + 1, {"sel/" + std::to_string(i), "keep/" + std::to_string(i)}, "pair " + std::to_string(i));
+    rows.insert(rows.end(), pair.begin(), pair.end());
+  }
+  std::vector<bool> selected(rows.size());
+  for (std::size_t i = 0; i < rows.size(); i += 2) selected[i] = true;
+  ActionProgress progress;
+  std::thread canceller([&] {
+    while (progress.filesDone() < 100) std::this_thread::yield();
+    progress.cancel();
+  });
+  ActionOptions options;
+  options.progress = &progress;
+  const RemovalResult result = actOnSelectedFiles(FileAction::Delete, rows, selected, options);
+  canceller.join();
+  EXPECT_TRUE(result.cancelled);
+  ASSERT_GE(result.rowsToRemove.size(), 100u);
+  EXPECT_LT(result.rowsToRemove.size(), 400u);
+  std::vector<bool> removed(rows.size());
+  for (const std::size_t row : result.rowsToRemove) removed[row] = true;
+  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(exists(rows[i].path), !removed[i]) << rows[i].path;
+  ASSERT_TRUE(result.notice);
+  EXPECT_EQ(result.notice->text, "Cancelled: " + std::to_string(result.rowsToRemove.size()) +
+                                     " of 400 selected files were deleted.");
 }
 
 }  // namespace
