@@ -1,10 +1,13 @@
 #include "cli/command_actions.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
 
 #include "cli/plain_text.h"
+#include "platform/directory_reader.h"
+#include "platform/io_error_text.h"
 #include "results/safe_selection.h"
 
 namespace pelimor {
@@ -21,14 +24,27 @@ constexpr std::string_view kDryVerb[] = {"would delete", "would move", "would li
 void write(const std::string& text, std::FILE* to) { std::fwrite(text.data(), 1, text.size(), to); }
 }  // namespace
 
+std::optional<std::string> findSelectedFolders(std::vector<FolderSelection>& selections) {
+  for (FolderSelection& selection : selections) {
+    platform::FileStatus status;
+    const std::string option = selection.wholeTree ? "--select-in-tree " : "--select-in ";
+    if (const int error = platform::statusOfPath(selection.folder, true, status); error != 0)
+      return option + plainText(selection.folder) + ": " + platform::systemErrorText(error);
+    if (status.kind != platform::EntryKind::Directory) return option + plainText(selection.folder) + ": not a folder";
+    selection.identity = platform::FolderId{status.device, status.inode};
+  }
+  return std::nullopt;
+}
+
 int runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows) {
   const FileAction action = *command.action;
   std::vector<bool> selected(rows.size(), false);
   for (const FolderSelection& selection : command.selections)
-    selectInFolder(rows, selected, selection.folder, selection.wholeTree);
+    selectInFolder(rows, selected, selection.identity, selection.wholeTree);
 
   ActionOptions options;
   options.dryRun = command.dryRun;
+  options.verifyContent = command.verifyContent;
   const RemovalResult result = actOnSelectedFiles(action, rows, selected, options);
   if (result.refused) {
     // Nothing to do is no failure; a group that would lose every file is.
@@ -39,16 +55,19 @@ int runCommandAction(const CommandAction& command, const std::vector<ResultRow>&
   const std::string_view verb =
       command.dryRun ? kDryVerb[static_cast<int>(action)] : kWording[static_cast<int>(action)].verb;
   std::vector<std::string> lines(rows.size());
-  std::uint64_t bytes = 0, done = 0;
+  std::uint64_t done = 0;
   const auto acted = [&](std::size_t row, const std::string& tail) {
     lines[row] = std::string(verb) + " " + plainText(rows[row].path) + tail + "\n";
-    bytes += rows[row].size;
     ++done;
   };
   for (const MovedFile& moved : result.moved) acted(moved.row, " -> " + plainText(moved.destination));
   for (const LinkedFile& linked : result.linked) acted(linked.row, " -> " + plainText(rows[linked.keeper].path));
-  if (action == FileAction::Delete)
-    for (const std::size_t row : result.rowsToRemove) acted(row, "");
+  if (action == FileAction::Delete) {
+    const std::vector<std::size_t>& gone = result.alreadyGone;
+    for (const std::size_t row : result.rowsToRemove)
+      if (!std::binary_search(gone.begin(), gone.end(), row)) acted(row, "");
+    for (const std::size_t row : gone) lines[row] = "already gone " + plainText(rows[row].path) + "\n";
+  }
   for (const FileFailure& failure : result.failures)
     lines[failure.row] = "refused " + plainText(failure.path) + ": " + failure.reason + "\n";
   std::string out;
@@ -60,7 +79,7 @@ int runCommandAction(const CommandAction& command, const std::vector<ResultRow>&
   const std::string freed = action == FileAction::Move ? " bytes moved aside" : " bytes freed";
   write("pelimor-find: " + std::to_string(done) + (done == 1 ? " file " : " files ") +
             (command.dryRun ? "would be " : "") + std::string(kWording[static_cast<int>(action)].done) + ", " +
-            std::to_string(result.failures.size()) + " refused, " + std::to_string(bytes) + freed + "\n",
+            std::to_string(result.failures.size()) + " refused, " + std::to_string(result.freedBytes) + freed + "\n",
         stderr);
   return result.failures.empty() ? 0 : 1;
 }

@@ -6,21 +6,29 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_status.h"
 #include "results/file_removal.h"
 #include "search/result_row.h"
 
 namespace pelimor {
 
 struct FolderSelection {
-  std::string folder;
-  bool wholeTree = false;  // files anywhere below the folder, not only directly in it
+  std::string folder;                // as the user gave it
+  bool wholeTree = false;            // files anywhere below the folder, not only directly in it
+  platform::FolderId identity = {};  // the folder it names, links followed
 };
 
 struct CommandAction {
   std::optional<FileAction> action;
   std::vector<FolderSelection> selections;  // applied in this order
   bool dryRun = false;
+  // Each file is read again and must still give its group's checksums: for groups that no search
+  // of this run made.
+  bool verifyContent = false;
 };
+
+// The folder each selection names, found on disk. An error text when one is missing or no folder.
+std::optional<std::string> findSelectedFolders(std::vector<FolderSelection>& selections);
 
 // Exit status: 0 every selected file done, 1 some refused or the group guard stopped everything.
 int runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows);

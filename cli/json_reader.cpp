@@ -6,7 +6,7 @@ namespace pelimor {
 
 namespace {
 // Deeper documents are refused rather than read by ever deeper calls.
-constexpr int kDeepest = 64;
+constexpr std::size_t kDeepest = 64;
 
 void appendUtf8(std::string& out, std::uint32_t code) {
   if (code < 0x80) {
@@ -26,181 +26,256 @@ void appendUtf8(std::string& out, std::uint32_t code) {
   }
 }
 
-class Parser {
- public:
-  explicit Parser(std::string_view text) : text_(text) {}
-
-  JsonValue document() {
-    JsonValue value = parseValue(0);
-    skipSpace();
-    if (at_ != text_.size()) fail("text after the document");
-    return value;
-  }
-
- private:
-  [[noreturn]] void fail(const std::string& what) const { throw JsonError(what + " at byte " + std::to_string(at_)); }
-  void skipSpace() {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
-      ++at_;
-  }
-  bool take(char c) {
-    skipSpace();
-    if (at_ < text_.size() && text_[at_] == c) {
-      ++at_;
-      return true;
-    }
-    return false;
-  }
-  void expect(char c) {
-    if (!take(c)) fail(std::string("expected '") + c + "'");
-  }
-  bool takeWord(std::string_view word) {
-    if (text_.substr(at_, word.size()) != word) return false;
-    at_ += word.size();
-    return true;
-  }
-
-  JsonValue parseValue(int depth) {
-    if (depth > kDeepest) fail("nested too deeply");
-    skipSpace();
-    if (at_ >= text_.size()) fail("unexpected end");
-    JsonValue value;
-    const char c = text_[at_];
-    if (c == '{') {
-      ++at_;
-      value.kind = JsonValue::Kind::Object;
-      if (take('}')) return value;
-      do {
-        skipSpace();
-        value.names.push_back(parseString());
-        expect(':');
-        value.items.push_back(parseValue(depth + 1));
-      } while (take(','));
-      expect('}');
-    } else if (c == '[') {
-      ++at_;
-      value.kind = JsonValue::Kind::Array;
-      if (take(']')) return value;
-      do value.items.push_back(parseValue(depth + 1));
-      while (take(','));
-      expect(']');
-    } else if (c == '"') {
-      value.kind = JsonValue::Kind::String;
-      value.text = parseString();
-    } else if (takeWord("true") || takeWord("false")) {
-      value.kind = JsonValue::Kind::Boolean;
-      value.boolean = c == 't';
-    } else if (takeWord("null")) {
-      value.kind = JsonValue::Kind::Null;
-    } else {
-      value.kind = JsonValue::Kind::Number;
-      const std::size_t start = at_;
-      while (at_ < text_.size() && std::string_view("+-0123456789.eE").find(text_[at_]) != std::string_view::npos)
-        ++at_;
-      if (at_ == start) fail("unexpected character");
-      value.text = std::string(text_.substr(start, at_ - start));
-    }
-    return value;
-  }
-
-  std::uint32_t hexQuad() {
-    if (at_ + 4 > text_.size()) fail("short \\u escape");
-    std::uint32_t code = 0;
-    const auto [end, error] = std::from_chars(text_.data() + at_, text_.data() + at_ + 4, code, 16);
-    if (error != std::errc() || end != text_.data() + at_ + 4) fail("bad \\u escape");
-    at_ += 4;
-    return code;
-  }
-
-  std::string parseString() {
-    if (at_ >= text_.size() || text_[at_] != '"') fail("expected a string");
-    ++at_;
-    std::string out;
-    for (;;) {
-      if (at_ >= text_.size()) fail("unterminated string");
-      const char c = text_[at_++];
-      if (c == '"') return out;
-      if (static_cast<unsigned char>(c) < 0x20) fail("control character in a string");
-      if (c != '\\') {
-        out += c;
-        continue;
-      }
-      if (at_ >= text_.size()) fail("unterminated string");
-      switch (const char escaped = text_[at_++]) {
-        case '"':
-        case '\\':
-        case '/':
-          out += escaped;
-          break;
-        case 'b':
-          out += '\b';
-          break;
-        case 'f':
-          out += '\f';
-          break;
-        case 'n':
-          out += '\n';
-          break;
-        case 'r':
-          out += '\r';
-          break;
-        case 't':
-          out += '\t';
-          break;
-        case 'u':
-          appendEscaped(out);
-          break;
-        default:
-          fail("bad escape");
-      }
-    }
-  }
-
-  void appendEscaped(std::string& out) {
-    const std::uint32_t code = hexQuad();
-    if (code >= 0xDC80 && code <= 0xDCFF) {  // a byte that was not UTF-8
-      out += static_cast<char>(code - 0xDC00);
-    } else if (code >= 0xD800 && code <= 0xDBFF) {
-      if (!takeWord("\\u")) fail("lone high surrogate");
-      const std::uint32_t low = hexQuad();
-      if (low < 0xDC00 || low > 0xDFFF) fail("bad low surrogate");
-      appendUtf8(out, 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00));
-    } else if (code >= 0xDC00 && code <= 0xDFFF) {
-      fail("lone low surrogate");
-    } else {
-      appendUtf8(out, code);
-    }
-  }
-
-  std::string_view text_;
-  std::size_t at_ = 0;
-};
-
 template <typename Number>
-Number wholeNumber(const JsonValue& value) {
+Number wholeNumber(std::string_view text) {
   Number number = 0;
-  const char* end = value.text.data() + value.text.size();
-  const auto [stop, error] = std::from_chars(value.text.data(), end, number);
-  if (value.kind != JsonValue::Kind::Number || error != std::errc() || stop != end)
-    throw JsonError("\"" + value.text + "\" is not a whole number in range");
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, number);
+  if (error != std::errc() || stop != end)
+    throw JsonError("\"" + std::string(text) + "\" is not a whole number in range");
   return number;
 }
 }  // namespace
 
-const JsonValue& JsonValue::at(std::string_view name, Kind expected) const {
-  if (kind == Kind::Object) {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      if (names[i] != name) continue;
-      if (items[i].kind != expected) throw JsonError("\"" + names[i] + "\" is of the wrong kind");
-      return items[i];
-    }
-  }
-  throw JsonError("no \"" + std::string(name) + "\"");
+void JsonReader::fail(const std::string& what) const { throw JsonError(what + " at byte " + std::to_string(at_)); }
+
+void JsonReader::skipSpace() {
+  while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
+    ++at_;
 }
 
-std::uint64_t JsonValue::unsignedNumber() const { return wholeNumber<std::uint64_t>(*this); }
-std::int64_t JsonValue::signedNumber() const { return wholeNumber<std::int64_t>(*this); }
+bool JsonReader::take(char c) {
+  skipSpace();
+  if (at_ < text_.size() && text_[at_] == c) {
+    ++at_;
+    return true;
+  }
+  return false;
+}
 
-JsonValue parseJson(std::string_view text) { return Parser(text).document(); }
+void JsonReader::expect(char c) {
+  if (!take(c)) fail(std::string("expected '") + c + "'");
+}
+
+bool JsonReader::takeWord(std::string_view word) {
+  skipSpace();
+  if (text_.substr(at_, word.size()) != word) return false;
+  at_ += word.size();
+  return true;
+}
+
+JsonReader::Kind JsonReader::next() {
+  skipSpace();
+  if (at_ >= text_.size()) fail("unexpected end");
+  switch (text_[at_]) {
+    case '{':
+      return Kind::Object;
+    case '[':
+      return Kind::Array;
+    case '"':
+      return Kind::String;
+    case 't':
+    case 'f':
+      return Kind::Boolean;
+    case 'n':
+      return Kind::Null;
+    default:
+      return Kind::Number;
+  }
+}
+
+void JsonReader::enter(char open) {
+  expect(open);
+  if (firstInside_.size() >= kDeepest) fail("nested too deeply");
+  firstInside_.push_back(true);
+}
+
+bool JsonReader::anotherFollows(char close) {
+  if (firstInside_.empty()) fail("not inside an object or array");
+  if (take(close)) {
+    firstInside_.pop_back();
+    return false;
+  }
+  if (!firstInside_.back()) expect(',');
+  firstInside_.back() = false;
+  return true;
+}
+
+void JsonReader::beginObject() { enter('{'); }
+
+bool JsonReader::nextMember(std::string& name) {
+  if (!anotherFollows('}')) return false;
+  name = string();
+  expect(':');
+  return true;
+}
+
+void JsonReader::beginArray() { enter('['); }
+
+bool JsonReader::nextItem() { return anotherFollows(']'); }
+
+bool JsonReader::boolean() {
+  if (takeWord("true")) return true;
+  if (takeWord("false")) return false;
+  fail("expected true or false");
+}
+
+void JsonReader::null() {
+  if (!takeWord("null")) fail("expected null");
+}
+
+std::string_view JsonReader::number() {
+  skipSpace();
+  const std::size_t start = at_;
+  while (at_ < text_.size() && std::string_view("+-0123456789.eE").find(text_[at_]) != std::string_view::npos) ++at_;
+  if (at_ == start) fail("unexpected character");
+  return text_.substr(start, at_ - start);
+}
+
+std::uint64_t JsonReader::unsignedNumber() { return wholeNumber<std::uint64_t>(number()); }
+
+std::int64_t JsonReader::signedNumber() { return wholeNumber<std::int64_t>(number()); }
+
+void JsonReader::skipValue() {
+  std::string name;
+  switch (next()) {
+    case Kind::Object:
+      beginObject();
+      while (nextMember(name)) skipValue();
+      break;
+    case Kind::Array:
+      beginArray();
+      while (nextItem()) skipValue();
+      break;
+    case Kind::String:
+      string();
+      break;
+    case Kind::Boolean:
+      boolean();
+      break;
+    case Kind::Null:
+      null();
+      break;
+    case Kind::Number:
+      number();
+  }
+}
+
+void JsonReader::finish() {
+  skipSpace();
+  if (at_ != text_.size()) fail("text after the document");
+}
+
+std::uint32_t JsonReader::hexQuad() {
+  if (at_ + 4 > text_.size()) fail("short \\u escape");
+  std::uint32_t code = 0;
+  const auto [end, error] = std::from_chars(text_.data() + at_, text_.data() + at_ + 4, code, 16);
+  if (error != std::errc() || end != text_.data() + at_ + 4) fail("bad \\u escape");
+  at_ += 4;
+  return code;
+}
+
+std::string JsonReader::string() {
+  skipSpace();
+  if (at_ >= text_.size() || text_[at_] != '"') fail("expected a string");
+  ++at_;
+  std::string out;
+  for (;;) {
+    const std::size_t plainStart = at_;
+    while (at_ < text_.size() && text_[at_] != '"' && text_[at_] != '\\' &&
+           static_cast<unsigned char>(text_[at_]) >= 0x20)
+      ++at_;
+    out.append(text_.substr(plainStart, at_ - plainStart));
+    if (at_ >= text_.size()) fail("unterminated string");
+    const char c = text_[at_++];
+    if (c == '"') return out;
+    if (c != '\\') fail("control character in a string");
+    if (at_ >= text_.size()) fail("unterminated string");
+    switch (const char escaped = text_[at_++]) {
+      case '"':
+      case '\\':
+      case '/':
+        out += escaped;
+        break;
+      case 'b':
+        out += '\b';
+        break;
+      case 'f':
+        out += '\f';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'u':
+        appendEscaped(out);
+        break;
+      default:
+        fail("bad escape");
+    }
+  }
+}
+
+void JsonReader::appendEscaped(std::string& out) {
+  const std::uint32_t code = hexQuad();
+  if (code >= 0xDC80 && code <= 0xDCFF) {  // a byte that was not UTF-8
+    out += static_cast<char>(code - 0xDC00);
+  } else if (code >= 0xD800 && code <= 0xDBFF) {
+    if (text_.substr(at_, 2) != "\\u") fail("lone high surrogate");
+    at_ += 2;
+    const std::uint32_t low = hexQuad();
+    if (low < 0xDC00 || low > 0xDFFF) fail("bad low surrogate");
+    appendUtf8(out, 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00));
+  } else if (code >= 0xDC00 && code <= 0xDFFF) {
+    fail("lone low surrogate");
+  } else {
+    appendUtf8(out, code);
+  }
+}
+
+namespace {
+JsonValue valueFrom(JsonReader& reader) {
+  JsonValue value;
+  value.kind = reader.next();
+  std::string name;
+  switch (value.kind) {
+    case JsonValue::Kind::Object:
+      reader.beginObject();
+      while (reader.nextMember(name)) {
+        value.names.push_back(name);
+        value.items.push_back(valueFrom(reader));
+      }
+      break;
+    case JsonValue::Kind::Array:
+      reader.beginArray();
+      while (reader.nextItem()) value.items.push_back(valueFrom(reader));
+      break;
+    case JsonValue::Kind::String:
+      value.text = reader.string();
+      break;
+    case JsonValue::Kind::Boolean:
+      value.boolean = reader.boolean();
+      break;
+    case JsonValue::Kind::Null:
+      reader.null();
+      break;
+    case JsonValue::Kind::Number:
+      value.text = std::string(reader.number());
+  }
+  return value;
+}
+}  // namespace
+
+JsonValue parseJson(std::string_view text) {
+  JsonReader reader(text);
+  JsonValue value = valueFrom(reader);
+  reader.finish();
+  return value;
+}
 
 }  // namespace pelimor

@@ -2,13 +2,13 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -21,7 +21,9 @@
 #include "platform/console.h"
 #include "platform/directory_reader.h"
 #include "platform/folders.h"
+#include "platform/io_error_text.h"
 #include "platform/paths.h"
+#include "platform/whole_file.h"
 #include "results/html_report.h"
 #include "search/crc32.h"
 #include "search/duplicate_search.h"
@@ -42,7 +44,8 @@ constexpr const char* kUsage =
     "and prints them as numbered groups, one line per file:\n"
     "  GROUP<TAB>SIZE<TAB>CRC32<TAB>PATH\n"
     "with a blank line between groups. A path's line feed, carriage return, tab and backslash\n"
-    "are written as \\n, \\r, \\t and \\\\, so that every file is one line.\n"
+    "are written as \\n, \\r, \\t and \\\\, so that every file is one line, and its other\n"
+    "control bytes (0x00 to 0x1F, 0x7F) as \\xNN, so that none reaches the terminal.\n"
     "\n"
     "  --type TYPE   which files to compare: all (default), images, audio or video\n"
     "  --mask TEXT   your own masks instead of a type, separated by ';' (e.g. \"*.iso; *.img\")\n"
@@ -62,17 +65,21 @@ constexpr const char* kUsage =
     "  --select-in FOLDER       in every group select the files directly in FOLDER, never the\n"
     "                           last unselected file of a group; repeatable, applied in order\n"
     "  --select-in-tree FOLDER  the same for files anywhere below FOLDER\n"
+    "                           (FOLDER is the folder it names, links followed, whatever path\n"
+    "                           led the search to the files)\n"
     "  --delete      delete the selected files\n"
     "  --move        move them into the removed-files folder, never overwriting\n"
     "  --link        replace each by a hard link to its group's first unselected file\n"
     "  --clone       make each share its disk blocks with that file (FIDEDUPERANGE; the kernel\n"
     "                compares the bytes; the file keeps its inode, owner and times)\n"
     "  --dry-run     print what would be done, touch nothing\n"
-    "  --load FILE   act on a saved search (the output of --json) instead of searching;\n"
-    "                files that changed since are refused\n"
-    "Each file acted on prints one line: deleted PATH, moved PATH -> NEWPATH, linked PATH -> KEPT,\n"
-    "cloned PATH -> KEPT, refused PATH: REASON (\"would ...\" with --dry-run); a summary goes to\n"
-    "stderr. When the selection holds every file of some group, nothing is touched.\n"
+    "  --load FILE   act on a saved search (the output of --json, a regular file of at most\n"
+    "                1 GiB) instead of searching; files that changed since are refused, and\n"
+    "                every file and its kept copy are read again to check their content\n"
+    "Each file acted on prints one line: deleted PATH, already gone PATH, moved PATH -> NEWPATH,\n"
+    "linked PATH -> KEPT, cloned PATH -> KEPT, refused PATH: REASON (\"would ...\" with --dry-run);\n"
+    "a summary with the bytes freed goes to stderr. When the selection holds every file of some\n"
+    "group, nothing is touched.\n"
     "\n"
     "Hidden files are compared; hidden folders, system trees and symbolic links to files are not.\n"
     "Files that could not be read, and folders not searched, are listed on stderr.\n"
@@ -95,10 +102,14 @@ void onInterrupt(int) {
   if (activeControl) activeControl->abort();  // lock-free atomics: safe in a signal handler
 }
 
-[[noreturn]] void usageError(const std::string& message) {
-  std::cerr << "pelimor-find: " << message << " (see --help)\n";
-  std::exit(2);
+constexpr int kBadUsage = 2;
+
+[[noreturn]] void failWith(const std::string& message) {
+  std::cerr << "pelimor-find: " << message << '\n';
+  std::exit(kBadUsage);
 }
+
+[[noreturn]] void usageError(const std::string& message) { failWith(message + " (see --help)"); }
 
 std::optional<std::string> presetFor(const std::string& type) {
   // The window's type names, in lower case; "Custom" is --mask.
@@ -183,8 +194,11 @@ Options parseArguments(const std::vector<std::string>& argv) {
   if (command.action && command.selections.empty()) usageError("an action needs --select-in or --select-in-tree");
   if (!command.action && (!command.selections.empty() || command.dryRun || !options.savedSearch.empty()))
     usageError("--select-in, --dry-run and --load go with --delete, --move, --link or --clone");
+  if (const auto error = findSelectedFolders(options.command.selections)) failWith(*error);
   if (!options.savedSearch.empty()) {
     if (!folders.empty()) usageError("--load acts on a saved search: no folders to search");
+    // Anybody may have edited it: its groups are checked against the files' content.
+    options.command.verifyContent = true;
     return options;
   }
   if (folders.empty()) folders.push_back(platform::homeFolder());
@@ -220,15 +234,37 @@ void printJson(const SearchResult& result) {
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
+// More than any saved search of a very large collection: a million files take some 300 MB.
+constexpr std::uint64_t kLargestSavedSearch = std::uint64_t{1} << 30;
+
+// The bytes of the saved search `file`, which must be a regular file: a pipe or a device would
+// block the read or never end.
+std::string savedSearchBytes(const std::string& file) {
+  platform::InputFile in;
+  if (const int error = in.open(file, platform::InputFile::Access::Read); error != 0) {
+    const std::string why = error == EINVAL   ? "it is not a regular file"
+                            : error == EISDIR ? "it is a folder"
+                                              : platform::systemErrorText(error);
+    failWith("cannot read " + plainText(file) + ": " + why);
+  }
+  if (in.remaining() > kLargestSavedSearch)
+    failWith("cannot read " + plainText(file) + ": it is larger than 1 GiB, more than a saved search can be");
+  std::string text(static_cast<std::size_t>(in.remaining()), '\0');
+  if (!in.readExact(text.data(), text.size()))
+    failWith("cannot read " + plainText(file) + ": it could not be read whole");
+  return text;
+}
+
 // The rows of the saved search `file`; a file that cannot be read or is no saved search ends the run.
 std::vector<ResultRow> loadSavedSearch(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) usageError("cannot read " + plainText(file));
   try {
-    return rowsOfSavedSearch(text);
+    return rowsOfSavedSearch(savedSearchBytes(file));
+  } catch (const SavedSearchWithoutStrongHash&) {
+    failWith(plainText(file) +
+             " was saved by an older pelimor-find, without the groups' strong hashes: "
+             "search again with --json");
   } catch (const JsonError& error) {
-    usageError(plainText(file) + " is no saved search: " + error.what());
+    failWith(plainText(file) + " is no saved search: " + error.what());
   }
 }
 

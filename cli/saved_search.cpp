@@ -1,10 +1,12 @@
 #include "cli/saved_search.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
+#include <iterator>
 #include <unordered_set>
 
-#include "cli/json_reader.h"
 #include "cli/json_text.h"
 #include "search/crc32.h"
 
@@ -20,12 +22,167 @@ std::string identityText(const ResultRow& row) {
          ", \"folder_inode\": " + std::to_string(seen.folder.inode) + "}";
 }
 
-std::uint32_t crc32OfText(const std::string& text) {
+std::string strongHashText(const ResultRow& row) {
+  char text[33];
+  std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(row.strongHigh),
+                static_cast<unsigned long long>(row.strongLow));
+  return text;
+}
+
+// Exactly `digits` hexadecimal digits.
+template <typename Number>
+bool readHex(std::string_view text, std::size_t digits, Number& number) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number, 16);
+  return text.size() == digits && error == std::errc() && end == text.data() + text.size();
+}
+
+std::uint32_t crc32Of(const std::string& text) {
   std::uint32_t crc = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), crc, 16);
-  if (text.size() != 8 || error != std::errc() || end != text.data() + text.size())
-    throw JsonError("\"" + text + "\" is no CRC-32");
+  if (!readHex(text, 8, crc)) throw JsonError("\"" + text + "\" is no CRC-32");
   return crc;
+}
+
+// 32 hexadecimal digits: the high 64 bits, then the low.
+void readStrongHash(const std::string& text, ResultRow& row) {
+  const std::string_view digits(text);
+  if (digits.size() != 32 || !readHex(digits.substr(0, 16), 16, row.strongHigh) ||
+      !readHex(digits.substr(16), 16, row.strongLow))
+    throw JsonError("\"" + text + "\" is no strong hash");
+}
+
+// The members read, named in the order of their enumerations.
+enum IdentityField : std::size_t { Device, Inode, FileSize, Modified, Changed, FolderDevice, FolderInode };
+constexpr std::string_view kIdentityFields[] = {"device",     "inode",         "size",        "modified_ns",
+                                                "changed_ns", "folder_device", "folder_inode"};
+enum GroupField : std::size_t { GroupNumber, GroupSize, Crc32, Strong, Files, Identities };
+constexpr std::string_view kGroupFields[] = {"group", "size", "crc32", "strong", "files", "identities"};
+
+// The position of `name` in `fields`, or the count of fields when it is none of them.
+template <std::size_t Count>
+std::size_t fieldIndex(const std::string_view (&fields)[Count], std::string_view name) {
+  return static_cast<std::size_t>(std::find(std::begin(fields), std::end(fields), name) - std::begin(fields));
+}
+
+// Every field was there: `found` has one bit per field.
+template <std::size_t Count>
+void requireAll(const std::string_view (&fields)[Count], unsigned found) {
+  for (std::size_t i = 0; i < Count; ++i)
+    if (!(found & (1u << i))) throw JsonError("no \"" + std::string(fields[i]) + "\"");
+}
+
+// One entry of a group's "identities".
+struct SeenFile {
+  std::uint64_t size = 0;
+  FileIdentity identity;
+};
+
+SeenFile seenFileFrom(JsonReader& reader) {
+  SeenFile seen;
+  FileIdentity& identity = seen.identity;
+  unsigned found = 0;
+  reader.beginObject();
+  for (std::string name; reader.nextMember(name);) {
+    const std::size_t field = fieldIndex(kIdentityFields, name);
+    switch (field) {
+      case Device:
+        identity.device = reader.unsignedNumber();
+        break;
+      case Inode:
+        identity.inode = reader.unsignedNumber();
+        break;
+      case FileSize:
+        seen.size = reader.unsignedNumber();
+        break;
+      case Modified:
+        identity.modifiedNanoseconds = reader.signedNumber();
+        break;
+      case Changed:
+        identity.changedNanoseconds = reader.signedNumber();
+        break;
+      case FolderDevice:
+        identity.folder.device = reader.unsignedNumber();
+        break;
+      case FolderInode:
+        identity.folder.inode = reader.unsignedNumber();
+        break;
+      default:
+        reader.skipValue();
+        continue;
+    }
+    found |= 1u << field;
+  }
+  requireAll(kIdentityFields, found);
+  return seen;
+}
+
+struct SavedGroup {
+  std::uint64_t number = 0;
+  std::uint64_t size = 0;
+  ResultRow model;  // the group's checksums
+  std::vector<std::string> paths;
+  std::vector<SeenFile> seen;
+};
+
+std::vector<std::string> pathsFrom(JsonReader& reader) {
+  std::vector<std::string> paths;
+  reader.beginArray();
+  while (reader.nextItem()) {
+    if (reader.next() != JsonReader::Kind::String) reader.fail("a file that is not a path");
+    paths.push_back(reader.string());
+  }
+  return paths;
+}
+
+SavedGroup groupFrom(JsonReader& reader) {
+  SavedGroup group;
+  unsigned found = 0;
+  reader.beginObject();
+  for (std::string name; reader.nextMember(name);) {
+    const std::size_t field = fieldIndex(kGroupFields, name);
+    switch (field) {
+      case GroupNumber:
+        group.number = reader.unsignedNumber();
+        break;
+      case GroupSize:
+        group.size = reader.unsignedNumber();
+        break;
+      case Crc32:
+        group.model.crc32 = crc32Of(reader.string());
+        break;
+      case Strong:
+        readStrongHash(reader.string(), group.model);
+        break;
+      case Files:
+        group.paths = pathsFrom(reader);
+        break;
+      case Identities:
+        reader.beginArray();
+        while (reader.nextItem()) group.seen.push_back(seenFileFrom(reader));
+        break;
+      default:
+        reader.skipValue();
+        continue;
+    }
+    found |= 1u << field;
+  }
+  if (!(found & (1u << Strong))) throw SavedSearchWithoutStrongHash("its groups carry no strong hash");
+  requireAll(kGroupFields, found);
+  return group;
+}
+
+void appendRows(SavedGroup& group, std::unordered_set<std::uint32_t>& numbers, std::vector<ResultRow>& rows) {
+  const std::uint64_t number = group.number;
+  if (number == 0 || number > UINT32_MAX || !numbers.insert(static_cast<std::uint32_t>(number)).second)
+    throw JsonError("group " + std::to_string(number) + " is no new group number");
+  if (group.paths.size() != group.seen.size()) throw JsonError("a group's files and identities differ in number");
+  for (std::size_t i = 0; i < group.paths.size(); ++i) {
+    if (group.seen[i].size != group.size) throw JsonError("a file of another size than its group's");
+    ResultRow& row = rows.emplace_back(group.model);
+    row.group = static_cast<std::uint32_t>(number);
+    row.path = std::move(group.paths[i]);
+    row.size = group.size;
+    row.identity = group.seen[i].identity;
+  }
 }
 }  // namespace
 
@@ -35,7 +192,8 @@ std::string savedSearchText(const std::vector<ResultRow>& rows, const std::vecto
     const ResultRow& first = rows[i];
     if (i) out += ", ";
     out += "{\"group\": " + std::to_string(first.group) + ", \"size\": " + std::to_string(first.size) +
-           ", \"crc32\": \"" + crc32Text(first.crc32) + "\", \"files\": [";
+           ", \"crc32\": \"" + crc32Text(first.crc32) + "\", \"strong\": \"" + strongHashText(first) +
+           "\", \"files\": [";
     std::string identities;
     for (std::size_t k = i; i < rows.size() && rows[i].group == first.group; ++i) {
       if (i != k) {
@@ -57,36 +215,25 @@ std::string savedSearchText(const std::vector<ResultRow>& rows, const std::vecto
 }
 
 std::vector<ResultRow> rowsOfSavedSearch(std::string_view text) {
-  using Kind = JsonValue::Kind;
-  const JsonValue document = parseJson(text);
+  JsonReader reader(text);
   std::vector<ResultRow> rows;
   std::unordered_set<std::uint32_t> numbers;
-  for (const JsonValue& group : document.at("groups", Kind::Array).items) {
-    const std::uint64_t number = group.at("group", Kind::Number).unsignedNumber();
-    if (number == 0 || number > UINT32_MAX || !numbers.insert(static_cast<std::uint32_t>(number)).second)
-      throw JsonError("group " + std::to_string(number) + " is no new group number");
-    const std::uint64_t size = group.at("size", Kind::Number).unsignedNumber();
-    const std::uint32_t crc = crc32OfText(group.at("crc32", Kind::String).text);
-    const std::vector<JsonValue>& files = group.at("files", Kind::Array).items;
-    const std::vector<JsonValue>& identities = group.at("identities", Kind::Array).items;
-    if (files.size() != identities.size()) throw JsonError("a group's files and identities differ in number");
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      if (files[i].kind != Kind::String) throw JsonError("a file that is not a path");
-      const JsonValue& seen = identities[i];
-      ResultRow row;
-      row.group = static_cast<std::uint32_t>(number);
-      row.path = files[i].text;
-      row.crc32 = crc;
-      row.size = seen.at("size", Kind::Number).unsignedNumber();
-      if (row.size != size) throw JsonError("a file of another size than its group's");
-      row.identity = FileIdentity{
-          seen.at("device", Kind::Number).unsignedNumber(), seen.at("inode", Kind::Number).unsignedNumber(),
-          seen.at("modified_ns", Kind::Number).signedNumber(), seen.at("changed_ns", Kind::Number).signedNumber(),
-          platform::FolderId{seen.at("folder_device", Kind::Number).unsignedNumber(),
-                             seen.at("folder_inode", Kind::Number).unsignedNumber()}};
-      rows.push_back(std::move(row));
+  bool hasGroups = false;
+  reader.beginObject();
+  for (std::string name; reader.nextMember(name);) {
+    if (name != "groups") {
+      reader.skipValue();
+      continue;
+    }
+    hasGroups = true;
+    reader.beginArray();
+    while (reader.nextItem()) {
+      SavedGroup group = groupFrom(reader);
+      appendRows(group, numbers, rows);
     }
   }
+  reader.finish();
+  if (!hasGroups) throw JsonError("no \"groups\"");
   return rows;
 }
 

@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
+#include "platform/directory_reader.h"
 #include "platform/paths.h"
 
 namespace pelimor {
@@ -15,10 +17,51 @@ bool liesIn(std::string_view path, const std::string& folder) {
   return path.starts_with(folder) && platform::folderPartOf(path).size() == folder.size();
 }
 
-bool liesBelow(std::string_view path, std::string_view folder) {
-  if (folder == "/") return path.starts_with('/');
-  return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == platform::kSeparator;
-}
+struct FolderIdHash {
+  std::size_t operator()(platform::FolderId folder) const {
+    return std::hash<std::uint64_t>()(folder.inode * 0x9E3779B97F4A7C15u ^ folder.device);
+  }
+};
+
+// Deeper trees than this are taken for a loop in the folders above.
+constexpr std::size_t kDeepestFolder = 4096;
+
+// Which folders lie anywhere below `top`, itself included. Each folder is looked up once, from its
+// real parents on disk; its parents' answers are kept along the way.
+class FolderTree {
+ public:
+  explicit FolderTree(platform::FolderId top) : top_(top) {}
+
+  bool holds(const ResultRow& row) {
+    const platform::FolderId folder = row.identity.folder;
+    if (folder == top_) return true;
+    if (const auto known = answers_.find(folder); known != answers_.end()) return known->second;
+    return lookUp(row);
+  }
+
+ private:
+  bool lookUp(const ResultRow& row) {
+    const platform::FolderId folder = row.identity.folder;
+    // The folder the path leads to must still be the one the search saw; if not, the row is
+    // stale and the action would refuse it anyway.
+    const platform::Directory directory = platform::Directory::open(platform::folderPartOf(row.path));
+    platform::FileStatus status;
+    if (!directory.isOpen() || directory.ownStatus(status) != 0 ||
+        platform::FolderId{status.device, status.inode} != folder) {
+      answers_[folder] = false;
+      return false;
+    }
+    const std::vector<platform::FolderId> above = directory.foldersAbove(kDeepestFolder);
+    const auto topAt = std::find(above.begin(), above.end(), top_);
+    const bool inside = topAt != above.end();
+    // The folders between this one and the top lie inside too; those from the top up do not.
+    for (auto parent = above.begin(); parent != above.end(); ++parent) answers_[*parent] = inside && parent < topAt;
+    return answers_[folder] = inside;
+  }
+
+  platform::FolderId top_;
+  std::unordered_map<platform::FolderId, bool, FolderIdHash> answers_;
+};
 
 // Along the rows at positions order[0], order[1] ... (each group one run), selects the rows that
 // `chosen` takes, never the last unselected row of a run. `selected` is indexed like `order`.
@@ -35,7 +78,7 @@ void selectAlongRuns(const std::vector<ResultRow>& rows, const std::vector<std::
     for (; end < count && rows[order[end]].group == group; ++end)
       if (!selected[end]) ++unselected;
     for (std::size_t k = start; k < end && unselected > 1; ++k) {
-      if (selected[k] || !chosen(rows[order[k]].path)) continue;
+      if (selected[k] || !chosen(rows[order[k]])) continue;
       selected[k] = true;
       onSelected(k);
       --unselected;
@@ -90,7 +133,7 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
   for (std::size_t k = 0; k < count; ++k) result.selected[k] = chosen[result.order[k]];
 
   selectAlongRuns(
-      rows, result.order, result.selected, [&](std::string_view path) { return liesIn(path, referenceFolder); },
+      rows, result.order, result.selected, [&](const ResultRow& row) { return liesIn(row.path, referenceFolder); },
       [&](std::size_t k) { result.newlySelected.push_back(k); });
 
   if (hasFocus) result.focused = newPositionOf(result.order, focusRow);
@@ -101,15 +144,15 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
   return result;
 }
 
-void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, std::string_view folder,
+void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, platform::FolderId folder,
                     bool wholeTree) {
   if (selected.size() != rows.size()) throw std::invalid_argument("selectInFolder: one selection flag per row");
-  const std::string kept = platform::normalizedFolder(folder);
   std::vector<std::size_t> order(rows.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  FolderTree tree(folder);
   selectAlongRuns(
       rows, order, selected,
-      [&](std::string_view path) { return wholeTree ? liesBelow(path, kept) : liesIn(path, kept); },
+      [&](const ResultRow& row) { return wholeTree ? tree.holds(row) : row.identity.folder == folder; },
       [](std::size_t) {});
 }
 

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "results/action_notice.h"
@@ -42,10 +41,12 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
                                   std::optional<std::size_t> focused, const SortState& sort);
 
 // The same rule from the command line: in every group, selects the rows whose file lies directly in
-// `folder` (with `wholeTree`, anywhere below it), never the last unselected row of a group. The
-// rows of a group must stand together, as a search leaves them.
+// `folder` (with `wholeTree`, anywhere below it), never the last unselected row of a group. Folders
+// are told by identity, whatever path names them: a row's own folder is its identity.folder, and
+// the folders above it are looked up on disk, through "..", once per folder. The rows of a group
+// must stand together, as a search leaves them.
 // Throws std::invalid_argument when `selected` does not match `rows` in size.
-void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, std::string_view folder,
+void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, platform::FolderId folder,
                     bool wholeTree);
 
 // The rows rearranged into `order` (as returned above).

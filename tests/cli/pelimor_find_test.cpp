@@ -8,8 +8,10 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <regex>
 #include <set>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "cli/saved_search.h"
@@ -142,13 +144,111 @@ TEST(PelimorFind, ActionsOnASavedSearchRefuseWhatChanged) {
   EXPECT_NE(run.err.find("1 file deleted, 2 refused, 50 bytes freed"), std::string::npos) << run.err;
   EXPECT_TRUE(std::filesystem::exists(tree.path("spare/b")));
 
-  // The same names in another tree: every file is another file.
-  std::filesystem::remove_all(tree.path("keep"));
-  for (const std::string path : {"keep/a", "keep/b", "keep/c"}) tree.file(path, std::string(50, path.back()));
+  // The same names, made anew in the same folder: every file is another file.
+  for (const std::string path : {"keep/a", "keep/b", "keep/c"}) {
+    std::filesystem::remove(tree.path(path));
+    tree.file(path, std::string(50, path.back()));
+  }
   const FindRun other = runFind("--load " + quoted(saved) + " --select-in " + quoted(tree.path("keep")) + " --move");
   EXPECT_EQ(other.exitCode, 1);
   EXPECT_EQ(std::count(other.out.begin(), other.out.end(), '\n'), 3);
   EXPECT_EQ(other.out.find("moved"), std::string::npos);
+}
+
+// A file deleted before the action came to it is named as such, and frees nothing.
+TEST(PelimorFind, AFileAlreadyGoneIsNotCountedAsDeleted) {
+  testing::TempTree tree;
+  for (const std::string path : {"keep/x", "spare/x", "keep/y", "spare/y"})
+    tree.file(path, std::string(10, path.back()));
+  const std::string saved = tree.path("saved.json");
+  std::ofstream(saved)
+      << runFind("--json --min-kb 0 " + quoted(tree.path("keep")) + " " + quoted(tree.path("spare"))).out;
+  std::filesystem::remove(tree.path("spare/x"));
+  const FindRun run = runFind("--load " + quoted(saved) + " --select-in " + quoted(tree.path("spare")) + " --delete");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(linesOf(run.out),
+            (std::set<std::string>{"already gone " + tree.path("spare/x"), "deleted " + tree.path("spare/y")}));
+  EXPECT_NE(run.err.find("1 file deleted, 0 refused, 10 bytes freed"), std::string::npos) << run.err;
+}
+
+// A saved search is anybody's to edit: two different files put in one group, each still the very file
+// the search saw, must not cost the unique one, whichever file's checksums the group was given.
+TEST(PelimorFind, ASavedGroupOfDifferentFilesLosesNoFile) {
+  testing::TempTree tree;
+  const std::string unique = tree.file("a/f", "unique bytes"), kept = tree.file("b/f", "other! bytes");
+  for (const std::string& checksumsOf : {unique, kept}) {
+    std::vector<ResultRow> rows{testing::rowFor(unique, 1), testing::rowFor(kept, 1)};
+    const ContentDigest claimed = testing::rowFor(checksumsOf, 1).digest();
+    for (ResultRow& row : rows)
+      std::tie(row.crc32, row.strongHigh, row.strongLow) =
+          std::tie(claimed.crc32, claimed.strongHigh, claimed.strongLow);
+    const std::string saved = tree.path("saved.json");
+    std::ofstream(saved) << savedSearchText(rows, {});
+    const FindRun run = runFind("--load " + quoted(saved) + " --select-in " + quoted(tree.path("a")) + " --delete");
+    EXPECT_NE(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out.find("deleted"), std::string::npos) << run.out;
+    EXPECT_TRUE(std::filesystem::exists(unique)) << "checksums of " << checksumsOf;
+  }
+}
+
+// What can't be read safely, or can't be trusted, stops the run before anything is touched.
+TEST(PelimorFind, UntrustworthyInputIsRefusedWithExitCodeTwo) {
+  testing::TempTree tree;
+  tree.file("a/x", "same");
+  tree.file("b/x", "same");
+  const std::string fifo = tree.path("fifo"), current = tree.path("current.json"), old = tree.path("old.json");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string huge = tree.path("huge.json");  // sparse: no gigabyte written
+  std::ofstream(huge).close();
+  std::filesystem::resize_file(huge, (std::uintmax_t{1} << 30) + 1);
+  const std::string text = runFind("--json --min-kb 0 " + quoted(tree.path("a")) + " " + quoted(tree.path("b"))).out;
+  std::ofstream(current) << text;
+  std::ofstream(old) << std::regex_replace(text, std::regex("\"strong\": \"[0-9a-f]+\", "), "");
+  const std::string a = " --select-in " + quoted(tree.path("a"));
+  const struct {
+    std::string arguments;
+    std::vector<std::string> named;
+  } cases[] = {
+      {"--load /dev/zero" + a, {"/dev/zero", "not a regular file"}},
+      {"--load " + quoted(fifo) + a, {fifo, "not a regular file"}},
+      {"--load " + quoted(old) + a, {old, "search again"}},
+      {"--load " + quoted(huge) + a, {huge, "larger than 1 GiB"}},
+      {"--load " + quoted(current) + " --select-in " + quoted(tree.path("missing")), {tree.path("missing")}},
+      {"--load " + quoted(current) + " --select-in-tree " + quoted(tree.path("a/x")), {"a/x: not a folder"}},
+      {"--min-kb 0 --select-in " + quoted(tree.path("missing")) + " " + quoted(tree.root()), {"missing"}},
+  };
+  for (const auto& c : cases) {
+    const FindRun run = runFind(c.arguments + " --delete");
+    EXPECT_EQ(run.exitCode, 2) << c.arguments;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.arguments << ": " << run.err;
+    for (const std::string& name : c.named) EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(std::filesystem::exists(tree.path("a/x")));
+}
+
+// "." from inside a folder, a link to it, or a search that went through a link: the same folder.
+TEST(PelimorFind, FoldersAreSelectedByIdentityWhateverPathNamesThem) {
+  testing::TempTree tree;
+  for (const char* path : {"root/a/x", "root/a/sub/x", "root/b/x"}) tree.file(path, "xx");
+  tree.symlink(tree.path("root/a"), "toA");
+  tree.symlink(tree.path("root"), "toRoot");
+  const std::string a = tree.path("root/a"), root = tree.path("root"), viaLink = tree.path("toRoot");
+  const std::filesystem::path startedIn = std::filesystem::current_path();
+  std::filesystem::current_path(a);
+  for (const std::string option : {"--select-in ", "--select-in-tree "}) {
+    const auto selectedIn = [&](const std::string& folder, const std::string& searched) {
+      return runFind("--min-kb 0 --delete --dry-run " + option + quoted(folder) + " " + quoted(searched)).out;
+    };
+    const std::string plain = selectedIn(a, root);
+    EXPECT_NE(plain, "") << option;
+    for (const std::string& spelling : {std::string("."), tree.path("toA"), a + "/", a + "/sub/.."})
+      EXPECT_EQ(selectedIn(spelling, root), plain) << option << spelling;
+    std::string throughLink = selectedIn(a, viaLink);
+    for (std::size_t at; (at = throughLink.find(viaLink)) != std::string::npos;)
+      throughLink.replace(at, viaLink.size(), root);
+    EXPECT_EQ(throughLink, plain) << option;
+  }
+  std::filesystem::current_path(startedIn);
 }
 
 // A folder the user may not write keeps its file, and no temporary name stays behind in it.
@@ -239,16 +339,21 @@ TEST(PelimorFind, JsonListsGroupsAndEscapesOddNames) {
   tree.file("quote\"d", "same");
   const FindRun run = runFind("--json --min-kb 0 " + quoted(tree.root()));
   EXPECT_EQ(run.exitCode, 0);
+  const ResultRow seen = testing::rowFor(tree.path("quote\"d"), 1);
+  char strong[33];
+  std::snprintf(strong, sizeof strong, "%016llx%016llx", static_cast<unsigned long long>(seen.strongHigh),
+                static_cast<unsigned long long>(seen.strongLow));
   EXPECT_TRUE(run.out.starts_with("{\"groups\": [{\"group\": 1, \"size\": 4, \"crc32\": \"" +
-                                  GetCRC32(tree.path("quote\"d")) + "\", \"files\": [\"" + tree.root() +
-                                  "/odd\\udce9name\", \"" + tree.root() + "/quote\\\"d\"], \"identities\": [{"));
+                                  GetCRC32(tree.path("quote\"d")) + "\", \"strong\": \"" + strong +
+                                  "\", \"files\": [\"" + tree.root() + "/odd\\udce9name\", \"" + tree.root() +
+                                  "/quote\\\"d\"], \"identities\": [{"));
   EXPECT_TRUE(run.out.ends_with("}]}], \"skipped\": []}\n"));
   // What --load reads back is what the search saw: paths byte for byte, identities as the system tells.
   const std::vector<ResultRow> rows = rowsOfSavedSearch(run.out);
   ASSERT_EQ(rows.size(), 2u);
   for (const ResultRow& row : rows) EXPECT_EQ(row.identity, testing::rowFor(row.path, 1).identity) << row.path;
   EXPECT_EQ(rows[0].path, tree.path("odd\xE9name"));
-  EXPECT_EQ(rows[1].crc32, testing::rowFor(rows[1].path, 1).crc32);
+  EXPECT_EQ(rows[1].digest(), seen.digest());
 }
 
 TEST(PelimorFind, WritesTheSameReportAsTheWindow) {

@@ -231,6 +231,45 @@ TEST(SafeSelection, AgreesWithTheRowByRowRecountOnRandomLists) {
   }
 }
 
+// Folders are told by identity, and "below" is below on disk. The deepest file comes first, so
+// that the folders above it are answered from what its lookup learnt.
+TEST(SelectInFolder, SelectsByFolderIdentityDirectlyOrAnywhereBelow) {
+  testing::TempFolder tree;
+  const std::vector<std::string> files = {"a/s/t/x", "b/x", "a/x", "a/s/x"};
+  std::vector<ResultRow> rows;
+  for (std::uint32_t group = 1; group <= files.size(); ++group) {
+    for (const std::string& file : {files[group - 1], "keep/" + std::to_string(group)}) {
+      testing::writeFile(tree / file, "content " + std::to_string(group));
+      rows.push_back(testing::rowFor(tree / file, group));
+    }
+  }
+  const auto identityOf = [](const std::string& folder) {
+    platform::FileStatus status;
+    EXPECT_EQ(platform::statusOfPath(folder, true, status), 0) << folder;
+    return platform::FolderId{status.device, status.inode};
+  };
+  const struct {
+    std::string folder;
+    bool wholeTree;
+    Paths selected;
+  } cases[] = {
+      {tree / "a", false, {"a/x"}},
+      {tree / "a", true, {"a/s/t/x", "a/x", "a/s/x"}},
+      {tree / "a/s", true, {"a/s/t/x", "a/s/x"}},
+      {tree / "b", true, {"b/x"}},
+      {tree / "keep", false, {"keep/1", "keep/2", "keep/3", "keep/4"}},
+      {tree.path(), true, files},  // never the last unselected copy: the kept ones stay
+  };
+  for (const auto& c : cases) {
+    std::vector<bool> selected(rows.size(), false);
+    selectInFolder(rows, selected, identityOf(c.folder), c.wholeTree);
+    Paths chosen;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      if (selected[i]) chosen.push_back(rows[i].path.substr(tree.path().size() + 1));
+    EXPECT_EQ(chosen, c.selected) << c.folder << (c.wholeTree ? " and below" : "");
+  }
+}
+
 // The sort the action runs: the same order as the comparison gives, ties kept in list order,
 // whether the numbers are dense or far apart (where it falls back on comparing).
 TEST(GroupOrder, IsTheStableSortByGroupNumberInBothDirections) {
