@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "results/file_removal.h"
 #include "search/skipped_file.h"
 #include "ui/main_actions.h"
 #include "ui/search_worker.h"
@@ -71,6 +72,9 @@ class TFormQVR : public QMainWindow {
 
   // What the search runs on its thread; runDuplicateSearch by default.
   void setSearchEngine(SearchEngine engine) { engine_ = std::move(engine); }
+
+  // An action on files that ends sooner than this shows no progress dialog.
+  void setActionProgressDelay(int milliseconds) { actionProgressDelayMs_ = milliseconds; }
 
   // The toolbar's six actions.
   const MainActions& actions() const { return actions_; }
@@ -143,6 +147,9 @@ class TFormQVR : public QMainWindow {
   void finishSearchOnWindow();
   void reportSearchProblems();
   void stopSearchAndWait();
+  // Runs Delete, Move or the links off the window's thread, with a progress dialog once it takes
+  // longer than a moment, and puts the outcome into the list.
+  void runFileAction(FileAction action);
 
   MainActions actions_;
   // Laid out and written by the window alone; tests find them by their object names.
@@ -165,6 +172,9 @@ class TFormQVR : public QMainWindow {
   CompletionSound* sound_ = nullptr;
   Settings settings_ = Settings::InMemory;
   bool closeRefused_ = false;
+  ActionProgress* runningAction_ = nullptr;  // while an action on files runs
+  bool closeAfterAction_ = false;            // the window was closed meanwhile
+  int actionProgressDelayMs_ = 500;
 };
 
 // The warning text listing files a search could not read: the first 20, then how many more.

@@ -1,15 +1,21 @@
 // What the user does with a result: safe selection, delete, move and the report. The decisions
 // are made in results/ over the list's rows; these handlers hand the rows over and put the
 // outcome back into the list.
+#include <QApplication>
+#include <QEventLoop>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QTimer>
 #include <QUrl>
+#include <exception>
 #include <optional>
 
 #include "platform/folders.h"
 #include "results/file_removal.h"
 #include "results/html_report.h"
 #include "results/safe_selection.h"
+#include "ui/action_progress_dialog.h"
+#include "ui/background_job.h"
 #include "ui/desktop_open.h"
 #include "ui/form_qvr.h"
 #include "ui/notices.h"
@@ -46,6 +52,47 @@ class RepaintSuspended {
 
  private:
   QWidget* widget_;
+};
+
+// While an action works off the window's thread from the list's rows, the list must stay as it
+// is: the window takes no keys, clicks or shortcuts until the action ends, and goes on painting.
+class InputHold : public QObject {
+ public:
+  explicit InputHold(QWidget* window) : window_(window) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    qApp->installEventFilter(this);
+  }
+  ~InputHold() override {
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+  }
+  InputHold(const InputHold&) = delete;
+  InputHold& operator=(const InputHold&) = delete;
+
+ protected:
+  bool eventFilter(QObject* target, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::Shortcut:  // sent to the action, not to a widget
+        return true;
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::ContextMenu:
+      case QEvent::Drop: {
+        const auto* widget = qobject_cast<QWidget*>(target);
+        return widget && widget->window() == window_;
+      }
+      default:
+        return false;
+    }
+  }
+
+ private:
+  QWidget* window_;
 };
 
 // Delete, Move and Link alike: the rows whose file is gone leave the list, then the one notice, if any.
@@ -89,20 +136,46 @@ void TFormQVR::ActionSelectExecute() {
   if (result.focusedTopRow) ListViewDup->setFocus();
 }
 
-void TFormQVR::ActionDeleteExecute() {
-  if (refuseWhileSearchFinishing()) return;
-  finishRemoval(*this, deleteSelectedFiles(ListViewDup->rows(), ListViewDup->selectedRows()));
+void TFormQVR::runFileAction(FileAction action) {
+  if (refuseWhileSearchFinishing() || runningAction_) return;
+  const std::vector<ResultRow>& rows = ListViewDup->rows();
+  const std::vector<bool> selected = ListViewDup->selectedRows();
+  ActionProgress progress;
+  ActionOptions options;
+  options.progress = &progress;
+  RemovalResult result;
+  QString failure;
+  BackgroundJob job([&] {
+    try {
+      result = actOnSelectedFiles(action, rows, selected, options);
+    } catch (const std::exception& error) {
+      failure = QString::fromLocal8Bit(error.what());
+    }
+  });
+  {
+    runningAction_ = &progress;
+    const InputHold hold(this);
+    ActionProgressDialog dialog(action, progress, this);
+    QEventLoop loop;
+    connect(&job, &BackgroundJob::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(actionProgressDelayMs_, &dialog, [&] {
+      if (job.isRunning()) dialog.show();  // modal: set so when it was made
+    });
+    job.start();
+    loop.exec();
+    job.wait();  // the application may be quitting: the rows are not let go of before the work ends
+    runningAction_ = nullptr;
+  }
+  if (!failure.isEmpty()) showErrorBox(this, failure);
+  finishRemoval(*this, result);
+  if (std::exchange(closeAfterAction_, false)) close();
 }
 
-void TFormQVR::ActionMoveExecute() {
-  if (refuseWhileSearchFinishing()) return;
-  finishRemoval(*this, moveSelectedFiles(ListViewDup->rows(), ListViewDup->selectedRows()));
-}
+void TFormQVR::ActionDeleteExecute() { runFileAction(FileAction::Delete); }
 
-void TFormQVR::ReplaceSelectedWithHardLinks1Click() {
-  if (refuseWhileSearchFinishing()) return;
-  finishRemoval(*this, replaceWithHardLinks(ListViewDup->rows(), ListViewDup->selectedRows()));
-}
+void TFormQVR::ActionMoveExecute() { runFileAction(FileAction::Move); }
+
+void TFormQVR::ReplaceSelectedWithHardLinks1Click() { runFileAction(FileAction::Link); }
 
 void TFormQVR::ActionPrintExecute() {
   if (refuseWhileSearchFinishing()) return;

@@ -194,6 +194,13 @@ bool TFormQVR::FormClose() {
 }
 
 void TFormQVR::closeEvent(QCloseEvent* event) {
+  // An action on files stops before its next file, and the window closes once it has.
+  if (runningAction_) {
+    runningAction_->cancel();
+    closeAfterAction_ = true;
+    event->ignore();
+    return;
+  }
   if (!FormClose()) {
     event->ignore();
     return;

@@ -4,11 +4,12 @@
 // object, through finished().
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "search/duplicate_search.h"
+#include "ui/background_job.h"
 
 namespace pelimor {
 
@@ -29,7 +30,7 @@ class SearchWorker : public QObject {
   void abortAndWait();
 
   // True from start() until finished() has been emitted (or the search was aborted).
-  bool isRunning() const { return running_; }
+  bool isRunning() const { return job_.isRunning(); }
   bool isCancelled() const { return control_.cancelled(); }
   bool wasAborted() const { return control_.aborted(); }
   const SearchProgress& progress() const { return progress_; }
@@ -42,7 +43,7 @@ class SearchWorker : public QObject {
   void finished();
 
  private:
-  void threadEnded();
+  void run();
 
   SearchRequest request_;
   SearchEngine engine_;
@@ -51,8 +52,7 @@ class SearchWorker : public QObject {
   SearchResult result_;                         // written by the thread, read after it is joined
   std::shared_ptr<std::jthread> cacheWriting_;  // waited for when this worker goes
   QString failure_;
-  std::thread thread_;
-  bool running_ = false;
+  BackgroundJob job_;
 };
 
 }  // namespace pelimor

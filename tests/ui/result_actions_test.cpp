@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <set>
 
 #include "settings/options_record.h"
 #include "support/test_files.h"
@@ -52,6 +53,19 @@ class Boxes {
  private:
   QTimer poll_;
   QList<Box> seen_;
+};
+
+// Counts the paint events a widget gets while a modal dialog is up.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int whileModal = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && QApplication::activeModalWidget()) ++whileModal;
+    return false;
+  }
 };
 
 QString inside(const QTemporaryDir& folder, const QString& relative) { return folder.filePath(relative); }
@@ -352,6 +366,44 @@ class ResultActionsTest : public QObject {
     QCOMPARE(form.ListViewDup->rows().size(), std::size_t(7));
     QCOMPARE(groupsOf(*form.ListViewDup), (std::vector<std::uint32_t>{1, 1, 2, 3, 3, 4, 4}));
     verifyStatusBar(form, 4, 7, 0);
+  }
+
+  // Delete works off the window's thread: the window paints, Esc in its progress dialog stops it
+  // before the next file, and the list then holds exactly the rows whose files are still there.
+  void aCancelledDeleteLeavesTheListAndTheDiskInAgreement() {
+    std::vector<ResultRow> rows;
+    std::vector<bool> selected;
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+      const QByteArray content = QByteArray::number(i);
+      rows.push_back(fileRow(inside(files, QStringLiteral("sel/%1").arg(i)), i + 1, content));
+      rows.push_back(fileRow(inside(files, QStringLiteral("keep/%1").arg(i)), i + 1, content));
+      selected.insert(selected.end(), {true, false});
+    }
+    TFormQVR form;
+    form.setActionProgressDelay(0);
+    test::showActive(form);
+    form.ListViewDup->installRows(std::vector<ResultRow>(rows));
+    form.ListViewDup->selectRows(selected);
+    PaintCounter paints(form.ListViewDup->viewport());
+    test::whenModal([](QWidget* widget) { return widget->objectName() == QStringLiteral("ActionProgressDialog"); },
+                    [&form](QWidget* dialog) {
+                      form.ListViewDup->viewport()->update();
+                      QTest::keyClick(dialog, Qt::Key_Escape);
+                    });
+    Boxes boxes;
+    form.actions().ActionDelete->trigger();
+    QVERIFY(paints.whileModal > 0);
+    std::set<std::string> listed;
+    for (const ResultRow& row : form.ListViewDup->rows()) listed.insert(row.path);
+    std::size_t deleted = 0;
+    for (const ResultRow& row : rows) {
+      const bool onDisk = QFile::exists(QString::fromStdString(row.path));
+      QCOMPARE(listed.count(row.path) == 1, onDisk);
+      deleted += onDisk ? 0 : 1;
+    }
+    QVERIFY(deleted < 3000);
+    QCOMPARE(boxes.seen().size(), 1);
+    QCOMPARE(boxes.seen()[0].text, QStringLiteral("Cancelled: %1 of 3000 selected files were deleted.").arg(deleted));
   }
 
   void ctrlPWritesTheReportInListOrderAndOpensIt() {
