@@ -458,8 +458,8 @@ TEST_F(Removal, ACancelledActionLeavesTheListAndTheDiskInAgreement) {
   for (const std::size_t row : result.rowsToRemove) removed[row] = true;
   for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(exists(rows[i].path), !removed[i]) << rows[i].path;
   ASSERT_TRUE(result.notice);
-  EXPECT_EQ(result.notice->text, "Cancelled: " + std::to_string(result.rowsToRemove.size()) +
-                                     " of 400 selected files were deleted.");
+  EXPECT_EQ(result.notice->text,
+            "Cancelled: " + std::to_string(result.rowsToRemove.size()) + " of 400 selected files were deleted.");
 }
 
 }  // namespace
