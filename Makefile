@@ -1,6 +1,8 @@
 # Newcomer's entry points: `make run` and `make test` set everything up themselves.
 BUILD ?= build
 CMAKE_FLAGS ?=
+# The version as the top CMakeLists.txt's project() gives it: the file names below carry it.
+VERSION := $(shell bash scripts/project-version)
 
 .PHONY: all deps configure build run test sanitize screenshot install package check-package windows windows-test windows-bench clean
 
@@ -38,7 +40,7 @@ install: build
 
 # The Debian package, from a Release build of its own without tests or benchmarks.
 PACKAGE_BUILD ?= build-package
-PACKAGE_FILE = $(PACKAGE_BUILD)/pelimor_3.0-1_amd64.deb
+PACKAGE_FILE = $(PACKAGE_BUILD)/pelimor_$(VERSION)-1_amd64.deb
 package: deps
 	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
 	  -DPELIMOR_WITH_GUI=ON -DPELIMOR_WITH_TESTS=OFF -DPELIMOR_WITH_BENCH=OFF -DPELIMOR_WITH_FUZZ=OFF \
@@ -53,12 +55,13 @@ check-package: package
 
 # The whole program for 64-bit Windows (mingw-w64, posix threads) with the Qt that
 # scripts/build-qt-windows gives (PELIMOR_QT_WINDOWS, else its cache, else built once from Debian's
-# source): Pelimor-3.0-win64.zip holds the program folder (Pelimor.exe, pelimor-find.exe, the DLLs,
-# Dupe.wav, Help.html), Pelimor-3.0-win64-setup.exe installs it, pelimor-find-3.0-win64.zip holds
-# pelimor-find.exe alone (linked statically). windows-test runs the tests under Wine.
+# source): Pelimor-VERSION-win64.zip holds the program folder (Pelimor.exe, pelimor-find.exe, the
+# DLLs, Dupe.wav, Help.html), Pelimor-VERSION-win64-setup.exe installs it,
+# pelimor-find-VERSION-win64.zip holds pelimor-find.exe alone (linked statically). windows-test runs
+# the tests under Wine.
 WINDOWS_BUILD ?= build-windows
-WINDOWS_PROGRAM = Pelimor-3.0-win64
-WINDOWS_ZIP = pelimor-find-3.0-win64
+WINDOWS_PROGRAM = Pelimor-$(VERSION)-win64
+WINDOWS_ZIP = pelimor-find-$(VERSION)-win64
 windows: deps
 	@# A build folder made before the window was built for Windows knows no Qt: configured anew.
 	@grep -qs "qt.toolchain.cmake" $(WINDOWS_BUILD)/CMakeCache.txt || rm -rf $(WINDOWS_BUILD)/CMakeCache.txt $(WINDOWS_BUILD)/CMakeFiles
@@ -69,7 +72,7 @@ windows: deps
 	cmake --build $(WINDOWS_BUILD) && \
 	bash scripts/windows-program-folder $(WINDOWS_BUILD) "$$qt" $(WINDOWS_BUILD)/$(WINDOWS_PROGRAM)
 	cd $(WINDOWS_BUILD) && rm -f $(WINDOWS_PROGRAM).zip && zip -qr $(WINDOWS_PROGRAM).zip $(WINDOWS_PROGRAM)
-	makensis -V2 -DPROGRAM_FOLDER=$(CURDIR)/$(WINDOWS_BUILD)/$(WINDOWS_PROGRAM) \
+	makensis -V2 -DVERSION=$(VERSION) -DPROGRAM_FOLDER=$(CURDIR)/$(WINDOWS_BUILD)/$(WINDOWS_PROGRAM) \
 	  -DOUTPUT=$(CURDIR)/$(WINDOWS_BUILD)/$(WINDOWS_PROGRAM)-setup.exe resources/windows/installer.nsi
 	rm -rf $(WINDOWS_BUILD)/$(WINDOWS_ZIP) $(WINDOWS_BUILD)/$(WINDOWS_ZIP).zip
 	mkdir -p $(WINDOWS_BUILD)/$(WINDOWS_ZIP)

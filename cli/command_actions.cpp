@@ -36,7 +36,7 @@ std::optional<std::string> findSelectedFolders(std::vector<FolderSelection>& sel
   return std::nullopt;
 }
 
-int runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows) {
+ExitStatus runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows) {
   const FileAction action = *command.action;
   std::vector<bool> selected(rows.size(), false);
   for (const FolderSelection& selection : command.selections)
@@ -49,7 +49,7 @@ int runCommandAction(const CommandAction& command, const std::vector<ResultRow>&
   if (result.refused) {
     // Nothing to do is no failure; a group that would lose every file is.
     write("pelimor-find: " + result.notice->text + "\n", stderr);
-    return result.notice->kind == Notice::Kind::GroupGuard ? 1 : 0;
+    return result.notice->kind == Notice::Kind::GroupGuard ? ExitStatus::SomeRefused : ExitStatus::Done;
   }
 
   const std::string_view verb =
@@ -81,7 +81,7 @@ int runCommandAction(const CommandAction& command, const std::vector<ResultRow>&
             (command.dryRun ? "would be " : "") + std::string(kWording[static_cast<int>(action)].done) + ", " +
             std::to_string(result.failures.size()) + " refused, " + std::to_string(result.freedBytes) + freed + "\n",
         stderr);
-  return result.failures.empty() ? 0 : 1;
+  return result.failures.empty() ? ExitStatus::Done : ExitStatus::SomeRefused;
 }
 
 }  // namespace pelimor

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/exit_status.h"
 #include "platform/file_status.h"
 #include "results/file_removal.h"
 #include "search/result_row.h"
@@ -30,7 +31,8 @@ struct CommandAction {
 // The folder each selection names, found on disk. An error text when one is missing or no folder.
 std::optional<std::string> findSelectedFolders(std::vector<FolderSelection>& selections);
 
-// Exit status: 0 every selected file done, 1 some refused or the group guard stopped everything.
-int runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows);
+// Done when every selected file was done, SomeRefused when some were refused or the group guard
+// stopped everything.
+ExitStatus runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows);
 
 }  // namespace pelimor

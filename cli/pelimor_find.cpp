@@ -12,12 +12,15 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "cli/command_actions.h"
+#include "cli/exit_status.h"
 #include "cli/json_reader.h"
 #include "cli/plain_text.h"
 #include "cli/saved_search.h"
+#include "pelimor_version.h"
 #include "platform/console.h"
 #include "platform/directory_reader.h"
 #include "platform/folders.h"
@@ -59,6 +62,7 @@ constexpr const char* kUsage =
     "  --no-cache    neither use nor update the checksums kept from earlier searches\n"
     "                (in $XDG_CACHE_HOME/Pelimor, else ~/.cache/Pelimor)\n"
     "  --help        show this text\n"
+    "  --version     show the version\n"
     "\n"
     "Acting on the groups, as the window does (every file checked to be still the very file the\n"
     "search found, beside an unselected copy that is unchanged too):\n"
@@ -102,14 +106,13 @@ void onInterrupt(int) {
   if (activeControl) activeControl->abort();  // lock-free atomics: safe in a signal handler
 }
 
-constexpr int kBadUsage = 2;
+// What the command line asks for when it is not a run: the text to show and the status to end with.
+struct EarlyEnd {
+  ExitStatus status = ExitStatus::Done;
+  std::string text;  // for stdout when the status is Done, else the message for stderr
+};
 
-[[noreturn]] void failWith(const std::string& message) {
-  std::cerr << "pelimor-find: " << message << '\n';
-  std::exit(kBadUsage);
-}
-
-[[noreturn]] void usageError(const std::string& message) { failWith(message + " (see --help)"); }
+EarlyEnd usageError(const std::string& message) { return EarlyEnd{ExitStatus::BadUsage, message + " (see --help)"}; }
 
 std::optional<std::string> presetFor(const std::string& type) {
   // The window's type names, in lower case; "Custom" is --mask.
@@ -129,74 +132,84 @@ std::optional<FileAction> actionNamed(const std::string& argument) {
   return std::nullopt;
 }
 
-Options parseArguments(const std::vector<std::string>& argv) {
-  const int argc = static_cast<int>(argv.size());
+bool takesValue(const std::string& option) {
+  for (const char* named :
+       {"--select-in", "--select-in-tree", "--load", "--report", "--threads", "--type", "--mask", "--min-kb"})
+    if (option == named) return true;
+  return false;
+}
+
+std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& argv) {
+  const std::size_t argc = argv.size();
   Options options;
   options.request.maskText = std::string(kPresetMasks[0]);
   std::optional<std::string> type, mask;
   std::vector<std::string> folders;
   bool onlyFolders = false;
-  for (int i = 1; i < argc; ++i) {
+  for (std::size_t i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    const auto value = [&]() -> std::string {
-      if (i + 1 >= argc) usageError(argument + " needs a value");
-      return argv[++i];
-    };
     if (onlyFolders || argument.empty() || argument[0] != '-' || argument == "-") {
       folders.push_back(argument);
-    } else if (argument == "--") {
+      continue;
+    }
+    std::string value;
+    if (takesValue(argument)) {
+      if (i + 1 >= argc) return usageError(argument + " needs a value");
+      value = argv[++i];
+    }
+    if (argument == "--") {
       onlyFolders = true;
     } else if (argument == "--help" || argument == "-h") {
-      std::cout << kUsage;
-      std::exit(0);
+      return EarlyEnd{ExitStatus::Done, kUsage};
+    } else if (argument == "--version") {
+      return EarlyEnd{ExitStatus::Done, std::string("pelimor-find ") + kVersion + "\n"};
     } else if (argument == "--no-cache") {
       options.request.useCache = false;
     } else if (argument == "--json") {
       options.json = true;
     } else if (argument == "--select-in" || argument == "--select-in-tree") {
-      options.command.selections.push_back(FolderSelection{value(), argument == "--select-in-tree"});
+      options.command.selections.push_back(FolderSelection{value, argument == "--select-in-tree"});
     } else if (const auto action = actionNamed(argument)) {
-      if (options.command.action) usageError("only one of --delete, --move, --link and --clone");
+      if (options.command.action) return usageError("only one of --delete, --move, --link and --clone");
       options.command.action = action;
     } else if (argument == "--dry-run") {
       options.command.dryRun = true;
     } else if (argument == "--load") {
-      options.savedSearch = value();
+      options.savedSearch = value;
     } else if (argument == "--report") {
-      options.reportFile = value();
-      if (options.reportFile.empty()) usageError("--report needs a file name");
+      options.reportFile = value;
+      if (options.reportFile.empty()) return usageError("--report needs a file name");
     } else if (argument == "--threads") {
-      const std::string text = value();
       std::uint64_t threads = 0;
-      const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threads);
-      if (text.empty() || error != std::errc() || end != text.data() + text.size() || threads < 1 || threads > 64)
-        usageError("--threads takes a whole number from 1 to 64, not \"" + text + "\"");
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threads);
+      if (value.empty() || error != std::errc() || end != value.data() + value.size() || threads < 1 || threads > 64)
+        return usageError("--threads takes a whole number from 1 to 64, not \"" + value + "\"");
       options.request.readThreads = static_cast<unsigned>(threads);
     } else if (argument == "--type") {
-      type = value();
+      type = value;
     } else if (argument == "--mask") {
-      mask = value();
+      mask = value;
     } else if (argument == "--min-kb") {
-      const std::string text = value();
-      if (!minimumSizeFromKilobytes(text, options.request.minimumSize))
-        usageError("--min-kb takes a whole number of kilobytes, not \"" + text + "\"");
+      if (!minimumSizeFromKilobytes(value, options.request.minimumSize))
+        return usageError("--min-kb takes a whole number of kilobytes, not \"" + value + "\"");
     } else {
-      usageError("unknown option " + argument);
+      return usageError("unknown option " + argument);
     }
   }
   if (type) {
     const auto preset = presetFor(*type);
-    if (!preset) usageError("unknown type \"" + *type + "\"; use all, images, audio or video");
+    if (!preset) return usageError("unknown type \"" + *type + "\"; use all, images, audio or video");
     options.request.maskText = *preset;
   }
   if (mask) options.request.maskText = *mask;
   const CommandAction& command = options.command;
-  if (command.action && command.selections.empty()) usageError("an action needs --select-in or --select-in-tree");
+  if (command.action && command.selections.empty())
+    return usageError("an action needs --select-in or --select-in-tree");
   if (!command.action && (!command.selections.empty() || command.dryRun || !options.savedSearch.empty()))
-    usageError("--select-in, --dry-run and --load go with --delete, --move, --link or --clone");
-  if (const auto error = findSelectedFolders(options.command.selections)) failWith(*error);
+    return usageError("--select-in, --dry-run and --load go with --delete, --move, --link or --clone");
+  if (const auto error = findSelectedFolders(options.command.selections)) return EarlyEnd{ExitStatus::BadUsage, *error};
   if (!options.savedSearch.empty()) {
-    if (!folders.empty()) usageError("--load acts on a saved search: no folders to search");
+    if (!folders.empty()) return usageError("--load acts on a saved search: no folders to search");
     // Anybody may have edited it: its groups are checked against the files' content.
     options.command.verifyContent = true;
     return options;
@@ -238,34 +251,36 @@ void printJson(const SearchResult& result) {
 constexpr std::uint64_t kLargestSavedSearch = std::uint64_t{1} << 30;
 
 // The bytes of the saved search `file`, which must be a regular file: a pipe or a device would
-// block the read or never end.
-std::string savedSearchBytes(const std::string& file) {
+// block the read or never end. Why it can't be read, if it can't.
+std::optional<std::string> readSavedSearch(const std::string& file, std::string& text) {
   platform::InputFile in;
   if (const int error = in.open(file, platform::InputFile::Access::Read); error != 0) {
     const std::string why = error == EINVAL   ? "it is not a regular file"
                             : error == EISDIR ? "it is a folder"
                                               : platform::systemErrorText(error);
-    failWith("cannot read " + plainText(file) + ": " + why);
+    return "cannot read " + plainText(file) + ": " + why;
   }
   if (in.remaining() > kLargestSavedSearch)
-    failWith("cannot read " + plainText(file) + ": it is larger than 1 GiB, more than a saved search can be");
-  std::string text(static_cast<std::size_t>(in.remaining()), '\0');
-  if (!in.readExact(text.data(), text.size()))
-    failWith("cannot read " + plainText(file) + ": it could not be read whole");
-  return text;
+    return "cannot read " + plainText(file) + ": it is larger than 1 GiB, more than a saved search can be";
+  text.assign(static_cast<std::size_t>(in.remaining()), '\0');
+  if (!in.readExact(text.data(), text.size())) return "cannot read " + plainText(file) + ": it could not be read whole";
+  return std::nullopt;
 }
 
-// The rows of the saved search `file`; a file that cannot be read or is no saved search ends the run.
-std::vector<ResultRow> loadSavedSearch(const std::string& file) {
+// The rows of the saved search `file`; why not, when it cannot be read or is no saved search.
+std::optional<std::string> loadSavedSearch(const std::string& file, std::vector<ResultRow>& rows) {
+  std::string text;
+  if (std::optional<std::string> problem = readSavedSearch(file, text)) return problem;
   try {
-    return rowsOfSavedSearch(savedSearchBytes(file));
+    rows = rowsOfSavedSearch(text);
   } catch (const SavedSearchWithoutStrongHash&) {
-    failWith(plainText(file) +
-             " was saved by an older pelimor-find, without the groups' strong hashes: "
-             "search again with --json");
+    return plainText(file) +
+           " was saved by an older pelimor-find, without the groups' strong hashes: "
+           "search again with --json";
   } catch (const JsonError& error) {
-    failWith(plainText(file) + " is no saved search: " + error.what());
+    return plainText(file) + " is no saved search: " + error.what();
   }
+  return std::nullopt;
 }
 
 std::string progressLine(const SearchProgress& progress) {
@@ -282,15 +297,27 @@ std::string progressLine(const SearchProgress& progress) {
   return line;
 }
 
-}  // namespace
+ExitStatus failWith(const std::string& message) {
+  std::cerr << "pelimor-find: " << message << '\n';
+  return ExitStatus::BadUsage;
+}
 
-int main(int argc, char** argv) {
-  Options options = parseArguments(platform::startCommandLine(argc, argv));
-  if (!options.savedSearch.empty()) return runCommandAction(options.command, loadSavedSearch(options.savedSearch));
-  constexpr int kNothingSearched = 3;
+ExitStatus run(const std::vector<std::string>& arguments) {
+  std::variant<Options, EarlyEnd> parsed = parseArguments(arguments);
+  if (const EarlyEnd* end = std::get_if<EarlyEnd>(&parsed)) {
+    if (end->status != ExitStatus::Done) return failWith(end->text);
+    std::cout << end->text;
+    return ExitStatus::Done;
+  }
+  const Options& options = std::get<Options>(parsed);
+  if (!options.savedSearch.empty()) {
+    std::vector<ResultRow> rows;
+    if (std::optional<std::string> problem = loadSavedSearch(options.savedSearch, rows)) return failWith(*problem);
+    return runCommandAction(options.command, rows);
+  }
   if (options.request.sourceFolders.empty()) {
     std::cerr << "pelimor-find: no given folder could be searched\n";
-    return kNothingSearched;
+    return ExitStatus::NothingSearched;
   }
 
   SearchControl control;
@@ -318,13 +345,13 @@ int main(int argc, char** argv) {
 
   if (interrupted.load()) {
     std::cerr << "pelimor-find: interrupted\n";
-    return 130;
+    return ExitStatus::Interrupted;
   }
   for (const SkippedFile& folder : result.skippedFolders)
     std::cerr << "pelimor-find: warning: " << plainText(folder.path) << " was not searched: " << folder.reason << '\n';
   if (!result.searchedAnySource) {
     std::cerr << "pelimor-find: no given folder could be searched\n";
-    return kNothingSearched;
+    return ExitStatus::NothingSearched;
   }
   for (const SkippedFile& file : result.skipped)
     std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
@@ -338,8 +365,12 @@ int main(int argc, char** argv) {
       SaveHTMLfile(options.reportFile, result.rows);
     } catch (const ReportError& error) {
       std::cerr << "pelimor-find: cannot write the report " << options.reportFile << ": " << error.what() << '\n';
-      return 1;
+      return ExitStatus::SomeRefused;
     }
   }
-  return 0;
+  return ExitStatus::Done;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return exitCode(run(platform::startCommandLine(argc, argv))); }

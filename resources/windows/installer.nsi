@@ -1,9 +1,13 @@
 ; The Windows installer: the program folder under Program Files, a Start-menu entry and an
-; uninstaller. makensis -DPROGRAM_FOLDER=<the laid-out folder> -DOUTPUT=<setup.exe> installer.nsi
+; uninstaller. makensis -DVERSION=<version> -DPROGRAM_FOLDER=<the laid-out folder> -DOUTPUT=<setup.exe>
+; installer.nsi; the Makefile gives the version the top CMakeLists.txt holds.
 ; 64-bit, as the program: it also installs where Windows runs no 32-bit programs.
 Target amd64-unicode
 SetCompressor /SOLID lzma
-Name "Pelimor 3.0"
+!ifndef VERSION
+  !error "VERSION is not defined: makensis -DVERSION=<version> (make windows gives it)"
+!endif
+Name "Pelimor ${VERSION}"
 OutFile "${OUTPUT}"
 InstallDir "$PROGRAMFILES64\Pelimor"
 RequestExecutionLevel admin
@@ -20,8 +24,8 @@ Section "Pelimor"
   File /r "${PROGRAM_FOLDER}\*"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortCut "$SMPROGRAMS\Pelimor.lnk" "$INSTDIR\Pelimor.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Pelimor 3.0"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "3.0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Pelimor ${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Pelimor.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
 SectionEnd

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/saved_search.h"
+#include "pelimor_version.h"
 #include "search/crc32.h"
 #include "support/temp_tree.h"
 #include "support/test_files.h"
@@ -75,6 +76,13 @@ TEST(PelimorFind, HelpDocumentsTheOptions) {
   EXPECT_EQ(run.exitCode, 0);
   for (const char* option : {"--type", "--mask", "--min-kb", "--json", "--no-cache"})
     EXPECT_NE(run.out.find(option), std::string::npos);
+}
+
+TEST(PelimorFind, VersionIsTheBuildsOwn) {
+  const FindRun run = runFind("--version");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, std::string("pelimor-find ") + kVersion + "\n");
+  EXPECT_EQ(runFind("--bogus --version").exitCode, 2);
 }
 
 // Exit status 3 only when no given folder could be searched; each folder passed over is named.
