@@ -14,9 +14,9 @@ namespace pelimor {
 
 namespace {
 std::string identityText(const ResultRow& row) {
-  const FileIdentity& seen = row.identity;
+  const RowIdentity& seen = row.identity;
   return "{\"device\": " + std::to_string(seen.device) + ", \"inode\": " + std::to_string(seen.inode) +
-         ", \"size\": " + std::to_string(row.size) + ", \"modified_ns\": " + std::to_string(seen.modifiedNanoseconds) +
+         ", \"size\": " + std::to_string(seen.size) + ", \"modified_ns\": " + std::to_string(seen.modifiedNanoseconds) +
          ", \"changed_ns\": " + std::to_string(seen.changedNanoseconds) +
          ", \"folder_device\": " + std::to_string(seen.folder.device) +
          ", \"folder_inode\": " + std::to_string(seen.folder.inode) + "}";
@@ -71,14 +71,8 @@ void requireAll(const std::string_view (&fields)[Count], unsigned found) {
 }
 
 // One entry of a group's "identities".
-struct SeenFile {
-  std::uint64_t size = 0;
-  FileIdentity identity;
-};
-
-SeenFile seenFileFrom(JsonReader& reader) {
-  SeenFile seen;
-  FileIdentity& identity = seen.identity;
+RowIdentity identityFrom(JsonReader& reader) {
+  RowIdentity identity;
   unsigned found = 0;
   reader.beginObject();
   for (std::string name; reader.nextMember(name);) {
@@ -91,7 +85,7 @@ SeenFile seenFileFrom(JsonReader& reader) {
         identity.inode = reader.unsignedNumber();
         break;
       case FileSize:
-        seen.size = reader.unsignedNumber();
+        identity.size = reader.unsignedNumber();
         break;
       case Modified:
         identity.modifiedNanoseconds = reader.signedNumber();
@@ -112,7 +106,7 @@ SeenFile seenFileFrom(JsonReader& reader) {
     found |= 1u << field;
   }
   requireAll(kIdentityFields, found);
-  return seen;
+  return identity;
 }
 
 struct SavedGroup {
@@ -120,7 +114,7 @@ struct SavedGroup {
   std::uint64_t size = 0;
   ResultRow model;  // the group's checksums
   std::vector<std::string> paths;
-  std::vector<SeenFile> seen;
+  std::vector<RowIdentity> seen;
 };
 
 std::vector<std::string> pathsFrom(JsonReader& reader) {
@@ -157,7 +151,7 @@ SavedGroup groupFrom(JsonReader& reader) {
         break;
       case Identities:
         reader.beginArray();
-        while (reader.nextItem()) group.seen.push_back(seenFileFrom(reader));
+        while (reader.nextItem()) group.seen.push_back(identityFrom(reader));
         break;
       default:
         reader.skipValue();
@@ -181,7 +175,7 @@ void appendRows(SavedGroup& group, std::unordered_set<std::uint32_t>& numbers, s
     row.group = static_cast<std::uint32_t>(number);
     row.path = std::move(group.paths[i]);
     row.size = group.size;
-    row.identity = group.seen[i].identity;
+    row.identity = group.seen[i];
   }
 }
 }  // namespace

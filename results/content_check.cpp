@@ -18,7 +18,7 @@ std::optional<std::string> contentMismatch(const platform::FolderHandle& folder,
   platform::FileReader reader;
   if (const int error = reader.openIn(folder, name); error != 0)
     return "it cannot be read again: " + platform::systemErrorText(error);
-  if (!isSameFile(reader.status(), row)) return std::string("it has changed since the search");
+  if (!sameFile(row.identity, reader.status())) return std::string("it has changed since the search");
   reader.adviseSequential();
   std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, row.size + 1)));
   ContentHasher hasher;

@@ -8,13 +8,6 @@
 
 namespace pelimor {
 
-bool isSameFile(const platform::FileStatus& status, const ResultRow& row) {
-  const FileIdentity& seen = row.identity;
-  return status.kind == platform::EntryKind::Regular && status.size == row.size && status.device == seen.device &&
-         status.inode == seen.inode && status.modifiedTime() == seen.modifiedNanoseconds &&
-         status.changedTime() == seen.changedNanoseconds;
-}
-
 FileState FileCheck::check(const ResultRow& row) {
   error_ = 0;
   std::string folderPath = platform::folderPartOf(row.path);
@@ -35,7 +28,7 @@ FileState FileCheck::check(const ResultRow& row) {
   error_ = folder_.statusOf(std::string(row.name()), status_);
   if (error_ == ENOENT) return FileState::Gone;
   if (error_ != 0) return FileState::Unreachable;
-  return isSameFile(status_, row) ? FileState::Same : FileState::Changed;
+  return sameFile(row.identity, status_) ? FileState::Same : FileState::Changed;
 }
 
 std::string FileCheck::reasonFor(FileState state) const {
@@ -105,7 +98,7 @@ void KeeperCheck::acceptOwnChange(std::size_t keeper) {
   ResultRow row = expected(keeper);
   if (check_.check(row) != FileState::Changed) return;
   row.identity.changedNanoseconds = check_.status().changedTime();
-  if (isSameFile(check_.status(), row)) changedByUs_[keeper] = row.identity.changedNanoseconds;
+  if (sameFile(row.identity, check_.status())) changedByUs_[keeper] = row.identity.changedNanoseconds;
 }
 
 }  // namespace pelimor

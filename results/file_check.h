@@ -22,9 +22,6 @@ enum class FileState {
   Unreachable     // the folder or the file could not be looked at; `error` says why
 };
 
-// True when `status` is the row's file as the search saw it.
-bool isSameFile(const platform::FileStatus& status, const ResultRow& row);
-
 class FileCheck {
  public:
   // Leaves the row's folder open in folder(), for acting on the file by its name.

@@ -100,7 +100,7 @@ std::vector<std::size_t> actionOrder(FileAction action, const std::vector<Result
 FileState changedOnlyByUs(const FileCheck& check, const ResultRow& row) {
   ResultRow now = row;
   now.identity.changedNanoseconds = check.status().changedTime();
-  if (!isSameFile(check.status(), now) || contentMismatch(check.folder(), now)) return FileState::Changed;
+  if (!sameFile(now.identity, check.status()) || contentMismatch(check.folder(), now)) return FileState::Changed;
   return FileState::Same;
 }
 

@@ -75,10 +75,13 @@ std::optional<std::string> LinkReplacer::link(const ResultRow& row, const platfo
   // Both once more, now that the link is there: the new name must be the kept file, the old one
   // still the selected file.
   platform::FileStatus linked, now;
-  const bool stillSame = folder.statusOf(temporary, linked) == 0 && linked.device == kept.device &&
-                         linked.inode == kept.inode && linked.size == kept.size &&
-                         linked.modifiedTime() == kept.modifiedTime() && folder.statusOf(name, now) == 0 &&
-                         isSameFile(now, row);
+  bool stillSame = folder.statusOf(temporary, linked) == 0;
+  if (stillSame) {
+    // The new link itself moved the kept file's change time; nothing else of it may have changed.
+    FileIdentity keptNow = identityOf(kept);
+    keptNow.changedNanoseconds = linked.changedTime();
+    stillSame = sameFile(keptNow, linked) && folder.statusOf(name, now) == 0 && sameFile(row.identity, now);
+  }
   if (!stillSame) {
     folder.removeFile(temporary);
     return std::string("it changed while it was replaced");
@@ -102,7 +105,7 @@ std::optional<std::string> LinkReplacer::clone(const ResultRow& row, const platf
   platform::FileStatus status;
   const platform::NativeHandle target = platform::openForSharing(folder, std::string(row.name()), status);
   if (target < 0) return "it cannot be opened for writing: " + platform::systemErrorText(static_cast<int>(-target));
-  error = isSameFile(status, row) && isSameFile(source.status(), rows_[keeper])
+  error = sameFile(row.identity, status) && sameFile(rows_[keeper].identity, source.status())
               ? platform::shareBlocks(source, target, row.size)
               : kChangedMeanwhile;
   platform::closeDescriptor(target);

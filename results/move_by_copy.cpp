@@ -76,7 +76,7 @@ class CrossMove {
 
   Reason openSource() {
     if (const int error = source_.openIn(from_, name_); error != 0) return cannotCopy(error);
-    if (!isSameFile(source_.status(), row_)) return "it has changed since the search";
+    if (!sameFile(row_.identity, source_.status())) return "it has changed since the search";
     source_.adviseSequential();
     return std::nullopt;
   }
@@ -146,7 +146,7 @@ class CrossMove {
     int error = to_.syncEntries();
     if (error != 0) return cannotCopy(error);
     platform::FileStatus now;
-    if (from_.statusOf(name_, now) != 0 || !isSameFile(now, row_)) return "it changed while it was copied";
+    if (from_.statusOf(name_, now) != 0 || !sameFile(row_.identity, now)) return "it changed while it was copied";
     if (beforeRemoval)
       if (Reason reason = beforeRemoval()) return reason;
     if ((error = copy_.close()) != 0) return cannotCopy(error);

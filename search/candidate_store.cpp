@@ -39,11 +39,7 @@ void CandidateStore::addFile(std::uint32_t folder, std::string_view name, const 
   if (name.size() > UINT16_MAX) throw std::length_error("file name too long");
   Segment& owner = segments_[folder >> kSegmentShift];
   Candidate& file = owner.files.emplace_back();
-  file.size = status.size;
-  file.device = status.device;
-  file.inode = status.inode;
-  file.modifiedNanoseconds = status.modifiedTime();
-  file.changedNanoseconds = status.changedTime();
+  file.identity = identityOf(status);
   file.nameOffset = owner.storeText(name);
   file.folder = folder;
   file.nameLength = static_cast<std::uint16_t>(name.size());

@@ -10,21 +10,20 @@
 
 #include "platform/directory_reader.h"
 #include "search/content_digest.h"
+#include "search/file_identity.h"
 
 namespace pelimor {
 
 struct Candidate {
-  std::uint64_t size = 0;
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  std::int64_t modifiedNanoseconds = 0;
-  std::int64_t changedNanoseconds = 0;
+  FileIdentity identity;  // as the walk found it
   std::uint64_t nameOffset = 0;
   std::uint32_t folder = 0;  // the folder's id; the name lies in that folder's segment
   std::uint16_t nameLength = 0;
   bool contentRead = false;  // the walk read the whole file, and `content` is its digest
   ContentDigest content;
 };
+// A million of them are held at once, and sorted and walked several times.
+static_assert(sizeof(Candidate) <= 80, "a candidate grew");
 
 class CandidateStore {
  public:

@@ -25,9 +25,9 @@ struct InodeOrder {
   bool operator()(std::uint64_t inode, const CacheRecord& record) const { return inode < record.inode; }
 };
 
-bool stillHolds(const CacheRecord& record, const CacheKey& file) {
-  return record.size == file.size && record.modifiedNanoseconds == file.modifiedNanoseconds &&
-         record.changedNanoseconds == file.changedNanoseconds;
+// What a record says its file was, on `device`: the device its file system is mounted on now.
+FileIdentity identityIn(const CacheRecord& record, std::uint64_t device) {
+  return FileIdentity{device, record.inode, record.size, record.modifiedNanoseconds, record.changedNanoseconds};
 }
 }  // namespace
 
@@ -90,25 +90,25 @@ std::pair<std::size_t, std::size_t> DigestCache::recordsOf(std::uint16_t fileSys
           static_cast<std::size_t>(end - contents_.records.begin())};
 }
 
-bool DigestCache::find(const CacheKey& file, Kind kind, ContentDigest& digest) const {
+bool DigestCache::find(const FileIdentity& file, Kind kind, ContentDigest& digest) const {
   const int fileSystem = fileSystemOf(file.device);
   if (fileSystem < 0) return false;
   const auto [begin, end] = recordsOf(static_cast<std::uint16_t>(fileSystem), file.inode);
   for (std::size_t i = begin; i < end; ++i) {
     const CacheRecord& record = contents_.records[i];
-    if (record.kind != kind || !stillHolds(record, file)) continue;
+    if (record.kind != kind || !sameFile(identityIn(record, file.device), file)) continue;
     digest = ContentDigest{record.crc32, record.high, record.low};
     return true;
   }
   return false;
 }
 
-void DigestCache::learn(const Candidate& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest) {
+void DigestCache::learn(const FileIdentity& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest) {
   if (const int fileSystem = fileSystemOf(file.device); fileSystem >= 0)
     addRecord(file, static_cast<std::uint16_t>(fileSystem), folderInode, kind, digest);
 }
 
-void DigestCache::addRecord(const Candidate& file, std::uint16_t fileSystem, std::uint64_t folderInode, Kind kind,
+void DigestCache::addRecord(const FileIdentity& file, std::uint16_t fileSystem, std::uint64_t folderInode, Kind kind,
                             const ContentDigest& digest) {
   if (racy_.isRacy(file.device, file.changedNanoseconds)) return;
   CacheRecord record;
@@ -137,16 +137,17 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
   std::uint64_t lastDevice = 0;
   int fileSystem = fileSystemOf(lastDevice);
   for (const Candidate& file : store.files()) {
-    if (file.device != lastDevice) {
-      lastDevice = file.device;
-      fileSystem = fileSystemOf(file.device);
+    const FileIdentity& identity = file.identity;
+    if (identity.device != lastDevice) {
+      lastDevice = identity.device;
+      fileSystem = fileSystemOf(identity.device);
     }
     if (fileSystem < 0) continue;
-    const auto [begin, end] = recordsOf(static_cast<std::uint16_t>(fileSystem), file.inode);
+    const auto [begin, end] = recordsOf(static_cast<std::uint16_t>(fileSystem), identity.inode);
     bool contentKnown = false;
     for (std::size_t i = begin; i < end; ++i) {
       seen[i] = true;
-      if (stillHolds(records[i], cacheKeyOf(file))) {
+      if (sameFile(identityIn(records[i], identity.device), identity)) {
         contentKnown = contentKnown || records[i].kind == CacheRecord::kContent;
       } else if (keep[i]) {
         keep[i] = false;
@@ -154,8 +155,8 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
       }
     }
     if (file.contentRead && !contentKnown)
-      addRecord(file, static_cast<std::uint16_t>(fileSystem), store.folderId(file.folder).inode, CacheRecord::kContent,
-                file.content);
+      addRecord(identity, static_cast<std::uint16_t>(fileSystem), store.folderId(file.folder).inode,
+                CacheRecord::kContent, file.content);
   }
   if (!walkedWhole) return keep;
   // A file gone from a folder that was walked whole is gone, or no longer searched for there.

@@ -12,21 +12,10 @@
 #include "search/candidate_store.h"
 #include "search/content_digest.h"
 #include "search/digest_cache_file.h"
+#include "search/file_identity.h"
 #include "search/racy_files.h"
 
 namespace pelimor {
-
-// A file as the cache asks about it.
-struct CacheKey {
-  std::uint64_t device, inode, size;
-  std::int64_t modifiedNanoseconds, changedNanoseconds;
-};
-inline CacheKey cacheKeyOf(const Candidate& file) {
-  return {file.device, file.inode, file.size, file.modifiedNanoseconds, file.changedNanoseconds};
-}
-inline CacheKey cacheKeyOf(const platform::FileStatus& status) {
-  return {status.device, status.inode, status.size, status.modifiedTime(), status.changedTime()};
-}
 
 class DigestCache {
  public:
@@ -40,13 +29,13 @@ class DigestCache {
   // What was read before of this file, while it is unchanged and its file system is known again.
   // Samples come back as a grouper holds them: the two hashes in the strong half, CRC-32 0.
   // Safe from any number of threads.
-  bool find(const CacheKey& file, Kind kind, ContentDigest& digest) const;
+  bool find(const FileIdentity& file, Kind kind, ContentDigest& digest) const;
 
   // Files this rule calls racy are never learned: their times can't vouch for what was read.
   void setRacyFiles(RacyFiles racy) { racy_ = std::move(racy); }
 
   // Notes what a search has just read of a file. From one thread at a time.
-  void learn(const Candidate& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest);
+  void learn(const FileIdentity& file, std::uint64_t folderInode, Kind kind, const ContentDigest& digest);
 
   // Saving comes in two halves. The first sorts out what changed: what this search read (the
   // walk's digests are taken from `store`) replaces what no longer matches its file, and a file no
@@ -63,7 +52,7 @@ class DigestCache {
  private:
   // The index of the file system on `device` among the names, or -1 when it has no lasting name.
   int fileSystemOf(std::uint64_t device) const;
-  void addRecord(const Candidate& file, std::uint16_t fileSystem, std::uint64_t folderInode, Kind kind,
+  void addRecord(const FileIdentity& file, std::uint16_t fileSystem, std::uint64_t folderInode, Kind kind,
                  const ContentDigest& digest);
   std::pair<std::size_t, std::size_t> recordsOf(std::uint16_t fileSystem, std::uint64_t inode) const;
   // Builds the index below for the records as they are now.

@@ -87,7 +87,7 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
   };
   std::vector<Key> keys(files.size());
   for (std::uint32_t i = 0; i < keys.size(); ++i)
-    keys[i] = Key{files[i].size, files[i].device, files[i].inode, i, files[i].contentRead};
+    keys[i] = Key{files[i].identity.size, files[i].identity.device, files[i].identity.inode, i, files[i].contentRead};
   const auto fileOrder = [](const Key& a, const Key& b) {
     return std::tie(a.size, a.device, a.inode) < std::tie(b.size, b.device, b.inode);
   };
@@ -145,12 +145,13 @@ std::string DuplicateGrouper::reasonText(int failure) {
 
 void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   const Candidate& file = store_.files()[item.candidate];
+  const std::uint64_t size = file.identity.size;
   std::vector<unsigned char>& buffer = scratch.buffer;
   std::uint64_t bytesDone = 0;
   const auto fail = [&](int failure) {
     item.failure = failure;
     // Whatever this file would still have cost is no longer to be read.
-    progress_.dropBytesToRead(bytesReadIn(stage, file.size) + bytesLeftAfter(stage, file.size) - bytesDone);
+    progress_.dropBytesToRead(bytesReadIn(stage, size) + bytesLeftAfter(stage, size) - bytesDone);
   };
   if (scratch.folderId != file.folder) {
     scratch.folder.open(store_.folderPath(file.folder));
@@ -160,10 +161,7 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   const int error = scratch.folder.isOpen() ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
                                             : reader.open(store_.pathOf(file));
   if (error != 0) return fail(error);
-  const platform::FileStatus& now = reader.status();
-  if (now.size != file.size || now.device != file.device || now.inode != file.inode ||
-      now.modifiedTime() != file.modifiedNanoseconds || now.changedTime() != file.changedNanoseconds)
-    return fail(kChangedSinceWalk);
+  if (!sameFile(file.identity, reader.status())) return fail(kChangedSinceWalk);
 
   const auto readCounted = [&](std::uint64_t offset, std::size_t length) -> bool {
     const std::int64_t got = reader.readAt(offset, buffer.data(), length);
@@ -174,19 +172,19 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
     return true;
   };
 
-  if (stage == Stage::Samples && file.size > kSmallFileBytes) {
+  if (stage == Stage::Samples && size > kSmallFileBytes) {
     if (!readCounted(0, kSampleBytes)) return;
     item.digest.strongHigh = quickHash(buffer.data(), kSampleBytes);
-    if (!readCounted(file.size - kSampleBytes, kSampleBytes)) return;
+    if (!readCounted(size - kSampleBytes, kSampleBytes)) return;
     item.digest.strongLow = quickHash(buffer.data(), kSampleBytes);
     return;
   }
-  if (file.size > kReadBlock) reader.adviseSequential();
+  if (size > kReadBlock) reader.adviseSequential();
   ContentHasher& hasher = scratch.hasher;
   hasher.reset();
-  for (std::uint64_t offset = 0; offset < file.size;) {
+  for (std::uint64_t offset = 0; offset < size;) {
     if (control_.aborted()) return;
-    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBlock, file.size - offset));
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBlock, size - offset));
     if (!readCounted(offset, length)) return;
     hasher.update(buffer.data(), length);
     offset += length;
@@ -213,13 +211,13 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
       items[i].digest = file.content;
       continue;
     }
-    if (cache_ && cache_->find(cacheKeyOf(file), cachedAs(stage, file.size), items[i].digest)) {
-      progress_.dropBytesToRead(bytesReadIn(stage, file.size));
+    if (cache_ && cache_->find(file.identity, cachedAs(stage, file.identity.size), items[i].digest)) {
+      progress_.dropBytesToRead(bytesReadIn(stage, file.identity.size));
       continue;
     }
     std::uint64_t& first = folderFirstInode[store_.denseFolderIndex(file.folder)];
-    first = std::min(first, file.inode);
-    places.push_back(Place{0, file.inode, file.folder, i});
+    first = std::min(first, file.identity.inode);
+    places.push_back(Place{0, file.identity.inode, file.folder, i});
   }
   for (Place& place : places) place.folderFirstInode = folderFirstInode[store_.denseFolderIndex(place.folder)];
   std::vector<std::uint64_t>().swap(folderFirstInode);
@@ -244,7 +242,8 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   for (const std::uint32_t i : order) {
     if (items[i].failure != 0) continue;
     const Candidate& file = files[items[i].candidate];
-    cache_->learn(file, store_.folderId(file.folder).inode, cachedAs(stage, file.size), items[i].digest);
+    cache_->learn(file.identity, store_.folderId(file.folder).inode, cachedAs(stage, file.identity.size),
+                  items[i].digest);
   }
 }
 
@@ -302,10 +301,9 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
     ResultRow* row = &rows[firstRow[g]];
     for (std::size_t i = groups[g].begin; i < groups[g].end; ++i, ++row) {
       const Candidate& file = files[items[i].candidate];
-      const FileIdentity identity{file.device, file.inode, file.modifiedNanoseconds, file.changedNanoseconds,
-                                  store_.folderId(file.folder)};
+      const RowIdentity identity{file.identity, store_.folderId(file.folder)};
       const ContentDigest& digest = items[i].digest;
-      *row = ResultRow{number,   store_.pathOf(file), file.size,       digest.crc32, false,
+      *row = ResultRow{number,   store_.pathOf(file), file.identity.size, digest.crc32, false,
                        identity, digest.strongHigh,   digest.strongLow};
     }
     std::sort(&rows[firstRow[g]], row, [](const ResultRow& a, const ResultRow& b) { return a.path < b.path; });

@@ -218,7 +218,7 @@ int FolderWalker::takeFile(const Directory& folder, const char* name, bool haveS
   bool read = false;
   // A size nobody had before need not be read yet: it may stay a size of its own.
   const bool readNow = status.size <= request_.readWholeUpTo && sizeFoundBefore(status.size) && reader.isOpen();
-  if (readNow && request_.cache) read = request_.cache->find(cacheKeyOf(status), CacheRecord::kContent, content);
+  if (readNow && request_.cache) read = request_.cache->find(identityOf(status), CacheRecord::kContent, content);
   if (readNow && !read) {
     // Asking one byte more than the size shows a file that grew. Any other length: the file
     // changed since its status was taken, or came in pieces; the comparison sees to it.

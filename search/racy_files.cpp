@@ -28,16 +28,17 @@ RacyFiles racyFilesOf(const CandidateStore& store, std::int64_t readStart) {
   std::uint64_t lastDevice = 0;
   bool any = false;
   for (const Candidate& file : store.files()) {
-    if (any && file.device == lastDevice) continue;
+    if (any && file.identity.device == lastDevice) continue;
     any = true;
-    lastDevice = file.device;
-    if (racy.knows(file.device)) continue;
+    lastDevice = file.identity.device;
+    if (racy.knows(file.identity.device)) continue;
     std::int64_t step = platform::kCoarseTimeStep;
     platform::FolderHandle folder;
     platform::FileStatus own;
-    if (folder.open(store.folderPath(file.folder)) == 0 && folder.ownStatus(own) == 0 && own.device == file.device)
+    if (folder.open(store.folderPath(file.folder)) == 0 && folder.ownStatus(own) == 0 &&
+        own.device == file.identity.device)
       step = platform::changeTimeStep(folder);
-    racy.noteFileSystem(file.device, step);
+    racy.noteFileSystem(file.identity.device, step);
   }
   return racy;
 }

@@ -7,31 +7,27 @@
 #include "platform/directory_reader.h"
 #include "platform/paths.h"
 #include "search/content_digest.h"
+#include "search/file_identity.h"
 
 namespace pelimor {
 
-// What the search saw of a file. Before an action touches the file it checks that it is still
-// exactly this one: paths can be respelled, linked and swapped, and a modification time set back,
-// but the change time moves with every change and no owner can set it.
-struct FileIdentity {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  std::int64_t modifiedNanoseconds = 0;
-  std::int64_t changedNanoseconds = 0;
-  platform::FolderId folder;  // the folder that holds it
-  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+// What the search saw of a row's file, and the folder that holds it. Before an action touches the
+// file it checks that both are still the same (see sameFile), whatever path leads there now.
+struct RowIdentity : FileIdentity {
+  platform::FolderId folder;
+  friend bool operator==(const RowIdentity&, const RowIdentity&) = default;
 };
 
 struct ResultRow {
   std::uint32_t group = 0;  // "#": 1, 2, 3 ... from the top after a search
   std::string path;         // "Path": the full path
-  std::uint64_t size = 0;   // "Size" in bytes
+  std::uint64_t size = 0;   // "Size" in bytes: identity.size, as the list shows it
   std::uint32_t crc32 = 0;  // "CRC32"
   // Its change time was not safely older than the search when it was read: on a clock that keeps
   // whole seconds, it may have been rewritten since without a trace in its times. Read again
   // before anything is done to it or its group.
   bool racy = false;
-  FileIdentity identity;
+  RowIdentity identity;
   // The group's strong hash, which a file's bytes must give together with the CRC-32.
   std::uint64_t strongHigh = 0;
   std::uint64_t strongLow = 0;

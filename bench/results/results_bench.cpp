@@ -96,8 +96,7 @@ std::vector<ResultRow> makeFilePairs(const std::string& base, std::size_t pairs)
       platform::statusOfPath(row.path, false, file);
       platform::statusOfPath(folder, false, holder);
       row.size = file.size;
-      row.identity = FileIdentity{file.device, file.inode, file.modifiedTime(), file.changedTime(),
-                                  platform::FolderId{holder.device, holder.inode}};
+      row.identity = RowIdentity{identityOf(file), platform::FolderId{holder.device, holder.inode}};
       rows.push_back(std::move(row));
     }
   }

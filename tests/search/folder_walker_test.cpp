@@ -98,7 +98,7 @@ TEST_F(FolderWalkerTest, SizesBeyondFourGigabytesAreKeptWhole) {
   const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}};
   FolderWalker(request, store, progress, control).run();
   ASSERT_EQ(store.files().size(), 1u);
-  EXPECT_EQ(store.files()[0].size, (4ull << 30) + 10);
+  EXPECT_EQ(store.files()[0].identity.size, (4ull << 30) + 10);
 }
 
 TEST_F(FolderWalkerTest, EveryMaskInEverySourceFolderInOneWalk) {

@@ -87,8 +87,7 @@ ResultRow rowFor(const std::string& path, std::uint32_t group) {
     row.strongHigh = digest.strongHigh;
     row.strongLow = digest.strongLow;
   }
-  row.identity = FileIdentity{status.device, status.inode, status.modifiedTime(), status.changedTime(),
-                              platform::FolderId{folder.device, folder.inode}};
+  row.identity = RowIdentity{identityOf(status), platform::FolderId{folder.device, folder.inode}};
   return row;
 }
 
