@@ -1,6 +1,6 @@
 // What the user does with a result: safe selection, delete, move and the report. The decisions
-// are made in results/ over the list's rows; these handlers hand the rows over and put the
-// outcome back into the list.
+// are made in results/ over the rows and selection of the list's session; these handlers hand them
+// over and put the outcome back into the list.
 #include <QApplication>
 #include <QEventLoop>
 #include <QHeaderView>
@@ -13,6 +13,7 @@
 #include "platform/folders.h"
 #include "results/file_removal.h"
 #include "results/html_report.h"
+#include "results/result_session.h"
 #include "results/safe_selection.h"
 #include "ui/action_progress_dialog.h"
 #include "ui/background_job.h"
@@ -99,17 +100,16 @@ class InputHold : public QObject {
 // The status bar follows the list's own change events.
 void finishRemoval(TFormQVR& form, const RemovalResult& result) {
   ResultListView& list = *form.ListViewDup;
-  if (!result.refused && !result.rowsToRemove.empty()) {
-    std::vector<bool> remove(list.rows().size(), false);
-    for (const std::size_t row : result.rowsToRemove) remove[row] = true;
-    const RepaintSuspended suspended(&list);
-    list.removeFlaggedRows(remove);
-  }
   if (!result.linked.empty()) {
-    // Linked files are done with: what stays selected is what still needs the user.
-    std::vector<bool> selected = list.selectedRows();
+    // Linked files are done with: what stays selected is what still needs the user. Their
+    // positions are those of the rows the action was given, so before any row leaves.
+    std::vector<bool> selected = list.session().selection();
     for (const LinkedFile& linked : result.linked) selected[linked.row] = false;
     list.selectRows(selected);
+  }
+  if (!result.refused && !result.rowsToRemove.empty()) {
+    const RepaintSuspended suspended(&list);
+    list.removeFlaggedRows(flagsAt(result.rowsToRemove, list.session().size()));
   }
   if (result.notice) showActionNotice(&form, *result.notice);
 }
@@ -117,11 +117,11 @@ void finishRemoval(TFormQVR& form, const RemovalResult& result) {
 
 void TFormQVR::ActionSelectExecute() {
   if (refuseWhileSearchFinishing()) return;
+  const ResultSession& session = ListViewDup->session();
   const int focused = ListViewDup->focusedRow();
-  const SafeSelectionResult result =
-      safeSelection(ListViewDup->rows(), ListViewDup->selectedRows(),
-                    focused < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(focused)),
-                    ListViewDup->sortState());
+  const SafeSelectionResult result = safeSelection(
+      session.rows(), session.selection(),
+      focused < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(focused)), session.sort());
   if (result.notice) {
     showActionNotice(this, *result.notice);
     return;
@@ -138,8 +138,9 @@ void TFormQVR::ActionSelectExecute() {
 
 void TFormQVR::runFileAction(FileAction action) {
   if (refuseWhileSearchFinishing() || runningAction_) return;
-  const std::vector<ResultRow>& rows = ListViewDup->rows();
-  const std::vector<bool> selected = ListViewDup->selectedRows();
+  // The input hold below keeps the session as it is until the action ends.
+  const std::vector<ResultRow>& rows = ListViewDup->session().rows();
+  const std::vector<bool> selected = ListViewDup->session().selection();
   ActionProgress progress;
   ActionOptions options;
   options.progress = &progress;
@@ -191,6 +192,8 @@ void TFormQVR::ActionPrintExecute() {
   openOnDesktop(this, QUrl::fromLocalFile(shownText(fileName)), QStringLiteral("the report"));
 }
 
-void TFormQVR::SaveHTMLfile(const std::string& fileName) { pelimor::SaveHTMLfile(fileName, ListViewDup->rows()); }
+void TFormQVR::SaveHTMLfile(const std::string& fileName) {
+  pelimor::SaveHTMLfile(fileName, ListViewDup->session().rows());
+}
 
 }  // namespace pelimor

@@ -7,8 +7,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
-
-#include "results/keyed_result_order.h"
+#include <optional>
 
 namespace pelimor {
 
@@ -63,7 +62,7 @@ ResultListView::ResultListView(QWidget* parent) : QTableView(parent), model_(new
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   for (int column = 0; column < kResultColumnCount; ++column) setColumnWidth(column, kDesignWidths[column]);
   fitGroupColumn();
-  connect(header, &QHeaderView::sectionClicked, this, &ResultListView::ListViewDupColumnClick);
+  connect(header, &QHeaderView::sectionClicked, this, &ResultListView::sortByColumn);
   connect(header, &QHeaderView::sectionResized, this, [this](int column) {
     if (column != kPathColumn) fitPathColumn();
   });
@@ -78,12 +77,16 @@ ResultListView::ResultListView(QWidget* parent) : QTableView(parent), model_(new
 }
 
 void ResultListView::installRows(std::vector<ResultRow> rows) {
-  sort_.column = ResultColumn::Group;
   horizontalHeader()->setSortIndicatorShown(false);
   model_->setRows(std::move(rows));
 }
 
 void ResultListView::clearRows() { installRows({}); }
+
+int ResultListView::firstSelectedRow() const {
+  const std::optional<std::size_t> first = session().firstSelected();
+  return first ? static_cast<int>(*first) : -1;
+}
 
 int ResultListView::focusedRow() const {
   const QModelIndex current = selectionModel()->currentIndex();
@@ -113,15 +116,22 @@ void ResultListView::removeFlaggedRows(const std::vector<bool>& remove) {
   verticalScrollBar()->setValue(scroll);
 }
 
-void ResultListView::ListViewDupColumnClick(int column) {
+void ResultListView::sortByColumn(int column) {
   if (column < 0 || column >= kResultColumnCount) return;
-  pelimor::ListViewDupColumnClick(sort_, static_cast<ResultColumn>(column));
-  sortRows();
+  const int focused = focusedRow();
+  const int scroll = verticalScrollBar()->value();
+  const std::vector<std::size_t> order = model_->sortByColumn(static_cast<ResultColumn>(column));
+  int newFocus = -1;
+  for (std::size_t i = 0; i < order.size() && focused >= 0; ++i) {
+    if (static_cast<int>(order[i]) == focused) newFocus = static_cast<int>(i);
+  }
+  setFocusedRow(newFocus);
+  verticalScrollBar()->setValue(scroll);
   showSortIndicator();
 }
 
 void ResultListView::reorderRows(const std::vector<std::size_t>& order, const SortState& sort) {
-  sort_ = sort;
+  model_->setSortState(sort);
   model_->reorder(order);
   model_->clearSelection();
   showSortIndicator();
@@ -137,21 +147,9 @@ void ResultListView::showSortIndicator() {
   const Qt::SortOrder upward = Qt::AscendingOrder;
 #endif
   const Qt::SortOrder downward = upward == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-  horizontalHeader()->setSortIndicator(static_cast<int>(sort_.column), sort_.descending ? downward : upward);
+  const SortState& sort = sortState();
+  horizontalHeader()->setSortIndicator(static_cast<int>(sort.column), sort.descending ? downward : upward);
   horizontalHeader()->setSortIndicatorShown(true);
-}
-
-void ResultListView::sortRows() {
-  const int focused = focusedRow();
-  const std::vector<std::size_t> order = resultListOrder(rows(), sort_);
-  int newFocus = -1;
-  for (std::size_t i = 0; i < order.size() && focused >= 0; ++i) {
-    if (static_cast<int>(order[i]) == focused) newFocus = static_cast<int>(i);
-  }
-  const int scroll = verticalScrollBar()->value();
-  model_->reorder(order);
-  setFocusedRow(newFocus);
-  verticalScrollBar()->setValue(scroll);
 }
 
 void ResultListView::fitPathColumn() {

@@ -1,8 +1,8 @@
 #pragma once
-// The result list: a table over ResultTableModel with whole-row, multi-row selection. The
-// selection lives in the model as one flag per row (Qt's own selection model stays empty, as its
-// ranges grow too costly with a scattered selection of a million rows); clicks and keys change it
-// here, by the same rules as Qt's extended selection, and rows are painted from it.
+// The result list: a table over ResultTableModel with whole-row, multi-row selection. The rows,
+// their selection and the sort state live in the model's ResultSession, the selection as one flag per row (Qt's own
+// selection model stays empty, as its ranges grow too costly with a scattered selection of a million rows); clicks and
+// keys change it here, by the same rules as Qt's extended selection, and rows are painted from it.
 #include <QTableView>
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,8 @@ class ResultListView : public QTableView {
   explicit ResultListView(QWidget* parent = nullptr);
 
   ResultTableModel* resultModel() const { return model_; }
-  // The rows in the list's current order.
+  // What the list shows: the rows in its current order, their selection and the sort state.
+  const ResultSession& session() const { return model_->session(); }
   const std::vector<ResultRow>& rows() const { return model_->rows(); }
 
   // A search's rows, in the order the search left them: nothing selected, sort key back to "#"
@@ -30,13 +31,13 @@ class ResultListView : public QTableView {
   void installRows(std::vector<ResultRow> rows);
   void clearRows();
 
-  std::size_t selectedCount() const { return model_->selectedCount(); }
+  std::size_t selectedCount() const { return session().selectedCount(); }
   // What the selected files take, in bytes.
-  std::uint64_t selectedBytes() const { return model_->selectedBytes(); }
+  std::uint64_t selectedBytes() const { return session().selectedBytes(); }
   // One flag per row, in list order.
-  std::vector<bool> selectedRows() const { return model_->selectedFlags(); }
+  std::vector<bool> selectedRows() const { return session().selection(); }
   // The selected row nearest the top, or -1.
-  int firstSelectedRow() const { return model_->firstSelectedRow(); }
+  int firstSelectedRow() const;
   // The focused (current) row, or -1.
   int focusedRow() const;
   // Replaces the whole selection with the flagged rows; the focus stays where it is.
@@ -50,12 +51,11 @@ class ResultListView : public QTableView {
   // Hides QAbstractItemView's, which would clear Qt's (always empty) selection.
   void clearSelection() { model_->clearSelection(); }
 
-  const SortState& sortState() const { return sort_; }
-  void setSortState(const SortState& sort) { sort_ = sort; }
+  const SortState& sortState() const { return session().sort(); }
+  void setSortState(const SortState& sort) { model_->setSortState(sort); }
   // A click on a column header: flip the one direction flag, take the column as key, re-sort.
-  void ListViewDupColumnClick(int column);
-  // Puts the rows in the order of sortState(); selection, focus and scroll position are kept.
-  void sortRows();
+  // Selection, focus and scroll position are kept.
+  void sortByColumn(int column);
   // Puts the rows in `order` (the row now k-th is the one that stood at order[k]), which `sort`
   // gives, and shows the sort in the header. Selection and focus are dropped: set them again.
   void reorderRows(const std::vector<std::size_t>& order, const SortState& sort);
@@ -65,7 +65,7 @@ class ResultListView : public QTableView {
   void fitPathColumn();
 
   // Counts the selected rows flag by flag; for checks, O(rows).
-  std::size_t countSelectedRowsInSelection() const { return model_->countSelectedFlags(); }
+  std::size_t countSelectedRowsInSelection() const { return session().countSelectedFlags(); }
 
  signals:
   // Rows, selection or focus changed.
@@ -91,7 +91,6 @@ class ResultListView : public QTableView {
   int rowAtHeight(int y) const;
 
   ResultTableModel* model_;
-  SortState sort_;
   bool fittingPath_ = false;
   // Where a Shift range starts: the row of the last click or move made without Shift, or -1.
   int anchor_ = -1;

@@ -11,7 +11,7 @@
 namespace pelimor {
 
 int ResultTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(session_.size());
 }
 
 int ResultTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kResultColumnCount; }
@@ -34,8 +34,8 @@ QString ResultTableModel::cellText(const ResultRow& row, int column) {
 }
 
 QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
-  const ResultRow& row = rows_[static_cast<std::size_t>(index.row())];
+  if (!index.isValid() || index.row() >= static_cast<int>(session_.size())) return {};
+  const ResultRow& row = session_.rows()[static_cast<std::size_t>(index.row())];
   if (role == Qt::DisplayRole) return cellText(row, index.column());
   if (role == Qt::BackgroundRole) return groupBackground(row.group);
   return {};
@@ -54,76 +54,39 @@ Qt::ItemFlags ResultTableModel::flags(const QModelIndex& index) const {
 
 void ResultTableModel::setRows(std::vector<ResultRow> rows) {
   beginResetModel();
-  rows_ = std::move(rows);
-  flags_.assign(rows_.size(), 0);
-  settled_.assign(rows_.size(), 0);
+  session_.install(std::move(rows));
+  settled_.assign(session_.size(), 0);
   pendingFirst_ = 0;
   pendingLast_ = -1;
-  selectedCount_ = 0;
-  selectedBytes_ = 0;
   endResetModel();
 }
 
 void ResultTableModel::reorder(const std::vector<std::size_t>& order) {
   beginResetModel();
-  std::vector<ResultRow> ordered;
-  ordered.reserve(rows_.size());
-  std::vector<std::uint8_t> flags;
-  flags.reserve(rows_.size());
-  for (const std::size_t from : order) {
-    ordered.push_back(std::move(rows_[from]));
-    flags.push_back(flags_[from]);
-  }
-  rows_ = std::move(ordered);
-  flags_ = std::move(flags);
+  session_.reorder(order);
   allPending();
   endResetModel();
+}
+
+std::vector<std::size_t> ResultTableModel::sortByColumn(ResultColumn column) {
+  beginResetModel();
+  std::vector<std::size_t> order = session_.sortByColumn(column);
+  allPending();
+  endResetModel();
+  return order;
 }
 
 void ResultTableModel::removeFlagged(const std::vector<bool>& remove) {
   beginResetModel();
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (i < remove.size() && remove[i]) continue;
-    if (kept != i) {
-      rows_[kept] = std::move(rows_[i]);
-      flags_[kept] = flags_[i];
-    }
-    ++kept;
-  }
-  rows_.resize(kept);
-  flags_.resize(kept);
+  session_.removeFlagged(remove);
   allPending();
-  recount();
   endResetModel();
 }
 
 void ResultTableModel::allPending() {
-  settled_.assign(rows_.size(), 0);
+  settled_.assign(session_.size(), 0);
   pendingFirst_ = 0;
-  pendingLast_ = static_cast<int>(rows_.size()) - 1;
-}
-
-void ResultTableModel::setFlag(std::size_t row, std::uint8_t flag) {
-  if (flags_[row] == flag) return;
-  flags_[row] = flag;
-  if (flag != 0) {
-    ++selectedCount_;
-    selectedBytes_ += rows_[row].size;
-  } else {
-    --selectedCount_;
-    selectedBytes_ -= rows_[row].size;
-  }
-}
-
-void ResultTableModel::recount() {
-  selectedCount_ = 0;
-  selectedBytes_ = 0;
-  for (std::size_t row = 0; row < rows_.size(); ++row) {
-    if (flags_[row] == 0) continue;
-    ++selectedCount_;
-    selectedBytes_ += rows_[row].size;
-  }
+  pendingLast_ = static_cast<int>(session_.size()) - 1;
 }
 
 void ResultTableModel::flagsChanged(int first, int last) {
@@ -131,7 +94,7 @@ void ResultTableModel::flagsChanged(int first, int last) {
 }
 
 void ResultTableModel::mark(int first, int last, Mark mark, bool pending, bool clearFirst) {
-  const int lastRow = static_cast<int>(rows_.size()) - 1;
+  const int lastRow = static_cast<int>(session_.size()) - 1;
   if (first > last) std::swap(first, last);
   first = std::max(first, 0);
   last = std::min(last, lastRow);
@@ -139,17 +102,15 @@ void ResultTableModel::mark(int first, int last, Mark mark, bool pending, bool c
   int changedFirst = first;
   int changedLast = last;
   if (clearFirst) {
-    if (selectedCount_ > 0) {
+    if (session_.selectedCount() > 0) {
       changedFirst = 0;
       changedLast = lastRow;
     }
-    std::fill(flags_.begin(), flags_.end(), std::uint8_t{0});
+    session_.clearSelection();
     std::fill(settled_.begin(), settled_.end(), std::uint8_t{0});
-    selectedCount_ = 0;
-    selectedBytes_ = 0;
   } else if (pending) {
     for (int row = pendingFirst_; row <= pendingLast_; ++row) {
-      setFlag(static_cast<std::size_t>(row), settled_[static_cast<std::size_t>(row)]);
+      session_.setSelected(static_cast<std::size_t>(row), settled_[static_cast<std::size_t>(row)] != 0);
     }
     if (pendingFirst_ <= pendingLast_) {
       changedFirst = std::min(changedFirst, pendingFirst_);
@@ -161,7 +122,7 @@ void ResultTableModel::mark(int first, int last, Mark mark, bool pending, bool c
   // Every row now holds its settled flag.
   for (int row = first; row <= last; ++row) {
     const auto at = static_cast<std::size_t>(row);
-    setFlag(at, mark == Mark::Select ? 1 : mark == Mark::Deselect ? 0 : std::uint8_t(settled_[at] == 0 ? 1 : 0));
+    session_.setSelected(at, mark == Mark::Select || (mark == Mark::Toggle && settled_[at] == 0));
   }
   pendingFirst_ = first;
   pendingLast_ = last;
@@ -170,52 +131,31 @@ void ResultTableModel::mark(int first, int last, Mark mark, bool pending, bool c
 
 void ResultTableModel::settle() {
   for (int row = pendingFirst_; row <= pendingLast_; ++row) {
-    settled_[static_cast<std::size_t>(row)] = flags_[static_cast<std::size_t>(row)];
+    settled_[static_cast<std::size_t>(row)] = session_.isSelected(static_cast<std::size_t>(row)) ? 1 : 0;
   }
   pendingFirst_ = 0;
   pendingLast_ = -1;
 }
 
 void ResultTableModel::clearSelection() {
-  const bool any = selectedCount_ > 0;
-  std::fill(flags_.begin(), flags_.end(), std::uint8_t{0});
+  const bool any = session_.selectedCount() > 0;
+  session_.clearSelection();
   std::fill(settled_.begin(), settled_.end(), std::uint8_t{0});
   pendingFirst_ = 0;
   pendingLast_ = -1;
-  selectedCount_ = 0;
-  selectedBytes_ = 0;
-  if (any) flagsChanged(0, static_cast<int>(rows_.size()) - 1);
+  if (any) flagsChanged(0, static_cast<int>(session_.size()) - 1);
 }
 
 void ResultTableModel::selectAll() {
-  std::fill(flags_.begin(), flags_.end(), std::uint8_t{1});
+  session_.selectAll();
   allPending();
-  recount();
-  flagsChanged(0, static_cast<int>(rows_.size()) - 1);
+  flagsChanged(0, static_cast<int>(session_.size()) - 1);
 }
 
 void ResultTableModel::setSelection(const std::vector<bool>& selected) {
-  const std::size_t given = std::min(selected.size(), flags_.size());
-  for (std::size_t row = 0; row < flags_.size(); ++row) flags_[row] = row < given && selected[row] ? 1 : 0;
+  session_.setSelection(selected);
   allPending();
-  recount();
-  flagsChanged(0, static_cast<int>(rows_.size()) - 1);
-}
-
-std::vector<bool> ResultTableModel::selectedFlags() const {
-  std::vector<bool> selected(flags_.size());
-  for (std::size_t row = 0; row < flags_.size(); ++row) selected[row] = flags_[row] != 0;
-  return selected;
-}
-
-int ResultTableModel::firstSelectedRow() const {
-  const auto first = std::find_if(flags_.begin(), flags_.end(), [](std::uint8_t flag) { return flag != 0; });
-  return first == flags_.end() ? -1 : static_cast<int>(first - flags_.begin());
-}
-
-std::size_t ResultTableModel::countSelectedFlags() const {
-  return static_cast<std::size_t>(
-      std::count_if(flags_.begin(), flags_.end(), [](std::uint8_t flag) { return flag != 0; }));
+  flagsChanged(0, static_cast<int>(session_.size()) - 1);
 }
 
 QColor ResultTableModel::groupBackground(std::uint32_t group) {

@@ -1,7 +1,7 @@
 #pragma once
-// The result list's rows, in the order the list shows them, each with its selected flag. Views read
-// them through the usual model interface; the window's actions read and change them through the
-// methods below.
+// The result list's model: shows a ResultSession (the rows in the list's order, each with its
+// selected flag) through the usual model interface, and makes every change to it, so that views
+// hear of each one.
 //
 // The selection is one flag per row, so painting and counting never depend on how scattered it is.
 // It follows the rules of an extended selection: the latest change stays "pending" and a change
@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "search/result_row.h"
+#include "results/result_session.h"
 
 namespace pelimor {
 
@@ -28,14 +28,19 @@ class ResultTableModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-  const std::vector<ResultRow>& rows() const { return rows_; }
+  const ResultSession& session() const { return session_; }
+  const std::vector<ResultRow>& rows() const { return session_.rows(); }
 
   // Each of these resets the model: views drop their current row. Rows keep their selected flags.
-  void setRows(std::vector<ResultRow> rows);  // nothing selected
+  void setRows(std::vector<ResultRow> rows);  // see ResultSession::install
   // Row i becomes the row that stood at order[i]; order is a permutation of all positions.
   void reorder(const std::vector<std::size_t>& order);
+  // Sorts by `column` as a header click does; returns the order applied.
+  std::vector<std::size_t> sortByColumn(ResultColumn column);
   // Drops every row whose flag is set; the others keep their order.
   void removeFlagged(const std::vector<bool>& remove);
+
+  void setSortState(const SortState& sort) { session_.setSort(sort); }
 
   enum class Mark { Select, Deselect, Toggle };
   // Marks rows first..last (either order); `clearFirst` deselects every row before.
@@ -47,33 +52,21 @@ class ResultTableModel : public QAbstractTableModel {
   // Exactly the flagged rows (missing flags count as unselected).
   void setSelection(const std::vector<bool>& selected);
 
-  bool isSelected(int row) const { return flags_[static_cast<std::size_t>(row)] != 0; }
-  std::vector<bool> selectedFlags() const;
-  std::size_t selectedCount() const { return selectedCount_; }
-  // The sum of the selected rows' sizes.
-  std::uint64_t selectedBytes() const { return selectedBytes_; }
-  int firstSelectedRow() const;
-  // Counts the flags one by one; for checks.
-  std::size_t countSelectedFlags() const;
+  bool isSelected(int row) const { return session_.isSelected(static_cast<std::size_t>(row)); }
 
   // Odd groups white, even groups pale green.
   static QColor groupBackground(std::uint32_t group);
   static QString cellText(const ResultRow& row, int column);
 
  private:
-  void setFlag(std::size_t row, std::uint8_t flag);
-  void recount();
   // The whole list is one pending change, as after a fresh selection.
   void allPending();
   void flagsChanged(int first, int last);
 
-  std::vector<ResultRow> rows_;
-  std::vector<std::uint8_t> flags_;    // what is selected now
+  ResultSession session_;              // what is selected now
   std::vector<std::uint8_t> settled_;  // what was selected before the pending change
-  int pendingFirst_ = 0;               // rows where flags_ may differ from settled_
+  int pendingFirst_ = 0;               // rows where the session may differ from settled_
   int pendingLast_ = -1;
-  std::size_t selectedCount_ = 0;
-  std::uint64_t selectedBytes_ = 0;
 };
 
 // Bytes in binary units with one decimal ("1.2 GiB"); under 1 KiB as "512 B".

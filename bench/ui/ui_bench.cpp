@@ -99,7 +99,7 @@ void BM_HeaderClick(benchmark::State& state) {
   ResultListView& list = *window().ListViewDup;
   list.clearSelection();
   for (auto _ : state) {
-    list.ListViewDupColumnClick(column);
+    list.sortByColumn(column);
     QApplication::processEvents();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -116,7 +116,7 @@ void BM_HeaderClickAllSelected(benchmark::State& state) {
   ResultListView& list = *window().ListViewDup;
   list.selectAll();
   for (auto _ : state) {
-    list.ListViewDupColumnClick(int(pelimor::ResultColumn::Path));
+    list.sortByColumn(int(pelimor::ResultColumn::Path));
     QApplication::processEvents();
   }
   state.counters["selected"] = static_cast<double>(list.selectedCount());

@@ -340,6 +340,21 @@ class ResultActionsTest : public QObject {
     verifyStatusBar(form, 4, 9, 0);
   }
 
+  // A file found gone leaves the list; a file linked further down is still the one deselected.
+  void linkingDeselectsTheLinkedRowsWhenAGoneRowLeavesAboveThem() {
+    TFormQVR form;
+    test::showActive(form);
+    form.ListViewDup->installRows(foldersRows());
+    form.ListViewDup->selectRows({false, true, false, false, true});  // a/one copy.txt, c/two.txt
+    QVERIFY(QFile::remove(inside(files, "a/one copy.txt")));
+    Boxes boxes;
+    form.ReplaceSelectedWithHardLinks1->trigger();
+    QCOMPARE(boxes.seen().size(), 1);
+    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(8));
+    QVERIFY(selectedPathsOf(*form.ListViewDup).empty());
+    verifyStatusBar(form, 4, 8, 0);
+  }
+
   void moveTakesTheFilesToTheRemovedFilesFolderWithoutReplacing() {
     TFormQVR form;
 #ifdef _WIN32
@@ -413,7 +428,7 @@ class ResultActionsTest : public QObject {
     TFormQVR form;
     test::showActive(form);
     form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Name));
+    form.ListViewDup->sortByColumn(int(ResultColumn::Name));
     form.ListViewDup->setFocus();
     QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier);
 

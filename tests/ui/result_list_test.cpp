@@ -251,8 +251,8 @@ class ResultListTest : public QObject {
     }
     form.ListViewDup->installRows(rows);
     QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 7"));
-    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Name));  // descending: "zz" first
-    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Name));  // ascending: "zz" last
+    form.ListViewDup->sortByColumn(int(ResultColumn::Name));  // descending: "zz" first
+    form.ListViewDup->sortByColumn(int(ResultColumn::Name));  // ascending: "zz" last
     QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 3"));
   }
 
@@ -288,7 +288,7 @@ class ResultListTest : public QObject {
     form.ListViewDup->installRows(sixRows());
     form.ListViewDup->selectRows({false, true, false, false, true, false});  // Alpha, 9lives
     form.ListViewDup->setFocusedRow(4);
-    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Path));  // descending paths
+    form.ListViewDup->sortByColumn(int(ResultColumn::Path));  // descending paths
     std::vector<std::string> selected;
     const std::vector<bool> flags = form.ListViewDup->selectedRows();
     for (std::size_t i = 0; i < flags.size(); ++i) {
@@ -322,7 +322,7 @@ class ResultListTest : public QObject {
       QCOMPARE(QColor(painted.pixel(cell.right() - 3, cell.center().y())), expected[row]);
     }
     // Re-sorted, each row keeps the colour of its group.
-    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Size));
+    form.ListViewDup->sortByColumn(int(ResultColumn::Size));
     for (int row = 0; row < 6; ++row) {
       const std::uint32_t group = form.ListViewDup->rows()[std::size_t(row)].group;
       QCOMPARE(model->data(model->index(row, 3), Qt::BackgroundRole).value<QColor>(), group % 2 ? white : green);
@@ -412,7 +412,7 @@ class ResultListTest : public QObject {
           break;
         }
         case 4:
-          view.ListViewDupColumnClick(int(random() % 5));
+          view.sortByColumn(int(random() % 5));
           break;
         case 5:
           view.selectAll();
@@ -436,7 +436,7 @@ class ResultListTest : public QObject {
   void installingASearchResultResetsKeyButNotDirection() {
     TFormQVR form;
     form.ListViewDup->installRows(sixRows());
-    form.ListViewDup->ListViewDupColumnClick(int(ResultColumn::Path));
+    form.ListViewDup->sortByColumn(int(ResultColumn::Path));
     QVERIFY(form.ListViewDup->sortState().descending);
     form.ListViewDup->installRows(sixRows());
     QCOMPARE(form.ListViewDup->sortState().column, ResultColumn::Group);
