@@ -17,6 +17,7 @@
 
 #include "search/content_digest.h"
 #include "search/crc32.h"
+#include "support/reference_crc32.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ void finishBytes(benchmark::State& state) {
 }
 
 void BM_ReferenceCRC32(benchmark::State& state) {
-  pelimor::BuildCRCTable();
+  pelimor::testing::BuildCRCTable();
   const auto data = randomBytes(static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(pelimor::UpdateCRC32(0xFFFFFFFFu, data.data(), data.size()));
+  for (auto _ : state) benchmark::DoNotOptimize(pelimor::testing::UpdateCRC32(0xFFFFFFFFu, data.data(), data.size()));
   finishBytes(state);
 }
 

@@ -7,14 +7,6 @@
 
 namespace pelimor {
 
-std::size_t GroupUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
-                                 std::uint32_t group) {
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    if (rows[i].group == group && !selected[i]) ++count;
-  return count;
-}
-
 std::vector<std::uint32_t> fullySelectedGroups(const std::vector<ResultRow>& rows, const std::vector<bool>& selected) {
   // One pass for every group's unselected count instead of a scan per selected row.
   std::unordered_map<std::uint32_t, std::size_t> unselected;

@@ -12,11 +12,6 @@
 
 namespace pelimor {
 
-// How many rows of group `group` in the whole list are unselected, whatever the list's order.
-// One scan per call.
-std::size_t GroupUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
-                                 std::uint32_t group);
-
 // Groups whose rows are all selected, once each, in the order their first row stands in the list.
 std::vector<std::uint32_t> fullySelectedGroups(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
 

@@ -92,16 +92,6 @@ std::size_t newPositionOf(const std::vector<std::size_t>& order, std::size_t old
 }
 }  // namespace
 
-std::size_t GroupRunUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
-                                    std::uint32_t group) {
-  std::size_t position = 0;
-  while (position < rows.size() && rows[position].group != group) ++position;
-  std::size_t count = 0;
-  for (; position < rows.size() && rows[position].group == group; ++position)
-    if (!selected[position]) ++count;
-  return count;
-}
-
 SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                   std::optional<std::size_t> focused, const SortState& sort) {
   if (selected.size() != rows.size()) throw std::invalid_argument("safeSelection: one selection flag per row");

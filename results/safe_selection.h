@@ -11,11 +11,6 @@
 
 namespace pelimor {
 
-// How many rows of group `group` are unselected, counted along the run of rows that starts at the
-// group's first row in list order. One scan per call; meant for checks, not for loops over the list.
-std::size_t GroupRunUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
-                                    std::uint32_t group);
-
 struct SafeSelectionResult {
   // Set when the action stops at once (an empty list); everything else is then empty.
   std::optional<Notice> notice;

@@ -16,7 +16,7 @@
 
 #include "cli/saved_search.h"
 #include "pelimor_version.h"
-#include "search/crc32.h"
+#include "support/reference_crc32.h"
 #include "support/temp_tree.h"
 #include "support/test_files.h"
 #include "support/unprivileged.h"
@@ -337,7 +337,7 @@ TEST(PelimorFind, NamesWithLineFeedsAndTabsStayOnOneLine) {
   tree.file("line\nfeed", "same");
   tree.file("tab\there", "same");
   const FindRun run = runFind("--min-kb 0 " + quoted(tree.root()));
-  const std::string fields = "1\t4\t" + GetCRC32(tree.path("tab\there")) + "\t" + tree.root();
+  const std::string fields = "1\t4\t" + testing::GetCRC32(tree.path("tab\there")) + "\t" + tree.root();
   EXPECT_EQ(run.out, fields + "/line\\nfeed\n" + fields + "/tab\\there\n");
 }
 
@@ -352,7 +352,7 @@ TEST(PelimorFind, JsonListsGroupsAndEscapesOddNames) {
   std::snprintf(strong, sizeof strong, "%016llx%016llx", static_cast<unsigned long long>(seen.strongHigh),
                 static_cast<unsigned long long>(seen.strongLow));
   EXPECT_TRUE(run.out.starts_with("{\"groups\": [{\"group\": 1, \"size\": 4, \"crc32\": \"" +
-                                  GetCRC32(tree.path("quote\"d")) + "\", \"strong\": \"" + strong +
+                                  testing::GetCRC32(tree.path("quote\"d")) + "\", \"strong\": \"" + strong +
                                   "\", \"files\": [\"" + tree.root() + "/odd\\udce9name\", \"" + tree.root() +
                                   "/quote\\\"d\"], \"identities\": [{"));
   EXPECT_TRUE(run.out.ends_with("}]}], \"skipped\": []}\n"));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/reference_selection.h"
 #include "support/test_files.h"
 
 namespace pelimor {
@@ -51,9 +52,9 @@ TEST(RemovalRefusal, LetsThroughWhenEveryGroupKeepsARow) {
 TEST(GroupUnselectedCount, CountsTheWholeListInAnyOrder) {
   const std::vector<ResultRow> rows = {row(2, "/a"), row(1, "/b"), row(2, "/c"), row(1, "/d"), row(2, "/e")};
   const std::vector<bool> selected = {false, true, true, false, false};
-  EXPECT_EQ(GroupUnselectedCount(rows, selected, 2), 2u);
-  EXPECT_EQ(GroupUnselectedCount(rows, selected, 1), 1u);
-  EXPECT_EQ(GroupUnselectedCount(rows, selected, 9), 0u);
+  EXPECT_EQ(testing::GroupUnselectedCount(rows, selected, 2), 2u);
+  EXPECT_EQ(testing::GroupUnselectedCount(rows, selected, 1), 1u);
+  EXPECT_EQ(testing::GroupUnselectedCount(rows, selected, 9), 0u);
 }
 
 TEST(GroupGuardText, NoGroupsNoText) {

@@ -4,6 +4,7 @@
 
 #include "search/crc32.h"
 #include "search/duplicate_search.h"
+#include "support/reference_crc32.h"
 
 namespace pelimor::testing {
 
