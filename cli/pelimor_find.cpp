@@ -297,6 +297,35 @@ std::string progressLine(const SearchProgress& progress) {
   return line;
 }
 
+void warn(const std::string& text) { std::cerr << "pelimor-find: warning: " << text << '\n'; }
+
+// What a search found, acted on or printed.
+ExitStatus finishSearch(const Options& options, const SearchResult& result) {
+  for (const SkippedFile& folder : result.skippedFolders)
+    warn(plainText(folder.path) + " was not searched: " + folder.reason);
+  for (const std::string& warning : result.warnings) warn(warning);
+  if (!result.searchedAnySource) {
+    std::cerr << "pelimor-find: no given folder could be searched\n";
+    return ExitStatus::NothingSearched;
+  }
+  for (const SkippedFile& file : result.skipped)
+    std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
+  if (options.command.action) return runCommandAction(options.command, result.rows);
+  if (options.json)
+    printJson(result);
+  else
+    printText(result);
+  if (!options.reportFile.empty()) {
+    try {
+      SaveHTMLfile(options.reportFile, result.rows);
+    } catch (const ReportError& error) {
+      std::cerr << "pelimor-find: cannot write the report " << options.reportFile << ": " << error.what() << '\n';
+      return ExitStatus::SomeRefused;
+    }
+  }
+  return ExitStatus::Done;
+}
+
 ExitStatus failWith(const std::string& message) {
   std::cerr << "pelimor-find: " << message << '\n';
   return ExitStatus::BadUsage;
@@ -347,28 +376,11 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     std::cerr << "pelimor-find: interrupted\n";
     return ExitStatus::Interrupted;
   }
-  for (const SkippedFile& folder : result.skippedFolders)
-    std::cerr << "pelimor-find: warning: " << plainText(folder.path) << " was not searched: " << folder.reason << '\n';
-  if (!result.searchedAnySource) {
-    std::cerr << "pelimor-find: no given folder could be searched\n";
-    return ExitStatus::NothingSearched;
-  }
-  for (const SkippedFile& file : result.skipped)
-    std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
-  if (options.command.action) return runCommandAction(options.command, result.rows);
-  if (options.json)
-    printJson(result);
-  else
-    printText(result);
-  if (!options.reportFile.empty()) {
-    try {
-      SaveHTMLfile(options.reportFile, result.rows);
-    } catch (const ReportError& error) {
-      std::cerr << "pelimor-find: cannot write the report " << options.reportFile << ": " << error.what() << '\n';
-      return ExitStatus::SomeRefused;
-    }
-  }
-  return ExitStatus::Done;
+  const ExitStatus status = finishSearch(options, result);
+  // The checksum cache is saved while the result is printed; the program waits for it anyway.
+  if (result.cacheWriting)
+    for (const std::string& warning : result.cacheWriting->warnings()) warn(warning);
+  return status;
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "search/digest_cache.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <thread>
 
@@ -51,7 +50,9 @@ DigestCache::DigestCache(std::string folder) : folder_(std::move(folder)) {
   indexRecords();
 }
 
-void DigestCache::warn(const std::string& text) { std::fprintf(stderr, "Pelimor: warning: %s\n", text.c_str()); }
+void DigestCache::warn(std::string text) { warnings_.push_back(std::move(text)); }
+
+std::vector<std::string> DigestCache::takeWarnings() { return std::exchange(warnings_, {}); }
 
 int DigestCache::fileSystemOf(std::uint64_t device) const {
   const auto at = std::lower_bound(devices_.begin(), devices_.end(), std::make_pair(device, std::uint16_t{0}));

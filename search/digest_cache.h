@@ -23,7 +23,7 @@ class DigestCache {
   static constexpr const char* kFileName = "Checksums.cache";
 
   // Loads the cache file in `folder`. None yet: empty. One that is damaged, truncated or not ours
-  // is passed over with a warning on stderr, and replaced when saved.
+  // is passed over with a warning (see takeWarnings), and replaced when saved.
   explicit DigestCache(std::string folder);
 
   // What was read before of this file, while it is unchanged and its file system is known again.
@@ -46,8 +46,12 @@ class DigestCache {
   // both halves may run once the rows are made, on a thread that keeps `store` until learned from.
   bool holdsNoRecords() const;
   // The second writes the file. It needs nothing of the search, so it may run on another thread
-  // while the result is shown. A failure costs the cache only: a warning on stderr.
+  // while the result is shown. A failure costs the cache only: a warning.
   void writePrepared();
+
+  // What went wrong with the cache file since the last call, for the user: a cache that could not
+  // be used or saved costs time, never a result. From the thread that last used the cache.
+  std::vector<std::string> takeWarnings();
 
  private:
   // The index of the file system on `device` among the names, or -1 when it has no lasting name.
@@ -61,7 +65,7 @@ class DigestCache {
   std::vector<bool> sortOutOldRecords(const CandidateStore& store, bool walkedWhole);
   void writeRecords();
   void dropUnusedFileSystems();
-  static void warn(const std::string& text);
+  void warn(std::string text);
 
   std::string folder_;
   CacheContents contents_;
@@ -82,6 +86,7 @@ class DigestCache {
   std::vector<FileSystemIndex> index_;  // by file system
   bool changed_ = false;                // the file would differ from the one loaded
   RacyFiles racy_;
+  std::vector<std::string> warnings_;
 };
 
 }  // namespace pelimor

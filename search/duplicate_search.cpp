@@ -13,6 +13,25 @@
 
 namespace pelimor {
 
+CacheWriting::CacheWriting(std::function<std::vector<std::string>()> save) {
+  // Started here, not by the base's constructor: the thread writes into members that must be
+  // made first.
+  static_cast<std::jthread&>(*this) = std::jthread([this, save = std::move(save)] {
+    warnings_ = save();
+    done_.store(true);
+  });
+}
+
+// Joined before the members the thread writes into go.
+CacheWriting::~CacheWriting() {
+  if (joinable()) join();
+}
+
+const std::vector<std::string>& CacheWriting::warnings() {
+  if (joinable()) join();
+  return warnings_;
+}
+
 SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
   SearchResult result;
   const std::int64_t readStart = request.readStart != 0 ? request.readStart : platform::wallClockNanoseconds();
@@ -25,7 +44,10 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   auto sharedStore = std::make_shared<CandidateStore>(walkThreads);
   CandidateStore& store = *sharedStore;
   std::shared_ptr<DigestCache> cache;
-  if (request.useCache) cache = std::make_shared<DigestCache>(request.cacheFolder);
+  if (request.useCache) {
+    cache = std::make_shared<DigestCache>(request.cacheFolder);
+    result.warnings = cache->takeWarnings();
+  }
   DigestCache* const knownDigests = cache.get();
   {
     const WalkRequest walk{request.sourceFolders,
@@ -55,7 +77,10 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   const auto saveCache = [&] {
     if (!cache || firstSearch) return;  // a first search saves once the rows are made, below
     if (cache->prepareSave(store, walkedWhole))
-      result.cacheWriting = std::make_shared<std::jthread>([cache] { cache->writePrepared(); });
+      result.cacheWriting = std::make_shared<CacheWriting>([cache] {
+        cache->writePrepared();
+        return cache->takeWarnings();
+      });
     cache.reset();
   };
   result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped, saveCache);
@@ -66,7 +91,7 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   // search read. Making the rows keeps every core busy, showing them mostly one; so learning,
   // sorting and writing start now, and the store they learn from goes with them.
   if (firstSearch && !result.aborted) {
-    result.cacheWriting = std::make_shared<std::jthread>([cache, sharedStore, walkedWhole]() mutable {
+    result.cacheWriting = std::make_shared<CacheWriting>([cache, sharedStore, walkedWhole]() mutable {
       bool write = false;
       try {
         write = cache->prepareSave(*sharedStore, walkedWhole);
@@ -75,6 +100,7 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
       }
       sharedStore.reset();
       if (write) cache->writePrepared();
+      return cache->takeWarnings();
     });
   }
   progress.setPhase(SearchPhase::Done);

@@ -1,6 +1,8 @@
 #pragma once
 // One whole search: source folders, masks and a minimum size in; numbered groups of identical files out.
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,6 +32,27 @@ struct SearchRequest {
   std::string cacheFolder = platform::cacheFolder();
 };
 
+// The checksum cache written on a thread of its own while the caller shows the rows. The thread,
+// which this is, is joined when the last handle to it goes.
+class CacheWriting : public std::jthread {
+ public:
+  // Starts `save`, which returns what it has to warn of.
+  explicit CacheWriting(std::function<std::vector<std::string>()> save);
+  ~CacheWriting();
+  CacheWriting(const CacheWriting&) = delete;
+  CacheWriting& operator=(const CacheWriting&) = delete;
+
+  // The save has ended: warnings() no longer waits.
+  bool done() const { return done_.load(); }
+  // Waits for the save to end; then what it warns of, as SearchResult::warnings: none when it
+  // went well. From the thread that holds the handle.
+  const std::vector<std::string>& warnings();
+
+ private:
+  std::vector<std::string> warnings_;
+  std::atomic<bool> done_{false};
+};
+
 struct SearchResult {
   std::vector<ResultRow> rows;
   std::vector<SkippedFile> skipped;  // files that could not be read when compared
@@ -38,9 +61,12 @@ struct SearchResult {
   bool searchedAnySource = false;  // at least one source folder could be opened and searched
   bool cancelled = false;          // the walk was stopped early; rows hold what was found until then
   bool aborted = false;            // stopped hard; rows are empty
+  // What the user should hear of though the search went on: the checksum cache could not be read
+  // (this search read every file) and the like. One sentence each, in the order they came.
+  std::vector<std::string> warnings;
   // The checksum cache being written while the caller shows the rows; the last copy of the result
-  // to go waits for it.
-  std::shared_ptr<std::jthread> cacheWriting;
+  // to go waits for it. The save's own warnings come from it once it has ended.
+  std::shared_ptr<CacheWriting> cacheWriting;
 };
 
 // Runs on the calling thread (and a few reader threads of its own) until done, cancelled or aborted.

@@ -85,6 +85,17 @@ TEST(PelimorFind, VersionIsTheBuildsOwn) {
   EXPECT_EQ(runFind("--bogus --version").exitCode, 2);
 }
 
+TEST(PelimorFind, AChecksumCacheNotUsedIsAWarning) {
+  testing::TempTree tree, cache;
+  tree.file("a/x", "same");
+  tree.file("b/x", "same");
+  const std::string damaged = cache.file("Pelimor/Checksums.cache", "not a cache");
+  const FindRun run = runFind("--min-kb 0 " + quoted(tree.root()), cache.root());
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.err.find("pelimor-find: warning: the checksum cache " + damaged + " was not used"), std::string::npos)
+      << run.err;
+}
+
 // Exit status 3 only when no given folder could be searched; each folder passed over is named.
 TEST(PelimorFind, FoldersNotSearchedAreNamedAndNoneSearchedIsExitThree) {
   testing::TempTree tree;

@@ -167,12 +167,13 @@ TEST_F(DigestCacheTest, ADamagedCacheIsIgnoredWithOneWarningAndRebuilt) {
     SCOPED_TRACE(c.what);
     search();
     c.damage(cacheFile());
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(describe(search().rows), expected);
-    const std::string warning = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-    EXPECT_NE(warning.find(cacheFile()), std::string::npos) << warning;
-    EXPECT_NE(warning.find(c.said), std::string::npos) << warning;
+    const SearchResult result = search();
+    EXPECT_EQ(describe(result.rows), expected);
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_NE(result.warnings[0].find(cacheFile()), std::string::npos) << result.warnings[0];
+    EXPECT_NE(result.warnings[0].find(c.said), std::string::npos) << result.warnings[0];
+    ASSERT_TRUE(result.cacheWriting);
+    EXPECT_TRUE(result.cacheWriting->warnings().empty());  // made anew
     CacheContents contents;
     EXPECT_EQ(loadCacheFile(cacheFile(), contents), "");
     EXPECT_FALSE(contents.records.empty());
@@ -205,11 +206,13 @@ TEST_F(DigestCacheTest, ACacheFolderThatCannotBeWrittenLeavesTheSearchWhole) {
   testing::openToEveryone(cacheBase.path());
   chmod(cacheFolder.c_str(), 0755);  // ours, not the unprivileged user's: read-only to them
   const std::string answer = testing::runUnprivileged([&] {
-    ::testing::internal::CaptureStderr();
-    const auto found = describe(search().rows);
-    const std::string warning = ::testing::internal::GetCapturedStderr();
-    if (found != expected) return std::string("other rows");
-    return warning.find("could not be saved") != std::string::npos ? std::string("ok") : "no warning: " + warning;
+    const SearchResult result = search();
+    if (describe(result.rows) != expected) return std::string("other rows");
+    if (!result.warnings.empty() || !result.cacheWriting) return std::string("no save, or a warning too early");
+    const std::vector<std::string>& warnings = result.cacheWriting->warnings();
+    return warnings.size() == 1 && warnings[0].find("could not be saved") != std::string::npos
+               ? std::string("ok")
+               : "no single warning: " + (warnings.empty() ? std::string() : warnings[0]);
   });
   EXPECT_EQ(answer, "ok");
   EXPECT_FALSE(fs::exists(cacheFile()));
