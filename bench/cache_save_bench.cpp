@@ -19,7 +19,7 @@ void BM_FirstSave(benchmark::State& state) {
   const std::string folder = (std::filesystem::temp_directory_path() / "pelimor-bench-cache-save").string();
   std::filesystem::create_directories(folder);
   platform::FileStatus place;
-  if (platform::statusOfPath(folder, true, place) != 0) {
+  if (platform::statusOfPath(folder, true, place)) {
     state.SkipWithError("no temporary folder");
     return;
   }

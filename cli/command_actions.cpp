@@ -28,7 +28,7 @@ std::optional<std::string> findSelectedFolders(std::vector<FolderSelection>& sel
   for (FolderSelection& selection : selections) {
     platform::FileStatus status;
     const std::string option = selection.wholeTree ? "--select-in-tree " : "--select-in ";
-    if (const int error = platform::statusOfPath(selection.folder, true, status); error != 0)
+    if (const std::error_code error = platform::statusOfPath(selection.folder, true, status))
       return option + plainText(selection.folder) + ": " + platform::systemErrorText(error);
     if (status.kind != platform::EntryKind::Directory) return option + plainText(selection.folder) + ": not a folder";
     selection.identity = platform::FolderId{status.device, status.inode};

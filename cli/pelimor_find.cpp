@@ -217,7 +217,7 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
   if (folders.empty()) folders.push_back(platform::homeFolder());
   for (const std::string& folder : folders) {
     platform::FileStatus status;
-    if (platform::statusOfPath(folder, true, status) != 0 || status.kind != platform::EntryKind::Directory) {
+    if (platform::statusOfPath(folder, true, status) || status.kind != platform::EntryKind::Directory) {
       std::cerr << "pelimor-find: warning: " << plainText(folder) << " is not a folder; skipped\n";
       continue;
     }

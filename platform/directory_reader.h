@@ -2,8 +2,10 @@
 // Reading folders through descriptors, so a deep walk never rebuilds long paths for the system.
 #include <cstdint>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "platform/error_code.h"
 #include "platform/file_status.h"
 #include "platform/native_handle.h"
 
@@ -26,14 +28,14 @@ class Directory {
   ~Directory();
 
   bool isOpen() const { return stream_ != nullptr; }
-  int error() const { return error_; }
+  const std::error_code& error() const { return error_; }
 
   // Next entry other than "." and ".."; false at the end. The name stays valid until the next call.
   bool next(const char*& name, EntryKind& kind);
 
-  // Status of an entry of this folder; follows a link when `followLinks`. Returns 0 or an errno value.
-  int statusOf(const char* name, bool followLinks, FileStatus& status) const;
-  // Status of the folder itself.
+  // Status of an entry of this folder; follows a link when `followLinks`.
+  std::error_code statusOf(const char* name, bool followLinks, FileStatus& status) const;
+  // Status of the folder itself. 0 or an errno value.
   int ownStatus(FileStatus& status) const;
   // The folders above this one, nearest first, up to the root: found through "..", so neither links
   // nor respelled paths hide where the folder really is. At most `limit` of them.
@@ -46,10 +48,10 @@ class Directory {
   explicit Directory(NativeHandle descriptor);
   void* stream_ = nullptr;  // DIR*, or on Windows the folder's path and listing
   NativeHandle descriptor_ = kNoHandle;
-  int error_ = 0;
+  std::error_code error_;
 };
 
-// Status of a path; follows links when asked. Returns 0 or an errno value.
-int statusOfPath(const std::string& path, bool followLinks, FileStatus& status);
+// Status of a path; follows links when asked.
+std::error_code statusOfPath(const std::string& path, bool followLinks, FileStatus& status);
 
 }  // namespace pelimor::platform

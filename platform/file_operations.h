@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "platform/descriptor_io.h"
 #include "platform/directory_reader.h"
+#include "platform/error_code.h"
 #include "platform/folder_handle.h"
 
 namespace pelimor::platform {
@@ -51,13 +53,14 @@ class OutputFile {
 };
 
 // Removes the regular file `name` from `folder` only if its lock (see createLockedIn) can be taken
-// at once: nobody is writing it any more. 0, EBUSY while it is locked, or an errno value.
-int removeUnlockedFile(const FolderHandle& folder, const std::string& name);
+// at once: nobody is writing it any more. EBUSY while it is locked.
+std::error_code removeUnlockedFile(const FolderHandle& folder, const std::string& name);
 
 // Writes `pieces` one after another to a new file beside `name` in `folder` that only this user may
 // read, then puts it in place of `name` in one step: readers see the old file or the new one, never
 // a mix, and of two writers at once one wins whole. On failure the new file is removed and the old
-// one stays. 0, an errno value or kShortWrite.
-int replaceWholeFile(const std::string& folder, const std::string& name, const std::vector<std::string_view>& pieces);
+// one stays. Failure::ShortWrite when the system took fewer bytes without an error.
+std::error_code replaceWholeFile(const std::string& folder, const std::string& name,
+                                 const std::vector<std::string_view>& pieces);
 
 }  // namespace pelimor::platform

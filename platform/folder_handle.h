@@ -3,9 +3,11 @@
 // inside an open folder, rather than on a whole path, keeps a folder swapped for a link meanwhile
 // from leading anywhere else.
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/directory_reader.h"
+#include "platform/error_code.h"
 
 namespace pelimor::platform {
 
@@ -15,33 +17,33 @@ class FolderHandle {
   FolderHandle(const FolderHandle&) = delete;
   FolderHandle& operator=(const FolderHandle&) = delete;
   ~FolderHandle();
-  // Returns 0 or an errno value.
-  int open(const std::string& path);
+  std::error_code open(const std::string& path);
   void close();
   bool isOpen() const { return descriptor_ >= 0; }
   NativeHandle descriptor() const { return descriptor_; }
   // The path it was opened by, for systems that act on entries by path only.
   const std::string& path() const { return path_; }
 
-  // Status of the folder itself. 0 or an errno value.
-  int ownStatus(FileStatus& status) const;
-  // Status of the entry `name`, never following a link. 0 or an errno value.
-  int statusOf(const std::string& name, FileStatus& status) const;
-  // Removes the file `name`. 0 or an errno value.
-  int removeFile(const std::string& name) const;
+  // Status of the folder itself.
+  std::error_code ownStatus(FileStatus& status) const;
+  // Status of the entry `name`, never following a link.
+  std::error_code statusOf(const std::string& name, FileStatus& status) const;
+  // Removes the file `name`.
+  std::error_code removeFile(const std::string& name) const;
   // Renames `name` to `targetName` in `target` without ever replacing anything there: EEXIST when
-  // that name is taken, EXDEV when the folders lie on different file systems. 0 or an errno value.
-  int renameNoReplace(const std::string& name, const FolderHandle& target, const std::string& targetName) const;
+  // that name is taken, EXDEV when the folders lie on different file systems.
+  std::error_code renameNoReplace(const std::string& name, const FolderHandle& target,
+                                  const std::string& targetName) const;
   // Makes `name` here a new hard link to `sourceName` in `source`; never replaces (EEXIST).
-  // 0 or an errno value (EXDEV across file systems).
-  int linkTo(const std::string& name, const FolderHandle& source, const std::string& sourceName) const;
+  // EXDEV across file systems.
+  std::error_code linkTo(const std::string& name, const FolderHandle& source, const std::string& sourceName) const;
   // Renames `name` to `targetName` in this folder, replacing what is there in one step: the target
-  // name is never missing. 0 or an errno value.
-  int renameReplacing(const std::string& name, const std::string& targetName) const;
-  // The names of the folder's entries, "." and ".." left out. 0 or an errno value.
-  int entryNames(std::vector<std::string>& names) const;
-  // Waits until the folder's renames and new names are on the disk. 0 or an errno value.
-  int syncEntries() const;
+  // name is never missing.
+  std::error_code renameReplacing(const std::string& name, const std::string& targetName) const;
+  // The names of the folder's entries, "." and ".." left out.
+  std::error_code entryNames(std::vector<std::string>& names) const;
+  // Waits until the folder's renames and new names are on the disk.
+  std::error_code syncEntries() const;
 
  private:
   NativeHandle descriptor_ = kNoHandle;

@@ -1,7 +1,10 @@
 #pragma once
 // Where the program keeps and looks for things on this system.
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include "platform/error_code.h"
 
 namespace pelimor::platform {
 
@@ -27,12 +30,12 @@ std::string programFolder();
 // else /tmp/pelimor-<uid> (created with mode 0700). Without a trailing '/'.
 std::string runtimeFolder();
 
-// Creates a folder and every missing level above it. Returns 0 or an errno value.
-int createFolderWithParents(const std::string& folder);
+// Creates a folder and every missing level above it.
+std::error_code createFolderWithParents(const std::string& folder);
 
 // Creates a folder that only this user may enter (mode 0700), with any missing level above it;
-// an existing folder of ours is made private too. Returns 0 or an errno value.
-int createPrivateFolder(const std::string& folder);
+// an existing folder of ours is made private too.
+std::error_code createPrivateFolder(const std::string& folder);
 
 // The system's own trees: a search never enters them, nor anything below them.
 std::vector<std::string> systemTrees();

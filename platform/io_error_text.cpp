@@ -31,4 +31,13 @@ std::string ioErrorText(IoFailure failure, int errnoValue) {
   }
 }
 
+std::string ioErrorText(IoFailure failure, std::error_code error) {
+  if (error == Failure::ShortWrite) return ioErrorText(IoFailure::ShortWrite, 0);
+  return ioErrorText(failure, error.value());
+}
+
+std::string systemErrorText(std::error_code error) {
+  return error.category() == std::generic_category() ? systemErrorText(error.value()) : error.message();
+}
+
 }  // namespace pelimor::platform

@@ -1,6 +1,9 @@
 #pragma once
 // The texts by which file errors are shown to the user.
 #include <string>
+#include <system_error>
+
+#include "platform/error_code.h"
 
 namespace pelimor::platform {
 
@@ -16,8 +19,12 @@ enum class IoFailure {
 // "File not found", "Invalid filename", "Too many open files", "File access denied",
 // "Read beyond end of file", "Disk full", or "I/O error %d" with the errno value.
 std::string ioErrorText(IoFailure failure, int errnoValue);
+// The same for an error code of the platform layer; a short write is "Disk full".
+std::string ioErrorText(IoFailure failure, std::error_code error);
 
 // The system's own message for an errno value.
 std::string systemErrorText(int errnoValue);
+// The same for an error code of the platform layer; ours (Failure) have texts of their own.
+std::string systemErrorText(std::error_code error);
 
 }  // namespace pelimor::platform

@@ -5,20 +5,28 @@
 
 namespace pelimor::platform {
 
-int replaceWholeFile(const std::string& folder, const std::string& name, const std::vector<std::string_view>& pieces) {
+namespace {
+// What OutputFile tells of a write, as an error code.
+std::error_code writeError(int error) {
+  return error == OutputFile::kShortWrite ? make_error_code(Failure::ShortWrite) : errnoCode(error);
+}
+}  // namespace
+
+std::error_code replaceWholeFile(const std::string& folder, const std::string& name,
+                                 const std::vector<std::string_view>& pieces) {
   FolderHandle place;
-  if (const int error = place.open(folder); error != 0) return error;
+  if (const std::error_code error = place.open(folder)) return error;
   // A name of its own per writer, so that two writers never write into one file.
   const std::string newName =
       name + ".new-" + std::to_string(processId()) + "-" + std::to_string(std::random_device()());
   OutputFile file;
-  if (const int error = file.createNewIn(place, newName); error != 0) return error;
-  int error = 0;
+  if (const int error = file.createNewIn(place, newName); error != 0) return errnoCode(error);
+  std::error_code error;
   for (const std::string_view piece : pieces)
-    if (error == 0) error = file.write(piece);
-  if (const int closeError = file.close(); error == 0) error = closeError;
-  if (error == 0) error = place.renameReplacing(newName, name);
-  if (error != 0) place.removeFile(newName);
+    if (!error) error = writeError(file.write(piece));
+  if (const int closeError = file.close(); !error) error = errnoCode(closeError);
+  if (!error) error = place.renameReplacing(newName, name);
+  if (error) place.removeFile(newName);
   return error;
 }
 

@@ -1,7 +1,5 @@
 #include "results/file_check.h"
 
-#include <cerrno>
-
 #include "platform/file_times.h"
 #include "platform/io_error_text.h"
 #include "results/content_check.h"
@@ -9,15 +7,15 @@
 namespace pelimor {
 
 FileState FileCheck::check(const ResultRow& row) {
-  error_ = 0;
+  error_.clear();
   std::string folderPath = platform::folderPartOf(row.path);
   // Rows of one folder often follow each other: the folder opened and checked for the last row is
   // still that folder, whatever has happened to its path since.
   if (!folder_.isOpen() || folderPath != folderPath_ || !(folderId_ == row.identity.folder)) {
     folderPath_.clear();
-    if ((error_ = folder_.open(folderPath)) != 0) return FileState::Unreachable;
+    if ((error_ = folder_.open(folderPath))) return FileState::Unreachable;
     platform::FileStatus own;
-    if ((error_ = folder_.ownStatus(own)) != 0) return FileState::Unreachable;
+    if ((error_ = folder_.ownStatus(own))) return FileState::Unreachable;
     folderId_ = platform::FolderId{own.device, own.inode};
     if (!(folderId_ == row.identity.folder)) {
       folder_.close();
@@ -26,8 +24,8 @@ FileState FileCheck::check(const ResultRow& row) {
     folderPath_ = std::move(folderPath);
   }
   error_ = folder_.statusOf(std::string(row.name()), status_);
-  if (error_ == ENOENT) return FileState::Gone;
-  if (error_ != 0) return FileState::Unreachable;
+  if (error_ == std::errc::no_such_file_or_directory) return FileState::Gone;
+  if (error_) return FileState::Unreachable;
   return sameFile(row.identity, status_) ? FileState::Same : FileState::Changed;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -28,7 +29,7 @@ class FileCheck {
   FileState check(const ResultRow& row);
   const platform::FolderHandle& folder() const { return folder_; }
   const platform::FileStatus& status() const { return status_; }
-  int error() const { return error_; }
+  const std::error_code& error() const { return error_; }
   // The reason shown when a file stays because of `state`.
   std::string reasonFor(FileState state) const;
 
@@ -37,7 +38,7 @@ class FileCheck {
   std::string folderPath_;  // the path folder_ was opened by, and found to be the search's folder
   platform::FolderId folderId_;
   platform::FileStatus status_;
-  int error_ = 0;
+  std::error_code error_;
 };
 
 // The unselected rows of each group. A selected file goes only while one of them is on disk

@@ -1,7 +1,6 @@
 #include "results/file_removal.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -51,21 +50,21 @@ class Mover {
   std::optional<std::string> move(std::size_t i, const ResultRow& row, const platform::FolderHandle& from,
                                   const std::function<std::optional<std::string>()>& keeperStill) {
     if (!target_.isOpen()) {
-      int error = platform::createFolderWithParents(folder_);
-      if (error == 0) error = target_.open(folder_);
-      if (error != 0) return "the folder " + folder_ + " cannot be created: " + platform::systemErrorText(error);
+      std::error_code error = platform::createFolderWithParents(folder_);
+      if (!error) error = target_.open(folder_);
+      if (error) return "the folder " + folder_ + " cannot be created: " + platform::systemErrorText(error);
       removeLeftoverCopies(target_);
     }
     const std::string name(row.name());
     for (unsigned number = 1; number <= kLastNumber; ++number) {
       const std::string targetName = number == 1 ? name : numberedFileName(name, number);
-      const int error = from.renameNoReplace(name, target_, targetName);
-      if (error == EEXIST) continue;
-      if (error == EXDEV) {
+      const std::error_code error = from.renameNoReplace(name, target_, targetName);
+      if (error == std::errc::file_exists) continue;
+      if (error == std::errc::cross_device_link) {
         const CopyMoveOutcome copy = moveByCopy(from, row, target_, targetName, folder_, keeperStill);
         if (copy.targetTaken) continue;
         if (copy.failure) return copy.failure;
-      } else if (error != 0) {
+      } else if (error) {
         return "it cannot be moved to " + folder_ + ": " + platform::systemErrorText(error);
       }
       moved_.push_back(MovedFile{i, platform::joinPath(folder_, targetName)});
@@ -217,16 +216,16 @@ class FreedBytes {
 FileOutcome cloneCounted(LinkReplacer& replacer, const ResultRow& row, const platform::FolderHandle& folder,
                          std::size_t keeper) {
   platform::FileReader file;
-  const std::int64_t before =
-      file.openIn(folder, std::string(row.name())) == 0 ? platform::unsharedBytes(file.descriptor()) : -1;
+  std::uint64_t before = 0, after = 0;
+  const bool told =
+      file.openIn(folder, std::string(row.name())) == 0 && !platform::unsharedBytes(file.descriptor(), before);
   FileOutcome outcome;
   outcome.reason = replacer.clone(row, folder, keeper);
   if (outcome.reason) return outcome;
-  const std::int64_t after = before < 0 ? -1 : platform::unsharedBytes(file.descriptor());
-  if (before < 0 || after < 0)
+  if (!told || platform::unsharedBytes(file.descriptor(), after))
     outcome.freedBytes = row.size;  // the system can't tell what was shared before: the best guess
   else if (before > after)
-    outcome.freedBytes = static_cast<std::uint64_t>(before - after);
+    outcome.freedBytes = before - after;
   return outcome;
 }
 }  // namespace
@@ -259,10 +258,10 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
               }
               switch (action) {
                 case FileAction::Delete: {
-                  const int error = folder.removeFile(std::string(row.name()));
-                  if (error == ENOENT)
+                  const std::error_code error = folder.removeFile(std::string(row.name()));
+                  if (error == std::errc::no_such_file_or_directory)
                     outcome.alreadyGone = true;
-                  else if (error != 0)
+                  else if (error)
                     outcome.reason = platform::systemErrorText(error);
                   else
                     outcome.freedBytes = freed.nameRemoved(status);

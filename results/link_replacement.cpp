@@ -1,7 +1,6 @@
 #include "results/link_replacement.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include "platform/block_sharing.h"
 #include "platform/file_reader.h"
@@ -15,22 +14,21 @@ constexpr std::string_view kTemporaryPrefix = ".pelimor-link-";
 constexpr unsigned kTemporaryNames = 1000;
 // The longest name most file systems take, in bytes (Windows counts 255 UTF-16 units, never fewer).
 constexpr std::size_t kLongestName = 255;
-// Besides shareBlocks' own answers: a file found changed before its blocks were shared.
-constexpr int kChangedMeanwhile = -2;
+std::string noLinkReason(const std::error_code& error) {
+  if (error == std::errc::cross_device_link) return "it lies on another file system than its kept copy";
+  if (error == std::errc::operation_not_permitted) return "the system does not allow a hard link to its kept copy here";
+  if (error == std::errc::operation_not_supported) return "its file system has no hard links";
+  if (error == std::errc::too_many_links) return "its kept copy has as many hard links as its file system allows";
+  return "no hard link can be made beside it: " + platform::systemErrorText(error);
+}
 
-std::string noLinkReason(int error) {
-  switch (error) {
-    case EXDEV:
-      return "it lies on another file system than its kept copy";
-    case EPERM:
-      return "the system does not allow a hard link to its kept copy here";
-    case EOPNOTSUPP:
-      return "its file system has no hard links";
-    case EMLINK:
-      return "its kept copy has as many hard links as its file system allows";
-    default:
-      return "no hard link can be made beside it: " + platform::systemErrorText(error);
-  }
+std::string noSharingReason(const std::error_code& error) {
+  if (error == platform::Failure::BytesDiffer) return "its bytes differ from its kept copy's";
+  if (error == std::errc::cross_device_link) return "it lies on another file system than its kept copy";
+  if (error == std::errc::operation_not_supported || error == std::errc::invalid_argument ||
+      error == std::errc::inappropriate_io_control_operation)
+    return "its file system cannot share blocks between files";
+  return "its blocks cannot be shared: " + platform::systemErrorText(error);
 }
 
 // The file's name after our prefix and number, cut short where it would not fit, at a character's
@@ -65,32 +63,32 @@ std::optional<std::string> LinkReplacer::link(const ResultRow& row, const platfo
   const std::string name(row.name());
   const std::string keptName(rows_[keeper].name());
   std::string temporary;
-  int error = EEXIST;
-  for (unsigned number = 1; number <= kTemporaryNames && error == EEXIST; ++number) {
+  std::error_code error = std::make_error_code(std::errc::file_exists);
+  for (unsigned number = 1; number <= kTemporaryNames && error == std::errc::file_exists; ++number) {
     temporary = temporaryNameFor(number, name);
     error = folder.linkTo(temporary, keeperCheck_.folder(), keptName);
   }
-  if (error != 0) return noLinkReason(error);
+  if (error) return noLinkReason(error);
 
   // Both once more, now that the link is there: the new name must be the kept file, the old one
   // still the selected file.
   platform::FileStatus linked, now;
-  bool stillSame = folder.statusOf(temporary, linked) == 0;
+  bool stillSame = !folder.statusOf(temporary, linked);
   if (stillSame) {
     // The new link itself moved the kept file's change time; nothing else of it may have changed.
     FileIdentity keptNow = identityOf(kept);
     keptNow.changedNanoseconds = linked.changedTime();
-    stillSame = sameFile(keptNow, linked) && folder.statusOf(name, now) == 0 && sameFile(row.identity, now);
+    stillSame = sameFile(keptNow, linked) && !folder.statusOf(name, now) && sameFile(row.identity, now);
   }
   if (!stillSame) {
     folder.removeFile(temporary);
     return std::string("it changed while it was replaced");
   }
-  if ((error = folder.renameReplacing(temporary, name)) != 0) {
+  if ((error = folder.renameReplacing(temporary, name))) {
     folder.removeFile(temporary);
     return "it cannot be replaced: " + platform::systemErrorText(error);
   }
-  if (folder.statusOf(name, linked) == 0) keeperChangedSince_[keeper] = linked.changedTime();
+  if (!folder.statusOf(name, linked)) keeperChangedSince_[keeper] = linked.changedTime();
   if (!sameAttributes(status, kept))
     attributeNote = "it now has the owner, permissions and time of " + rows_[keeper].path;
   return std::nullopt;
@@ -100,31 +98,18 @@ std::optional<std::string> LinkReplacer::clone(const ResultRow& row, const platf
                                                std::size_t keeper) {
   if (std::optional<std::string> reason = checkKeeper(keeper)) return reason;
   platform::FileReader source;
-  int error = source.openIn(keeperCheck_.folder(), std::string(rows_[keeper].name()));
-  if (error != 0) return "its kept copy cannot be read: " + platform::systemErrorText(error);
+  if (const int error = source.openIn(keeperCheck_.folder(), std::string(rows_[keeper].name())); error != 0)
+    return "its kept copy cannot be read: " + platform::systemErrorText(error);
   platform::FileStatus status;
-  const platform::NativeHandle target = platform::openForSharing(folder, std::string(row.name()), status);
-  if (target < 0) return "it cannot be opened for writing: " + platform::systemErrorText(static_cast<int>(-target));
-  error = sameFile(row.identity, status) && sameFile(rows_[keeper].identity, source.status())
-              ? platform::shareBlocks(source, target, row.size)
-              : kChangedMeanwhile;
+  platform::NativeHandle target = platform::kNoHandle;
+  if (const std::error_code error = platform::openForSharing(folder, std::string(row.name()), target, status))
+    return "it cannot be opened for writing: " + platform::systemErrorText(error);
+  const bool unchanged = sameFile(row.identity, status) && sameFile(rows_[keeper].identity, source.status());
+  const std::error_code error = unchanged ? platform::shareBlocks(source, target, row.size) : std::error_code();
   platform::closeDescriptor(target);
-  switch (error) {
-    case 0:
-      return std::nullopt;
-    case kChangedMeanwhile:
-      return std::string("it changed while it was replaced");
-    case platform::kBytesDiffer:
-      return std::string("its bytes differ from its kept copy's");
-    case EXDEV:
-      return std::string("it lies on another file system than its kept copy");
-    case EOPNOTSUPP:
-    case EINVAL:
-    case ENOTTY:
-      return std::string("its file system cannot share blocks between files");
-    default:
-      return "its blocks cannot be shared: " + platform::systemErrorText(error);
-  }
+  if (!unchanged) return std::string("it changed while it was replaced");
+  if (error) return noSharingReason(error);
+  return std::nullopt;
 }
 
 }  // namespace pelimor

@@ -48,7 +48,7 @@ class CrossMove {
     CopyMoveOutcome outcome;
     // Spares copying a large file only to find its name taken; the rename below still never replaces.
     platform::FileStatus there;
-    if (to_.statusOf(targetName_, there) == 0) {
+    if (!to_.statusOf(targetName_, there)) {
       outcome.targetTaken = true;
       return outcome;
     }
@@ -57,9 +57,9 @@ class CrossMove {
       dropCopy(temporary_);
       return outcome;
     }
-    if (const int error = to_.renameNoReplace(temporary_, to_, targetName_); error != 0) {
+    if (const std::error_code error = to_.renameNoReplace(temporary_, to_, targetName_)) {
       dropCopy(temporary_);
-      if (error == EEXIST)
+      if (error == std::errc::file_exists)
         outcome.targetTaken = true;
       else
         outcome.failure = cannotCopy(error);
@@ -70,12 +70,12 @@ class CrossMove {
   }
 
  private:
-  std::string cannotCopy(int error) const {
+  std::string cannotCopy(const std::error_code& error) const {
     return "it cannot be copied to " + folderText_ + ": " + platform::systemErrorText(error);
   }
 
   Reason openSource() {
-    if (const int error = source_.openIn(from_, name_); error != 0) return cannotCopy(error);
+    if (const int error = source_.openIn(from_, name_); error != 0) return cannotCopy(platform::errnoCode(error));
     if (!sameFile(row_.identity, source_.status())) return "it has changed since the search";
     source_.adviseSequential();
     return std::nullopt;
@@ -91,7 +91,7 @@ class CrossMove {
       to_.removeFile(temporary_);
       copy_.close();
     }
-    return error == 0 ? Reason() : cannotCopy(error);
+    return error == 0 ? Reason() : cannotCopy(platform::errnoCode(error));
   }
 
   // The copy, checked against the search's digest and read back, with the source's attributes.
@@ -102,7 +102,7 @@ class CrossMove {
     if (read != row_.digest()) return "it has changed since the search";
     int error = copy_.keepAttributesOf(source_.status());
     if (error == 0) error = copy_.sync();
-    if (error != 0) return cannotCopy(error);
+    if (error != 0) return cannotCopy(platform::errnoCode(error));
     ContentDigest written;
     if (Reason reason = readBack(buffer, written)) return reason;
     if (written != read) return "its copy in " + folderText_ + " does not read back the same";
@@ -113,11 +113,12 @@ class CrossMove {
     ContentHasher hasher;
     Reason reason = eachBlock(row_.size, [&](std::uint64_t offset, std::size_t length) -> Reason {
       const std::int64_t got = source_.readAt(offset, buffer.data(), length);
-      if (got < 0) return cannotCopy(static_cast<int>(-got));
+      if (got < 0) return cannotCopy(platform::errnoCode(static_cast<int>(-got)));
       if (got != static_cast<std::int64_t>(length)) return "it changed while it was copied";
       const int error = copy_.write(std::string_view(reinterpret_cast<const char*>(buffer.data()), length));
       // A write cut short without an error is a full file system.
-      if (error != 0) return cannotCopy(error == platform::OutputFile::kShortWrite ? ENOSPC : error);
+      if (error != 0)
+        return cannotCopy(platform::errnoCode(error == platform::OutputFile::kShortWrite ? ENOSPC : error));
       hasher.update(buffer.data(), length);
       return std::nullopt;
     });
@@ -143,14 +144,13 @@ class CrossMove {
 
   // With the copy under its own name, on the disk: the source goes if it is still the same file.
   Reason removeSource(const std::function<Reason()>& beforeRemoval) {
-    int error = to_.syncEntries();
-    if (error != 0) return cannotCopy(error);
+    if (const std::error_code error = to_.syncEntries()) return cannotCopy(error);
     platform::FileStatus now;
-    if (from_.statusOf(name_, now) != 0 || !sameFile(row_.identity, now)) return "it changed while it was copied";
+    if (from_.statusOf(name_, now) || !sameFile(row_.identity, now)) return "it changed while it was copied";
     if (beforeRemoval)
       if (Reason reason = beforeRemoval()) return reason;
-    if ((error = copy_.close()) != 0) return cannotCopy(error);
-    if ((error = from_.removeFile(name_)) != 0)
+    if (const int error = copy_.close(); error != 0) return cannotCopy(platform::errnoCode(error));
+    if (const std::error_code error = from_.removeFile(name_))
       return "it cannot be removed from its folder: " + platform::systemErrorText(error);
     return std::nullopt;
   }
@@ -158,7 +158,7 @@ class CrossMove {
   // Takes the copy away from under `name`, if that is still our copy.
   void dropCopy(const std::string& name) {
     platform::FileStatus there;
-    if (to_.statusOf(name, there) == 0 && there.device == copyStatus_.device && there.inode == copyStatus_.inode)
+    if (!to_.statusOf(name, there) && there.device == copyStatus_.device && there.inode == copyStatus_.inode)
       to_.removeFile(name);
     if (copy_.isOpen()) copy_.close();
   }

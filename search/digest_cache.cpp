@@ -32,9 +32,8 @@ FileIdentity identityIn(const CacheRecord& record, std::uint64_t device) {
 
 DigestCache::DigestCache(std::string folder) : folder_(std::move(folder)) {
   const std::string path = platform::joinPath(folder_, kFileName);
-  const std::string problem = loadCacheFile(path, contents_);
-  if (!problem.empty() && problem != "missing") {
-    warn("the checksum cache " + path + " was not used, " + problem + "; it is made anew");
+  if (const std::optional<std::string> problem = loadCacheFile(path, contents_)) {
+    warn("the checksum cache " + path + " was not used, " + *problem + "; it is made anew");
     changed_ = true;
   }
   std::vector<std::string>& names = contents_.fileSystems;
@@ -256,12 +255,9 @@ void DigestCache::writeRecords() {
 
   const std::string head = encodeCacheHead(contents_);
   const std::string_view body(reinterpret_cast<const char*>(records.data()), records.size() * sizeof(CacheRecord));
-  int error = platform::createPrivateFolder(folder_);
-  if (error == 0) error = platform::replaceWholeFile(folder_, kFileName, {head, body});
-  if (error != 0)
-    warn("the checksum cache could not be saved in " + folder_ + ": " +
-         (error == platform::kShortWrite ? std::string("the disk took fewer bytes than given")
-                                         : platform::systemErrorText(error)));
+  std::error_code error = platform::createPrivateFolder(folder_);
+  if (!error) error = platform::replaceWholeFile(folder_, kFileName, {head, body});
+  if (error) warn("the checksum cache could not be saved in " + folder_ + ": " + platform::systemErrorText(error));
 }
 
 }  // namespace pelimor

@@ -78,17 +78,21 @@ std::string encodeCacheHead(const CacheContents& contents) {
   return std::string(reinterpret_cast<const char*>(&head), sizeof head) + names;
 }
 
-std::string loadCacheFile(const std::string& path, CacheContents& contents) {
+std::optional<std::string> loadCacheFile(const std::string& path, CacheContents& contents) {
   contents = CacheContents{};
   // Looked at before it is opened: a link or a pipe put in its place is named as such.
   platform::FileStatus seen;
-  if (const int error = platform::statusOfPath(path, false, seen); error != 0)
-    return error == ENOENT ? "missing" : platform::systemErrorText(error);
+  if (const std::error_code error = platform::statusOfPath(path, false, seen)) {
+    if (error == std::errc::no_such_file_or_directory) return std::nullopt;
+    return platform::systemErrorText(error);
+  }
   if (seen.kind == platform::EntryKind::SymbolicLink) return "it is a symbolic link";
   if (seen.kind != platform::EntryKind::Regular) return "it is not a regular file";
   platform::FileReader file;
-  if (const int error = file.open(path); error != 0)
-    return error == ENOENT ? "missing" : platform::systemErrorText(error);
+  if (const int error = file.open(path); error != 0) {
+    if (error == ENOENT) return std::nullopt;  // gone since it was looked at
+    return platform::systemErrorText(error);
+  }
   if (file.status().device != seen.device || file.status().inode != seen.inode)
     return "it was replaced while it was read";
   const std::uint64_t fileSize = file.status().size;
@@ -125,7 +129,7 @@ std::string loadCacheFile(const std::string& path, CacheContents& contents) {
     return "it is damaged";
   }
   contents.records = std::move(records);
-  return "";
+  return std::nullopt;
 }
 
 }  // namespace pelimor

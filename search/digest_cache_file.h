@@ -2,6 +2,7 @@
 // The digest cache as a file: a short head, the names of the file systems, then fixed-size records
 // sorted by key, so that loading is a few reads straight into memory and a lookup a binary search.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,8 +40,8 @@ struct CacheContents {
 // The head and the names: written before the records' own bytes.
 std::string encodeCacheHead(const CacheContents& contents);
 
-// Loads the file at `path` into `contents`. Returns "" when it was read, "missing" when there is
-// no file, else why it was not used (damaged, truncated, not a cache of ours).
-std::string loadCacheFile(const std::string& path, CacheContents& contents);
+// Loads the file at `path` into `contents`; no file there is an empty cache. Why it was not used,
+// when it is damaged, truncated or not a cache of ours: `contents` is empty then.
+std::optional<std::string> loadCacheFile(const std::string& path, CacheContents& contents);
 
 }  // namespace pelimor

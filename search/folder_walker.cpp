@@ -1,7 +1,6 @@
 #include "search/folder_walker.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <thread>
 
 #include "platform/directory_reader.h"
@@ -37,7 +36,10 @@ bool isOneOf(const std::vector<platform::FolderId>& folders, platform::FolderId 
 
 // An entry removed, or replaced by a file or a link, after its folder was listed: nothing is
 // missed by passing it over.
-bool goneSinceListed(int error) { return error == ENOENT || error == ENOTDIR || error == ELOOP; }
+bool goneSinceListed(const std::error_code& error) {
+  return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory ||
+         error == std::errc::too_many_symbolic_link_levels;
+}
 }  // namespace
 
 // What one walking thread keeps for reading small files as it finds them.
@@ -105,7 +107,7 @@ FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, Se
   // Taken now, by what the system says each folder is, so that no link or spelling leads in.
   for (const std::string& tree : request_.excludedTrees) {
     FileStatus status;
-    if (platform::statusOfPath(tree, true, status) == 0 && status.kind == EntryKind::Directory)
+    if (!platform::statusOfPath(tree, true, status) && status.kind == EntryKind::Directory)
       excludedFolders_.push_back(platform::FolderId{status.device, status.inode});
   }
 }
@@ -200,8 +202,8 @@ bool FolderWalker::sizeFoundBefore(std::uint64_t size) {
   return (sizesFound_[size / 64].fetch_or(bit, std::memory_order_relaxed) & bit) != 0;
 }
 
-int FolderWalker::takeFile(const Directory& folder, const char* name, bool haveStatus, FileStatus& status,
-                           std::uint32_t node, WalkScratch& scratch, FolderTally& tally) {
+std::error_code FolderWalker::takeFile(const Directory& folder, const char* name, bool haveStatus, FileStatus& status,
+                                       std::uint32_t node, WalkScratch& scratch, FolderTally& tally) {
   // When small files may be read at once, a file is opened rather than asked about: the open
   // gives the status too, and leaves the file ready to read while the system has it at hand.
   platform::FileReader reader;
@@ -209,10 +211,10 @@ int FolderWalker::takeFile(const Directory& folder, const char* name, bool haveS
   if (!haveStatus && mayRead && reader.openIn(folder, name) == 0) {
     status = reader.status();
   } else if (!haveStatus) {
-    if (const int error = folder.statusOf(name, false, status); error != 0) return error;
-    if (status.kind != EntryKind::Regular) return 0;
+    if (const std::error_code error = folder.statusOf(name, false, status)) return error;
+    if (status.kind != EntryKind::Regular) return {};
   }
-  if (status.size <= request_.minimumSize) return 0;
+  if (status.size <= request_.minimumSize) return {};
   ++tally.candidates;
   ContentDigest content;
   bool read = false;
@@ -232,7 +234,7 @@ int FolderWalker::takeFile(const Directory& folder, const char* name, bool haveS
     }
   }
   store_.addFile(node, name, status, read ? &content : nullptr);
-  return 0;
+  return {};
 }
 
 void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch) {
@@ -249,8 +251,8 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   // A folder that can't be opened is named, or it would look like one without duplicates; below
   // the sources, one gone since its parent was listed is no longer there to search.
   FileStatus own;
-  const int error = folder->isOpen() ? folder->ownStatus(own) : folder->error();
-  if (error != 0) {
+  const std::error_code error = folder->isOpen() ? platform::errnoCode(folder->ownStatus(own)) : folder->error();
+  if (error) {
     if (isSource || !goneSinceListed(error)) skipFolder(task.path, platform::systemErrorText(error));
     return;
   }
@@ -276,8 +278,8 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   EntryKind kind = EntryKind::Unknown;
   FolderTally tally;
   // A folder we may list but not look into (read without search permission) gives its names only.
-  int entryError = 0;
-  const auto noteEntryError = [&](int error) {
+  std::error_code entryError;
+  const auto noteEntryError = [&](const std::error_code& error) {
     if (!goneSinceListed(error)) entryError = error;
   };
   while (folder->next(name, kind)) {
@@ -285,7 +287,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     FileStatus status;
     bool haveStatus = false;
     if (kind == EntryKind::Unknown) {
-      if (const int error = folder->statusOf(name, false, status); error != 0) {
+      if (const std::error_code error = folder->statusOf(name, false, status)) {
         noteEntryError(error);
         continue;
       }
@@ -296,7 +298,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
       if (name[0] == '.') continue;  // dot folders are hidden: never entered
       // A link counts only when it leads to a folder: a link to a file is never a copy of it.
       const bool isLink = kind == EntryKind::SymbolicLink;
-      if (isLink && (folder->statusOf(name, true, status) != 0 || status.kind != EntryKind::Directory)) continue;
+      if (isLink && (folder->statusOf(name, true, status) || status.kind != EntryKind::Directory)) continue;
       std::string path = platform::joinPath(task.path, name);
       // The walk itself could go deeper, but no action could reach such a path by its name.
       if (path.size() > platform::kLongestPath) {
@@ -311,7 +313,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     ++tally.filesSeen;
     if (matches(name)) noteEntryError(takeFile(*folder, name, haveStatus, status, node, scratch, tally));
   }
-  if (entryError != 0) skipFolder(task.path, platform::systemErrorText(entryError));
+  if (entryError) skipFolder(task.path, platform::systemErrorText(entryError));
   progress_.addFilesSeen(tally.filesSeen);
   progress_.addCandidates(tally.candidates);
   if (tally.bytesRead > 0) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -92,9 +93,9 @@ class FolderWalker {
                      bool openedByPath) const;
   void skipFolder(std::string path, std::string reason);
   void sortSkippedFolders();
-  // Returns 0, or the error met looking at the file.
-  int takeFile(const platform::Directory& folder, const char* name, bool haveStatus, platform::FileStatus& status,
-               std::uint32_t node, WalkScratch& scratch, FolderTally& tally);
+  // The error met looking at the file, if any.
+  std::error_code takeFile(const platform::Directory& folder, const char* name, bool haveStatus,
+                           platform::FileStatus& status, std::uint32_t node, WalkScratch& scratch, FolderTally& tally);
   // Notes that a file of `size` was found; true when one was found before.
   bool sizeFoundBefore(std::uint64_t size);
 

@@ -35,8 +35,7 @@ RacyFiles racyFilesOf(const CandidateStore& store, std::int64_t readStart) {
     std::int64_t step = platform::kCoarseTimeStep;
     platform::FolderHandle folder;
     platform::FileStatus own;
-    if (folder.open(store.folderPath(file.folder)) == 0 && folder.ownStatus(own) == 0 &&
-        own.device == file.identity.device)
+    if (!folder.open(store.folderPath(file.folder)) && !folder.ownStatus(own) && own.device == file.identity.device)
       step = platform::changeTimeStep(folder);
     racy.noteFileSystem(file.identity.device, step);
   }

@@ -57,12 +57,12 @@ FileStatus fileStatusOf(const struct ::stat& info) {
 
 Directory::Directory(int descriptor) : descriptor_(descriptor) {
   if (descriptor_ < 0) {
-    error_ = errno;
+    error_ = errnoCode(errno);
     return;
   }
   stream_ = fdopendir(descriptor_);
   if (!stream_) {
-    error_ = errno;
+    error_ = errnoCode(errno);
     ::close(descriptor_);
     descriptor_ = -1;
   }
@@ -106,11 +106,11 @@ bool Directory::next(const char*& name, EntryKind& kind) {
   return false;
 }
 
-int Directory::statusOf(const char* name, bool followLinks, FileStatus& status) const {
+std::error_code Directory::statusOf(const char* name, bool followLinks, FileStatus& status) const {
   struct stat info {};
-  if (fstatat(descriptor_, name, &info, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (fstatat(descriptor_, name, &info, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return errnoCode(errno);
   status = fileStatusOf(info);
-  return 0;
+  return {};
 }
 
 int Directory::ownStatus(FileStatus& status) const {
@@ -140,12 +140,12 @@ std::vector<FolderId> Directory::foldersAbove(std::size_t limit) const {
   return above;
 }
 
-int statusOfPath(const std::string& path, bool followLinks, FileStatus& status) {
+std::error_code statusOfPath(const std::string& path, bool followLinks, FileStatus& status) {
   struct stat info {};
   const int result = followLinks ? stat(path.c_str(), &info) : lstat(path.c_str(), &info);
-  if (result != 0) return errno;
+  if (result != 0) return errnoCode(errno);
   status = fileStatusOf(info);
-  return 0;
+  return {};
 }
 
 }  // namespace pelimor::platform

@@ -93,9 +93,9 @@ int OutputFile::close() {
   return ::close(descriptor) == 0 ? 0 : errno;
 }
 
-int removeUnlockedFile(const FolderHandle& folder, const std::string& name) {
+std::error_code removeUnlockedFile(const FolderHandle& folder, const std::string& name) {
   const int descriptor = openRegularFile(folder, name);
-  if (descriptor < 0) return errno;
+  if (descriptor < 0) return errnoCode(errno);
   int error = 0;
   if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0)
     error = errno == EWOULDBLOCK ? EBUSY : errno;
@@ -104,7 +104,7 @@ int removeUnlockedFile(const FolderHandle& folder, const std::string& name) {
   else if (::unlinkat(folder.descriptor(), name.c_str(), 0) != 0)
     error = errno;
   ::close(descriptor);
-  return error;
+  return errnoCode(error);
 }
 
 }  // namespace pelimor::platform

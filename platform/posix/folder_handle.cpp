@@ -10,13 +10,19 @@
 
 namespace pelimor::platform {
 
+namespace {
+// The error of a call that returned `result`: none when it succeeded (0).
+std::error_code errorOf(int result) { return result == 0 ? std::error_code() : errnoCode(errno); }
+}  // namespace
+
 FolderHandle::~FolderHandle() { close(); }
 
-int FolderHandle::open(const std::string& path) {
+std::error_code FolderHandle::open(const std::string& path) {
   close();
   descriptor_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  path_ = descriptor_ < 0 ? std::string() : path;
-  return descriptor_ < 0 ? errno : 0;
+  if (descriptor_ < 0) return errnoCode(errno);
+  path_ = path;
+  return {};
 }
 
 void FolderHandle::close() {
@@ -25,56 +31,57 @@ void FolderHandle::close() {
   path_.clear();
 }
 
-int FolderHandle::ownStatus(FileStatus& status) const {
+std::error_code FolderHandle::ownStatus(FileStatus& status) const {
   struct stat info {};
-  if (fstat(descriptor_, &info) != 0) return errno;
+  if (fstat(descriptor_, &info) != 0) return errnoCode(errno);
   status = fileStatusOf(info);
-  return 0;
+  return {};
 }
 
-int FolderHandle::statusOf(const std::string& name, FileStatus& status) const {
+std::error_code FolderHandle::statusOf(const std::string& name, FileStatus& status) const {
   struct stat info {};
-  if (fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errnoCode(errno);
   status = fileStatusOf(info);
-  return 0;
+  return {};
 }
 
-int FolderHandle::removeFile(const std::string& name) const {
-  return ::unlinkat(descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
+std::error_code FolderHandle::removeFile(const std::string& name) const {
+  return errorOf(::unlinkat(descriptor_, name.c_str(), 0));
 }
 
-int FolderHandle::renameReplacing(const std::string& name, const std::string& targetName) const {
-  return ::renameat(descriptor_, name.c_str(), descriptor_, targetName.c_str()) == 0 ? 0 : errno;
+std::error_code FolderHandle::renameReplacing(const std::string& name, const std::string& targetName) const {
+  return errorOf(::renameat(descriptor_, name.c_str(), descriptor_, targetName.c_str()));
 }
 
-int FolderHandle::renameNoReplace(const std::string& name, const FolderHandle& target,
-                                  const std::string& targetName) const {
-  if (::renameat2(descriptor_, name.c_str(), target.descriptor_, targetName.c_str(), RENAME_NOREPLACE) == 0) return 0;
+std::error_code FolderHandle::renameNoReplace(const std::string& name, const FolderHandle& target,
+                                              const std::string& targetName) const {
+  if (::renameat2(descriptor_, name.c_str(), target.descriptor_, targetName.c_str(), RENAME_NOREPLACE) == 0) return {};
   const int error = errno;
-  if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return error;
+  if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return errnoCode(error);
   // A file system without the no-replace flag: a hard link fails on a taken name, then the old
   // name goes (and the link with it when that fails).
   if (::linkat(descriptor_, name.c_str(), target.descriptor_, targetName.c_str(), 0) != 0)
-    return errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK ? EXDEV : errno;
+    return errnoCode(errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK ? EXDEV : errno);
   if (::unlinkat(descriptor_, name.c_str(), 0) != 0) {
     const int unlinkError = errno;
     ::unlinkat(target.descriptor_, targetName.c_str(), 0);
-    return unlinkError;
+    return errnoCode(unlinkError);
   }
-  return 0;
+  return {};
 }
 
-int FolderHandle::linkTo(const std::string& name, const FolderHandle& source, const std::string& sourceName) const {
-  return ::linkat(source.descriptor_, sourceName.c_str(), descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
+std::error_code FolderHandle::linkTo(const std::string& name, const FolderHandle& source,
+                                     const std::string& sourceName) const {
+  return errorOf(::linkat(source.descriptor_, sourceName.c_str(), descriptor_, name.c_str(), 0));
 }
 
-int FolderHandle::entryNames(std::vector<std::string>& names) const {
+std::error_code FolderHandle::entryNames(std::vector<std::string>& names) const {
   const int descriptor = ::openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   DIR* const listing = descriptor < 0 ? nullptr : fdopendir(descriptor);
   if (!listing) {
     const int error = errno;
     if (descriptor >= 0) ::close(descriptor);
-    return error;
+    return errnoCode(error);
   }
   errno = 0;
   while (const dirent* entry = readdir(listing)) {
@@ -83,16 +90,16 @@ int FolderHandle::entryNames(std::vector<std::string>& names) const {
   }
   const int error = errno;
   closedir(listing);
-  return error;
+  return errnoCode(error);
 }
 
-int FolderHandle::syncEntries() const {
+std::error_code FolderHandle::syncEntries() const {
   const int descriptor = ::openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (descriptor < 0) return errno;
+  if (descriptor < 0) return errnoCode(errno);
   // EINVAL: the file system has no way to sync a folder.
   const int error = ::fsync(descriptor) == 0 || errno == EINVAL ? 0 : errno;
   ::close(descriptor);
-  return error;
+  return errnoCode(error);
 }
 
 }  // namespace pelimor::platform

@@ -70,32 +70,32 @@ std::string runtimeFolder() {
   return own;
 }
 
-int createFolderWithParents(const std::string& folder) {
-  if (folder.empty()) return ENOENT;
+std::error_code createFolderWithParents(const std::string& folder) {
+  if (folder.empty()) return errnoCode(ENOENT);
   std::string partial;
   size_t position = 0;
   while (position <= folder.size()) {
     size_t next = folder.find(kSeparator, position);
     if (next == std::string::npos) next = folder.size();
     partial = folder.substr(0, next);
-    if (!partial.empty() && mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+    if (!partial.empty() && mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return errnoCode(errno);
     position = next + 1;
   }
   struct stat info {};
-  if (stat(folder.c_str(), &info) != 0) return errno;
-  return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+  if (stat(folder.c_str(), &info) != 0) return errnoCode(errno);
+  return S_ISDIR(info.st_mode) ? std::error_code() : errnoCode(ENOTDIR);
 }
 
-int createPrivateFolder(const std::string& folder) {
+std::error_code createPrivateFolder(const std::string& folder) {
   const std::string trimmed = normalizedFolder(folder);
-  if (const int error = createFolderWithParents(folderPartOf(trimmed)); error != 0) return error;
-  if (mkdir(trimmed.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  if (const std::error_code error = createFolderWithParents(folderPartOf(trimmed))) return error;
+  if (mkdir(trimmed.c_str(), 0700) != 0 && errno != EEXIST) return errnoCode(errno);
   struct stat info {};
-  if (lstat(trimmed.c_str(), &info) != 0) return errno;
-  if (!S_ISDIR(info.st_mode)) return ENOTDIR;
-  if (info.st_uid != getuid()) return EPERM;  // someone else's folder is no place for our files
-  if ((info.st_mode & 0777) != 0700 && chmod(trimmed.c_str(), 0700) != 0) return errno;
-  return 0;
+  if (lstat(trimmed.c_str(), &info) != 0) return errnoCode(errno);
+  if (!S_ISDIR(info.st_mode)) return errnoCode(ENOTDIR);
+  if (info.st_uid != getuid()) return errnoCode(EPERM);  // someone else's folder is no place for our files
+  if ((info.st_mode & 0777) != 0700 && chmod(trimmed.c_str(), 0700) != 0) return errnoCode(errno);
+  return {};
 }
 
 std::vector<std::string> systemTrees() {

@@ -10,20 +10,25 @@ using namespace win32;
 
 // Windows has no call that compares two files' bytes and shares their blocks only when they agree
 // (block cloning copies whatever is there, and only on ReFS): refused as unsupported.
-int shareBlocks(const FileReader&, NativeHandle, std::uint64_t) { return EOPNOTSUPP; }
+std::error_code shareBlocks(const FileReader&, NativeHandle, std::uint64_t) { return errnoCode(EOPNOTSUPP); }
 
-std::int64_t unsharedBytes(NativeHandle) { return -1; }
+std::error_code unsharedBytes(NativeHandle, std::uint64_t&) { return errnoCode(EOPNOTSUPP); }
 
-NativeHandle openForSharing(const FolderHandle& folder, const std::string& name, FileStatus& status) {
-  if (!folder.isOpen()) return -EBADF;
+std::error_code openForSharing(const FolderHandle& folder, const std::string& name, NativeHandle& descriptor,
+                               FileStatus& status) {
+  descriptor = kNoHandle;
+  if (!folder.isOpen()) return errnoCode(EBADF);
   const HANDLE handle =
       openExisting(systemPathIn(folder.path(), name), FILE_WRITE_DATA | FILE_READ_ATTRIBUTES, kShareAll, false);
-  if (handle == INVALID_HANDLE_VALUE) return -lastErrno();
+  if (handle == INVALID_HANDLE_VALUE) return lastError();
   int error = statusOfHandle(handle, status);
   if (error == 0 && status.kind != EntryKind::Regular) error = EINVAL;
-  if (error == 0) return nativeOf(handle);
-  ::CloseHandle(handle);
-  return -error;
+  if (error != 0) {
+    ::CloseHandle(handle);
+    return errnoCode(error);
+  }
+  descriptor = nativeOf(handle);
+  return {};
 }
 
 void closeDescriptor(NativeHandle descriptor) {

@@ -98,7 +98,7 @@ Directory Directory::open(const std::string& path) {
   int error = 0;
   std::uint64_t device = 0;
   Directory folder(nativeOf(openFolder(path, true, error, device)));
-  folder.error_ = error;
+  folder.error_ = errnoCode(error);
   if (folder.descriptor_ != kNoHandle) folder.stream_ = new FolderListing(normalizedFolder(path), device);
   return folder;
 }
@@ -110,7 +110,7 @@ Directory Directory::openChild(const char* name) const {
   int error = 0;
   std::uint64_t device = 0;
   Directory folder(nativeOf(openFolder(path, false, error, device)));
-  folder.error_ = error;
+  folder.error_ = errnoCode(error);
   if (folder.descriptor_ != kNoHandle) folder.stream_ = new FolderListing(path, device);
   return folder;
 }
@@ -167,15 +167,15 @@ bool Directory::next(const char*& name, EntryKind& kind) {
   }
 }
 
-int Directory::statusOf(const char* name, bool followLinks, FileStatus& status) const {
-  if (!isOpen()) return EBADF;
+std::error_code Directory::statusOf(const char* name, bool followLinks, FileStatus& status) const {
+  if (!isOpen()) return errnoCode(EBADF);
   // The entry just listed, not a link: its status came with the listing.
   const FolderListing* listing = listingOf(stream_);
   if (!followLinks && listing->hasStatus && listing->name == name) {
     status = listing->status;
-    return 0;
+    return {};
   }
-  return statusOfSystemPath(systemPathIn(listing->path, name), followLinks, status);
+  return errnoCode(statusOfSystemPath(systemPathIn(listing->path, name), followLinks, status));
 }
 
 int Directory::ownStatus(FileStatus& status) const {
@@ -212,8 +212,8 @@ std::vector<FolderId> Directory::foldersAbove(std::size_t limit) const {
   return above;
 }
 
-int statusOfPath(const std::string& path, bool followLinks, FileStatus& status) {
-  return statusOfSystemPath(systemPath(path), followLinks, status);
+std::error_code statusOfPath(const std::string& path, bool followLinks, FileStatus& status) {
+  return errnoCode(statusOfSystemPath(systemPath(path), followLinks, status));
 }
 
 }  // namespace pelimor::platform

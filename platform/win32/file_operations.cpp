@@ -54,7 +54,7 @@ int OutputFile::create(const std::string& path) {
   descriptor_ = kNoHandle;
   // A file marked read-only is never replaced (Wine, as root, would let it be).
   FileStatus old;
-  if (statusOfPath(path, true, old) == 0 && old.kind == EntryKind::Regular && old.markedReadOnly()) return EACCES;
+  if (!statusOfPath(path, true, old) && old.kind == EntryKind::Regular && old.markedReadOnly()) return EACCES;
   int error = 0;
   descriptor_ = created(::CreateFileW(systemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr),
@@ -121,18 +121,18 @@ int OutputFile::close() {
   return ::CloseHandle(handle) ? 0 : lastErrno();
 }
 
-int removeUnlockedFile(const FolderHandle& folder, const std::string& name) {
-  if (!folder.isOpen()) return EBADF;
+std::error_code removeUnlockedFile(const FolderHandle& folder, const std::string& name) {
+  if (!folder.isOpen()) return errnoCode(EBADF);
   const std::wstring path = systemPathIn(folder.path(), name);
   const HANDLE handle = openExisting(path, GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, kShareAll, false);
-  if (handle == INVALID_HANDLE_VALUE) return lastErrno();
+  if (handle == INVALID_HANDLE_VALUE) return lastError();
   FileStatus status;
   int error = statusOfHandle(handle, status);
   if (error == 0 && status.kind != EntryKind::Regular) error = EINVAL;
   if (error == 0) error = lockAtOnce(handle);
   if (error == 0) error = removeOnClose(handle);
   ::CloseHandle(handle);
-  return error;
+  return errnoCode(error);
 }
 
 }  // namespace pelimor::platform

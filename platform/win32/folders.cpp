@@ -40,15 +40,15 @@ std::vector<std::string> driveRoots() {
   return roots;
 }
 
-int createOne(const std::string& folder) {
-  if (::CreateDirectoryW(systemPath(folder).c_str(), nullptr)) return 0;
+std::error_code createOne(const std::string& folder) {
+  if (::CreateDirectoryW(systemPath(folder).c_str(), nullptr)) return {};
   const int error = lastErrno();
-  if (error == EEXIST) return 0;
+  if (error == EEXIST) return {};
   // Windows says "path not found" where a file stands on the way; other systems "not a folder".
   FileStatus above;
-  if (error == ENOENT && statusOfPath(folderPartOf(folder), true, above) == 0 && above.kind != EntryKind::Directory)
-    return ENOTDIR;
-  return error;
+  if (error == ENOENT && !statusOfPath(folderPartOf(folder), true, above) && above.kind != EntryKind::Directory)
+    return errnoCode(ENOTDIR);
+  return errnoCode(error);
 }
 }  // namespace
 
@@ -90,25 +90,25 @@ std::string runtimeFolder() {
   return folder;
 }
 
-int createFolderWithParents(const std::string& folder) {
-  if (folder.empty()) return ENOENT;
+std::error_code createFolderWithParents(const std::string& folder) {
+  if (folder.empty()) return errnoCode(ENOENT);
   const std::string whole = normalizedFolder(folder);
   // Each level in turn; a drive or share root is there or not, and is never made.
   for (std::size_t next = whole.find(kSeparator, 1); next != std::string::npos;
        next = whole.find(kSeparator, next + 1)) {
     const std::string partial = whole.substr(0, next);
     if (partial.empty() || partial.back() == ':' || partial.starts_with("//")) continue;
-    if (const int error = createOne(partial); error != 0 && error != EACCES) return error;
+    if (const std::error_code error = createOne(partial); error && error != std::errc::permission_denied) return error;
   }
-  if (const int error = createOne(whole); error != 0) return error;
+  if (const std::error_code error = createOne(whole)) return error;
   FileStatus status;
-  if (const int error = statusOfPath(whole, true, status); error != 0) return error;
-  return status.kind == EntryKind::Directory ? 0 : ENOTDIR;
+  if (const std::error_code error = statusOfPath(whole, true, status)) return error;
+  return status.kind == EntryKind::Directory ? std::error_code() : errnoCode(ENOTDIR);
 }
 
 // Folders made below the user's profile inherit its access rules, which let only the user (and the
 // system's administrators) in: nothing to narrow here.
-int createPrivateFolder(const std::string& folder) { return createFolderWithParents(folder); }
+std::error_code createPrivateFolder(const std::string& folder) { return createFolderWithParents(folder); }
 
 std::vector<std::string> systemTrees() {
   std::vector<std::string> trees;

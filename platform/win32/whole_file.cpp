@@ -23,7 +23,7 @@ int closeHandle(NativeHandle& handle) {
 // A link is followed so that a settings file kept elsewhere stays a link.
 std::string resolvedTarget(const std::string& path) {
   FileStatus status;
-  if (statusOfPath(path, false, status) != 0 || status.kind != EntryKind::SymbolicLink) return path;
+  if (statusOfPath(path, false, status) || status.kind != EntryKind::SymbolicLink) return path;
   const HANDLE handle = openExisting(systemPath(path), FILE_READ_ATTRIBUTES, kShareAll, true);
   if (handle == INVALID_HANDLE_VALUE) return path;
   std::wstring target(32768, L'\0');
@@ -37,7 +37,7 @@ std::string resolvedTarget(const std::string& path) {
 
 bool settingsFileExists(const std::string& path) {
   FileStatus status;
-  return statusOfPath(path, true, status) == 0 && status.kind == EntryKind::Regular;
+  return !statusOfPath(path, true, status) && status.kind == EntryKind::Regular;
 }
 
 InputFile::~InputFile() { close(); }
@@ -51,7 +51,7 @@ int InputFile::open(const std::string& path, Access access) {
     // A file marked read-only refuses writing; a folder opened for writing says the same.
     if (error == EACCES && access == Access::ReadWrite) {
       FileStatus status;
-      if (statusOfPath(path, true, status) == 0 && status.kind == EntryKind::Directory) return EISDIR;
+      if (!statusOfPath(path, true, status) && status.kind == EntryKind::Directory) return EISDIR;
     }
     return error;
   }
@@ -70,7 +70,7 @@ ReplacingFile::~ReplacingFile() { discard(); }
 int ReplacingFile::create() {
   discard();
   FileStatus status;
-  if (statusOfPath(target_, true, status) == 0) {
+  if (!statusOfPath(target_, true, status)) {
     if (status.kind == EntryKind::Directory) return EISDIR;
     if (status.kind == EntryKind::Regular && status.markedReadOnly()) return EACCES;
   }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/error_code.h"
 #include "platform/file_status.h"
 #include "platform/native_handle.h"
 
@@ -29,6 +30,7 @@ std::wstring systemPathIn(std::string_view folder, std::string_view name);
 inline constexpr int kWindowsErrorBase = 1 << 20;
 int errnoOf(DWORD windowsError);
 inline int lastErrno() { return errnoOf(::GetLastError()); }
+inline std::error_code lastError() { return errnoCode(lastErrno()); }
 
 inline HANDLE handleOf(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 inline NativeHandle nativeOf(HANDLE handle) { return reinterpret_cast<NativeHandle>(handle); }

@@ -35,13 +35,13 @@ TEST(Windows, AFileOpenElsewhereWithoutSharingIsNeitherReadNorRemoved) {
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   platform::FileReader reader;
   platform::FolderHandle folder;
-  ASSERT_EQ(folder.open(temp.path()), 0);
+  ASSERT_EQ(folder.open(temp.path()), std::error_code());
   EXPECT_EQ(reader.open(temp / "locked"), EBUSY);
-  EXPECT_EQ(folder.removeFile("locked"), EBUSY);
+  EXPECT_EQ(folder.removeFile("locked"), std::errc::device_or_resource_busy);
   ::CloseHandle(other);
   // Our own reader shares everything: the file can still be removed while we read it.
   ASSERT_EQ(reader.open(temp / "locked"), 0);
-  EXPECT_EQ(folder.removeFile("locked"), 0);
+  EXPECT_EQ(folder.removeFile("locked"), std::error_code());
   const std::string text = platform::systemErrorText(EBUSY);
   EXPECT_FALSE(text.empty());
   EXPECT_NE(text.back(), '.');
@@ -52,13 +52,13 @@ TEST(Windows, TheReadOnlyAttributeRefusesWritingButNotRemoval) {
   writeFile(temp / "kept", "content");
   ASSERT_TRUE(::SetFileAttributesW(wide(temp / "kept").c_str(), FILE_ATTRIBUTE_READONLY));
   platform::FileStatus status;
-  ASSERT_EQ(platform::statusOfPath(temp / "kept", false, status), 0);
+  ASSERT_EQ(platform::statusOfPath(temp / "kept", false, status), std::error_code());
   EXPECT_EQ(status.permissions & 0222, 0u);
   platform::InputFile input;
   EXPECT_EQ(input.open(temp / "kept", platform::InputFile::Access::ReadWrite), EACCES);
   platform::FolderHandle folder;
-  ASSERT_EQ(folder.open(temp.path()), 0);
-  EXPECT_EQ(folder.removeFile("kept"), 0);
+  ASSERT_EQ(folder.open(temp.path()), std::error_code());
+  EXPECT_EQ(folder.removeFile("kept"), std::error_code());
 }
 
 TEST(Windows, NamesThatDifferOnlyInCaseAreOneFileAndOneFolder) {
@@ -66,12 +66,12 @@ TEST(Windows, NamesThatDifferOnlyInCaseAreOneFileAndOneFolder) {
   writeFile(temp / "data/photo", "content");
   writeFile(temp / "data/other", "content");
   platform::FileStatus lower, upper;
-  ASSERT_EQ(platform::statusOfPath(temp / "data/photo", false, lower), 0);
-  ASSERT_EQ(platform::statusOfPath(temp / "DATA/PHOTO", false, upper), 0);
+  ASSERT_EQ(platform::statusOfPath(temp / "data/photo", false, lower), std::error_code());
+  ASSERT_EQ(platform::statusOfPath(temp / "DATA/PHOTO", false, upper), std::error_code());
   EXPECT_EQ(lower.inode, upper.inode);
   platform::FolderHandle folder;
-  ASSERT_EQ(folder.open(temp / "data"), 0);
-  EXPECT_EQ(folder.renameNoReplace("photo", folder, "OTHER"), EEXIST);
+  ASSERT_EQ(folder.open(temp / "data"), std::error_code());
+  EXPECT_EQ(folder.renameNoReplace("photo", folder, "OTHER"), std::errc::file_exists);
   // A source folder given twice in different case is walked once.
   const WalkRequest request{{temp / "data", temp / "Data"}, buildMaskList("*"), 0, {}, {}, 1};
   CandidateStore store(1);
@@ -85,10 +85,10 @@ TEST(Windows, PathsBeyondMaxPathWork) {
   TempFolder temp;
   std::string folder = temp.path();
   while (folder.size() < 400) folder += "/a-folder-name-of-some-length";
-  ASSERT_EQ(platform::createFolderWithParents(folder), 0);
+  ASSERT_EQ(platform::createFolderWithParents(folder), std::error_code());
   platform::FolderHandle place;
-  ASSERT_EQ(place.open(folder), 0);
-  ASSERT_EQ(platform::replaceWholeFile(folder, "file", {"deep"}), 0);
+  ASSERT_EQ(place.open(folder), std::error_code());
+  ASSERT_EQ(platform::replaceWholeFile(folder, "file", {"deep"}), std::error_code());
   platform::FileReader reader;
   ASSERT_EQ(reader.openIn(place, "file"), 0);
   EXPECT_EQ(reader.status().size, 4u);

@@ -246,7 +246,7 @@ TEST(SelectInFolder, SelectsByFolderIdentityDirectlyOrAnywhereBelow) {
   }
   const auto identityOf = [](const std::string& folder) {
     platform::FileStatus status;
-    EXPECT_EQ(platform::statusOfPath(folder, true, status), 0) << folder;
+    EXPECT_EQ(platform::statusOfPath(folder, true, status), std::error_code()) << folder;
     return platform::FolderId{status.device, status.inode};
   };
   const struct {

@@ -26,7 +26,7 @@ void waitForANewSecond() {
 
 std::int64_t stepOf(const std::string& folderPath) {
   platform::FolderHandle folder;
-  EXPECT_EQ(folder.open(folderPath), 0) << folderPath;
+  EXPECT_EQ(folder.open(folderPath), std::error_code()) << folderPath;
   return platform::changeTimeStep(folder);
 }
 
@@ -74,7 +74,7 @@ TEST(RacyFiles, OnAClockOfWholeSecondsAFileRewrittenInTheSecondItWasReadIsNeithe
   request.readStart = platform::wallClockNanoseconds() + 3 * kSecond;
   ASSERT_EQ(search().rows.size(), 2u);
   CacheContents contents;
-  EXPECT_EQ(loadCacheFile(cacheFolder / DigestCache::kFileName, contents), "");
+  EXPECT_FALSE(loadCacheFile(cacheFolder / DigestCache::kFileName, contents));
   EXPECT_EQ(contents.records.size(), 2u);
 }
 

@@ -58,7 +58,7 @@ std::string readFile(const std::string& path) {
 
 bool exists(const std::string& path) {
   platform::FileStatus status;
-  return platform::statusOfPath(path, false, status) == 0;
+  return !platform::statusOfPath(path, false, status);
 }
 
 ResultRow rowAt(std::uint32_t group, std::string path) {
@@ -70,14 +70,14 @@ ResultRow rowAt(std::uint32_t group, std::string path) {
 
 ResultRow rowFor(const std::string& path, std::uint32_t group) {
   platform::FileStatus status, folder;
-  if (const int error = platform::statusOfPath(path, false, status); error != 0)
-    throw std::system_error(error, std::generic_category(), "status of " + path);
+  if (const std::error_code error = platform::statusOfPath(path, false, status))
+    throw std::system_error(error, "status of " + path);
   ResultRow row;
   row.group = group;
   row.path = path;
   row.size = status.size;
-  if (const int error = platform::statusOfPath(platform::folderPartOf(path), true, folder); error != 0)
-    throw std::system_error(error, std::generic_category(), "status of the folder of " + path);
+  if (const std::error_code error = platform::statusOfPath(platform::folderPartOf(path), true, folder))
+    throw std::system_error(error, "status of the folder of " + path);
   if (status.kind == platform::EntryKind::Regular) {
     const std::string content = readFile(path);
     ContentHasher hasher;
