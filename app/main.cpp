@@ -3,7 +3,7 @@
 #include <QLoggingCategory>
 
 #include "app/single_instance.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
 
 namespace {
 // Off unless asked for (QT_LOGGING_RULES="pelimor.instance.info=true"): lets a test see from
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
 
   // Its start sequence (settings, placement, filters) runs here; then the About box and the wait
   // dialog are made.
-  pelimor::TFormQVR window(pelimor::TFormQVR::Settings::FromFiles);
+  pelimor::MainWindow window(pelimor::MainWindow::Settings::FromFiles);
   QObject::connect(&instance, &pelimor::SingleInstance::showRequested, &window, [&window] {
     window.bringForward();
     qCInfo(instanceLog, "brought forward: %s", window.isMinimized() ? "minimized" : "shown");

@@ -82,7 +82,4 @@ class OptionsRecord {
   std::array<std::uint8_t, kSize> bytes_{};  // all zeros until defaults or a file fill it
 };
 
-// The live settings of this run.
-extern OptionsRecord Options;
-
 }  // namespace pelimor

@@ -3,10 +3,10 @@
 //
 // At start, once the data folder exists (platform::createFolderWithParents(platform::dataFolder())):
 //   1. LoadSourceList(folder, rows): put the rows in the source list; select the first row if any.
-//   2. LoadOptions(Options, folder, designedRect): designedRect is the window's placement now.
-//   3. ApplyOptions(Options, screens, designedSize, minimumSize): take the returned state, and the
+//   2. LoadOptions(options, folder, designedRect): designedRect is the window's placement now.
+//   3. ApplyOptions(options, screens, designedSize, minimumSize): take the returned state, and the
 //      returned rectangle if there is one.
-//   4. Apply Options.typeIndex() and Options.sizeIndex() to the filter lists.
+//   4. Apply options.typeIndex() and options.sizeIndex() to the filter lists.
 // A SettingsError ends the sequence at that step; errorBoxText(error) is the error box's text.
 //
 // At close: SaveSettings (Source.cfg, then Options.cfg). A SettingsError keeps the window open.

@@ -31,7 +31,7 @@ bool keptFromShortcuts(const QKeyEvent* event) {
 }  // namespace
 
 MaskEdit::MaskEdit(QWidget* parent) : QLineEdit(parent) {
-  setObjectName(QStringLiteral("EditMask"));
+  setObjectName(QStringLiteral("maskEdit"));
   setMaxLength(FilterControls::kMaskLimit);
 }
 
@@ -51,52 +51,54 @@ void MaskEdit::keyPressEvent(QKeyEvent* event) {
   QLineEdit::keyPressEvent(event);
 }
 
-FilterControls::FilterControls(QComboBox* sizeList, QComboBox* typeList, MaskEdit* maskEdit, QWidget* owner)
-    : QObject(owner), sizeList_(sizeList), typeList_(typeList), maskEdit_(maskEdit), owner_(owner) {
-  connect(typeList_, &QComboBox::activated, this, &FilterControls::ComboBoxTypeChange);
-  connect(sizeList_, &QComboBox::activated, this, &FilterControls::ComboBoxSizeChange);
-  connect(maskEdit_, &QLineEdit::textChanged, this, &FilterControls::EditMaskChange);
-  maskEdit_->keyPress = [this](QKeyEvent* event) { return EditMaskKeyPress(event); };
+FilterControls::FilterControls(QComboBox* sizeList, QComboBox* typeList, MaskEdit* maskEdit, OptionsRecord& options,
+                               QWidget* owner)
+    : QObject(owner), sizeList_(sizeList), typeList_(typeList), maskEdit_(maskEdit), options_(options), owner_(owner) {
+  setObjectName(QStringLiteral("filters"));
+  connect(typeList_, &QComboBox::activated, this, &FilterControls::typeChosen);
+  connect(sizeList_, &QComboBox::activated, this, &FilterControls::sizeChosen);
+  connect(maskEdit_, &QLineEdit::textChanged, this, &FilterControls::maskChanged);
+  maskEdit_->keyPress = [this](QKeyEvent* event) { return acceptMaskKey(event); };
 }
 
-void FilterControls::ComboBoxTypeChange() {
+void FilterControls::typeChosen() {
   maskEdit_->setReadOnly(true);
   const int index = typeList_->currentIndex();
   if (index >= 0 && index < static_cast<int>(kPresetMasks.size())) {
     maskEdit_->setText(shownText(kPresetMasks[static_cast<std::size_t>(index)]));
   } else if (index == kCustomType) {
     maskEdit_->setReadOnly(false);
-    maskEdit_->setText(shownText(Options.customMask()));
+    maskEdit_->setText(shownText(options_.customMask()));
   }
   // A long preset shows its first masks; the cursor would leave it scrolled to its end.
   maskEdit_->setCursorPosition(0);
-  Options.setTypeIndex(index);
+  options_.setTypeIndex(index);
 }
 
-void FilterControls::EditMaskChange() {
+void FilterControls::maskChanged() {
   if (typeList_->currentIndex() == kCustomType) {
-    Options.setCustomMask(utf8Prefix(bytesOf(maskEdit_->text()), kMaskLimit));
+    options_.setCustomMask(utf8Prefix(bytesOf(maskEdit_->text()), kMaskLimit));
   }
 }
 
-bool FilterControls::EditMaskKeyPress(QKeyEvent*) {
+bool FilterControls::acceptMaskKey(QKeyEvent*) {
   if (typeList_->currentIndex() == kCustomType) return true;
   const auto answer =
       showNotice(owner_, DialogKind::Confirmation, QStringLiteral("Please, select Custom type and edit it."),
                  QMessageBox::Ok | QMessageBox::Cancel);
   if (answer != QMessageBox::Ok) return true;  // the read-only field takes the key and ignores it
   typeList_->setCurrentIndex(kCustomType);
-  ComboBoxTypeChange();
+  typeChosen();
   return false;
 }
 
-void FilterControls::ComboBoxSizeChange() { Options.setSizeIndex(sizeList_->currentIndex()); }
+void FilterControls::sizeChosen() { options_.setSizeIndex(sizeList_->currentIndex()); }
 
-void FilterControls::applyOptions() {
-  const int type = Options.typeIndex();
+void FilterControls::showStoredChoices() {
+  const int type = options_.typeIndex();
   typeList_->setCurrentIndex(type >= 0 && type < typeList_->count() ? type : -1);
-  ComboBoxTypeChange();
-  const int size = Options.sizeIndex();
+  typeChosen();
+  const int size = options_.sizeIndex();
   sizeList_->setCurrentIndex(size >= 0 && size < sizeList_->count() ? size : -1);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The three filters: the type list picks a preset mask text or the user's own, the mask field shows
 // it (editable only for "Custom"), the size list gives the minimum size. Every choice and every
-// edit of the custom text goes straight into Options.
+// edit of the custom text goes straight into the window's settings record.
 #include <QLineEdit>
 #include <QObject>
 #include <functional>
@@ -11,6 +11,8 @@ class QComboBox;
 class QKeyEvent;
 
 namespace pelimor {
+
+class OptionsRecord;
 
 // The mask field. Keys that type into it (Del included) belong to it, never to the window's
 // shortcuts; each is first offered to `keyPress`, which may drop it by returning false.
@@ -32,20 +34,21 @@ class FilterControls : public QObject {
 
  public:
   static constexpr int kCustomType = 4;
-  static constexpr int kMaskLimit = 511;  // what Options.CustomMask holds
+  static constexpr int kMaskLimit = 511;  // what the record's custom mask holds
 
-  FilterControls(QComboBox* sizeList, QComboBox* typeList, MaskEdit* maskEdit, QWidget* owner);
+  // `options` must outlive the controls.
+  FilterControls(QComboBox* sizeList, QComboBox* typeList, MaskEdit* maskEdit, OptionsRecord& options, QWidget* owner);
 
   // The type list's item was picked (also run by the program after it sets the index).
-  void ComboBoxTypeChange();
+  void typeChosen();
+  void sizeChosen();
   // The mask field's text changed, by the user or the program.
-  void EditMaskChange();
+  void maskChanged();
   // A key about to type into the mask field; false drops it.
-  bool EditMaskKeyPress(QKeyEvent* event);
-  void ComboBoxSizeChange();
+  bool acceptMaskKey(QKeyEvent* event);
 
-  // Shows the type and size stored in Options, and the type's mask text.
-  void applyOptions();
+  // Shows the type and size stored in the record, and the type's mask text.
+  void showStoredChoices();
 
   std::string maskText() const;
   QString sizeText() const;
@@ -54,6 +57,7 @@ class FilterControls : public QObject {
   QComboBox* sizeList_;
   QComboBox* typeList_;
   MaskEdit* maskEdit_;
+  OptionsRecord& options_;
   QWidget* owner_;
 };
 

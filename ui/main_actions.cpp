@@ -24,26 +24,26 @@ QAction* makeAction(QObject* owner, const char* name, const QString& caption, co
 }
 }  // namespace
 
-MainActions createMainActions(QObject* owner) {
+MainActions::MainActions(QObject* owner) {
   registerActionPictures();
-  MainActions actions;
-  actions.ActionSearch =
-      makeAction(owner, "ActionSearch", QStringLiteral("Search"), QStringLiteral("Search for duplicates"), "search.png",
-                 {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-  actions.ActionSelect =
-      makeAction(owner, "ActionSelect", QStringLiteral("Select"),
-                 QStringLiteral("Safely select duplicates from this folder in all groups"), "select.png", {});
-  actions.ActionDelete = makeAction(owner, "ActionDelete", QStringLiteral("Delete"), QStringLiteral("Delete selected"),
-                                    "delete.png", {QKeySequence(Qt::Key_Delete)});
-  actions.ActionMove = makeAction(
-      owner, "ActionMove", QStringLiteral("Move"),
-      QStringLiteral("Move selected files to \"%1\" directory").arg(shownPathText(platform::removedFilesFolder())),
-      "move.png", {});
-  actions.ActionPrint = makeAction(owner, "ActionPrint", QStringLiteral("Print"), QStringLiteral("Print"), "print.png",
-                                   {QKeySequence(Qt::CTRL | Qt::Key_P)});
-  actions.ActionHelp = makeAction(owner, "ActionHelp", QStringLiteral("Help"), QStringLiteral("Help"), "help.png",
-                                  {QKeySequence(Qt::Key_F1)});
-  return actions;
+  const auto set = [this](MainAction which, QAction* action) { actions_[static_cast<std::size_t>(which)] = action; };
+  set(MainAction::Search,
+      makeAction(owner, "searchAction", QStringLiteral("Search"), QStringLiteral("Search for duplicates"), "search.png",
+                 {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}));
+  set(MainAction::Select,
+      makeAction(owner, "selectAction", QStringLiteral("Select"),
+                 QStringLiteral("Safely select duplicates from this folder in all groups"), "select.png", {}));
+  set(MainAction::Delete, makeAction(owner, "deleteAction", QStringLiteral("Delete"), QStringLiteral("Delete selected"),
+                                     "delete.png", {QKeySequence(Qt::Key_Delete)}));
+  set(MainAction::Move,
+      makeAction(
+          owner, "moveAction", QStringLiteral("Move"),
+          QStringLiteral("Move selected files to \"%1\" directory").arg(shownPathText(platform::removedFilesFolder())),
+          "move.png", {}));
+  set(MainAction::Print, makeAction(owner, "printAction", QStringLiteral("Print"), QStringLiteral("Print"), "print.png",
+                                    {QKeySequence(Qt::CTRL | Qt::Key_P)}));
+  set(MainAction::Help, makeAction(owner, "helpAction", QStringLiteral("Help"), QStringLiteral("Help"), "help.png",
+                                   {QKeySequence(Qt::Key_F1)}));
 }
 
 }  // namespace pelimor

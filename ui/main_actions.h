@@ -1,19 +1,24 @@
 #pragma once
 // The main window's six actions with their captions, hints, pictures and shortcuts.
+#include <array>
+#include <cstddef>
+
 class QAction;
 class QObject;
 
 namespace pelimor {
 
-struct MainActions {
-  QAction* ActionSearch = nullptr;
-  QAction* ActionSelect = nullptr;
-  QAction* ActionDelete = nullptr;
-  QAction* ActionMove = nullptr;
-  QAction* ActionPrint = nullptr;
-  QAction* ActionHelp = nullptr;
-};
+enum class MainAction { Search, Select, Delete, Move, Print, Help };
 
-MainActions createMainActions(QObject* owner);
+class MainActions {
+ public:
+  // Makes the six actions, owned by `owner`.
+  explicit MainActions(QObject* owner);
+
+  QAction* get(MainAction which) const { return actions_[static_cast<std::size_t>(which)]; }
+
+ private:
+  std::array<QAction*, 6> actions_{};
+};
 
 }  // namespace pelimor

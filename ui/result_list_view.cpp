@@ -38,7 +38,7 @@ class SelectedRowDelegate : public QStyledItemDelegate {
 }  // namespace
 
 ResultListView::ResultListView(QWidget* parent) : QTableView(parent), model_(new ResultTableModel(this)) {
-  setObjectName(QStringLiteral("ListViewDup"));
+  setObjectName(QStringLiteral("resultList"));
   setModel(model_);
   setItemDelegate(new SelectedRowDelegate(model_, this));
   setShowGrid(true);

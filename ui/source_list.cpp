@@ -11,7 +11,7 @@ constexpr int kFolderRole = Qt::UserRole;  // the folder's bytes, exactly as giv
 }
 
 SourceFolderList::SourceFolderList(QWidget* parent) : QTableWidget(0, 1, parent) {
-  setObjectName(QStringLiteral("ListViewSource"));
+  setObjectName(QStringLiteral("sourceList"));
   horizontalHeader()->hide();
   horizontalHeader()->setStretchLastSection(true);
   verticalHeader()->hide();

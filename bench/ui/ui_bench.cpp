@@ -5,20 +5,21 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QScrollBar>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "results/keyed_result_order.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
 #include "ui/result_list_view.h"
 
 namespace {
 
+using pelimor::MainWindow;
 using pelimor::ResultListView;
 using pelimor::ResultRow;
-using pelimor::TFormQVR;
 
 // Groups of two to four copies spread over a few thousand folders, like a large photo archive.
 std::vector<ResultRow> makeRows(std::size_t count) {
@@ -50,14 +51,19 @@ std::vector<ResultRow> makeRows(std::size_t count) {
   return rows;
 }
 
-TFormQVR& window() {
-  static auto* form = [] {
-    auto* created = new TFormQVR;
+MainWindow& window() {
+  static auto* shown = [] {
+    auto* created = new MainWindow;
     created->show();
     QApplication::processEvents();
     return created;
   }();
-  return *form;
+  return *shown;
+}
+
+ResultListView& resultList() {
+  static auto* list = window().findChild<ResultListView*>();
+  return *list;
 }
 
 const std::vector<ResultRow>& rowsOf(std::size_t count) {
@@ -71,13 +77,13 @@ const std::vector<ResultRow>& rowsOf(std::size_t count) {
 }
 
 void installIfNeeded(std::size_t count) {
-  ResultListView& list = *window().ListViewDup;
+  ResultListView& list = resultList();
   if (list.rows().size() != count) list.installRows(rowsOf(count));
 }
 
 void BM_InstallRows(benchmark::State& state) {
   const auto count = static_cast<std::size_t>(state.range(0));
-  ResultListView& list = *window().ListViewDup;
+  ResultListView& list = resultList();
   for (auto _ : state) {
     state.PauseTiming();
     std::vector<ResultRow> copy = rowsOf(count);
@@ -96,7 +102,7 @@ void BM_HeaderClick(benchmark::State& state) {
   const auto count = static_cast<std::size_t>(state.range(0));
   const int column = static_cast<int>(state.range(1));
   installIfNeeded(count);
-  ResultListView& list = *window().ListViewDup;
+  ResultListView& list = resultList();
   list.clearSelection();
   for (auto _ : state) {
     list.sortByColumn(column);
@@ -113,7 +119,7 @@ BENCHMARK(BM_HeaderClick)
 // Sorting keeps the selection: with everything selected it stays one range.
 void BM_HeaderClickAllSelected(benchmark::State& state) {
   installIfNeeded(static_cast<std::size_t>(state.range(0)));
-  ResultListView& list = *window().ListViewDup;
+  ResultListView& list = resultList();
   list.selectAll();
   for (auto _ : state) {
     list.sortByColumn(int(pelimor::ResultColumn::Path));
@@ -133,7 +139,7 @@ BENCHMARK(BM_ResultListOrder)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->
 
 void BM_SelectAll(benchmark::State& state) {
   installIfNeeded(static_cast<std::size_t>(state.range(0)));
-  ResultListView& list = *window().ListViewDup;
+  ResultListView& list = resultList();
   for (auto _ : state) {
     state.PauseTiming();
     list.clearSelection();
@@ -148,7 +154,7 @@ BENCHMARK(BM_SelectAll)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->UseRealT
 
 void BM_ClearSelection(benchmark::State& state) {
   installIfNeeded(static_cast<std::size_t>(state.range(0)));
-  ResultListView& list = *window().ListViewDup;
+  ResultListView& list = resultList();
   for (auto _ : state) {
     state.PauseTiming();
     list.selectAll();
@@ -171,7 +177,7 @@ void selectEveryFourthRow(ResultListView& list) {
 
 void BM_RepaintScatteredSelection(benchmark::State& state) {
   installIfNeeded(static_cast<std::size_t>(state.range(0)));
-  ResultListView& list = *window().ListViewDup;
+  ResultListView& list = resultList();
   selectEveryFourthRow(list);
   list.verticalScrollBar()->setValue(list.verticalScrollBar()->maximum() / 2);
   for (auto _ : state) list.viewport()->repaint();
@@ -182,7 +188,7 @@ BENCHMARK(BM_RepaintScatteredSelection)->Arg(1'000'000)->Unit(benchmark::kMillis
 // One page down, painted, through the middle of the list.
 void BM_PageScrollScatteredSelection(benchmark::State& state) {
   installIfNeeded(static_cast<std::size_t>(state.range(0)));
-  ResultListView& list = *window().ListViewDup;
+  ResultListView& list = resultList();
   selectEveryFourthRow(list);
   QScrollBar* bar = list.verticalScrollBar();
   bar->setValue(bar->maximum() / 4);
@@ -199,8 +205,8 @@ BENCHMARK(BM_PageScrollScatteredSelection)->Arg(1'000'000)->Unit(benchmark::kMil
 void BM_OneSelectionChange(benchmark::State& state) {
   const auto count = static_cast<std::size_t>(state.range(0));
   installIfNeeded(count);
-  TFormQVR& form = window();
-  ResultListView& list = *form.ListViewDup;
+  ResultListView& list = resultList();
+  const auto* selectedFiles = window().findChild<QLabel*>(QStringLiteral("statusPanel2"));
   std::vector<bool> everyOther(count);
   for (std::size_t i = 0; i < count; i += 2) everyOther[i] = true;
   list.selectRows(everyOther);
@@ -208,18 +214,18 @@ void BM_OneSelectionChange(benchmark::State& state) {
   const int middle = static_cast<int>(count / 2) | 1;
   for (auto _ : state) {
     list.resultModel()->mark(middle, middle, pelimor::ResultTableModel::Mark::Toggle, false);
-    benchmark::DoNotOptimize(form.statusPanelText(2));
+    benchmark::DoNotOptimize(selectedFiles->text());
   }
   state.counters["selected"] = static_cast<double>(list.selectedCount());
 }
 BENCHMARK(BM_OneSelectionChange)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
 
-void BM_StatuBarUpdate(benchmark::State& state) {
+void BM_UpdateStatusBar(benchmark::State& state) {
   installIfNeeded(static_cast<std::size_t>(state.range(0)));
-  TFormQVR& form = window();
-  for (auto _ : state) form.StatuBarUpdate();
+  MainWindow& shown = window();
+  for (auto _ : state) shown.updateStatusBar();
 }
-BENCHMARK(BM_StatuBarUpdate)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UpdateStatusBar)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

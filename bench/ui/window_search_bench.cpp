@@ -20,9 +20,8 @@
 #include <vector>
 
 #include "bench/bench_tree_arg.h"
-#include "settings/options_record.h"
 #include "ui/filter_controls.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
 #include "ui/result_list_view.h"
 
 namespace {
@@ -73,11 +72,12 @@ struct WindowTiming {
 class WindowSearch {
  public:
   WindowSearch(const std::string& tree, const Arguments& arguments) {
-    form_.setSourceFolders({tree});
-    form_.ComboBoxSize->setCurrentText(QString::fromStdString(arguments.minimumKb));
-    form_.setSearchEngine([this, useCache = arguments.useCache](const pelimor::SearchRequest& request,
-                                                                pelimor::SearchProgress& progress,
-                                                                const pelimor::SearchControl& control) {
+    window_.setSourceFolders({tree});
+    window_.findChild<QComboBox*>(QStringLiteral("sizeList"))
+        ->setCurrentText(QString::fromStdString(arguments.minimumKb));
+    window_.setSearchEngine([this, useCache = arguments.useCache](const pelimor::SearchRequest& request,
+                                                                  pelimor::SearchProgress& progress,
+                                                                  const pelimor::SearchControl& control) {
       engineStart_ = Clock::now();
       pelimor::SearchRequest asked = request;
       asked.useCache = useCache;
@@ -85,13 +85,13 @@ class WindowSearch {
       engineEnd_ = Clock::now();
       return result;
     });
-    form_.show();
+    window_.show();
   }
 
   // The list's own share of the time after the engine: taking a search's rows in and letting
   // them go again, each on its own.
   void timeTheList() {
-    pelimor::ResultListView& list = *form_.ListViewDup;
+    pelimor::ResultListView& list = resultList();
     std::vector<pelimor::ResultRow> rows = list.rows();
     const Clock::time_point start = Clock::now();
     list.clearRows();
@@ -108,25 +108,28 @@ class WindowSearch {
 
   WindowTiming run() {
     // The closed wait dialog leaves no window active offscreen; Enter is the window's shortcut.
-    form_.activateWindow();
-    QApplication::setActiveWindow(&form_);
-    if (!QTest::qWaitForWindowActive(&form_)) std::fprintf(stderr, "the window did not become active\n");
-    form_.EditMask->setFocus();
+    window_.activateWindow();
+    QApplication::setActiveWindow(&window_);
+    if (!QTest::qWaitForWindowActive(&window_)) std::fprintf(stderr, "the window did not become active\n");
+    pelimor::MaskEdit* mask = window_.findChild<pelimor::MaskEdit*>();
+    mask->setFocus();
     const Clock::time_point pressed = Clock::now();
-    QTest::keyClick(form_.EditMask, Qt::Key_Return);  // returns once the search is done on the window
-    QApplication::processEvents();                    // and the list has painted its first rows
+    QTest::keyClick(mask, Qt::Key_Return);  // returns once the search is done on the window
+    QApplication::processEvents();          // and the list has painted its first rows
     const Clock::time_point done = Clock::now();
     WindowTiming timing;
     timing.total = secondsBetween(pressed, done);
     timing.beforeEngine = secondsBetween(pressed, engineStart_);
     timing.engine = secondsBetween(engineStart_, engineEnd_);
     timing.afterEngine = secondsBetween(engineEnd_, done);
-    timing.rows = form_.ListViewDup->rows().size();
+    timing.rows = resultList().session().size();
     return timing;
   }
 
  private:
-  pelimor::TFormQVR form_;
+  pelimor::ResultListView& resultList() { return *window_.findChild<pelimor::ResultListView*>(); }
+
+  pelimor::MainWindow window_;
   Clock::time_point engineStart_;
   Clock::time_point engineEnd_;
 };
@@ -158,7 +161,6 @@ int main(int argc, char** argv) {
   qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
   QApplication application(argc, argv);
 
-  pelimor::Options = pelimor::OptionsRecord{};
   WindowSearch window(tree, arguments);
   std::printf("tree %s, %s, %d timed runs each\n", tree.c_str(),
               arguments.useCache ? "checksum cache on both sides" : "--no-cache on both sides", arguments.runs);

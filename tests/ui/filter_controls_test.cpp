@@ -9,7 +9,8 @@
 
 #include "search/mask_presets.h"
 #include "settings/options_record.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
+#include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
 #include "ui/text_bytes.h"
 #include "ui/ui_test_support.h"
@@ -19,22 +20,24 @@ using namespace pelimor;
 namespace {
 const QString kPrompt = QStringLiteral("Please, select Custom type and edit it.");
 
-void pickType(TFormQVR& form, int index) {
+void pickType(MainWindow& window, int index) {
+  const test::MainWindowDriver ui(window);
   // As a user would: the list has the focus and the arrow keys move through its items.
-  form.ComboBoxType->setFocus();
-  while (form.ComboBoxType->currentIndex() < index) QTest::keyClick(form.ComboBoxType, Qt::Key_Down);
-  while (form.ComboBoxType->currentIndex() > index) QTest::keyClick(form.ComboBoxType, Qt::Key_Up);
+  ui.typeList()->setFocus();
+  while (ui.typeList()->currentIndex() < index) QTest::keyClick(ui.typeList(), Qt::Key_Down);
+  while (ui.typeList()->currentIndex() > index) QTest::keyClick(ui.typeList(), Qt::Key_Up);
 }
 
 QString preset(int index) { return shownText(kPresetMasks[std::size_t(index)]); }
 
 // Types the letter a into the field while it shows the Video preset, and answers the prompt.
-test::SeenBox typeIntoVideoPreset(TFormQVR& form, QMessageBox::StandardButton answer) {
-  test::showActive(form);
-  pickType(form, 3);
+test::SeenBox typeIntoVideoPreset(MainWindow& window, QMessageBox::StandardButton answer) {
+  const test::MainWindowDriver ui(window);
+  test::showActive(window);
+  pickType(window, 3);
   test::SeenBox box;
   test::answerNextMessageBox(answer, &box);
-  QTest::keyClick(form.EditMask, Qt::Key_A);
+  QTest::keyClick(ui.maskEdit(), Qt::Key_A);
   return box;
 }
 }  // namespace
@@ -43,189 +46,202 @@ class FilterControlsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { Options = OptionsRecord{}; }
-
   void startsWithTheDefaults() {
-    TFormQVR form;
-    QCOMPARE(form.ComboBoxType->currentText(), QStringLiteral("All"));
-    QCOMPARE(form.ComboBoxSize->currentText(), QStringLiteral("100"));
-    QCOMPARE(form.EditMask->text(), QStringLiteral("*.*"));
-    QVERIFY(form.EditMask->isReadOnly());
-    QCOMPARE(Options.customMask(), std::string(OptionsRecord::kDefaultCustomMask));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(ui.typeList()->currentText(), QStringLiteral("All"));
+    QCOMPARE(ui.sizeList()->currentText(), QStringLiteral("100"));
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.*"));
+    QVERIFY(ui.maskEdit()->isReadOnly());
+    QCOMPARE(window.options().customMask(), std::string(OptionsRecord::kDefaultCustomMask));
   }
 
   void presetsFillAReadOnlyField() {
-    TFormQVR form;
-    test::showActive(form);
-    pickType(form, 1);
-    QCOMPARE(form.EditMask->text(), preset(1));
-    QCOMPARE(form.EditMask->cursorPosition(), 0);  // the field shows the first masks, not the last
-    QVERIFY(form.EditMask->isReadOnly());
-    QCOMPARE(Options.typeIndex(), 1);
-    pickType(form, 3);
-    QCOMPARE(form.EditMask->text(), preset(3));
-    QCOMPARE(Options.typeIndex(), 3);
-    pickType(form, 0);
-    QCOMPARE(form.EditMask->text(), QStringLiteral("*.*"));
-    QCOMPARE(Options.typeIndex(), 0);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    pickType(window, 1);
+    QCOMPARE(ui.maskEdit()->text(), preset(1));
+    QCOMPARE(ui.maskEdit()->cursorPosition(), 0);  // the field shows the first masks, not the last
+    QVERIFY(ui.maskEdit()->isReadOnly());
+    QCOMPARE(window.options().typeIndex(), 1);
+    pickType(window, 3);
+    QCOMPARE(ui.maskEdit()->text(), preset(3));
+    QCOMPARE(window.options().typeIndex(), 3);
+    pickType(window, 0);
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.*"));
+    QCOMPARE(window.options().typeIndex(), 0);
   }
 
   void customTextIsStoredOnEveryKeystrokeAndComesBack() {
-    TFormQVR form;
-    test::showActive(form);
-    pickType(form, 4);
-    QVERIFY(!form.EditMask->isReadOnly());
-    QCOMPARE(form.EditMask->text(), shownText(OptionsRecord::kDefaultCustomMask));
-    form.EditMask->setFocus();
-    form.EditMask->selectAll();
-    QTest::keyClick(form.EditMask, Qt::Key_Backspace);
-    QCOMPARE(Options.customMask(), std::string());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    pickType(window, 4);
+    QVERIFY(!ui.maskEdit()->isReadOnly());
+    QCOMPARE(ui.maskEdit()->text(), shownText(OptionsRecord::kDefaultCustomMask));
+    ui.maskEdit()->setFocus();
+    ui.maskEdit()->selectAll();
+    QTest::keyClick(ui.maskEdit(), Qt::Key_Backspace);
+    QCOMPARE(window.options().customMask(), std::string());
     for (const char c : std::string("*.raw")) {
-      QTest::keyClick(form.EditMask, c);
-      QCOMPARE(Options.customMask(), bytesOf(form.EditMask->text()));
+      QTest::keyClick(ui.maskEdit(), c);
+      QCOMPARE(window.options().customMask(), bytesOf(ui.maskEdit()->text()));
     }
-    pickType(form, 2);
-    QCOMPARE(form.EditMask->text(), preset(2));
-    pickType(form, 4);
-    QCOMPARE(form.EditMask->text(), QStringLiteral("*.raw"));
+    pickType(window, 2);
+    QCOMPARE(ui.maskEdit()->text(), preset(2));
+    pickType(window, 4);
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.raw"));
   }
 
   void typingIntoAPresetAsksAndOkSwitchesToCustom() {
-    Options.setVersion(OptionsRecord::kVersion);
-    Options.setSizeIndex(4);
-    Options.setCustomMask("*.mine");
-    TFormQVR form;
-    const test::SeenBox box = typeIntoVideoPreset(form, QMessageBox::Ok);
+    OptionsRecord options;
+    options.setVersion(OptionsRecord::kVersion);
+    options.setSizeIndex(4);
+    options.setCustomMask("*.mine");
+    MainWindow window(MainWindow::Settings::InMemory, options);
+    const test::MainWindowDriver ui(window);
+    const test::SeenBox box = typeIntoVideoPreset(window, QMessageBox::Ok);
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Confirm"));
     QCOMPARE(box.text, kPrompt);
     QCOMPARE(box.buttons.size(), 2);
     QVERIFY(box.buttons.contains(QStringLiteral("OK")));
     QVERIFY(box.buttons.contains(QStringLiteral("Cancel")));
-    QCOMPARE(form.ComboBoxType->currentText(), QStringLiteral("Custom"));
-    QVERIFY(!form.EditMask->isReadOnly());
-    QCOMPARE(form.EditMask->text(), QStringLiteral("*.mine"));  // and no 'a'
-    QCOMPARE(Options.typeIndex(), 4);
+    QCOMPARE(ui.typeList()->currentText(), QStringLiteral("Custom"));
+    QVERIFY(!ui.maskEdit()->isReadOnly());
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.mine"));  // and no 'a'
+    QCOMPARE(window.options().typeIndex(), 4);
   }
 
   void cancelLeavesTypeAndField() {
-    TFormQVR form;
-    QVERIFY(typeIntoVideoPreset(form, QMessageBox::Cancel).seen);
-    QCOMPARE(form.ComboBoxType->currentText(), QStringLiteral("Video"));
-    QCOMPARE(form.EditMask->text(), preset(3));
-    QVERIFY(form.EditMask->isReadOnly());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    QVERIFY(typeIntoVideoPreset(window, QMessageBox::Cancel).seen);
+    QCOMPARE(ui.typeList()->currentText(), QStringLiteral("Video"));
+    QCOMPARE(ui.maskEdit()->text(), preset(3));
+    QVERIFY(ui.maskEdit()->isReadOnly());
   }
 
   void backspaceInAPresetAsksToo() {
-    TFormQVR form;
-    test::showActive(form);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
     test::SeenBox box;
     test::answerNextMessageBox(QMessageBox::Cancel, &box);
-    QTest::keyClick(form.EditMask, Qt::Key_Backspace);
+    QTest::keyClick(ui.maskEdit(), Qt::Key_Backspace);
     QVERIFY(box.seen);
     QCOMPARE(box.text, kPrompt);
-    QCOMPARE(form.EditMask->text(), QStringLiteral("*.*"));
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.*"));
   }
 
   void delInTheCustomFieldEditsTextAndDeletesNothing() {
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("keep.bin"));
     test::writeFile(file, "data");
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows({test::makeRow(1, bytesOf(file), 4, 1), test::makeRow(1, bytesOf(file) + "2", 4, 1)});
-    form.ListViewDup->selectRows({true, true});
-    QSignalSpy deleteRan(form.actions().ActionDelete, &QAction::triggered);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows({test::makeRow(1, bytesOf(file), 4, 1), test::makeRow(1, bytesOf(file) + "2", 4, 1)});
+    ui.resultList()->selectRows({true, true});
+    QSignalSpy deleteRan(window.action(MainAction::Delete), &QAction::triggered);
 
-    pickType(form, 4);
-    form.EditMask->setFocus();
-    form.EditMask->setText(QStringLiteral("*.abc"));
-    form.EditMask->setCursorPosition(0);
-    QTest::keyClick(form.EditMask, Qt::Key_Delete);
-    QCOMPARE(form.EditMask->text(), QStringLiteral(".abc"));
-    QCOMPARE(Options.customMask(), std::string(".abc"));
+    pickType(window, 4);
+    ui.maskEdit()->setFocus();
+    ui.maskEdit()->setText(QStringLiteral("*.abc"));
+    ui.maskEdit()->setCursorPosition(0);
+    QTest::keyClick(ui.maskEdit(), Qt::Key_Delete);
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral(".abc"));
+    QCOMPARE(window.options().customMask(), std::string(".abc"));
     QCOMPARE(deleteRan.count(), 0);
     QVERIFY(QFile::exists(file));
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(2));
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(2));
 
     // In a preset field Del is a key meant for the text as well: it asks, and still deletes nothing.
-    pickType(form, 1);
+    pickType(window, 1);
     test::SeenBox box;
     test::answerNextMessageBox(QMessageBox::Cancel, &box);
-    QTest::keyClick(form.EditMask, Qt::Key_Delete);
+    QTest::keyClick(ui.maskEdit(), Qt::Key_Delete);
     QVERIFY(box.seen);
     QCOMPARE(deleteRan.count(), 0);
     QVERIFY(QFile::exists(file));
 
     // Elsewhere Del is the Delete action (whose group guard refuses here).
-    test::showActive(form);
-    form.ListViewDup->setFocus();
+    test::showActive(window);
+    ui.resultList()->setFocus();
     test::answerNextMessageBox(QMessageBox::Ok);
-    QTest::keyClick(form.ListViewDup, Qt::Key_Delete);
+    QTest::keyClick(ui.resultList(), Qt::Key_Delete);
     QCOMPARE(deleteRan.count(), 1);
     QVERIFY(QFile::exists(file));
   }
 
   void windowShortcutsOtherThanTextKeysStillWorkFromTheField() {
     test::PrivateDesktop desktop;  // Print writes and opens its report
-    TFormQVR form;
-    test::showActive(form);
-    pickType(form, 4);
-    QSignalSpy print(form.actions().ActionPrint, &QAction::triggered);
-    QSignalSpy help(form.actions().ActionHelp, &QAction::triggered);
-    QTest::keyClick(form.EditMask, Qt::Key_P, Qt::ControlModifier);
-    QTest::keyClick(form.EditMask, Qt::Key_F1);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    pickType(window, 4);
+    QSignalSpy print(window.action(MainAction::Print), &QAction::triggered);
+    QSignalSpy help(window.action(MainAction::Help), &QAction::triggered);
+    QTest::keyClick(ui.maskEdit(), Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(ui.maskEdit(), Qt::Key_F1);
     QCOMPARE(print.count(), 1);
     QCOMPARE(help.count(), 1);
-    QVERIFY(!form.EditMask->text().contains(u'p'));
+    QVERIFY(!ui.maskEdit()->text().contains(u'p'));
   }
 
   void customTextHoldsAtMost511Characters() {
-    TFormQVR form;
-    test::showActive(form);
-    pickType(form, 4);
-    form.EditMask->setText(QString(600, u'x'));
-    QCOMPARE(form.EditMask->text().size(), 511);
-    QCOMPARE(Options.customMask(), std::string(511, 'x'));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    pickType(window, 4);
+    ui.maskEdit()->setText(QString(600, u'x'));
+    QCOMPARE(ui.maskEdit()->text().size(), 511);
+    QCOMPARE(window.options().customMask(), std::string(511, 'x'));
     // Two bytes a character: what is stored stops before a character would be cut.
-    form.EditMask->setText(QString(300, QChar(0x00E9)));
-    const std::string stored = Options.customMask();
+    ui.maskEdit()->setText(QString(300, QChar(0x00E9)));
+    const std::string stored = window.options().customMask();
     QCOMPARE(stored.size(), std::size_t(510));
     QCOMPARE(shownText(stored), QString(255, QChar(0x00E9)));
   }
 
   void sizeChoiceIsStored() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ComboBoxSize->setFocus();
-    QTest::keyClick(form.ComboBoxSize, Qt::Key_Home);
-    QCOMPARE(form.ComboBoxSize->currentText(), QStringLiteral("0"));
-    QCOMPARE(Options.sizeIndex(), 0);
-    QTest::keyClick(form.ComboBoxSize, Qt::Key_End);
-    QCOMPARE(Options.sizeIndex(), 6);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.sizeList()->setFocus();
+    QTest::keyClick(ui.sizeList(), Qt::Key_Home);
+    QCOMPARE(ui.sizeList()->currentText(), QStringLiteral("0"));
+    QCOMPARE(window.options().sizeIndex(), 0);
+    QTest::keyClick(ui.sizeList(), Qt::Key_End);
+    QCOMPARE(window.options().sizeIndex(), 6);
   }
 
   void storedChoicesAreShownAtStart() {
-    Options.setVersion(OptionsRecord::kVersion);
-    Options.setTypeIndex(4);
-    Options.setSizeIndex(1);
-    Options.setCustomMask("*.x; *.y");
-    TFormQVR form;
-    QCOMPARE(form.ComboBoxType->currentText(), QStringLiteral("Custom"));
-    QCOMPARE(form.ComboBoxSize->currentText(), QStringLiteral("1"));
-    QCOMPARE(form.EditMask->text(), QStringLiteral("*.x; *.y"));
-    QVERIFY(!form.EditMask->isReadOnly());
+    OptionsRecord options;
+    options.setVersion(OptionsRecord::kVersion);
+    options.setTypeIndex(4);
+    options.setSizeIndex(1);
+    options.setCustomMask("*.x; *.y");
+    MainWindow window(MainWindow::Settings::InMemory, options);
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(ui.typeList()->currentText(), QStringLiteral("Custom"));
+    QCOMPARE(ui.sizeList()->currentText(), QStringLiteral("1"));
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.x; *.y"));
+    QVERIFY(!ui.maskEdit()->isReadOnly());
   }
 
   void aStoredTypeOutOfRangeLeavesNoSelection() {
-    Options.setVersion(OptionsRecord::kVersion);
-    Options.setTypeIndex(9);
-    Options.setSizeIndex(4);
-    TFormQVR form;
-    QCOMPARE(form.ComboBoxType->currentIndex(), -1);
-    QCOMPARE(form.EditMask->text(), QStringLiteral("*.*"));
-    QVERIFY(form.EditMask->isReadOnly());
-    QCOMPARE(Options.typeIndex(), -1);
+    OptionsRecord options;
+    options.setVersion(OptionsRecord::kVersion);
+    options.setTypeIndex(9);
+    options.setSizeIndex(4);
+    MainWindow window(MainWindow::Settings::InMemory, options);
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(ui.typeList()->currentIndex(), -1);
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.*"));
+    QVERIFY(ui.maskEdit()->isReadOnly());
+    QCOMPARE(window.options().typeIndex(), -1);
   }
 };
 

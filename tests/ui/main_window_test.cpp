@@ -1,3 +1,5 @@
+#include "ui/main_window.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
@@ -12,9 +14,8 @@
 #include <QToolButton>
 
 #include "platform/folders.h"
-#include "settings/options_record.h"
 #include "ui/filter_controls.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
 #include "ui/source_list.h"
 #include "ui/text_bytes.h"
@@ -32,32 +33,32 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { Options = OptionsRecord{}; }
-
   void hasItsCaptionAndControls() {
-    TFormQVR form;
-    QCOMPARE(form.windowTitle(), QStringLiteral("Pelimor 3.0"));
-    QCOMPARE(test::child<QLabel>(form, "Label1")->text(), QStringLiteral("Source"));
-    QCOMPARE(form.ButtonChangeSourceAdd->text(), QStringLiteral("Add"));
-    QCOMPARE(form.ButtonChangeSourceRemove->text(), QStringLiteral("Remove"));
-    QCOMPARE(test::child<QLabel>(form, "Label2")->text(), QStringLiteral("Size, Kb >"));
-    QCOMPARE(test::child<QLabel>(form, "Label3")->text(), QStringLiteral("Type"));
-    QCOMPARE(test::child<QLabel>(form, "Label4")->text(), QStringLiteral("Mask"));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Pelimor 3.0"));
+    QCOMPARE(ui.sourceLabel()->text(), QStringLiteral("Source"));
+    QCOMPARE(ui.addSourceButton()->text(), QStringLiteral("Add"));
+    QCOMPARE(ui.removeSourceButton()->text(), QStringLiteral("Remove"));
+    QCOMPARE(ui.sizeLabel()->text(), QStringLiteral("Size, Kb >"));
+    QCOMPARE(ui.typeLabel()->text(), QStringLiteral("Type"));
+    QCOMPARE(ui.maskLabel()->text(), QStringLiteral("Mask"));
     QStringList sizes, types;
-    for (int i = 0; i < form.ComboBoxSize->count(); ++i) sizes << form.ComboBoxSize->itemText(i);
-    for (int i = 0; i < form.ComboBoxType->count(); ++i) types << form.ComboBoxType->itemText(i);
+    for (int i = 0; i < ui.sizeList()->count(); ++i) sizes << ui.sizeList()->itemText(i);
+    for (int i = 0; i < ui.typeList()->count(); ++i) types << ui.typeList()->itemText(i);
     QCOMPARE(sizes, (QStringList{"0", "1", "10", "50", "100", "500", "1000"}));
     QCOMPARE(types, (QStringList{"All", "Images", "Audio", "Video", "Custom"}));
-    QVERIFY(!form.ComboBoxSize->isEditable());
-    QVERIFY(!form.ComboBoxType->isEditable());
+    QVERIFY(!ui.sizeList()->isEditable());
+    QVERIFY(!ui.typeList()->isEditable());
   }
 
   void toolbarHoldsTheSixActions() {
-    TFormQVR form;
-    QCOMPARE(test::child<QToolBar>(form, "ToolBar1")->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-    QCOMPARE(test::child<QToolBar>(form, "ToolBar1")->iconSize(), QSize(32, 32));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(ui.toolBar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    QCOMPARE(ui.toolBar()->iconSize(), QSize(32, 32));
     QStringList order;
-    for (QAction* action : test::child<QToolBar>(form, "ToolBar1")->actions())
+    for (QAction* action : ui.toolBar()->actions())
       order << (action->isSeparator() ? QStringLiteral("|") : action->text());
     QCOMPARE(order, (QStringList{"Search", "Select", "|", "Delete", "Move", "|", "Print", "Help"}));
 
@@ -69,14 +70,14 @@ class MainWindowTest : public QObject {
     const QString moveHint =
         QStringLiteral("Move selected files to \"%1\" directory").arg(shownPathText(platform::removedFilesFolder()));
     const Expected expected[] = {
-        {form.actions().ActionSearch,
+        {window.action(MainAction::Search),
          "Search for duplicates",
          {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}},
-        {form.actions().ActionSelect, "Safely select duplicates from this folder in all groups", {}},
-        {form.actions().ActionDelete, "Delete selected", {QKeySequence(Qt::Key_Delete)}},
-        {form.actions().ActionMove, nullptr, {}},
-        {form.actions().ActionPrint, "Print", {QKeySequence(Qt::CTRL | Qt::Key_P)}},
-        {form.actions().ActionHelp, "Help", {QKeySequence(Qt::Key_F1)}},
+        {window.action(MainAction::Select), "Safely select duplicates from this folder in all groups", {}},
+        {window.action(MainAction::Delete), "Delete selected", {QKeySequence(Qt::Key_Delete)}},
+        {window.action(MainAction::Move), nullptr, {}},
+        {window.action(MainAction::Print), "Print", {QKeySequence(Qt::CTRL | Qt::Key_P)}},
+        {window.action(MainAction::Help), "Help", {QKeySequence(Qt::Key_F1)}},
     };
     for (const Expected& each : expected) {
       QCOMPARE(each.action->toolTip(), each.hint ? QString::fromLatin1(each.hint) : moveHint);
@@ -88,19 +89,21 @@ class MainWindowTest : public QObject {
   }
 
   void helpButtonHasItsDropDownMenu() {
-    TFormQVR form;
-    QCOMPARE(test::child<QToolButton>(form, "ToolButton3")->defaultAction(), form.actions().ActionHelp);
-    QCOMPARE(test::child<QToolButton>(form, "ToolButton3")->popupMode(), QToolButton::MenuButtonPopup);
-    QCOMPARE(test::child<QToolButton>(form, "ToolButton3")->menu(), form.PopupMenuHelp);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(ui.helpButton()->defaultAction(), window.action(MainAction::Help));
+    QCOMPARE(ui.helpButton()->popupMode(), QToolButton::MenuButtonPopup);
+    QCOMPARE(ui.helpButton()->menu(), ui.helpMenu());
     QStringList items;
-    for (QAction* action : form.PopupMenuHelp->actions()) items << action->text();
+    for (QAction* action : ui.helpMenu()->actions()) items << action->text();
     QCOMPARE(items, (QStringList{"Help", "Visit QVR Web Site", "Feedback (any comments, wishes)", "About"}));
-    QCOMPARE(form.PopupMenuHelp->actions().first()->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(ui.helpMenu()->actions().first()->shortcut(), QKeySequence(Qt::Key_F1));
   }
 
   void resultListHasItsColumns() {
-    TFormQVR form;
-    ResultListView* list = form.ListViewDup;
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    ResultListView* list = ui.resultList();
     const QStringList titles{"#", "Name", "Path", "Size", "CRC32"};
     const int widths[] = {45, 275, 397, 75, 85};
     QCOMPARE(list->model()->columnCount(), 5);
@@ -118,80 +121,75 @@ class MainWindowTest : public QObject {
   }
 
   void statusBarHasThreePanels() {
-    TFormQVR form;
-    QCOMPARE(test::child<QLabel>(form, "StatusPanel0")->width(), 100);
-    QCOMPARE(test::child<QLabel>(form, "StatusPanel1")->width(), 100);
-    QCOMPARE(test::child<QLabel>(form, "StatusPanel2")->width(), 125);
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: "));
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: "));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files:"));
-    QCOMPARE(test::child<QLabel>(form, "StatusPanel0")->parentWidget(), form.statusBar());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(ui.statusPanel(0)->width(), 100);
+    QCOMPARE(ui.statusPanel(1)->width(), 100);
+    QCOMPARE(ui.statusPanel(2)->width(), 125);
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: "));
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: "));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files:"));
+    QCOMPARE(ui.statusPanel(0)->parentWidget(), window.statusBar());
   }
 
   void widerWindowWidensListsAndMovesSourceButtons() {
-    TFormQVR form;
-    test::showActive(form);
-    QCOMPARE(form.size(), QSize(784, 564));
-    const QWidget* stretching[] = {form.ListViewSource, form.EditMask, form.ListViewDup};
-    const QWidget* moving[] = {test::child<QLabel>(form, "Label1"), form.ButtonChangeSourceAdd,
-                               form.ButtonChangeSourceRemove};
-    const QWidget* staying[] = {test::child<QLabel>(form, "Label2"), test::child<QLabel>(form, "Label3"),
-                                test::child<QLabel>(form, "Label4"), form.ComboBoxSize, form.ComboBoxType};
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    QCOMPARE(window.size(), QSize(784, 564));
+    const QWidget* stretching[] = {ui.sourceList(), ui.maskEdit(), ui.resultList()};
+    const QWidget* moving[] = {ui.sourceLabel(), ui.addSourceButton(), ui.removeSourceButton()};
+    const QWidget* staying[] = {ui.sizeLabel(), ui.typeLabel(), ui.maskLabel(), ui.sizeList(), ui.typeList()};
     std::vector<QRect> before;
-    for (const QWidget* w : stretching) before.push_back(placeOf(w, &form));
-    for (const QWidget* w : moving) before.push_back(placeOf(w, &form));
-    for (const QWidget* w : staying) before.push_back(placeOf(w, &form));
+    for (const QWidget* w : stretching) before.push_back(placeOf(w, &window));
+    for (const QWidget* w : moving) before.push_back(placeOf(w, &window));
+    for (const QWidget* w : staying) before.push_back(placeOf(w, &window));
 
-    form.resize(form.width() + 100, form.height());
+    window.resize(window.width() + 100, window.height());
     QTest::qWait(0);
     std::size_t i = 0;
     for (const QWidget* w : stretching) {
-      const QRect now = placeOf(w, &form), was = before[i++];
+      const QRect now = placeOf(w, &window), was = before[i++];
       QCOMPARE(now.topLeft(), was.topLeft());
       QCOMPARE(now.width(), was.width() + 100);
       QCOMPARE(now.height(), was.height());
     }
-    for (const QWidget* w : moving) QCOMPARE(placeOf(w, &form), before[i++].translated(100, 0));
+    for (const QWidget* w : moving) QCOMPARE(placeOf(w, &window), before[i++].translated(100, 0));
     for (const QWidget* w : staying) {
-      const QRect now = placeOf(w, &form), was = before[i++];
+      const QRect now = placeOf(w, &window), was = before[i++];
       QCOMPARE(now.topLeft(), was.topLeft());
       if (!qobject_cast<const QLabel*>(w)) QCOMPARE(now.size(), was.size());  // a label's spare width shows nothing
     }
   }
 
   void tallerWindowGrowsOnlyTheResultList() {
-    TFormQVR form;
-    test::showActive(form);
-    const QWidget* others[] = {form.ListViewSource,
-                               form.EditMask,
-                               test::child<QLabel>(form, "Label1"),
-                               form.ButtonChangeSourceAdd,
-                               form.ButtonChangeSourceRemove,
-                               form.ComboBoxSize,
-                               form.ComboBoxType,
-                               test::child<QLabel>(form, "Label2")};
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    const QWidget* others[] = {ui.sourceList(),         ui.maskEdit(), ui.sourceLabel(), ui.addSourceButton(),
+                               ui.removeSourceButton(), ui.sizeList(), ui.typeList(),    ui.sizeLabel()};
     std::vector<QRect> before;
-    for (const QWidget* w : others) before.push_back(placeOf(w, &form));
-    const QRect list = placeOf(form.ListViewDup, &form);
-    const int statusBottomGap = form.height() - placeOf(form.statusBar(), &form).bottom();
+    for (const QWidget* w : others) before.push_back(placeOf(w, &window));
+    const QRect list = placeOf(ui.resultList(), &window);
+    const int statusBottomGap = window.height() - placeOf(window.statusBar(), &window).bottom();
 
-    form.resize(form.width(), form.height() + 100);
+    window.resize(window.width(), window.height() + 100);
     QTest::qWait(0);
-    for (std::size_t i = 0; i < before.size(); ++i) QCOMPARE(placeOf(others[i], &form), before[i]);
-    const QRect grown = placeOf(form.ListViewDup, &form);
+    for (std::size_t i = 0; i < before.size(); ++i) QCOMPARE(placeOf(others[i], &window), before[i]);
+    const QRect grown = placeOf(ui.resultList(), &window);
     QCOMPARE(grown.topLeft(), list.topLeft());
     QCOMPARE(grown.width(), list.width());
     QCOMPARE(grown.height(), list.height() + 100);
-    QCOMPARE(form.height() - placeOf(form.statusBar(), &form).bottom(), statusBottomGap);
+    QCOMPARE(window.height() - placeOf(window.statusBar(), &window).bottom(), statusBottomGap);
   }
 
   void tabOrderFollowsTheDesign() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewSource->setFocus();
-    const QWidget* order[] = {
-        form.ButtonChangeSourceAdd, form.ButtonChangeSourceRemove, form.EditMask, form.ComboBoxSize, form.ListViewDup,
-        form.ComboBoxType};
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.sourceList()->setFocus();
+    const QWidget* order[] = {ui.addSourceButton(), ui.removeSourceButton(), ui.maskEdit(),
+                              ui.sizeList(),        ui.resultList(),         ui.typeList()};
     for (const QWidget* next : order) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget(), next);
@@ -200,30 +198,31 @@ class MainWindowTest : public QObject {
 
   void shortcutsWorkWhicheverControlHasTheFocus() {
     test::PrivateDesktop desktop;  // Print writes and opens its report
-    TFormQVR form;
-    test::showActive(form);
-    QSignalSpy del(form.actions().ActionDelete, &QAction::triggered);
-    QSignalSpy print(form.actions().ActionPrint, &QAction::triggered);
-    QSignalSpy help(form.actions().ActionHelp, &QAction::triggered);
-    form.ListViewSource->setFocus();
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    QSignalSpy del(window.action(MainAction::Delete), &QAction::triggered);
+    QSignalSpy print(window.action(MainAction::Print), &QAction::triggered);
+    QSignalSpy help(window.action(MainAction::Help), &QAction::triggered);
+    ui.sourceList()->setFocus();
     test::answerNextMessageBox(QMessageBox::Ok);  // Delete on the empty result list
-    QTest::keyClick(form.ListViewSource, Qt::Key_Delete);
+    QTest::keyClick(ui.sourceList(), Qt::Key_Delete);
     QCOMPARE(del.count(), 1);
-    QCOMPARE(form.sourceFolders().size(), std::size_t(1));  // the key did not reach the list
-    test::showActive(form);
-    form.ListViewDup->setFocus();
-    QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(window.sourceFolders().size(), std::size_t(1));  // the key did not reach the list
+    test::showActive(window);
+    ui.resultList()->setFocus();
+    QTest::keyClick(ui.resultList(), Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(print.count(), 1);
-    form.ComboBoxType->setFocus();
-    QTest::keyClick(form.ComboBoxType, Qt::Key_F1);
+    ui.typeList()->setFocus();
+    QTest::keyClick(ui.typeList(), Qt::Key_F1);
     QCOMPARE(help.count(), 1);
   }
 
   void toolbarButtonsTakeNoFocus() {
-    TFormQVR form;
-    for (QAction* action : test::child<QToolBar>(form, "ToolBar1")->actions()) {
-      if (QWidget* button = test::child<QToolBar>(form, "ToolBar1")->widgetForAction(action);
-          button && !action->isSeparator()) {
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    for (QAction* action : ui.toolBar()->actions()) {
+      if (QWidget* button = ui.toolBar()->widgetForAction(action); button && !action->isSeparator()) {
         QCOMPARE(button->focusPolicy(), Qt::NoFocus);
       }
     }

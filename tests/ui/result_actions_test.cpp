@@ -13,10 +13,10 @@
 #include <QTimer>
 #include <set>
 
-#include "settings/options_record.h"
 #include "support/test_files.h"
 #include "ui/filter_controls.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
+#include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
 #include "ui/text_bytes.h"
 #include "ui/ui_test_support.h"
@@ -107,10 +107,11 @@ QByteArray contentOf(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void verifyStatusBar(const TFormQVR& form, int groups, int files, int selected) {
-  QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: %1").arg(groups));
-  QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: %1").arg(files));
-  QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: %1").arg(selected));
+void verifyStatusBar(MainWindow& window, int groups, int files, int selected) {
+  const test::MainWindowDriver ui(window);
+  QCOMPARE(ui.statusText(0), QStringLiteral("Groups: %1").arg(groups));
+  QCOMPARE(ui.statusText(1), QStringLiteral("Files: %1").arg(files));
+  QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: %1").arg(selected));
 }
 
 void verifyInformation(const QList<Box>& seen, const QString& text) {
@@ -140,10 +141,7 @@ class ResultActionsTest : public QObject {
   }
 
  private slots:
-  void init() {
-    Options = OptionsRecord{};
-    desktop = std::make_unique<test::PrivateDesktop>();
-  }
+  void init() { desktop = std::make_unique<test::PrivateDesktop>(); }
   void cleanup() {
     test::stopAnswering();
     desktop.reset();
@@ -152,122 +150,129 @@ class ResultActionsTest : public QObject {
   }
 
   void selectOnAnEmptyListOnlyTellsSo() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->clearRows();
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->clearRows();
     Boxes boxes;
-    form.actions().ActionSelect->trigger();
+    window.action(MainAction::Select)->trigger();
     verifyInformation(boxes.seen(), QStringLiteral("The list of results is empty."));
-    QVERIFY(form.ListViewDup->rows().empty());
-    verifyStatusBar(form, 0, 0, 0);
+    QVERIFY(ui.resultList()->rows().empty());
+    verifyStatusBar(window, 0, 0, 0);
   }
 
   void selectWithNothingSelectedStartsFromTheTopRow() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->setFocusedRow(3);  // focused but not selected: the top row still wins
-    form.EditMask->setFocus();
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->setFocusedRow(3);  // focused but not selected: the top row still wins
+    ui.maskEdit()->setFocus();
     Boxes boxes;
-    form.actions().ActionSelect->trigger();
+    window.action(MainAction::Select)->trigger();
     QVERIFY(boxes.seen().isEmpty());
 
     // The reference folder is a/: the top row and the next of group 1 (its third row stays), and
     // group 3's row there; not a/sub/ nor A/, and group 2 has no row in a/.
-    QCOMPARE(selectedPathsOf(*form.ListViewDup),
+    QCOMPARE(selectedPathsOf(*ui.resultList()),
              (std::vector<std::string>{path("a/one.txt"), path("a/one copy.txt"), path("a/three.txt")}));
-    QCOMPARE(form.ListViewDup->focusedRow(), 0);
-    QCOMPARE(QApplication::focusWidget(), form.ListViewDup);
-    verifyStatusBar(form, 4, 9, 3);
+    QCOMPARE(ui.resultList()->focusedRow(), 0);
+    QCOMPARE(QApplication::focusWidget(), ui.resultList());
+    verifyStatusBar(window, 4, 9, 3);
   }
 
   void threeRowsInTheReferenceFolderKeepTheirLast() {
-    TFormQVR form;
-    test::showActive(form);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
     std::vector<ResultRow> rows = foldersRows();
     rows.push_back(fileRow(inside(files, "z/five.txt"), 5, "55555"));
     rows.push_back(fileRow(inside(files, "a/five.txt"), 5, "55555"));
-    form.ListViewDup->installRows(rows);
+    ui.resultList()->installRows(rows);
     // The reference row is the focused one (group 5's row in a/), even though it is not selected.
-    form.ListViewDup->selectRows({false, false, false, false, true});
-    form.ListViewDup->setFocusedRow(10);
-    form.actions().ActionSelect->trigger();
-    QCOMPARE(selectedPathsOf(*form.ListViewDup),
+    ui.resultList()->selectRows({false, false, false, false, true});
+    ui.resultList()->setFocusedRow(10);
+    window.action(MainAction::Select)->trigger();
+    QCOMPARE(selectedPathsOf(*ui.resultList()),
              (std::vector<std::string>{path("a/one.txt"), path("a/one copy.txt"), path("c/two.txt"),
                                        path("a/three.txt"), path("a/five.txt")}));
-    QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path, path("a/five.txt"));
+    QCOMPARE(ui.resultList()->rows()[std::size_t(ui.resultList()->focusedRow())].path, path("a/five.txt"));
 
     // Again with the same folder: nothing more.
-    form.actions().ActionSelect->trigger();
-    QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(5));
+    window.action(MainAction::Select)->trigger();
+    QCOMPARE(ui.resultList()->selectedCount(), std::size_t(5));
   }
 
   void aSelectionWithoutFocusTakesItsFirstRowAsReference() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->selectRows({false, false, false, true});  // b/two.txt
-    form.ListViewDup->setFocusedRow(-1);
-    form.actions().ActionSelect->trigger();
-    QCOMPARE(selectedPathsOf(*form.ListViewDup), (std::vector<std::string>{path("b/two.txt"), path("b/four.txt")}));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->selectRows({false, false, false, true});  // b/two.txt
+    ui.resultList()->setFocusedRow(-1);
+    window.action(MainAction::Select)->trigger();
+    QCOMPARE(selectedPathsOf(*ui.resultList()), (std::vector<std::string>{path("b/two.txt"), path("b/four.txt")}));
   }
 
   void selectAfterANameClickOrdersByGroupInThatDirection() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
-    clickHeader(*form.ListViewDup, int(ResultColumn::Name));  // the first click sorts descending
-    QCOMPARE(form.ListViewDup->rows().front().name(), std::string_view("two.txt"));
-    form.ListViewDup->selectRows({});
-    form.actions().ActionSelect->trigger();
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    clickHeader(*ui.resultList(), int(ResultColumn::Name));  // the first click sorts descending
+    QCOMPARE(ui.resultList()->rows().front().name(), std::string_view("two.txt"));
+    ui.resultList()->selectRows({});
+    window.action(MainAction::Select)->trigger();
 
-    QCOMPARE(form.ListViewDup->sortState().column, ResultColumn::Group);
-    QVERIFY(form.ListViewDup->sortState().descending);
-    QCOMPARE(groupsOf(*form.ListViewDup), (std::vector<std::uint32_t>{4, 4, 3, 3, 2, 2, 1, 1, 1}));
-    QHeaderView* header = form.ListViewDup->horizontalHeader();
+    QCOMPARE(ui.resultList()->sortState().column, ResultColumn::Group);
+    QVERIFY(ui.resultList()->sortState().descending);
+    QCOMPARE(groupsOf(*ui.resultList()), (std::vector<std::uint32_t>{4, 4, 3, 3, 2, 2, 1, 1, 1}));
+    QHeaderView* header = ui.resultList()->horizontalHeader();
     QVERIFY(header->isSortIndicatorShown());
     QCOMPARE(header->sortIndicatorSection(), int(ResultColumn::Group));
     // The top row after the Name sort, b/two.txt, gave the reference folder and keeps the focus.
-    QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path, path("b/two.txt"));
-    QCOMPARE(selectedPathsOf(*form.ListViewDup), (std::vector<std::string>{path("b/four.txt"), path("b/two.txt")}));
-    verifyStatusBar(form, 1, 9, 2);
+    QCOMPARE(ui.resultList()->rows()[std::size_t(ui.resultList()->focusedRow())].path, path("b/two.txt"));
+    QCOMPARE(selectedPathsOf(*ui.resultList()), (std::vector<std::string>{path("b/four.txt"), path("b/two.txt")}));
+    verifyStatusBar(window, 1, 9, 2);
 
     // The same rows, with the selection still painted where the rows went.
-    const QModelIndex top = form.ListViewDup->model()->index(form.ListViewDup->focusedRow(), 0);
-    QVERIFY(form.ListViewDup->resultModel()->isSelected(top.row()));
+    const QModelIndex top = ui.resultList()->model()->index(ui.resultList()->focusedRow(), 0);
+    QVERIFY(ui.resultList()->resultModel()->isSelected(top.row()));
   }
 
   void deleteAndMoveOnAnEmptyListOrWithoutSelectionOnlyTellSo() {
-    TFormQVR form;
-    test::showActive(form);
-    for (QAction* action : {form.actions().ActionDelete, form.actions().ActionMove}) {
-      form.ListViewDup->clearRows();
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    for (QAction* action : {window.action(MainAction::Delete), window.action(MainAction::Move)}) {
+      ui.resultList()->clearRows();
       {
         Boxes boxes;
         action->trigger();
         verifyInformation(boxes.seen(), QStringLiteral("The list of results is empty."));
       }
-      form.ListViewDup->installRows(foldersRows());
+      ui.resultList()->installRows(foldersRows());
       {
         Boxes boxes;
         action->trigger();
         verifyInformation(boxes.seen(), QStringLiteral("No file selected."));
       }
-      QCOMPARE(form.ListViewDup->rows().size(), std::size_t(9));
+      QCOMPARE(ui.resultList()->rows().size(), std::size_t(9));
       QVERIFY(QFile::exists(inside(files, "a/one.txt")));
     }
     QVERIFY(!QFile::exists(desktop->home() + QStringLiteral("/Pelimor - Removed files")));
   }
 
   void theGroupGuardNamesEveryFullySelectedGroupOnce() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows({fileRow(inside(files, "a/x"), 12, "x"), fileRow(inside(files, "b/x"), 12, "x"),
-                                   fileRow(inside(files, "a/y"), 2, "yy"), fileRow(inside(files, "b/y"), 2, "yy"),
-                                   fileRow(inside(files, "a/z"), 5, "zzz"), fileRow(inside(files, "b/z"), 5, "zzz")});
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows({fileRow(inside(files, "a/x"), 12, "x"), fileRow(inside(files, "b/x"), 12, "x"),
+                                  fileRow(inside(files, "a/y"), 2, "yy"), fileRow(inside(files, "b/y"), 2, "yy"),
+                                  fileRow(inside(files, "a/z"), 5, "zzz"), fileRow(inside(files, "b/z"), 5, "zzz")});
     const std::vector<bool> selection{true, true, true, true, true, false};
-    for (QAction* action : {form.actions().ActionDelete, form.actions().ActionMove}) {
-      form.ListViewDup->selectRows(selection);
+    for (QAction* action : {window.action(MainAction::Delete), window.action(MainAction::Move)}) {
+      ui.resultList()->selectRows(selection);
       Boxes boxes;
       action->trigger();
       QCOMPARE(boxes.seen().size(), 1);
@@ -277,41 +282,43 @@ class ResultActionsTest : public QObject {
                                         "Please clear the selection from any file in each of the above groups."));
       QCOMPARE(box.icon, QMessageBox::NoIcon);
       QCOMPARE(box.buttons, QStringList{QStringLiteral("OK")});
-      QCOMPARE(form.ListViewDup->rows().size(), std::size_t(6));
-      QCOMPARE(form.ListViewDup->selectedRows(), selection);
+      QCOMPARE(ui.resultList()->rows().size(), std::size_t(6));
+      QCOMPARE(ui.resultList()->selectedRows(), selection);
       for (const char* name : {"a/x", "b/x", "a/y", "b/y", "a/z", "b/z"}) QVERIFY(QFile::exists(inside(files, name)));
     }
     QVERIFY(!QFile::exists(desktop->home() + QStringLiteral("/Pelimor - Removed files")));
   }
 
   void deletingTwoOfThreeKeepsTheThirdWithItsNumber() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->selectRows({true, true, false, false, false, true});  // two of group 1, one of group 3
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->selectRows({true, true, false, false, false, true});  // two of group 1, one of group 3
     Boxes boxes;
-    form.actions().ActionDelete->trigger();
+    window.action(MainAction::Delete)->trigger();
     QVERIFY(boxes.seen().isEmpty());
     QVERIFY(!QFile::exists(inside(files, "a/one.txt")));
     QVERIFY(!QFile::exists(inside(files, "a/one copy.txt")));
     QVERIFY(!QFile::exists(inside(files, "a/three.txt")));
     QCOMPARE(contentOf(inside(files, "a/one again.txt")), QByteArray("1"));
-    QCOMPARE(pathsOf(*form.ListViewDup),
+    QCOMPARE(pathsOf(*ui.resultList()),
              (std::vector<std::string>{path("a/one again.txt"), path("b/two.txt"), path("c/two.txt"),
                                        path("a/sub/three.txt"), path("A/four.txt"), path("b/four.txt")}));
-    QCOMPARE(groupsOf(*form.ListViewDup), (std::vector<std::uint32_t>{1, 2, 2, 3, 4, 4}));
-    QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(0));
-    verifyStatusBar(form, 4, 6, 0);
+    QCOMPARE(groupsOf(*ui.resultList()), (std::vector<std::uint32_t>{1, 2, 2, 3, 4, 4}));
+    QCOMPARE(ui.resultList()->selectedCount(), std::size_t(0));
+    verifyStatusBar(window, 4, 6, 0);
   }
 
   void aFileChangedSinceTheSearchStaysAndIsListed() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
     test::writeFile(inside(files, "b/two.txt"), "changed, and longer");
-    form.ListViewDup->selectRows({true, false, false, true});
+    ui.resultList()->selectRows({true, false, false, true});
     Boxes boxes;
-    form.actions().ActionDelete->trigger();
+    window.action(MainAction::Delete)->trigger();
     QCOMPARE(boxes.seen().size(), 1);
     QCOMPARE(boxes.seen()[0].title, QStringLiteral("Warning"));
     QCOMPARE(boxes.seen()[0].icon, QMessageBox::Warning);
@@ -320,67 +327,70 @@ class ResultActionsTest : public QObject {
         QStringLiteral("1 file was not deleted:\n%1: it has changed since the search").arg(inside(files, "b/two.txt")));
     QVERIFY(!QFile::exists(inside(files, "a/one.txt")));
     QCOMPARE(contentOf(inside(files, "b/two.txt")), QByteArray("changed, and longer"));
-    QCOMPARE(selectedPathsOf(*form.ListViewDup), std::vector<std::string>{path("b/two.txt")});
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(8));
-    verifyStatusBar(form, 4, 8, 1);
+    QCOMPARE(selectedPathsOf(*ui.resultList()), std::vector<std::string>{path("b/two.txt")});
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(8));
+    verifyStatusBar(window, 4, 8, 1);
   }
 
   void theContextMenuReplacesSelectedFilesWithHardLinks() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->selectRows({false, true, false, false, true});  // a/one copy.txt, c/two.txt
-    form.PopupMenu1Popup();
-    QVERIFY(form.ReplaceSelectedWithHardLinks1->isVisible());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->selectRows({false, true, false, false, true});  // a/one copy.txt, c/two.txt
+    ui.prepareResultMenu();
+    QVERIFY(ui.hardLinksEntry()->isVisible());
     Boxes boxes;
-    form.ReplaceSelectedWithHardLinks1->trigger();
+    ui.hardLinksEntry()->trigger();
     QVERIFY(boxes.seen().isEmpty());
     QCOMPARE(rowFor(path("c/two.txt"), 2).identity.inode, rowFor(path("b/two.txt"), 2).identity.inode);
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(9));  // every file is still there
-    verifyStatusBar(form, 4, 9, 0);
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(9));  // every file is still there
+    verifyStatusBar(window, 4, 9, 0);
   }
 
   // A file found gone leaves the list; a file linked further down is still the one deselected.
   void linkingDeselectsTheLinkedRowsWhenAGoneRowLeavesAboveThem() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->selectRows({false, true, false, false, true});  // a/one copy.txt, c/two.txt
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->selectRows({false, true, false, false, true});  // a/one copy.txt, c/two.txt
     QVERIFY(QFile::remove(inside(files, "a/one copy.txt")));
     Boxes boxes;
-    form.ReplaceSelectedWithHardLinks1->trigger();
+    ui.hardLinksEntry()->trigger();
     QCOMPARE(boxes.seen().size(), 1);
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(8));
-    QVERIFY(selectedPathsOf(*form.ListViewDup).empty());
-    verifyStatusBar(form, 4, 8, 0);
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(8));
+    QVERIFY(selectedPathsOf(*ui.resultList()).empty());
+    verifyStatusBar(window, 4, 8, 0);
   }
 
   void moveTakesTheFilesToTheRemovedFilesFolderWithoutReplacing() {
-    TFormQVR form;
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
 #ifdef _WIN32
     // One folder on drive C: for every user, which a test must leave alone.
-    QCOMPARE(form.actions().ActionMove->toolTip(),
+    QCOMPARE(window.action(MainAction::Move)->toolTip(),
              QStringLiteral("Move selected files to \"C:\\Pelimor - Removed files\" directory"));
     QSKIP("on Windows Move's folder is C:\\Pelimor - Removed files, shared by every user");
 #endif
-    QCOMPARE(form.actions().ActionMove->toolTip(),
+    QCOMPARE(window.action(MainAction::Move)->toolTip(),
              QStringLiteral("Move selected files to \"%1/Pelimor - Removed files\" directory").arg(desktop->home()));
-    test::showActive(form);
+    test::showActive(window);
     const QString target = desktop->home() + QStringLiteral("/Pelimor - Removed files");
     test::writeFile(target + QStringLiteral("/one.txt"), "there before");
-    form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->selectRows({true, false, false, false, true});  // a/one.txt, c/two.txt
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->selectRows({true, false, false, false, true});  // a/one.txt, c/two.txt
     Boxes boxes;
-    form.actions().ActionMove->trigger();
+    window.action(MainAction::Move)->trigger();
     QVERIFY(boxes.seen().isEmpty());
     QCOMPARE(contentOf(target + QStringLiteral("/one.txt")), QByteArray("there before"));
     QCOMPARE(contentOf(target + QStringLiteral("/one (2).txt")), QByteArray("1"));
     QCOMPARE(contentOf(target + QStringLiteral("/two.txt")), QByteArray("22"));
     QVERIFY(!QFile::exists(inside(files, "a/one.txt")));
     QVERIFY(!QFile::exists(inside(files, "c/two.txt")));
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(7));
-    QCOMPARE(groupsOf(*form.ListViewDup), (std::vector<std::uint32_t>{1, 1, 2, 3, 3, 4, 4}));
-    verifyStatusBar(form, 4, 7, 0);
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(7));
+    QCOMPARE(groupsOf(*ui.resultList()), (std::vector<std::uint32_t>{1, 1, 2, 3, 3, 4, 4}));
+    verifyStatusBar(window, 4, 7, 0);
   }
 
   // Delete works off the window's thread: the window paints, Esc in its progress dialog stops it
@@ -394,22 +404,23 @@ class ResultActionsTest : public QObject {
       rows.push_back(fileRow(inside(files, QStringLiteral("keep/%1").arg(i)), i + 1, content));
       selected.insert(selected.end(), {true, false});
     }
-    TFormQVR form;
-    form.setActionProgressDelay(0);
-    test::showActive(form);
-    form.ListViewDup->installRows(std::vector<ResultRow>(rows));
-    form.ListViewDup->selectRows(selected);
-    PaintCounter paints(form.ListViewDup->viewport());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    window.setActionProgressDelay(0);
+    test::showActive(window);
+    ui.resultList()->installRows(std::vector<ResultRow>(rows));
+    ui.resultList()->selectRows(selected);
+    PaintCounter paints(ui.resultList()->viewport());
     test::whenModal([](QWidget* widget) { return widget->objectName() == QStringLiteral("ActionProgressDialog"); },
-                    [&form](QWidget* dialog) {
-                      form.ListViewDup->viewport()->update();
+                    [ui](QWidget* dialog) {
+                      ui.resultList()->viewport()->update();
                       QTest::keyClick(dialog, Qt::Key_Escape);
                     });
     Boxes boxes;
-    form.actions().ActionDelete->trigger();
+    window.action(MainAction::Delete)->trigger();
     QVERIFY(paints.whileModal > 0);
     std::set<std::string> listed;
-    for (const ResultRow& row : form.ListViewDup->rows()) listed.insert(row.path);
+    for (const ResultRow& row : ui.resultList()->rows()) listed.insert(row.path);
     std::size_t deleted = 0;
     for (const ResultRow& row : rows) {
       const bool onDisk = QFile::exists(QString::fromStdString(row.path));
@@ -425,12 +436,13 @@ class ResultActionsTest : public QObject {
     // A data folder two levels below anything that exists.
     const QString config = desktop->configHome() + QStringLiteral("/deeper/still");
     test::setFolderVariable(test::kConfigHomeVariable, config);
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->sortByColumn(int(ResultColumn::Name));
-    form.ListViewDup->setFocus();
-    QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->sortByColumn(int(ResultColumn::Name));
+    ui.resultList()->setFocus();
+    QTest::keyClick(ui.resultList(), Qt::Key_P, Qt::ControlModifier);
 
     const QString report = config + QStringLiteral("/Pelimor/Duplicates.html");
     QCOMPARE(desktop->opener.urls, QList<QUrl>{QUrl::fromLocalFile(report)});
@@ -438,7 +450,7 @@ class ResultActionsTest : public QObject {
     QVERIFY(html.startsWith("<html>\r\n"));
     QVERIFY(html.endsWith("</html>\r\n"));
     qsizetype from = 0;
-    for (const ResultRow& row : form.ListViewDup->rows()) {
+    for (const ResultRow& row : ui.resultList()->rows()) {
       const qsizetype at = html.indexOf("<td>" + QByteArray::fromStdString(row.path) + "</td>", from);
       QVERIFY2(at > from, row.path.c_str());
       from = at;
@@ -447,11 +459,12 @@ class ResultActionsTest : public QObject {
 
   void aReportThatCannotBeWrittenIsShownAndNotOpened() {
     test::writeFile(desktop->configHome() + QStringLiteral("/Pelimor"), "a file where the folder should be");
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
     Boxes boxes;
-    form.actions().ActionPrint->trigger();
+    window.action(MainAction::Print)->trigger();
     QCOMPARE(boxes.seen().size(), 1);
     QCOMPARE(boxes.seen()[0].title, QStringLiteral("Pelimor"));
     QCOMPARE(boxes.seen()[0].text, QStringLiteral("Invalid filename."));
@@ -461,14 +474,15 @@ class ResultActionsTest : public QObject {
   }
 
   void delWithTheResultListFocusedDeletes() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(foldersRows());
-    form.ListViewDup->selectRows({false, true});
-    form.ListViewDup->setFocus();
-    QTest::keyClick(form.ListViewDup, Qt::Key_Delete);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->selectRows({false, true});
+    ui.resultList()->setFocus();
+    QTest::keyClick(ui.resultList(), Qt::Key_Delete);
     QVERIFY(!QFile::exists(inside(files, "a/one copy.txt")));
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(8));
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(8));
   }
 
   // What a search found, selected safely and deleted: every group keeps a file.
@@ -477,29 +491,30 @@ class ResultActionsTest : public QObject {
     for (const char* name : {"keep/p.jpg", "drop/p.jpg", "drop/p copy.jpg"})
       test::writeFile(root + "/" + name, "picture");
     for (const char* name : {"drop/q.doc", "drop/q2.doc"}) test::writeFile(root + "/" + name, "document text");
-    TFormQVR form;
-    form.setSourceFolders({bytesOf(root)});
-    form.ComboBoxSize->setCurrentIndex(0);
-    test::showActive(form);
-    form.actions().ActionSearch->trigger();
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(5));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    window.setSourceFolders({bytesOf(root)});
+    ui.sizeList()->setCurrentIndex(0);
+    test::showActive(window);
+    window.action(MainAction::Search)->trigger();
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(5));
 
     // The search left its top row selected; start from a row in drop/ instead.
     std::vector<bool> one(5, false);
     for (std::size_t i = 0; i < 5; ++i) {
-      if (shownText(form.ListViewDup->rows()[i].path).contains(QStringLiteral("/drop/"))) {
+      if (shownText(ui.resultList()->rows()[i].path).contains(QStringLiteral("/drop/"))) {
         one[i] = true;
         break;
       }
     }
-    form.ListViewDup->selectRows(one);
-    form.ListViewDup->setFocusedRow(-1);
-    form.actions().ActionSelect->trigger();
-    QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(3));
+    ui.resultList()->selectRows(one);
+    ui.resultList()->setFocusedRow(-1);
+    window.action(MainAction::Select)->trigger();
+    QCOMPARE(ui.resultList()->selectedCount(), std::size_t(3));
     Boxes boxes;
-    form.actions().ActionDelete->trigger();
+    window.action(MainAction::Delete)->trigger();
     QVERIFY(boxes.seen().isEmpty());
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(2));
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(2));
     QVERIFY(QFile::exists(root + "/keep/p.jpg"));
     QCOMPARE(QDir(root + "/drop").entryList(QDir::Files).size(), 1);
   }

@@ -10,8 +10,8 @@
 #include <random>
 #include <tuple>
 
-#include "settings/options_record.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
+#include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
 #include "ui/ui_test_support.h"
 
@@ -28,7 +28,7 @@ std::vector<ResultRow> sixRows() {
 
 QStringList column(const ResultListView& view, int column) {
   QStringList texts;
-  // Paths in the program's form: the list shows them with '\' on Windows.
+  // Paths in the program's window: the list shows them with '\' on Windows.
   for (const ResultRow& row : view.rows()) texts << QDir::fromNativeSeparators(ResultTableModel::cellText(row, column));
   return texts;
 }
@@ -110,39 +110,38 @@ class ResultListTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { Options = OptionsRecord{}; }
-
   void statusBarShowsStartTextsUntilTheFirstChange() {
-    TFormQVR form;
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: "));
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: "));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files:"));
-    form.ListViewDup->clearRows();
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 0"));
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 0"));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: "));
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: "));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files:"));
+    ui.resultList()->clearRows();
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 0"));
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 0"));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 0"));
   }
 
   void statusBarFollowsRowsAndSelection() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(sixRows());
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 3"));
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 6"));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 0"));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(sixRows());
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 3"));
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 6"));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 0"));
 
-    QTest::mouseClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::NoModifier, rowPoint(*form.ListViewDup, 1));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 1"));
-    QTest::mouseClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                      rowPoint(*form.ListViewDup, 4));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 2"));
-    QTest::mouseClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(*form.ListViewDup, 2));
-    QCOMPARE(form.statusPanelText(2),
-             QStringLiteral("Selected files: %1").arg(form.ListViewDup->countSelectedRowsInSelection()));
-    QVERIFY(form.ListViewDup->selectedCount() >= 3);
-    form.ListViewDup->setFocus();
-    QTest::keyClick(form.ListViewDup, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 6"));
+    QTest::mouseClick(ui.resultList()->viewport(), Qt::LeftButton, Qt::NoModifier, rowPoint(*ui.resultList(), 1));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 1"));
+    QTest::mouseClick(ui.resultList()->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(*ui.resultList(), 4));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 2"));
+    QTest::mouseClick(ui.resultList()->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(*ui.resultList(), 2));
+    QCOMPARE(ui.statusText(2),
+             QStringLiteral("Selected files: %1").arg(ui.resultList()->countSelectedRowsInSelection()));
+    QVERIFY(ui.resultList()->selectedCount() >= 3);
+    ui.resultList()->setFocus();
+    QTest::keyClick(ui.resultList(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 6"));
   }
 
   // What clicks and keys do to the selection and the focus, from a list of eight rows with nothing
@@ -182,56 +181,59 @@ class ResultListTest : public QObject {
 
   void clicksAndKeysSelectLikeBefore() {
     QFETCH(QString, script);
-    TFormQVR form;
-    test::showActive(form);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
     std::vector<ResultRow> rows;
     for (std::uint32_t i = 0; i < 8; ++i) rows.push_back(makeRow(i / 2 + 1, "/f/" + std::to_string(i), 10 + i, i / 2));
-    form.ListViewDup->installRows(rows);
-    form.ListViewDup->setFocus();
-    for (const QString& step : script.split(' ')) runStep(*form.ListViewDup, step);
-    QTEST(selectedText(*form.ListViewDup), "selected");
-    QTEST(form.ListViewDup->focusedRow(), "focused");
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: %1").arg(form.ListViewDup->selectedCount()));
+    ui.resultList()->installRows(rows);
+    ui.resultList()->setFocus();
+    for (const QString& step : script.split(' ')) runStep(*ui.resultList(), step);
+    QTEST(selectedText(*ui.resultList()), "selected");
+    QTEST(ui.resultList()->focusedRow(), "focused");
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: %1").arg(ui.resultList()->selectedCount()));
   }
 
   // The fourth panel adds up the selected files' sizes, whatever changed the selection.
   void selectedSizeFollowsTheSelection() {
-    TFormQVR form;
-    test::showActive(form);
-    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: "));
-    form.ListViewDup->installRows({makeRow(1, "/a/1", 512, 1), makeRow(1, "/b/1", 512, 1),
-                                   makeRow(2, "/a/2", 1'048'470, 2), makeRow(2, "/b/2", 1'048'470, 2),
-                                   makeRow(3, "/a/3", 1'288'490'189, 3), makeRow(3, "/b/3", 1'288'490'189, 3)});
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    QCOMPARE(ui.statusText(3), QStringLiteral("Selected size: "));
+    ui.resultList()->installRows({makeRow(1, "/a/1", 512, 1), makeRow(1, "/b/1", 512, 1),
+                                  makeRow(2, "/a/2", 1'048'470, 2), makeRow(2, "/b/2", 1'048'470, 2),
+                                  makeRow(3, "/a/3", 1'288'490'189, 3), makeRow(3, "/b/3", 1'288'490'189, 3)});
     const std::initializer_list<std::pair<const char*, const char*>> steps = {
         {"c0", "512 B"},   {"C1", "1.0 KiB"}, {"c2", "1023.9 KiB"}, {"C3", "2.0 MiB"}, {"C4", "1.2 GiB"},
         {"C4", "2.0 MiB"}, {"^A", "2.4 GiB"}, {"c5", "1.2 GiB"},    {"S0", "2.4 GiB"}};
-    ResultListView& view = *form.ListViewDup;
+    ResultListView& view = *ui.resultList();
     view.setFocus();
     for (const auto& [step, size] : steps) {
       runStep(view, QString::fromLatin1(step));
-      QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: ") + QString::fromLatin1(size));
+      QCOMPARE(ui.statusText(3), QStringLiteral("Selected size: ") + QString::fromLatin1(size));
     }
     view.selectRows({false, false, false, false, true});
     view.removeFlaggedRows({true});
-    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: 1.2 GiB"));
+    QCOMPARE(ui.statusText(3), QStringLiteral("Selected size: 1.2 GiB"));
     view.clearRows();
-    QCOMPARE(form.statusPanelText(3), QStringLiteral("Selected size: 0 B"));
+    QCOMPARE(ui.statusText(3), QStringLiteral("Selected size: 0 B"));
     QCOMPARE(binarySizeText(1'048'470), QStringLiteral("1023.9 KiB"));
     QCOMPARE(binarySizeText(1'048'535), QStringLiteral("1.0 MiB"));  // rounded to 1024.0 KiB
   }
 
   // Path takes the width the list gives; a scroll bar only when the other columns leave it too little.
   void pathColumnFollowsTheListsWidth() {
-    TFormQVR form;
-    test::showActive(form);
-    ResultListView& view = *form.ListViewDup;
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ResultListView& view = *ui.resultList();
     auto columnsWidth = [&] {
       int width = 0;
       for (int column = 0; column < kResultColumnCount; ++column) width += view.columnWidth(column);
       return width;
     };
-    for (const int windowWidth : {form.width(), form.width() + 300, 400}) {
-      form.resize(windowWidth, form.height());
+    for (const int windowWidth : {window.width(), window.width() + 300, 400}) {
+      window.resize(windowWidth, window.height());
       QApplication::processEvents();
       const bool fits =
           columnsWidth() - view.columnWidth(int(ResultColumn::Path)) + ResultListView::kMinimumPathWidth <=
@@ -242,157 +244,166 @@ class ResultListTest : public QObject {
   }
 
   void groupCountIsTheLastRowsNumber() {
-    TFormQVR form;
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
     std::vector<ResultRow> rows;
     for (std::uint32_t group = 1; group <= 7; ++group) {
       const std::string last = group == 3 ? "zz" : "a" + std::to_string(group);
       rows.push_back(makeRow(group, "/x/" + last + "-1", 100 + group, group));
       rows.push_back(makeRow(group, "/y/" + last + "-2", 100 + group, group));
     }
-    form.ListViewDup->installRows(rows);
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 7"));
-    form.ListViewDup->sortByColumn(int(ResultColumn::Name));  // descending: "zz" first
-    form.ListViewDup->sortByColumn(int(ResultColumn::Name));  // ascending: "zz" last
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 3"));
+    ui.resultList()->installRows(rows);
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 7"));
+    ui.resultList()->sortByColumn(int(ResultColumn::Name));  // descending: "zz" first
+    ui.resultList()->sortByColumn(int(ResultColumn::Name));  // ascending: "zz" last
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 3"));
   }
 
   void firstClickOnSizeSortsDescendingThenAscending() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(sixRows());
-    clickHeader(*form.ListViewDup, int(ResultColumn::Size));
-    QCOMPARE(column(*form.ListViewDup, 3), (QStringList{"200", "200", "10", "10", "9", "9"}));
-    QCOMPARE(sortArrowDirection(*form.ListViewDup, int(ResultColumn::Size)), -1);
-    clickHeader(*form.ListViewDup, int(ResultColumn::Size));
-    QCOMPARE(column(*form.ListViewDup, 3), (QStringList{"9", "9", "10", "10", "200", "200"}));
-    QCOMPARE(sortArrowDirection(*form.ListViewDup, int(ResultColumn::Size)), 1);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(sixRows());
+    clickHeader(*ui.resultList(), int(ResultColumn::Size));
+    QCOMPARE(column(*ui.resultList(), 3), (QStringList{"200", "200", "10", "10", "9", "9"}));
+    QCOMPARE(sortArrowDirection(*ui.resultList(), int(ResultColumn::Size)), -1);
+    clickHeader(*ui.resultList(), int(ResultColumn::Size));
+    QCOMPARE(column(*ui.resultList(), 3), (QStringList{"9", "9", "10", "10", "200", "200"}));
+    QCOMPARE(sortArrowDirection(*ui.resultList(), int(ResultColumn::Size)), 1);
   }
 
   void nameThenPathGivesDescendingThenAscending() {
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(sixRows());
-    clickHeader(*form.ListViewDup, int(ResultColumn::Name));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(sixRows());
+    clickHeader(*ui.resultList(), int(ResultColumn::Name));
     // Letters fold to upper case, so '_' sorts after every letter; digits before letters.
-    QCOMPARE(column(*form.ListViewDup, 1),
+    QCOMPARE(column(*ui.resultList(), 1),
              (QStringList{"_under.txt", "zeta.txt", "mid.txt", "Beta.txt", "Alpha.txt", "9lives.txt"}));
-    clickHeader(*form.ListViewDup, int(ResultColumn::Path));
-    QCOMPARE(column(*form.ListViewDup, 2), (QStringList{"/data/a/Alpha.txt", "/data/a/_under.txt", "/data/b/Beta.txt",
-                                                        "/data/b/zeta.txt", "/data/c/mid.txt", "/data/d/9lives.txt"}));
-    QVERIFY(form.ListViewDup->horizontalHeader()->isSortIndicatorShown());
-    QCOMPARE(form.ListViewDup->horizontalHeader()->sortIndicatorSection(), 2);
+    clickHeader(*ui.resultList(), int(ResultColumn::Path));
+    QCOMPARE(column(*ui.resultList(), 2), (QStringList{"/data/a/Alpha.txt", "/data/a/_under.txt", "/data/b/Beta.txt",
+                                                       "/data/b/zeta.txt", "/data/c/mid.txt", "/data/d/9lives.txt"}));
+    QVERIFY(ui.resultList()->horizontalHeader()->isSortIndicatorShown());
+    QCOMPARE(ui.resultList()->horizontalHeader()->sortIndicatorSection(), 2);
   }
 
   void sortingKeepsSelectionAndFocus() {
-    TFormQVR form;
-    form.ListViewDup->installRows(sixRows());
-    form.ListViewDup->selectRows({false, true, false, false, true, false});  // Alpha, 9lives
-    form.ListViewDup->setFocusedRow(4);
-    form.ListViewDup->sortByColumn(int(ResultColumn::Path));  // descending paths
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    ui.resultList()->installRows(sixRows());
+    ui.resultList()->selectRows({false, true, false, false, true, false});  // Alpha, 9lives
+    ui.resultList()->setFocusedRow(4);
+    ui.resultList()->sortByColumn(int(ResultColumn::Path));  // descending paths
     std::vector<std::string> selected;
-    const std::vector<bool> flags = form.ListViewDup->selectedRows();
+    const std::vector<bool> flags = ui.resultList()->selectedRows();
     for (std::size_t i = 0; i < flags.size(); ++i) {
-      if (flags[i]) selected.push_back(form.ListViewDup->rows()[i].path);
+      if (flags[i]) selected.push_back(ui.resultList()->rows()[i].path);
     }
     QCOMPARE(selected, (std::vector<std::string>{"/data/d/9lives.txt", "/data/a/Alpha.txt"}));
-    QCOMPARE(form.ListViewDup->rows()[std::size_t(form.ListViewDup->focusedRow())].path,
+    QCOMPARE(ui.resultList()->rows()[std::size_t(ui.resultList()->focusedRow())].path,
              std::string("/data/d/9lives.txt"));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 2"));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 2"));
   }
 
   void groupsAlternateBackgrounds() {
-    TFormQVR form;
-    form.resize(900, 600);
-    test::showActive(form);
-    form.ListViewDup->installRows(sixRows());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    window.resize(900, 600);
+    test::showActive(window);
+    ui.resultList()->installRows(sixRows());
     const QColor white(255, 255, 255);
     const QColor green(223, 247, 231);
-    QAbstractItemModel* model = form.ListViewDup->model();
+    QAbstractItemModel* model = ui.resultList()->model();
     QColor expected[] = {white, white, green, green, white, white};
     for (int row = 0; row < 6; ++row) {
       QCOMPARE(model->data(model->index(row, 0), Qt::BackgroundRole).value<QColor>(), expected[row]);
     }
     // What is painted, not only what the model says: an empty part of each cell, a selected one in
     // the highlight colour.
-    form.ListViewDup->selectRows({false, false, false, true});
-    expected[3] = form.ListViewDup->palette().color(QPalette::Active, QPalette::Highlight);
-    const QImage painted = form.ListViewDup->viewport()->grab().toImage();
+    ui.resultList()->selectRows({false, false, false, true});
+    expected[3] = ui.resultList()->palette().color(QPalette::Active, QPalette::Highlight);
+    const QImage painted = ui.resultList()->viewport()->grab().toImage();
     for (int row = 0; row < 6; ++row) {
-      const QRect cell = form.ListViewDup->visualRect(model->index(row, int(ResultColumn::Crc32)));
+      const QRect cell = ui.resultList()->visualRect(model->index(row, int(ResultColumn::Crc32)));
       QCOMPARE(QColor(painted.pixel(cell.right() - 3, cell.center().y())), expected[row]);
     }
     // Re-sorted, each row keeps the colour of its group.
-    form.ListViewDup->sortByColumn(int(ResultColumn::Size));
+    ui.resultList()->sortByColumn(int(ResultColumn::Size));
     for (int row = 0; row < 6; ++row) {
-      const std::uint32_t group = form.ListViewDup->rows()[std::size_t(row)].group;
+      const std::uint32_t group = ui.resultList()->rows()[std::size_t(row)].group;
       QCOMPARE(model->data(model->index(row, 3), Qt::BackgroundRole).value<QColor>(), group % 2 ? white : green);
     }
   }
 
   void contextMenuEntryNeedsRowsAndASelection() {
-    TFormQVR form;
-    test::showActive(form);
-    QAction* entry = form.SafelySelectDuplicatesFromThisFolderinAllGroups1;
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    QAction* entry = ui.safeSelectEntry();
     QCOMPARE(entry->text(), QStringLiteral("Safely Select Duplicates From This Folder in All Groups"));
-    QCOMPARE(form.PopupMenu1->actions().size(), 2);
+    QCOMPARE(ui.resultMenu()->actions().size(), 2);
     auto rightClick = [&] {
       const QPoint at(20, 10);
-      QContextMenuEvent event(QContextMenuEvent::Mouse, at, form.ListViewDup->viewport()->mapToGlobal(at));
-      QApplication::sendEvent(form.ListViewDup->viewport(), &event);
+      QContextMenuEvent event(QContextMenuEvent::Mouse, at, ui.resultList()->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(ui.resultList()->viewport(), &event);
       const bool visible = entry->isVisible();
-      [&] { QCOMPARE(form.ReplaceSelectedWithHardLinks1->isVisible(), visible); }();
-      form.PopupMenu1->close();
+      [&] { QCOMPARE(ui.hardLinksEntry()->isVisible(), visible); }();
+      ui.resultMenu()->close();
       return visible;
     };
     QVERIFY(!rightClick());
-    form.ListViewDup->installRows(sixRows());
+    ui.resultList()->installRows(sixRows());
     QVERIFY(!rightClick());
-    form.ListViewDup->selectRows({false, false, true});
+    ui.resultList()->selectRows({false, false, true});
     QVERIFY(rightClick());
-    QSignalSpy select(form.actions().ActionSelect, &QAction::triggered);
+    QSignalSpy select(window.action(MainAction::Select), &QAction::triggered);
     entry->trigger();
     QCOMPARE(select.count(), 1);
   }
 
   void doubleClickOpensTheTopmostSelectedFile() {
     test::Opener opened({QStringLiteral("file")});
-    TFormQVR form;
-    test::showActive(form);
-    form.ListViewDup->installRows(sixRows());
-    form.ListViewDup->selectRows({false, true, false, false, true});
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(sixRows());
+    ui.resultList()->selectRows({false, true, false, false, true});
     // A double-click with Ctrl held: its first press toggles row 4, the second press opens.
-    const QPoint row4 = rowPoint(*form.ListViewDup, 4);
-    QTest::mouseClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::ControlModifier, row4);
-    QTest::mouseDClick(form.ListViewDup->viewport(), Qt::LeftButton, Qt::ControlModifier, row4);
+    const QPoint row4 = rowPoint(*ui.resultList(), 4);
+    QTest::mouseClick(ui.resultList()->viewport(), Qt::LeftButton, Qt::ControlModifier, row4);
+    QTest::mouseDClick(ui.resultList()->viewport(), Qt::LeftButton, Qt::ControlModifier, row4);
     QVERIFY(!opened.urls.isEmpty());
     QCOMPARE(opened.urls.last(), QUrl::fromLocalFile(QStringLiteral("/data/a/Alpha.txt")));
   }
 
   void removingRowsKeepsTheRestWithTheirSelection() {
-    TFormQVR form;
-    form.ListViewDup->installRows(sixRows());
-    form.ListViewDup->selectRows({true, false, true, false, false, true});
-    form.ListViewDup->setFocusedRow(5);
-    form.ListViewDup->removeFlaggedRows({true, false, false, true, false, false});
-    QCOMPARE(column(*form.ListViewDup, 2),
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    ui.resultList()->installRows(sixRows());
+    ui.resultList()->selectRows({true, false, true, false, false, true});
+    ui.resultList()->setFocusedRow(5);
+    ui.resultList()->removeFlaggedRows({true, false, false, true, false, false});
+    QCOMPARE(column(*ui.resultList(), 2),
              (QStringList{"/data/a/Alpha.txt", "/data/c/mid.txt", "/data/d/9lives.txt", "/data/b/Beta.txt"}));
-    QCOMPARE(form.ListViewDup->selectedRows(), (std::vector<bool>{false, true, false, true}));
-    QCOMPARE(form.ListViewDup->focusedRow(), 3);
-    QCOMPARE(form.ListViewDup->firstSelectedRow(), 1);
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 4"));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 2"));
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 3"));
+    QCOMPARE(ui.resultList()->selectedRows(), (std::vector<bool>{false, true, false, true}));
+    QCOMPARE(ui.resultList()->focusedRow(), 3);
+    QCOMPARE(ui.resultList()->firstSelectedRow(), 1);
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 4"));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 2"));
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 3"));
   }
 
   // The kept count must always agree with the selection itself, whatever changed it.
   void selectedCountStaysTrueThroughMixedChanges() {
-    TFormQVR form;
-    test::showActive(form);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
     std::vector<ResultRow> rows;
     for (std::uint32_t i = 0; i < 40; ++i) rows.push_back(makeRow(i / 2 + 1, "/f/" + std::to_string(i), i, i / 2));
-    form.ListViewDup->installRows(rows);
+    ui.resultList()->installRows(rows);
     std::mt19937 random(7);
-    ResultListView& view = *form.ListViewDup;
+    ResultListView& view = *ui.resultList();
     for (int step = 0; step < 300; ++step) {
       const int row = int(random() % view.rows().size());
       switch (random() % 7) {
@@ -429,19 +440,20 @@ class ResultListTest : public QObject {
       std::size_t flagged = 0;
       for (bool flag : view.selectedRows()) flagged += flag ? 1 : 0;
       QCOMPARE(view.selectedCount(), flagged);
-      QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: %1").arg(flagged));
+      QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: %1").arg(flagged));
     }
   }
 
   void installingASearchResultResetsKeyButNotDirection() {
-    TFormQVR form;
-    form.ListViewDup->installRows(sixRows());
-    form.ListViewDup->sortByColumn(int(ResultColumn::Path));
-    QVERIFY(form.ListViewDup->sortState().descending);
-    form.ListViewDup->installRows(sixRows());
-    QCOMPARE(form.ListViewDup->sortState().column, ResultColumn::Group);
-    QVERIFY(form.ListViewDup->sortState().descending);
-    QCOMPARE(form.ListViewDup->selectedCount(), std::size_t(0));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    ui.resultList()->installRows(sixRows());
+    ui.resultList()->sortByColumn(int(ResultColumn::Path));
+    QVERIFY(ui.resultList()->sortState().descending);
+    ui.resultList()->installRows(sixRows());
+    QCOMPARE(ui.resultList()->sortState().column, ResultColumn::Group);
+    QVERIFY(ui.resultList()->sortState().descending);
+    QCOMPARE(ui.resultList()->selectedCount(), std::size_t(0));
   }
 };
 

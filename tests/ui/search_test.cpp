@@ -19,13 +19,13 @@
 
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
-#include "settings/options_record.h"
 #include "ui/filter_controls.h"
-#include "ui/form_qvr.h"
-#include "ui/form_wait.h"
+#include "ui/main_window.h"
+#include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
 #include "ui/text_bytes.h"
 #include "ui/ui_test_support.h"
+#include "ui/wait_dialog.h"
 
 using namespace pelimor;
 
@@ -67,11 +67,11 @@ SearchEngine runsUntilStoppedHard(std::atomic<bool>& stoppedHard) {
   };
 }
 
-bool isWaitDialog(QWidget* widget) { return qobject_cast<TFormWait*>(widget) != nullptr; }
+bool isWaitDialog(QWidget* widget) { return qobject_cast<WaitDialog*>(widget) != nullptr; }
 
 void cancelTheWaitDialog() {
   test::whenModal(isWaitDialog, [](QWidget* widget) {
-    QTest::mouseClick(static_cast<TFormWait*>(widget)->ButtonCancel, Qt::LeftButton);
+    QTest::mouseClick(test::WaitDialogDriver(*static_cast<WaitDialog*>(widget)).cancelButton(), Qt::LeftButton);
   });
 }
 
@@ -110,67 +110,70 @@ class SearchTest : public QObject {
     return root;
   }
 
-  void prepare(TFormQVR& form, const QString& folder) {
-    form.setSourceFolders({bytesOf(folder)});
-    form.ComboBoxSize->setCurrentIndex(0);  // every file above 0 bytes
-    test::showActive(form);
+  void prepare(MainWindow& window, const QString& folder) {
+    window.setSourceFolders({bytesOf(folder)});
+    test::MainWindowDriver(window).sizeList()->setCurrentIndex(0);  // every file above 0 bytes
+    test::showActive(window);
   }
 
-  void searchFromMaskField(TFormQVR& form) {
-    form.EditMask->setFocus();
-    QTest::keyClick(form.EditMask, Qt::Key_Return);
+  void searchFromMaskField(MainWindow& window) {
+    MaskEdit* mask = test::MainWindowDriver(window).maskEdit();
+    mask->setFocus();
+    QTest::keyClick(mask, Qt::Key_Return);
   }
 
  private slots:
-  void init() { Options = OptionsRecord{}; }
   void cleanup() { test::stopAnswering(); }
 
   void enterInTheMaskFieldSearchesAndFillsTheList() {
     const QString root = makeTree();
-    TFormQVR form;
-    prepare(form, root);
-    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
-    searchFromMaskField(form);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
+    QSignalSpy completed(&window, &MainWindow::searchCompleted);
+    searchFromMaskField(window);
 
     QCOMPARE(completed.count(), 1);
-    QVERIFY(!form.FormWait->isVisible());
-    const std::vector<ResultRow>& rows = form.ListViewDup->rows();
+    QVERIFY(!ui.waitDialog()->isVisible());
+    const std::vector<ResultRow>& rows = ui.resultList()->rows();
     QCOMPARE(rows.size(), std::size_t(4));
     verifyGroups(rows);
     for (const ResultRow& row : rows) QVERIFY(shownText(row.path).startsWith(root));
-    QCOMPARE(form.ListViewDup->selectedRows(), (std::vector<bool>{true, false, false, false}));
-    QCOMPARE(form.ListViewDup->focusedRow(), 0);
-    QCOMPARE(form.focusWidget(), form.ListViewDup);
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 2"));
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 4"));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 1"));
-    QCOMPARE(form.FormWait->currentMask(), QStringLiteral("*.*"));
+    QCOMPARE(ui.resultList()->selectedRows(), (std::vector<bool>{true, false, false, false}));
+    QCOMPARE(ui.resultList()->focusedRow(), 0);
+    QCOMPARE(window.focusWidget(), ui.resultList());
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 2"));
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 4"));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 1"));
+    QCOMPARE(ui.waitDialog()->currentMask(), QStringLiteral("*.*"));
   }
 
   void thePathColumnFillsTheRestOfTheList() {
     const QString root = makeTree();
-    TFormQVR form;
-    prepare(form, root);
-    form.ListViewDup->setColumnWidth(int(ResultColumn::Name), 200);  // the user dragged a border
-    searchFromMaskField(form);
-    const int others = form.ListViewDup->columnWidth(int(ResultColumn::Group)) + 200 + 75 + 85;
-    QCOMPARE(form.ListViewDup->columnWidth(int(ResultColumn::Path)), form.ListViewDup->viewport()->width() - others);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
+    ui.resultList()->setColumnWidth(int(ResultColumn::Name), 200);  // the user dragged a border
+    searchFromMaskField(window);
+    const int others = ui.resultList()->columnWidth(int(ResultColumn::Group)) + 200 + 75 + 85;
+    QCOMPARE(ui.resultList()->columnWidth(int(ResultColumn::Path)), ui.resultList()->viewport()->width() - others);
 
-    form.resize(400, form.height());
-    test::showActive(form);
-    searchFromMaskField(form);
-    QCOMPARE(form.ListViewDup->columnWidth(int(ResultColumn::Path)), ResultListView::kMinimumPathWidth);
+    window.resize(400, window.height());
+    test::showActive(window);
+    searchFromMaskField(window);
+    QCOMPARE(ui.resultList()->columnWidth(int(ResultColumn::Path)), ResultListView::kMinimumPathWidth);
   }
 
   void keypadEnterInAListSearchesToo() {
     const QString root = makeTree();
-    TFormQVR form;
-    prepare(form, root);
-    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
-    form.ComboBoxSize->setFocus();
-    QTest::keyClick(form.ComboBoxSize, Qt::Key_Enter, Qt::KeypadModifier);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
+    QSignalSpy completed(&window, &MainWindow::searchCompleted);
+    ui.sizeList()->setFocus();
+    QTest::keyClick(ui.sizeList(), Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(completed.count(), 1);
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(4));
   }
 
   void twoSearchesLeaveNothingOfTheFirst() {
@@ -178,62 +181,65 @@ class SearchTest : public QObject {
     const QString second = tree_.filePath(QStringLiteral("second"));
     test::writeFile(second + "/x.dat", "xyz xyz");
     test::writeFile(second + "/y.dat", "xyz xyz");
-    TFormQVR form;
-    prepare(form, first);
-    searchFromMaskField(form);
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, first);
+    searchFromMaskField(window);
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(4));
 
-    form.setSourceFolders({bytesOf(second)});
-    test::showActive(form);
-    searchFromMaskField(form);
-    const std::vector<ResultRow>& rows = form.ListViewDup->rows();
+    window.setSourceFolders({bytesOf(second)});
+    test::showActive(window);
+    searchFromMaskField(window);
+    const std::vector<ResultRow>& rows = ui.resultList()->rows();
     QCOMPARE(rows.size(), std::size_t(2));
     for (const ResultRow& row : rows) QVERIFY(shownText(row.path).startsWith(second));
     QCOMPARE(rows[0].group, 1u);
     QCOMPARE(rows[1].group, 1u);
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 1"));
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 2"));
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 1"));
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 2"));
   }
 
   void aSearchWithoutDuplicatesSelectsNothing() {
     const QString root = tree_.filePath(QStringLiteral("unique"));
     test::writeFile(root + "/1.txt", "one");
     test::writeFile(root + "/2.txt", "two!");
-    TFormQVR form;
-    prepare(form, root);
-    searchFromMaskField(form);
-    QVERIFY(form.ListViewDup->rows().empty());
-    QCOMPARE(form.ListViewDup->firstSelectedRow(), -1);
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 0"));
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
-    QCOMPARE(form.statusPanelText(2), QStringLiteral("Selected files: 0"));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
+    searchFromMaskField(window);
+    QVERIFY(ui.resultList()->rows().empty());
+    QCOMPARE(ui.resultList()->firstSelectedRow(), -1);
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 0"));
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 0"));
+    QCOMPARE(ui.statusText(2), QStringLiteral("Selected files: 0"));
   }
 
   void anEmptySourceListFindsNothing() {
-    TFormQVR form;
-    prepare(form, makeTree());
-    form.setSourceFolders({});
-    searchFromMaskField(form);
-    QVERIFY(!form.FormWait->isVisible());
-    QVERIFY(form.ListViewDup->rows().empty());
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, makeTree());
+    window.setSourceFolders({});
+    searchFromMaskField(window);
+    QVERIFY(!ui.waitDialog()->isVisible());
+    QVERIFY(ui.resultList()->rows().empty());
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 0"));
   }
 
   void theMasksAndMinimumSizeReachTheEngine() {
-    TFormQVR form;
-    prepare(form, makeTree());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, makeTree());
     SearchRequest seen;
-    form.setSearchEngine([&seen](const SearchRequest& request, SearchProgress&, const SearchControl&) {
+    window.setSearchEngine([&seen](const SearchRequest& request, SearchProgress&, const SearchControl&) {
       seen = request;
       return SearchResult{};
     });
-    form.ComboBoxType->setCurrentIndex(FilterControls::kCustomType);
-    form.Filters->ComboBoxTypeChange();
-    form.EditMask->setText(QStringLiteral("*.txt; *.bin"));
-    form.ComboBoxSize->setCurrentIndex(2);  // "10"
-    form.setSourceFolders({"/one", "/two"});
+    ui.chooseType(FilterControls::kCustomType);
+    ui.maskEdit()->setText(QStringLiteral("*.txt; *.bin"));
+    ui.sizeList()->setCurrentIndex(2);  // "10"
+    window.setSourceFolders({"/one", "/two"});
     test::answerNextMessageBox(QMessageBox::Ok);  // neither exists
-    searchFromMaskField(form);
+    searchFromMaskField(window);
     QCOMPARE(seen.maskText, std::string("*.txt; *.bin"));
     QCOMPARE(seen.minimumSize, std::uint64_t(10 * 1024));
     QCOMPARE(seen.sourceFolders, (std::vector<std::string>{"/one", "/two"}));
@@ -247,25 +253,27 @@ class SearchTest : public QObject {
                         QByteArray::number(file % 25) + QByteArray(64 + file % 25, 'q'));
       }
     }
-    TFormQVR form;
-    prepare(form, root);
-    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
+    QSignalSpy completed(&window, &MainWindow::searchCompleted);
     cancelTheWaitDialog();
-    searchFromMaskField(form);
-    QVERIFY(!form.FormWait->isVisible());
+    searchFromMaskField(window);
+    QVERIFY(!ui.waitDialog()->isVisible());
     if (completed.isEmpty()) QVERIFY(completed.wait(60000));
-    QVERIFY(!form.searchFinishing());
-    verifyGroups(form.ListViewDup->rows());
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: %1").arg(form.ListViewDup->rows().size()));
+    QVERIFY(!window.searchFinishing());
+    verifyGroups(ui.resultList()->rows());
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: %1").arg(ui.resultList()->rows().size()));
   }
 
   void aFinishingSearchKeepsTheActionsAwayUntilItsGroupsArrive() {
     const QString root = makeTree();
-    TFormQVR form;
-    prepare(form, root);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
     Gate gate;
     std::atomic<int> runs{0};
-    form.setSearchEngine([&](const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
+    window.setSearchEngine([&](const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
       if (runs++ == 0) {
         waitUntilCancelled(control);
         if (!gate.pass(control)) return SearchResult{};
@@ -276,25 +284,25 @@ class SearchTest : public QObject {
       return result;
     });
     test::whenModal(isWaitDialog, [](QWidget* widget) {
-      auto* wait = static_cast<TFormWait*>(widget);
-      wait->Timer1Timer();
+      auto* wait = static_cast<WaitDialog*>(widget);
+      const test::WaitDialogDriver parts(*wait);
+      parts.tick();
       QCOMPARE(wait->windowTitle(), QStringLiteral("Please wait some minutes - *.*"));
-      QTest::mouseClick(wait->ButtonCancel, Qt::LeftButton);
+      QTest::mouseClick(parts.cancelButton(), Qt::LeftButton);
     });
-    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
-    searchFromMaskField(form);
+    QSignalSpy completed(&window, &MainWindow::searchCompleted);
+    searchFromMaskField(window);
 
-    QVERIFY(!form.FormWait->isVisible());
-    QVERIFY(form.searchFinishing());
+    QVERIFY(!ui.waitDialog()->isVisible());
+    QVERIFY(window.searchFinishing());
     QVERIFY(completed.isEmpty());
-    QVERIFY(form.ListViewDup->rows().empty());
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 0"));
-    QVERIFY(
-        test::child<QLabel>(form, "StatusSearchNote")->text().startsWith(QStringLiteral("Search cancelled: grouping")));
+    QVERIFY(ui.resultList()->rows().empty());
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 0"));
+    QVERIFY(ui.searchNote()->text().startsWith(QStringLiteral("Search cancelled: grouping")));
 
     // Search, Select, Delete, Move and Print refuse while the worker still works.
     const auto refuses = [&](const std::function<void()>& act) {
-      test::showActive(form);  // a closed box leaves no window active here, unlike on a desktop
+      test::showActive(window);  // a closed box leaves no window active here, unlike on a desktop
       test::SeenBox box;
       test::answerNextMessageBox(QMessageBox::Ok, &box);
       act();
@@ -302,35 +310,34 @@ class SearchTest : public QObject {
       QCOMPARE(box.title, QStringLiteral("Information"));
       QVERIFY(box.text.contains(QStringLiteral("previous search is still finishing")));
     };
-    refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_Return); });
-    refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_Delete); });
-    refuses([&] { form.actions().ActionSelect->trigger(); });
-    refuses([&] { form.actions().ActionMove->trigger(); });
-    refuses([&] { QTest::keyClick(form.ListViewDup, Qt::Key_P, Qt::ControlModifier); });
+    refuses([&] { QTest::keyClick(ui.resultList(), Qt::Key_Return); });
+    refuses([&] { QTest::keyClick(ui.resultList(), Qt::Key_Delete); });
+    refuses([&] { window.action(MainAction::Select)->trigger(); });
+    refuses([&] { window.action(MainAction::Move)->trigger(); });
+    refuses([&] { QTest::keyClick(ui.resultList(), Qt::Key_P, Qt::ControlModifier); });
     QCOMPARE(runs.load(), 1);
 
     gate.open();
     QVERIFY(completed.wait(30000));
-    QVERIFY(!form.searchFinishing());
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
-    QCOMPARE(form.statusPanelText(0), QStringLiteral("Groups: 2"));
-    QCOMPARE(form.statusPanelText(1), QStringLiteral("Files: 4"));
-    QCOMPARE(test::child<QLabel>(form, "StatusSearchNote")->text(),
-             QStringLiteral("Search cancelled: the list holds what was found until then."));
+    QVERIFY(!window.searchFinishing());
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(4));
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 2"));
+    QCOMPARE(ui.statusText(1), QStringLiteral("Files: 4"));
+    QCOMPARE(ui.searchNote()->text(), QStringLiteral("Search cancelled: the list holds what was found until then."));
 
-    test::showActive(form);
-    searchFromMaskField(form);  // and the next search runs
+    test::showActive(window);
+    searchFromMaskField(window);  // and the next search runs
     QCOMPARE(runs.load(), 2);
-    QVERIFY(test::child<QLabel>(form, "StatusSearchNote")->text().isEmpty());
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));
+    QVERIFY(ui.searchNote()->text().isEmpty());
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(4));
   }
 
   void closingTheWindowStopsAFinishingSearchAndWaits() {
     Gate gate;  // never opened
     std::atomic<bool> stoppedHard{false};
-    auto form = std::make_unique<TFormQVR>();
-    prepare(*form, makeTree());
-    form->setSearchEngine([&](const SearchRequest&, SearchProgress& progress, const SearchControl& control) {
+    auto window = std::make_unique<MainWindow>();
+    prepare(*window, makeTree());
+    window->setSearchEngine([&](const SearchRequest&, SearchProgress& progress, const SearchControl& control) {
       waitUntilCancelled(control);
       gate.pass(control);
       progress.addFilesSeen(1);  // the progress object is still there
@@ -338,45 +345,48 @@ class SearchTest : public QObject {
       return SearchResult{};
     });
     cancelTheWaitDialog();
-    searchFromMaskField(*form);
-    QVERIFY(form->searchFinishing());
-    QVERIFY(form->close());
+    searchFromMaskField(*window);
+    QVERIFY(window->searchFinishing());
+    QVERIFY(window->close());
     QVERIFY(stoppedHard);
-    QVERIFY(!form->searchFinishing());
-    form.reset();
+    QVERIFY(!window->searchFinishing());
+    window.reset();
     QCoreApplication::processEvents();  // a late end-of-search message finds nobody
   }
 
   void closingTheWindowDuringTheWaitEndsIt() {
     std::atomic<bool> stoppedHard{false};
-    TFormQVR form;
-    prepare(form, makeTree());
-    form.setSearchEngine(runsUntilStoppedHard(stoppedHard));
-    QSignalSpy completed(&form, &TFormQVR::searchCompleted);
-    test::whenModal(isWaitDialog, [&form](QWidget*) { form.close(); });
-    searchFromMaskField(form);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, makeTree());
+    window.setSearchEngine(runsUntilStoppedHard(stoppedHard));
+    QSignalSpy completed(&window, &MainWindow::searchCompleted);
+    test::whenModal(isWaitDialog, [&window](QWidget*) { window.close(); });
+    searchFromMaskField(window);
     QVERIFY(stoppedHard);
-    QVERIFY(!form.FormWait->isVisible());
+    QVERIFY(!ui.waitDialog()->isVisible());
     QVERIFY(completed.isEmpty());
-    QVERIFY(form.ListViewDup->rows().empty());
+    QVERIFY(ui.resultList()->rows().empty());
   }
 
   void quittingTheProgramDuringTheWaitStopsTheSearch() {
     std::atomic<bool> stoppedHard{false};
-    TFormQVR form;
-    prepare(form, makeTree());
-    form.setSearchEngine(runsUntilStoppedHard(stoppedHard));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, makeTree());
+    window.setSearchEngine(runsUntilStoppedHard(stoppedHard));
     test::whenModal(isWaitDialog, [](QWidget*) { QApplication::closeAllWindows(); });  // what quitting does
-    searchFromMaskField(form);
+    searchFromMaskField(window);
     QVERIFY(stoppedHard);
-    QVERIFY(!form.isVisible());
-    QVERIFY(!form.FormWait->isVisible());
+    QVERIFY(!window.isVisible());
+    QVERIFY(!ui.waitDialog()->isVisible());
   }
 
   void foldersNotSearchedAndFilesNotReadAreListedInOneWarning() {
-    TFormQVR form;
-    prepare(form, makeTree());
-    form.setSearchEngine([](const SearchRequest&, SearchProgress&, const SearchControl&) {
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, makeTree());
+    window.setSearchEngine([](const SearchRequest&, SearchProgress&, const SearchControl&) {
       SearchResult result;
       result.rows = {test::makeRow(1, "/a/x", 5, 7), test::makeRow(1, "/b/x", 5, 7)};
       for (int i = 1; i <= 25; ++i)
@@ -386,7 +396,7 @@ class SearchTest : public QObject {
     });
     test::SeenBox box;
     test::answerNextMessageBox(QMessageBox::Ok, &box);
-    searchFromMaskField(form);
+    searchFromMaskField(window);
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Warning"));
     const QString shown = QDir::fromNativeSeparators(box.text);  // paths read with '\\' on Windows
@@ -396,8 +406,8 @@ class SearchTest : public QObject {
     QVERIFY(shown.contains(QStringLiteral("/locked/file20 ")));
     QVERIFY(!shown.contains(QStringLiteral("/locked/file21 ")));
     QVERIFY(shown.endsWith(QStringLiteral("and 5 more.")));
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(2));
-    QCOMPARE(form.ListViewDup->firstSelectedRow(), 0);
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(2));
+    QCOMPARE(ui.resultList()->firstSelectedRow(), 0);
   }
 
   void sourcesThatCannotBeOpenedAreNamedInOneWarning() {
@@ -422,14 +432,15 @@ class SearchTest : public QObject {
       listed += QStringLiteral("%1 (%2)\n").arg(folder, shownText(platform::systemErrorText(error)));
     }
     sources.insert(sources.end(), {bytesOf(root), bytesOf(neverSearched)});
-    TFormQVR form;
-    prepare(form, root);
-    form.setSourceFolders(sources);
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
+    window.setSourceFolders(sources);
     test::SeenBox box;
     test::answerNextMessageBox(QMessageBox::Ok, &box);
     {
       const test::HeldToPermissions asUser;
-      searchFromMaskField(form);
+      searchFromMaskField(window);
     }
 #ifndef _WIN32
     QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
@@ -441,38 +452,40 @@ class SearchTest : public QObject {
                                   .arg(unsearchable.size() + 1)
                                   .arg(listed, neverSearched)),
              qPrintable(shown));
-    QCOMPARE(form.ListViewDup->rows().size(), std::size_t(4));  // the searchable one was searched
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(4));  // the searchable one was searched
   }
 
   void aFailedSearchShowsTheErrorAndNoRows() {
-    TFormQVR form;
-    prepare(form, makeTree());
-    form.ListViewDup->installRows({test::makeRow(1, "/old/a", 1, 1), test::makeRow(1, "/old/b", 1, 1)});
-    form.setSearchEngine([](const SearchRequest&, SearchProgress&, const SearchControl&) -> SearchResult {
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, makeTree());
+    ui.resultList()->installRows({test::makeRow(1, "/old/a", 1, 1), test::makeRow(1, "/old/b", 1, 1)});
+    window.setSearchEngine([](const SearchRequest&, SearchProgress&, const SearchControl&) -> SearchResult {
       throw std::runtime_error("Stream read error");
     });
     test::SeenBox box;
     test::answerNextMessageBox(QMessageBox::Ok, &box);
-    searchFromMaskField(form);
+    searchFromMaskField(window);
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Pelimor"));
     QCOMPARE(box.text, QStringLiteral("Stream read error."));
-    QVERIFY(form.ListViewDup->rows().empty());
-    QVERIFY(!form.searchFinishing());
+    QVERIFY(ui.resultList()->rows().empty());
+    QVERIFY(!window.searchFinishing());
   }
 
   void anUnreadableSizeIsRefusedBeforeSearching() {
-    TFormQVR form;
-    prepare(form, makeTree());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, makeTree());
     bool ran = false;
-    form.setSearchEngine([&ran](const SearchRequest&, SearchProgress&, const SearchControl&) {
+    window.setSearchEngine([&ran](const SearchRequest&, SearchProgress&, const SearchControl&) {
       ran = true;
       return SearchResult{};
     });
-    form.ComboBoxSize->setCurrentIndex(-1);
+    ui.sizeList()->setCurrentIndex(-1);
     test::SeenBox box;
     test::answerNextMessageBox(QMessageBox::Ok, &box);
-    searchFromMaskField(form);
+    searchFromMaskField(window);
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Pelimor"));
     QCOMPARE(box.text, QStringLiteral("'' is not a valid integer value."));

@@ -24,8 +24,9 @@
 #include "settings/options_record.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
-#include "ui/form_qvr.h"
 #include "ui/help_links.h"
+#include "ui/main_window.h"
+#include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
 #include "ui/segoe_font.h"
 #include "ui/source_list.h"
@@ -77,15 +78,9 @@ QByteArray sourceFileOf(const QList<QByteArray>& rows) {
   return bytes;
 }
 
-void pickType(TFormQVR& form, int index) {
-  form.ComboBoxType->setCurrentIndex(index);
-  form.Filters->ComboBoxTypeChange();
-}
+void pickType(MainWindow& window, int index) { test::MainWindowDriver(window).chooseType(index); }
 
-void pickSize(TFormQVR& form, int index) {
-  form.ComboBoxSize->setCurrentIndex(index);
-  form.Filters->ComboBoxSizeChange();
-}
+void pickSize(MainWindow& window, int index) { test::MainWindowDriver(window).chooseSize(index); }
 
 }  // namespace
 
@@ -99,10 +94,7 @@ class ShellTest : public QObject {
   QString sourceFile() const { return dataFolder() + QStringLiteral("Source.cfg"); }
 
   // A new run of the program: nothing of the last one is left in memory.
-  static std::unique_ptr<TFormQVR> start() {
-    Options = OptionsRecord{};
-    return std::make_unique<TFormQVR>(TFormQVR::Settings::FromFiles);
-  }
+  static std::unique_ptr<MainWindow> start() { return std::make_unique<MainWindow>(MainWindow::Settings::FromFiles); }
 
  private slots:
   void init() {
@@ -120,16 +112,17 @@ class ShellTest : public QObject {
   }
 
   void firstStartHasTheDefaultsAndWritesThem() {
-    const auto form = start();
-    QCOMPARE(form->DataFolder, platform::dataFolder());
+    const auto window = start();
+    const test::MainWindowDriver ui(*window);
+    QCOMPARE(window->dataFolder(), platform::dataFolder());
     QVERIFY(QFileInfo(dataFolder()).isDir());  // every missing level made
-    QCOMPARE(form->sourceFolders(), std::vector<std::string>{platform::defaultSourceFolder()});
-    QVERIFY(form->ListViewSource->hasSelectedRow());
-    QCOMPARE(form->ComboBoxType->currentText(), QStringLiteral("All"));
-    QCOMPARE(form->ComboBoxSize->currentText(), QStringLiteral("100"));
-    QCOMPARE(form->EditMask->text(), QStringLiteral("*.*"));
-    QCOMPARE(form->windowState(), Qt::WindowNoState);
-    QCOMPARE(form->windowTitle(), QStringLiteral("Pelimor 3.0"));
+    QCOMPARE(window->sourceFolders(), std::vector<std::string>{platform::defaultSourceFolder()});
+    QVERIFY(ui.sourceList()->hasSelectedRow());
+    QCOMPARE(ui.typeList()->currentText(), QStringLiteral("All"));
+    QCOMPARE(ui.sizeList()->currentText(), QStringLiteral("100"));
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.*"));
+    QCOMPARE(window->windowState(), Qt::WindowNoState);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Pelimor 3.0"));
 
     // Options.cfg is written before the window is shown; Source.cfg only at close.
     const QByteArray options = readAll(optionsFile());
@@ -138,19 +131,20 @@ class ShellTest : public QObject {
     QVERIFY(!QFile::exists(sourceFile()));
     // The designed size, centred on the primary screen.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    QCOMPARE(form->frameGeometry().center(), screen.center());
+    QCOMPARE(window->frameGeometry().center(), screen.center());
   }
 
   void closeWritesBothFilesAndTheNextStartRestoresThem() {
     {
-      const auto form = start();
-      form->setSourceFolders({"/data/photos", "/data/more photos", ""});
-      pickType(*form, FilterControls::kCustomType);
-      form->EditMask->setText(QStringLiteral("*.x; *.y"));
-      pickSize(*form, 2);
-      test::showActive(*form);
-      form->showMaximized();
-      QVERIFY(form->close());
+      const auto window = start();
+      const test::MainWindowDriver ui(*window);
+      window->setSourceFolders({"/data/photos", "/data/more photos", ""});
+      pickType(*window, FilterControls::kCustomType);
+      ui.maskEdit()->setText(QStringLiteral("*.x; *.y"));
+      pickSize(*window, 2);
+      test::showActive(*window);
+      window->showMaximized();
+      QVERIFY(window->close());
     }
     QCOMPARE(readAll(sourceFile()), sourceFileOf({"/data/photos", "/data/more photos", ""}));
     const QByteArray options = readAll(optionsFile());
@@ -158,12 +152,13 @@ class ShellTest : public QObject {
     QCOMPARE(options.at(4), char(2));
 
     const auto again = start();
+    const test::MainWindowDriver ui(*again);
     QCOMPARE(again->sourceFolders(), (std::vector<std::string>{"/data/photos", "/data/more photos", ""}));
-    QVERIFY(again->ListViewSource->hasSelectedRow());
-    QCOMPARE(again->ComboBoxType->currentText(), QStringLiteral("Custom"));
-    QCOMPARE(again->EditMask->text(), QStringLiteral("*.x; *.y"));
-    QVERIFY(!again->EditMask->isReadOnly());
-    QCOMPARE(again->ComboBoxSize->currentText(), QStringLiteral("10"));
+    QVERIFY(ui.sourceList()->hasSelectedRow());
+    QCOMPARE(ui.typeList()->currentText(), QStringLiteral("Custom"));
+    QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.x; *.y"));
+    QVERIFY(!ui.maskEdit()->isReadOnly());
+    QCOMPARE(ui.sizeList()->currentText(), QStringLiteral("10"));
     QVERIFY(again->windowState() & Qt::WindowMaximized);
     test::showActive(*again);
     QVERIFY(again->isMaximized());
@@ -172,11 +167,11 @@ class ShellTest : public QObject {
   void aWindowClosedMinimizedOpensNormalWhereItWas() {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     {
-      const auto form = start();
-      test::showActive(*form);
-      form->setGeometry(screen.left() + 40, screen.top() + 30, 900, 650);
-      form->showMinimized();
-      QVERIFY(form->close());
+      const auto window = start();
+      test::showActive(*window);
+      window->setGeometry(screen.left() + 40, screen.top() + 30, 900, 650);
+      window->showMinimized();
+      QVERIFY(window->close());
     }
     QCOMPARE(readAll(optionsFile()).at(4), char(0));
     const auto again = start();
@@ -189,11 +184,11 @@ class ShellTest : public QObject {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QRect place;
     {
-      const auto form = start();
-      test::showActive(*form);
-      form->setGeometry(screen.left() + 40, screen.top() + 30, 900, 640);
-      place = form->frameGeometry();
-      QVERIFY(form->close());
+      const auto window = start();
+      test::showActive(*window);
+      window->setGeometry(screen.left() + 40, screen.top() + 30, 900, 640);
+      place = window->frameGeometry();
+      QVERIFY(window->close());
     }
     // Saved with its frame (the offscreen desktop draws one too), and fitted to it once shown.
     QCOMPARE(readAll(optionsFile()).mid(5, 16), int32Bytes(place.left()) + int32Bytes(place.top()) +
@@ -208,8 +203,8 @@ class ShellTest : public QObject {
   void aPlacementOffEveryScreenFallsBackToTheDesignedOne() {
     QSize designed;
     {
-      const auto form = start();
-      designed = form->frameGeometry().size();
+      const auto window = start();
+      designed = window->frameGeometry().size();
     }
     QByteArray options = readAll(optionsFile());
     options.replace(5, 4, int32Bytes(-30000));  // Left
@@ -235,39 +230,40 @@ class ShellTest : public QObject {
     test::writeFile(sourceFile(), int32Bytes(2) + int32Bytes(2) + QByteArray("/a"));
     ErrorBox box;
     answerErrorBox(&box);
-    const auto form = start();
+    const auto window = start();
+    const test::MainWindowDriver ui(*window);
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Pelimor"));
     QCOMPARE(box.text, QStringLiteral("Stream read error.\nFile: \"%1\"").arg(QDir::toNativeSeparators(sourceFile())));
     QCOMPARE(box.icon, QMessageBox::Critical);
     QCOMPARE(box.buttons, QStringList{QStringLiteral("OK")});
     // The row read whole stays; the settings were never read.
-    QCOMPARE(form->sourceFolders(), std::vector<std::string>{"/a"});
-    QCOMPARE(Options.version(), 0);
+    QCOMPARE(window->sourceFolders(), std::vector<std::string>{"/a"});
+    QCOMPARE(window->options().version(), 0);
     QVERIFY(!QFile::exists(optionsFile()));
-    QCOMPARE(form->ComboBoxType->currentText(), QStringLiteral("All"));
-    QCOMPARE(form->ComboBoxSize->currentText(), QStringLiteral("100"));
+    QCOMPARE(ui.typeList()->currentText(), QStringLiteral("All"));
+    QCOMPARE(ui.sizeList()->currentText(), QStringLiteral("100"));
     // The dialogs are made all the same.
-    QVERIFY(form->FormAbout);
-    QVERIFY(form->FormWait);
+    QVERIFY(ui.aboutBox());
+    QVERIFY(ui.waitDialog());
   }
 
   void aReadOnlyOptionsFileKeepsTheWindowOpenOnce() {
-    const auto form = start();
-    test::showActive(*form);
-    form->setSourceFolders({"/kept"});
+    const auto window = start();
+    test::showActive(*window);
+    window->setSourceFolders({"/kept"});
     const QByteArray optionsBefore = readAll(optionsFile());
     QVERIFY(chmod(QFile::encodeName(optionsFile()).constData(), 0444) == 0);
 
     ErrorBox box;
     answerErrorBox(&box);
-    QVERIFY(!form->close());
+    QVERIFY(!window->close());
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Pelimor"));
     QCOMPARE(box.text,
              QStringLiteral("File access denied.\nFile: \"%1\"").arg(QDir::toNativeSeparators(optionsFile())));
     QCOMPARE(box.icon, QMessageBox::Critical);
-    QVERIFY(form->isVisible());
+    QVERIFY(window->isVisible());
     // What was written before the failing step stays.
     QCOMPARE(readAll(sourceFile()), sourceFileOf({"/kept"}));
     QCOMPARE(readAll(optionsFile()), optionsBefore);
@@ -275,80 +271,83 @@ class ShellTest : public QObject {
     // The user can still end the program: the next close tries once more and then closes.
     ErrorBox again;
     answerErrorBox(&again);
-    QVERIFY(form->close());
+    QVERIFY(window->close());
     QVERIFY(again.seen);
-    QVERIFY(!form->isVisible());
+    QVERIFY(!window->isVisible());
   }
 
   void anUnusableSourceFileIsReportedAndOptionsAreNotWritten() {
-    const auto form = start();
-    test::showActive(*form);
+    const auto window = start();
+    test::showActive(*window);
     const QByteArray optionsBefore = readAll(optionsFile());
     QVERIFY(QDir().mkpath(sourceFile()));  // a folder where Source.cfg belongs
-    form->showMaximized();
+    window->showMaximized();
 
     ErrorBox box;
     answerErrorBox(&box);
-    QVERIFY(!form->close());
+    QVERIFY(!window->close());
     QVERIFY(box.seen);
     QVERIFY2(box.text.startsWith(QStringLiteral("Cannot create file \"%1\"").arg(sourceFile())), qPrintable(box.text));
-    QVERIFY(form->isVisible());
+    QVERIFY(window->isVisible());
     QCOMPARE(readAll(optionsFile()), optionsBefore);
 
     // Once the folder is gone the close goes through.
     QVERIFY(QDir().rmdir(sourceFile()));
-    QVERIFY(form->close());
+    QVERIFY(window->close());
     QCOMPARE(readAll(optionsFile()).at(4), char(2));
   }
 
   void escMinimizesFromAnyControlAndSavesNothing() {
-    const auto form = start();
+    const auto window = start();
+    const test::MainWindowDriver ui(*window);
     const QByteArray optionsBefore = readAll(optionsFile());
-    QWidget* controls[] = {form->EditMask, form->ListViewSource, form->ListViewDup, form->ComboBoxType};
+    QWidget* controls[] = {ui.maskEdit(), ui.sourceList(), ui.resultList(), ui.typeList()};
     for (QWidget* control : controls) {
-      test::showActive(*form);
-      QVERIFY(!form->isMinimized());
+      test::showActive(*window);
+      QVERIFY(!window->isMinimized());
       control->setFocus();
       QTest::keyClick(control, Qt::Key_Escape);
-      QVERIFY2(form->isMinimized(), qPrintable(control->objectName()));
-      QVERIFY(form->isVisible());  // still on the taskbar
-      form->showNormal();
+      QVERIFY2(window->isMinimized(), qPrintable(control->objectName()));
+      QVERIFY(window->isVisible());  // still on the taskbar
+      window->showNormal();
     }
     QVERIFY(!QFile::exists(sourceFile()));
     QCOMPARE(readAll(optionsFile()), optionsBefore);
   }
 
   void anotherStartBringsTheWindowBack() {
-    const auto form = start();
-    test::showActive(*form);
-    form->showMaximized();
-    form->showMinimized();
-    form->bringForward();
-    QVERIFY(!form->isMinimized());
-    QVERIFY(form->isMaximized());
-    QVERIFY(form->isVisible());
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    const auto window = start();
+    test::showActive(*window);
+    window->showMaximized();
+    window->showMinimized();
+    window->bringForward();
+    QVERIFY(!window->isMinimized());
+    QVERIFY(window->isMaximized());
+    QVERIFY(window->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
   }
 
   void f1HandsTheUserGuideToTheOpener() {
     test::Opener opener({QStringLiteral("file")});
-    const auto form = start();
-    test::showActive(*form);
-    QCOMPARE(form->ProgramFolder, platform::programFolder());
-    form->EditMask->setFocus();
-    QTest::keyClick(form->EditMask, Qt::Key_F1);
+    const auto window = start();
+    const test::MainWindowDriver ui(*window);
+    test::showActive(*window);
+    QCOMPARE(window->programFolder(), platform::programFolder());
+    ui.maskEdit()->setFocus();
+    QTest::keyClick(ui.maskEdit(), Qt::Key_F1);
     QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(shownText(platform::programFolder()) + "Help.html")});
     // The toolbar button's body runs the same action.
-    form->actions().ActionHelp->trigger();
+    window->action(MainAction::Help)->trigger();
     QCOMPARE(opener.urls.size(), 2);
     QCOMPARE(opener.urls.last(), opener.urls.first());
   }
 
   void theMenuLinksGoToTheWebPageAndANewMail() {
     test::Opener opener({QStringLiteral("https"), QStringLiteral("mailto")});
-    TFormQVR form;
-    form.VisitQVRWebSite1->trigger();
-    form.Feedbackanycommentswishes1->trigger();
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    ui.webSiteEntry()->trigger();
+    ui.feedbackEntry()->trigger();
     QCOMPARE(opener.urls.size(), 2);
     QCOMPARE(opener.urls[0].toEncoded(), QByteArray(kWebSiteUrl));
     QCOMPARE(opener.urls[1].toEncoded(), QByteArray(kFeedbackMailUrl));
@@ -359,11 +358,12 @@ class ShellTest : public QObject {
 
   void anOpenerThatStartsNothingIsReported() {
     test::Opener refusing({});  // a desktop without an opener
-    TFormQVR form;
-    const std::pair<QAction*, QString> cases[] = {{form.actions().ActionHelp, QStringLiteral("the user guide")},
-                                                  {form.VisitQVRWebSite1, QStringLiteral("the web site")},
-                                                  {form.Feedbackanycommentswishes1, QStringLiteral("a new mail")},
-                                                  {form.actions().ActionPrint, QStringLiteral("the report")}};
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    const std::pair<QAction*, QString> cases[] = {{window.action(MainAction::Help), QStringLiteral("the user guide")},
+                                                  {ui.webSiteEntry(), QStringLiteral("the web site")},
+                                                  {ui.feedbackEntry(), QStringLiteral("a new mail")},
+                                                  {window.action(MainAction::Print), QStringLiteral("the report")}};
     for (const auto& [action, named] : cases) {
       ErrorBox box;
       answerErrorBox(&box);
@@ -398,8 +398,8 @@ class ShellTest : public QObject {
     QCOMPARE(already.pointSizeF(), 10.0);
 
     // Never here: the desktop's font stays.
-    const auto form = start();
-    QCOMPARE(form->font(), QApplication::font(form.get()));
+    const auto window = start();
+    QCOMPARE(window->font(), QApplication::font(window.get()));
   }
 
   void theSoundPlaysFromItsFolderAndAnUnopenableOneIsReported() {

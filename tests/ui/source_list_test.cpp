@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "platform/folders.h"
-#include "settings/options_record.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
+#include "ui/main_window_driver.h"
 #include "ui/text_bytes.h"
 #include "ui/ui_test_support.h"
 
@@ -53,59 +53,61 @@ class SourceListTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { Options = OptionsRecord{}; }
-
   void startsWithTheDefaultFolderSelected() {
-    TFormQVR form;
-    QCOMPARE(form.sourceFolders(), std::vector<std::string>{platform::defaultSourceFolder()});
-    QVERIFY(form.ButtonChangeSourceRemove->isEnabled());
-    QVERIFY(form.ListViewSource->hasSelectedRow());
-    QVERIFY(form.ListViewSource->horizontalHeader()->isHidden());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    QCOMPARE(window.sourceFolders(), std::vector<std::string>{platform::defaultSourceFolder()});
+    QVERIFY(ui.removeSourceButton()->isEnabled());
+    QVERIFY(ui.sourceList()->hasSelectedRow());
+    QVERIFY(ui.sourceList()->horizontalHeader()->isHidden());
   }
 
   void removeTakesEverySelectedRow() {
-    TFormQVR form;
-    test::showActive(form);
-    form.setSourceFolders({"/one", "/two", "/three", "/four", "/five"});
-    clickRow(*form.ListViewSource, 1);
-    clickRow(*form.ListViewSource, 2, Qt::ControlModifier);
-    clickRow(*form.ListViewSource, 3, Qt::ControlModifier);
-    QTest::mouseClick(form.ButtonChangeSourceRemove, Qt::LeftButton);
-    QCOMPARE(form.sourceFolders(), (std::vector<std::string>{"/one", "/five"}));
-    QVERIFY(!form.ButtonChangeSourceRemove->isEnabled());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    window.setSourceFolders({"/one", "/two", "/three", "/four", "/five"});
+    clickRow(*ui.sourceList(), 1);
+    clickRow(*ui.sourceList(), 2, Qt::ControlModifier);
+    clickRow(*ui.sourceList(), 3, Qt::ControlModifier);
+    QTest::mouseClick(ui.removeSourceButton(), Qt::LeftButton);
+    QCOMPARE(window.sourceFolders(), (std::vector<std::string>{"/one", "/five"}));
+    QVERIFY(!ui.removeSourceButton()->isEnabled());
 
-    form.ListViewSource->selectAll();
-    QVERIFY(form.ButtonChangeSourceRemove->isEnabled());
-    QTest::mouseClick(form.ButtonChangeSourceRemove, Qt::LeftButton);
-    QVERIFY(form.sourceFolders().empty());
-    QVERIFY(!form.ButtonChangeSourceRemove->isEnabled());
-    form.ButtonChangeSourceRemoveClick();  // an empty list: nothing happens
-    QVERIFY(form.sourceFolders().empty());
+    ui.sourceList()->selectAll();
+    QVERIFY(ui.removeSourceButton()->isEnabled());
+    QTest::mouseClick(ui.removeSourceButton(), Qt::LeftButton);
+    QVERIFY(window.sourceFolders().empty());
+    QVERIFY(!ui.removeSourceButton()->isEnabled());
+    ui.removeSourceFolders();  // an empty list: nothing happens
+    QVERIFY(window.sourceFolders().empty());
   }
 
   void removeIsEnabledExactlyWhileARowIsSelected() {
-    TFormQVR form;
-    test::showActive(form);
-    form.setSourceFolders({"/one", "/two"});
-    QVERIFY(form.ButtonChangeSourceRemove->isEnabled());
-    clickRow(*form.ListViewSource, 0, Qt::ControlModifier);  // deselects the only selected row
-    QVERIFY(!form.ListViewSource->hasSelectedRow());
-    QVERIFY(!form.ButtonChangeSourceRemove->isEnabled());
-    clickRow(*form.ListViewSource, 1);
-    QVERIFY(form.ButtonChangeSourceRemove->isEnabled());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    window.setSourceFolders({"/one", "/two"});
+    QVERIFY(ui.removeSourceButton()->isEnabled());
+    clickRow(*ui.sourceList(), 0, Qt::ControlModifier);  // deselects the only selected row
+    QVERIFY(!ui.sourceList()->hasSelectedRow());
+    QVERIFY(!ui.removeSourceButton()->isEnabled());
+    clickRow(*ui.sourceList(), 1);
+    QVERIFY(ui.removeSourceButton()->isEnabled());
     // A click below the last row leaves nothing selected.
-    QTest::mouseClick(form.ListViewSource->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(10, form.ListViewSource->viewport()->height() - 2));
-    QVERIFY(!form.ButtonChangeSourceRemove->isEnabled());
+    QTest::mouseClick(ui.sourceList()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(10, ui.sourceList()->viewport()->height() - 2));
+    QVERIFY(!ui.removeSourceButton()->isEnabled());
   }
 
   void theOneColumnFillsTheList() {
-    TFormQVR form;
-    test::showActive(form);
-    form.setSourceFolders({"/one"});
-    QCOMPARE(form.ListViewSource->columnWidth(0), form.ListViewSource->viewport()->width());
-    form.resize(form.width() + 120, form.height());
-    QCOMPARE(form.ListViewSource->columnWidth(0), form.ListViewSource->viewport()->width());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    window.setSourceFolders({"/one"});
+    QCOMPARE(ui.sourceList()->columnWidth(0), ui.sourceList()->viewport()->width());
+    window.resize(window.width() + 120, window.height());
+    QCOMPARE(ui.sourceList()->columnWidth(0), ui.sourceList()->viewport()->width());
   }
 
   void addAppendsTheChosenFolder() {
@@ -114,51 +116,53 @@ class SourceListTest : public QObject {
     const QString second = root.filePath(QStringLiteral("second"));
     QDir().mkpath(first);
     QDir().mkpath(second);
-    TFormQVR form;
-    test::showActive(form);
-    form.setSourceFolders({});
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    window.setSourceFolders({});
 
     BrowserSeen seen;
     answerBrowser(first, &seen);
-    QTest::mouseClick(form.ButtonChangeSourceAdd, Qt::LeftButton);
+    QTest::mouseClick(ui.addSourceButton(), Qt::LeftButton);
     QCOMPARE(seen.title, QStringLiteral("Select source folder"));
     QVERIFY(seen.directoriesOnly);
     QCOMPARE(seen.startFolder, shownText(platform::defaultSourceFolder()));
-    QCOMPARE(form.sourceFolders(), std::vector<std::string>{bytesOf(first)});
-    QVERIFY(form.ListViewSource->hasSelectedRow());  // the first folder is selected
-    QVERIFY(form.ButtonChangeSourceRemove->isEnabled());
+    QCOMPARE(window.sourceFolders(), std::vector<std::string>{bytesOf(first)});
+    QVERIFY(ui.sourceList()->hasSelectedRow());  // the first folder is selected
+    QVERIFY(ui.removeSourceButton()->isEnabled());
 
     answerBrowser(second);
-    QTest::mouseClick(form.ButtonChangeSourceAdd, Qt::LeftButton);
-    QCOMPARE(form.sourceFolders(), (std::vector<std::string>{bytesOf(first), bytesOf(second)}));
-    QVERIFY(form.ListViewSource->selectionModel()->isRowSelected(0, {}));
-    QVERIFY(!form.ListViewSource->selectionModel()->isRowSelected(1, {}));
+    QTest::mouseClick(ui.addSourceButton(), Qt::LeftButton);
+    QCOMPARE(window.sourceFolders(), (std::vector<std::string>{bytesOf(first), bytesOf(second)}));
+    QVERIFY(ui.sourceList()->selectionModel()->isRowSelected(0, {}));
+    QVERIFY(!ui.sourceList()->selectionModel()->isRowSelected(1, {}));
 
     answerBrowser(first);  // a folder already listed comes in a second time
-    QTest::mouseClick(form.ButtonChangeSourceAdd, Qt::LeftButton);
-    QCOMPARE(form.sourceFolders().size(), std::size_t(3));
-    QCOMPARE(form.sourceFolders()[2], bytesOf(first));
+    QTest::mouseClick(ui.addSourceButton(), Qt::LeftButton);
+    QCOMPARE(window.sourceFolders().size(), std::size_t(3));
+    QCOMPARE(window.sourceFolders()[2], bytesOf(first));
   }
 
   void cancellingTheBrowserAddsNothing() {
-    TFormQVR form;
-    test::showActive(form);
-    form.setSourceFolders({"/one"});
-    clickRow(*form.ListViewSource, 0, Qt::ControlModifier);
-    QVERIFY(!form.ButtonChangeSourceRemove->isEnabled());
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    window.setSourceFolders({"/one"});
+    clickRow(*ui.sourceList(), 0, Qt::ControlModifier);
+    QVERIFY(!ui.removeSourceButton()->isEnabled());
     answerBrowser(QString());
-    QTest::mouseClick(form.ButtonChangeSourceAdd, Qt::LeftButton);
-    QCOMPARE(form.sourceFolders(), std::vector<std::string>{"/one"});
+    QTest::mouseClick(ui.addSourceButton(), Qt::LeftButton);
+    QCOMPARE(window.sourceFolders(), std::vector<std::string>{"/one"});
     // With exactly one row, Add selects it even when nothing was added.
-    QVERIFY(form.ListViewSource->hasSelectedRow());
-    QVERIFY(form.ButtonChangeSourceRemove->isEnabled());
+    QVERIFY(ui.sourceList()->hasSelectedRow());
+    QVERIFY(ui.removeSourceButton()->isEnabled());
   }
 
   void foldersAreKeptAsTheirBytes() {
-    TFormQVR form;
+    MainWindow window;
     const std::string odd = "/tmp/caf\xc3\xa9/\xff-raw";
-    form.setSourceFolders({odd, "/"});
-    QCOMPARE(form.sourceFolders(), (std::vector<std::string>{odd, "/"}));
+    window.setSourceFolders({odd, "/"});
+    QCOMPARE(window.sourceFolders(), (std::vector<std::string>{odd, "/"}));
   }
 };
 

@@ -1,3 +1,5 @@
+#include "ui/wait_dialog.h"
+
 #include <QtTest/qtestspontaneevent.h>
 
 #include <QApplication>
@@ -11,18 +13,20 @@
 #include <QTimer>
 
 #include "search/search_progress.h"
-#include "ui/form_wait.h"
+#include "ui/main_window_driver.h"
 
 using pelimor::SearchPhase;
 using pelimor::SearchProgress;
-using pelimor::TFormWait;
+using pelimor::WaitDialog;
+using pelimor::test::WaitDialogDriver;
 
 class WaitDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
   void isFixedSizeWithoutTitleBarButtons() {
-    TFormWait dialog;
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
     QCOMPARE(dialog.width(), 368);
     const Qt::WindowFlags flags = dialog.windowFlags();
@@ -31,26 +35,28 @@ class WaitDialogTest : public QObject {
     QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowSystemMenuHint));
     QVERIFY(!flags.testFlag(Qt::WindowMinMaxButtonsHint));
-    QCOMPARE(dialog.ButtonCancel->text(), QStringLiteral("Cancel"));
+    QCOMPARE(parts.cancelButton()->text(), QStringLiteral("Cancel"));
   }
 
   void ticksBeforeAnySearchNameNoMask() {
-    TFormWait dialog;
-    dialog.Timer1Timer();
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
+    parts.tick();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Please wait some minutes - "));
-    QVERIFY(dialog.Timer1->isActive());
-    QCOMPARE(dialog.Timer1->interval(), 1000);
+    QVERIFY(parts.clock()->isActive());
+    QCOMPARE(parts.clock()->interval(), 1000);
   }
 
   void countsSecondsAndNamesTheMask() {
-    TFormWait dialog;
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
     dialog.setCurrentMask(QStringLiteral("*.jpg; *.png"));
     dialog.show();
-    QCOMPARE(dialog.LabelTime->text(), QStringLiteral("0:00"));
+    QCOMPARE(parts.timeLabel()->text(), QStringLiteral("0:00"));
     QStringList seen;
     for (int tick = 0; tick < 65; ++tick) {
-      dialog.Timer1Timer();
-      seen << dialog.LabelTime->text();
+      parts.tick();
+      seen << parts.timeLabel()->text();
     }
     QCOMPARE(seen.first(), QStringLiteral("0:01"));
     QCOMPARE(seen.at(58), QStringLiteral("0:59"));
@@ -61,26 +67,28 @@ class WaitDialogTest : public QObject {
   }
 
   void showingAgainStartsAtZero() {
-    TFormWait dialog;
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
     dialog.show();
-    dialog.Timer1Timer();
-    dialog.Timer1Timer();
+    parts.tick();
+    parts.tick();
     dialog.hide();
-    dialog.Timer1Timer();  // hidden, it keeps ticking
-    QCOMPARE(dialog.LabelTime->text(), QStringLiteral("0:03"));
+    parts.tick();  // hidden, it keeps ticking
+    QCOMPARE(parts.timeLabel()->text(), QStringLiteral("0:03"));
     dialog.show();
-    QCOMPARE(dialog.LabelTime->text(), QStringLiteral("0:00"));
+    QCOMPARE(parts.timeLabel()->text(), QStringLiteral("0:00"));
     QCOMPARE(dialog.waitSeconds(), 0);
     dialog.hide();
   }
 
   void escapeNeitherCancelsNorCloses() {
-    TFormWait dialog;
-    QSignalSpy cancelled(&dialog, &TFormWait::cancelRequested);
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
+    QSignalSpy cancelled(&dialog, &WaitDialog::cancelRequested);
     dialog.open();
     QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.focusWidget(), dialog.ButtonCancel);
-    QTest::keyClick(dialog.ButtonCancel, Qt::Key_Escape);
+    QCOMPARE(dialog.focusWidget(), parts.cancelButton());
+    QTest::keyClick(parts.cancelButton(), Qt::Key_Escape);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.isVisible());
     QCOMPARE(cancelled.count(), 0);
@@ -95,8 +103,8 @@ class WaitDialogTest : public QObject {
   }
 
   void theProgramItselfCanCloseIt() {
-    TFormWait dialog;
-    QSignalSpy cancelled(&dialog, &TFormWait::cancelRequested);
+    WaitDialog dialog;
+    QSignalSpy cancelled(&dialog, &WaitDialog::cancelRequested);
     dialog.open();
     QVERIFY(dialog.close());  // as when the application quits
     QVERIFY(!dialog.isVisible());
@@ -104,9 +112,10 @@ class WaitDialogTest : public QObject {
   }
 
   void cancelClosesAtOnceAndTellsTheSearch() {
-    TFormWait dialog;
-    QSignalSpy cancelled(&dialog, &TFormWait::cancelRequested);
-    QTimer::singleShot(0, dialog.ButtonCancel, [&] { QTest::mouseClick(dialog.ButtonCancel, Qt::LeftButton); });
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
+    QSignalSpy cancelled(&dialog, &WaitDialog::cancelRequested);
+    QTimer::singleShot(0, parts.cancelButton(), [&] { QTest::mouseClick(parts.cancelButton(), Qt::LeftButton); });
     const int result = dialog.exec();
     QCOMPARE(result, int(QDialog::Rejected));
     QCOMPARE(cancelled.count(), 1);
@@ -114,31 +123,33 @@ class WaitDialogTest : public QObject {
   }
 
   void keysOfAFocusedButtonPressCancel() {
-    TFormWait dialog;
-    QSignalSpy cancelled(&dialog, &TFormWait::cancelRequested);
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
+    QSignalSpy cancelled(&dialog, &WaitDialog::cancelRequested);
     dialog.open();
-    QTest::keyClick(dialog.ButtonCancel, Qt::Key_Space);
+    QTest::keyClick(parts.cancelButton(), Qt::Key_Space);
     QCOMPARE(cancelled.count(), 1);
     QVERIFY(!dialog.isVisible());
   }
 
   void enterPressesTheFocusedCancelButNotItsRepeats() {
-    TFormWait dialog;
-    QSignalSpy cancelled(&dialog, &TFormWait::cancelRequested);
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
+    QSignalSpy cancelled(&dialog, &WaitDialog::cancelRequested);
     dialog.open();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     // Enter still held down from starting the search repeats into the dialog.
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
-    QApplication::sendEvent(dialog.ButtonCancel, &repeat);
+    QApplication::sendEvent(parts.cancelButton(), &repeat);
     QVERIFY(dialog.isVisible());
     QCOMPARE(cancelled.count(), 0);
-    QTest::keyClick(dialog.ButtonCancel, Qt::Key_Return);
+    QTest::keyClick(parts.cancelButton(), Qt::Key_Return);
     QCOMPARE(cancelled.count(), 1);
     QVERIFY(!dialog.isVisible());
   }
 
   void finishEndsTheModalShowAndLeavesAHiddenDialogAlone() {
-    TFormWait dialog;
+    WaitDialog dialog;
     dialog.finish();
     QVERIFY(!dialog.isVisible());
     QTimer::singleShot(0, &dialog, [&] { dialog.finish(); });
@@ -147,27 +158,28 @@ class WaitDialogTest : public QObject {
   }
 
   void showsWalkingAndComparingProgress() {
-    TFormWait dialog;
+    WaitDialog dialog;
+    const WaitDialogDriver parts(dialog);
     SearchProgress progress;
     progress.setPhase(SearchPhase::Walking);
     progress.addFilesSeen(42);
     progress.setCurrentFolder("/tmp/photos/2019");
     dialog.watchProgress(&progress);
-    QVERIFY(dialog.LabelPhase->text().startsWith(QStringLiteral("Looking through folders: ")));
-    QVERIFY(dialog.LabelPhase->text().contains(QStringLiteral("42")));
-    QCOMPARE(dialog.LabelFolder->text(), QDir::toNativeSeparators(QStringLiteral("/tmp/photos/2019")));
-    QCOMPARE(dialog.ProgressBar1->maximum(), 0);  // no total while walking
+    QVERIFY(parts.phaseLabel()->text().startsWith(QStringLiteral("Looking through folders: ")));
+    QVERIFY(parts.phaseLabel()->text().contains(QStringLiteral("42")));
+    QCOMPARE(parts.folderLabel()->text(), QDir::toNativeSeparators(QStringLiteral("/tmp/photos/2019")));
+    QCOMPARE(parts.progressBar()->maximum(), 0);  // no total while walking
 
     progress.setPhase(SearchPhase::Comparing);
     progress.addBytesToRead(4000);
     progress.addBytesRead(1000);
     dialog.watchProgress(&progress);
-    QVERIFY(dialog.LabelPhase->text().startsWith(QStringLiteral("Comparing files: ")));
-    QCOMPARE(dialog.ProgressBar1->maximum(), 1000);
-    QCOMPARE(dialog.ProgressBar1->value(), 250);
+    QVERIFY(parts.phaseLabel()->text().startsWith(QStringLiteral("Comparing files: ")));
+    QCOMPARE(parts.progressBar()->maximum(), 1000);
+    QCOMPARE(parts.progressBar()->value(), 250);
 
     dialog.watchProgress(nullptr);
-    QVERIFY(dialog.LabelPhase->text().isEmpty());
+    QVERIFY(parts.phaseLabel()->text().isEmpty());
   }
 };
 

@@ -5,8 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "settings/options_record.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
 #include "ui/result_list_view.h"
 #include "ui/screenshot/demo_tree.h"
 #include "ui/text_bytes.h"
@@ -24,17 +23,18 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  pelimor::TFormQVR window;
+  pelimor::MainWindow window;
   window.setSourceFolders({pelimor::bytesOf(demoRoot)});
   window.show();
 
   int status = 0;
   QTimer::singleShot(300, &window, [&] {
-    window.actions().ActionSearch->trigger();  // returns when the search has ended
+    window.action(pelimor::MainAction::Search)->trigger();  // returns when the search has ended
     // A second selected row, as a user picking copies would have.
-    std::vector<bool> picked(window.ListViewDup->rows().size(), false);
+    auto* list = window.findChild<pelimor::ResultListView*>();
+    std::vector<bool> picked(list->session().size(), false);
     if (picked.size() > 3) picked[0] = picked[3] = true;
-    window.ListViewDup->selectRows(picked);
+    list->selectRows(picked);
     QTimer::singleShot(300, &window, [&] {
       if (!window.grab().save(output)) {
         std::fprintf(stderr, "pelimor-screenshot: cannot save %s\n", argv[1]);

@@ -7,6 +7,10 @@
 
 namespace pelimor {
 
+namespace test {
+class AboutBoxDriver;
+}
+
 // The picture; a click on it is the box's only button.
 class AboutPicture : public QLabel {
   Q_OBJECT
@@ -21,40 +25,40 @@ class AboutPicture : public QLabel {
   void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-class TFormAbout : public QDialog {
+class AboutBox : public QDialog {
   Q_OBJECT
 
  public:
   static constexpr int kPictureWidth = 300;
   static constexpr int kPictureHeight = 188;
 
-  explicit TFormAbout(QWidget* parent = nullptr);
+  explicit AboutBox(QWidget* parent = nullptr);
 
   // Shows a JPEG picture; one that can't be decoded leaves the box empty and says why on stderr.
   void loadPicture(const QByteArray& jpeg);
   // The picture built into the program.
   static QByteArray builtInPicture();
 
-  // The layered-window opacity: blending on or off, and the value 0..255 it uses when on.
-  bool alphaBlend() const { return AlphaBlend; }
-  int alphaBlendValue() const { return AlphaBlendValue; }
-
-  AboutPicture* Image1 = nullptr;
+  // The window's opacity: blending on or off, and the value 0..255 it uses when on.
+  bool alphaBlend() const { return alphaBlend_; }
+  int alphaBlendValue() const { return alphaBlendValue_; }
 
  public slots:
   // Fades the box out in 256 steps, hides it and ends its modal show.
-  void Image1Click();
+  void fadeOut();
 
  protected:
-  void FormKeyDown(QKeyEvent* event);
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
+  friend class test::AboutBoxDriver;
+
   void setAlphaBlendValue(int value);
 
-  bool AlphaBlend = false;
-  int AlphaBlendValue = 255;
+  AboutPicture* picture_ = nullptr;
+  bool alphaBlend_ = false;
+  int alphaBlendValue_ = 255;
   bool fading_ = false;
 };
 

@@ -18,7 +18,7 @@
 #include "ui/action_progress_dialog.h"
 #include "ui/background_job.h"
 #include "ui/desktop_open.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
 #include "ui/notices.h"
 #include "ui/result_list_view.h"
 #include "ui/text_bytes.h"
@@ -98,8 +98,7 @@ class InputHold : public QObject {
 
 // Delete, Move and Link alike: the rows whose file is gone leave the list, then the one notice, if any.
 // The status bar follows the list's own change events.
-void finishRemoval(TFormQVR& form, const RemovalResult& result) {
-  ResultListView& list = *form.ListViewDup;
+void finishRemoval(QWidget* window, ResultListView& list, const RemovalResult& result) {
   if (!result.linked.empty()) {
     // Linked files are done with: what stays selected is what still needs the user. Their
     // positions are those of the rows the action was given, so before any row leaves.
@@ -111,14 +110,14 @@ void finishRemoval(TFormQVR& form, const RemovalResult& result) {
     const RepaintSuspended suspended(&list);
     list.removeFlaggedRows(flagsAt(result.rowsToRemove, list.session().size()));
   }
-  if (result.notice) showActionNotice(&form, *result.notice);
+  if (result.notice) showActionNotice(window, *result.notice);
 }
 }  // namespace
 
-void TFormQVR::ActionSelectExecute() {
+void MainWindow::selectSafely() {
   if (refuseWhileSearchFinishing()) return;
-  const ResultSession& session = ListViewDup->session();
-  const int focused = ListViewDup->focusedRow();
+  const ResultSession& session = resultList_->session();
+  const int focused = resultList_->focusedRow();
   const SafeSelectionResult result = safeSelection(
       session.rows(), session.selection(),
       focused < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(focused)), session.sort());
@@ -127,20 +126,20 @@ void TFormQVR::ActionSelectExecute() {
     return;
   }
   {
-    const RepaintSuspended suspended(ListViewDup);
-    ListViewDup->reorderRows(result.order, result.sort);
-    ListViewDup->selectRows(result.selected);
-    ListViewDup->setFocusedRow(result.focused ? static_cast<int>(*result.focused) : -1);
+    const RepaintSuspended suspended(resultList_);
+    resultList_->reorderRows(result.order, result.sort);
+    resultList_->selectRows(result.selected);
+    resultList_->setFocusedRow(result.focused ? static_cast<int>(*result.focused) : -1);
   }
-  if (result.focused) ListViewDup->scrollTo(ListViewDup->currentIndex());
-  if (result.focusedTopRow) ListViewDup->setFocus();
+  if (result.focused) resultList_->scrollTo(resultList_->currentIndex());
+  if (result.focusedTopRow) resultList_->setFocus();
 }
 
-void TFormQVR::runFileAction(FileAction action) {
+void MainWindow::runFileAction(FileAction action) {
   if (refuseWhileSearchFinishing() || runningAction_) return;
   // The input hold below keeps the session as it is until the action ends.
-  const std::vector<ResultRow>& rows = ListViewDup->session().rows();
-  const std::vector<bool> selected = ListViewDup->session().selection();
+  const std::vector<ResultRow>& rows = resultList_->session().rows();
+  const std::vector<bool> selected = resultList_->session().selection();
   ActionProgress progress;
   ActionOptions options;
   options.progress = &progress;
@@ -168,32 +167,28 @@ void TFormQVR::runFileAction(FileAction action) {
     runningAction_ = nullptr;
   }
   if (!failure.isEmpty()) showErrorBox(this, failure);
-  finishRemoval(*this, result);
+  finishRemoval(this, *resultList_, result);
   if (std::exchange(closeAfterAction_, false)) close();
 }
 
-void TFormQVR::ActionDeleteExecute() { runFileAction(FileAction::Delete); }
+void MainWindow::deleteSelected() { runFileAction(FileAction::Delete); }
 
-void TFormQVR::ActionMoveExecute() { runFileAction(FileAction::Move); }
+void MainWindow::moveSelected() { runFileAction(FileAction::Move); }
 
-void TFormQVR::ReplaceSelectedWithHardLinks1Click() { runFileAction(FileAction::Link); }
+void MainWindow::replaceSelectedWithHardLinks() { runFileAction(FileAction::Link); }
 
-void TFormQVR::ActionPrintExecute() {
+void MainWindow::printReport() {
   if (refuseWhileSearchFinishing()) return;
   // A folder that cannot be made shows up as the report's own failure to be created.
   platform::createFolderWithParents(platform::dataFolder());
   const std::string fileName = defaultReportFileName();
   try {
-    SaveHTMLfile(fileName);
+    SaveHTMLfile(fileName, resultList_->session().rows());
   } catch (const ReportError& error) {
     showErrorBox(this, QString::fromStdString(error.what()));
     return;
   }
   openOnDesktop(this, QUrl::fromLocalFile(shownText(fileName)), QStringLiteral("the report"));
-}
-
-void TFormQVR::SaveHTMLfile(const std::string& fileName) {
-  pelimor::SaveHTMLfile(fileName, ListViewDup->session().rows());
 }
 
 }  // namespace pelimor

@@ -11,15 +11,19 @@ class QTimer;
 
 namespace pelimor {
 
+namespace test {
+class WaitDialogDriver;
+}
+
 class SearchProgress;
 
-class TFormWait : public QDialog {
+class WaitDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TFormWait(QWidget* parent = nullptr);
+  explicit WaitDialog(QWidget* parent = nullptr);
 
-  // The masks being searched, shown in the title from the next tick on (CurrentMask).
+  // The masks being searched, shown in the title from the next tick on.
   void setCurrentMask(const QString& mask) { currentMask_ = mask; }
   const QString& currentMask() const { return currentMask_; }
   // Counters to show under the time; nullptr while no search runs. Must outlive its use here.
@@ -27,21 +31,10 @@ class TFormWait : public QDialog {
   // The worker's end: ends the modal show when it runs, and does nothing to a hidden dialog.
   void finish();
 
-  std::int32_t waitSeconds() const { return WaitSeconds; }
-
-  QLabel* LabelTime = nullptr;
-  QLabel* LabelPhase = nullptr;
-  QLabel* LabelFolder = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
-  QPushButton* ButtonCancel = nullptr;
-  QTimer* Timer1 = nullptr;
-
- public slots:
-  void Timer1Timer();
-  void ButtonCancelClick();
+  std::int32_t waitSeconds() const { return waitSeconds_; }
 
  signals:
-  // Cancel was pressed (SearchRunning := 0); the dialog has already closed.
+  // Cancel was pressed; the dialog has already closed.
   void cancelRequested();
 
  protected:
@@ -51,9 +44,21 @@ class TFormWait : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  friend class test::WaitDialogDriver;
+
+  // One second more on the clock, and the mask in the title.
+  void tick();
+  void cancel();
   void showProgress();
 
-  std::int32_t WaitSeconds = 0;
+  QLabel* timeLabel_ = nullptr;
+  QLabel* phaseLabel_ = nullptr;
+  QLabel* folderLabel_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QTimer* clock_ = nullptr;
+
+  std::int32_t waitSeconds_ = 0;
   QString currentMask_;
   const SearchProgress* progress_ = nullptr;
   QTimer* progressTimer_ = nullptr;

@@ -1,4 +1,4 @@
-#include "ui/form_about.h"
+#include "ui/about_box.h"
 
 #include <QApplication>
 #include <QFile>
@@ -16,74 +16,69 @@ void AboutPicture::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
 }
 
-TFormAbout::TFormAbout(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-  setObjectName(QStringLiteral("FormAbout"));
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+  setObjectName(QStringLiteral("aboutBox"));
   setWindowTitle(QStringLiteral("About"));
-  Image1 = new AboutPicture(this);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setGeometry(0, 0, kPictureWidth, kPictureHeight);
+  picture_ = new AboutPicture(this);
+  picture_->setObjectName(QStringLiteral("picture"));
+  picture_->setGeometry(0, 0, kPictureWidth, kPictureHeight);
   // The box keeps the picture's size even when the picture can't be shown, so it can still be
   // clicked away.
   setFixedSize(kPictureWidth, kPictureHeight);
-  connect(Image1, &AboutPicture::clicked, this, &TFormAbout::Image1Click);
+  connect(picture_, &AboutPicture::clicked, this, &AboutBox::fadeOut);
   loadPicture(builtInPicture());
 }
 
-QByteArray TFormAbout::builtInPicture() {
+QByteArray AboutBox::builtInPicture() {
   QFile file(QStringLiteral(":/about/about.jpg"));
   if (!file.open(QIODevice::ReadOnly)) return {};
   return file.readAll();
 }
 
-void TFormAbout::loadPicture(const QByteArray& jpeg) {
+void AboutBox::loadPicture(const QByteArray& jpeg) {
   std::string error;
   const QImage picture = decodeJpeg(jpeg, &error);
   if (picture.isNull()) {
-    Image1->clear();
+    picture_->clear();
     std::fprintf(stderr, "Pelimor: the About picture can't be shown: %s\n", error.c_str());
     return;
   }
-  Image1->setPixmap(QPixmap::fromImage(picture));
-  Image1->resize(picture.size());
+  picture_->setPixmap(QPixmap::fromImage(picture));
+  picture_->resize(picture.size());
 }
 
-void TFormAbout::setAlphaBlendValue(int value) {
-  AlphaBlendValue = value;
-  setWindowOpacity(AlphaBlend ? value / 255.0 : 1.0);
+void AboutBox::setAlphaBlendValue(int value) {
+  alphaBlendValue_ = value;
+  setWindowOpacity(alphaBlend_ ? value / 255.0 : 1.0);
 }
 
-void TFormAbout::Image1Click() {
+void AboutBox::fadeOut() {
   // The message processing below would let a second click or Esc start a fade inside this one.
   if (fading_) return;
   fading_ = true;
-  if (!AlphaBlend) {
-    AlphaBlendValue = 255;
-    AlphaBlend = true;
+  if (!alphaBlend_) {
+    alphaBlendValue_ = 255;
+    alphaBlend_ = true;
   }
-  for (int value = AlphaBlendValue; value >= 0; --value) {
+  for (int value = alphaBlendValue_; value >= 0; --value) {
     setAlphaBlendValue(value);
     QApplication::processEvents();
   }
   hide();
   // Blending off: the value stays 0 but no longer counts, so the box opens opaque next time.
-  AlphaBlend = false;
+  alphaBlend_ = false;
   setWindowOpacity(1.0);
   fading_ = false;
   done(QDialog::Accepted);
 }
 
-void TFormAbout::FormKeyDown(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) Image1Click();
-}
-
-void TFormAbout::keyPressEvent(QKeyEvent* event) {
+void AboutBox::keyPressEvent(QKeyEvent* event) {
   // Every other key is ignored, Enter included: the box has no buttons to press.
-  FormKeyDown(event);
+  if (event->key() == Qt::Key_Escape) fadeOut();
   event->accept();
 }
 
-void TFormAbout::showEvent(QShowEvent* event) {
+void AboutBox::showEvent(QShowEvent* event) {
   if (const QWidget* owner = parentWidget()) {
     QRect place = frameGeometry();
     place.moveCenter(owner->frameGeometry().center());

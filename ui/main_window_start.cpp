@@ -10,9 +10,9 @@
 #include "platform/folders.h"
 #include "search/crc32.h"
 #include "settings/settings.h"
+#include "ui/about_box.h"
 #include "ui/filter_controls.h"
-#include "ui/form_about.h"
-#include "ui/form_qvr.h"
+#include "ui/main_window.h"
 #include "ui/notices.h"
 #include "ui/result_list_view.h"
 #include "ui/segoe_font.h"
@@ -103,37 +103,37 @@ WindowPlacement placementOf(const QWidget& window) {
 
 }  // namespace
 
-void TFormQVR::startShell(Settings settings) {
+void MainWindow::start(Settings settings) {
   settings_ = settings;
   auto* escape = new QAction(this);
-  escape->setObjectName(QStringLiteral("ActionEscape"));
+  escape->setObjectName(QStringLiteral("escapeAction"));
   escape->setShortcut(QKeySequence(Qt::Key_Escape));
   escape->setShortcutContext(Qt::WindowShortcut);
   addAction(escape);
-  connect(escape, &QAction::triggered, this, &TFormQVR::FormKeyPress);
+  connect(escape, &QAction::triggered, this, &MainWindow::minimize);
 
   if (settings == Settings::FromFiles) {
-    FormCreate();
+    startFromSettingsFiles();
   } else {
     // No files: the window works on the record in memory, with the defaults when it is empty.
-    ProgramFolder = platform::programFolder();
-    if (Options.version() == 0) SetDefaultOptions(Options, rectOf(frameGeometry()));
-    Filters->applyOptions();
+    programFolder_ = platform::programFolder();
+    if (options_.version() == 0) SetDefaultOptions(options_, rectOf(frameGeometry()));
+    filters_->showStoredChoices();
   }
-  FormAbout = new TFormAbout(this);
+  aboutBox_ = new AboutBox(this);
 }
 
-void TFormQVR::FormCreate() {
+void MainWindow::startFromSettingsFiles() {
   BuildCRCTable();
   setWindowTitle(QStringLiteral("Pelimor 3.0"));
-  ProgramFolder = platform::programFolder();
-  DataFolder = platform::dataFolder();
+  programFolder_ = platform::programFolder();
+  dataFolder_ = platform::dataFolder();
   // A folder that can't be made shows up as the error of the first settings file written into it.
-  platform::createFolderWithParents(DataFolder);
+  platform::createFolderWithParents(dataFolder_);
 
   ApplySegoeFont(*this);
-  ApplySegoeFont(*ListViewSource);
-  ApplySegoeFont(*ListViewDup);
+  ApplySegoeFont(*sourceList_);
+  ApplySegoeFont(*resultList_);
   ApplySegoeFont(*statusBar());
 
   // The designed placement: the designed size, centred on the primary screen.
@@ -147,7 +147,7 @@ void TFormQVR::FormCreate() {
   try {
     std::vector<std::string> rows;
     try {
-      LoadSourceList(DataFolder, rows);
+      LoadSourceList(dataFolder_, rows);
     } catch (const SettingsError&) {
       setSourceFolders(rows);  // what could be read stays, and is what the next close saves
       throw;
@@ -155,10 +155,10 @@ void TFormQVR::FormCreate() {
     setSourceFolders(rows);
 
     const QRect designedOuter = frameGeometry();
-    LoadOptions(Options, DataFolder, rectOf(designedOuter));
+    LoadOptions(options_, dataFolder_, rectOf(designedOuter));
 
     const QSize minimum = minimumSizeHint().expandedTo(minimumSize()).grownBy(frameOf(*this));
-    const WindowStart start = ApplyOptions(Options, screenRects(), {designedOuter.width(), designedOuter.height()},
+    const WindowStart start = ApplyOptions(options_, screenRects(), {designedOuter.width(), designedOuter.height()},
                                            {minimum.width(), minimum.height()});
     if (start.rect) {
       const QRect outer = qRectOf(*start.rect);
@@ -168,21 +168,21 @@ void TFormQVR::FormCreate() {
     if (start.state == WindowState::Maximized) setWindowState(Qt::WindowMaximized);
     if (start.state == WindowState::Minimized) setWindowState(Qt::WindowMinimized);
 
-    Filters->applyOptions();
+    filters_->showStoredChoices();
 
     // No search runs yet, and the first header click sorts ascending.
-    SortState sort = ListViewDup->sortState();
+    SortState sort = resultList_->sortState();
     sort.descending = false;
-    ListViewDup->setSortState(sort);
+    resultList_->setSortState(sort);
   } catch (const SettingsError& error) {
     showErrorBox(this, shownText(errorBoxText(error)));
   }
 }
 
-bool TFormQVR::FormClose() {
+bool MainWindow::saveSettings() {
   if (settings_ != Settings::FromFiles) return true;
   try {
-    SaveSettings(DataFolder, sourceFolders(), Options, placementOf(*this));
+    SaveSettings(dataFolder_, sourceFolders(), options_, placementOf(*this));
     return true;
   } catch (const SettingsError& error) {
     showErrorBox(this, shownText(errorBoxText(error)));
@@ -193,7 +193,7 @@ bool TFormQVR::FormClose() {
   }
 }
 
-void TFormQVR::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // An action on files stops before its next file, and the window closes once it has.
   if (runningAction_) {
     runningAction_->cancel();
@@ -201,7 +201,7 @@ void TFormQVR::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (!FormClose()) {
+  if (!saveSettings()) {
     event->ignore();
     return;
   }
@@ -210,12 +210,12 @@ void TFormQVR::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-void TFormQVR::FormKeyPress() {
+void MainWindow::minimize() {
   // Minimized rather than hidden: a hidden window would have no way back.
   showMinimized();
 }
 
-void TFormQVR::bringForward() {
+void MainWindow::bringForward() {
   setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   show();
   raise();

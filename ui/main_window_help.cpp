@@ -2,26 +2,26 @@
 // Each target goes to the desktop's opener, which says when it can't start anything for it.
 #include <QUrl>
 
+#include "ui/about_box.h"
 #include "ui/desktop_open.h"
-#include "ui/form_about.h"
-#include "ui/form_qvr.h"
 #include "ui/help_links.h"
+#include "ui/main_window.h"
 #include "ui/text_bytes.h"
 
 namespace pelimor {
 
-void TFormQVR::ActionHelpExecute() {
-  openOnDesktop(this, QUrl::fromLocalFile(shownText(ProgramFolder + kHelpFileName)), QStringLiteral("the user guide"));
+void MainWindow::showHelp() {
+  openOnDesktop(this, QUrl::fromLocalFile(shownText(programFolder_ + kHelpFileName)), QStringLiteral("the user guide"));
 }
 
-void TFormQVR::VisitQVRWebSite1Click() {
+void MainWindow::showWebSite() {
   openOnDesktop(this, QUrl::fromEncoded(kWebSiteUrl, QUrl::StrictMode), QStringLiteral("the web site"));
 }
 
-void TFormQVR::Feedbackanycommentswishes1Click() {
+void MainWindow::writeFeedback() {
   openOnDesktop(this, QUrl::fromEncoded(kFeedbackMailUrl, QUrl::StrictMode), QStringLiteral("a new mail"));
 }
 
-void TFormQVR::About1Click() { FormAbout->exec(); }
+void MainWindow::showAbout() { aboutBox_->exec(); }
 
 }  // namespace pelimor

@@ -6,84 +6,84 @@
 #include "results/action_notice.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
-#include "ui/form_qvr.h"
-#include "ui/form_wait.h"
+#include "ui/main_window.h"
 #include "ui/notices.h"
 #include "ui/result_list_view.h"
 #include "ui/source_list.h"
 #include "ui/text_bytes.h"
+#include "ui/wait_dialog.h"
 
 namespace pelimor {
 
-void TFormQVR::ActionSearchExecute() {
+void MainWindow::search() {
   if (refuseWhileSearchFinishing()) return;
 
   SearchRequest request;
-  const QString sizeText = Filters->sizeText();
+  const QString sizeText = filters_->sizeText();
   if (!minimumSizeFromKilobytes(bytesOf(sizeText), request.minimumSize)) {
     showErrorBox(this, QStringLiteral("'%1' is not a valid integer value").arg(sizeText));
     return;
   }
-  request.sourceFolders = ListViewSource->folders();
-  request.maskText = Filters->maskText();
+  request.sourceFolders = sourceList_->folders();
+  request.maskText = filters_->maskText();
 
-  StatusSearchNote->clear();
+  searchNote_->clear();
   pendingFailure_.clear();
   pendingSkipped_.clear();
   worker_ = std::make_unique<SearchWorker>(std::move(request), engine_);
-  connect(worker_.get(), &SearchWorker::finished, this, &TFormQVR::searchWorkerFinished);
-  connect(FormWait, &TFormWait::cancelRequested, worker_.get(), &SearchWorker::cancel, Qt::UniqueConnection);
-  FormWait->setCurrentMask(EditMask->text());
-  FormWait->watchProgress(&worker_->progress());
+  connect(worker_.get(), &SearchWorker::finished, this, &MainWindow::searchWorkerFinished);
+  connect(waitDialog_, &WaitDialog::cancelRequested, worker_.get(), &SearchWorker::cancel, Qt::UniqueConnection);
+  waitDialog_->setCurrentMask(maskEdit_->text());
+  waitDialog_->watchProgress(&worker_->progress());
   worker_->start();
   // The last search's rows are let go of while this one already walks: on a large list that
   // takes a while, and the worker never looks at the list.
-  ListViewDup->clearRows();
+  resultList_->clearRows();
 
   // The worker's end can only be delivered inside this modal loop, so it always finds the dialog
   // open, however quickly the search ends.
-  FormWait->exec();
-  FormWait->watchProgress(nullptr);
+  waitDialog_->exec();
+  waitDialog_->watchProgress(nullptr);
   if (worker_->wasAborted()) return;  // the window closed meanwhile
-  finishSearchOnWindow();
+  finishSearch();
 }
 
-void TFormQVR::searchWorkerFinished() {
+void MainWindow::searchWorkerFinished() {
   SearchResult result = worker_->takeResult();
   pendingFailure_ = worker_->failureText();
   pendingSkipped_ = std::move(result.skipped);
   pendingSkippedFolders_ = std::move(result.skippedFolders);
   if (result.cancelled)
-    StatusSearchNote->setText(QStringLiteral("Search cancelled: the list holds what was found until then."));
-  ListViewDup->installRows(std::move(result.rows));
-  ListViewDup->fitPathColumn();
-  if (FormWait->isVisible()) {
-    FormWait->finish();  // ActionSearchExecute goes on from its modal loop
+    searchNote_->setText(QStringLiteral("Search cancelled: the list holds what was found until then."));
+  resultList_->installRows(std::move(result.rows));
+  resultList_->fitPathColumn();
+  if (waitDialog_->isVisible()) {
+    waitDialog_->finish();  // search() goes on from its modal loop
     return;
   }
   // A cancelled search whose dialog closed long ago: its groups just appear.
-  StatuBarUpdate();
+  updateStatusBar();
   reportSearchProblems();
   emit searchCompleted();
 }
 
-void TFormQVR::finishSearchOnWindow() {
-  if (!ListViewDup->rows().empty()) {
+void MainWindow::finishSearch() {
+  if (!resultList_->session().empty()) {
     sound_->play();
-    ListViewDup->selectRows({true});
-    ListViewDup->setFocusedRow(0);
-    ListViewDup->setFocus();
+    resultList_->selectRows({true});
+    resultList_->setFocusedRow(0);
+    resultList_->setFocus();
   }
-  StatuBarUpdate();
+  updateStatusBar();
   if (searchFinishing()) {  // cancelled: the rest comes with the worker's end
-    StatusSearchNote->setText(QStringLiteral("Search cancelled: grouping what was found until then\u2026"));
+    searchNote_->setText(QStringLiteral("Search cancelled: grouping what was found until then\u2026"));
     return;
   }
   reportSearchProblems();
   emit searchCompleted();
 }
 
-void TFormQVR::reportSearchProblems() {
+void MainWindow::reportSearchProblems() {
   if (!pendingFailure_.isEmpty()) showErrorBox(this, std::exchange(pendingFailure_, QString()));
   if (!pendingSkipped_.empty() || !pendingSkippedFolders_.empty()) {
     const QString text = skippedFilesText(pendingSkipped_, pendingSkippedFolders_);
@@ -93,24 +93,24 @@ void TFormQVR::reportSearchProblems() {
   }
 }
 
-bool TFormQVR::searchFinishing() const { return worker_ && worker_->isRunning(); }
+bool MainWindow::searchFinishing() const { return worker_ && worker_->isRunning(); }
 
-bool TFormQVR::refuseWhileSearchFinishing() {
+bool MainWindow::refuseWhileSearchFinishing() {
   if (!searchFinishing()) return false;
   showNotice(this, DialogKind::Information,
              QStringLiteral("The previous search is still finishing. Please try again in a moment."));
   return true;
 }
 
-void TFormQVR::stopSearchAndWait() {
+void MainWindow::stopSearchAndWait() {
   if (!worker_) return;
-  FormWait->watchProgress(nullptr);
+  waitDialog_->watchProgress(nullptr);
   if (worker_->isRunning()) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     worker_->abortAndWait();
     QApplication::restoreOverrideCursor();
   }
-  FormWait->finish();
+  waitDialog_->finish();
 }
 
 namespace {

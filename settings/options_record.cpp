@@ -1,7 +1,0 @@
-#include "settings/options_record.h"
-
-namespace pelimor {
-
-OptionsRecord Options;
-
-}  // namespace pelimor

@@ -1,0 +1,270 @@
+#include "ui/main_window.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/folders.h"
+#include "search/mask_presets.h"
+#include "ui/completion_sound.h"
+#include "ui/desktop_open.h"
+#include "ui/filter_controls.h"
+#include "ui/folder_browser.h"
+#include "ui/result_list_view.h"
+#include "ui/source_list.h"
+#include "ui/text_bytes.h"
+#include "ui/wait_dialog.h"
+
+namespace pelimor {
+
+namespace {
+constexpr int kClientWidth = 784;
+constexpr int kClientHeight = 564;
+constexpr int kSourceListHeight = 63;
+constexpr int kSourceButtonWidth = 57;
+constexpr std::array<int, 4> kPanelWidths = {100, 100, 125, 160};
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : MainWindow(Settings::InMemory, {}, parent) {}
+
+MainWindow::MainWindow(Settings settings, const OptionsRecord& options, QWidget* parent)
+    : QMainWindow(parent), actions_(this), options_(options) {
+  setObjectName(QStringLiteral("mainWindow"));
+  setWindowTitle(QStringLiteral("Pelimor 3.0"));
+  setWindowIcon(action(MainAction::Search)->icon());
+
+  buildMenus();
+  buildToolBar();
+  buildClientArea();
+  buildStatusBar();
+
+  sound_ = new CompletionSound(this);
+  connectHandlers();
+  setSourceFolders({platform::defaultSourceFolder()});
+  resize(kClientWidth, kClientHeight);
+
+  // The window's own start runs before the dialogs exist; then the About box, then the wait dialog.
+  start(settings);
+  waitDialog_ = new WaitDialog(this);
+}
+
+MainWindow::~MainWindow() { stopSearchAndWait(); }
+
+void MainWindow::buildMenus() {
+  helpMenu_ = new QMenu(this);
+  helpMenu_->setObjectName(QStringLiteral("helpMenu"));
+  helpMenu_->addAction(action(MainAction::Help));  // shows F1 beside it
+  webSiteEntry_ = helpMenu_->addAction(QStringLiteral("Visit QVR Web Site"));
+  webSiteEntry_->setObjectName(QStringLiteral("webSiteEntry"));
+  feedbackEntry_ = helpMenu_->addAction(QStringLiteral("Feedback (any comments, wishes)"));
+  feedbackEntry_->setObjectName(QStringLiteral("feedbackEntry"));
+  aboutEntry_ = helpMenu_->addAction(QStringLiteral("About"));
+  aboutEntry_->setObjectName(QStringLiteral("aboutEntry"));
+
+  resultMenu_ = new QMenu(this);
+  resultMenu_->setObjectName(QStringLiteral("resultMenu"));
+  safeSelectEntry_ = resultMenu_->addAction(QStringLiteral("Safely Select Duplicates From This Folder in All Groups"));
+  safeSelectEntry_->setObjectName(QStringLiteral("safeSelectEntry"));
+  hardLinksEntry_ = resultMenu_->addAction(QStringLiteral("Replace Selected With Hard Links"));
+  hardLinksEntry_->setObjectName(QStringLiteral("hardLinksEntry"));
+}
+
+void MainWindow::buildToolBar() {
+  toolBar_ = addToolBar(QStringLiteral("ToolBar1"));  // its title as it always was, whoever shows it
+  toolBar_->setObjectName(QStringLiteral("toolBar"));
+  toolBar_->setMovable(false);
+  toolBar_->setFloatable(false);
+  toolBar_->setContextMenuPolicy(Qt::PreventContextMenu);
+  toolBar_->setIconSize(QSize(32, 32));
+  toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  toolBar_->addAction(action(MainAction::Search));
+  toolBar_->addAction(action(MainAction::Select));
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(MainAction::Delete));
+  toolBar_->addAction(action(MainAction::Move));
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(MainAction::Print));
+  toolBar_->addAction(action(MainAction::Help));
+  for (QAction* each : toolBar_->actions()) {
+    if (QWidget* button = toolBar_->widgetForAction(each)) button->setMinimumWidth(47);
+  }
+  // The Help button's body runs Help; its arrow opens the menu.
+  helpButton_ = qobject_cast<QToolButton*>(toolBar_->widgetForAction(action(MainAction::Help)));
+  helpButton_->setObjectName(QStringLiteral("helpButton"));
+  helpButton_->setMenu(helpMenu_);
+  helpButton_->setPopupMode(QToolButton::MenuButtonPopup);
+}
+
+void MainWindow::buildClientArea() {
+  auto* client = new QWidget(this);
+  setCentralWidget(client);
+
+  sourceList_ = new SourceFolderList(client);
+  sourceLabel_ = new QLabel(QStringLiteral("Source"), client);
+  sourceLabel_->setObjectName(QStringLiteral("sourceLabel"));
+  addSourceButton_ = new QPushButton(QStringLiteral("Add"), client);
+  addSourceButton_->setObjectName(QStringLiteral("addSourceButton"));
+  removeSourceButton_ = new QPushButton(QStringLiteral("Remove"), client);
+  removeSourceButton_->setObjectName(QStringLiteral("removeSourceButton"));
+  for (QPushButton* button : {addSourceButton_, removeSourceButton_}) {
+    button->setMinimumWidth(kSourceButtonWidth);
+    button->setAutoDefault(false);
+  }
+
+  sizeLabel_ = new QLabel(QStringLiteral("Size, Kb >"), client);
+  sizeLabel_->setObjectName(QStringLiteral("sizeLabel"));
+  typeLabel_ = new QLabel(QStringLiteral("Type"), client);
+  typeLabel_->setObjectName(QStringLiteral("typeLabel"));
+  maskLabel_ = new QLabel(QStringLiteral("Mask"), client);
+  maskLabel_->setObjectName(QStringLiteral("maskLabel"));
+  sizeList_ = new QComboBox(client);
+  sizeList_->setObjectName(QStringLiteral("sizeList"));
+  for (const std::string_view size : kMinimumSizeKilobytes) sizeList_->addItem(QString::fromLatin1(size));
+  sizeList_->setCurrentIndex(static_cast<int>(kDefaultSizeIndex));
+  sizeList_->setFixedWidth(65);
+  typeList_ = new QComboBox(client);
+  typeList_->setObjectName(QStringLiteral("typeList"));
+  for (const std::string_view type : kTypeNames) typeList_->addItem(QString::fromLatin1(type));
+  typeList_->setCurrentIndex(static_cast<int>(kDefaultTypeIndex));
+  typeList_->setFixedWidth(80);
+  maskEdit_ = new MaskEdit(client);
+  maskEdit_->setText(QStringLiteral("*.*"));
+  maskEdit_->setReadOnly(true);
+  filters_ = new FilterControls(sizeList_, typeList_, maskEdit_, options_, this);
+
+  resultList_ = new ResultListView(client);
+
+  // Wider window: the lists and the mask field widen, the source buttons move right.
+  // Taller window: only the result list grows.
+  auto* sourceButtons = new QVBoxLayout;
+  sourceButtons->setSpacing(3);
+  sourceButtons->addWidget(sourceLabel_);
+  sourceButtons->addWidget(addSourceButton_);
+  sourceButtons->addWidget(removeSourceButton_);
+  sourceButtons->addStretch(1);
+  sourceList_->setFixedHeight(std::max(kSourceListHeight, sourceButtons->sizeHint().height()));
+  auto* sourceRow = new QHBoxLayout;
+  sourceRow->setSpacing(15);
+  sourceRow->addWidget(sourceList_, 1);
+  sourceRow->addLayout(sourceButtons);
+
+  auto* filters = new QGridLayout;
+  filters->setHorizontalSpacing(12);
+  filters->setVerticalSpacing(3);
+  filters->addWidget(sizeLabel_, 0, 0);
+  filters->addWidget(typeLabel_, 0, 1);
+  filters->addWidget(maskLabel_, 0, 2);
+  filters->addWidget(sizeList_, 1, 0);
+  filters->addWidget(typeList_, 1, 1);
+  filters->addWidget(maskEdit_, 1, 2);
+  filters->setColumnStretch(2, 1);
+
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(16, 12, 7, 6);
+  layout->setSpacing(6);
+  layout->addLayout(sourceRow);
+  layout->addLayout(filters);
+  layout->addSpacing(14);
+  layout->addWidget(resultList_, 1);
+
+  QWidget::setTabOrder(sourceList_, addSourceButton_);
+  QWidget::setTabOrder(addSourceButton_, removeSourceButton_);
+  QWidget::setTabOrder(removeSourceButton_, maskEdit_);
+  QWidget::setTabOrder(maskEdit_, sizeList_);
+  QWidget::setTabOrder(sizeList_, resultList_);
+  QWidget::setTabOrder(resultList_, typeList_);
+}
+
+void MainWindow::buildStatusBar() {
+  static const char* const kStartTexts[4] = {"Groups: ", "Files: ", "Selected files:", "Selected size: "};
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("statusBar"));
+  for (std::size_t panel = 0; panel < statusPanels_.size(); ++panel) {
+    statusPanels_[panel] = new QLabel(QString::fromLatin1(kStartTexts[panel]), bar);
+    statusPanels_[panel]->setObjectName(QStringLiteral("statusPanel%1").arg(panel));
+    statusPanels_[panel]->setFixedWidth(kPanelWidths[panel]);
+    bar->addWidget(statusPanels_[panel]);
+  }
+  searchNote_ = new QLabel(bar);
+  searchNote_->setObjectName(QStringLiteral("searchNote"));
+  bar->addWidget(searchNote_, 1);
+}
+
+void MainWindow::connectHandlers() {
+  connect(action(MainAction::Search), &QAction::triggered, this, &MainWindow::search);
+  connect(action(MainAction::Select), &QAction::triggered, this, &MainWindow::selectSafely);
+  connect(action(MainAction::Delete), &QAction::triggered, this, &MainWindow::deleteSelected);
+  connect(action(MainAction::Move), &QAction::triggered, this, &MainWindow::moveSelected);
+  connect(action(MainAction::Print), &QAction::triggered, this, &MainWindow::printReport);
+  connect(action(MainAction::Help), &QAction::triggered, this, &MainWindow::showHelp);
+  connect(webSiteEntry_, &QAction::triggered, this, &MainWindow::showWebSite);
+  connect(feedbackEntry_, &QAction::triggered, this, &MainWindow::writeFeedback);
+  connect(aboutEntry_, &QAction::triggered, this, &MainWindow::showAbout);
+  connect(safeSelectEntry_, &QAction::triggered, action(MainAction::Select), &QAction::trigger);
+  connect(hardLinksEntry_, &QAction::triggered, this, &MainWindow::replaceSelectedWithHardLinks);
+
+  connect(addSourceButton_, &QPushButton::clicked, this, &MainWindow::addSourceFolder);
+  connect(removeSourceButton_, &QPushButton::clicked, this, &MainWindow::removeSourceFolders);
+  connect(sourceList_, &SourceFolderList::rowsChanged, this, &MainWindow::updateRemoveButton);
+
+  connect(resultList_, &ResultListView::listChanged, this, &MainWindow::updateStatusBar);
+  connect(resultList_, &QAbstractItemView::doubleClicked, this, &MainWindow::openSelectedFile);
+  connect(resultList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+    prepareResultMenu();
+    resultMenu_->popup(resultList_->viewport()->mapToGlobal(position));
+  });
+}
+
+std::vector<std::string> MainWindow::sourceFolders() const { return sourceList_->folders(); }
+
+void MainWindow::setSourceFolders(const std::vector<std::string>& folders) { sourceList_->setFolders(folders); }
+
+void MainWindow::updateStatusBar() {
+  const ResultSession& session = resultList_->session();
+  const std::vector<ResultRow>& rows = session.rows();
+  statusPanels_[0]->setText(QStringLiteral("Groups: ") + QString::number(rows.empty() ? 0 : rows.back().group));
+  statusPanels_[1]->setText(QStringLiteral("Files: ") + QString::number(rows.size()));
+  statusPanels_[2]->setText(QStringLiteral("Selected files: ") + QString::number(session.selectedCount()));
+  statusPanels_[3]->setText(QStringLiteral("Selected size: ") + binarySizeText(session.selectedBytes()));
+}
+
+void MainWindow::addSourceFolder() {
+  std::string folder;
+  if (browseForFolder(this, QStringLiteral("Select source folder"), platform::defaultSourceFolder(), folder)) {
+    sourceList_->appendFolder(folder);
+  }
+  if (sourceList_->rowCount() == 1) {
+    sourceList_->selectOnly(0);
+    removeSourceButton_->setEnabled(true);
+  }
+}
+
+void MainWindow::removeSourceFolders() { sourceList_->removeSelectedRows(); }
+
+void MainWindow::updateRemoveButton() { removeSourceButton_->setEnabled(sourceList_->hasSelectedRow()); }
+
+void MainWindow::openSelectedFile() {
+  const int row = resultList_->firstSelectedRow();
+  if (row < 0) return;
+  // A notice when no program could be started; what the program then does is its own business.
+  openOnDesktop(this, QUrl::fromLocalFile(shownText(resultList_->session().rows()[static_cast<std::size_t>(row)].path)),
+                QStringLiteral("the file"));
+}
+
+void MainWindow::prepareResultMenu() {
+  const ResultSession& session = resultList_->session();
+  const bool anySelected = !session.empty() && session.selectedCount() > 0;
+  safeSelectEntry_->setVisible(anySelected);
+  hardLinksEntry_->setVisible(anySelected);
+}
+
+}  // namespace pelimor

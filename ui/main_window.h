@@ -1,0 +1,194 @@
+#pragma once
+// The main window: toolbar, source folders, filters, result list and status bar. It starts the
+// searches and hands their results to the result list; the result actions work on the list's
+// session.
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "results/file_removal.h"
+#include "search/skipped_file.h"
+#include "settings/options_record.h"
+#include "ui/main_actions.h"
+#include "ui/search_worker.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+
+namespace pelimor {
+
+namespace test {
+class MainWindowDriver;
+}
+
+class AboutBox;
+class CompletionSound;
+class FilterControls;
+class MaskEdit;
+class ResultListView;
+class SourceFolderList;
+class WaitDialog;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Where the settings come from: the files in the data folder, read at start and written at
+  // close (the program), or only the record in memory, no file touched (tests, tools).
+  enum class Settings { InMemory, FromFiles };
+
+  explicit MainWindow(QWidget* parent = nullptr);
+  // Starts from `options`; an empty record (version 0) takes the defaults. With
+  // Settings::FromFiles, Options.cfg replaces it.
+  explicit MainWindow(Settings settings, const OptionsRecord& options = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Another start asked for this window: show, restore, raise and activate it.
+  void bringForward();
+
+  const std::string& programFolder() const { return programFolder_; }  // with a trailing '/'
+  // With a trailing '/'; empty without settings files.
+  const std::string& dataFolder() const { return dataFolder_; }
+  // The settings of this run: the filters write their choices here, and the close saves them.
+  const OptionsRecord& options() const { return options_; }
+
+  // The source folders in list order (what Source.cfg holds).
+  std::vector<std::string> sourceFolders() const;
+  // Replaces the source rows; the first row, if any, is selected.
+  void setSourceFolders(const std::vector<std::string>& folders);
+
+  // True while a cancelled search is still grouping what it found: the list is not to be touched.
+  bool searchFinishing() const;
+
+  // What the search runs on its thread; runDuplicateSearch by default.
+  void setSearchEngine(SearchEngine engine) { engine_ = std::move(engine); }
+
+  // An action on files that ends sooner than this shows no progress dialog.
+  void setActionProgressDelay(int milliseconds) { actionProgressDelayMs_ = milliseconds; }
+
+  // The toolbar's six actions.
+  QAction* action(MainAction which) const { return actions_.get(which); }
+
+ public slots:
+  // Rewrites the status bar panels from the result list; cheap enough for every change.
+  void updateStatusBar();
+
+ signals:
+  // A search has ended and its rows (if any) are in the list; also after a cancelled one.
+  void searchCompleted();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private slots:
+  void search();
+  void selectSafely();
+  void deleteSelected();
+  void moveSelected();
+  // Each selected file becomes a hard link to its group's first unselected file.
+  void replaceSelectedWithHardLinks();
+  void printReport();
+  void showHelp();
+  void showWebSite();
+  void writeFeedback();
+  void showAbout();
+  // Esc anywhere in the window.
+  void minimize();
+
+  void addSourceFolder();
+  void removeSourceFolders();
+  void updateRemoveButton();
+
+  void openSelectedFile();
+  // Shows the list's menu entries only when there are rows and a selection.
+  void prepareResultMenu();
+
+ private:
+  friend class test::MainWindowDriver;
+
+  void buildToolBar();
+  void buildClientArea();
+  void buildStatusBar();
+  void buildMenus();
+  void connectHandlers();
+  void start(Settings settings);
+  // The start with settings files, run before the dialogs exist.
+  void startFromSettingsFiles();
+  // Saves both settings files when they are in use. False keeps the window open.
+  bool saveSettings();
+
+  void searchWorkerFinished();
+  void finishSearch();
+  void reportSearchProblems();
+  void stopSearchAndWait();
+  // For the actions that read or change the result list: tells the user and returns true while
+  // searchFinishing().
+  bool refuseWhileSearchFinishing();
+  // Runs Delete, Move or the links off the window's thread, with a progress dialog once it takes
+  // longer than a moment, and puts the outcome into the list.
+  void runFileAction(FileAction action);
+
+  MainActions actions_;
+  OptionsRecord options_;
+  std::string programFolder_;
+  std::string dataFolder_;
+
+  QMenu* helpMenu_ = nullptr;
+  QAction* webSiteEntry_ = nullptr;
+  QAction* feedbackEntry_ = nullptr;
+  QAction* aboutEntry_ = nullptr;
+  QMenu* resultMenu_ = nullptr;
+  QAction* safeSelectEntry_ = nullptr;
+  QAction* hardLinksEntry_ = nullptr;
+
+  QToolBar* toolBar_ = nullptr;
+  QToolButton* helpButton_ = nullptr;  // Help, with its drop-down menu
+
+  QLabel* sourceLabel_ = nullptr;
+  SourceFolderList* sourceList_ = nullptr;
+  QPushButton* addSourceButton_ = nullptr;
+  QPushButton* removeSourceButton_ = nullptr;
+
+  QLabel* sizeLabel_ = nullptr;
+  QLabel* typeLabel_ = nullptr;
+  QLabel* maskLabel_ = nullptr;
+  QComboBox* sizeList_ = nullptr;
+  QComboBox* typeList_ = nullptr;
+  MaskEdit* maskEdit_ = nullptr;
+  FilterControls* filters_ = nullptr;
+
+  ResultListView* resultList_ = nullptr;
+
+  // Groups, files, selected files, and what the selected files take.
+  std::array<QLabel*, 4> statusPanels_{};
+  // Beside the panels: says when the list holds only part of a search (it was cancelled).
+  QLabel* searchNote_ = nullptr;
+
+  AboutBox* aboutBox_ = nullptr;
+  WaitDialog* waitDialog_ = nullptr;
+
+  SearchEngine engine_;
+  std::unique_ptr<SearchWorker> worker_;
+  QString pendingFailure_;
+  std::vector<SkippedFile> pendingSkipped_;
+  std::vector<SkippedFile> pendingSkippedFolders_;
+  CompletionSound* sound_ = nullptr;
+  Settings settings_ = Settings::InMemory;
+  bool closeRefused_ = false;
+  ActionProgress* runningAction_ = nullptr;  // while an action on files runs
+  bool closeAfterAction_ = false;            // the window was closed meanwhile
+  int actionProgressDelayMs_ = 500;
+};
+
+// The warning after a search that passed over folders (first) or files (then), each with its reason:
+// the first 20 of each, then how many more.
+QString skippedFilesText(const std::vector<SkippedFile>& skipped, const std::vector<SkippedFile>& folders = {});
+
+}  // namespace pelimor
