@@ -317,7 +317,7 @@ ExitStatus finishSearch(const Options& options, const SearchResult& result) {
     printText(result);
   if (!options.reportFile.empty()) {
     try {
-      SaveHTMLfile(options.reportFile, result.rows);
+      writeHtmlReport(options.reportFile, result.rows);
     } catch (const ReportError& error) {
       std::cerr << "pelimor-find: cannot write the report " << options.reportFile << ": " << error.what() << '\n';
       return ExitStatus::SomeRefused;

@@ -165,7 +165,7 @@ std::string escapedHtml(std::string_view text) {
 
 std::string defaultReportFileName() { return platform::dataFolder() + "Duplicates.html"; }
 
-void SaveHTMLfile(const std::string& fileName, const std::vector<ResultRow>& rows) {
+void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows) {
   ReportWriter report(fileName);
   for (const std::string_view text : kHead) report.line(text);
   for (const ResultRow& row : rows) {

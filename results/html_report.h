@@ -21,7 +21,7 @@ std::string defaultReportFileName();
 
 // Writes the report of `rows`, in their order, to `fileName`, replacing any earlier file.
 // Throws ReportError at the first step that fails; what has been written by then stays on disk.
-void SaveHTMLfile(const std::string& fileName, const std::vector<ResultRow>& rows);
+void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows);
 
 // A name as report text that can neither break the table nor hide a character: "&", "<", ">"
 // and '"' as HTML entities; every byte that is not part of valid UTF-8 and every control

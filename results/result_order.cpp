@@ -24,7 +24,7 @@ int compareFoldedAscii(std::string_view a, std::string_view b) {
   return threeWay(a.size(), b.size());
 }
 
-int ListView1Compare(const ResultRow& a, const ResultRow& b, const SortState& sort) {
+int compareRows(const ResultRow& a, const ResultRow& b, const SortState& sort) {
   int result = 0;
   switch (sort.column) {
     case ResultColumn::Group:
@@ -47,7 +47,7 @@ int ListView1Compare(const ResultRow& a, const ResultRow& b, const SortState& so
   return sort.descending ? -result : result;
 }
 
-void ListViewDupColumnClick(SortState& sort, ResultColumn clicked) {
+void applyHeaderClick(SortState& sort, ResultColumn clicked) {
   sort.descending = !sort.descending;
   sort.column = clicked;
 }
@@ -56,7 +56,7 @@ std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const S
   std::vector<std::size_t> order(rows.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t x, std::size_t y) { return ListView1Compare(rows[x], rows[y], sort) < 0; });
+                   [&](std::size_t x, std::size_t y) { return compareRows(rows[x], rows[y], sort) < 0; });
   return order;
 }
 
@@ -76,7 +76,7 @@ std::vector<std::size_t> groupOrder(const std::vector<ResultRow>& rows, bool des
 
 void sortResultRows(std::vector<ResultRow>& rows, const SortState& sort) {
   std::stable_sort(rows.begin(), rows.end(),
-                   [&](const ResultRow& a, const ResultRow& b) { return ListView1Compare(a, b, sort) < 0; });
+                   [&](const ResultRow& a, const ResultRow& b) { return compareRows(a, b, sort) < 0; });
 }
 
 }  // namespace pelimor

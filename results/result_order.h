@@ -24,10 +24,10 @@ struct SortState {
 int compareFoldedAscii(std::string_view a, std::string_view b);
 
 // Negative when `a` sorts before `b`, zero when equal, positive after; numbers compare as numbers.
-int ListView1Compare(const ResultRow& a, const ResultRow& b, const SortState& sort);
+int compareRows(const ResultRow& a, const ResultRow& b, const SortState& sort);
 
 // A header click: flips the direction and takes the clicked column as the key.
-void ListViewDupColumnClick(SortState& sort, ResultColumn clicked);
+void applyHeaderClick(SortState& sort, ResultColumn clicked);
 
 // Positions of `rows` in sorted order; rows that compare equal keep their order.
 std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const SortState& sort);

@@ -50,7 +50,7 @@ std::size_t ResultSession::countSelectedFlags() const {
 }
 
 std::vector<std::size_t> ResultSession::sortByColumn(ResultColumn column) {
-  ListViewDupColumnClick(sort_, column);
+  applyHeaderClick(sort_, column);
   return sortRows();
 }
 

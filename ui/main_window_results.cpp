@@ -183,7 +183,7 @@ void MainWindow::printReport() {
   platform::createFolderWithParents(platform::dataFolder());
   const std::string fileName = defaultReportFileName();
   try {
-    SaveHTMLfile(fileName, resultList_->session().rows());
+    writeHtmlReport(fileName, resultList_->session().rows());
   } catch (const ReportError& error) {
     showErrorBox(this, QString::fromStdString(error.what()));
     return;

@@ -71,12 +71,12 @@ void BM_GroupGuard(benchmark::State& state) {
 BENCHMARK(BM_GroupGuard)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 // Formatting and writing, with the disk left out.
-void BM_SaveHTMLfile(benchmark::State& state) {
+void BM_WriteHtmlReport(benchmark::State& state) {
   const std::vector<ResultRow> rows = makeRows(static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) SaveHTMLfile("/dev/null", rows);
+  for (auto _ : state) writeHtmlReport("/dev/null", rows);
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_SaveHTMLfile)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteHtmlReport)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 // Rows for real files: `pairs` groups of two identical files, the first of each selected, spread
 // over a thousand folders in list order as a search leaves it, so almost every row opens another folder.

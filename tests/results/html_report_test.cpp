@@ -56,7 +56,7 @@ class Report : public ::testing::Test {
 };
 
 TEST_F(Report, EmptyListGivesTheHeadAndTheTail) {
-  SaveHTMLfile(file, {});
+  writeHtmlReport(file, {});
   EXPECT_EQ(readFile(file), kHead + kTail);
 }
 
@@ -65,7 +65,7 @@ TEST_F(Report, RowsInListOrderShadedByGroupParity) {
       row(1, "/p/a.jpg", 9, 0x0000ABCD),       row(1, "/q/a.jpg", 9, 0x0000ABCD),
       row(2, "/p/b.png", 10, 0xFFFFFFFF),      row(2, "/r/s/b.png", 10, 0xFFFFFFFF),
       row(3, "/c", 4294967296ull, 0x12345678), row(3, "/t/c", 4294967296ull, 0x12345678)};
-  SaveHTMLfile(file, rows);
+  writeHtmlReport(file, rows);
   const std::string expected = kHead +
                                "<tr>\r\n<td>1</td>\r\n<td>a.jpg</td>\r\n<td>/p/a.jpg</td>\r\n<td>9</td>\r\n"
                                "<td>0000ABCD</td>\r\n</tr>\r\n"
@@ -84,7 +84,7 @@ TEST_F(Report, RowsInListOrderShadedByGroupParity) {
 }
 
 TEST_F(Report, ShadingFollowsTheGroupNotThePosition) {
-  SaveHTMLfile(file, {row(2, "/a", 1, 0), row(5, "/b", 1, 0), row(2, "/c", 1, 0)});
+  writeHtmlReport(file, {row(2, "/a", 1, 0), row(5, "/b", 1, 0), row(2, "/c", 1, 0)});
   const std::string body = readFile(file).substr(kHead.size());
   EXPECT_EQ(body.rfind("<tr bgcolor=\"#EFEFEF\">\r\n<td>2</td>", 0), 0u);
   EXPECT_NE(body.find("</tr>\r\n<tr>\r\n<td>5</td>"), std::string::npos);
@@ -93,7 +93,7 @@ TEST_F(Report, ShadingFollowsTheGroupNotThePosition) {
 
 TEST_F(Report, MarkupAndLineBreaksInNamesAreEscaped) {
   // A name can hold no '/', but every other markup character, and line breaks.
-  SaveHTMLfile(file, {row(1, "/music/Tom & Jerry/<img src=x onerror=\"alert(1)\"> \xC3\xA9\n.mp3", 5, 1)});
+  writeHtmlReport(file, {row(1, "/music/Tom & Jerry/<img src=x onerror=\"alert(1)\"> \xC3\xA9\n.mp3", 5, 1)});
   const std::string expected = kHead +
                                "<tr>\r\n<td>1</td>\r\n"
                                "<td>&lt;img src=x onerror=&quot;alert(1)&quot;&gt; \xC3\xA9\\x0A.mp3</td>\r\n"
@@ -119,15 +119,15 @@ TEST(EscapedHtml, EveryByteThatIsNotPrintableUtf8BecomesAnEscape) {
 }
 
 TEST_F(Report, PrintingAgainReplacesTheReport) {
-  SaveHTMLfile(file, {row(1, "/a", 1, 0), row(1, "/b", 1, 0)});
-  SaveHTMLfile(file, {});
+  writeHtmlReport(file, {row(1, "/a", 1, 0), row(1, "/b", 1, 0)});
+  writeHtmlReport(file, {});
   EXPECT_EQ(readFile(file), kHead + kTail);
 }
 
 TEST_F(Report, LargeListIsWrittenWhole) {
   std::vector<ResultRow> rows;
   for (std::uint32_t i = 0; i < 20000; ++i) rows.push_back(row(i / 2 + 1, "/folder/file" + std::to_string(i), i, i));
-  SaveHTMLfile(file, rows);
+  writeHtmlReport(file, rows);
   const std::string report = readFile(file);
   EXPECT_EQ(report.substr(report.size() - kTail.size()), kTail);
   EXPECT_NE(report.find("<td>/folder/file19999</td>\r\n"), std::string::npos);
@@ -138,7 +138,7 @@ TEST_F(Report, LargeListIsWrittenWhole) {
 
 std::string errorOf(const std::string& fileName) {
   try {
-    SaveHTMLfile(fileName, {row(1, "/a", 1, 0)});
+    writeHtmlReport(fileName, {row(1, "/a", 1, 0)});
   } catch (const ReportError& error) {
     return error.what();
   }
