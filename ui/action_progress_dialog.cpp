@@ -38,7 +38,7 @@ ActionProgressDialog::ActionProgressDialog(FileAction action, ActionProgress& pr
   setObjectName(QStringLiteral("ActionProgressDialog"));
   setWindowTitle(titleOf(action));
   setModal(true);
-  ApplySegoeFont(*this);
+  applySegoeFont(*this);
 
   counts_ = new QLabel(this);
   counts_->setObjectName(QStringLiteral("counts"));

@@ -131,10 +131,10 @@ void MainWindow::startFromSettingsFiles() {
   // A folder that can't be made shows up as the error of the first settings file written into it.
   platform::createFolderWithParents(dataFolder_);
 
-  ApplySegoeFont(*this);
-  ApplySegoeFont(*sourceList_);
-  ApplySegoeFont(*resultList_);
-  ApplySegoeFont(*statusBar());
+  applySegoeFont(*this);
+  applySegoeFont(*sourceList_);
+  applySegoeFont(*resultList_);
+  applySegoeFont(*statusBar());
 
   // The designed placement: the designed size, centred on the primary screen.
   const QSize designed = size();

@@ -2,7 +2,7 @@
 
 namespace pelimor {
 
-QString SecondsToCaption(std::int32_t seconds) {
+QString secondsCaption(std::int32_t seconds) {
   // Truncated toward zero, never rounded: 119 is still one minute.
   const std::int32_t minutes = static_cast<std::int32_t>(seconds / 60.0);
   const std::int32_t rest = seconds - minutes * 60;

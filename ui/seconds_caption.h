@@ -5,6 +5,6 @@
 
 namespace pelimor {
 
-QString SecondsToCaption(std::int32_t seconds);
+QString secondsCaption(std::int32_t seconds);
 
 }  // namespace pelimor

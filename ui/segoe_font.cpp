@@ -11,7 +11,7 @@ namespace {
 const QString kSegoeUi = QStringLiteral("Segoe UI");
 }
 
-bool ApplySegoeFont(QFont& font, bool windows6OrLater, const QStringList& screenFonts) {
+bool applySegoeFont(QFont& font, bool windows6OrLater, const QStringList& screenFonts) {
   if (!windows6OrLater) return false;
   if (font.family().compare(kSegoeUi, Qt::CaseInsensitive) == 0) return false;
   if (!screenFonts.contains(kSegoeUi, Qt::CaseInsensitive)) return false;
@@ -24,15 +24,15 @@ bool ApplySegoeFont(QFont& font, bool windows6OrLater, const QStringList& screen
   return true;
 }
 
-bool ApplySegoeFont(QFont& font) {
+bool applySegoeFont(QFont& font) {
   // Asking for the font list costs a scan of the installed fonts, so only where it can matter.
   if (!platform::isWindows6OrLater()) return false;
-  return ApplySegoeFont(font, true, QFontDatabase::families());
+  return applySegoeFont(font, true, QFontDatabase::families());
 }
 
-void ApplySegoeFont(QWidget& widget) {
+void applySegoeFont(QWidget& widget) {
   QFont font = widget.font();
-  if (ApplySegoeFont(font)) widget.setFont(font);
+  if (applySegoeFont(font)) widget.setFont(font);
 }
 
 }  // namespace pelimor

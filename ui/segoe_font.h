@@ -11,12 +11,12 @@ namespace pelimor {
 // Changes `font` when the system is Windows 6 or later, its face is not Segoe UI already (in any
 // case) and Segoe UI is installed: one point larger, face Segoe UI, style and the rest kept.
 // Returns whether it changed the font.
-bool ApplySegoeFont(QFont& font);
+bool applySegoeFont(QFont& font);
 // The rule with the system's answers given, for checking it anywhere.
-bool ApplySegoeFont(QFont& font, bool windows6OrLater, const QStringList& screenFonts);
+bool applySegoeFont(QFont& font, bool windows6OrLater, const QStringList& screenFonts);
 
 // The rule on a widget's own font. A widget that took its font from its parent, already changed,
 // is left as it is, so it keeps following the parent.
-void ApplySegoeFont(QWidget& widget);
+void applySegoeFont(QWidget& widget);
 
 }  // namespace pelimor

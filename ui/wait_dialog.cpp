@@ -32,8 +32,8 @@ WaitDialog::WaitDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Custo
   QFont timeFont = timeLabel_->font();
   timeFont.setPointSize(12);
   timeLabel_->setFont(timeFont);
-  ApplySegoeFont(*this);
-  ApplySegoeFont(*timeLabel_);
+  applySegoeFont(*this);
+  applySegoeFont(*timeLabel_);
 
   phaseLabel_ = new QLabel(this);
   phaseLabel_->setObjectName(QStringLiteral("phaseLabel"));
@@ -89,7 +89,7 @@ void WaitDialog::finish() {
 
 void WaitDialog::tick() {
   ++waitSeconds_;
-  timeLabel_->setText(SecondsToCaption(waitSeconds_));
+  timeLabel_->setText(secondsCaption(waitSeconds_));
   setWindowTitle(QStringLiteral("Please wait some minutes - ") + currentMask_);
 }
 
@@ -100,7 +100,7 @@ void WaitDialog::cancel() {
 
 void WaitDialog::showEvent(QShowEvent* event) {
   waitSeconds_ = 0;
-  timeLabel_->setText(SecondsToCaption(0));
+  timeLabel_->setText(secondsCaption(0));
   cancelButton_->setFocus();
   showProgress();
   progressTimer_->start();

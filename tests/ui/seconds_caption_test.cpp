@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-using pelimor::SecondsToCaption;
+using pelimor::secondsCaption;
 
 class SecondsCaptionTest : public QObject {
   Q_OBJECT
@@ -25,7 +25,7 @@ class SecondsCaptionTest : public QObject {
   void formatsMinutesAndSeconds() {
     QFETCH(int, seconds);
     QFETCH(QString, caption);
-    QCOMPARE(SecondsToCaption(seconds), caption);
+    QCOMPARE(secondsCaption(seconds), caption);
   }
 };
 

@@ -382,19 +382,19 @@ class ShellTest : public QObject {
     designed.setBold(true);
 
     QFont font = designed;
-    QVERIFY(ApplySegoeFont(font, true, installed));
+    QVERIFY(applySegoeFont(font, true, installed));
     QCOMPARE(font.family(), QStringLiteral("Segoe UI"));
     QCOMPARE(font.pointSizeF(), 9.0);
     QVERIFY(font.bold());
 
     font = designed;
-    QVERIFY(!ApplySegoeFont(font, false, installed));  // Windows 5
+    QVERIFY(!applySegoeFont(font, false, installed));  // Windows 5
     QCOMPARE(font, designed);
-    QVERIFY(!ApplySegoeFont(font, true, {QStringLiteral("Tahoma")}));  // not installed
+    QVERIFY(!applySegoeFont(font, true, {QStringLiteral("Tahoma")}));  // not installed
     QCOMPARE(font, designed);
 
     QFont already(QStringLiteral("segoe ui"), 10);
-    QVERIFY(!ApplySegoeFont(already, true, installed));
+    QVERIFY(!applySegoeFont(already, true, installed));
     QCOMPARE(already.pointSizeF(), 10.0);
 
     // Never here: the desktop's font stays.
