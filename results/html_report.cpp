@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pelimor_version.h"
 #include "platform/file_operations.h"
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
@@ -10,19 +11,19 @@
 namespace pelimor {
 
 namespace {
-constexpr std::string_view kHead[] = {
+const std::string kHead[] = {
     "<html>",
     "",
     "<head>",
     // Names are written as the file system holds them, which on this system is UTF-8; bytes that
     // are not valid UTF-8 are written as escapes.
     "<meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">",
-    "<meta name=\"GENERATOR\" content=\"Pelimor 3.0\">",
+    std::string("<meta name=\"GENERATOR\" content=\"") + kNameAndVersion + "\">",
     "</head>",
     "",
     "<body>",
     "",
-    "<h2 align=\"center\"><span style=\"letter-spacing: 3\"><b>Pelimor 3.0</b></span></h2>",
+    std::string("<h2 align=\"center\"><span style=\"letter-spacing: 3\"><b>") + kNameAndVersion + "</b></span></h2>",
     "",
     "<table border=\"1\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" style='width:100.0%; "
     "mso-cellspacing:0cm;mso-padding-alt:0cm 0cm 0cm 0cm'>",
@@ -167,7 +168,7 @@ std::string defaultReportFileName() { return platform::dataFolder() + "Duplicate
 
 void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows) {
   ReportWriter report(fileName);
-  for (const std::string_view text : kHead) report.line(text);
+  for (const std::string& text : kHead) report.line(text);
   for (const ResultRow& row : rows) {
     report.line((row.group & 1) != 0 ? "<tr>" : "<tr bgcolor=\"#EFEFEF\">");
     report.cell(std::to_string(row.group));

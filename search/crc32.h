@@ -6,10 +6,6 @@
 
 namespace pelimor {
 
-// Nothing to build: the program's CRC-32 needs no table of its own. Kept while the window's start
-// still calls it.
-inline void BuildCRCTable() {}
-
 // Folds `count` bytes into a running (not yet inverted) checksum, by a vectorized kernel.
 std::uint32_t fastUpdateCRC32(std::uint32_t crc, const void* buffer, std::size_t count);
 

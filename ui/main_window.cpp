@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "pelimor_version.h"
 #include "platform/folders.h"
 #include "search/mask_presets.h"
 #include "ui/completion_sound.h"
@@ -39,7 +40,7 @@ MainWindow::MainWindow(QWidget* parent) : MainWindow(Settings::InMemory, {}, par
 MainWindow::MainWindow(Settings settings, const OptionsRecord& options, QWidget* parent)
     : QMainWindow(parent), actions_(this), options_(options) {
   setObjectName(QStringLiteral("mainWindow"));
-  setWindowTitle(QStringLiteral("Pelimor 3.0"));
+  setWindowTitle(QString::fromLatin1(kNameAndVersion));
   setWindowIcon(action(MainAction::Search)->icon());
 
   buildMenus();

@@ -127,6 +127,7 @@ class MainWindow : public QMainWindow {
   void searchWorkerFinished();
   void finishSearch();
   void reportSearchProblems();
+  void watchCacheSave();
   void stopSearchAndWait();
   // For the actions that read or change the result list: tells the user and returns true while
   // searchFinishing().
@@ -179,6 +180,7 @@ class MainWindow : public QMainWindow {
   QString pendingFailure_;
   std::vector<SkippedFile> pendingSkipped_;
   std::vector<SkippedFile> pendingSkippedFolders_;
+  std::vector<std::string> pendingWarnings_;  // the engine's, such as a checksum cache passed over
   CompletionSound* sound_ = nullptr;
   Settings settings_ = Settings::InMemory;
   bool closeRefused_ = false;

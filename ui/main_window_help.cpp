@@ -19,7 +19,8 @@ void MainWindow::showWebSite() {
 }
 
 void MainWindow::writeFeedback() {
-  openOnDesktop(this, QUrl::fromEncoded(kFeedbackMailUrl, QUrl::StrictMode), QStringLiteral("a new mail"));
+  openOnDesktop(this, QUrl::fromEncoded(QByteArray::fromStdString(kFeedbackMailUrl), QUrl::StrictMode),
+                QStringLiteral("a new mail"));
 }
 
 void MainWindow::showAbout() { aboutBox_->exec(); }

@@ -2,6 +2,7 @@
 // modal wait dialog, and put the result into the list on the main thread.
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 
 #include "results/action_notice.h"
 #include "ui/completion_sound.h"
@@ -53,6 +54,8 @@ void MainWindow::searchWorkerFinished() {
   pendingFailure_ = worker_->failureText();
   pendingSkipped_ = std::move(result.skipped);
   pendingSkippedFolders_ = std::move(result.skippedFolders);
+  pendingWarnings_ = std::move(result.warnings);
+  watchCacheSave();
   if (result.cancelled)
     searchNote_->setText(QStringLiteral("Search cancelled: the list holds what was found until then."));
   resultList_->installRows(std::move(result.rows));
@@ -85,12 +88,33 @@ void MainWindow::finishSearch() {
 
 void MainWindow::reportSearchProblems() {
   if (!pendingFailure_.isEmpty()) showErrorBox(this, std::exchange(pendingFailure_, QString()));
+  QString text;
+  for (const std::string& warning : std::exchange(pendingWarnings_, {}))
+    text += shownText(warning) + QStringLiteral("\n");
   if (!pendingSkipped_.empty() || !pendingSkippedFolders_.empty()) {
-    const QString text = skippedFilesText(pendingSkipped_, pendingSkippedFolders_);
+    if (!text.isEmpty()) text += u'\n';
+    text += skippedFilesText(pendingSkipped_, pendingSkippedFolders_);
     pendingSkipped_.clear();
     pendingSkippedFolders_.clear();
-    showNotice(this, DialogKind::Warning, text);
   }
+  if (!text.isEmpty()) showNotice(this, DialogKind::Warning, text.trimmed());
+}
+
+void MainWindow::watchCacheSave() {
+  // The cache is saved while the rows are shown; a failed save costs only the cache, so it is
+  // said in the status bar rather than in a box nobody asked for.
+  const std::shared_ptr<CacheWriting> saving = worker_->cacheWriting();
+  if (!saving) return;
+  auto* poll = new QTimer(this);
+  poll->setInterval(200);
+  connect(poll, &QTimer::timeout, this, [this, poll, weak = std::weak_ptr<CacheWriting>(saving)] {
+    const std::shared_ptr<CacheWriting> writing = weak.lock();
+    if (writing && !writing->done()) return;
+    poll->deleteLater();
+    if (!writing || writing->warnings().empty()) return;
+    searchNote_->setText(shownText(writing->warnings().front()));
+  });
+  poll->start();
 }
 
 bool MainWindow::searchFinishing() const { return worker_ && worker_->isRunning(); }

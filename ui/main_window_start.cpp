@@ -8,7 +8,6 @@
 #include <QWindow>
 
 #include "platform/folders.h"
-#include "search/crc32.h"
 #include "settings/settings.h"
 #include "ui/about_box.h"
 #include "ui/filter_controls.h"
@@ -124,8 +123,6 @@ void MainWindow::start(Settings settings) {
 }
 
 void MainWindow::startFromSettingsFiles() {
-  BuildCRCTable();
-  setWindowTitle(QStringLiteral("Pelimor 3.0"));
   programFolder_ = platform::programFolder();
   dataFolder_ = platform::dataFolder();
   // A folder that can't be made shows up as the error of the first settings file written into it.

@@ -38,6 +38,8 @@ class SearchWorker : public QObject {
   // After finished(): the result, and the text of an error that ended the search early (empty when none).
   SearchResult takeResult() { return std::move(result_); }
   const QString& failureText() const { return failure_; }
+  // The checksum cache being saved after the search, if it is; what it warns of comes when it is done.
+  const std::shared_ptr<CacheWriting>& cacheWriting() const { return cacheWriting_; }
 
  signals:
   void finished();
@@ -50,7 +52,7 @@ class SearchWorker : public QObject {
   SearchProgress progress_;
   SearchControl control_;
   SearchResult result_;                         // written by the thread, read after it is joined
-  std::shared_ptr<std::jthread> cacheWriting_;  // waited for when this worker goes
+  std::shared_ptr<CacheWriting> cacheWriting_;  // waited for when this worker goes
   QString failure_;
   BackgroundJob job_;
 };

@@ -1,5 +1,5 @@
 // A real start of Pelimor.exe on Windows, driven as a user would from outside: its window comes up
-// titled "Pelimor 3.0", Enter searches the source folder, Ctrl+P writes the report into the data
+// titled with the program's name and version, Enter searches the source folder, Ctrl+P writes the report into the data
 // folder, and closing the window ends the program with code 0.
 #include <windows.h>
 
@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <vector>
 
+#include "pelimor_version.h"
 #include "settings/source_list_file.h"
 
 namespace pelimor {
@@ -100,7 +101,9 @@ class WindowsStartTest : public QObject {
     });
 
     HWND window = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((window = ::FindWindowW(nullptr, L"Pelimor 3.0")) != nullptr, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (window = ::FindWindowW(nullptr, QString::fromLatin1(kNameAndVersion).toStdWString().c_str())) != nullptr,
+        30000);
     QVERIFY(::FindWindowW(L"TFormQVR", nullptr) != nullptr);  // what a second start looks for
 
     const QString report = data + QStringLiteral("/Duplicates.html");

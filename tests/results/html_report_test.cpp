@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "pelimor_version.h"
 #include "support/test_files.h"
 
 namespace pelimor {
@@ -18,12 +19,16 @@ const std::string kHead =
     "\r\n"
     "<head>\r\n"
     "<meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">\r\n"
-    "<meta name=\"GENERATOR\" content=\"Pelimor 3.0\">\r\n"
+    "<meta name=\"GENERATOR\" content=\"" +
+    std::string(kNameAndVersion) +
+    "\">\r\n"
     "</head>\r\n"
     "\r\n"
     "<body>\r\n"
     "\r\n"
-    "<h2 align=\"center\"><span style=\"letter-spacing: 3\"><b>Pelimor 3.0</b></span></h2>\r\n"
+    "<h2 align=\"center\"><span style=\"letter-spacing: 3\"><b>" +
+    std::string(kNameAndVersion) +
+    "</b></span></h2>\r\n"
     "\r\n"
     "<table border=\"1\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" style='width:100.0%; "
     "mso-cellspacing:0cm;mso-padding-alt:0cm 0cm 0cm 0cm'>\r\n"

@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "pelimor_version.h"
 #include "platform/folders.h"
 #include "ui/filter_controls.h"
 #include "ui/main_window_driver.h"
@@ -36,7 +37,7 @@ class MainWindowTest : public QObject {
   void hasItsCaptionAndControls() {
     MainWindow window;
     const test::MainWindowDriver ui(window);
-    QCOMPARE(window.windowTitle(), QStringLiteral("Pelimor 3.0"));
+    QCOMPARE(window.windowTitle(), QString::fromLatin1(kNameAndVersion));
     QCOMPARE(ui.sourceLabel()->text(), QStringLiteral("Source"));
     QCOMPARE(ui.addSourceButton()->text(), QStringLiteral("Add"));
     QCOMPARE(ui.removeSourceButton()->text(), QStringLiteral("Remove"));

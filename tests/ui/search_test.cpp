@@ -382,7 +382,7 @@ class SearchTest : public QObject {
     QVERIFY(!ui.waitDialog()->isVisible());
   }
 
-  void foldersNotSearchedAndFilesNotReadAreListedInOneWarning() {
+  void engineWarningsFoldersNotSearchedAndFilesNotReadComeInOneWarning() {
     MainWindow window;
     const test::MainWindowDriver ui(window);
     prepare(window, makeTree());
@@ -392,6 +392,7 @@ class SearchTest : public QObject {
       for (int i = 1; i <= 25; ++i)
         result.skipped.push_back({"/locked/file" + std::to_string(i), "File access denied"});
       result.skippedFolders.push_back({"/proc", "a system folder"});
+      result.warnings.push_back("the checksum cache /c was not used, it is damaged; it is made anew");
       return result;
     });
     test::SeenBox box;
@@ -400,8 +401,10 @@ class SearchTest : public QObject {
     QVERIFY(box.seen);
     QCOMPARE(box.title, QStringLiteral("Warning"));
     const QString shown = QDir::fromNativeSeparators(box.text);  // paths read with '\\' on Windows
-    QVERIFY(shown.startsWith(
-        QStringLiteral("1 folder was not searched:\n\n/proc (a system folder)\n\n25 files could not be read")));
+    QVERIFY(
+        shown.startsWith(QStringLiteral("the checksum cache /c was not used, it is damaged; it is made anew\n\n"
+                                        "1 folder was not searched:\n\n/proc (a system folder)\n\n25 files could "
+                                        "not be read")));
     QVERIFY(shown.contains(QStringLiteral("/locked/file1 (File access denied)")));
     QVERIFY(shown.contains(QStringLiteral("/locked/file20 ")));
     QVERIFY(!shown.contains(QStringLiteral("/locked/file21 ")));

@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <cerrno>
 
+#include "pelimor_version.h"
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
 #include "settings/options_record.h"
@@ -122,7 +123,7 @@ class ShellTest : public QObject {
     QCOMPARE(ui.sizeList()->currentText(), QStringLiteral("100"));
     QCOMPARE(ui.maskEdit()->text(), QStringLiteral("*.*"));
     QCOMPARE(window->windowState(), Qt::WindowNoState);
-    QCOMPARE(window->windowTitle(), QStringLiteral("Pelimor 3.0"));
+    QCOMPARE(window->windowTitle(), QString::fromLatin1(kNameAndVersion));
 
     // Options.cfg is written before the window is shown; Source.cfg only at close.
     const QByteArray options = readAll(optionsFile());
@@ -350,7 +351,7 @@ class ShellTest : public QObject {
     ui.feedbackEntry()->trigger();
     QCOMPARE(opener.urls.size(), 2);
     QCOMPARE(opener.urls[0].toEncoded(), QByteArray(kWebSiteUrl));
-    QCOMPARE(opener.urls[1].toEncoded(), QByteArray(kFeedbackMailUrl));
+    QCOMPARE(opener.urls[1].toEncoded(), QByteArray::fromStdString(kFeedbackMailUrl));
     QCOMPARE(opener.urls[1].toEncoded(), QByteArray("mailto:support@pelimor.example?subject=Pelimor%203.0"));
     QCOMPARE(opener.urls[1].scheme(), QStringLiteral("mailto"));
     QCOMPARE(opener.urls[0].scheme(), QStringLiteral("https"));
