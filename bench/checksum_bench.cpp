@@ -38,9 +38,10 @@ void finishBytes(benchmark::State& state) {
 }
 
 void BM_ReferenceCRC32(benchmark::State& state) {
-  pelimor::testing::BuildCRCTable();
+  pelimor::testing::buildReferenceCrcTable();
   const auto data = randomBytes(static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(pelimor::testing::UpdateCRC32(0xFFFFFFFFu, data.data(), data.size()));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(pelimor::testing::referenceUpdateCrc32(0xFFFFFFFFu, data.data(), data.size()));
   finishBytes(state);
 }
 

@@ -147,7 +147,7 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
   std::vector<std::string> folders;
   bool onlyFolders = false;
   for (std::size_t i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
+    const std::string& argument = argv[i];
     if (onlyFolders || argument.empty() || argument[0] != '-' || argument == "-") {
       folders.push_back(argument);
       continue;

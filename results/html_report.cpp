@@ -25,8 +25,8 @@ const std::string kHead[] = {
     "",
     std::string("<h2 align=\"center\"><span style=\"letter-spacing: 3\"><b>") + kNameAndVersion + "</b></span></h2>",
     "",
-    "<table border=\"1\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" style='width:100.0%; "
-    "mso-cellspacing:0cm;mso-padding-alt:0cm 0cm 0cm 0cm'>",
+    std::string("<table border=\"1\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" style='width:100.0%; ") +
+        "mso-cellspacing:0cm;mso-padding-alt:0cm 0cm 0cm 0cm'>",
     "<tr align=\"center\" bgcolor=\"000000\">",
     "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>#</b> </font> </td>",
     "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>Name</b> </font> </td>",

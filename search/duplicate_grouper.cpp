@@ -11,7 +11,7 @@
 namespace pelimor {
 
 namespace {
-constexpr std::size_t kReadBlock = 256 * 1024;
+constexpr std::size_t kReadBlock = std::size_t{256} * 1024;
 // Bytes read are told to the shared progress in batches of about this size: one shared counter
 // written for every small file by every reader would keep moving between the cores.
 constexpr std::uint64_t kReportBytesEvery = 1 << 20;

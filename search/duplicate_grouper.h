@@ -20,7 +20,7 @@ namespace pelimor {
 class DuplicateGrouper {
  public:
   // Files up to this size are read whole at once: opening a file costs about as much as reading it.
-  static constexpr std::uint64_t kSmallFileBytes = 64 * 1024;
+  static constexpr std::uint64_t kSmallFileBytes = std::uint64_t{64} * 1024;
   // Larger files first have their first and last bytes compared, in one visit, before the whole is read.
   static constexpr std::uint64_t kSampleBytes = 4096;
 

@@ -27,7 +27,7 @@ void writeOptionsFile(const OptionsRecord& options, std::string_view dataFolder)
 
 std::string optionsFilePath(std::string_view dataFolder) { return platform::joinPath(dataFolder, kOptionsFileName); }
 
-void SetDefaultOptions(OptionsRecord& options, const WindowRect& current) {
+void setDefaultOptions(OptionsRecord& options, const WindowRect& current) {
   options.setVersion(OptionsRecord::kVersion);
   options.setWindowState(static_cast<std::uint8_t>(WindowState::Normal));
   options.setLeft(current.left);
@@ -41,15 +41,15 @@ void SetDefaultOptions(OptionsRecord& options, const WindowRect& current) {
   options.setTypeIndex(static_cast<std::int32_t>(kDefaultTypeIndex));
 }
 
-void WriteDefaultOptions(OptionsRecord& options, std::string_view dataFolder, const WindowRect& current) {
-  SetDefaultOptions(options, current);
+void writeDefaultOptions(OptionsRecord& options, std::string_view dataFolder, const WindowRect& current) {
+  setDefaultOptions(options, current);
   writeOptionsFile(options, dataFolder);
 }
 
-void LoadOptions(OptionsRecord& options, std::string_view dataFolder, const WindowRect& current) {
+void loadOptions(OptionsRecord& options, std::string_view dataFolder, const WindowRect& current) {
   const std::string path = optionsFilePath(dataFolder);
   if (!platform::settingsFileExists(path)) {
-    WriteDefaultOptions(options, dataFolder, current);
+    writeDefaultOptions(options, dataFolder, current);
     return;
   }
   bool readWhole = false;
@@ -60,10 +60,10 @@ void LoadOptions(OptionsRecord& options, std::string_view dataFolder, const Wind
     // A short read leaves what the file had in the record: those bytes outlive the defaults.
     readWhole = file.readExact(options.bytes().data(), OptionsRecord::kSize);
   }
-  if (!readWhole || options.version() != OptionsRecord::kVersion) WriteDefaultOptions(options, dataFolder, current);
+  if (!readWhole || options.version() != OptionsRecord::kVersion) writeDefaultOptions(options, dataFolder, current);
 }
 
-void SaveOptions(OptionsRecord& options, std::string_view dataFolder, const WindowPlacement& current) {
+void saveOptions(OptionsRecord& options, std::string_view dataFolder, const WindowPlacement& current) {
   options.setWindowState(static_cast<std::uint8_t>(current.state));
   options.setLeft(current.rect.left);
   options.setTop(current.rect.top);

@@ -2,10 +2,10 @@
 
 namespace pelimor {
 
-void SaveSettings(std::string_view dataFolder, const std::vector<std::string>& sourceRows, OptionsRecord& options,
-                  const WindowPlacement& current) {
-  SaveSourceList(dataFolder, sourceRows);
-  SaveOptions(options, dataFolder, current);
+void saveSettingsFiles(std::string_view dataFolder, const std::vector<std::string>& sourceRows, OptionsRecord& options,
+                       const WindowPlacement& current) {
+  saveSourceList(dataFolder, sourceRows);
+  saveOptions(options, dataFolder, current);
 }
 
 }  // namespace pelimor

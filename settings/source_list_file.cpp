@@ -34,7 +34,7 @@ void writeLength(platform::ReplacingFile& file, std::size_t length) {
 
 std::string sourceFilePath(std::string_view dataFolder) { return platform::joinPath(dataFolder, kSourceFileName); }
 
-std::string ReadSourceEntry(platform::InputFile& file) {
+std::string readSourceEntry(platform::InputFile& file) {
   const std::int32_t length = readInt32(file);
   // Checked against the file before allocating, so a damaged length can't ask for gigabytes.
   if (length < 0 || static_cast<std::uint64_t>(length) > file.remaining())
@@ -44,12 +44,12 @@ std::string ReadSourceEntry(platform::InputFile& file) {
   return text;
 }
 
-void WriteSourceEntry(platform::ReplacingFile& file, std::string_view text) {
+void writeSourceEntry(platform::ReplacingFile& file, std::string_view text) {
   writeLength(file, text.size());
   if (!text.empty() && file.write(text.data(), text.size()) != 0) throw SettingsError(std::string(kStreamWriteError));
 }
 
-void LoadSourceList(std::string_view dataFolder, std::vector<std::string>& rows) {
+void loadSourceList(std::string_view dataFolder, std::vector<std::string>& rows) {
   const std::string path = sourceFilePath(dataFolder);
   rows.clear();
   if (!platform::settingsFileExists(path)) {
@@ -62,19 +62,19 @@ void LoadSourceList(std::string_view dataFolder, std::vector<std::string>& rows)
   try {
     // A count beyond what the file holds simply runs into its end.
     const std::int32_t count = readInt32(file);
-    for (std::int32_t i = 0; i < count; ++i) rows.push_back(ReadSourceEntry(file));
+    for (std::int32_t i = 0; i < count; ++i) rows.push_back(readSourceEntry(file));
   } catch (const SettingsError& error) {
     throw SettingsError(error.what(), path);  // the entry readers know no file
   }
 }
 
-void SaveSourceList(std::string_view dataFolder, const std::vector<std::string>& rows) {
+void saveSourceList(std::string_view dataFolder, const std::vector<std::string>& rows) {
   const std::string path = sourceFilePath(dataFolder);
   platform::ReplacingFile file(path);
   if (const int error = file.create(); error != 0) throw SettingsError(cannotCreateFileText(path, error), path);
   try {
     writeLength(file, rows.size());
-    for (const std::string& row : rows) WriteSourceEntry(file, row);
+    for (const std::string& row : rows) writeSourceEntry(file, row);
   } catch (const SettingsError& error) {
     throw SettingsError(error.what(), path);
   }

@@ -45,7 +45,7 @@ WindowRect placementOnScreens(const WindowRect& saved, const std::vector<WindowR
           designed.width, designed.height};
 }
 
-WindowStart ApplyOptions(const OptionsRecord& options, const std::vector<WindowRect>& screens, WindowSize designed,
+WindowStart applyOptions(const OptionsRecord& options, const std::vector<WindowRect>& screens, WindowSize designed,
                          WindowSize minimum) {
   WindowStart start;
   switch (options.windowState()) {

@@ -49,7 +49,7 @@ WindowRect placementOnScreens(const WindowRect& saved, const std::vector<WindowR
 
 // The state and placement to put into effect from the loaded record. A stored state above 2
 // counts as normal.
-WindowStart ApplyOptions(const OptionsRecord& options, const std::vector<WindowRect>& screens, WindowSize designed,
+WindowStart applyOptions(const OptionsRecord& options, const std::vector<WindowRect>& screens, WindowSize designed,
                          WindowSize minimum);
 
 }  // namespace pelimor

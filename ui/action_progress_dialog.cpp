@@ -87,7 +87,7 @@ void ActionProgressDialog::showProgress() {
   folder_->setText(folder_->fontMetrics().elidedText(place, Qt::ElideMiddle, kClientWidth - 48));
   folder_->setToolTip(place);
   // By files: a large file and a small one take about as long to delete.
-  bar_->setValue(files == 0 ? 0 : static_cast<int>(static_cast<double>(progress_.filesDone()) / files * 1000.0));
+  bar_->setValue(files == 0 ? 0 : static_cast<int>(progress_.filesDone() * 1000 / files));
 }
 
 void ActionProgressDialog::cancel() {

@@ -116,7 +116,7 @@ void MainWindow::start(Settings settings) {
   } else {
     // No files: the window works on the record in memory, with the defaults when it is empty.
     programFolder_ = platform::programFolder();
-    if (options_.version() == 0) SetDefaultOptions(options_, rectOf(frameGeometry()));
+    if (options_.version() == 0) setDefaultOptions(options_, rectOf(frameGeometry()));
     filters_->showStoredChoices();
   }
   aboutBox_ = new AboutBox(this);
@@ -144,7 +144,7 @@ void MainWindow::startFromSettingsFiles() {
   try {
     std::vector<std::string> rows;
     try {
-      LoadSourceList(dataFolder_, rows);
+      loadSourceList(dataFolder_, rows);
     } catch (const SettingsError&) {
       setSourceFolders(rows);  // what could be read stays, and is what the next close saves
       throw;
@@ -152,10 +152,10 @@ void MainWindow::startFromSettingsFiles() {
     setSourceFolders(rows);
 
     const QRect designedOuter = frameGeometry();
-    LoadOptions(options_, dataFolder_, rectOf(designedOuter));
+    loadOptions(options_, dataFolder_, rectOf(designedOuter));
 
     const QSize minimum = minimumSizeHint().expandedTo(minimumSize()).grownBy(frameOf(*this));
-    const WindowStart start = ApplyOptions(options_, screenRects(), {designedOuter.width(), designedOuter.height()},
+    const WindowStart start = applyOptions(options_, screenRects(), {designedOuter.width(), designedOuter.height()},
                                            {minimum.width(), minimum.height()});
     if (start.rect) {
       const QRect outer = qRectOf(*start.rect);
@@ -179,7 +179,7 @@ void MainWindow::startFromSettingsFiles() {
 bool MainWindow::saveSettings() {
   if (settings_ != Settings::FromFiles) return true;
   try {
-    SaveSettings(dataFolder_, sourceFolders(), options_, placementOf(*this));
+    saveSettingsFiles(dataFolder_, sourceFolders(), options_, placementOf(*this));
     return true;
   } catch (const SettingsError& error) {
     showErrorBox(this, shownText(errorBoxText(error)));

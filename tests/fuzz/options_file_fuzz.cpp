@@ -1,4 +1,4 @@
-// Options.cfg as found on disk: LoadOptions on any bytes, then SaveOptions and LoadOptions again.
+// Options.cfg as found on disk: loadOptions on any bytes, then saveOptions and loadOptions again.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -34,31 +34,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   folder.write(std::string(kOptionsFileName), data, size);
 
   OptionsRecord options;
-  LoadOptions(options, folder.folder(), kDesigned);
+  loadOptions(options, folder.folder(), kDesigned);
 
-  // What LoadOptions promises: a whole record of version 300 is taken as it is and the file left
+  // What loadOptions promises: a whole record of version 300 is taken as it is and the file left
   // alone; anything else leaves its bytes in the record under the defaults, written at once.
   OptionsRecord expected;
   std::memcpy(expected.bytes().data(), data, std::min(size, OptionsRecord::kSize));
   const bool taken = size >= OptionsRecord::kSize && expected.version() == OptionsRecord::kVersion;
-  if (!taken) SetDefaultOptions(expected, kDesigned);
+  if (!taken) setDefaultOptions(expected, kDesigned);
   FUZZ_CHECK(options.bytes() == expected.bytes());
   FUZZ_CHECK(folder.read(std::string(kOptionsFileName)) == (taken ? input : imageOf(options)));
   FUZZ_CHECK(folder.names() == std::vector<std::string>{std::string(kOptionsFileName)});
 
   // The window takes the record as it comes, whatever its numbers.
-  ApplyOptions(options, kScreens, WindowSize{800, 600}, WindowSize{400, 300});
+  applyOptions(options, kScreens, WindowSize{800, 600}, WindowSize{400, 300});
 
   // Saving keeps every byte but the placement, and the next start reads back what was saved.
   const WindowPlacement placement{static_cast<WindowState>(size > 0 ? data[size - 1] % 3 : 0),
                                   WindowRect{int32From(data, size, 1), int32From(data, size, 5),
                                              int32From(data, size, 9), int32From(data, size, 13)}};
-  SaveOptions(options, folder.folder(), placement);
+  saveOptions(options, folder.folder(), placement);
   FUZZ_CHECK(options.left() == placement.rect.left && options.top() == placement.rect.top);
   FUZZ_CHECK(options.width() == placement.rect.width && options.height() == placement.rect.height);
   FUZZ_CHECK(options.windowState() == static_cast<std::uint8_t>(placement.state));
   OptionsRecord reloaded;
-  LoadOptions(reloaded, folder.folder(), kDesigned);
+  loadOptions(reloaded, folder.folder(), kDesigned);
   FUZZ_CHECK(reloaded.bytes() == options.bytes());
   FUZZ_CHECK(folder.read(std::string(kOptionsFileName)) == imageOf(options));
   return 0;

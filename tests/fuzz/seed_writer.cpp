@@ -25,7 +25,7 @@ void optionsSeeds(const fs::path& out) {
   const std::string file(kOptionsFileName);
   const WindowRect designed{120, 80, 800, 600};
   OptionsRecord options;
-  LoadOptions(options, data.folder(), designed);  // no file yet: the defaults
+  loadOptions(options, data.folder(), designed);  // no file yet: the defaults
   keep(data, file, out, "defaults");
 
   options.setMaskText("*.jpg; *.png");
@@ -33,15 +33,15 @@ void optionsSeeds(const fs::path& out) {
   options.setPathText("/home/user/Pictures");
   options.setSizeIndex(2);
   options.setTypeIndex(-1);
-  SaveOptions(options, data.folder(), WindowPlacement{WindowState::Maximized, {-8, -8, 1936, 1056}});
+  saveOptions(options, data.folder(), WindowPlacement{WindowState::Maximized, {-8, -8, 1936, 1056}});
   keep(data, file, out, "maximized-custom-mask");
 
   options.setCustomMask(std::string(600, 'x'));  // kept to the field's 511 characters
-  SaveOptions(options, data.folder(), WindowPlacement{WindowState::Minimized, {2000, 40, 640, 480}});
+  saveOptions(options, data.folder(), WindowPlacement{WindowState::Minimized, {2000, 40, 640, 480}});
   keep(data, file, out, "minimized-long-mask");
 
   options.setVersion(299);  // another version: replaced by the defaults when read
-  SaveOptions(options, data.folder(), WindowPlacement{});
+  saveOptions(options, data.folder(), WindowPlacement{});
   keep(data, file, out, "other-version");
 }
 
@@ -55,7 +55,7 @@ void sourceSeeds(const fs::path& out) {
       {"bytes-of-any-kind", {"/srv/caf\xe9", "/tmp/\xff\xfe\n\t", "C:\\Users\\me"}},
   };
   for (const auto& [name, rows] : lists) {
-    SaveSourceList(data.folder(), rows);
+    saveSourceList(data.folder(), rows);
     keep(data, file, out, name);
   }
 }

@@ -1,4 +1,4 @@
-// Source.cfg as found on disk: LoadSourceList on any bytes, then SaveSourceList and LoadSourceList again.
+// Source.cfg as found on disk: loadSourceList on any bytes, then saveSourceList and loadSourceList again.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool whole = parse(input, expected);
   std::vector<std::string> rows;
   try {
-    LoadSourceList(folder.folder(), rows);
+    loadSourceList(folder.folder(), rows);
     FUZZ_CHECK(whole);
   } catch (const SettingsError& error) {
     FUZZ_CHECK(!whole);
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Written back, the list is the front of the file up to its last entry (a count of zero or below
   // becomes zero), and reads back the same.
-  SaveSourceList(folder.folder(), rows);
+  saveSourceList(folder.folder(), rows);
   const std::string saved = folder.read(name);
   if (rows.empty())
     FUZZ_CHECK(saved == std::string(4, '\0'));
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(saved == input.substr(0, saved.size()));
   FUZZ_CHECK(folder.names() == std::vector<std::string>{name});
   std::vector<std::string> reloaded;
-  LoadSourceList(folder.folder(), reloaded);
+  loadSourceList(folder.folder(), reloaded);
   FUZZ_CHECK(reloaded == rows);
   return 0;
 }

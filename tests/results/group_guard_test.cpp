@@ -49,12 +49,12 @@ TEST(RemovalRefusal, LetsThroughWhenEveryGroupKeepsARow) {
   EXPECT_THROW(removalRefusal(rows, {true}), std::invalid_argument);
 }
 
-TEST(GroupUnselectedCount, CountsTheWholeListInAnyOrder) {
+TEST(groupUnselectedCount, CountsTheWholeListInAnyOrder) {
   const std::vector<ResultRow> rows = {row(2, "/a"), row(1, "/b"), row(2, "/c"), row(1, "/d"), row(2, "/e")};
   const std::vector<bool> selected = {false, true, true, false, false};
-  EXPECT_EQ(testing::GroupUnselectedCount(rows, selected, 2), 2u);
-  EXPECT_EQ(testing::GroupUnselectedCount(rows, selected, 1), 1u);
-  EXPECT_EQ(testing::GroupUnselectedCount(rows, selected, 9), 0u);
+  EXPECT_EQ(testing::groupUnselectedCount(rows, selected, 2), 2u);
+  EXPECT_EQ(testing::groupUnselectedCount(rows, selected, 1), 1u);
+  EXPECT_EQ(testing::groupUnselectedCount(rows, selected, 9), 0u);
 }
 
 TEST(GroupGuardText, NoGroupsNoText) {

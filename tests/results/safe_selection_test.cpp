@@ -165,13 +165,13 @@ TEST(SafeSelection, SelectionOfAnotherLengthIsRefused) {
   EXPECT_THROW(safeSelection({row(1, "/a"), row(1, "/b")}, {true}, std::nullopt, SortState{}), std::invalid_argument);
 }
 
-TEST(GroupRunUnselectedCount, CountsTheRunThatStartsAtTheGroupsFirstRow) {
+TEST(groupRunUnselectedCount, CountsTheRunThatStartsAtTheGroupsFirstRow) {
   const std::vector<ResultRow> rows = {row(1, "/a"), row(2, "/b"), row(2, "/c"),
                                        row(2, "/d"), row(1, "/e"), row(2, "/f")};
   const std::vector<bool> selected = {false, false, true, false, false, false};
-  EXPECT_EQ(testing::GroupRunUnselectedCount(rows, selected, 2), 2u);
-  EXPECT_EQ(testing::GroupRunUnselectedCount(rows, selected, 1), 1u);
-  EXPECT_EQ(testing::GroupRunUnselectedCount(rows, selected, 7), 0u);
+  EXPECT_EQ(testing::groupRunUnselectedCount(rows, selected, 2), 2u);
+  EXPECT_EQ(testing::groupRunUnselectedCount(rows, selected, 1), 1u);
+  EXPECT_EQ(testing::groupRunUnselectedCount(rows, selected, 7), 0u);
 }
 
 // The selection pass as first written: the count is taken afresh, from the top, for every row.
@@ -193,7 +193,7 @@ SafeSelectionResult quadraticSafeSelection(const std::vector<ResultRow>& rows, c
   for (const std::size_t k : result.order) result.selected.push_back(chosen[k]);
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (result.selected[i]) continue;
-    if (testing::GroupRunUnselectedCount(list, result.selected, list[i].group) <= 1) continue;
+    if (testing::groupRunUnselectedCount(list, result.selected, list[i].group) <= 1) continue;
     if (platform::folderPartOf(list[i].path) == folder) result.selected[i] = true;
   }
   return result;

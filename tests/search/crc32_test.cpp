@@ -15,9 +15,9 @@ namespace {
 
 class Crc32Test : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { testing::BuildCRCTable(); }
+  static void SetUpTestSuite() { testing::buildReferenceCrcTable(); }
   static std::uint32_t reference(const std::string& bytes) {
-    return testing::UpdateCRC32(0xFFFFFFFFu, bytes.data(), bytes.size()) ^ 0xFFFFFFFFu;
+    return testing::referenceUpdateCrc32(0xFFFFFFFFu, bytes.data(), bytes.size()) ^ 0xFFFFFFFFu;
   }
 };
 
@@ -31,7 +31,7 @@ TEST_F(Crc32Test, KnownCheckValues) {
   EXPECT_EQ(crc32Text(reference("123456789")), "CBF43926");
   EXPECT_EQ(crc32Text(reference("abc")), "352441C2");
   EXPECT_EQ(crc32Text(reference("")), "00000000");
-  EXPECT_EQ(testing::UpdateCRC32(0x12345678u, "x", 0), 0x12345678u);
+  EXPECT_EQ(testing::referenceUpdateCrc32(0x12345678u, "x", 0), 0x12345678u);
 }
 
 TEST_F(Crc32Test, TextKeepsLeadingZerosAndUpperCase) {
@@ -42,13 +42,14 @@ TEST_F(Crc32Test, TextKeepsLeadingZerosAndUpperCase) {
 TEST_F(Crc32Test, FastKernelAgreesWithTableOnEveryLengthAndAlignment) {
   const std::string data = testing::TempTree::patternBytes(4096 + 64, 7);
   for (size_t length = 0; length <= 4096; ++length) {
-    ASSERT_EQ(fastUpdateCRC32(0xFFFFFFFFu, data.data(), length), testing::UpdateCRC32(0xFFFFFFFFu, data.data(), length))
+    ASSERT_EQ(fastUpdateCRC32(0xFFFFFFFFu, data.data(), length),
+              testing::referenceUpdateCrc32(0xFFFFFFFFu, data.data(), length))
         << "length " << length;
   }
   for (size_t offset = 1; offset < 64; offset += 3) {
     for (size_t length : {1u, 15u, 16u, 17u, 63u, 64u, 65u, 255u, 1000u, 4031u}) {
       ASSERT_EQ(fastUpdateCRC32(0x0BADF00Du, data.data() + offset, length),
-                testing::UpdateCRC32(0x0BADF00Du, data.data() + offset, length))
+                testing::referenceUpdateCrc32(0x0BADF00Du, data.data() + offset, length))
           << "offset " << offset << " length " << length;
     }
   }
@@ -74,16 +75,16 @@ TEST_F(Crc32Test, FilesAcrossBlockBoundaries) {
   for (size_t size : {0u, 1u, 16383u, 16384u, 16385u, 40000u}) {
     const std::string content = testing::TempTree::patternBytes(size, static_cast<unsigned>(size));
     const std::string path = tree.file("f" + std::to_string(size), content);
-    EXPECT_EQ(testing::GetCRC32(path), crc32Text(reference(content))) << size;
-    EXPECT_EQ(testing::GetCRC32(path), testing::GetCRC32(path));
+    EXPECT_EQ(testing::referenceFileCrc32(path), crc32Text(reference(content))) << size;
+    EXPECT_EQ(testing::referenceFileCrc32(path), testing::referenceFileCrc32(path));
   }
-  EXPECT_EQ(testing::GetCRC32(tree.file("check", "123456789")), "CBF43926");
+  EXPECT_EQ(testing::referenceFileCrc32(tree.file("check", "123456789")), "CBF43926");
 }
 
 TEST_F(Crc32Test, MissingFileAndFolderFail) {
   testing::TempTree tree;
-  EXPECT_THROW(testing::GetCRC32(tree.path("missing")), std::system_error);
-  EXPECT_THROW(testing::GetCRC32(tree.folder("folder")), std::system_error);
+  EXPECT_THROW(testing::referenceFileCrc32(tree.path("missing")), std::system_error);
+  EXPECT_THROW(testing::referenceFileCrc32(tree.folder("folder")), std::system_error);
 }
 
 }  // namespace

@@ -21,12 +21,12 @@ using Lines = std::vector<std::string>;
 
 class DuplicateSearchTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { testing::BuildCRCTable(); }
+  static void SetUpTestSuite() { testing::buildReferenceCrcTable(); }
   SearchResult search(std::uint64_t minimumSize = 0, const std::string& masks = "*.*") {
     return runDuplicateSearch(requestFor({tree.root()}, minimumSize, masks), progress, control);
   }
   std::string crcOf(const std::string& content) {
-    return crc32Text(testing::UpdateCRC32(0xFFFFFFFFu, content.data(), content.size()) ^ 0xFFFFFFFFu);
+    return crc32Text(testing::referenceUpdateCrc32(0xFFFFFFFFu, content.data(), content.size()) ^ 0xFFFFFFFFu);
   }
   std::string p(const std::string& relative) const { return tree.path(relative); }
 

@@ -30,11 +30,11 @@ inline SearchRequest requestFor(const std::vector<std::string>& folders, std::ui
 
 // Content of `length` bytes whose CRC-32 begins with the two hex digits `prefix`.
 inline std::string contentWithCrcPrefix(const std::string& prefix, size_t length) {
-  BuildCRCTable();
+  buildReferenceCrcTable();
   for (unsigned seed = 1;; ++seed) {
     std::string bytes(length, 'a');
     for (size_t i = 0; i < 4 && i < length; ++i) bytes[i] = static_cast<char>((seed >> (8 * i)) & 0xFF);
-    const std::uint32_t crc = UpdateCRC32(0xFFFFFFFFu, bytes.data(), bytes.size()) ^ 0xFFFFFFFFu;
+    const std::uint32_t crc = referenceUpdateCrc32(0xFFFFFFFFu, bytes.data(), bytes.size()) ^ 0xFFFFFFFFu;
     if (crc32Text(crc).substr(0, 2) == prefix) return bytes;
   }
 }
@@ -42,8 +42,8 @@ inline std::string contentWithCrcPrefix(const std::string& prefix, size_t length
 // `body` followed by its own CRC-32, little-endian: every such content has the CRC-32 2144DF1C,
 // so two different bodies of one length give two different files with one size and one CRC-32.
 inline std::string contentWithFixedCrc(const std::string& body) {
-  BuildCRCTable();
-  const std::uint32_t crc = UpdateCRC32(0xFFFFFFFFu, body.data(), body.size()) ^ 0xFFFFFFFFu;
+  buildReferenceCrcTable();
+  const std::uint32_t crc = referenceUpdateCrc32(0xFFFFFFFFu, body.data(), body.size()) ^ 0xFFFFFFFFu;
   std::string bytes = body;
   for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((crc >> (8 * i)) & 0xFF));
   return bytes;

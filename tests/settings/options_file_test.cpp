@@ -85,7 +85,7 @@ std::string errorOf(Operation operation) {
 TEST(OptionsFile, NoFileWritesTheDefaultsAtTheirOffsets) {
   TempFolder data;
   OptionsRecord options;
-  LoadOptions(options, data.folder(), kDesigned);
+  loadOptions(options, data.folder(), kDesigned);
   const std::string expected = withDefaults(std::string(kRecordSize, '\0'), kDesigned);
   EXPECT_EQ(readFile(data.path("Options.cfg")), expected);
   EXPECT_EQ(imageOf(options), expected);
@@ -99,7 +99,7 @@ TEST(OptionsFile, WholeRecordWithVersion300IsTakenAsItIs) {
   TempFolder data;
   writeFile(data.path("Options.cfg"), usedRecord());
   OptionsRecord options;
-  LoadOptions(options, data.folder(), kDesigned);
+  loadOptions(options, data.folder(), kDesigned);
   EXPECT_EQ(imageOf(options), usedRecord());
   EXPECT_EQ(options.left(), -7);
   EXPECT_EQ(options.customMask(), "*.iso; *.img;");
@@ -112,7 +112,7 @@ TEST(OptionsFile, EmptyFileIsReplacedByDefaultsSilently) {
   TempFolder data;
   writeFile(data.path("Options.cfg"), "");
   OptionsRecord options;
-  LoadOptions(options, data.folder(), kDesigned);
+  loadOptions(options, data.folder(), kDesigned);
   EXPECT_EQ(readFile(data.path("Options.cfg")), withDefaults(std::string(kRecordSize, '\0'), kDesigned));
 }
 
@@ -121,7 +121,7 @@ TEST(OptionsFile, ShortFileKeepsItsReservedBytesAndTextTails) {
   const std::string shortImage = usedRecord().substr(0, kRecordSize - 1);
   writeFile(data.path("Options.cfg"), shortImage);
   OptionsRecord options;
-  LoadOptions(options, data.folder(), kDesigned);
+  loadOptions(options, data.folder(), kDesigned);
   // The last byte was never in the file: zero as in the fresh record, then TypeIndex 0 anyway.
   const std::string expected = withDefaults(shortImage + '\0', kDesigned);
   EXPECT_EQ(imageOf(options), expected);
@@ -134,11 +134,11 @@ TEST(OptionsFile, LongerFileUsesItsFirstRecordAndIsWrittenBackAtRecordSize) {
   TempFolder data;
   writeFile(data.path("Options.cfg"), usedRecord() + std::string(2000 - kRecordSize, 'z'));
   OptionsRecord options;
-  LoadOptions(options, data.folder(), kDesigned);
+  loadOptions(options, data.folder(), kDesigned);
   EXPECT_EQ(imageOf(options), usedRecord());
   EXPECT_EQ(readFile(data.path("Options.cfg")).size(), 2000u);
 
-  SaveOptions(options, data.folder(), WindowPlacement{WindowState::Normal, {-7, 33, 1024, 700}});
+  saveOptions(options, data.folder(), WindowPlacement{WindowState::Normal, {-7, 33, 1024, 700}});
   EXPECT_EQ(readFile(data.path("Options.cfg")), usedRecord());
 }
 
@@ -148,7 +148,7 @@ TEST(OptionsFile, OtherVersionIsReplacedByDefaultsAtOnce) {
   putInt32(image, 0, 299);
   writeFile(data.path("Options.cfg"), image);
   OptionsRecord options;
-  LoadOptions(options, data.folder(), kDesigned);
+  loadOptions(options, data.folder(), kDesigned);
   const std::string expected = withDefaults(image, kDesigned);
   EXPECT_EQ(imageOf(options), expected);
   EXPECT_EQ(readFile(data.path("Options.cfg")), expected);
@@ -157,7 +157,7 @@ TEST(OptionsFile, OtherVersionIsReplacedByDefaultsAtOnce) {
 TEST(OptionsFile, RecordNeverLoadedIsSavedWithVersionZeroAndReplacedNextTime) {
   TempFolder data;
   OptionsRecord untouched;
-  SaveOptions(untouched, data.folder(), WindowPlacement{WindowState::Normal, {1, 2, 3, 4}});
+  saveOptions(untouched, data.folder(), WindowPlacement{WindowState::Normal, {1, 2, 3, 4}});
   const std::string saved = readFile(data.path("Options.cfg"));
   ASSERT_EQ(saved.size(), kRecordSize);
   EXPECT_EQ(int32In(saved, 0), 0);
@@ -165,7 +165,7 @@ TEST(OptionsFile, RecordNeverLoadedIsSavedWithVersionZeroAndReplacedNextTime) {
   EXPECT_EQ(int32In(saved, 17), 4);
 
   OptionsRecord options;
-  LoadOptions(options, data.folder(), kDesigned);
+  loadOptions(options, data.folder(), kDesigned);
   EXPECT_EQ(options.version(), 300);
   EXPECT_EQ(readFile(data.path("Options.cfg")), withDefaults(saved, kDesigned));
 }
@@ -174,7 +174,7 @@ TEST(OptionsFile, SaveTakesStateAndPlacementAndKeepsEverythingElse) {
   TempFolder data;
   OptionsRecord options = recordOf(usedRecord());
   options.setCustomMask("*.a;");
-  SaveOptions(options, data.folder(), WindowPlacement{WindowState::Maximized, {-8, -8, 1936, 1056}});
+  saveOptions(options, data.folder(), WindowPlacement{WindowState::Maximized, {-8, -8, 1936, 1056}});
   std::string expected = usedRecord();
   expected[4] = 2;
   putInt32(expected, 5, -8);
@@ -189,11 +189,11 @@ TEST(OptionsFile, MaximizedAndMinimizedComeBackAtTheNextStart) {
   for (WindowState state : {WindowState::Maximized, WindowState::Minimized}) {
     TempFolder data;
     OptionsRecord closing;
-    LoadOptions(closing, data.folder(), kDesigned);
-    SaveOptions(closing, data.folder(), WindowPlacement{state, {0, 0, 1920, 1050}});
+    loadOptions(closing, data.folder(), kDesigned);
+    saveOptions(closing, data.folder(), WindowPlacement{state, {0, 0, 1920, 1050}});
     OptionsRecord starting;
-    LoadOptions(starting, data.folder(), kDesigned);
-    const WindowStart start = ApplyOptions(starting, {{0, 0, 1920, 1080}}, {800, 600}, {400, 300});
+    loadOptions(starting, data.folder(), kDesigned);
+    const WindowStart start = applyOptions(starting, {{0, 0, 1920, 1080}}, {800, 600}, {400, 300});
     EXPECT_EQ(start.state, state);
     EXPECT_FALSE(start.rect.has_value());
   }
@@ -203,8 +203,8 @@ TEST(OptionsFile, MissingDataFolderIsAnInvalidFilename) {
   TempFolder data;
   const std::string folder = data.path("missing/");
   OptionsRecord options;
-  EXPECT_EQ(errorOf([&] { LoadOptions(options, folder, kDesigned); }), "Invalid filename");
-  EXPECT_EQ(errorOf([&] { SaveOptions(options, folder, WindowPlacement{}); }), "Invalid filename");
+  EXPECT_EQ(errorOf([&] { loadOptions(options, folder, kDesigned); }), "Invalid filename");
+  EXPECT_EQ(errorOf([&] { saveOptions(options, folder, WindowPlacement{}); }), "Invalid filename");
 }
 
 TEST(OptionsFile, FileMarkedReadOnlyIsRefusedAndKept) {
@@ -213,8 +213,8 @@ TEST(OptionsFile, FileMarkedReadOnlyIsRefusedAndKept) {
   writeFile(path, usedRecord());
   chmod(path.c_str(), 0444);
   OptionsRecord options;
-  EXPECT_EQ(errorOf([&] { LoadOptions(options, data.folder(), kDesigned); }), "File access denied");
-  EXPECT_EQ(errorOf([&] { SaveOptions(options, data.folder(), WindowPlacement{}); }), "File access denied");
+  EXPECT_EQ(errorOf([&] { loadOptions(options, data.folder(), kDesigned); }), "File access denied");
+  EXPECT_EQ(errorOf([&] { saveOptions(options, data.folder(), WindowPlacement{}); }), "File access denied");
   EXPECT_EQ(readFile(path), usedRecord());
 }
 
@@ -226,7 +226,7 @@ TEST(OptionsFile, FileThatCannotBeOpenedIsReportedByItsErrorCode) {
   std::string error;
   {
     testing::NoFreeDescriptors limit;
-    error = errorOf([&] { LoadOptions(options, data.folder(), kDesigned); });
+    error = errorOf([&] { loadOptions(options, data.folder(), kDesigned); });
   }
   EXPECT_EQ(error, "Too many open files");
 }
@@ -235,7 +235,7 @@ TEST(OptionsFile, FolderInPlaceOfTheFileCannotBeReplaced) {
   TempFolder data;
   std::filesystem::create_directory(data.path("Options.cfg"));
   OptionsRecord options;
-  EXPECT_EQ(errorOf([&] { LoadOptions(options, data.folder(), kDesigned); }), "I/O error " + std::to_string(EISDIR));
+  EXPECT_EQ(errorOf([&] { loadOptions(options, data.folder(), kDesigned); }), "I/O error " + std::to_string(EISDIR));
   EXPECT_TRUE(std::filesystem::is_directory(data.path("Options.cfg")));
 }
 
@@ -248,7 +248,7 @@ TEST(OptionsFile, FailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
   std::string error;
   {
     testing::FileSizeLimit limit(1000);
-    error = errorOf([&] { SaveOptions(options, data.folder(), WindowPlacement{WindowState::Maximized, {}}); });
+    error = errorOf([&] { saveOptions(options, data.folder(), WindowPlacement{WindowState::Maximized, {}}); });
   }
   EXPECT_EQ(error, "I/O error " + std::to_string(EFBIG));
   EXPECT_EQ(readFile(path), usedRecord());
@@ -260,13 +260,13 @@ TEST(OptionsFile, FileIsClosedAfterLoading) {
   const std::string path = data.path("Options.cfg");
   writeFile(path, usedRecord());
   OptionsRecord options;
-  LoadOptions(options, data.folder(), kDesigned);
+  loadOptions(options, data.folder(), kDesigned);
   EXPECT_EQ(testing::descriptorsOpenOn(path), 0);
 }
 
 TEST(OptionsFile, DefaultsLeaveReservedAndTextTailsAlone) {
   OptionsRecord options = recordOf(usedRecord());
-  SetDefaultOptions(options, kDesigned);
+  setDefaultOptions(options, kDesigned);
   EXPECT_EQ(imageOf(options), withDefaults(usedRecord(), kDesigned));
 }
 

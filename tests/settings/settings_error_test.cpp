@@ -48,10 +48,10 @@ TEST(ErrorBoxText, ADamagedSettingsFileIsNamedWithItsFullPathAfterTheText) {
   const auto fileLine = [&](const char* name) { return "\nFile: \"" + platform::shownPath(data.path(name)) + '"'; };
   testing::writeFile(data.path("Source.cfg"), testing::bytesOf({2, 0, 0, 0, 9, 0, 0, 0, '/'}));
   std::vector<std::string> rows;
-  EXPECT_EQ(boxTextOf([&] { LoadSourceList(data.folder(), rows); }), "Stream read error." + fileLine("Source.cfg"));
+  EXPECT_EQ(boxTextOf([&] { loadSourceList(data.folder(), rows); }), "Stream read error." + fileLine("Source.cfg"));
   std::filesystem::create_directory(data.path("Options.cfg"));  // a folder where the file belongs
   OptionsRecord options;
-  const std::string text = boxTextOf([&] { LoadOptions(options, data.folder(), WindowRect{}); });
+  const std::string text = boxTextOf([&] { loadOptions(options, data.folder(), WindowRect{}); });
   EXPECT_TRUE(text.ends_with(fileLine("Options.cfg"))) << text;
   // A text that names its file already is left as it is.
   const std::string named = cannotOpenFileText(data.path("Source.cfg"), EACCES);

@@ -23,7 +23,7 @@ using testing::writeFile;
 
 std::string readError(const std::string& folder, std::vector<std::string>& rows) {
   try {
-    LoadSourceList(folder, rows);
+    loadSourceList(folder, rows);
   } catch (const SettingsError& error) {
     return error.what();
   }
@@ -32,7 +32,7 @@ std::string readError(const std::string& folder, std::vector<std::string>& rows)
 
 std::string saveError(const std::string& folder, const std::vector<std::string>& rows) {
   try {
-    SaveSourceList(folder, rows);
+    saveSourceList(folder, rows);
   } catch (const SettingsError& error) {
     return error.what();
   }
@@ -42,15 +42,15 @@ std::string saveError(const std::string& folder, const std::vector<std::string>&
 TEST(SourceList, NoFileGivesTheHomeFolderAsTheOneRow) {
   TempFolder data;
   std::vector<std::string> rows{"left over"};
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_EQ(rows, std::vector<std::string>{platform::defaultSourceFolder()});
 }
 
 TEST(SourceList, OneRowIsSavedAsCountLengthAndBytes) {
   TempFolder data;
-  SaveSourceList(data.folder(), {"/"});
+  saveSourceList(data.folder(), {"/"});
   EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({0x01, 0, 0, 0, 0x01, 0, 0, 0, 0x2F}));
-  SaveSourceList(data.folder(), {"C:\\"});
+  saveSourceList(data.folder(), {"C:\\"});
   EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({0x01, 0, 0, 0, 0x03, 0, 0, 0, 0x43, 0x3A, 0x5C}));
 }
 
@@ -58,25 +58,25 @@ TEST(SourceList, WindowsRowReadsBackUnchanged) {
   TempFolder data;
   writeFile(data.path("Source.cfg"), bytesOf({0x01, 0, 0, 0, 0x03, 0, 0, 0, 0x43, 0x3A, 0x5C}));
   std::vector<std::string> rows;
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_EQ(rows, std::vector<std::string>{"C:\\"});
 }
 
 TEST(SourceList, EmptyListIsFourZeroBytes) {
   TempFolder data;
-  SaveSourceList(data.folder(), {});
+  saveSourceList(data.folder(), {});
   EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({0, 0, 0, 0}));
   std::vector<std::string> rows{"x"};
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_TRUE(rows.empty());
 }
 
 TEST(SourceList, EmptyCaptionIsLengthZeroWithNoBytes) {
   TempFolder data;
-  SaveSourceList(data.folder(), {"", "/a"});
+  saveSourceList(data.folder(), {"", "/a"});
   EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, '/', 'a'}));
   std::vector<std::string> rows;
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_EQ(rows, (std::vector<std::string>{"", "/a"}));
 }
 
@@ -84,7 +84,7 @@ TEST(SourceList, NegativeCountGivesAnEmptyList) {
   TempFolder data;
   writeFile(data.path("Source.cfg"), bytesOf({0xFF, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0, 'a', 'b', 'c'}));
   std::vector<std::string> rows{"x"};
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_TRUE(rows.empty());
 }
 
@@ -92,9 +92,9 @@ TEST(SourceList, RowsKeepOrderAndEveryByte) {
   TempFolder data;
   const std::vector<std::string> saved{"/home/ann/Bilder", std::string("/a\0b", 4), "/\xC3\xA9t\xC3\xA9", "/\xFF",
                                        "/home/ann/Bilder"};
-  SaveSourceList(data.folder(), saved);
+  saveSourceList(data.folder(), saved);
   std::vector<std::string> rows;
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_EQ(rows, saved);
 }
 
@@ -102,7 +102,7 @@ TEST(SourceList, BytesAfterTheLastEntryAreIgnored) {
   TempFolder data;
   writeFile(data.path("Source.cfg"), bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/', 9, 9, 9, 9, 9}));
   std::vector<std::string> rows;
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_EQ(rows, std::vector<std::string>{"/"});
 }
 
@@ -125,7 +125,7 @@ TEST_P(BadSourceList, IsAStreamReadErrorAndTheFileIsClosed) {
   EXPECT_EQ(rows, GetParam().rowsReadWhole);
   EXPECT_EQ(testing::descriptorsOpenOn(path), 0);
   // The list can be written again at once.
-  SaveSourceList(data.folder(), rows);
+  saveSourceList(data.folder(), rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,7 +147,7 @@ TEST(SourceList, FolderInPlaceOfTheFileCountsAsNoFileButCannotBeReplaced) {
   TempFolder data;
   std::filesystem::create_directory(data.path("Source.cfg"));
   std::vector<std::string> rows;
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_EQ(rows, std::vector<std::string>{platform::defaultSourceFolder()});
   EXPECT_EQ(saveError(data.folder(), rows), "Cannot create file \"" + data.path("Source.cfg") + "\". Is a directory");
   EXPECT_TRUE(std::filesystem::is_directory(data.path("Source.cfg")));
@@ -160,9 +160,9 @@ TEST(SourceList, PipeInPlaceOfTheFileDoesNotHoldUpTheStart) {
   ASSERT_EQ(mkfifo(data.path("Source.cfg").c_str(), 0600), 0);
 #endif
   std::vector<std::string> rows;
-  LoadSourceList(data.folder(), rows);
+  loadSourceList(data.folder(), rows);
   EXPECT_EQ(rows, std::vector<std::string>{platform::defaultSourceFolder()});
-  SaveSourceList(data.folder(), {"/"});
+  saveSourceList(data.folder(), {"/"});
   EXPECT_EQ(readFile(data.path("Source.cfg")), bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/'}));
 }
 
@@ -218,7 +218,7 @@ TEST(SourceList, ReplacingKeepsTheFilesPermissions) {
   const std::string path = data.path("Source.cfg");
   writeFile(path, bytesOf({0, 0, 0, 0}));
   chmod(path.c_str(), 0600);
-  SaveSourceList(data.folder(), {"/"});
+  saveSourceList(data.folder(), {"/"});
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
@@ -230,7 +230,7 @@ TEST(SourceList, LinkedFileStaysALink) {
   std::filesystem::create_directory(data.path("dotfiles"));
   writeFile(data.path("dotfiles/Source.cfg"), bytesOf({0, 0, 0, 0}));
   testing::makeSymlink(data.path("dotfiles/Source.cfg"), data.path("Source.cfg"));
-  SaveSourceList(data.folder(), {"/"});
+  saveSourceList(data.folder(), {"/"});
   EXPECT_TRUE(std::filesystem::is_symlink(data.path("Source.cfg")));
   EXPECT_EQ(readFile(data.path("dotfiles/Source.cfg")), bytesOf({1, 0, 0, 0, 1, 0, 0, 0, '/'}));
 }
@@ -241,31 +241,31 @@ TEST(SourceEntry, WrittenAndReadOneByOne) {
   {
     platform::ReplacingFile file(path);
     ASSERT_EQ(file.create(), 0);
-    WriteSourceEntry(file, "/x");
-    WriteSourceEntry(file, "");
+    writeSourceEntry(file, "/x");
+    writeSourceEntry(file, "");
     ASSERT_EQ(file.finish(), 0);
     ASSERT_EQ(file.replace(), 0);
   }
   EXPECT_EQ(readFile(path), bytesOf({2, 0, 0, 0, '/', 'x', 0, 0, 0, 0}));
   platform::InputFile file;
   ASSERT_EQ(file.open(path, platform::InputFile::Access::Read), 0);
-  EXPECT_EQ(ReadSourceEntry(file), "/x");
-  EXPECT_EQ(ReadSourceEntry(file), "");
-  EXPECT_THROW(ReadSourceEntry(file), SettingsError);
+  EXPECT_EQ(readSourceEntry(file), "/x");
+  EXPECT_EQ(readSourceEntry(file), "");
+  EXPECT_THROW(readSourceEntry(file), SettingsError);
 }
 
-TEST(SaveSettings, OptionsAreNotWrittenWhenTheSourceListFails) {
+TEST(saveSettingsFiles, OptionsAreNotWrittenWhenTheSourceListFails) {
   TempFolder data;
   std::filesystem::create_directory(data.path("Source.cfg"));
   OptionsRecord options;
-  EXPECT_THROW(SaveSettings(data.folder(), {"/"}, options, WindowPlacement{}), SettingsError);
+  EXPECT_THROW(saveSettingsFiles(data.folder(), {"/"}, options, WindowPlacement{}), SettingsError);
   EXPECT_FALSE(std::filesystem::exists(data.path("Options.cfg")));
 }
 
-TEST(SaveSettings, WritesBothFiles) {
+TEST(saveSettingsFiles, WritesBothFiles) {
   TempFolder data;
   OptionsRecord options;
-  SaveSettings(data.folder(), {"/"}, options, WindowPlacement{WindowState::Maximized, {1, 2, 3, 4}});
+  saveSettingsFiles(data.folder(), {"/"}, options, WindowPlacement{WindowState::Maximized, {1, 2, 3, 4}});
   EXPECT_EQ(readFile(data.path("Source.cfg")).size(), 9u);
   const std::string image = readFile(data.path("Options.cfg"));
   ASSERT_EQ(image.size(), 1568u);

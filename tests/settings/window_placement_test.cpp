@@ -75,29 +75,29 @@ OptionsRecord recordWith(std::uint8_t state, const WindowRect& rect) {
   return options;
 }
 
-TEST(ApplyOptions, NormalStateTakesTheSavedPlacement) {
-  const WindowStart start = ApplyOptions(recordWith(0, {100, 50, 1000, 700}), kTwoScreens, kDesigned, kMinimum);
+TEST(applyOptions, NormalStateTakesTheSavedPlacement) {
+  const WindowStart start = applyOptions(recordWith(0, {100, 50, 1000, 700}), kTwoScreens, kDesigned, kMinimum);
   EXPECT_EQ(start.state, WindowState::Normal);
   EXPECT_EQ(start.rect, (WindowRect{100, 50, 1000, 700}));
 }
 
-TEST(ApplyOptions, NormalStateOffTheScreensFallsBack) {
-  const WindowStart start = ApplyOptions(recordWith(0, {9000, 9000, 1000, 700}), kTwoScreens, kDesigned, kMinimum);
+TEST(applyOptions, NormalStateOffTheScreensFallsBack) {
+  const WindowStart start = applyOptions(recordWith(0, {9000, 9000, 1000, 700}), kTwoScreens, kDesigned, kMinimum);
   EXPECT_EQ(start.rect, kCentred);
 }
 
-TEST(ApplyOptions, MinimizedAndMaximizedKeepTheDesignedPlacement) {
-  const WindowStart minimized = ApplyOptions(recordWith(1, {100, 50, 1000, 700}), kTwoScreens, kDesigned, kMinimum);
+TEST(applyOptions, MinimizedAndMaximizedKeepTheDesignedPlacement) {
+  const WindowStart minimized = applyOptions(recordWith(1, {100, 50, 1000, 700}), kTwoScreens, kDesigned, kMinimum);
   EXPECT_EQ(minimized.state, WindowState::Minimized);
   EXPECT_FALSE(minimized.rect.has_value());
-  const WindowStart maximized = ApplyOptions(recordWith(2, {-8, -8, 1936, 1056}), kTwoScreens, kDesigned, kMinimum);
+  const WindowStart maximized = applyOptions(recordWith(2, {-8, -8, 1936, 1056}), kTwoScreens, kDesigned, kMinimum);
   EXPECT_EQ(maximized.state, WindowState::Maximized);
   EXPECT_FALSE(maximized.rect.has_value());
 }
 
-TEST(ApplyOptions, StateAboveTwoCountsAsNormal) {
+TEST(applyOptions, StateAboveTwoCountsAsNormal) {
   for (std::uint8_t state : {3, 255}) {
-    const WindowStart start = ApplyOptions(recordWith(state, {100, 50, 1000, 700}), kTwoScreens, kDesigned, kMinimum);
+    const WindowStart start = applyOptions(recordWith(state, {100, 50, 1000, 700}), kTwoScreens, kDesigned, kMinimum);
     EXPECT_EQ(start.state, WindowState::Normal);
     EXPECT_EQ(start.rect, (WindowRect{100, 50, 1000, 700}));
   }

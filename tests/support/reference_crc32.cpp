@@ -12,7 +12,7 @@ namespace pelimor::testing {
 
 CrcTableType CrcTable{};
 
-void BuildCRCTable() {
+void buildReferenceCrcTable() {
   for (int n = 255; n >= 0; --n) {
     std::uint32_t v = static_cast<std::uint32_t>(n);
     for (int bit = 0; bit < 8; ++bit) v = (v & 1u) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
@@ -20,7 +20,7 @@ void BuildCRCTable() {
   }
 }
 
-std::uint32_t UpdateCRC32(std::uint32_t crc, const void* buffer, std::size_t count) {
+std::uint32_t referenceUpdateCrc32(std::uint32_t crc, const void* buffer, std::size_t count) {
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   for (std::size_t i = 0; i < count; ++i) crc = (crc >> 8) ^ CrcTable[(crc ^ bytes[i]) & 0xFFu];
   return crc;
@@ -44,7 +44,7 @@ std::uint32_t StreamCRC32(const platform::FileReader& file) {
   return crc ^ 0xFFFFFFFFu;
 }
 
-std::string GetCRC32(const std::string& path) {
+std::string referenceFileCrc32(const std::string& path) {
   platform::FileReader file;
   if (const int error = file.open(path); error != 0) throw std::system_error(error, std::generic_category(), path);
   return crc32Text(StreamCRC32(file));

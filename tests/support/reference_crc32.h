@@ -14,19 +14,19 @@ namespace pelimor::testing {
 
 using CrcTableType = std::array<std::uint32_t, 256>;
 
-// The lookup table, built by BuildCRCTable.
+// The lookup table, built by buildReferenceCrcTable.
 extern CrcTableType CrcTable;
 
-void BuildCRCTable();
+void buildReferenceCrcTable();
 
 // Folds `count` bytes into a running (not yet inverted) checksum, one byte at a time through
 // CrcTable.
-std::uint32_t UpdateCRC32(std::uint32_t crc, const void* buffer, std::size_t count);
+std::uint32_t referenceUpdateCrc32(std::uint32_t crc, const void* buffer, std::size_t count);
 
 // Checksum of a whole open file. Throws std::system_error when a read fails or the file ends early.
 std::uint32_t StreamCRC32(const platform::FileReader& file);
 
 // Checksum of the file at `path` as eight upper-case hex digits. Throws std::system_error.
-std::string GetCRC32(const std::string& path);
+std::string referenceFileCrc32(const std::string& path);
 
 }  // namespace pelimor::testing

@@ -2,7 +2,7 @@
 
 namespace pelimor::testing {
 
-std::size_t GroupUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+std::size_t groupUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                  std::uint32_t group) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < rows.size(); ++i)
@@ -10,7 +10,7 @@ std::size_t GroupUnselectedCount(const std::vector<ResultRow>& rows, const std::
   return count;
 }
 
-std::size_t GroupRunUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+std::size_t groupRunUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                     std::uint32_t group) {
   std::size_t position = 0;
   while (position < rows.size() && rows[position].group != group) ++position;

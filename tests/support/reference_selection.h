@@ -11,12 +11,12 @@
 namespace pelimor::testing {
 
 // How many rows of group `group` in the whole list are unselected, whatever the list's order.
-std::size_t GroupUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+std::size_t groupUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                  std::uint32_t group);
 
 // How many rows of group `group` are unselected, counted along the run of rows that starts at the
 // group's first row in list order.
-std::size_t GroupRunUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+std::size_t groupRunUnselectedCount(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                     std::uint32_t group);
 
 }  // namespace pelimor::testing

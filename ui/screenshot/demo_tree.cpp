@@ -37,7 +37,7 @@ constexpr DemoFile kFiles[] = {
 QByteArray contentOf(const char* name, int kilobytes) {
   // The same name always gives the same bytes.
   QRandomGenerator random(static_cast<quint32>(qHash(QByteArray(name))));
-  QByteArray bytes(kilobytes * 1024, Qt::Uninitialized);
+  QByteArray bytes(qsizetype{kilobytes} * 1024, Qt::Uninitialized);
   random.fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
   return bytes;
 }
