@@ -4,7 +4,7 @@ CMAKE_FLAGS ?=
 # The version as the top CMakeLists.txt's project() gives it: the file names below carry it.
 VERSION := $(shell bash scripts/project-version)
 
-.PHONY: all deps configure build run test sanitize screenshot install package check-package windows windows-test windows-bench clean
+.PHONY: all deps configure build run test check-style sanitize screenshot install package check-package windows windows-test windows-bench clean
 
 all: build
 
@@ -28,6 +28,10 @@ screenshot: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# clang-format over every C++ file and clang-tidy's checks (.clang-tidy) over the program's sources.
+check-style: build
+	BUILD=$(BUILD) bash scripts/check-style
 
 # The plain libraries' tests under ASan+UBSan and TSan, then the fuzz targets (build-asan, build-tsan, build-fuzz).
 sanitize: deps

@@ -62,7 +62,7 @@ std::string runtimeFolder() {
   struct stat info {};
   if (!runtime.empty() && runtime.front() == kSeparator && stat(runtime.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
     return normalizedFolder(runtime);
-  const std::string own = "/tmp/pelimor-" + std::to_string(getuid());
+  std::string own = "/tmp/pelimor-" + std::to_string(getuid());
   mkdir(own.c_str(), 0700);
   // Someone else's folder of that name must not be trusted with our socket.
   if (lstat(own.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid()) return homeFolder();

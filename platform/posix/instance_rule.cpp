@@ -8,6 +8,7 @@ struct InstanceRule::State {};
 InstanceRule::InstanceRule() = default;
 InstanceRule::~InstanceRule() = default;
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): taken by value for the Windows side, which keeps it
 InstanceClaim InstanceRule::claim(std::function<void()>) { return InstanceClaim::NoSystemRule; }
 
 }  // namespace pelimor::platform

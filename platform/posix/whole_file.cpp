@@ -105,9 +105,8 @@ int ReplacingFile::replace() {
   if (rename(temporary_.c_str(), target_.c_str()) != 0) return errno;
   temporary_.clear();
   // Make the rename itself survive a crash; a folder that can't be flushed changes nothing.
-  std::string folderPath = platform::folderPartOf(target_);
-  if (folderPath.empty()) folderPath = ".";
-  const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const std::string folderPart = platform::folderPartOf(target_);
+  const int folder = ::open(folderPart.empty() ? "." : folderPart.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     fsync(folder);
     ::close(folder);
