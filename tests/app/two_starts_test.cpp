@@ -46,8 +46,8 @@ class TwoStartsTest : public QObject {
     // The first start comes up minimized, so that coming forward shows.
     OptionsRecord options;
     const std::string data = QFile::encodeName(root_.filePath(QStringLiteral("config/Pelimor/"))).toStdString();
-    SetDefaultOptions(options, {100, 100, 800, 600});
-    SaveOptions(options, data, WindowPlacement{WindowState::Minimized, {100, 100, 800, 600}});
+    setDefaultOptions(options, {100, 100, 800, 600});
+    saveOptions(options, data, WindowPlacement{WindowState::Minimized, {100, 100, 800, 600}});
   }
 
   void aSecondStartBringsTheFirstForwardAndEnds() {

@@ -82,7 +82,7 @@ class WindowsStartTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly));
       file.write(qstrcmp(name, "/other.bin") == 0 ? QByteArray(content).replace(0, 1, "q") : content);
     }
-    SaveSourceList(data.toStdString(), {tree.toStdString()});
+    saveSourceList(data.toStdString(), {tree.toStdString()});
 
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

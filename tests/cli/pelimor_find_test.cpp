@@ -348,7 +348,7 @@ TEST(PelimorFind, NamesWithLineFeedsAndTabsStayOnOneLine) {
   tree.file("line\nfeed", "same");
   tree.file("tab\there", "same");
   const FindRun run = runFind("--min-kb 0 " + quoted(tree.root()));
-  const std::string fields = "1\t4\t" + testing::GetCRC32(tree.path("tab\there")) + "\t" + tree.root();
+  const std::string fields = "1\t4\t" + testing::referenceFileCrc32(tree.path("tab\there")) + "\t" + tree.root();
   EXPECT_EQ(run.out, fields + "/line\\nfeed\n" + fields + "/tab\\there\n");
 }
 
@@ -363,7 +363,7 @@ TEST(PelimorFind, JsonListsGroupsAndEscapesOddNames) {
   std::snprintf(strong, sizeof strong, "%016llx%016llx", static_cast<unsigned long long>(seen.strongHigh),
                 static_cast<unsigned long long>(seen.strongLow));
   EXPECT_TRUE(run.out.starts_with("{\"groups\": [{\"group\": 1, \"size\": 4, \"crc32\": \"" +
-                                  testing::GetCRC32(tree.path("quote\"d")) + "\", \"strong\": \"" + strong +
+                                  testing::referenceFileCrc32(tree.path("quote\"d")) + "\", \"strong\": \"" + strong +
                                   "\", \"files\": [\"" + tree.root() + "/odd\\udce9name\", \"" + tree.root() +
                                   "/quote\\\"d\"], \"identities\": [{"));
   EXPECT_TRUE(run.out.ends_with("}]}], \"skipped\": []}\n"));
