@@ -18,7 +18,7 @@ namespace pelimor {
 
 struct SearchRequest {
   std::vector<std::string> sourceFolders;
-  std::string maskText = "*.*";            // as typed in the mask field: masks separated by ';'
+  std::string maskText = "*.*";                           // as typed in the mask field: masks separated by ';'
   std::uint64_t minimumSize = std::uint64_t{100} * 1024;  // bytes; a file must be strictly larger
   std::vector<std::string> excludedTrees = platform::foldersNeverSearched();
   std::vector<std::string> excludedFragments = platform::excludedPathFragments();
