@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/error_code.h"
 #include "platform/native_handle.h"
 
 namespace pelimor::platform {
@@ -12,6 +13,12 @@ namespace pelimor::platform {
 std::int64_t readOnceAt(NativeHandle descriptor, std::uint64_t offset, void* buffer, std::size_t length);
 // Reads until `length` bytes or the end of the file. Bytes read, or -errno.
 std::int64_t readFullyAt(NativeHandle descriptor, std::uint64_t offset, void* buffer, std::size_t length);
+
+// A count or -errno from the reads above, as a read's result.
+inline ReadResult readResultOf(std::int64_t got) {
+  if (got < 0) return {0, errnoCode(static_cast<int>(-got))};
+  return {static_cast<std::size_t>(got), {}};
+}
 
 inline constexpr int kShortWrite = -1;
 // Writes all of `bytes` at the current position: 0, an errno value, or kShortWrite when the system

@@ -3,6 +3,7 @@
 // errors are errno values in the generic category (on Windows the system's errors mapped to
 // them, see win32/wide_paths.h); the few failures that are no system error have codes of their
 // own (Failure). io_error_text.h turns either into the text the user reads.
+#include <cstddef>
 #include <system_error>
 #include <type_traits>
 
@@ -12,6 +13,12 @@ namespace pelimor::platform {
 inline std::error_code errnoCode(int value) {
   return value == 0 ? std::error_code() : std::error_code(value, std::generic_category());
 }
+
+// What a read gives: the bytes read, or why it failed (then no bytes).
+struct ReadResult {
+  std::size_t bytes = 0;
+  std::error_code error;
+};
 
 enum class Failure {
   ShortWrite = 1,  // the system took fewer bytes than given, without an error of its own

@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 #include "platform/directory_reader.h"
+#include "platform/error_code.h"
 #include "platform/folder_handle.h"
 
 namespace pelimor::platform {
@@ -16,11 +18,11 @@ class FileReader {
   FileReader& operator=(const FileReader&) = delete;
   ~FileReader();
 
-  // Opens a regular file for reading. Returns 0 or an errno value (EISDIR/EINVAL for non-regular files).
-  int open(const std::string& path);
+  // Opens a regular file for reading; a non-regular one fails with EISDIR or EINVAL.
+  std::error_code open(const std::string& path);
   // The same for the entry `name` of an open folder, which spares the system a walk along the path.
-  int openIn(const FolderHandle& folder, const std::string& name);
-  int openIn(const Directory& folder, const char* name);
+  std::error_code openIn(const FolderHandle& folder, const std::string& name);
+  std::error_code openIn(const Directory& folder, const char* name);
   void close();
   bool isOpen() const { return descriptor_ >= 0; }
   NativeHandle descriptor() const { return descriptor_; }
@@ -29,14 +31,14 @@ class FileReader {
   // Tells the system the file will be read front to back once.
   void adviseSequential() const;
   // Reads up to `length` bytes at `offset`, retrying interrupted and partial reads.
-  // Returns the number of bytes read (less than asked only at the end of the file), or -errno.
-  std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) const;
+  // Fewer bytes than asked only at the end of the file.
+  ReadResult readAt(std::uint64_t offset, void* buffer, std::size_t length) const;
   // One read of up to `length` bytes at `offset`: fewer at the end of the file, or when the system
-  // hands out less at once. Spares readAt's second call, which only finds the end. Bytes or -errno.
-  std::int64_t readOnce(std::uint64_t offset, void* buffer, std::size_t length) const;
+  // hands out less at once. Spares readAt's second call, which only finds the end.
+  ReadResult readOnce(std::uint64_t offset, void* buffer, std::size_t length) const;
 
  private:
-  int openWith(NativeHandle folderDescriptor, const char* path);
+  std::error_code openWith(NativeHandle folderDescriptor, const char* path);
   NativeHandle descriptor_ = kNoHandle;
   FileStatus status_;
 };

@@ -16,7 +16,7 @@ constexpr std::size_t kBlockBytes = 1 << 20;
 std::optional<std::string> contentMismatch(const platform::FolderHandle& folder, const ResultRow& row) {
   const std::string name(row.name());
   platform::FileReader reader;
-  if (const int error = reader.openIn(folder, name); error != 0)
+  if (const std::error_code error = reader.openIn(folder, name))
     return "it cannot be read again: " + platform::systemErrorText(error);
   if (!sameFile(row.identity, reader.status())) return std::string("it has changed since the search");
   reader.adviseSequential();
@@ -24,11 +24,11 @@ std::optional<std::string> contentMismatch(const platform::FolderHandle& folder,
   ContentHasher hasher;
   std::uint64_t total = 0;
   for (;;) {
-    const std::int64_t got = reader.readAt(total, buffer.data(), buffer.size());
-    if (got < 0) return "it cannot be read again: " + platform::systemErrorText(static_cast<int>(-got));
-    if (got == 0) break;
-    hasher.update(buffer.data(), static_cast<std::size_t>(got));
-    total += static_cast<std::uint64_t>(got);
+    const platform::ReadResult got = reader.readAt(total, buffer.data(), buffer.size());
+    if (got.error) return "it cannot be read again: " + platform::systemErrorText(got.error);
+    if (got.bytes == 0) break;
+    hasher.update(buffer.data(), got.bytes);
+    total += got.bytes;
     if (total > row.size) break;
   }
   if (total != row.size || !(hasher.finish() == row.digest()))

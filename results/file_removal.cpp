@@ -218,7 +218,7 @@ FileOutcome cloneCounted(LinkReplacer& replacer, const ResultRow& row, const pla
   platform::FileReader file;
   std::uint64_t before = 0, after = 0;
   const bool told =
-      file.openIn(folder, std::string(row.name())) == 0 && !platform::unsharedBytes(file.descriptor(), before);
+      !file.openIn(folder, std::string(row.name())) && !platform::unsharedBytes(file.descriptor(), before);
   FileOutcome outcome;
   outcome.reason = replacer.clone(row, folder, keeper);
   if (outcome.reason) return outcome;

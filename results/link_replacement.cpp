@@ -98,7 +98,7 @@ std::optional<std::string> LinkReplacer::clone(const ResultRow& row, const platf
                                                std::size_t keeper) {
   if (std::optional<std::string> reason = checkKeeper(keeper)) return reason;
   platform::FileReader source;
-  if (const int error = source.openIn(keeperCheck_.folder(), std::string(rows_[keeper].name())); error != 0)
+  if (const std::error_code error = source.openIn(keeperCheck_.folder(), std::string(rows_[keeper].name())))
     return "its kept copy cannot be read: " + platform::systemErrorText(error);
   platform::FileStatus status;
   platform::NativeHandle target = platform::kNoHandle;

@@ -75,7 +75,7 @@ class CrossMove {
   }
 
   Reason openSource() {
-    if (const int error = source_.openIn(from_, name_); error != 0) return cannotCopy(platform::errnoCode(error));
+    if (const std::error_code error = source_.openIn(from_, name_)) return cannotCopy(error);
     if (!sameFile(row_.identity, source_.status())) return "it has changed since the search";
     source_.adviseSequential();
     return std::nullopt;
@@ -112,9 +112,9 @@ class CrossMove {
   Reason copyContent(std::vector<unsigned char>& buffer, ContentDigest& digest) {
     ContentHasher hasher;
     Reason reason = eachBlock(row_.size, [&](std::uint64_t offset, std::size_t length) -> Reason {
-      const std::int64_t got = source_.readAt(offset, buffer.data(), length);
-      if (got < 0) return cannotCopy(platform::errnoCode(static_cast<int>(-got)));
-      if (got != static_cast<std::int64_t>(length)) return "it changed while it was copied";
+      const platform::ReadResult got = source_.readAt(offset, buffer.data(), length);
+      if (got.error) return cannotCopy(got.error);
+      if (got.bytes != length) return "it changed while it was copied";
       const int error = copy_.write(std::string_view(reinterpret_cast<const char*>(buffer.data()), length));
       // A write cut short without an error is a full file system.
       if (error != 0)

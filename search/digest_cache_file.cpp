@@ -89,15 +89,16 @@ std::optional<std::string> loadCacheFile(const std::string& path, CacheContents&
   if (seen.kind == platform::EntryKind::SymbolicLink) return "it is a symbolic link";
   if (seen.kind != platform::EntryKind::Regular) return "it is not a regular file";
   platform::FileReader file;
-  if (const int error = file.open(path); error != 0) {
-    if (error == ENOENT) return std::nullopt;  // gone since it was looked at
+  if (const std::error_code error = file.open(path)) {
+    if (error == std::errc::no_such_file_or_directory) return std::nullopt;  // gone since it was looked at
     return platform::systemErrorText(error);
   }
   if (file.status().device != seen.device || file.status().inode != seen.inode)
     return "it was replaced while it was read";
   const std::uint64_t fileSize = file.status().size;
   Head head{};
-  if (file.readAt(0, &head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return "it is truncated";
+  if (const platform::ReadResult got = file.readAt(0, &head, sizeof head); got.error || got.bytes != sizeof head)
+    return "it is truncated";
   if (std::memcmp(head.magic, kMagic, sizeof kMagic) != 0 || head.version != kVersion ||
       head.byteOrder != kByteOrderMark)
     return "it is not a cache of this version of Pelimor";
@@ -110,9 +111,13 @@ std::optional<std::string> loadCacheFile(const std::string& path, CacheContents&
 
   std::string names(head.namesBytes, '\0');
   std::vector<CacheRecord> records(head.recordCount);
-  const auto recordBytes = static_cast<std::int64_t>(records.size() * sizeof(CacheRecord));
-  if (file.readAt(sizeof head, names.data(), names.size()) != static_cast<std::int64_t>(names.size()) ||
-      file.readAt(sizeof head + names.size(), records.data(), static_cast<std::size_t>(recordBytes)) != recordBytes)
+  const std::size_t recordBytes = records.size() * sizeof(CacheRecord);
+  const auto readWhole = [&](std::uint64_t offset, void* into, std::size_t length) {
+    const platform::ReadResult got = file.readAt(offset, into, length);
+    return !got.error && got.bytes == length;
+  };
+  if (!readWhole(sizeof head, names.data(), names.size()) ||
+      !readWhole(sizeof head + names.size(), records.data(), recordBytes))
     return "it could not be read whole";
   if (checksumOf(names, records.data(), records.size()) != head.checksum) return "it is damaged";
   if (!parseNames(names, head.fileSystemCount, contents.fileSystems)) return "it is damaged";

@@ -158,15 +158,16 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
     scratch.folderId = file.folder;
   }
   platform::FileReader reader;
-  const int error = scratch.folder.isOpen() ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
-                                            : reader.open(store_.pathOf(file));
-  if (error != 0) return fail(error);
+  const std::error_code error = scratch.folder.isOpen()
+                                    ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
+                                    : reader.open(store_.pathOf(file));
+  if (error) return fail(error.value());
   if (!sameFile(file.identity, reader.status())) return fail(kChangedSinceWalk);
 
   const auto readCounted = [&](std::uint64_t offset, std::size_t length) -> bool {
-    const std::int64_t got = reader.readAt(offset, buffer.data(), length);
-    if (got < 0) return fail(static_cast<int>(-got)), false;
-    if (static_cast<std::size_t>(got) != length) return fail(kShrankWhileRead), false;
+    const platform::ReadResult got = reader.readAt(offset, buffer.data(), length);
+    if (got.error) return fail(got.error.value()), false;
+    if (got.bytes != length) return fail(kShrankWhileRead), false;
     scratch.countBytesRead(length);
     bytesDone += length;
     return true;

@@ -208,7 +208,7 @@ std::error_code FolderWalker::takeFile(const Directory& folder, const char* name
   // gives the status too, and leaves the file ready to read while the system has it at hand.
   platform::FileReader reader;
   const bool mayRead = request_.minimumSize < request_.readWholeUpTo;
-  if (!haveStatus && mayRead && reader.openIn(folder, name) == 0) {
+  if (!haveStatus && mayRead && !reader.openIn(folder, name)) {
     status = reader.status();
   } else if (!haveStatus) {
     if (const std::error_code error = folder.statusOf(name, false, status)) return error;
@@ -224,8 +224,8 @@ std::error_code FolderWalker::takeFile(const Directory& folder, const char* name
   if (readNow && !read) {
     // Asking one byte more than the size shows a file that grew. Any other length: the file
     // changed since its status was taken, or came in pieces; the comparison sees to it.
-    const std::int64_t got = reader.readOnce(0, scratch.buffer.data(), status.size + 1);
-    if (got == static_cast<std::int64_t>(status.size)) {
+    const platform::ReadResult got = reader.readOnce(0, scratch.buffer.data(), status.size + 1);
+    if (!got.error && got.bytes == status.size) {
       scratch.hasher.reset();
       scratch.hasher.update(scratch.buffer.data(), status.size);
       content = scratch.hasher.finish();

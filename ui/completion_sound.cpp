@@ -31,8 +31,8 @@ void CompletionSound::play() {
   // QSoundEffect loads in the background and only says "error" later, for a bad file and for a
   // missing device alike; a file we can't even open is told to the user now.
   const std::string path = bytesOf(file);
-  if (const int error = platform::FileReader().open(path); error != 0) {
-    showErrorBox(qobject_cast<QWidget*>(parent()), shownText(cannotOpenFileText(path, error)));
+  if (const std::error_code error = platform::FileReader().open(path)) {
+    showErrorBox(qobject_cast<QWidget*>(parent()), shownText(cannotOpenFileText(path, error.value())));
     return;
   }
   playing_ = file;

@@ -12,36 +12,36 @@ namespace pelimor::platform {
 
 FileReader::~FileReader() { close(); }
 
-int FileReader::open(const std::string& path) { return openWith(AT_FDCWD, path.c_str()); }
+std::error_code FileReader::open(const std::string& path) { return openWith(AT_FDCWD, path.c_str()); }
 
-int FileReader::openIn(const FolderHandle& folder, const std::string& name) {
-  return folder.isOpen() ? openWith(folder.descriptor(), name.c_str()) : EBADF;
+std::error_code FileReader::openIn(const FolderHandle& folder, const std::string& name) {
+  return folder.isOpen() ? openWith(folder.descriptor(), name.c_str()) : errnoCode(EBADF);
 }
 
-int FileReader::openIn(const Directory& folder, const char* name) {
-  return folder.isOpen() ? openWith(folder.descriptor(), name) : EBADF;
+std::error_code FileReader::openIn(const Directory& folder, const char* name) {
+  return folder.isOpen() ? openWith(folder.descriptor(), name) : errnoCode(EBADF);
 }
 
-int FileReader::openWith(int folderDescriptor, const char* path) {
+std::error_code FileReader::openWith(int folderDescriptor, const char* path) {
   close();
   // O_NOATIME spares a metadata write per file, but only the owner may ask for it. O_NONBLOCK: a
   // named pipe put where a file was must not make the open wait for a writer; files ignore it.
   constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   descriptor_ = ::openat(folderDescriptor, path, kFlags | O_NOATIME);
   if (descriptor_ < 0 && errno == EPERM) descriptor_ = ::openat(folderDescriptor, path, kFlags);
-  if (descriptor_ < 0) return errno == ELOOP ? EINVAL : errno;
+  if (descriptor_ < 0) return errnoCode(errno == ELOOP ? EINVAL : errno);
   struct stat info {};
   if (fstat(descriptor_, &info) != 0) {
     const int error = errno;
     close();
-    return error;
+    return errnoCode(error);
   }
   if (!S_ISREG(info.st_mode)) {
     close();
-    return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    return errnoCode(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
   }
   status_ = fileStatusOf(info);
-  return 0;
+  return {};
 }
 
 void FileReader::close() {
@@ -53,12 +53,12 @@ void FileReader::adviseSequential() const {
   if (descriptor_ >= 0) posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-std::int64_t FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readOnceAt(descriptor_, offset, buffer, length);
+ReadResult FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
+  return readResultOf(readOnceAt(descriptor_, offset, buffer, length));
 }
 
-std::int64_t FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readFullyAt(descriptor_, offset, buffer, length);
+ReadResult FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
+  return readResultOf(readFullyAt(descriptor_, offset, buffer, length));
 }
 
 }  // namespace pelimor::platform

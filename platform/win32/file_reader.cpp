@@ -12,31 +12,32 @@ using namespace win32;
 
 FileReader::~FileReader() { close(); }
 
-int FileReader::open(const std::string& path) {
+std::error_code FileReader::open(const std::string& path) {
   close();
   // Shared for every kind of access, so that searching never keeps another program from writing,
   // renaming or removing a file. A link is opened itself and refused, as on other systems.
   const HANDLE handle = openExisting(systemPath(path), GENERIC_READ, kShareAll, false);
-  if (handle == INVALID_HANDLE_VALUE) return lastErrno();
+  if (handle == INVALID_HANDLE_VALUE) return lastError();
   descriptor_ = nativeOf(handle);
   if (const int error = statusOfHandle(handle, status_); error != 0) {
     close();
-    return error;
+    return errnoCode(error);
   }
   if (status_.kind != EntryKind::Regular) {
     const int error = status_.kind == EntryKind::Directory ? EISDIR : EINVAL;
     close();
-    return error;
+    return errnoCode(error);
   }
-  return 0;
+  return {};
 }
 
-int FileReader::openIn(const FolderHandle& folder, const std::string& name) {
-  return folder.isOpen() ? open(joinPath(folder.path(), name)) : EBADF;
+std::error_code FileReader::openIn(const FolderHandle& folder, const std::string& name) {
+  return folder.isOpen() ? open(joinPath(folder.path(), name)) : errnoCode(EBADF);
 }
 
-int FileReader::openIn(const Directory& folder, const char* name) {
-  return folder.isOpen() ? open(joinPath(static_cast<const FolderListing*>(folder.stream_)->path, name)) : EBADF;
+std::error_code FileReader::openIn(const Directory& folder, const char* name) {
+  return folder.isOpen() ? open(joinPath(static_cast<const FolderListing*>(folder.stream_)->path, name))
+                         : errnoCode(EBADF);
 }
 
 void FileReader::close() {
@@ -47,12 +48,12 @@ void FileReader::close() {
 // Windows reads ahead on its own once a file is read in order.
 void FileReader::adviseSequential() const {}
 
-std::int64_t FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readOnceAt(descriptor_, offset, buffer, length);
+ReadResult FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
+  return readResultOf(readOnceAt(descriptor_, offset, buffer, length));
 }
 
-std::int64_t FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readFullyAt(descriptor_, offset, buffer, length);
+ReadResult FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
+  return readResultOf(readFullyAt(descriptor_, offset, buffer, length));
 }
 
 }  // namespace pelimor::platform

@@ -34,9 +34,9 @@ std::uint32_t StreamCRC32(const platform::FileReader& file) {
   std::uint64_t offset = 0;
   while (remaining != 0) {
     const size_t n = static_cast<size_t>(std::min<std::uint64_t>(buffer.size(), remaining));
-    const std::int64_t got = file.readAt(offset, buffer.data(), n);
-    if (got < 0) throw std::system_error(static_cast<int>(-got), std::generic_category(), "read");
-    if (static_cast<size_t>(got) != n) throw std::system_error(EIO, std::generic_category(), "file ended early");
+    const platform::ReadResult got = file.readAt(offset, buffer.data(), n);
+    if (got.error) throw std::system_error(got.error, "read");
+    if (got.bytes != n) throw std::system_error(EIO, std::generic_category(), "file ended early");
     crc = fastUpdateCRC32(crc, buffer.data(), n);
     remaining -= n;
     offset += n;
@@ -46,7 +46,7 @@ std::uint32_t StreamCRC32(const platform::FileReader& file) {
 
 std::string referenceFileCrc32(const std::string& path) {
   platform::FileReader file;
-  if (const int error = file.open(path); error != 0) throw std::system_error(error, std::generic_category(), path);
+  if (const std::error_code error = file.open(path)) throw std::system_error(error, path);
   return crc32Text(StreamCRC32(file));
 }
 
