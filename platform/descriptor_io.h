@@ -25,4 +25,9 @@ inline constexpr int kShortWrite = -1;
 // took fewer bytes without an error.
 int writeFully(NativeHandle descriptor, std::string_view bytes);
 
+// writeFully's answer as an error code: kShortWrite becomes Failure::ShortWrite.
+inline std::error_code writeResultOf(int written) {
+  return written == kShortWrite ? make_error_code(Failure::ShortWrite) : errnoCode(written);
+}
+
 }  // namespace pelimor::platform

@@ -17,36 +17,33 @@ namespace pelimor::platform {
 // A file written front to back, then closed.
 class OutputFile {
  public:
-  static constexpr int kShortWrite = platform::kShortWrite;
-
   OutputFile() = default;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
   ~OutputFile();
 
-  // Creates `path` anew, replacing an old file. 0 or an errno value.
-  int create(const std::string& path);
+  // Creates `path` anew, replacing an old file.
+  std::error_code create(const std::string& path);
   // Creates `name` in `folder`, only this user may read it, and never where anything of that name
-  // is already (EEXIST). 0 or an errno value.
-  int createNewIn(const FolderHandle& folder, const std::string& name);
+  // is already (EEXIST).
+  std::error_code createNewIn(const FolderHandle& folder, const std::string& name);
   // As createNewIn, and holds an exclusive lock on the file until it is closed, which tells a file
   // still being written from one its writer left behind. EEXIST also when the new file was taken
   // away before it was locked. On Windows others may still rename and remove it.
-  int createLockedIn(const FolderHandle& folder, const std::string& name);
+  std::error_code createLockedIn(const FolderHandle& folder, const std::string& name);
   bool isOpen() const { return descriptor_ != kNoHandle; }
 
-  // All of `bytes`: 0, an errno value, or kShortWrite when the system took fewer bytes without an error.
-  int write(std::string_view bytes);
-  // Reads back what was written (a file made by createNewIn). Bytes read, or -errno.
-  std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) const;
+  // All of `bytes`; Failure::ShortWrite when the system took fewer bytes without an error.
+  std::error_code write(std::string_view bytes);
+  // Reads back what was written (a file made by createNewIn).
+  ReadResult readAt(std::uint64_t offset, void* buffer, std::size_t length) const;
   // Gives the file the permission bits and modification time of `source`, and its owner where the
-  // system lets us. 0 or an errno value.
-  int keepAttributesOf(const FileStatus& source);
-  // Waits until the bytes are on the disk. 0 or an errno value.
-  int sync();
-  int status(FileStatus& status) const;
-  // 0 or an errno value.
-  int close();
+  // system lets us.
+  std::error_code keepAttributesOf(const FileStatus& source);
+  // Waits until the bytes are on the disk.
+  std::error_code sync();
+  std::error_code status(FileStatus& status) const;
+  std::error_code close();
 
  private:
   NativeHandle descriptor_ = kNoHandle;

@@ -5,13 +5,6 @@
 
 namespace pelimor::platform {
 
-namespace {
-// What OutputFile tells of a write, as an error code.
-std::error_code writeError(int error) {
-  return error == OutputFile::kShortWrite ? make_error_code(Failure::ShortWrite) : errnoCode(error);
-}
-}  // namespace
-
 std::error_code replaceWholeFile(const std::string& folder, const std::string& name,
                                  const std::vector<std::string_view>& pieces) {
   FolderHandle place;
@@ -20,11 +13,11 @@ std::error_code replaceWholeFile(const std::string& folder, const std::string& n
   const std::string newName =
       name + ".new-" + std::to_string(processId()) + "-" + std::to_string(std::random_device()());
   OutputFile file;
-  if (const int error = file.createNewIn(place, newName); error != 0) return errnoCode(error);
+  if (const std::error_code error = file.createNewIn(place, newName)) return error;
   std::error_code error;
   for (const std::string_view piece : pieces)
-    if (!error) error = writeError(file.write(piece));
-  if (const int closeError = file.close(); !error) error = errnoCode(closeError);
+    if (!error) error = file.write(piece);
+  if (const std::error_code closeError = file.close(); !error) error = closeError;
   if (!error) error = place.renameReplacing(newName, name);
   if (error) place.removeFile(newName);
   return error;

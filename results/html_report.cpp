@@ -91,7 +91,7 @@ void appendEscapedTo(std::string& out, std::string_view text) {
 class ReportWriter {
  public:
   explicit ReportWriter(const std::string& fileName) {
-    if (const int error = file_.create(fileName); error != 0)
+    if (const std::error_code error = file_.create(fileName))
       throw ReportError(platform::ioErrorText(platform::IoFailure::Create, error));
     pending_.reserve(kChunkBytes + 4096);
   }
@@ -108,7 +108,7 @@ class ReportWriter {
   }
   void finish() {
     flush();
-    if (const int error = file_.close(); error != 0)
+    if (const std::error_code error = file_.close())
       throw ReportError(platform::ioErrorText(platform::IoFailure::Write, error));
   }
 
@@ -118,10 +118,9 @@ class ReportWriter {
     if (pending_.size() >= kChunkBytes) flush();
   }
   void flush() {
-    const int error = file_.write(pending_);
-    if (error == platform::OutputFile::kShortWrite)
-      throw ReportError(platform::ioErrorText(platform::IoFailure::ShortWrite, 0));
-    if (error != 0) throw ReportError(platform::ioErrorText(platform::IoFailure::Write, error));
+    // ioErrorText tells a short write as "Disk full".
+    if (const std::error_code error = file_.write(pending_))
+      throw ReportError(platform::ioErrorText(platform::IoFailure::Write, error));
     pending_.clear();
   }
 

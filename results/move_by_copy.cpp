@@ -82,16 +82,16 @@ class CrossMove {
   }
 
   Reason createCopy() {
-    int error = EEXIST;
-    for (unsigned number = 1; number <= kCopyNames && error == EEXIST; ++number) {
+    std::error_code error = platform::errnoCode(EEXIST);
+    for (unsigned number = 1; number <= kCopyNames && error == std::errc::file_exists; ++number) {
       temporary_ = std::string(kCopyPrefix) + std::to_string(number);
       error = copy_.createLockedIn(to_, temporary_);
     }
-    if (error == 0 && (error = copy_.status(copyStatus_)) != 0) {
+    if (!error && (error = copy_.status(copyStatus_))) {
       to_.removeFile(temporary_);
       copy_.close();
     }
-    return error == 0 ? Reason() : cannotCopy(platform::errnoCode(error));
+    return error ? cannotCopy(error) : Reason();
   }
 
   // The copy, checked against the search's digest and read back, with the source's attributes.
@@ -100,9 +100,9 @@ class CrossMove {
     ContentDigest read;
     if (Reason reason = copyContent(buffer, read)) return reason;
     if (read != row_.digest()) return "it has changed since the search";
-    int error = copy_.keepAttributesOf(source_.status());
-    if (error == 0) error = copy_.sync();
-    if (error != 0) return cannotCopy(platform::errnoCode(error));
+    std::error_code error = copy_.keepAttributesOf(source_.status());
+    if (!error) error = copy_.sync();
+    if (error) return cannotCopy(error);
     ContentDigest written;
     if (Reason reason = readBack(buffer, written)) return reason;
     if (written != read) return "its copy in " + folderText_ + " does not read back the same";
@@ -115,10 +115,9 @@ class CrossMove {
       const platform::ReadResult got = source_.readAt(offset, buffer.data(), length);
       if (got.error) return cannotCopy(got.error);
       if (got.bytes != length) return "it changed while it was copied";
-      const int error = copy_.write(std::string_view(reinterpret_cast<const char*>(buffer.data()), length));
+      const std::error_code error = copy_.write(std::string_view(reinterpret_cast<const char*>(buffer.data()), length));
       // A write cut short without an error is a full file system.
-      if (error != 0)
-        return cannotCopy(platform::errnoCode(error == platform::OutputFile::kShortWrite ? ENOSPC : error));
+      if (error) return cannotCopy(error == platform::Failure::ShortWrite ? platform::errnoCode(ENOSPC) : error);
       hasher.update(buffer.data(), length);
       return std::nullopt;
     });
@@ -129,12 +128,10 @@ class CrossMove {
   Reason readBack(std::vector<unsigned char>& buffer, ContentDigest& digest) {
     ContentHasher hasher;
     Reason reason = eachBlock(row_.size, [&](std::uint64_t offset, std::size_t length) -> Reason {
-      const std::int64_t got = copy_.readAt(offset, buffer.data(), length);
-      if (got < 0)
-        return "its copy in " + folderText_ +
-               " cannot be read back: " + platform::systemErrorText(static_cast<int>(-got));
-      if (got != static_cast<std::int64_t>(length))
-        return "its copy in " + folderText_ + " does not read back the same";
+      const platform::ReadResult got = copy_.readAt(offset, buffer.data(), length);
+      if (got.error)
+        return "its copy in " + folderText_ + " cannot be read back: " + platform::systemErrorText(got.error);
+      if (got.bytes != length) return "its copy in " + folderText_ + " does not read back the same";
       hasher.update(buffer.data(), length);
       return std::nullopt;
     });
@@ -149,7 +146,7 @@ class CrossMove {
     if (from_.statusOf(name_, now) || !sameFile(row_.identity, now)) return "it changed while it was copied";
     if (beforeRemoval)
       if (Reason reason = beforeRemoval()) return reason;
-    if (const int error = copy_.close(); error != 0) return cannotCopy(platform::errnoCode(error));
+    if (const std::error_code error = copy_.close()) return cannotCopy(error);
     if (const std::error_code error = from_.removeFile(name_))
       return "it cannot be removed from its folder: " + platform::systemErrorText(error);
     return std::nullopt;

@@ -40,57 +40,57 @@ OutputFile::~OutputFile() {
   if (descriptor_ >= 0) ::close(descriptor_);
 }
 
-int OutputFile::create(const std::string& path) {
+std::error_code OutputFile::create(const std::string& path) {
   if (descriptor_ >= 0) ::close(descriptor_);
   descriptor_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  return descriptor_ < 0 ? errno : 0;
+  return errnoCode(descriptor_ < 0 ? errno : 0);
 }
 
-int OutputFile::createNewIn(const FolderHandle& folder, const std::string& name) {
+std::error_code OutputFile::createNewIn(const FolderHandle& folder, const std::string& name) {
   if (descriptor_ >= 0) ::close(descriptor_);
   descriptor_ = ::openat(folder.descriptor(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  return descriptor_ < 0 ? errno : 0;
+  return errnoCode(descriptor_ < 0 ? errno : 0);
 }
 
-int OutputFile::createLockedIn(const FolderHandle& folder, const std::string& name) {
-  if (const int error = createNewIn(folder, name); error != 0) return error;
+std::error_code OutputFile::createLockedIn(const FolderHandle& folder, const std::string& name) {
+  if (const std::error_code error = createNewIn(folder, name)) return error;
   // Until it is locked the new file looks left behind and may be removed; then the name no longer
   // leads to it. A file system without locks leaves the copy unlocked, and nobody can remove it.
   const bool heldElsewhere = ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
   if (heldElsewhere || !nameLeadsTo(folder, name, descriptor_)) {
     close();
-    return EEXIST;
+    return errnoCode(EEXIST);
   }
-  return 0;
+  return {};
 }
 
-int OutputFile::write(std::string_view bytes) { return writeFully(descriptor_, bytes); }
+std::error_code OutputFile::write(std::string_view bytes) { return writeResultOf(writeFully(descriptor_, bytes)); }
 
-std::int64_t OutputFile::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readFullyAt(descriptor_, offset, buffer, length);
+ReadResult OutputFile::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
+  return readResultOf(readFullyAt(descriptor_, offset, buffer, length));
 }
 
-int OutputFile::keepAttributesOf(const FileStatus& source) {
+std::error_code OutputFile::keepAttributesOf(const FileStatus& source) {
   // Only a privileged user can give a file away; a copy owned by whoever moves it is fine.
   [[maybe_unused]] const int ignored = ::fchown(descriptor_, source.owner, source.ownerGroup);
   const struct timespec times[2] = {{0, UTIME_OMIT}, {source.modifiedSeconds, source.modifiedNanoseconds}};
-  if (::fchmod(descriptor_, source.permissions) != 0 || ::futimens(descriptor_, times) != 0) return errno;
-  return 0;
+  if (::fchmod(descriptor_, source.permissions) != 0 || ::futimens(descriptor_, times) != 0) return errnoCode(errno);
+  return {};
 }
 
-int OutputFile::sync() { return ::fsync(descriptor_) == 0 ? 0 : errno; }
+std::error_code OutputFile::sync() { return errnoCode(::fsync(descriptor_) == 0 ? 0 : errno); }
 
-int OutputFile::status(FileStatus& status) const {
+std::error_code OutputFile::status(FileStatus& status) const {
   struct stat info {};
-  if (fstat(descriptor_, &info) != 0) return errno;
+  if (fstat(descriptor_, &info) != 0) return errnoCode(errno);
   status = fileStatusOf(info);
-  return 0;
+  return {};
 }
 
-int OutputFile::close() {
+std::error_code OutputFile::close() {
   const int descriptor = descriptor_;
   descriptor_ = -1;
-  return ::close(descriptor) == 0 ? 0 : errno;
+  return errnoCode(::close(descriptor) == 0 ? 0 : errno);
 }
 
 std::error_code removeUnlockedFile(const FolderHandle& folder, const std::string& name) {

@@ -49,36 +49,37 @@ OutputFile::~OutputFile() {
   if (descriptor_ != kNoHandle) ::CloseHandle(handleOf(descriptor_));
 }
 
-int OutputFile::create(const std::string& path) {
+std::error_code OutputFile::create(const std::string& path) {
   if (descriptor_ != kNoHandle) ::CloseHandle(handleOf(descriptor_));
   descriptor_ = kNoHandle;
   // A file marked read-only is never replaced (Wine, as root, would let it be).
   FileStatus old;
-  if (!statusOfPath(path, true, old) && old.kind == EntryKind::Regular && old.markedReadOnly()) return EACCES;
+  if (!statusOfPath(path, true, old) && old.kind == EntryKind::Regular && old.markedReadOnly())
+    return errnoCode(EACCES);
   int error = 0;
   descriptor_ = created(::CreateFileW(systemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr),
                         error);
-  return error;
+  return errnoCode(error);
 }
 
-int OutputFile::createNewIn(const FolderHandle& folder, const std::string& name) {
+std::error_code OutputFile::createNewIn(const FolderHandle& folder, const std::string& name) {
   if (descriptor_ != kNoHandle) ::CloseHandle(handleOf(descriptor_));
   descriptor_ = kNoHandle;
-  if (!folder.isOpen()) return EBADF;
+  if (!folder.isOpen()) return errnoCode(EBADF);
   // CREATE_NEW never opens what is already there, a link included. The file takes the folder's
   // access rules, which in the user's own folders let only the user in.
   int error = 0;
   descriptor_ = created(::CreateFileW(systemPathIn(folder.path(), name).c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
                         error);
-  return error;
+  return errnoCode(error);
 }
 
-int OutputFile::createLockedIn(const FolderHandle& folder, const std::string& name) {
+std::error_code OutputFile::createLockedIn(const FolderHandle& folder, const std::string& name) {
   if (descriptor_ != kNoHandle) ::CloseHandle(handleOf(descriptor_));
   descriptor_ = kNoHandle;
-  if (!folder.isOpen()) return EBADF;
+  if (!folder.isOpen()) return errnoCode(EBADF);
   // Shared for removing, since the copy is renamed while it is open: the lock, not a refused open,
   // tells it is being written.
   const std::wstring path = systemPathIn(folder.path(), name);
@@ -86,39 +87,44 @@ int OutputFile::createLockedIn(const FolderHandle& folder, const std::string& na
   descriptor_ = created(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
                         error);
-  if (error != 0) return error;
+  if (error != 0) return errnoCode(error);
   // Until it is locked the new file looks left behind and may be removed; then the path no longer
   // leads to it. A file system without locks leaves the copy unlocked, and nobody can remove it.
   if (lockAtOnce(handleOf(descriptor_)) == EBUSY || !pathLeadsTo(path, handleOf(descriptor_))) {
     close();
-    return EEXIST;
+    return errnoCode(EEXIST);
   }
-  return 0;
+  return {};
 }
 
-int OutputFile::write(std::string_view bytes) { return writeFully(descriptor_, bytes); }
+std::error_code OutputFile::write(std::string_view bytes) { return writeResultOf(writeFully(descriptor_, bytes)); }
 
-std::int64_t OutputFile::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readFullyAt(descriptor_, offset, buffer, length);
+ReadResult OutputFile::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
+  return readResultOf(readFullyAt(descriptor_, offset, buffer, length));
 }
 
-int OutputFile::keepAttributesOf(const FileStatus& source) {
+std::error_code OutputFile::keepAttributesOf(const FileStatus& source) {
   // The modification time, and the read-only attribute where the source had it (no write bit);
   // zeros leave the other times and attributes as they are. Owners stay with the folder's rules.
   FILE_BASIC_INFO basic{};
   basic.LastWriteTime.QuadPart = fileTimeOf(source.modifiedSeconds, source.modifiedNanoseconds);
   basic.FileAttributes = source.markedReadOnly() ? FILE_ATTRIBUTE_READONLY : 0;
-  return ::SetFileInformationByHandle(handleOf(descriptor_), FileBasicInfo, &basic, sizeof basic) ? 0 : lastErrno();
+  if (::SetFileInformationByHandle(handleOf(descriptor_), FileBasicInfo, &basic, sizeof basic)) return {};
+  return lastError();
 }
 
-int OutputFile::sync() { return ::FlushFileBuffers(handleOf(descriptor_)) ? 0 : lastErrno(); }
+std::error_code OutputFile::sync() {
+  return ::FlushFileBuffers(handleOf(descriptor_)) ? std::error_code() : lastError();
+}
 
-int OutputFile::status(FileStatus& status) const { return statusOfHandle(handleOf(descriptor_), status); }
+std::error_code OutputFile::status(FileStatus& status) const {
+  return errnoCode(statusOfHandle(handleOf(descriptor_), status));
+}
 
-int OutputFile::close() {
+std::error_code OutputFile::close() {
   const HANDLE handle = handleOf(descriptor_);
   descriptor_ = kNoHandle;
-  return ::CloseHandle(handle) ? 0 : lastErrno();
+  return ::CloseHandle(handle) ? std::error_code() : lastError();
 }
 
 std::error_code removeUnlockedFile(const FolderHandle& folder, const std::string& name) {
