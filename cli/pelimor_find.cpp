@@ -254,10 +254,10 @@ constexpr std::uint64_t kLargestSavedSearch = std::uint64_t{1} << 30;
 // block the read or never end. Why it can't be read, if it can't.
 std::optional<std::string> readSavedSearch(const std::string& file, std::string& text) {
   platform::InputFile in;
-  if (const int error = in.open(file, platform::InputFile::Access::Read); error != 0) {
-    const std::string why = error == EINVAL   ? "it is not a regular file"
-                            : error == EISDIR ? "it is a folder"
-                                              : platform::systemErrorText(error);
+  if (const std::error_code error = in.open(file, platform::InputFile::Access::Read)) {
+    const std::string why = error == std::errc::invalid_argument ? "it is not a regular file"
+                            : error == std::errc::is_a_directory ? "it is a folder"
+                                                                 : platform::systemErrorText(error);
     return "cannot read " + plainText(file) + ": " + why;
   }
   if (in.remaining() > kLargestSavedSearch)

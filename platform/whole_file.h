@@ -1,11 +1,13 @@
 #pragma once
 // The two ways a settings file is touched: read once from the front, or replaced as a whole.
-// Every function returns an errno value (0 on success) so that each file can put its own texts on
-// failures; the descriptors are closed by the destructors whatever happens.
+// Every function returns an error code so that each file can put its own texts on failures; the descriptors are closed
+// by the destructors whatever happens.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
+#include "platform/error_code.h"
 #include "platform/file_status.h"
 #include "platform/native_handle.h"
 
@@ -26,7 +28,7 @@ class InputFile {
 
   // ReadWrite refuses a file marked read-only (no write permission bit at all) with EACCES, as it
   // refuses a file this user may not write.
-  int open(const std::string& path, Access access);
+  std::error_code open(const std::string& path, Access access);
   void close();
 
   // Reads exactly `length` bytes. Returns false when the file ends first or a read fails; the bytes
@@ -57,13 +59,13 @@ class ReplacingFile {
 
   // Creates the temporary file. Fails with EACCES when the file to replace is marked read-only
   // (no write permission bit) or not writable for this user, and with EISDIR for a folder.
-  int create();
+  std::error_code create();
   // Writes every byte; a write that makes no progress counts as a full disk (ENOSPC).
-  int write(const void* data, std::size_t length);
+  std::error_code write(const void* data, std::size_t length);
   // Flushes the content to disk and closes the temporary file.
-  int finish();
+  std::error_code finish();
   // Puts the finished content in place of the file.
-  int replace();
+  std::error_code replace();
 
  private:
   void discard();

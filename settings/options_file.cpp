@@ -9,18 +9,18 @@ namespace pelimor {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& path, platform::IoFailure failure, int error) {
+[[noreturn]] void fail(const std::string& path, platform::IoFailure failure, std::error_code error) {
   throw SettingsError(platform::ioErrorText(failure, error), path);
 }
 
 void writeOptionsFile(const OptionsRecord& options, std::string_view dataFolder) {
   const std::string path = optionsFilePath(dataFolder);
   platform::ReplacingFile file(path);
-  if (const int error = file.create(); error != 0) fail(path, platform::IoFailure::Create, error);
-  if (const int error = file.write(options.bytes().data(), OptionsRecord::kSize); error != 0)
+  if (const std::error_code error = file.create()) fail(path, platform::IoFailure::Create, error);
+  if (const std::error_code error = file.write(options.bytes().data(), OptionsRecord::kSize))
     fail(path, platform::IoFailure::Write, error);
-  if (const int error = file.finish(); error != 0) fail(path, platform::IoFailure::Write, error);
-  if (const int error = file.replace(); error != 0) fail(path, platform::IoFailure::Create, error);
+  if (const std::error_code error = file.finish()) fail(path, platform::IoFailure::Write, error);
+  if (const std::error_code error = file.replace()) fail(path, platform::IoFailure::Create, error);
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ void loadOptions(OptionsRecord& options, std::string_view dataFolder, const Wind
   bool readWhole = false;
   {
     platform::InputFile file;
-    if (const int error = file.open(path, platform::InputFile::Access::ReadWrite); error != 0)
+    if (const std::error_code error = file.open(path, platform::InputFile::Access::ReadWrite))
       fail(path, platform::IoFailure::Open, error);
     // A short read leaves what the file had in the record: those bytes outlive the defaults.
     readWhole = file.readExact(options.bytes().data(), OptionsRecord::kSize);

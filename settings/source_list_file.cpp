@@ -27,7 +27,7 @@ void writeLength(platform::ReplacingFile& file, std::size_t length) {
     byte = static_cast<unsigned char>(value & 0xFFu);
     value >>= 8;
   }
-  if (file.write(bytes, sizeof bytes) != 0) throw SettingsError(std::string(kStreamWriteError));
+  if (file.write(bytes, sizeof bytes)) throw SettingsError(std::string(kStreamWriteError));
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ std::string readSourceEntry(platform::InputFile& file) {
 
 void writeSourceEntry(platform::ReplacingFile& file, std::string_view text) {
   writeLength(file, text.size());
-  if (!text.empty() && file.write(text.data(), text.size()) != 0) throw SettingsError(std::string(kStreamWriteError));
+  if (!text.empty() && file.write(text.data(), text.size())) throw SettingsError(std::string(kStreamWriteError));
 }
 
 void loadSourceList(std::string_view dataFolder, std::vector<std::string>& rows) {
@@ -57,8 +57,8 @@ void loadSourceList(std::string_view dataFolder, std::vector<std::string>& rows)
     return;
   }
   platform::InputFile file;
-  if (const int error = file.open(path, platform::InputFile::Access::Read); error != 0)
-    throw SettingsError(cannotOpenFileText(path, error), path);
+  if (const std::error_code error = file.open(path, platform::InputFile::Access::Read))
+    throw SettingsError(cannotOpenFileText(path, error.value()), path);
   try {
     // A count beyond what the file holds simply runs into its end.
     const std::int32_t count = readInt32(file);
@@ -71,15 +71,16 @@ void loadSourceList(std::string_view dataFolder, std::vector<std::string>& rows)
 void saveSourceList(std::string_view dataFolder, const std::vector<std::string>& rows) {
   const std::string path = sourceFilePath(dataFolder);
   platform::ReplacingFile file(path);
-  if (const int error = file.create(); error != 0) throw SettingsError(cannotCreateFileText(path, error), path);
+  if (const std::error_code error = file.create()) throw SettingsError(cannotCreateFileText(path, error.value()), path);
   try {
     writeLength(file, rows.size());
     for (const std::string& row : rows) writeSourceEntry(file, row);
   } catch (const SettingsError& error) {
     throw SettingsError(error.what(), path);
   }
-  if (file.finish() != 0) throw SettingsError(std::string(kStreamWriteError), path);
-  if (const int error = file.replace(); error != 0) throw SettingsError(cannotCreateFileText(path, error), path);
+  if (file.finish()) throw SettingsError(std::string(kStreamWriteError), path);
+  if (const std::error_code error = file.replace())
+    throw SettingsError(cannotCreateFileText(path, error.value()), path);
 }
 
 }  // namespace pelimor

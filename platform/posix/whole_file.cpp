@@ -43,15 +43,15 @@ bool settingsFileExists(const std::string& path) {
 
 InputFile::~InputFile() { close(); }
 
-int InputFile::open(const std::string& path, Access access) {
+std::error_code InputFile::open(const std::string& path, Access access) {
   close();
   // Non-blocking, so a pipe put in a settings file's place can't hold up the start.
   const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
   descriptor_ = ::open(path.c_str(), flags);
-  if (descriptor_ < 0) return errno;
+  if (descriptor_ < 0) return errnoCode(errno);
   struct stat info {};
   const int error = fstat(descriptor_, &info) != 0 ? errno : 0;
-  return acceptOpened(error, fileStatusOf(info), access);
+  return errnoCode(acceptOpened(error, fileStatusOf(info), access));
 }
 
 void InputFile::close() { closeDescriptor(descriptor_); }
@@ -60,15 +60,15 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)), target_
 
 ReplacingFile::~ReplacingFile() { discard(); }
 
-int ReplacingFile::create() {
+std::error_code ReplacingFile::create() {
   discard();
   mode_t mode = 0666;  // narrowed by the umask, as for any new file
   struct stat info {};
   if (stat(target_.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return EISDIR;
+    if (S_ISDIR(info.st_mode)) return errnoCode(EISDIR);
     if (S_ISREG(info.st_mode)) {
       if (fileStatusOf(info).markedReadOnly() || faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
-        return EACCES;
+        return errnoCode(EACCES);
       mode = info.st_mode & 07777;
     }
   }
@@ -80,29 +80,29 @@ int ReplacingFile::create() {
       temporary_ = std::move(name);
       // The replacement keeps the permissions the user gave the old file.
       if (S_ISREG(info.st_mode)) fchmod(descriptor_, mode);
-      return 0;
+      return {};
     }
-    if (errno != EEXIST) return errno;
+    if (errno != EEXIST) return errnoCode(errno);
   }
-  return EEXIST;
+  return errnoCode(EEXIST);
 }
 
-int ReplacingFile::write(const void* data, std::size_t length) {
-  if (descriptor_ < 0) return EBADF;
+std::error_code ReplacingFile::write(const void* data, std::size_t length) {
+  if (descriptor_ < 0) return errnoCode(EBADF);
   const int error = writeFully(descriptor_, std::string_view(static_cast<const char*>(data), length));
-  return error == kShortWrite ? ENOSPC : error;
+  return errnoCode(error == kShortWrite ? ENOSPC : error);
 }
 
-int ReplacingFile::finish() {
-  if (descriptor_ < 0) return EBADF;
+std::error_code ReplacingFile::finish() {
+  if (descriptor_ < 0) return errnoCode(EBADF);
   int error = fsync(descriptor_) != 0 ? errno : 0;
   const int closeError = closeDescriptor(descriptor_);
-  return error != 0 ? error : closeError;
+  return errnoCode(error != 0 ? error : closeError);
 }
 
-int ReplacingFile::replace() {
-  if (temporary_.empty() || descriptor_ >= 0) return EBADF;
-  if (rename(temporary_.c_str(), target_.c_str()) != 0) return errno;
+std::error_code ReplacingFile::replace() {
+  if (temporary_.empty() || descriptor_ >= 0) return errnoCode(EBADF);
+  if (rename(temporary_.c_str(), target_.c_str()) != 0) return errnoCode(errno);
   temporary_.clear();
   // Make the rename itself survive a crash; a folder that can't be flushed changes nothing.
   const std::string folderPart = platform::folderPartOf(target_);
@@ -111,7 +111,7 @@ int ReplacingFile::replace() {
     fsync(folder);
     ::close(folder);
   }
-  return 0;
+  return {};
 }
 
 void ReplacingFile::discard() {

@@ -42,7 +42,7 @@ bool settingsFileExists(const std::string& path) {
 
 InputFile::~InputFile() { close(); }
 
-int InputFile::open(const std::string& path, Access access) {
+std::error_code InputFile::open(const std::string& path, Access access) {
   close();
   const DWORD wanted = access == Access::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
   const HANDLE handle = openExisting(systemPath(path), wanted, kShareAll, true);
@@ -51,14 +51,14 @@ int InputFile::open(const std::string& path, Access access) {
     // A file marked read-only refuses writing; a folder opened for writing says the same.
     if (error == EACCES && access == Access::ReadWrite) {
       FileStatus status;
-      if (!statusOfPath(path, true, status) && status.kind == EntryKind::Directory) return EISDIR;
+      if (!statusOfPath(path, true, status) && status.kind == EntryKind::Directory) return errnoCode(EISDIR);
     }
-    return error;
+    return errnoCode(error);
   }
   descriptor_ = nativeOf(handle);
   FileStatus status;
   const int error = statusOfHandle(handle, status);
-  return acceptOpened(error, status, access);
+  return errnoCode(acceptOpened(error, status, access));
 }
 
 void InputFile::close() { closeHandle(descriptor_); }
@@ -67,12 +67,12 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)), target_
 
 ReplacingFile::~ReplacingFile() { discard(); }
 
-int ReplacingFile::create() {
+std::error_code ReplacingFile::create() {
   discard();
   FileStatus status;
   if (!statusOfPath(target_, true, status)) {
-    if (status.kind == EntryKind::Directory) return EISDIR;
-    if (status.kind == EntryKind::Regular && status.markedReadOnly()) return EACCES;
+    if (status.kind == EntryKind::Directory) return errnoCode(EISDIR);
+    if (status.kind == EntryKind::Regular && status.markedReadOnly()) return errnoCode(EACCES);
   }
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -82,34 +82,34 @@ int ReplacingFile::create() {
     if (handle != INVALID_HANDLE_VALUE) {
       descriptor_ = nativeOf(handle);
       temporary_ = std::move(name);
-      return 0;
+      return {};
     }
-    if (const int error = lastErrno(); error != EEXIST) return error;
+    if (const int error = lastErrno(); error != EEXIST) return errnoCode(error);
   }
-  return EEXIST;
+  return errnoCode(EEXIST);
 }
 
-int ReplacingFile::write(const void* data, std::size_t length) {
-  if (descriptor_ == kNoHandle) return EBADF;
+std::error_code ReplacingFile::write(const void* data, std::size_t length) {
+  if (descriptor_ == kNoHandle) return errnoCode(EBADF);
   const int error = writeFully(descriptor_, std::string_view(static_cast<const char*>(data), length));
-  return error == kShortWrite ? ENOSPC : error;
+  return errnoCode(error == kShortWrite ? ENOSPC : error);
 }
 
-int ReplacingFile::finish() {
-  if (descriptor_ == kNoHandle) return EBADF;
+std::error_code ReplacingFile::finish() {
+  if (descriptor_ == kNoHandle) return errnoCode(EBADF);
   const int error = ::FlushFileBuffers(handleOf(descriptor_)) ? 0 : lastErrno();
   const int closeError = closeHandle(descriptor_);
-  return error != 0 ? error : closeError;
+  return errnoCode(error != 0 ? error : closeError);
 }
 
-int ReplacingFile::replace() {
-  if (temporary_.empty() || descriptor_ != kNoHandle) return EBADF;
+std::error_code ReplacingFile::replace() {
+  if (temporary_.empty() || descriptor_ != kNoHandle) return errnoCode(EBADF);
   // Replacing is the point here, done in one step, and written through before the call returns.
   if (!::MoveFileExW(systemPath(temporary_).c_str(), systemPath(target_).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return lastErrno();
+    return lastError();
   temporary_.clear();
-  return 0;
+  return {};
 }
 
 void ReplacingFile::discard() {

@@ -55,7 +55,7 @@ TEST(Windows, TheReadOnlyAttributeRefusesWritingButNotRemoval) {
   ASSERT_EQ(platform::statusOfPath(temp / "kept", false, status), std::error_code());
   EXPECT_EQ(status.permissions & 0222, 0u);
   platform::InputFile input;
-  EXPECT_EQ(input.open(temp / "kept", platform::InputFile::Access::ReadWrite), EACCES);
+  EXPECT_EQ(input.open(temp / "kept", platform::InputFile::Access::ReadWrite), std::errc::permission_denied);
   platform::FolderHandle folder;
   ASSERT_EQ(folder.open(temp.path()), std::error_code());
   EXPECT_EQ(folder.removeFile("kept"), std::error_code());

@@ -240,15 +240,15 @@ TEST(SourceEntry, WrittenAndReadOneByOne) {
   const std::string path = data.path("entries");
   {
     platform::ReplacingFile file(path);
-    ASSERT_EQ(file.create(), 0);
+    ASSERT_EQ(file.create(), std::error_code());
     writeSourceEntry(file, "/x");
     writeSourceEntry(file, "");
-    ASSERT_EQ(file.finish(), 0);
-    ASSERT_EQ(file.replace(), 0);
+    ASSERT_EQ(file.finish(), std::error_code());
+    ASSERT_EQ(file.replace(), std::error_code());
   }
   EXPECT_EQ(readFile(path), bytesOf({2, 0, 0, 0, '/', 'x', 0, 0, 0, 0}));
   platform::InputFile file;
-  ASSERT_EQ(file.open(path, platform::InputFile::Access::Read), 0);
+  ASSERT_EQ(file.open(path, platform::InputFile::Access::Read), std::error_code());
   EXPECT_EQ(readSourceEntry(file), "/x");
   EXPECT_EQ(readSourceEntry(file), "");
   EXPECT_THROW(readSourceEntry(file), SettingsError);
