@@ -20,9 +20,9 @@ int InputFile::acceptOpened(int error, const FileStatus& status, Access access) 
 }
 
 bool InputFile::readExact(void* buffer, std::size_t length) {
-  const std::int64_t done = readFullyAt(descriptor_, position_, buffer, length);
-  if (done > 0) position_ += static_cast<std::uint64_t>(done);
-  return done == static_cast<std::int64_t>(length);
+  const ReadResult done = readFullyAt(descriptor_, position_, buffer, length);
+  position_ += done.bytes;
+  return !done.error && done.bytes == length;
 }
 
 }  // namespace pelimor::platform

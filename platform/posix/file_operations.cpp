@@ -64,10 +64,10 @@ std::error_code OutputFile::createLockedIn(const FolderHandle& folder, const std
   return {};
 }
 
-std::error_code OutputFile::write(std::string_view bytes) { return writeResultOf(writeFully(descriptor_, bytes)); }
+std::error_code OutputFile::write(std::string_view bytes) { return writeFully(descriptor_, bytes); }
 
 ReadResult OutputFile::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readResultOf(readFullyAt(descriptor_, offset, buffer, length));
+  return readFullyAt(descriptor_, offset, buffer, length);
 }
 
 std::error_code OutputFile::keepAttributesOf(const FileStatus& source) {

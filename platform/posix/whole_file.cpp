@@ -89,8 +89,9 @@ std::error_code ReplacingFile::create() {
 
 std::error_code ReplacingFile::write(const void* data, std::size_t length) {
   if (descriptor_ < 0) return errnoCode(EBADF);
-  const int error = writeFully(descriptor_, std::string_view(static_cast<const char*>(data), length));
-  return errnoCode(error == kShortWrite ? ENOSPC : error);
+  // A write that makes no progress counts as a full disk.
+  const std::error_code error = writeFully(descriptor_, std::string_view(static_cast<const char*>(data), length));
+  return error == Failure::ShortWrite ? errnoCode(ENOSPC) : error;
 }
 
 std::error_code ReplacingFile::finish() {

@@ -13,27 +13,27 @@ namespace {
 constexpr std::size_t kLargestTransfer = 1u << 30;
 }  // namespace
 
-std::int64_t readOnceAt(NativeHandle descriptor, std::uint64_t offset, void* buffer, std::size_t length) {
+ReadResult readOnceAt(NativeHandle descriptor, std::uint64_t offset, void* buffer, std::size_t length) {
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD got = 0;
   if (::ReadFile(handleOf(descriptor), buffer, static_cast<DWORD>(std::min(length, kLargestTransfer)), &got, &at))
-    return got;
+    return {got, {}};
   const DWORD error = ::GetLastError();
-  return error == ERROR_HANDLE_EOF ? 0 : -static_cast<std::int64_t>(errnoOf(error));
+  return {0, errnoCode(error == ERROR_HANDLE_EOF ? 0 : errnoOf(error))};
 }
 
-int writeFully(NativeHandle descriptor, std::string_view bytes) {
+std::error_code writeFully(NativeHandle descriptor, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD put = 0;
     if (!::WriteFile(handleOf(descriptor), bytes.data(), static_cast<DWORD>(std::min(bytes.size(), kLargestTransfer)),
                      &put, nullptr))
-      return lastErrno();
-    if (put == 0) return kShortWrite;
+      return lastError();
+    if (put == 0) return Failure::ShortWrite;
     bytes.remove_prefix(put);
   }
-  return 0;
+  return {};
 }
 
 }  // namespace pelimor::platform

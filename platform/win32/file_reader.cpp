@@ -49,11 +49,11 @@ void FileReader::close() {
 void FileReader::adviseSequential() const {}
 
 ReadResult FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readResultOf(readOnceAt(descriptor_, offset, buffer, length));
+  return readOnceAt(descriptor_, offset, buffer, length);
 }
 
 ReadResult FileReader::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
-  return readResultOf(readFullyAt(descriptor_, offset, buffer, length));
+  return readFullyAt(descriptor_, offset, buffer, length);
 }
 
 }  // namespace pelimor::platform
