@@ -35,8 +35,8 @@ class Directory {
 
   // Status of an entry of this folder; follows a link when `followLinks`.
   std::error_code statusOf(const char* name, bool followLinks, FileStatus& status) const;
-  // Status of the folder itself. 0 or an errno value.
-  int ownStatus(FileStatus& status) const;
+  // Status of the folder itself.
+  std::error_code ownStatus(FileStatus& status) const;
   // The folders above this one, nearest first, up to the root: found through "..", so neither links
   // nor respelled paths hide where the folder really is. At most `limit` of them.
   std::vector<FolderId> foldersAbove(std::size_t limit) const;

@@ -46,7 +46,7 @@ class FolderTree {
     // stale and the action would refuse it anyway.
     const platform::Directory directory = platform::Directory::open(platform::folderPartOf(row.path));
     platform::FileStatus status;
-    if (!directory.isOpen() || directory.ownStatus(status) != 0 ||
+    if (!directory.isOpen() || directory.ownStatus(status) ||
         platform::FolderId{status.device, status.inode} != folder) {
       answers_[folder] = false;
       return false;

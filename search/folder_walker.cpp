@@ -251,7 +251,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   // A folder that can't be opened is named, or it would look like one without duplicates; below
   // the sources, one gone since its parent was listed is no longer there to search.
   FileStatus own;
-  const std::error_code error = folder->isOpen() ? platform::errnoCode(folder->ownStatus(own)) : folder->error();
+  const std::error_code error = folder->isOpen() ? folder->ownStatus(own) : folder->error();
   if (error) {
     if (isSource || !goneSinceListed(error)) skipFolder(task.path, platform::systemErrorText(error));
     return;

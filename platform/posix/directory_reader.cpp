@@ -113,11 +113,11 @@ std::error_code Directory::statusOf(const char* name, bool followLinks, FileStat
   return {};
 }
 
-int Directory::ownStatus(FileStatus& status) const {
+std::error_code Directory::ownStatus(FileStatus& status) const {
   struct stat info {};
-  if (fstat(descriptor_, &info) != 0) return errno;
+  if (fstat(descriptor_, &info) != 0) return errnoCode(errno);
   status = fileStatusOf(info);
-  return 0;
+  return {};
 }
 
 std::vector<FolderId> Directory::foldersAbove(std::size_t limit) const {

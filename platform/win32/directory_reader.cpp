@@ -178,8 +178,8 @@ std::error_code Directory::statusOf(const char* name, bool followLinks, FileStat
   return errnoCode(statusOfSystemPath(systemPathIn(listing->path, name), followLinks, status));
 }
 
-int Directory::ownStatus(FileStatus& status) const {
-  return isOpen() ? statusOfHandle(handleOf(descriptor_), status) : EBADF;
+std::error_code Directory::ownStatus(FileStatus& status) const {
+  return errnoCode(isOpen() ? statusOfHandle(handleOf(descriptor_), status) : EBADF);
 }
 
 std::vector<FolderId> Directory::foldersAbove(std::size_t limit) const {
