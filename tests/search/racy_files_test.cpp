@@ -61,7 +61,10 @@ TEST(RacyFiles, OnAClockOfWholeSecondsAFileRewrittenInTheSecondItWasReadIsNeithe
   waitForANewSecond();
   testing::writeFile(image.path() + "/a", "the same bytes");
   testing::writeFile(image.path() + "/b", "the same bytes");
+  // Reading begins now, within the second of the writes, however long the search takes to start.
+  request.readStart = platform::wallClockNanoseconds();
   const SearchResult first = search();
+  request.readStart = 0;
   // Rewritten in place: size, modification and change time stay as the search saw them, unless
   // the second turned meanwhile.
   testing::writeFile(image.path() + "/b", "other   bytes!");
