@@ -1,5 +1,8 @@
 #include "results/file_check.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/file_times.h"
 #include "platform/io_error_text.h"
 #include "results/content_check.h"
@@ -47,8 +50,16 @@ std::string FileCheck::reasonFor(FileState state) const {
 
 KeeperCheck::KeeperCheck(const std::vector<ResultRow>& rows, const std::vector<bool>& selected, bool readAll)
     : rows_(rows), readAll_(readAll), marks_(rows.size(), kUnknown) {
+  std::vector<std::pair<std::uint32_t, std::size_t>> kept;
   for (std::size_t i = 0; i < rows.size(); ++i)
-    if (!selected[i]) groups_[rows[i].group].rows.push_back(i);
+    if (!selected[i]) kept.emplace_back(rows[i].group, i);
+  std::sort(kept.begin(), kept.end());
+  keptRows_.reserve(kept.size());
+  for (const auto& [group, row] : kept) {
+    Group& span = groups_.try_emplace(group, Group{keptRows_.size(), keptRows_.size()}).first->second;
+    keptRows_.push_back(row);
+    span.end = keptRows_.size();
+  }
 }
 
 ResultRow KeeperCheck::expected(std::size_t keeper) const {
@@ -78,8 +89,8 @@ std::optional<std::size_t> KeeperCheck::keeperFor(const ResultRow& row, const pl
   const auto found = groups_.find(row.group);
   if (found == groups_.end()) return std::nullopt;
   Group& group = found->second;
-  for (std::size_t i = group.cursor; i < group.rows.size(); ++i) {
-    const std::size_t keeper = group.rows[i];
+  for (std::size_t i = group.cursor; i < group.end; ++i) {
+    const std::size_t keeper = keptRows_[i];
     if (marks_[keeper] == kBad || !stillGood(keeper)) {
       marks_[keeper] = kBad;  // gone or changed: never looked at again in this action
       if (i == group.cursor) ++group.cursor;

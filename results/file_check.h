@@ -58,9 +58,10 @@ class KeeperCheck {
   void acceptOwnChange(std::size_t keeper);
 
  private:
+  // A group's unselected rows: keptRows_[cursor, end), in list order.
   struct Group {
-    std::vector<std::size_t> rows;
     std::size_t cursor = 0;  // rows before it are gone or changed for good
+    std::size_t end = 0;
   };
   enum Mark : std::uint8_t { kUnknown, kBad, kReadDurably };
   // The row as it should be found now: with the change time our own links gave it.
@@ -70,6 +71,7 @@ class KeeperCheck {
 
   const std::vector<ResultRow>& rows_;
   const bool readAll_;
+  std::vector<std::size_t> keptRows_;  // by group
   std::unordered_map<std::uint32_t, Group> groups_;
   std::vector<Mark> marks_;
   std::unordered_map<std::size_t, std::int64_t> changedByUs_;

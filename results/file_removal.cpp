@@ -83,14 +83,16 @@ class Mover {
 // which decides who gets a name and who a number in the removed-files folder.
 std::vector<std::size_t> actionOrder(FileAction action, const std::vector<ResultRow>& rows,
                                      const std::vector<bool>& selected) {
-  std::vector<std::size_t> order;
+  std::vector<std::pair<std::string_view, std::size_t>> byFolder;
   for (std::size_t i = 0; i < rows.size(); ++i)
-    if (selected[i]) order.push_back(i);
+    if (selected[i]) byFolder.emplace_back(platform::folderPartView(rows[i].path), i);
   if (action != FileAction::Move) {
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return platform::folderPartView(rows[a].path) < platform::folderPartView(rows[b].path);
-    });
+    std::stable_sort(byFolder.begin(), byFolder.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
   }
+  std::vector<std::size_t> order;
+  order.reserve(byFolder.size());
+  for (const auto& entry : byFolder) order.push_back(entry.second);
   return order;
 }
 
@@ -153,7 +155,7 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
     if (outcome.alreadyGone) return gone(i);
     if (action == FileAction::Delete || action == FileAction::Move) {
       result.rowsToRemove.push_back(i);
-      renamedByUs.emplace(check.status().device, check.status().inode);
+      if (check.status().linkCount > 1) renamedByUs.emplace(check.status().device, check.status().inode);
     } else {
       result.linked.push_back(LinkedFile{i, *keeper});
       keepers.acceptOwnChange(*keeper);
@@ -197,7 +199,11 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
 // Counts a file's bytes when its last name goes, and once however often it was listed.
 class FreedBytes {
  public:
+  explicit FreedBytes(bool dryRun) : dryRun_(dryRun) {}
   std::uint64_t nameRemoved(const platform::FileStatus& status) {
+    // A file of one name is gone with it, and can't be met again: only a dry run, which removes
+    // nothing, may meet it twice.
+    if (status.linkCount <= 1 && !dryRun_) return status.size;
     auto& [names, removed] = files_.try_emplace({status.device, status.inode}, status.linkCount, 0u).first->second;
     return ++removed == names ? status.size : 0;
   }
@@ -207,6 +213,7 @@ class FreedBytes {
   }
 
  private:
+  const bool dryRun_;
   // By device and inode: the names it had when first met, and how many of them we removed.
   std::map<std::pair<std::uint64_t, std::uint64_t>, std::pair<std::uint32_t, std::uint32_t>> files_;
 };
@@ -240,7 +247,7 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
   }
   Mover mover(options.moveFolder, result.moved);
   LinkReplacer replacer(rows);
-  FreedBytes freed;
+  FreedBytes freed(options.dryRun);
   actOnEach(action, rows, selected, options, result,
             [&](std::size_t i, const platform::FolderHandle& folder, const platform::FileStatus& status,
                 std::size_t keeper, const std::function<std::optional<std::string>()>& keeperStill) -> FileOutcome {

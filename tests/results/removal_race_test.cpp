@@ -125,8 +125,12 @@ TEST(RemovalRace, OnlyWhatIsFreedCountsAndAFileAlreadyGoneIsNoDeletion) {
     rows.push_back(rowFor(temp / name, 1));
   fs::remove(temp / "sel/gone");
   // Freed: "plain" once though listed twice, "both" once for its two names; "linked" keeps its
-  // bytes through "elsewhere".
-  const RemovalResult result = deleteSelectedFiles(rows, {false, true, true, true, true, true, true});
+  // bytes through "elsewhere". A dry run, which meets "plain" twice, counts the same.
+  const std::vector<bool> selected{false, true, true, true, true, true, true};
+  ActionOptions dryRun;
+  dryRun.dryRun = true;
+  EXPECT_EQ(actOnSelectedFiles(FileAction::Delete, rows, selected, dryRun).freedBytes, 2 * content.size());
+  const RemovalResult result = deleteSelectedFiles(rows, selected);
   EXPECT_TRUE(result.failures.empty());
   EXPECT_EQ(result.freedBytes, 2 * content.size());
   // The second path to "plain" finds it gone.
