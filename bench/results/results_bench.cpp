@@ -164,6 +164,29 @@ BENCHMARK(BM_DeleteChecked)
     ->Repetitions(3)
     ->Unit(benchmark::kMillisecond);
 
+// What progress adds to an action, apart from its files: for each of 100,000 files the cancel
+// question, the file counted, and the current folder published when it changes (the argument: files
+// per folder; 1 is the worst case, a new folder for every file).
+void BM_ActionProgress(benchmark::State& state) {
+  const std::size_t filesPerFolder = static_cast<std::size_t>(state.range(0));
+  std::vector<std::string> folders;
+  for (std::size_t i = 0; i < 1000; ++i) folders.push_back("/home/user/Pictures/folder" + std::to_string(i));
+  for (auto _ : state) {
+    ActionProgress progress;
+    progress.begin(100'000, 100'000 * 4096);
+    std::string_view lastFolder;
+    for (std::size_t file = 0; file < 100'000; ++file) {
+      if (progress.cancelled()) break;
+      if (const std::string_view folder = folders[(file / filesPerFolder) % folders.size()]; folder != lastFolder)
+        progress.setCurrentFolder(lastFolder = folder);
+      progress.fileDone(4096);
+    }
+    benchmark::DoNotOptimize(progress.filesDone());
+  }
+  state.SetItemsProcessed(state.iterations() * 100'000);
+}
+BENCHMARK(BM_ActionProgress)->Arg(200)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace pelimor
 
