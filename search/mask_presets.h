@@ -18,9 +18,11 @@ inline constexpr std::size_t kDefaultSizeIndex = 4;  // "100"
 inline constexpr std::array<std::string_view, 4> kPresetMasks = {
     "*.*",
     "*.jpeg; *.jpg; *.jpe; *.jp2; *.gif; *.bmp; *.pcx; *.png; *.tif; *.tiff; *.dib; *.ico; *.wmf; *.emf; *.tga; "
-    "*.psd; *.rle",
-    "*.wav; *.mp3; *.midi; *.mid; *.ogg; *.wma; *.rmi; *.snd; *.ac3; *.aac",
-    "*.avi; *.mpeg; *.mpg; *.wmv; *.m1v; *.m2v; *.mp1; *.mp2; *.mpv2; *.mp2v; *.divx",
+    "*.psd; *.rle; *.webp; *.heic; *.heif; *.avif; *.raw; *.cr2; *.nef; *.arw; *.dng; *.svg",
+    "*.wav; *.mp3; *.midi; *.mid; *.ogg; *.wma; *.rmi; *.snd; *.ac3; *.aac; *.flac; *.m4a; *.opus; *.aiff; *.ape; "
+    "*.wv",
+    "*.avi; *.mpeg; *.mpg; *.wmv; *.m1v; *.m2v; *.mp1; *.mp2; *.mpv2; *.mp2v; *.divx; *.mp4; *.m4v; *.mkv; *.mov; "
+    "*.webm; *.flv; *.3gp; *.ts; *.vob",
 };
 
 }  // namespace pelimor

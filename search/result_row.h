@@ -27,6 +27,8 @@ struct ResultRow {
   // whole seconds, it may have been rewritten since without a trace in its times. Read again
   // before anything is done to it or its group.
   bool racy = false;
+  // It lies in a folder the user marked as reference: shown, never selected by a rule, never acted on.
+  bool reference = false;
   RowIdentity identity;
   // The group's strong hash, which a file's bytes must give together with the CRC-32.
   std::uint64_t strongHigh = 0;
