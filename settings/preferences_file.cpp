@@ -1,0 +1,95 @@
+#include "settings/preferences_file.h"
+
+#include <cstdint>
+
+#include "platform/paths.h"
+#include "platform/whole_file.h"
+#include "settings/settings_error.h"
+
+namespace pelimor {
+
+namespace {
+
+constexpr std::string_view kExclude = "exclude";
+constexpr std::string_view kSearchHidden = "search-hidden-folders";
+constexpr std::string_view kReference = "reference";
+constexpr std::string_view kNoExclusions = "exclude-nothing";  // an emptied list is not the default
+constexpr std::string_view kHead =
+    "# Pelimor's own settings; Options.cfg and Source.cfg hold the rest.\n"
+    "# exclude=NAME or exclude=PATH/BELOW/A/SOURCE (globs: * ? [a-z] **), one a line\n";
+
+// A value with a line break would end its line early and become a line of its own.
+bool fitsOnALine(std::string_view value) { return value.find_first_of("\r\n") == std::string_view::npos; }
+
+}  // namespace
+
+std::string preferencesFilePath(std::string_view dataFolder) {
+  return platform::joinPath(dataFolder, kPreferencesFileName);
+}
+
+std::string preferencesText(const Preferences& preferences) {
+  std::string text(kHead);
+  const auto line = [&](std::string_view name, std::string_view value) {
+    if (fitsOnALine(value)) text.append(name).append("=").append(value).append("\n");
+  };
+  if (preferences.exclusions.empty()) line(kNoExclusions, "yes");
+  for (const std::string& pattern : preferences.exclusions) line(kExclude, pattern);
+  line(kSearchHidden, preferences.searchHidden ? "yes" : "no");
+  for (const std::string& folder : preferences.referenceFolders) line(kReference, folder);
+  for (const std::string& other : preferences.otherLines) text.append(other).append("\n");
+  return text;
+}
+
+Preferences preferencesFromText(std::string_view text) {
+  Preferences preferences;
+  std::vector<std::string> exclusions;
+  bool noExclusions = false;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // edited on Windows
+    if (line.empty() || line[0] == '#') continue;
+    const std::size_t equals = line.find('=');
+    const std::string_view name = line.substr(0, equals);
+    const std::string_view value = equals == std::string_view::npos ? std::string_view() : line.substr(equals + 1);
+    if (name == kExclude && !value.empty())
+      exclusions.emplace_back(value);
+    else if (name == kNoExclusions)
+      noExclusions = value == "yes";
+    else if (name == kSearchHidden)
+      preferences.searchHidden = value == "yes";
+    else if (name == kReference && !value.empty())
+      preferences.referenceFolders.emplace_back(value);
+    else
+      preferences.otherLines.emplace_back(line);
+  }
+  if (!exclusions.empty() || noExclusions) preferences.exclusions = std::move(exclusions);
+  return preferences;
+}
+
+Preferences loadPreferences(std::string_view dataFolder) {
+  const std::string path = preferencesFilePath(dataFolder);
+  if (!platform::settingsFileExists(path)) return Preferences{};
+  platform::InputFile file;
+  if (const std::error_code error = file.open(path, platform::InputFile::Access::Read))
+    throw SettingsError(cannotOpenFileText(path, error.value()), path);
+  // A settings file of a few lines; anything near this size is no file of ours.
+  constexpr std::uint64_t kLargest = 1 << 20;
+  if (file.remaining() > kLargest) throw SettingsError(std::string(kStreamReadError), path);
+  std::string text(static_cast<std::size_t>(file.remaining()), '\0');
+  if (!file.readExact(text.data(), text.size())) throw SettingsError(std::string(kStreamReadError), path);
+  return preferencesFromText(text);
+}
+
+void savePreferences(std::string_view dataFolder, const Preferences& preferences) {
+  const std::string path = preferencesFilePath(dataFolder);
+  platform::ReplacingFile file(path);
+  if (const std::error_code error = file.create()) throw SettingsError(cannotCreateFileText(path, error.value()), path);
+  const std::string text = preferencesText(preferences);
+  if (file.write(text.data(), text.size()) || file.finish()) throw SettingsError(std::string(kStreamWriteError), path);
+  if (const std::error_code error = file.replace())
+    throw SettingsError(cannotCreateFileText(path, error.value()), path);
+}
+
+}  // namespace pelimor

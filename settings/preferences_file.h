@@ -1,0 +1,39 @@
+#pragma once
+// Pelimor.conf: the settings that Options.cfg and Source.cfg have no room for, beside them in the
+// data folder. Plain text, one setting a line ("name=value", "#" starts a comment), so a person can
+// read and edit it; lines this version doesn't know are written back as they were.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelimor {
+
+inline constexpr std::string_view kPreferencesFileName = "Pelimor.conf";
+
+// Names and patterns a first start excludes; the user's list replaces them once saved.
+inline constexpr std::string_view kDefaultExclusions[] = {"node_modules", ".git", "*.tmp", "Thumbs.db"};
+
+struct Preferences {
+  // Names (no '/') or paths below a source folder (with '/') never entered or listed.
+  std::vector<std::string> exclusions{std::begin(kDefaultExclusions), std::end(kDefaultExclusions)};
+  bool searchHidden = false;                  // enter hidden folders too
+  std::vector<std::string> referenceFolders;  // source rows marked reference, as their text stands
+  std::vector<std::string> otherLines;        // lines of a later version, kept
+};
+
+// The data folder's Pelimor.conf.
+std::string preferencesFilePath(std::string_view dataFolder);
+
+// The data folder's preferences, or the defaults when it has none. Throws SettingsError
+// "Cannot open file ..." or "Stream read error".
+Preferences loadPreferences(std::string_view dataFolder);
+
+// Writes the preferences, replacing the file only once complete. Throws SettingsError
+// "Cannot create file ..." or "Stream write error"; the old file then stays.
+void savePreferences(std::string_view dataFolder, const Preferences& preferences);
+
+// The file's text, and back; apart from the file.
+std::string preferencesText(const Preferences& preferences);
+Preferences preferencesFromText(std::string_view text);
+
+}  // namespace pelimor
