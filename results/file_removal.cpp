@@ -41,6 +41,7 @@ using OneFile =
                               std::size_t keeper, const std::function<std::optional<std::string>()>& keeperStill)>;
 
 constexpr std::string_view kNoKeeper = "no unselected copy of it is left on disk";
+constexpr std::string_view kInReference = "it lies in a reference folder";
 
 // Moves into the removed-files folder, never replacing: a taken name gets a number.
 class Mover {
@@ -87,8 +88,7 @@ std::vector<std::size_t> actionOrder(FileAction action, const std::vector<Result
   for (std::size_t i = 0; i < rows.size(); ++i)
     if (selected[i]) byFolder.emplace_back(platform::folderPartView(rows[i].path), i);
   if (action != FileAction::Move) {
-    std::stable_sort(byFolder.begin(), byFolder.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(byFolder.begin(), byFolder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   }
   std::vector<std::size_t> order;
   order.reserve(byFolder.size());
@@ -133,6 +133,8 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
   }
   const auto actOnOne = [&](std::size_t i) {
     const ResultRow& row = rows[i];
+    // The user marked its folder as one to keep whole: not even looked at.
+    if (row.reference) return stays(i, std::string(kInReference));
     FileState state = check.check(row);
     if (state == FileState::Changed && renamedByUs.count({check.status().device, check.status().inode}) != 0 &&
         !options.dryRun)

@@ -82,7 +82,8 @@ struct RemovalResult {
 
 // Carries out `action` on the selected files. A file is acted on only while it is still the very
 // file the search found, in the very folder (see FileCheck), and some unselected file of its group
-// is still on disk unchanged; the rest stay, with the reasons in `failures` and the notice.
+// is still on disk unchanged; the rest stay, with the reasons in `failures` and the notice. A
+// reference row stays whatever else holds, its file not even looked at.
 // Throws std::invalid_argument when `selected` does not match `rows` in size.
 RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>& rows,
                                  const std::vector<bool>& selected, const ActionOptions& options = {});

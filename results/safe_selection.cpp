@@ -11,12 +11,12 @@
 
 namespace pelimor {
 
-namespace {
 // The folder part is always a prefix of the path, so most rows are told apart without building it.
-bool liesIn(std::string_view path, const std::string& folder) {
-  return path.starts_with(folder) && platform::folderPartOf(path).size() == folder.size();
+bool liesDirectlyIn(std::string_view path, std::string_view folder) {
+  return path.starts_with(folder) && platform::folderPartView(path).size() == folder.size();
 }
 
+namespace {
 struct FolderIdHash {
   std::size_t operator()(platform::FolderId folder) const {
     return std::hash<std::uint64_t>()(folder.inode * 0x9E3779B97F4A7C15u ^ folder.device);
@@ -108,7 +108,8 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
   std::size_t reference = 0;
   const auto firstSelected = std::find(chosen.begin(), chosen.end(), true);
   if (firstSelected == chosen.end()) {
-    chosen[0] = true;
+    // A reference row is never selected; it still gives the folder and the focus.
+    chosen[0] = !rows[0].reference;
     hasFocus = true;
     focusRow = 0;
     result.focusedTopRow = true;
@@ -123,11 +124,12 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
   for (std::size_t k = 0; k < count; ++k) result.selected[k] = chosen[result.order[k]];
 
   selectAlongRuns(
-      rows, result.order, result.selected, [&](const ResultRow& row) { return liesIn(row.path, referenceFolder); },
+      rows, result.order, result.selected,
+      [&](const ResultRow& row) { return !row.reference && liesDirectlyIn(row.path, referenceFolder); },
       [&](std::size_t k) { result.newlySelected.push_back(k); });
 
   if (hasFocus) result.focused = newPositionOf(result.order, focusRow);
-  if (result.focusedTopRow) {
+  if (result.focusedTopRow && chosen[0]) {
     result.newlySelected.push_back(newPositionOf(result.order, focusRow));
     std::sort(result.newlySelected.begin(), result.newlySelected.end());
   }
@@ -142,7 +144,9 @@ void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selec
   FolderTree tree(folder);
   selectAlongRuns(
       rows, order, selected,
-      [&](const ResultRow& row) { return wholeTree ? tree.holds(row) : row.identity.folder == folder; },
+      [&](const ResultRow& row) {
+        return !row.reference && (wholeTree ? tree.holds(row) : row.identity.folder == folder);
+      },
       [](std::size_t) {});
 }
 

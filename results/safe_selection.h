@@ -1,8 +1,10 @@
 #pragma once
-// Safe selection: select the rows of one folder in every group, never the last unselected row of a group.
+// Safe selection: select the rows of one folder in every group, never the last unselected row of a
+// group, never a reference row.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "results/action_notice.h"
@@ -22,8 +24,8 @@ struct SafeSelectionResult {
   std::vector<std::size_t> newlySelected;
   // New position of the focused row, if any.
   std::optional<std::size_t> focused;
-  // Nothing was selected, so the action selected and focused the top row: the window also moves
-  // the keyboard focus to the list.
+  // Nothing was selected, so the action selected (unless it is a reference row) and focused the top
+  // row: the window also moves the keyboard focus to the list.
   bool focusedTopRow = false;
   // The list's sort state afterwards: by group, in the direction it had.
   SortState sort;
@@ -43,6 +45,9 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
 // Throws std::invalid_argument when `selected` does not match `rows` in size.
 void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, platform::FolderId folder,
                     bool wholeTree);
+
+// True when the file at `path` lies directly in `folder` (a folder as folderPartOf gives it).
+bool liesDirectlyIn(std::string_view path, std::string_view folder);
 
 // The rows rearranged into `order` (as returned above).
 template <typename T>

@@ -83,6 +83,23 @@ TEST_F(Removal, RefusalsTouchNothing) {
   }
 }
 
+// Its file was touched since the search, so a look at it would give another reason.
+TEST_F(Removal, AReferenceRowIsNeitherActedOnNorLookedAt) {
+  for (const FileAction action : {FileAction::Delete, FileAction::Move, FileAction::Link}) {
+    std::vector<ResultRow> rows = group(1, {"ref/x", "a/x", "b/x"}, "kept whole");
+    rows[0].reference = true;
+    testing::shiftModificationTime(rows[0].path, -100);
+    ActionOptions options;
+    options.moveFolder = temp / "removed";
+    const RemovalResult result = actOnSelectedFiles(action, rows, {true, true, false}, options);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].row, 0u);
+    EXPECT_EQ(result.failures[0].reason, "it lies in a reference folder");
+    EXPECT_EQ(readFile(rows[0].path), "kept whole");
+    EXPECT_EQ(result.rowsToRemove.size() + result.linked.size(), 1u) << "the other selected file is done";
+  }
+}
+
 TEST_F(Removal, ReadOnlyFileIsDeleted) {
   std::vector<ResultRow> rows = group(1, {"a/locked.txt", "b/locked.txt"}, "read only");
   ASSERT_EQ(chmod(rows[0].path.c_str(), 0444), 0);

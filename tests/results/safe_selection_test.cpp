@@ -161,6 +161,20 @@ TEST(SafeSelection, WithoutAFocusedRowTheFirstSelectedRowIsTheReference) {
   EXPECT_EQ(pathsOf(rows, result), (Paths{"/b/x", "/b/y"}));
 }
 
+TEST(SafeSelection, NeverSelectsAReferenceRowNorDoesSelectInFolder) {
+  std::vector<ResultRow> rows = {row(1, "/r/a"), row(1, "/s/a"), row(2, "/r/b"), row(2, "/t/b"), row(2, "/r/c")};
+  rows[0].reference = true;  // the top row still gives the folder and takes the focus
+  rows[4].reference = true;
+  const SafeSelectionResult result = safeSelection(rows, std::vector<bool>(5, false), std::nullopt, SortState{});
+  EXPECT_TRUE(result.focusedTopRow);
+  EXPECT_EQ(result.focused, 0u);
+  EXPECT_EQ(pathsOf(rows, result), (Paths{"/r/b"}));
+  EXPECT_EQ(result.newlySelected, (std::vector<std::size_t>{2}));
+  std::vector<bool> selected(5, false);
+  selectInFolder(rows, selected, platform::FolderId{}, false);  // every row's folder identity is the same here
+  EXPECT_EQ(selected, (std::vector<bool>{false, true, true, true, false}));
+}
+
 TEST(SafeSelection, SelectionOfAnotherLengthIsRefused) {
   EXPECT_THROW(safeSelection({row(1, "/a"), row(1, "/b")}, {true}, std::nullopt, SortState{}), std::invalid_argument);
 }
