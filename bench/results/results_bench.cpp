@@ -14,6 +14,7 @@
 #include "results/file_removal.h"
 #include "results/group_guard.h"
 #include "results/html_report.h"
+#include "results/keep_rules.h"
 #include "results/result_order.h"
 #include "results/safe_selection.h"
 
@@ -71,6 +72,24 @@ void BM_GroupGuard(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_GroupGuard)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// Each keep rule on a million rows listed by name, so that groups are found by number; times are
+// spread at random, and every tenth group holds a reference row.
+void BM_KeepRule(benchmark::State& state) {
+  std::vector<ResultRow> rows = makeRows(1'000'000);
+  std::mt19937_64 random(11);
+  for (ResultRow& row : rows) {
+    row.identity.modifiedNanoseconds = static_cast<std::int64_t>(random() >> 4);
+    row.reference = row.group % 10 == 0 && row.path.ends_with("_0.jpg");
+  }
+  const std::vector<bool> selected(rows.size(), false);
+  const std::vector<std::string> sources = {"/mnt/backup", "/home/user/Pictures/folder1", "/home/user/Pictures"};
+  const auto rule = static_cast<KeepRule>(state.range(0));
+  state.SetLabel(std::string(keepRuleName(rule)));
+  for (auto _ : state) benchmark::DoNotOptimize(applyKeepRule(rows, selected, rule, sources));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(rows.size()));
+}
+BENCHMARK(BM_KeepRule)->DenseRange(0, kKeepRuleNames.size() - 1)->Unit(benchmark::kMillisecond);
 
 // Formatting and writing, with the disk left out.
 void BM_WriteHtmlReport(benchmark::State& state) {

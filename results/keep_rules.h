@@ -1,0 +1,50 @@
+#pragma once
+// Selections made group by group: keep one file of each group by a rule, invert, take a folder
+// out, add the paths a pattern matches. None selects a reference row, and none leaves a group with
+// every file selected: such a group stays exactly as it was.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "search/result_row.h"
+
+namespace pelimor {
+
+// Which file of each group stays unselected.
+enum class KeepRule : std::uint8_t { Newest, Oldest, ShortestPath, LongestPath, FirstSource };
+
+// The rules' names as the user writes them, in the order of KeepRule.
+inline constexpr std::array<std::string_view, 5> kKeepRuleNames = {"newest", "oldest", "shortest-path", "longest-path",
+                                                                   "first-source"};
+
+std::optional<KeepRule> keepRuleNamed(std::string_view name);
+std::string_view keepRuleName(KeepRule rule);
+
+struct SelectionChange {
+  std::vector<bool> selected;  // one flag per row, in the rows' order
+  // Groups the change would have left with every file selected, kept exactly as they were.
+  std::size_t groupsLeftAlone = 0;
+};
+
+// In every group, selects every file but the one the rule keeps: the newest or oldest by
+// modification time, the shortest or longest path (in characters), or the one whose source folder
+// comes first in `sourceFolders` (files under none come last). Equal files: the smaller path (byte
+// order) is kept. In a group with a reference row a reference row is kept, so all its other rows
+// are selected; reference rows always end unselected. Groups are told by number, wherever their
+// rows stand.
+// Throws std::invalid_argument when `selected` does not match `rows` in size; so do the others.
+SelectionChange applyKeepRule(const std::vector<ResultRow>& rows, const std::vector<bool>& selected, KeepRule rule,
+                              const std::vector<std::string>& sourceFolders);
+
+// Within each group, flips every row but the reference rows.
+SelectionChange invertInGroups(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
+
+// Unselects every row directly in `folder` (not in its subfolders).
+SelectionChange deselectFolder(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+                               std::string_view folder);
+
+}  // namespace pelimor
