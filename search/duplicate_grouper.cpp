@@ -304,7 +304,7 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
       const Candidate& file = files[items[i].candidate];
       const RowIdentity identity{file.identity, store_.folderId(file.folder)};
       const ContentDigest& digest = items[i].digest;
-      *row = ResultRow{number,   store_.pathOf(file), file.identity.size, digest.crc32, false,
+      *row = ResultRow{number,   store_.pathOf(file), file.identity.size, digest.crc32, false, false,
                        identity, digest.strongHigh,   digest.strongLow};
     }
     std::sort(&rows[firstRow[g]], row, [](const ResultRow& a, const ResultRow& b) { return a.path < b.path; });
