@@ -15,6 +15,13 @@ inline constexpr std::size_t kLongestPath = 32000;
 #else
 inline constexpr std::size_t kLongestPath = 4095;
 #endif
+// Two names that differ only in the case of their letters name one file here: the user's name
+// patterns are matched ignoring case too.
+#ifdef _WIN32
+inline constexpr bool kNamesIgnoreCase = true;
+#else
+inline constexpr bool kNamesIgnoreCase = false;
+#endif
 
 // One separator between folder and name, unless the folder already ends with one.
 std::string joinPath(std::string_view folder, std::string_view name);
