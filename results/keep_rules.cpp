@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "results/result_order.h"
 #include "results/safe_selection.h"
+#include "search/glob_pattern.h"
 
 namespace pelimor {
 
@@ -131,6 +132,13 @@ SelectionChange deselectFolder(const std::vector<ResultRow>& rows, const std::ve
   const std::string kept = platform::normalizedFolder(folder);
   return changeEachRow("deselectFolder", rows, selected,
                        [&](const ResultRow& row, bool flag) { return flag && !liesDirectlyIn(row.path, kept); });
+}
+
+SelectionChange selectMatching(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+                               std::string_view pattern) {
+  return changeEachRow("selectMatching", rows, selected, [&](const ResultRow& row, bool flag) {
+    return flag || (!row.reference && globMatches(pattern, row.path, platform::kNamesIgnoreCase));
+  });
 }
 
 }  // namespace pelimor

@@ -1,7 +1,7 @@
 #pragma once
 // Selections made group by group: keep one file of each group by a rule, invert, take a folder
-// out, add the paths a pattern matches. None selects a reference row, and none leaves a group with
-// every file selected: such a group stays exactly as it was.
+// out, add the paths a pattern matches. None selects a reference row, and none turns a group into
+// one with every file selected: such a group stays exactly as it was.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -46,5 +46,10 @@ SelectionChange invertInGroups(const std::vector<ResultRow>& rows, const std::ve
 // Unselects every row directly in `folder` (not in its subfolders).
 SelectionChange deselectFolder(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                std::string_view folder);
+
+// Adds every row but the reference rows whose whole path matches the wildcard `pattern` (see
+// globMatches; letter case as the system's names take it).
+SelectionChange selectMatching(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
+                               std::string_view pattern);
 
 }  // namespace pelimor

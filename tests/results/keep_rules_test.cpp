@@ -13,132 +13,92 @@ struct Given {
   std::int64_t modified = 0;
   bool reference = false;
 };
+constexpr bool kRef = true;
 
-std::vector<ResultRow> rowsOf(const std::vector<Given>& given) {
-  std::vector<ResultRow> rows;
-  for (const Given& g : given) {
-    ResultRow& row = rows.emplace_back();
-    row.group = g.group;
-    row.path = g.path;
-    row.identity.modifiedNanoseconds = g.modified;
-    row.reference = g.reference;
-  }
-  return rows;
-}
-
-// A selection written one mark per row: 'x' selected, '.' not.
-std::vector<bool> flagsOf(std::string_view marks) {
-  std::vector<bool> flags;
-  for (const char mark : marks) flags.push_back(mark == 'x');
-  return flags;
-}
-
-std::string marksOf(const std::vector<bool>& flags) {
-  std::string marks;
-  for (const bool flag : flags) marks += flag ? 'x' : '.';
-  return marks;
-}
-
+// Selections are written one mark per row: 'x' selected, '.' not. `what` names the rule, folder
+// or pattern.
 struct Case {
-  const char* what;
+  std::string_view what;
   std::vector<Given> rows;
   std::string before;
   std::string after;
   std::size_t leftAlone = 0;
 };
 
-using Change = std::function<SelectionChange(const std::vector<ResultRow>&, const std::vector<bool>&)>;
+using Change =
+    std::function<SelectionChange(const std::vector<ResultRow>&, const std::vector<bool>&, std::string_view what)>;
 
 void expectCases(const std::vector<Case>& cases, const Change& change) {
   for (const Case& c : cases) {
-    const SelectionChange result = change(rowsOf(c.rows), flagsOf(c.before));
-    EXPECT_EQ(marksOf(result.selected), c.after) << c.what;
-    EXPECT_EQ(result.groupsLeftAlone, c.leftAlone) << c.what;
+    std::vector<ResultRow> rows;
+    for (const Given& g : c.rows) {
+      ResultRow& row = rows.emplace_back();
+      row.group = g.group;
+      row.path = g.path;
+      row.identity.modifiedNanoseconds = g.modified;
+      row.reference = g.reference;
+    }
+    std::vector<bool> before;
+    for (const char mark : c.before) before.push_back(mark == 'x');
+    const SelectionChange result = change(rows, before, c.what);
+    std::string after;
+    for (const bool flag : result.selected) after += flag ? 'x' : '.';
+    EXPECT_EQ(after, c.after) << c.what << " on " << c.rows.front().path;
+    EXPECT_EQ(result.groupsLeftAlone, c.leftAlone) << c.what << " on " << c.rows.front().path;
   }
-}
-
-constexpr bool kRef = true;
-
-TEST(KeepRules, NamesGoBothWays) {
-  for (const std::string_view name : kKeepRuleNames) EXPECT_EQ(keepRuleName(*keepRuleNamed(name)), name);
-  EXPECT_EQ(keepRuleNamed("shortest-path"), KeepRule::ShortestPath);
-  EXPECT_FALSE(keepRuleNamed("Newest"));
-  EXPECT_FALSE(keepRuleNamed(""));
 }
 
 TEST(KeepRules, KeepOneFilePerGroup) {
   const std::vector<Given> times = {{1, "/a/1", 10}, {1, "/b/1", 30}, {1, "/c/1", 20}};
   const std::vector<Given> paths = {{1, "/aa/x"}, {1, "/a/x"}, {1, "/aaa/x"}};
-  const struct {
-    KeepRule rule;
-    std::vector<std::string> sources;
-    Case c;
-  } cases[] = {
-      {KeepRule::Newest, {}, {"newest", times, "...", "x.x"}},
-      {KeepRule::Oldest, {}, {"oldest", times, "xxx", ".xx"}},
-      {KeepRule::Newest,
-       {},
-       {"equal times: smaller path", {{1, "/b/x", 5}, {1, "/a/x", 5}, {1, "/c/x", 1}}, "...", "x.x"}},
-      {KeepRule::ShortestPath, {}, {"shortest", paths, "...", "x.x"}},
-      {KeepRule::LongestPath, {}, {"longest", paths, "...", "xx."}},
-      {KeepRule::ShortestPath, {}, {"equal lengths: smaller path", {{1, "/b/x"}, {1, "/a/x"}}, "..", "x."}},
-      {KeepRule::ShortestPath, {}, {"characters, not bytes", {{1, "/ab/x"}, {1, "/\xC3\xA9/x"}}, "..", "x."}},
-      {KeepRule::FirstSource,
-       {"/photos", "/backup"},
-       {"first source", {{1, "/backup/x"}, {1, "/photos/sub/x"}, {1, "/other/x"}}, "...", "x.x"}},
-      {KeepRule::FirstSource,
-       {"/photo", "/p/"},
-       {"source at a separator, trailing one dropped", {{1, "/photos/x"}, {1, "/p/x"}}, "..", "x."}},
-      {KeepRule::FirstSource, {"/s"}, {"under none: smaller path", {{1, "/z/x"}, {1, "/y/x"}}, "..", "x."}},
-      {KeepRule::FirstSource, {"/"}, {"the root holds all", {{1, "/z/x"}, {1, "/y/x"}}, "..", "x."}},
-      {KeepRule::Newest, {}, {"a reference row is kept", {{1, "/new/x", 50}, {1, "/ref/x", 1, kRef}}, "..", "x."}},
-      {KeepRule::Oldest,
-       {},
-       {"reference rows end unselected", {{1, "/r1/x", 1, kRef}, {1, "/r2/x", 2, kRef}, {1, "/a/x", 3}}, "x..", "..x"}},
-      {KeepRule::Newest, {}, {"all reference", {{1, "/r1/x", 1, kRef}, {1, "/r2/x", 2, kRef}}, "..", ".."}},
-      {KeepRule::Newest,
-       {},
-       {"groups told by number",
-        {{1, "/a", 1}, {2, "/b", 9}, {1, "/c", 2}, {2, "/d", 8}, {3, "/e"}},
-        "xxxxx",
-        "x..x."}},
-  };
-  for (const auto& [rule, sources, c] : cases)
-    expectCases({c},
-                [&](const auto& rows, const auto& selected) { return applyKeepRule(rows, selected, rule, sources); });
-}
-
-TEST(KeepRules, InvertFlipsAllButReferenceRows) {
   expectCases(
       {
-          {"flipped", {{1, "/a"}, {1, "/b"}, {1, "/c"}}, "x..", ".xx"},
-          {"would select all", {{1, "/a"}, {1, "/b"}, {2, "/c"}, {2, "/d"}}, "..x.", "...x", 1},
-          {"reference row kept as it was", {{1, "/r", 0, kRef}, {1, "/a"}, {1, "/b"}}, "..x", ".x."},
-          {"a selected reference row counts", {{1, "/r", 0, kRef}, {1, "/a"}, {1, "/b"}}, "x..", "x..", 1},
+          {"newest", times, "...", "x.x"},
+          {"oldest", times, "xxx", ".xx"},
+          {"newest", {{1, "/b/x", 5}, {1, "/a/x", 5}, {1, "/c/x", 1}}, "...", "x.x"},  // the smaller path
+          {"shortest-path", paths, "...", "x.x"},
+          {"longest-path", paths, "...", "xx."},
+          {"shortest-path", {{1, "/b/x"}, {1, "/a/x"}}, "..", "x."},
+          {"shortest-path", {{1, "/ab/x"}, {1, "/\xC3\xA9/x"}}, "..", "x."},  // characters, not bytes
+          {"first-source", {{1, "/backup/x"}, {1, "/p/sub/x"}, {1, "/other/x"}}, "...", "x.x"},
+          {"first-source", {{1, "/photos/x"}, {1, "/backup/x"}}, "..", "x."},  // "/photo" ends at a separator
+          {"first-source", {{1, "/z/x"}, {1, "/y/x"}}, "..", "x."},            // under none
+          {"newest", {{1, "/new/x", 50}, {1, "/ref/x", 1, kRef}}, "..", "x."},
+          {"oldest", {{1, "/r1/x", 1, kRef}, {1, "/r2/x", 2, kRef}, {1, "/a/x", 3}}, "x..", "..x"},
+          {"newest", {{1, "/a", 1}, {2, "/b", 9}, {1, "/c", 2}, {2, "/d", 8}, {3, "/e"}}, "xxxxx", "x..x."},
       },
-      [](const auto& rows, const auto& selected) { return invertInGroups(rows, selected); });
+      [](const auto& rows, const auto& selected, std::string_view name) {
+        return applyKeepRule(rows, selected, *keepRuleNamed(name), {"/photo", "/p/", "/backup"});
+      });
+  EXPECT_FALSE(keepRuleNamed("Newest"));
+  EXPECT_THROW(applyKeepRule({ResultRow{}}, {}, KeepRule::Newest, {}), std::invalid_argument);
 }
 
-TEST(KeepRules, DeselectFolderTakesOnlyRowsDirectlyInIt) {
+TEST(KeepRules, InvertDeselectAndSelectMatchingLeaveReferenceRowsAndALastCopy) {
+  expectCases(
+      {
+          {"", {{1, "/a"}, {1, "/b"}, {1, "/c"}}, "x..", ".xx"},
+          {"", {{1, "/a"}, {1, "/b"}, {2, "/c"}, {2, "/d"}}, "..x.", "...x", 1},
+          {"", {{1, "/r", 0, kRef}, {1, "/a"}, {1, "/b"}}, "..x", ".x."},
+          {"", {{1, "/r", 0, kRef}, {1, "/a"}, {1, "/b"}}, "x..", "x..", 1},
+      },
+      [](const auto& rows, const auto& selected, auto) { return invertInGroups(rows, selected); });
   const std::vector<Given> rows = {{1, "/a/x"},          {1, "/a/sub/x"}, {1, "/ab/x"},
                                    {1, "/b/x", 0, kRef}, {2, "/x"},       {2, "/y"}};
-  const struct {
-    std::string_view folder;
-    Case c;
-  } cases[] = {
-      {"/a", {"directly in it", rows, "xxxxxx", ".xxxxx"}},
-      {"/a/", {"trailing separator", rows, "xxxxxx", ".xxxxx"}},
-      {"/b", {"a reference row", rows, "xxxx..", "xxx..."}},
-      {"/", {"root", rows, "xxxxxx", "xxxx.."}},
-  };
-  for (const auto& [folder, c] : cases)
-    expectCases({c}, [&](const auto& r, const auto& selected) { return deselectFolder(r, selected, folder); });
-}
-
-TEST(KeepRules, SelectionOfAnotherLengthIsRefused) {
-  const std::vector<ResultRow> rows = rowsOf({{1, "/a"}, {1, "/b"}});
-  EXPECT_THROW(applyKeepRule(rows, {true}, KeepRule::Newest, {}), std::invalid_argument);
-  EXPECT_THROW(invertInGroups(rows, {}), std::invalid_argument);
+  expectCases(
+      {{"/a/", rows, "xxxxxx", ".xxxxx"}, {"/b", rows, "xxxx..", "xxx..."}, {"/", rows, "xxxxxx", "xxxx.."}},
+      [](const auto& r, const auto& selected, std::string_view folder) { return deselectFolder(r, selected, folder); });
+  const std::vector<Given> jpegs = {{1, "/a/x.jpg"}, {1, "/a/b/x.jpg"}, {1, "/c/x.jpg"}};
+  expectCases(
+      {
+          {"/a/*", jpegs, "..x", "x.x"},
+          {"/a/**", jpegs, "...", "xx."},
+          {"**.jpg", jpegs, "...", "...", 1},
+          {"/a/*", {{1, "/a/r", 0, kRef}, {1, "/a/s"}, {1, "/b/s"}}, "...", ".x."},
+      },
+      [](const auto& r, const auto& selected, std::string_view pattern) {
+        return selectMatching(r, selected, pattern);
+      });
 }
 
 }  // namespace
