@@ -33,6 +33,10 @@ class Directory {
   // Next entry other than "." and ".."; false at the end. The name stays valid until the next call.
   bool next(const char*& name, EntryKind& kind);
 
+  // Whether the entry next() gave last, named `name`, is hidden: its name starts with '.', or on
+  // Windows it has the hidden or system attribute.
+  bool entryHidden(const char* name) const;
+
   // Status of an entry of this folder; follows a link when `followLinks`.
   std::error_code statusOf(const char* name, bool followLinks, FileStatus& status) const;
   // Status of the folder itself.

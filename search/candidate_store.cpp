@@ -35,7 +35,7 @@ std::uint32_t CandidateStore::addFolder(unsigned segment, std::uint32_t parent, 
 }
 
 void CandidateStore::addFile(std::uint32_t folder, std::string_view name, const platform::FileStatus& status,
-                             const ContentDigest* content) {
+                             const ContentDigest* content, std::uint8_t marks) {
   if (name.size() > UINT16_MAX) throw std::length_error("file name too long");
   Segment& owner = segments_[folder >> kSegmentShift];
   Candidate& file = owner.files.emplace_back();
@@ -43,6 +43,7 @@ void CandidateStore::addFile(std::uint32_t folder, std::string_view name, const 
   file.nameOffset = owner.storeText(name);
   file.folder = folder;
   file.nameLength = static_cast<std::uint16_t>(name.size());
+  file.marks = marks;
   if (content != nullptr) {
     file.contentRead = true;
     file.content = *content;

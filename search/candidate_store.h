@@ -14,12 +14,20 @@
 
 namespace pelimor {
 
+// What a file's place says of it: the walk marks every file at or below a folder the user gave
+// such a part, whatever path led there.
+enum FileMark : std::uint8_t {
+  kInReference = 1,  // below a reference folder
+  kInUniqueIn = 2,   // below a folder whose files without a copy are asked for
+};
+
 struct Candidate {
   FileIdentity identity;  // as the walk found it
   std::uint64_t nameOffset = 0;
   std::uint32_t folder = 0;  // the folder's id; the name lies in that folder's segment
   std::uint16_t nameLength = 0;
   bool contentRead = false;  // the walk read the whole file, and `content` is its digest
+  std::uint8_t marks = 0;    // FileMark bits
   ContentDigest content;
 };
 // A million of them are held at once, and sorted and walked several times.
@@ -40,7 +48,7 @@ class CandidateStore {
   std::uint32_t addFolder(unsigned segment, std::uint32_t parent, std::string_view name, platform::FolderId id);
   // The file is kept in the segment of its folder. `content`: its digest, when already read.
   void addFile(std::uint32_t folder, std::string_view name, const platform::FileStatus& status,
-               const ContentDigest* content = nullptr);
+               const ContentDigest* content = nullptr, std::uint8_t marks = 0);
 
   // Gathers all segments' files into one list; called once the walk has ended.
   void collectFiles();

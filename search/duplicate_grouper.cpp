@@ -55,12 +55,13 @@ void forEachRun(const std::vector<T>& sorted, Equal equal, Each each) {
 }  // namespace
 
 DuplicateGrouper::DuplicateGrouper(const CandidateStore& store, SearchProgress& progress, const SearchControl& control,
-                                   unsigned readThreads, DigestCache* cache)
+                                   unsigned readThreads, DigestCache* cache, GroupingOptions options)
     : store_(store),
       progress_(progress),
       control_(control),
       readThreads_(std::max(1u, readThreads)),
       cache_(cache),
+      options_(options),
       sortThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 16u)) {}
 
 std::uint64_t DuplicateGrouper::bytesReadIn(Stage stage, std::uint64_t size) {
@@ -84,10 +85,12 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
     std::uint64_t size, device, inode;
     std::uint32_t index;
     bool contentRead;
+    std::uint8_t marks;
   };
   std::vector<Key> keys(files.size());
   for (std::uint32_t i = 0; i < keys.size(); ++i)
-    keys[i] = Key{files[i].identity.size, files[i].identity.device, files[i].identity.inode, i, files[i].contentRead};
+    keys[i] = Key{files[i].identity.size, files[i].identity.device, files[i].identity.inode, i, files[i].contentRead,
+                  files[i].marks};
   const auto fileOrder = [](const Key& a, const Key& b) {
     return std::tie(a.size, a.device, a.inode) < std::tie(b.size, b.device, b.inode);
   };
@@ -99,6 +102,15 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
   const auto sameSize = [](const Key& a, const Key& b) { return a.size == b.size; };
   forEachRun(keys, sameSize, [&](std::size_t begin, std::size_t end) {
     if (end - begin < 2) return;  // a size nobody else has
+    // Files too small for a group, or all in reference folders, are compared only to tell whether
+    // one asked about has a copy.
+    std::uint8_t anyMarks = 0, allMarks = kInReference;
+    for (std::size_t i = begin; i < end; ++i) {
+      anyMarks |= keys[i].marks;
+      allMarks &= keys[i].marks;
+    }
+    const bool forGroups = keys[begin].size > options_.minimumSize && (allMarks & kInReference) == 0;
+    if (!forGroups && !(options_.findUnique && (anyMarks & kInUniqueIn))) return;
     const std::size_t firstItem = items.size();
     std::uint64_t runPlannedBytes = 0;
     for (std::size_t i = begin; i < end;) {
@@ -250,9 +262,12 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
 
 void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped) {
   const std::vector<Candidate>& files = store_.files();
-  for (const Item& item : items)
-    if (item.failure != 0)
-      skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
+  for (const Item& item : items) {
+    if (item.failure == 0) continue;
+    const FileIdentity& identity = files[item.candidate].identity;
+    skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
+    if (options_.findUnique) unreadFiles_.emplace_back(identity.device, identity.inode);
+  }
   std::erase_if(items, [](const Item& item) { return item.failure != 0; });
 
   const auto key = [](const Item& item) { return std::tie(item.size, item.digest); };
@@ -280,9 +295,16 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
     std::size_t begin, end;
   };
   std::vector<Group> groups;
+  const std::vector<Candidate>& files = store_.files();
+  const auto inReference = [&](const Item& item) { return (files[item.candidate].marks & kInReference) != 0; };
   forEachRun(
       items, [](const Item& a, const Item& b) { return a.size == b.size && a.digest == b.digest; },
       [&](std::size_t begin, std::size_t end) {
+        // Compared only to find the unique files: too small, or nothing in it may be acted on.
+        const auto first = items.begin() + static_cast<std::ptrdiff_t>(begin);
+        if (items[begin].size <= options_.minimumSize ||
+            std::all_of(first, items.begin() + static_cast<std::ptrdiff_t>(end), inReference))
+          return;
         groups.push_back(Group{begin, end});
       });
   // Ascending CRC-32 text is ascending CRC-32 value; two groups sharing a CRC-32 stay two groups.
@@ -295,8 +317,7 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
   // Each group's rows are made and put in path order by whichever thread takes the group.
   std::vector<std::size_t> firstRow(groups.size() + 1, 0);
   for (std::size_t g = 0; g < groups.size(); ++g) firstRow[g + 1] = firstRow[g] + (groups[g].end - groups[g].begin);
-  std::vector<ResultRow> rows(items.size());
-  const std::vector<Candidate>& files = store_.files();
+  std::vector<ResultRow> rows(firstRow.back());
   forEachInParallel<NoScratch>(groups.size(), sortThreads_, [&](std::size_t g, NoScratch&) {
     const auto number = static_cast<std::uint32_t>(g + 1);
     ResultRow* row = &rows[firstRow[g]];
@@ -304,7 +325,8 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
       const Candidate& file = files[items[i].candidate];
       const RowIdentity identity{file.identity, store_.folderId(file.folder)};
       const ContentDigest& digest = items[i].digest;
-      *row = ResultRow{number,   store_.pathOf(file), file.identity.size, digest.crc32, false, false,
+      const bool reference = (file.marks & kInReference) != 0;
+      *row = ResultRow{number,   store_.pathOf(file), file.identity.size, digest.crc32, false, reference,
                        identity, digest.strongHigh,   digest.strongLow};
     }
     std::sort(&rows[firstRow[g]], row, [](const ResultRow& a, const ResultRow& b) { return a.path < b.path; });
@@ -320,10 +342,43 @@ std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped, 
     if (control_.aborted()) return {};
     keepMatchedOnly(items, stage, skipped);
   }
+  if (options_.findUnique) uniqueFiles_ = filesWithoutCopy(items);
   // Most files have usually dropped out by now; the rows are the search's largest allocation.
   items.shrink_to_fit();
   if (whenRead) whenRead();
   return numberedRows(items);
+}
+
+std::vector<UniqueFile> DuplicateGrouper::filesWithoutCopy(const std::vector<Item>& items) const {
+  const std::vector<Candidate>& files = store_.files();
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> notUnique = unreadFiles_;
+  for (const Item& item : items)
+    notUnique.emplace_back(files[item.candidate].identity.device, files[item.candidate].identity.inode);
+  std::sort(notUnique.begin(), notUnique.end());
+  struct Found {
+    std::uint64_t device, inode;
+    std::string path;
+    std::uint64_t size;
+  };
+  std::vector<Found> found;
+  for (const Candidate& file : files) {
+    if (!(file.marks & kInUniqueIn)) continue;
+    const FileIdentity& identity = file.identity;
+    if (std::binary_search(notUnique.begin(), notUnique.end(), std::pair{identity.device, identity.inode})) continue;
+    found.push_back(Found{identity.device, identity.inode, store_.pathOf(file), identity.size});
+  }
+  // One path per file: hard links and a folder reached twice name one file.
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    return std::tie(a.device, a.inode, a.path) < std::tie(b.device, b.inode, b.path);
+  });
+  found.erase(std::unique(found.begin(), found.end(),
+                          [](const Found& a, const Found& b) { return a.device == b.device && a.inode == b.inode; }),
+              found.end());
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
+  std::vector<UniqueFile> unique;
+  unique.reserve(found.size());
+  for (Found& file : found) unique.push_back(UniqueFile{std::move(file.path), file.size});
+  return unique;
 }
 
 }  // namespace pelimor

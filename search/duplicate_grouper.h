@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "search/candidate_store.h"
@@ -14,8 +15,17 @@
 #include "search/search_control.h"
 #include "search/search_progress.h"
 #include "search/skipped_file.h"
+#include "search/unique_file.h"
 
 namespace pelimor {
+
+// What a search asks of the grouper besides the groups.
+struct GroupingOptions {
+  // Groups of files no larger are left out: the walk takes smaller files only for uniqueFiles().
+  std::uint64_t minimumSize = 0;
+  // Find the files marked kInUniqueIn that have no identical file: every size counts then.
+  bool findUnique = false;
+};
 
 class DuplicateGrouper {
  public:
@@ -26,13 +36,19 @@ class DuplicateGrouper {
 
   // `cache`, when given, spares reading what it knows of unchanged files and learns what is read.
   DuplicateGrouper(const CandidateStore& store, SearchProgress& progress, const SearchControl& control,
-                   unsigned readThreads, DigestCache* cache = nullptr);
+                   unsigned readThreads, DigestCache* cache = nullptr, GroupingOptions options = {});
 
   // Rows in their final order: groups by ascending CRC-32 text, numbered 1, 2, 3 ..., files of a
-  // group by path. Files that could not be read are appended to `skipped` and left out.
+  // group by path; a group whose files are all marked kInReference is left out (and not even read
+  // when no other file has their size). Files that could not be read are appended to `skipped` and
+  // left out.
   // Returns nothing when the search is aborted. `whenRead`, when given, is called once all reading
   // is done and before the rows are made: what only reading needed can be let go there.
   std::vector<ResultRow> run(std::vector<SkippedFile>& skipped, const std::function<void()>& whenRead = {});
+  // After run(), with findUnique: the files marked kInUniqueIn that no other file equals, by path,
+  // one path per file (its smallest). A file of a size of its own is among them unread; one that
+  // could not be read is not.
+  std::vector<UniqueFile> takeUniqueFiles() { return std::move(uniqueFiles_); }
 
  private:
   enum class Stage { Samples, Whole };
@@ -61,6 +77,9 @@ class DuplicateGrouper {
   void readOne(Item& item, Stage stage, ReadScratch& scratch);
   void keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped);
   std::vector<ResultRow> numberedRows(const std::vector<Item>& items) const;
+  // The files marked kInUniqueIn that are neither among `items` (the files left in groups) nor
+  // among the files that could not be read.
+  std::vector<UniqueFile> filesWithoutCopy(const std::vector<Item>& items) const;
   static std::string reasonText(int failure);
 
   const CandidateStore& store_;
@@ -68,7 +87,11 @@ class DuplicateGrouper {
   const SearchControl& control_;
   unsigned readThreads_;
   DigestCache* cache_;
+  GroupingOptions options_;
   unsigned sortThreads_;  // for work in memory: one per core, up to 16
+  // With findUnique: the device and inode of each file that could not be read.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> unreadFiles_;
+  std::vector<UniqueFile> uniqueFiles_;
 };
 
 }  // namespace pelimor

@@ -50,14 +50,22 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   }
   DigestCache* const knownDigests = cache.get();
   {
-    const WalkRequest walk{request.sourceFolders,
+    // Reference folders are searched whether or not they are source folders too.
+    std::vector<std::string> folders = request.sourceFolders;
+    folders.insert(folders.end(), request.referenceFolders.begin(), request.referenceFolders.end());
+    const WalkRequest walk{std::move(folders),
                            buildMaskList(request.maskText),
                            request.minimumSize,
                            request.excludedTrees,
                            request.excludedFragments,
                            walkThreads,
                            DuplicateGrouper::kSmallFileBytes,
-                           knownDigests};
+                           knownDigests,
+                           request.excludedNames,
+                           platform::kNamesIgnoreCase,
+                           request.searchHidden,
+                           request.referenceFolders,
+                           request.uniqueIn};
     progress.setPhase(SearchPhase::Walking);
     FolderWalker walker(walk, store, progress, control);
     walker.run();
@@ -83,9 +91,15 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
       });
     cache.reset();
   };
-  result.rows = DuplicateGrouper(store, progress, control, threads, knownDigests).run(result.skipped, saveCache);
+  DuplicateGrouper grouper(store, progress, control, threads, knownDigests,
+                           GroupingOptions{request.minimumSize, !request.uniqueIn.empty()});
+  result.rows = grouper.run(result.skipped, saveCache);
+  result.uniqueFiles = grouper.takeUniqueFiles();
   result.aborted = control.aborted();
-  if (result.aborted) result.rows.clear();
+  if (result.aborted) {
+    result.rows.clear();
+    result.uniqueFiles.clear();
+  }
   for (ResultRow& row : result.rows) row.racy = racy.isRacy(row.identity.device, row.identity.changedNanoseconds);
   // A cache without records (a first search) has nothing to sort out: it learns everything the
   // search read. Making the rows keeps every core busy, showing them mostly one; so learning,

@@ -13,6 +13,7 @@
 #include "search/result_row.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
+#include "search/unique_file.h"
 
 namespace pelimor {
 
@@ -30,6 +31,17 @@ struct SearchRequest {
   // their file system's time step before it are racy. 0: the moment the search starts.
   std::int64_t readStart = 0;
   std::string cacheFolder = platform::cacheFolder();
+  // Never entered (folders) or taken (files): a pattern without '/' matches an entry's own name
+  // ("node_modules", "*.tmp"), one with '/' its path below its source folder ("photos/cache/*",
+  // "**/build"); see globMatches. Letter case is ignored where the system's names ignore it.
+  std::vector<std::string> excludedNames;
+  bool searchHidden = false;  // also enter hidden folders: dot-folders, and on Windows hidden or system ones
+  // Searched like source folders; every file at or below one (by identity, however reached) is
+  // marked `reference` in its row, and a group of reference files alone is left out.
+  std::vector<std::string> referenceFolders;
+  // When not empty, SearchResult::uniqueFiles lists the files at or below these folders that have
+  // no identical file anywhere in the search, of any size (the minimum size is ignored for them).
+  std::vector<std::string> uniqueIn;
 };
 
 // The checksum cache written on a thread of its own while the caller shows the rows. The thread,
@@ -56,6 +68,9 @@ class CacheWriting : public std::jthread {
 struct SearchResult {
   std::vector<ResultRow> rows;
   std::vector<SkippedFile> skipped;  // files that could not be read when compared
+  // With SearchRequest::uniqueIn: its files that no other file equals, by path. After a cancel,
+  // only against what the walk had found.
+  std::vector<UniqueFile> uniqueFiles;
   // Source folders that are or lie in a folder never searched, and folders whose path is too long.
   std::vector<SkippedFile> skippedFolders;
   bool searchedAnySource = false;  // at least one source folder could be opened and searched

@@ -7,6 +7,7 @@
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
+#include "search/glob_pattern.h"
 #include "search/mask_list.h"
 
 namespace pelimor {
@@ -24,6 +25,7 @@ struct FolderWalker::Task {
   std::string path;
   const WalkStart* start = nullptr;
   std::uint64_t parentDevice = 0;  // a folder on another device than its parent is a mount point
+  std::uint8_t marks = 0;          // FileMark bits handed down from the folders above
 };
 
 namespace {
@@ -32,6 +34,12 @@ constexpr std::size_t kLevelsLookedAbove = 4096;
 
 bool isOneOf(const std::vector<platform::FolderId>& folders, platform::FolderId folder) {
   return std::find(folders.begin(), folders.end(), folder) != folders.end();
+}
+
+bool anyMatches(const std::vector<std::string>& patterns, std::string_view text, bool ignoreCase) {
+  for (const std::string& pattern : patterns)
+    if (globMatches(pattern, text, ignoreCase)) return true;
+  return false;
 }
 
 // An entry removed, or replaced by a file or a link, after its folder was listed: nothing is
@@ -66,7 +74,12 @@ std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders, 
       const std::string folder = platform::normalizedFolder(std::string_view(full).substr(0, slash + 1));
       const std::string nameMask = full.substr(slash + 1);
       auto start = std::find_if(starts.begin(), starts.end(), [&](const WalkStart& s) { return s.folder == folder; });
-      if (start == starts.end()) start = starts.insert(starts.end(), WalkStart{folder, {}, 0});
+      if (start == starts.end()) {
+        const std::string sourceFolder = platform::normalizedFolder(source);
+        const std::size_t sourceLength = folder.starts_with(sourceFolder) ? platform::joinPath(sourceFolder, "").size()
+                                                                          : platform::joinPath(folder, "").size();
+        start = starts.insert(starts.end(), WalkStart{folder, {}, 0, sourceLength});
+      }
       if (std::find(start->nameMasks.begin(), start->nameMasks.end(), nameMask) == start->nameMasks.end())
         start->nameMasks.push_back(nameMask);
     }
@@ -104,11 +117,29 @@ FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, Se
     sizesFound_ = std::make_unique<std::atomic<std::uint64_t>[]>(words);
     for (std::size_t i = 0; i < words; ++i) sizesFound_[i].store(0, std::memory_order_relaxed);
   }
+  for (const std::string& excluded : request_.excludedNames) {
+    // A path below a source has no '/' at either end: "cache/" and "/photos/cache" mean what they say.
+    std::string pattern = platform::normalizedFolder(excluded);
+    const auto first = pattern.find_first_not_of(platform::kSeparator);
+    if (first == std::string::npos) continue;
+    pattern.erase(0, first);
+    (pattern.find(platform::kSeparator) == std::string::npos ? excludedNames_ : excludedPaths_)
+        .push_back(std::move(pattern));
+  }
+  takeEverySize_ = !request_.uniqueIn.empty();
   // Taken now, by what the system says each folder is, so that no link or spelling leads in.
   for (const std::string& tree : request_.excludedTrees) {
     FileStatus status;
     if (!platform::statusOfPath(tree, true, status) && status.kind == EntryKind::Directory)
       excludedFolders_.push_back(platform::FolderId{status.device, status.inode});
+  }
+  for (const auto& [folders, mark] :
+       {std::pair{&request_.referenceFolders, kInReference}, std::pair{&request_.uniqueIn, kInUniqueIn}}) {
+    for (const std::string& path : *folders) {
+      FileStatus status;
+      if (!platform::statusOfPath(path, true, status) && status.kind == EntryKind::Directory)
+        markedFolders_.emplace_back(platform::FolderId{status.device, status.inode}, mark);
+    }
   }
 }
 
@@ -192,6 +223,19 @@ bool FolderWalker::neverSearched(const Directory& folder, platform::FolderId id,
   return false;
 }
 
+std::uint8_t FolderWalker::marksOf(const Directory& folder, platform::FolderId id, bool openedByPath) const {
+  std::uint8_t marks = 0;
+  const auto markOf = [&](platform::FolderId at) {
+    for (const auto& [marked, mark] : markedFolders_)
+      if (marked == at) marks |= mark;
+  };
+  markOf(id);
+  // A source or a folder behind a link may lie below a marked folder no walk passes through.
+  if (openedByPath)
+    for (const platform::FolderId above : folder.foldersAbove(kLevelsLookedAbove)) markOf(above);
+  return marks;
+}
+
 void FolderWalker::skipFolder(std::string path, std::string reason) {
   std::lock_guard lock(mutex_);
   skippedFolders_.push_back(SkippedFile{std::move(path), std::move(reason)});
@@ -203,7 +247,8 @@ bool FolderWalker::sizeFoundBefore(std::uint64_t size) {
 }
 
 std::error_code FolderWalker::takeFile(const Directory& folder, const char* name, bool haveStatus, FileStatus& status,
-                                       std::uint32_t node, WalkScratch& scratch, FolderTally& tally) {
+                                       std::uint32_t node, std::uint8_t marks, WalkScratch& scratch,
+                                       FolderTally& tally) {
   // When small files may be read at once, a file is opened rather than asked about: the open
   // gives the status too, and leaves the file ready to read while the system has it at hand.
   platform::FileReader reader;
@@ -214,12 +259,15 @@ std::error_code FolderWalker::takeFile(const Directory& folder, const char* name
     if (const std::error_code error = folder.statusOf(name, false, status)) return error;
     if (status.kind != EntryKind::Regular) return {};
   }
-  if (status.size <= request_.minimumSize) return {};
+  const bool large = status.size > request_.minimumSize;
+  if (!large && !takeEverySize_) return {};
   ++tally.candidates;
   ContentDigest content;
   bool read = false;
-  // A size nobody had before need not be read yet: it may stay a size of its own.
-  const bool readNow = status.size <= request_.readWholeUpTo && sizeFoundBefore(status.size) && reader.isOpen();
+  // A size nobody had before need not be read yet: it may stay a size of its own. A file no larger
+  // than the minimum is read only if the comparison asks for it.
+  const bool readNow =
+      large && status.size <= request_.readWholeUpTo && sizeFoundBefore(status.size) && reader.isOpen();
   if (readNow && request_.cache) read = request_.cache->find(identityOf(status), CacheRecord::kContent, content);
   if (readNow && !read) {
     // Asking one byte more than the size shows a file that grew. Any other length: the file
@@ -233,7 +281,7 @@ std::error_code FolderWalker::takeFile(const Directory& folder, const char* name
       tally.bytesRead += status.size;
     }
   }
-  store_.addFile(node, name, status, read ? &content : nullptr);
+  store_.addFile(node, name, status, read ? &content : nullptr, marks);
   return {};
 }
 
@@ -267,11 +315,25 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   const std::uint32_t node = isSource ? store_.addRootFolder(segment, task.path, id)
                                       : store_.addFolder(segment, task.parentNode, task.name, id);
   if (segment == 0) progress_.setCurrentFolder(task.path);
+  const std::uint8_t marks = markedFolders_.empty() ? task.marks : task.marks | marksOf(*folder, id, openedByPath);
 
   const auto matches = [&](const char* name) {
     for (const std::string& mask : task.start->nameMasks)
       if (matchesMask(name, mask)) return true;
     return false;
+  };
+  // Path patterns see an entry's path below its source: this folder's, then the entry's name.
+  std::string below;
+  if (!excludedPaths_.empty() && task.path.size() > task.start->sourceLength)
+    below = platform::joinPath(std::string_view(task.path).substr(task.start->sourceLength), "");
+  const std::size_t belowFolder = below.size();
+  const bool mayExclude = !excludedNames_.empty() || !excludedPaths_.empty();
+  const auto excluded = [&](const char* name) {
+    if (anyMatches(excludedNames_, name, request_.namesIgnoreCase)) return true;
+    if (excludedPaths_.empty()) return false;
+    below.resize(belowFolder);
+    below += name;
+    return anyMatches(excludedPaths_, below, request_.namesIgnoreCase);
   };
   std::vector<Task> subfolders, links;
   const char* name = nullptr;
@@ -295,7 +357,8 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
       haveStatus = true;
     }
     if (kind == EntryKind::Directory || kind == EntryKind::SymbolicLink) {
-      if (name[0] == '.') continue;  // dot folders are hidden: never entered
+      if (!request_.searchHidden && folder->entryHidden(name)) continue;
+      if (mayExclude && excluded(name)) continue;
       // A link counts only when it leads to a folder: a link to a file is never a copy of it.
       const bool isLink = kind == EntryKind::SymbolicLink;
       if (isLink && (folder->statusOf(name, true, status) || status.kind != EntryKind::Directory)) continue;
@@ -306,12 +369,13 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
         continue;
       }
       (isLink ? links : subfolders)
-          .push_back(Task{isLink ? nullptr : folder, node, name, std::move(path), task.start, own.device});
+          .push_back(Task{isLink ? nullptr : folder, node, name, std::move(path), task.start, own.device, marks});
       continue;
     }
     if (kind != EntryKind::Regular) continue;
     ++tally.filesSeen;
-    if (matches(name)) noteEntryError(takeFile(*folder, name, haveStatus, status, node, scratch, tally));
+    if (matches(name) && !(mayExclude && excluded(name)))
+      noteEntryError(takeFile(*folder, name, haveStatus, status, node, marks, scratch, tally));
   }
   if (entryError) skipFolder(task.path, platform::systemErrorText(entryError));
   progress_.addFilesSeen(tally.filesSeen);

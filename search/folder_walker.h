@@ -10,10 +10,12 @@
 #include <string>
 #include <system_error>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/directory_reader.h"
 #include "platform/kernel_file_systems.h"
+#include "platform/paths.h"
 #include "search/candidate_store.h"
 #include "search/digest_cache.h"
 #include "search/search_control.h"
@@ -35,6 +37,16 @@ struct WalkRequest {
   // 0: none.
   std::uint64_t readWholeUpTo = 0;
   const DigestCache* cache = nullptr;  // such a file known to it and unchanged is not read again
+  // The user's exclusions: a pattern without '/' is matched against each entry's name, one with a
+  // '/' against its path below the source folder (see globMatches). Folders matched are not
+  // entered, files matched not taken. A '/' at either end is dropped.
+  std::vector<std::string> excludedNames = {};
+  bool namesIgnoreCase = platform::kNamesIgnoreCase;
+  bool searchHidden = false;  // hidden folders are entered too
+  // Files at or below these folders get kInReference, or kInUniqueIn: known by device and inode
+  // as the walk meets them, and handed down to subfolders.
+  std::vector<std::string> referenceFolders = {};
+  std::vector<std::string> uniqueIn = {};  // when not empty, files of every size are taken, empty ones too
 };
 
 // Where one walk starts and which names it takes. A mask with a separator in it moves the start
@@ -42,7 +54,8 @@ struct WalkRequest {
 struct WalkStart {
   std::string folder;
   std::vector<std::string> nameMasks;
-  std::uint32_t maskSet = 0;  // walks with equal name masks share an index
+  std::uint32_t maskSet = 0;     // walks with equal name masks share an index
+  std::size_t sourceLength = 0;  // what a path loses to become its path below the source folder
 };
 std::vector<WalkStart> planWalks(const std::vector<std::string>& sourceFolders, const std::vector<std::string>& masks);
 
@@ -95,9 +108,13 @@ class FolderWalker {
   void sortSkippedFolders();
   // The error met looking at the file, if any.
   std::error_code takeFile(const platform::Directory& folder, const char* name, bool haveStatus,
-                           platform::FileStatus& status, std::uint32_t node, WalkScratch& scratch, FolderTally& tally);
+                           platform::FileStatus& status, std::uint32_t node, std::uint8_t marks, WalkScratch& scratch,
+                           FolderTally& tally);
   // Notes that a file of `size` was found; true when one was found before.
   bool sizeFoundBefore(std::uint64_t size);
+  // The marks a folder gives the files at and below it, with those of the folders above it when
+  // it was opened by its path.
+  std::uint8_t marksOf(const platform::Directory& folder, platform::FolderId id, bool openedByPath) const;
 
   const WalkRequest& request_;
   CandidateStore& store_;
@@ -107,6 +124,10 @@ class FolderWalker {
   // One bit per size up to readWholeUpTo: set once a file of that size is found.
   std::unique_ptr<std::atomic<std::uint64_t>[]> sizesFound_;
   std::vector<platform::FolderId> excludedFolders_;
+  std::vector<std::string> excludedNames_;  // patterns matched against a name
+  std::vector<std::string> excludedPaths_;  // patterns matched against a path below the source
+  std::vector<std::pair<platform::FolderId, std::uint8_t>> markedFolders_;
+  bool takeEverySize_ = false;
   platform::KernelFileSystems kernelFileSystems_;
   std::atomic<unsigned> sourcesSearched_{0};
 

@@ -106,6 +106,8 @@ bool Directory::next(const char*& name, EntryKind& kind) {
   return false;
 }
 
+bool Directory::entryHidden(const char* name) const { return name[0] == '.'; }
+
 std::error_code Directory::statusOf(const char* name, bool followLinks, FileStatus& status) const {
   struct stat info {};
   if (fstatat(descriptor_, name, &info, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return errnoCode(errno);

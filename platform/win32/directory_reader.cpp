@@ -45,6 +45,7 @@ bool takeFromBatch(FolderListing& listing, std::wstring_view& name) {
                                   listing.device, static_cast<std::uint64_t>(entry->FileId.QuadPart),
                                   entry->LastWriteTime.QuadPart, entry->ChangeTime.QuadPart);
   listing.hasStatus = entry->FileId.QuadPart != 0;
+  listing.attributes = entry->FileAttributes;
   return true;
 }
 
@@ -68,6 +69,7 @@ bool takeFound(FolderListing& listing, std::wstring_view& name) {
   const bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && isLinkTag(found.dwReserved0);
   listing.status = statusOfFields(found.dwFileAttributes, isLink, 0, 0, 0, 0, 0);
   listing.hasStatus = false;
+  listing.attributes = found.dwFileAttributes;
   return true;
 }
 
@@ -165,6 +167,12 @@ bool Directory::next(const char*& name, EntryKind& kind) {
     kind = listing->status.kind;
     return true;
   }
+}
+
+bool Directory::entryHidden(const char* name) const {
+  const FolderListing* listing = listingOf(stream_);
+  return name[0] == '.' ||
+         (listing && listing->name == name && (listing->attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)));
 }
 
 std::error_code Directory::statusOf(const char* name, bool followLinks, FileStatus& status) const {

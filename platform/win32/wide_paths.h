@@ -67,7 +67,8 @@ struct FolderListing {
   // Listed by path where the file system cannot list through a handle.
   HANDLE search = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW found{};
-  std::string name;  // the current entry in UTF-8
+  std::string name;      // the current entry in UTF-8
+  DWORD attributes = 0;  // the current entry's
   FileStatus status;
   bool hasStatus = false;  // the current entry's status came with it
 };
