@@ -18,6 +18,7 @@
 #include "search/mask_presets.h"
 #include "ui/completion_sound.h"
 #include "ui/desktop_open.h"
+#include "ui/exclusions_dialog.h"
 #include "ui/filter_controls.h"
 #include "ui/folder_browser.h"
 #include "ui/result_list_view.h"
@@ -46,6 +47,7 @@ MainWindow::MainWindow(Settings settings, const OptionsRecord& options, QWidget*
   buildMenus();
   buildToolBar();
   buildClientArea();
+  buildSelectMenu();
   buildStatusBar();
 
   sound_ = new CompletionSound(this);
@@ -116,7 +118,10 @@ void MainWindow::buildClientArea() {
   addSourceButton_->setObjectName(QStringLiteral("addSourceButton"));
   removeSourceButton_ = new QPushButton(QStringLiteral("Remove"), client);
   removeSourceButton_->setObjectName(QStringLiteral("removeSourceButton"));
-  for (QPushButton* button : {addSourceButton_, removeSourceButton_}) {
+  exclusionsButton_ = new QPushButton(QStringLiteral("Exclusions"), client);
+  exclusionsButton_->setObjectName(QStringLiteral("exclusionsButton"));
+  exclusionsButton_->setToolTip(QStringLiteral("Names and patterns never searched, and hidden folders"));
+  for (QPushButton* button : {addSourceButton_, removeSourceButton_, exclusionsButton_}) {
     button->setMinimumWidth(kSourceButtonWidth);
     button->setAutoDefault(false);
   }
@@ -151,6 +156,7 @@ void MainWindow::buildClientArea() {
   sourceButtons->addWidget(sourceLabel_);
   sourceButtons->addWidget(addSourceButton_);
   sourceButtons->addWidget(removeSourceButton_);
+  sourceButtons->addWidget(exclusionsButton_);
   sourceButtons->addStretch(1);
   sourceList_->setFixedHeight(std::max(kSourceListHeight, sourceButtons->sizeHint().height()));
   auto* sourceRow = new QHBoxLayout;
@@ -179,7 +185,8 @@ void MainWindow::buildClientArea() {
 
   QWidget::setTabOrder(sourceList_, addSourceButton_);
   QWidget::setTabOrder(addSourceButton_, removeSourceButton_);
-  QWidget::setTabOrder(removeSourceButton_, maskEdit_);
+  QWidget::setTabOrder(removeSourceButton_, exclusionsButton_);
+  QWidget::setTabOrder(exclusionsButton_, maskEdit_);
   QWidget::setTabOrder(maskEdit_, sizeList_);
   QWidget::setTabOrder(sizeList_, resultList_);
   QWidget::setTabOrder(resultList_, typeList_);
@@ -215,6 +222,7 @@ void MainWindow::connectHandlers() {
 
   connect(addSourceButton_, &QPushButton::clicked, this, &MainWindow::addSourceFolder);
   connect(removeSourceButton_, &QPushButton::clicked, this, &MainWindow::removeSourceFolders);
+  connect(exclusionsButton_, &QPushButton::clicked, this, &MainWindow::editExclusions);
   connect(sourceList_, &SourceFolderList::rowsChanged, this, &MainWindow::updateRemoveButton);
 
   connect(resultList_, &ResultListView::listChanged, this, &MainWindow::updateStatusBar);
@@ -251,6 +259,11 @@ void MainWindow::addSourceFolder() {
 
 void MainWindow::removeSourceFolders() { sourceList_->removeSelectedRows(); }
 
+void MainWindow::editExclusions() {
+  ExclusionsDialog dialog(preferences_, this);
+  if (dialog.exec() == QDialog::Accepted) preferences_ = dialog.edited(preferences_);
+}
+
 void MainWindow::updateRemoveButton() { removeSourceButton_->setEnabled(sourceList_->hasSelectedRow()); }
 
 void MainWindow::openSelectedFile() {
@@ -266,6 +279,7 @@ void MainWindow::prepareResultMenu() {
   const bool anySelected = !session.empty() && session.selectedCount() > 0;
   safeSelectEntry_->setVisible(anySelected);
   hardLinksEntry_->setVisible(anySelected);
+  selectMenu_->menuAction()->setVisible(!session.empty());
 }
 
 }  // namespace pelimor

@@ -4,13 +4,16 @@
 // session.
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "results/file_removal.h"
+#include "results/keep_rules.h"
 #include "search/skipped_file.h"
 #include "settings/options_record.h"
+#include "settings/preferences_file.h"
 #include "ui/main_actions.h"
 #include "ui/search_worker.h"
 
@@ -104,6 +107,8 @@ class MainWindow : public QMainWindow {
 
   void addSourceFolder();
   void removeSourceFolders();
+  // Names and patterns a search passes over, and hidden folders.
+  void editExclusions();
   void updateRemoveButton();
 
   void openSelectedFile();
@@ -117,6 +122,11 @@ class MainWindow : public QMainWindow {
   void buildClientArea();
   void buildStatusBar();
   void buildMenus();
+  // The Select menu, on the Select button's arrow and in the list's context menu.
+  void buildSelectMenu();
+  // Replaces the list's selection by what `change` makes of it; says how many groups it left.
+  void changeSelection(
+      const std::function<SelectionChange(const std::vector<ResultRow>&, const std::vector<bool>&)>& change);
   void connectHandlers();
   void start(Settings settings);
   // The start with settings files, run before the dialogs exist.
@@ -138,6 +148,7 @@ class MainWindow : public QMainWindow {
 
   MainActions actions_;
   OptionsRecord options_;
+  Preferences preferences_;  // Pelimor.conf; its reference folders are the source list's ticks
   std::string programFolder_;
   std::string dataFolder_;
 
@@ -148,6 +159,7 @@ class MainWindow : public QMainWindow {
   QMenu* resultMenu_ = nullptr;
   QAction* safeSelectEntry_ = nullptr;
   QAction* hardLinksEntry_ = nullptr;
+  QMenu* selectMenu_ = nullptr;
 
   QToolBar* toolBar_ = nullptr;
   QToolButton* helpButton_ = nullptr;  // Help, with its drop-down menu
@@ -156,6 +168,7 @@ class MainWindow : public QMainWindow {
   SourceFolderList* sourceList_ = nullptr;
   QPushButton* addSourceButton_ = nullptr;
   QPushButton* removeSourceButton_ = nullptr;
+  QPushButton* exclusionsButton_ = nullptr;
 
   QLabel* sizeLabel_ = nullptr;
   QLabel* typeLabel_ = nullptr;

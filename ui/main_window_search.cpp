@@ -26,6 +26,9 @@ void MainWindow::search() {
     return;
   }
   request.sourceFolders = sourceList_->folders();
+  request.referenceFolders = sourceList_->referenceFolders();
+  request.excludedNames = preferences_.exclusions;
+  request.searchHidden = preferences_.searchHidden;
   request.maskText = filters_->maskText();
 
   searchNote_->clear();
@@ -78,6 +81,8 @@ void MainWindow::finishSearch() {
     resultList_->setFocus();
   }
   updateStatusBar();
+  if (resultList_->session().empty() && searchNote_->text().isEmpty())
+    searchNote_->setText(QStringLiteral("No duplicates found."));
   if (searchFinishing()) {  // cancelled: the rest comes with the worker's end
     searchNote_->setText(QStringLiteral("Search cancelled: grouping what was found until then\u2026"));
     return;

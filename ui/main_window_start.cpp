@@ -171,6 +171,9 @@ void MainWindow::startFromSettingsFiles() {
     SortState sort = resultList_->sortState();
     sort.descending = false;
     resultList_->setSortState(sort);
+
+    preferences_ = loadPreferences(dataFolder_);
+    sourceList_->setReferenceFolders(preferences_.referenceFolders);
   } catch (const SettingsError& error) {
     showErrorBox(this, shownText(errorBoxText(error)));
   }
@@ -180,6 +183,8 @@ bool MainWindow::saveSettings() {
   if (settings_ != Settings::FromFiles) return true;
   try {
     saveSettingsFiles(dataFolder_, sourceFolders(), options_, placementOf(*this));
+    preferences_.referenceFolders = sourceList_->referenceFolders();
+    savePreferences(dataFolder_, preferences_);
     return true;
   } catch (const SettingsError& error) {
     showErrorBox(this, shownText(errorBoxText(error)));

@@ -1,5 +1,6 @@
 #include "ui/result_table_model.h"
 
+#include <QColor>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -38,6 +39,10 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
   const ResultRow& row = session_.rows()[static_cast<std::size_t>(index.row())];
   if (role == Qt::DisplayRole) return cellText(row, index.column());
   if (role == Qt::BackgroundRole) return groupBackground(row.group);
+  // Files in a reference folder: a colour of their own, and a word why nothing selects them.
+  if (role == Qt::ForegroundRole && row.reference) return QColor(0x1f, 0x5f, 0xb0);
+  if (role == Qt::ToolTipRole && row.reference)
+    return QStringLiteral("In a reference folder: never selected by a rule, never deleted, moved or linked");
   return {};
 }
 

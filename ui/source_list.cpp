@@ -1,6 +1,7 @@
 #include "ui/source_list.h"
 
 #include <QHeaderView>
+#include <algorithm>
 
 #include "ui/text_bytes.h"
 
@@ -39,6 +40,22 @@ std::vector<std::string> SourceFolderList::folders() const {
   return result;
 }
 
+std::vector<std::string> SourceFolderList::referenceFolders() const {
+  std::vector<std::string> result;
+  for (int row = 0; row < rowCount(); ++row)
+    if (item(row, 0)->checkState() == Qt::Checked)
+      result.push_back(item(row, 0)->data(kFolderRole).toByteArray().toStdString());
+  return result;
+}
+
+void SourceFolderList::setReferenceFolders(const std::vector<std::string>& folders) {
+  for (int row = 0; row < rowCount(); ++row) {
+    const std::string folder = item(row, 0)->data(kFolderRole).toByteArray().toStdString();
+    const bool reference = std::find(folders.begin(), folders.end(), folder) != folders.end();
+    item(row, 0)->setCheckState(reference ? Qt::Checked : Qt::Unchecked);
+  }
+}
+
 void SourceFolderList::setFolders(const std::vector<std::string>& folders) {
   setRowCount(0);
   for (const std::string& folder : folders) appendFolder(folder);
@@ -48,8 +65,10 @@ void SourceFolderList::setFolders(const std::vector<std::string>& folders) {
 void SourceFolderList::appendFolder(const std::string& folder) {
   auto* cell = new QTableWidgetItem(shownPathText(folder));
   cell->setData(kFolderRole, QByteArray(folder.data(), static_cast<qsizetype>(folder.size())));
-  cell->setToolTip(cell->text());
-  cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);
+  cell->setToolTip(cell->text() +
+                   QStringLiteral("\nTicked: a reference folder, searched but never selected or changed"));
+  cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren);
+  cell->setCheckState(Qt::Unchecked);
   const int row = rowCount();
   insertRow(row);
   setItem(row, 0, cell);

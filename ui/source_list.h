@@ -13,6 +13,10 @@ class SourceFolderList : public QTableWidget {
   explicit SourceFolderList(QWidget* parent = nullptr);
 
   std::vector<std::string> folders() const;
+  // The rows whose box is ticked: reference folders, searched but never selected or changed.
+  std::vector<std::string> referenceFolders() const;
+  // Ticks the rows whose text is one of `folders`, and clears the others.
+  void setReferenceFolders(const std::vector<std::string>& folders);
   // Replaces every row; the first row, if any, is selected.
   void setFolders(const std::vector<std::string>& folders);
   void appendFolder(const std::string& folder);

@@ -22,6 +22,7 @@ class MainWindowDriver {
   SourceFolderList* sourceList() const { return window_.sourceList_; }
   QPushButton* addSourceButton() const { return window_.addSourceButton_; }
   QPushButton* removeSourceButton() const { return window_.removeSourceButton_; }
+  QPushButton* exclusionsButton() const { return window_.exclusionsButton_; }
   QComboBox* sizeList() const { return window_.sizeList_; }
   QComboBox* typeList() const { return window_.typeList_; }
   MaskEdit* maskEdit() const { return window_.maskEdit_; }
@@ -41,6 +42,7 @@ class MainWindowDriver {
   QMenu* resultMenu() const { return window_.resultMenu_; }
   QAction* safeSelectEntry() const { return window_.safeSelectEntry_; }
   QAction* hardLinksEntry() const { return window_.hardLinksEntry_; }
+  QMenu* selectMenu() const { return window_.selectMenu_; }
 
   // Groups, files, selected files, selected size.
   QLabel* statusPanel(int panel) const;

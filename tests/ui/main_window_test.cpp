@@ -189,7 +189,7 @@ class MainWindowTest : public QObject {
     const test::MainWindowDriver ui(window);
     test::showActive(window);
     ui.sourceList()->setFocus();
-    const QWidget* order[] = {ui.addSourceButton(), ui.removeSourceButton(), ui.maskEdit(),
+    const QWidget* order[] = {ui.addSourceButton(), ui.removeSourceButton(), ui.exclusionsButton(), ui.maskEdit(),
                               ui.sizeList(),        ui.resultList(),         ui.typeList()};
     for (const QWidget* next : order) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -179,6 +180,34 @@ class ResultActionsTest : public QObject {
     QCOMPARE(ui.resultList()->focusedRow(), 0);
     QCOMPARE(QApplication::focusWidget(), ui.resultList());
     verifyStatusBar(window, 4, 9, 3);
+  }
+
+  void theSelectMenuKeepsByRuleAndLeavesEveryGroupACopy() {
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    const auto choose = [&](const QString& caption) {
+      for (QAction* entry : ui.selectMenu()->actions())
+        if (entry->text() == caption) return entry->trigger();
+      QFAIL(qPrintable(caption));
+    };
+    Boxes boxes;
+    // Equal lengths go to the path that sorts first ("A/" before "b/").
+    choose(QStringLiteral("Keep the Shortest Path of Each Group"));
+    QCOMPARE(selectedPathsOf(*ui.resultList()),
+             (std::vector<std::string>{path("a/one copy.txt"), path("a/one again.txt"), path("c/two.txt"),
+                                       path("a/sub/three.txt"), path("b/four.txt")}));
+    choose(QStringLiteral("Invert Selection in Each Group"));
+    QCOMPARE(selectedPathsOf(*ui.resultList()),
+             (std::vector<std::string>{path("a/one.txt"), path("b/two.txt"), path("a/three.txt"), path("A/four.txt")}));
+    QVERIFY(boxes.seen().isEmpty());
+    // Inverting nothing would select whole groups: they stay, and the notice says how many.
+    ui.resultList()->selectRows(std::vector<bool>(9, false));
+    choose(QStringLiteral("Invert Selection in Each Group"));
+    QVERIFY(selectedPathsOf(*ui.resultList()).empty());
+    verifyInformation(boxes.seen(),
+                      QStringLiteral("4 groups were left as they were: selecting more there would have left no copy."));
   }
 
   void threeRowsInTheReferenceFolderKeepTheirLast() {

@@ -1,9 +1,12 @@
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -23,6 +26,7 @@
 #include "ui/main_window.h"
 #include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
+#include "ui/source_list.h"
 #include "ui/text_bytes.h"
 #include "ui/ui_test_support.h"
 #include "ui/wait_dialog.h"
@@ -114,6 +118,14 @@ class SearchTest : public QObject {
     window.setSourceFolders({bytesOf(folder)});
     test::MainWindowDriver(window).sizeList()->setCurrentIndex(0);  // every file above 0 bytes
     test::showActive(window);
+  }
+
+  // An engine that keeps the request it was handed and finds nothing.
+  static SearchEngine recordsRequest(SearchRequest& seen) {
+    return [&seen](const SearchRequest& request, SearchProgress&, const SearchControl&) {
+      seen = request;
+      return SearchResult{};
+    };
   }
 
   void searchFromMaskField(MainWindow& window) {
@@ -225,24 +237,37 @@ class SearchTest : public QObject {
     QCOMPARE(ui.statusText(1), QStringLiteral("Files: 0"));
   }
 
-  void theMasksAndMinimumSizeReachTheEngine() {
+  void everyChoiceInTheWindowReachesTheEngine() {
     MainWindow window;
     const test::MainWindowDriver ui(window);
     prepare(window, makeTree());
     SearchRequest seen;
-    window.setSearchEngine([&seen](const SearchRequest& request, SearchProgress&, const SearchControl&) {
-      seen = request;
-      return SearchResult{};
-    });
+    window.setSearchEngine(recordsRequest(seen));
     ui.chooseType(FilterControls::kCustomType);
     ui.maskEdit()->setText(QStringLiteral("*.txt; *.bin"));
     ui.sizeList()->setCurrentIndex(2);  // "10"
     window.setSourceFolders({"/one", "/two"});
+    ui.sourceList()->setFocus();
+    ui.sourceList()->selectOnly(1);
+    QTest::keyClick(ui.sourceList(), Qt::Key_Space);  // ticks the row's box
+    test::whenModal([](QWidget* widget) { return widget->objectName() == QStringLiteral("exclusionsDialog"); },
+                    [](QWidget* dialog) {
+                      dialog->findChild<QPlainTextEdit*>(QStringLiteral("exclusionPatterns"))
+                          ->setPlainText(QStringLiteral("*.bak\n\n  cache/*  \n"));
+                      dialog->findChild<QCheckBox*>(QStringLiteral("searchHiddenBox"))->setChecked(true);
+                      dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                    });
+    ui.exclusionsButton()->click();
+    test::showActive(window);                     // back from the dialog
     test::answerNextMessageBox(QMessageBox::Ok);  // neither exists
     searchFromMaskField(window);
     QCOMPARE(seen.maskText, std::string("*.txt; *.bin"));
     QCOMPARE(seen.minimumSize, std::uint64_t(10 * 1024));
     QCOMPARE(seen.sourceFolders, (std::vector<std::string>{"/one", "/two"}));
+    QCOMPARE(seen.excludedNames, (std::vector<std::string>{"*.bak", "cache/*"}));
+    QVERIFY(seen.searchHidden);
+    QCOMPARE(seen.referenceFolders, std::vector<std::string>{"/two"});
+    QCOMPARE(ui.searchNote()->text(), QStringLiteral("No duplicates found."));
   }
 
   void cancelDuringALongWalkClosesAtOnceAndKeepsWholeGroups() {
