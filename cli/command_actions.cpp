@@ -24,13 +24,15 @@ constexpr std::string_view kDryVerb[] = {"would delete", "would move", "would li
 void write(const std::string& text, std::FILE* to) { std::fwrite(text.data(), 1, text.size(), to); }
 }  // namespace
 
-std::optional<std::string> findSelectedFolders(std::vector<FolderSelection>& selections) {
-  for (FolderSelection& selection : selections) {
+std::optional<std::string> findSelectedFolders(std::vector<SelectionStep>& selections) {
+  for (SelectionStep& selection : selections) {
+    using Kind = SelectionStep::Kind;
+    if (selection.kind != Kind::InFolder && selection.kind != Kind::InTree) continue;
     platform::FileStatus status;
-    const std::string option = selection.wholeTree ? "--select-in-tree " : "--select-in ";
-    if (const std::error_code error = platform::statusOfPath(selection.folder, true, status))
-      return option + plainText(selection.folder) + ": " + platform::systemErrorText(error);
-    if (status.kind != platform::EntryKind::Directory) return option + plainText(selection.folder) + ": not a folder";
+    const std::string option = selection.kind == Kind::InTree ? "--select-in-tree " : "--select-in ";
+    if (const std::error_code error = platform::statusOfPath(selection.text, true, status))
+      return option + plainText(selection.text) + ": " + platform::systemErrorText(error);
+    if (status.kind != platform::EntryKind::Directory) return option + plainText(selection.text) + ": not a folder";
     selection.identity = platform::FolderId{status.device, status.inode};
   }
   return std::nullopt;
@@ -39,8 +41,22 @@ std::optional<std::string> findSelectedFolders(std::vector<FolderSelection>& sel
 ExitStatus runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows) {
   const FileAction action = *command.action;
   std::vector<bool> selected(rows.size(), false);
-  for (const FolderSelection& selection : command.selections)
-    selectInFolder(rows, selected, selection.identity, selection.wholeTree);
+  for (const SelectionStep& step : command.selections) {
+    using Kind = SelectionStep::Kind;
+    if (step.kind == Kind::InFolder || step.kind == Kind::InTree) {
+      selectInFolder(rows, selected, step.identity, step.kind == Kind::InTree);
+      continue;
+    }
+    SelectionChange change = step.kind == Kind::Keep ? applyKeepRule(rows, selected, step.rule, command.sourceFolders)
+                                                     : selectMatching(rows, selected, step.text);
+    selected = std::move(change.selected);
+    if (change.groupsLeftAlone > 0)
+      write("pelimor-find: " + std::string(step.kind == Kind::Keep ? "--keep " : "--select-matching ") +
+                plainText(step.text) + " left " + std::to_string(change.groupsLeftAlone) +
+                (change.groupsLeftAlone == 1 ? " group as it was" : " groups as they were") +
+                ": selecting more there would have left no copy\n",
+            stderr);
+  }
 
   ActionOptions options;
   options.dryRun = command.dryRun;

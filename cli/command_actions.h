@@ -9,19 +9,24 @@
 #include "cli/exit_status.h"
 #include "platform/file_status.h"
 #include "results/file_removal.h"
+#include "results/keep_rules.h"
 #include "search/result_row.h"
 
 namespace pelimor {
 
-struct FolderSelection {
-  std::string folder;                // as the user gave it
-  bool wholeTree = false;            // files anywhere below the folder, not only directly in it
-  platform::FolderId identity = {};  // the folder it names, links followed
+// One step of the selection; the steps are applied in the order given.
+struct SelectionStep {
+  enum class Kind { InFolder, InTree, Keep, Matching };
+  Kind kind = Kind::InFolder;
+  std::string text;                  // the folder as the user gave it, the rule's name, or the pattern
+  platform::FolderId identity = {};  // InFolder, InTree: the folder it names, links followed
+  KeepRule rule = KeepRule::Newest;  // Keep
 };
 
 struct CommandAction {
   std::optional<FileAction> action;
-  std::vector<FolderSelection> selections;  // applied in this order
+  std::vector<SelectionStep> selections;   // applied in this order
+  std::vector<std::string> sourceFolders;  // in the order given, for --keep first-source
   bool dryRun = false;
   // Each file is read again and must still give its group's checksums: for groups that no search
   // of this run made.
@@ -29,7 +34,7 @@ struct CommandAction {
 };
 
 // The folder each selection names, found on disk. An error text when one is missing or no folder.
-std::optional<std::string> findSelectedFolders(std::vector<FolderSelection>& selections);
+std::optional<std::string> findSelectedFolders(std::vector<SelectionStep>& selections);
 
 // Done when every selected file was done, SomeRefused when some were refused or the group guard
 // stopped everything.

@@ -1,5 +1,6 @@
 // pelimor-find: the duplicate search without the window, for scripts and terminals.
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -18,6 +19,7 @@
 #include "cli/command_actions.h"
 #include "cli/exit_status.h"
 #include "cli/json_reader.h"
+#include "cli/json_text.h"
 #include "cli/plain_text.h"
 #include "cli/saved_search.h"
 #include "pelimor_version.h"
@@ -38,8 +40,11 @@ using namespace pelimor;
 
 constexpr const char* kUsage =
     "Usage: pelimor-find [--type all|images|audio|video] [--mask TEXT] [--min-kb N] [--json]\n"
+    "                    [--exclude GLOB]... [--hidden] [--reference FOLDER]...\n"
     "                    [--report FILE] [--no-cache] [FOLDER...]\n"
-    "       pelimor-find (--select-in FOLDER | --select-in-tree FOLDER)... \n"
+    "       pelimor-find --unique-in FOLDER [search options] [FOLDER...]\n"
+    "       pelimor-find (--select-in FOLDER | --select-in-tree FOLDER | --keep RULE |\n"
+    "                     --select-matching GLOB)... \n"
     "                    (--delete | --move | --link | --clone) [--dry-run]\n"
     "                    [--load FILE | search options and FOLDER...]\n"
     "\n"
@@ -56,6 +61,14 @@ constexpr const char* kUsage =
     "  --json        print {\"groups\": [...], \"skipped\": [...]} instead, each group with\n"
     "                its files' identities for --load; bytes of a path that are not valid\n"
     "                UTF-8 are written as \\udcXX\n"
+    "  --exclude GLOB  never enter or list what matches: a name (node_modules, *.tmp) anywhere,\n"
+    "                or with a '/' a path below the searched folder (photos/cache/*);\n"
+    "                * ? [a-z] within a name, ** across folders; repeatable\n"
+    "  --hidden      search hidden folders (names starting with '.') too\n"
+    "  --reference FOLDER  search FOLDER too, but never select, delete, move or link its files;\n"
+    "                groups with no file outside the reference folders are left out\n"
+    "  --unique-in FOLDER  print the files under FOLDER that have no identical file anywhere\n"
+    "                else in the search, one a line (JSON with --json); every size counts\n"
     "  --report FILE also write the groups as an HTML report to FILE\n"
     "  --threads N   walk and read with N threads (default: chosen for this machine;\n"
     "                1 spares a spinning disk its seeks)\n"
@@ -71,6 +84,14 @@ constexpr const char* kUsage =
     "  --select-in-tree FOLDER  the same for files anywhere below FOLDER\n"
     "                           (FOLDER is the folder it names, links followed, whatever path\n"
     "                           led the search to the files)\n"
+    "  --keep RULE              in every group select every file but the one RULE keeps:\n"
+    "                           newest, oldest (modification time), shortest-path,\n"
+    "                           longest-path, or first-source (its folder given first);\n"
+    "                           ties go to the path that sorts first; a reference file is\n"
+    "                           always the one kept\n"
+    "  --select-matching GLOB   also select the files whose path matches GLOB\n"
+    "  The selection steps are applied in order; none selects a reference file or the last\n"
+    "  unselected file of a group, and the groups a step had to leave are counted on stderr.\n"
     "  --delete      delete the selected files\n"
     "  --move        move them into the removed-files folder, never overwriting\n"
     "  --link        replace each by a hard link to its group's first unselected file\n"
@@ -85,7 +106,8 @@ constexpr const char* kUsage =
     "a summary with the bytes freed goes to stderr. When the selection holds every file of some\n"
     "group, nothing is touched.\n"
     "\n"
-    "Hidden files are compared; hidden folders, system trees and symbolic links to files are not.\n"
+    "Hidden files are compared; hidden folders (without --hidden), system trees and symbolic\n"
+    "links to files are not.\n"
     "Files that could not be read, and folders not searched, are listed on stderr.\n"
     "Exit status: 0 done, 1 the report could not be written or a file was refused, 2 bad usage,\n"
     "3 no given folder could be searched, 130 interrupted.\n";
@@ -133,10 +155,17 @@ std::optional<FileAction> actionNamed(const std::string& argument) {
 }
 
 bool takesValue(const std::string& option) {
-  for (const char* named :
-       {"--select-in", "--select-in-tree", "--load", "--report", "--threads", "--type", "--mask", "--min-kb"})
+  for (const char* named : {"--select-in", "--select-in-tree", "--keep", "--select-matching", "--load", "--report",
+                            "--threads", "--type", "--mask", "--min-kb", "--exclude", "--reference", "--unique-in"})
     if (option == named) return true;
   return false;
+}
+
+// The folder as a search takes it, when `path` names one.
+std::optional<std::string> existingFolder(const std::string& path) {
+  platform::FileStatus status;
+  if (platform::statusOfPath(path, true, status) || status.kind != platform::EntryKind::Directory) return std::nullopt;
+  return platform::normalizedFolder(path);
 }
 
 std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& argv) {
@@ -168,7 +197,26 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
     } else if (argument == "--json") {
       options.json = true;
     } else if (argument == "--select-in" || argument == "--select-in-tree") {
-      options.command.selections.push_back(FolderSelection{value, argument == "--select-in-tree"});
+      using Kind = SelectionStep::Kind;
+      options.command.selections.push_back(
+          SelectionStep{argument == "--select-in" ? Kind::InFolder : Kind::InTree, value});
+    } else if (argument == "--keep") {
+      const std::optional<KeepRule> rule = keepRuleNamed(value);
+      if (!rule) return usageError("unknown rule \"" + value + "\" for --keep");
+      options.command.selections.push_back(SelectionStep{SelectionStep::Kind::Keep, value, {}, *rule});
+    } else if (argument == "--select-matching") {
+      if (value.empty()) return usageError("--select-matching needs a pattern");
+      options.command.selections.push_back(SelectionStep{SelectionStep::Kind::Matching, value});
+    } else if (argument == "--exclude") {
+      if (value.empty()) return usageError("--exclude needs a pattern");
+      options.request.excludedNames.push_back(value);
+    } else if (argument == "--hidden") {
+      options.request.searchHidden = true;
+    } else if (argument == "--reference" || argument == "--unique-in") {
+      if (const std::optional<std::string> folder = existingFolder(value); !folder)
+        return usageError(argument + " " + plainText(value) + ": not a folder");
+      else
+        (argument == "--reference" ? options.request.referenceFolders : options.request.uniqueIn).push_back(*folder);
     } else if (const auto action = actionNamed(argument)) {
       if (options.command.action) return usageError("only one of --delete, --move, --link and --clone");
       options.command.action = action;
@@ -206,7 +254,9 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
   if (command.action && command.selections.empty())
     return usageError("an action needs --select-in or --select-in-tree");
   if (!command.action && (!command.selections.empty() || command.dryRun || !options.savedSearch.empty()))
-    return usageError("--select-in, --dry-run and --load go with --delete, --move, --link or --clone");
+    return usageError("--select-in, --keep, --dry-run and --load go with --delete, --move, --link or --clone");
+  if (!options.request.uniqueIn.empty() && (command.action || !options.reportFile.empty()))
+    return usageError("--unique-in only lists files: no action, no report");
   if (const auto error = findSelectedFolders(options.command.selections)) return EarlyEnd{ExitStatus::BadUsage, *error};
   if (!options.savedSearch.empty()) {
     if (!folders.empty()) return usageError("--load acts on a saved search: no folders to search");
@@ -216,13 +266,16 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
   }
   if (folders.empty()) folders.push_back(platform::homeFolder());
   for (const std::string& folder : folders) {
-    platform::FileStatus status;
-    if (platform::statusOfPath(folder, true, status) || status.kind != platform::EntryKind::Directory) {
+    if (const std::optional<std::string> found = existingFolder(folder))
+      options.request.sourceFolders.push_back(*found);
+    else
       std::cerr << "pelimor-find: warning: " << plainText(folder) << " is not a folder; skipped\n";
-      continue;
-    }
-    options.request.sourceFolders.push_back(platform::normalizedFolder(folder));
   }
+  options.command.sourceFolders = options.request.sourceFolders;
+  // Its files must be found to be told apart.
+  std::vector<std::string>& sources = options.request.sourceFolders;
+  for (const std::string& folder : options.request.uniqueIn)
+    if (std::find(sources.begin(), sources.end(), folder) == sources.end()) sources.push_back(folder);
   return options;
 }
 
@@ -244,6 +297,19 @@ void printText(const SearchResult& result) {
 
 void printJson(const SearchResult& result) {
   const std::string out = savedSearchText(result.rows, result.skipped);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void printUnique(const std::vector<UniqueFile>& files, bool json) {
+  std::string out = json ? "{\"unique\": [" : "";
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (json)
+      out += std::string(i ? ",\n  " : "\n  ") + "{\"path\": " + jsonString(files[i].path) +
+             ", \"size\": " + std::to_string(files[i].size) + "}";
+    else
+      out += plainText(files[i].path) + '\n';
+  }
+  if (json) out += files.empty() ? "]}\n" : "\n]}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
@@ -311,6 +377,10 @@ ExitStatus finishSearch(const Options& options, const SearchResult& result) {
   for (const SkippedFile& file : result.skipped)
     std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
   if (options.command.action) return runCommandAction(options.command, result.rows);
+  if (!options.request.uniqueIn.empty()) {
+    printUnique(result.uniqueFiles, options.json);
+    return ExitStatus::Done;
+  }
   if (options.json)
     printJson(result);
   else

@@ -115,6 +115,7 @@ struct SavedGroup {
   ResultRow model;  // the group's checksums
   std::vector<std::string> paths;
   std::vector<RowIdentity> seen;
+  std::vector<std::uint64_t> reference;  // positions of the files in reference folders
 };
 
 std::vector<std::string> pathsFrom(JsonReader& reader) {
@@ -132,6 +133,11 @@ SavedGroup groupFrom(JsonReader& reader) {
   unsigned found = 0;
   reader.beginObject();
   for (std::string name; reader.nextMember(name);) {
+    if (name == "reference") {  // only where there are any
+      reader.beginArray();
+      while (reader.nextItem()) group.reference.push_back(reader.unsignedNumber());
+      continue;
+    }
     const std::size_t field = fieldIndex(kGroupFields, name);
     switch (field) {
       case GroupNumber:
@@ -177,6 +183,10 @@ void appendRows(SavedGroup& group, std::unordered_set<std::uint32_t>& numbers, s
     row.size = group.size;
     row.identity = group.seen[i];
   }
+  for (const std::uint64_t position : group.reference) {
+    if (position >= group.paths.size()) throw JsonError("a reference file the group does not have");
+    rows[rows.size() - group.paths.size() + position].reference = true;
+  }
 }
 }  // namespace
 
@@ -188,7 +198,7 @@ std::string savedSearchText(const std::vector<ResultRow>& rows, const std::vecto
     out += "{\"group\": " + std::to_string(first.group) + ", \"size\": " + std::to_string(first.size) +
            ", \"crc32\": \"" + crc32Text(first.crc32) + "\", \"strong\": \"" + strongHashText(first) +
            "\", \"files\": [";
-    std::string identities;
+    std::string identities, reference;
     for (std::size_t k = i; i < rows.size() && rows[i].group == first.group; ++i) {
       if (i != k) {
         out += ", ";
@@ -196,8 +206,11 @@ std::string savedSearchText(const std::vector<ResultRow>& rows, const std::vecto
       }
       out += jsonString(rows[i].path);
       identities += identityText(rows[i]);
+      if (rows[i].reference) reference += (reference.empty() ? "" : ", ") + std::to_string(i - k);
     }
-    out += "], \"identities\": [" + identities + "]}";
+    out += "], \"identities\": [" + identities + "]";
+    if (!reference.empty()) out += ", \"reference\": [" + reference + "]";
+    out += "}";
   }
   out += "], \"skipped\": [";
   for (std::size_t i = 0; i < skipped.size(); ++i) {

@@ -132,6 +132,12 @@ TEST(PelimorFind, SelectionByFolderAndByTree) {
       {"--select-in-tree " + a, {"a/sub/x", "a/x", "a/y"}},
       {"--select-in " + b + " --select-in-tree " + a, {"a/sub/x", "b/x", "b/y"}},
       {"--select-in-tree " + quoted(tree.root()), {"a/sub/x", "a/x", "a/y"}},
+      // Equal lengths keep the path that sorts first.
+      {"--keep shortest-path", {"a/sub/x", "b/x", "b/y"}},
+      {"--keep longest-path", {"a/x", "b/x", "b/y"}},
+      {"--select-matching '**/b/*'", {"b/x", "b/y"}},
+      // It would take the last copy of x: that group stays as it was.
+      {"--select-in " + a + " --select-matching '**/x'", {"a/x", "a/y"}},
   };
   for (const auto& c : cases) {
     const FindRun run = runFind("--min-kb 0 --delete --dry-run " + c.selection + " " + quoted(tree.root()));
@@ -142,6 +148,33 @@ TEST(PelimorFind, SelectionByFolderAndByTree) {
   }
   EXPECT_EQ(tree.file("a/x", "xx"), tree.path("a/x"));  // nothing was touched
   EXPECT_TRUE(std::filesystem::exists(tree.path("a/sub/x")));
+}
+
+// A reference folder is searched but never acted on, here or from a saved search; exclusions are
+// never listed; --unique-in lists what has no copy.
+TEST(PelimorFind, ReferenceFoldersExclusionsAndFilesWithNoCopy) {
+  testing::TempTree tree;
+  for (const char* path : {"keep/x", "ref/x", "other/x", "node_modules/x", "ref/only/y", "other/y"})
+    tree.file(path, "xx");
+  tree.file("other/z", "zz!");
+  tree.file("keep/empty", "");
+  const std::string root = quoted(tree.root()), ref = quoted(tree.path("ref"));
+  const FindRun run = runFind("--min-kb 0 --reference " + ref +
+                              " --exclude node_modules --delete --dry-run --select-in-tree " + root + " " + root);
+  EXPECT_EQ(linesOf(run.out),
+            (std::set<std::string>{"would delete " + tree.path("keep/x"), "would delete " + tree.path("other/x"),
+                                   "would delete " + tree.path("other/y")}));
+  const std::string saved = tree.path("saved.json");
+  std::ofstream(saved) << runFind("--json --min-kb 0 --reference " + ref + " " + root).out;
+  // The saved search keeps the mark: nothing in the reference folder can be selected.
+  const FindRun load = runFind("--load " + quoted(saved) + " --select-in " + ref + " --delete");
+  EXPECT_EQ(load.exitCode, 0);
+  EXPECT_EQ(load.out, "");
+  EXPECT_TRUE(std::filesystem::exists(tree.path("ref/x")));
+  // other/x and other/y have copies; "zz!" has none, nor has the one empty file.
+  EXPECT_EQ(runFind("--unique-in " + quoted(tree.path("other")) + " " + root).out, tree.path("other/z") + "\n");
+  EXPECT_EQ(runFind("--unique-in " + quoted(tree.path("keep")) + " --exclude node_modules " + root).out,
+            tree.path("keep/empty") + "\n");
 }
 
 // A saved search is acted on later: whatever changed since is refused, nothing else is.
