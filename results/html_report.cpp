@@ -6,11 +6,20 @@
 #include "platform/file_operations.h"
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
+#include "platform/paths.h"
 #include "search/crc32.h"
 
 namespace pelimor {
 
 namespace {
+const std::string kTableOpening =
+    std::string("<table border=\"1\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" style='width:100.0%; ") +
+    "mso-cellspacing:0cm;mso-padding-alt:0cm 0cm 0cm 0cm'>";
+constexpr std::string_view kTitleRow = "<tr align=\"center\" bgcolor=\"000000\">";
+std::string titleCell(std::string_view title) {
+  return "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>" + std::string(title) + "</b> </font> </td>";
+}
+
 const std::string kHead[] = {
     "<html>",
     "",
@@ -25,14 +34,13 @@ const std::string kHead[] = {
     "",
     std::string("<h2 align=\"center\"><span style=\"letter-spacing: 3\"><b>") + kNameAndVersion + "</b></span></h2>",
     "",
-    std::string("<table border=\"1\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" style='width:100.0%; ") +
-        "mso-cellspacing:0cm;mso-padding-alt:0cm 0cm 0cm 0cm'>",
-    "<tr align=\"center\" bgcolor=\"000000\">",
-    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>#</b> </font> </td>",
-    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>Name</b> </font> </td>",
-    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>Path</b> </font> </td>",
-    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>Size</b> </font> </td>",
-    "<td> <font color=\"#FFFFFF\" size=\"4\"> <b>CRC32</b> </font> </td>",
+    kTableOpening,
+    std::string(kTitleRow),
+    titleCell("#"),
+    titleCell("Name"),
+    titleCell("Path"),
+    titleCell("Size"),
+    titleCell("CRC32"),
     "</tr>",
 };
 constexpr std::string_view kTail[] = {"</table>", "", "</body>", "</html>"};
@@ -165,7 +173,8 @@ std::string escapedHtml(std::string_view text) {
 
 std::string defaultReportFileName() { return platform::dataFolder() + "Duplicates.html"; }
 
-void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows) {
+void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows,
+                     const std::vector<UniqueFile>* filesWithNoCopy) {
   ReportWriter report(fileName);
   for (const std::string& text : kHead) report.line(text);
   for (const ResultRow& row : rows) {
@@ -176,6 +185,24 @@ void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& 
     report.cell(std::to_string(row.size));
     report.cell(crc32Text(row.crc32));
     report.line("</tr>");
+  }
+  if (filesWithNoCopy) {
+    // After the groups' table, a table of its own; the report without it stays as it always was.
+    report.line("</table>");
+    report.line("");
+    report.line("<h3>Files of the reference folders with no copy elsewhere: " +
+                std::to_string(filesWithNoCopy->size()) + "</h3>");
+    report.line(kTableOpening);
+    report.line(kTitleRow);
+    for (const char* title : {"Name", "Path", "Size"}) report.line(titleCell(title));
+    report.line("</tr>");
+    for (const UniqueFile& file : *filesWithNoCopy) {
+      report.line("<tr>");
+      report.cell(platform::fileNameOf(file.path));
+      report.cell(file.path);
+      report.cell(std::to_string(file.size));
+      report.line("</tr>");
+    }
   }
   for (const std::string_view text : kTail) report.line(text);
   report.finish();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "search/result_row.h"
+#include "search/unique_file.h"
 
 namespace pelimor {
 
@@ -19,9 +20,11 @@ class ReportError : public std::runtime_error {
 // The data folder followed by "Duplicates.html".
 std::string defaultReportFileName();
 
-// Writes the report of `rows`, in their order, to `fileName`, replacing any earlier file.
+// Writes the report of `rows`, in their order, to `fileName`, replacing any earlier file; with
+// `filesWithNoCopy`, a second table lists them after the groups.
 // Throws ReportError at the first step that fails; what has been written by then stays on disk.
-void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows);
+void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows,
+                     const std::vector<UniqueFile>* filesWithNoCopy = nullptr);
 
 // A name as report text that can neither break the table nor hide a character: "&", "<", ">"
 // and '"' as HTML entities; every byte that is not part of valid UTF-8 and every control

@@ -12,6 +12,7 @@
 #include "results/file_removal.h"
 #include "results/keep_rules.h"
 #include "search/skipped_file.h"
+#include "search/unique_file.h"
 #include "settings/options_record.h"
 #include "settings/preferences_file.h"
 #include "ui/main_actions.h"
@@ -193,6 +194,8 @@ class MainWindow : public QMainWindow {
   QString pendingFailure_;
   std::vector<SkippedFile> pendingSkipped_;
   std::vector<SkippedFile> pendingSkippedFolders_;
+  // The last search's files in reference folders that have no copy: Print offers to list them.
+  std::vector<UniqueFile> filesWithNoCopy_;
   std::vector<std::string> pendingWarnings_;  // the engine's, such as a checksum cache passed over
   CompletionSound* sound_ = nullptr;
   Settings settings_ = Settings::InMemory;

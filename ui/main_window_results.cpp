@@ -182,8 +182,15 @@ void MainWindow::printReport() {
   // A folder that cannot be made shows up as the report's own failure to be created.
   platform::createFolderWithParents(platform::dataFolder());
   const std::string fileName = defaultReportFileName();
+  const bool withNoCopy =
+      !filesWithNoCopy_.empty() &&
+      showNotice(
+          this, DialogKind::Confirmation,
+          QStringLiteral("%1 files of the reference folders have no copy elsewhere. List them in the report too?")
+              .arg(filesWithNoCopy_.size()),
+          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   try {
-    writeHtmlReport(fileName, resultList_->session().rows());
+    writeHtmlReport(fileName, resultList_->session().rows(), withNoCopy ? &filesWithNoCopy_ : nullptr);
   } catch (const ReportError& error) {
     showErrorBox(this, QString::fromStdString(error.what()));
     return;

@@ -27,6 +27,7 @@ void MainWindow::search() {
   }
   request.sourceFolders = sourceList_->folders();
   request.referenceFolders = sourceList_->referenceFolders();
+  request.uniqueIn = request.referenceFolders;  // for the report, when asked for
   request.excludedNames = preferences_.exclusions;
   request.searchHidden = preferences_.searchHidden;
   request.maskText = filters_->maskText();
@@ -58,6 +59,7 @@ void MainWindow::searchWorkerFinished() {
   pendingSkipped_ = std::move(result.skipped);
   pendingSkippedFolders_ = std::move(result.skippedFolders);
   pendingWarnings_ = std::move(result.warnings);
+  filesWithNoCopy_ = std::move(result.uniqueFiles);
   watchCacheSave();
   if (result.cancelled)
     searchNote_->setText(QStringLiteral("Search cancelled: the list holds what was found until then."));

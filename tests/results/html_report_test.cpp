@@ -109,6 +109,22 @@ TEST_F(Report, MarkupAndLineBreaksInNamesAreEscaped) {
   EXPECT_EQ(readFile(file), expected);
 }
 
+TEST_F(Report, FilesWithNoCopyComeAfterTheGroupsOnlyWhenAskedFor) {
+  const std::vector<UniqueFile> none;
+  writeHtmlReport(file, {}, &none);
+  const std::string empty = readFile(file);
+  EXPECT_NE(empty.find("with no copy elsewhere: 0</h3>"), std::string::npos);
+  const std::vector<UniqueFile> unique = {{"/backup/a<b>.jpg", 12}};
+  writeHtmlReport(file, {row(1, "/a", 1, 0)}, &unique);
+  const std::string text = readFile(file);
+  const std::size_t section = text.find("with no copy elsewhere: 1</h3>");
+  ASSERT_NE(section, std::string::npos);
+  EXPECT_LT(text.find("<td>/a</td>"), section);
+  EXPECT_NE(text.find("<tr>\r\n<td>a&lt;b&gt;.jpg</td>\r\n<td>/backup/a&lt;b&gt;.jpg</td>\r\n<td>12</td>\r\n</tr>\r\n" +
+                      kTail),
+            std::string::npos);
+}
+
 TEST(EscapedHtml, EveryByteThatIsNotPrintableUtf8BecomesAnEscape) {
   const std::pair<std::string_view, std::string_view> cases[] = {
       {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\xA0 \xED\x9F\xBF \xF4\x8F\xBF\xBF",  // kept, up to U+10FFFF
