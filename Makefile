@@ -12,12 +12,16 @@ deps:
 	bash scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DPELIMOR_WITH_GUI=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DPELIMOR_WITH_GUI=ON -DPELIMOR_WITH_TESTS=ON -DPELIMOR_WITH_BENCH=ON $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD)
 
-run: build
+# Only what the two programs need: no tests, benchmarks or the Windows build's tools.
+run:
+	bash scripts/install-deps run
+	cmake -S . -B $(BUILD) -G Ninja -DPELIMOR_WITH_GUI=ON -DPELIMOR_WITH_TESTS=OFF -DPELIMOR_WITH_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD) --target pelimor pelimor-find
 	$(BUILD)/app/pelimor
 
 # The window under a virtual display, after a search over a small demo tree.
