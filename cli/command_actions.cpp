@@ -52,9 +52,7 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
     selected = std::move(change.selected);
     if (change.groupsLeftAlone > 0)
       write("pelimor-find: " + std::string(step.kind == Kind::Keep ? "--keep " : "--select-matching ") +
-                plainText(step.text) + " left " + std::to_string(change.groupsLeftAlone) +
-                (change.groupsLeftAlone == 1 ? " group as it was" : " groups as they were") +
-                ": selecting more there would have left no copy\n",
+                plainText(step.text) + ": " + groupsLeftAloneText(change.groupsLeftAlone) + "\n",
             stderr);
   }
 

@@ -1,6 +1,5 @@
 // pelimor-find: the duplicate search without the window, for scripts and terminals.
 
-#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -272,10 +271,6 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
       std::cerr << "pelimor-find: warning: " << plainText(folder) << " is not a folder; skipped\n";
   }
   options.command.sourceFolders = options.request.sourceFolders;
-  // Its files must be found to be told apart.
-  std::vector<std::string>& sources = options.request.sourceFolders;
-  for (const std::string& folder : options.request.uniqueIn)
-    if (std::find(sources.begin(), sources.end(), folder) == sources.end()) sources.push_back(folder);
   return options;
 }
 

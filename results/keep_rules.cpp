@@ -90,6 +90,12 @@ class KeepOrder {
 };
 }  // namespace
 
+std::string groupsLeftAloneText(std::size_t count) {
+  return (count == 1 ? std::string("1 group was left as it was")
+                     : std::to_string(count) + " groups were left as they were") +
+         ": selecting more there would have left no copy.";
+}
+
 std::optional<KeepRule> keepRuleNamed(std::string_view name) {
   const auto found = std::find(kKeepRuleNames.begin(), kKeepRuleNames.end(), name);
   if (found == kKeepRuleNames.end()) return std::nullopt;

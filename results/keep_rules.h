@@ -14,6 +14,9 @@
 
 namespace pelimor {
 
+// What the user is told of the groups a change had to leave as they were (count > 0).
+std::string groupsLeftAloneText(std::size_t count);
+
 // Which file of each group stays unselected.
 enum class KeepRule : std::uint8_t { Newest, Oldest, ShortestPath, LongestPath, FirstSource };
 

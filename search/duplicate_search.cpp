@@ -50,9 +50,11 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   }
   DigestCache* const knownDigests = cache.get();
   {
-    // Reference folders are searched whether or not they are source folders too.
+    // Reference folders, and those asked about, are searched whether or not they are source folders too.
     std::vector<std::string> folders = request.sourceFolders;
-    folders.insert(folders.end(), request.referenceFolders.begin(), request.referenceFolders.end());
+    for (const std::vector<std::string>* more : {&request.referenceFolders, &request.uniqueIn})
+      for (const std::string& folder : *more)
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
     const WalkRequest walk{std::move(folders),
                            buildMaskList(request.maskText),
                            request.minimumSize,

@@ -39,8 +39,9 @@ struct SearchRequest {
   // Searched like source folders; every file at or below one (by identity, however reached) is
   // marked `reference` in its row, and a group of reference files alone is left out.
   std::vector<std::string> referenceFolders;
-  // When not empty, SearchResult::uniqueFiles lists the files at or below these folders that have
-  // no identical file anywhere in the search, of any size (the minimum size is ignored for them).
+  // When not empty, SearchResult::uniqueFiles lists the files at or below these folders (searched
+  // too) that have no identical file anywhere in the search, of any size (the minimum size is
+  // ignored for them).
   std::vector<std::string> uniqueIn;
 };
 

@@ -1,6 +1,7 @@
 #include "search/folder_walker.h"
 
 #include <algorithm>
+#include <optional>
 #include <thread>
 
 #include "platform/directory_reader.h"
@@ -34,6 +35,13 @@ constexpr std::size_t kLevelsLookedAbove = 4096;
 
 bool isOneOf(const std::vector<platform::FolderId>& folders, platform::FolderId folder) {
   return std::find(folders.begin(), folders.end(), folder) != folders.end();
+}
+
+// The folder `path` names, links followed; nothing when it is no folder.
+std::optional<platform::FolderId> folderIdOf(const std::string& path) {
+  FileStatus status;
+  if (platform::statusOfPath(path, true, status) || status.kind != EntryKind::Directory) return std::nullopt;
+  return platform::FolderId{status.device, status.inode};
 }
 
 bool anyMatches(const std::vector<std::string>& patterns, std::string_view text, bool ignoreCase) {
@@ -126,20 +134,13 @@ FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, Se
     (pattern.find(platform::kSeparator) == std::string::npos ? excludedNames_ : excludedPaths_)
         .push_back(std::move(pattern));
   }
-  takeEverySize_ = !request_.uniqueIn.empty();
   // Taken now, by what the system says each folder is, so that no link or spelling leads in.
-  for (const std::string& tree : request_.excludedTrees) {
-    FileStatus status;
-    if (!platform::statusOfPath(tree, true, status) && status.kind == EntryKind::Directory)
-      excludedFolders_.push_back(platform::FolderId{status.device, status.inode});
-  }
+  for (const std::string& tree : request_.excludedTrees)
+    if (const auto id = folderIdOf(tree)) excludedFolders_.push_back(*id);
   for (const auto& [folders, mark] :
        {std::pair{&request_.referenceFolders, kInReference}, std::pair{&request_.uniqueIn, kInUniqueIn}}) {
-    for (const std::string& path : *folders) {
-      FileStatus status;
-      if (!platform::statusOfPath(path, true, status) && status.kind == EntryKind::Directory)
-        markedFolders_.emplace_back(platform::FolderId{status.device, status.inode}, mark);
-    }
+    for (const std::string& path : *folders)
+      if (const auto id = folderIdOf(path)) markedFolders_.emplace_back(*id, mark);
   }
 }
 
@@ -260,7 +261,7 @@ std::error_code FolderWalker::takeFile(const Directory& folder, const char* name
     if (status.kind != EntryKind::Regular) return {};
   }
   const bool large = status.size > request_.minimumSize;
-  if (!large && !takeEverySize_) return {};
+  if (!large && request_.uniqueIn.empty()) return {};
   ++tally.candidates;
   ContentDigest content;
   bool read = false;

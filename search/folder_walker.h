@@ -127,7 +127,6 @@ class FolderWalker {
   std::vector<std::string> excludedNames_;  // patterns matched against a name
   std::vector<std::string> excludedPaths_;  // patterns matched against a path below the source
   std::vector<std::pair<platform::FolderId, std::uint8_t>> markedFolders_;
-  bool takeEverySize_ = false;
   platform::KernelFileSystems kernelFileSystems_;
   std::atomic<unsigned> sourcesSearched_{0};
 

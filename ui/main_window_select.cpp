@@ -74,13 +74,8 @@ void MainWindow::changeSelection(
   const ResultSession& session = resultList_->session();
   SelectionChange result = change(session.rows(), session.selection());
   resultList_->selectRows(result.selected);
-  if (result.groupsLeftAlone > 0) {
-    showNotice(
-        this, DialogKind::Information,
-        (result.groupsLeftAlone == 1 ? QStringLiteral("1 group was left as it was")
-                                     : QStringLiteral("%1 groups were left as they were").arg(result.groupsLeftAlone)) +
-            QStringLiteral(": selecting more there would have left no copy."));
-  }
+  if (result.groupsLeftAlone > 0)
+    showNotice(this, DialogKind::Information, shownText(groupsLeftAloneText(result.groupsLeftAlone)));
 }
 
 }  // namespace pelimor
