@@ -1,0 +1,41 @@
+#pragma once
+// The desktop's trash: what we put there, the desktop's own tools list and put back. On Linux the
+// freedesktop.org trash (a trash per file system, never a copy across file systems); on Windows the
+// Recycle Bin.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/file_status.h"
+#include "platform/folder_handle.h"
+
+namespace pelimor::platform {
+
+// Where a file went in the trash.
+struct TrashedFile {
+  std::string path;      // the file inside the trash; empty where the system does not tell (Windows)
+  std::string infoPath;  // its .trashinfo; empty on Windows
+};
+
+// Puts files into the trash of their own file system. Remembers the trash folders it found, one per
+// file system, for the files that follow.
+class Trash {
+ public:
+  Trash();
+  ~Trash();
+  Trash(const Trash&) = delete;
+  Trash& operator=(const Trash&) = delete;
+
+  // Moves the file `name` of `folder`, which the caller found as `status`, into the trash of its
+  // own file system, under `folder.path()` as its old place. Nothing when it went, with `trashed`
+  // telling where; otherwise why it stays where it was (no trash on its file system, a trash that
+  // cannot be made or written, the file gone: `gone` set then).
+  std::optional<std::string> put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
+                                 TrashedFile& trashed, bool& gone);
+
+ private:
+  struct Cans;
+  Cans* cans_ = nullptr;
+};
+
+}  // namespace pelimor::platform

@@ -1,0 +1,191 @@
+#include "platform/trash.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "platform/paths.h"
+#include "support/loop_file_system.h"
+#include "support/posix_only.h"
+#include "support/test_files.h"
+
+namespace pelimor {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::exists;
+using testing::readFile;
+using testing::TempFolder;
+using testing::writeFile;
+
+// Puts the file at `path` into the trash as the caller would: its folder open, its status taken.
+std::optional<std::string> trash(platform::Trash& trash, const std::string& path, platform::TrashedFile& trashed) {
+  platform::FolderHandle folder;
+  platform::FileStatus status;
+  const std::string name(platform::fileNameOf(path));
+  if (folder.open(platform::folderPartOf(path)) || folder.statusOf(name, status)) status = {};
+  bool gone = false;
+  return trash.put(folder, name, status, trashed, gone);
+}
+
+// The info file holds the old path, percent-encoded, and the local time it went.
+bool isInfoFor(const std::string& infoFile, const std::string& encodedPath) {
+  const std::regex info("\\[Trash Info\\]\nPath=" + encodedPath +
+                        "\nDeletionDate=\\d{4}(-\\d\\d){2}T\\d\\d(:\\d\\d){2}\n");
+  return std::regex_match(readFile(infoFile), info);
+}
+
+bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// A second file system for one test: a tmpfs, else an ext4 image, where we may mount one.
+struct SecondFileSystem {
+  TempFolder folder;
+  std::string path = folder / "fs", bound = folder / "bound", unavailable;  // bound: a part of it mounted again
+  std::unique_ptr<testing::LoopFileSystem> image;
+  SecondFileSystem() {
+    fs::create_directory(path);
+    if (run("mount -t tmpfs -o size=16M tmpfs " + path + " 2>/dev/null")) return;
+    image = std::make_unique<testing::LoopFileSystem>("mkfs.ext4 -q");
+    unavailable = image->unavailable();
+    path = image->path();
+  }
+  ~SecondFileSystem() {
+    run("umount " + bound + " 2>/dev/null");
+    if (!image) run("umount " + path);
+  }
+};
+
+TEST(Trash, HomeTrashKeepsTheOldPathAndNeverReplaces) {
+  PELIMOR_POSIX_ONLY("Windows has the Recycle Bin");
+  TempFolder temp;
+  ASSERT_EQ(temp.path().find_first_not_of("/-._~0123456789abcdefghijklmnopqrstuvwxyz"), std::string::npos);
+  const std::string oldData = testing::setEnvironment("XDG_DATA_HOME", temp / "data");
+  const std::string name = "a b%\xff.txt";
+  writeFile(temp / ("one/" + name), "first");
+  writeFile(temp / ("two/" + name), "second");
+  platform::Trash trash;
+  platform::TrashedFile first, second;
+  EXPECT_EQ(::pelimor::trash(trash, temp / ("one/" + name), first), std::nullopt);
+  EXPECT_EQ(::pelimor::trash(trash, temp / ("two/" + name), second), std::nullopt);
+  EXPECT_EQ(first.path, temp / ("data/Trash/files/" + name));
+  EXPECT_EQ(first.infoPath, temp / ("data/Trash/info/" + name + ".trashinfo"));
+  EXPECT_TRUE(isInfoFor(first.infoPath, temp / "one/a%20b%25%FF.txt"));
+  EXPECT_EQ(second.path, temp / "data/Trash/files/a b%\xff (2).txt");
+  EXPECT_TRUE(isInfoFor(second.infoPath, temp / "two/a%20b%25%FF.txt"));
+  EXPECT_EQ(readFile(first.path) + readFile(second.path), "firstsecond");
+  EXPECT_FALSE(exists(temp / ("one/" + name)) || exists(temp / ("two/" + name)));
+  EXPECT_EQ(fs::status(temp / "data/Trash").permissions(), fs::perms::owner_all);
+
+  // A file gone, or another in its place, stays out and leaves no record behind.
+  writeFile(temp / "one/swapped", "old");
+  platform::FolderHandle folder;
+  platform::FileStatus seen;
+  ASSERT_FALSE(folder.open(temp / "one") || folder.statusOf("swapped", seen));
+  fs::rename(temp / "one/swapped", temp / "one/other");
+  writeFile(temp / "one/swapped", "new");
+  bool changedGone = true, gone = false;
+  EXPECT_EQ(trash.put(folder, "swapped", seen, first, changedGone), "it changed before it could go to the trash");
+  EXPECT_EQ(trash.put(folder, "none", seen, first, gone), "it no longer exists");
+  EXPECT_TRUE(gone && !changedGone);
+  EXPECT_FALSE(exists(temp / "data/Trash/info/swapped.trashinfo") || exists(temp / "data/Trash/info/none.trashinfo"));
+  testing::setEnvironment("XDG_DATA_HOME", oldData);
+}
+
+TEST(Trash, OtherFileSystemsHaveTheirOwnTrash) {
+  PELIMOR_POSIX_ONLY("Windows has the Recycle Bin");
+  SecondFileSystem second;
+  if (!second.unavailable.empty()) GTEST_SKIP() << second.unavailable;
+  const std::string top = second.path;
+  writeFile(top + "/sub/owner", "");
+  platform::FileStatus owner;
+  platform::FolderHandle sub;
+  ASSERT_FALSE(sub.open(top + "/sub") || sub.statusOf("owner", owner));
+  const std::string uid = std::to_string(owner.owner), own = top + "/.Trash-" + uid;
+  platform::TrashedFile trashed;
+
+  // No trash can be made on a read-only file system: the file stays.
+  writeFile(top + "/kept", "kept");
+  if (run("mount -o remount,ro " + top)) {
+    platform::Trash trash;
+    EXPECT_EQ(::pelimor::trash(trash, top + "/kept", trashed),
+              "there is no trash on its file system (" + top + "): Read-only file system");
+    EXPECT_EQ(readFile(top + "/kept"), "kept");
+    ASSERT_TRUE(run("mount -o remount,rw " + top));
+  }
+
+  // Without a shared .Trash: our own, paths relative to the top folder.
+  writeFile(top + "/sub/a", "a");
+  platform::Trash trash;
+  EXPECT_EQ(::pelimor::trash(trash, top + "/sub/a", trashed), std::nullopt);
+  EXPECT_EQ(trashed.path, own + "/files/a");
+  EXPECT_TRUE(isInfoFor(trashed.infoPath, "sub/a"));
+  EXPECT_EQ(fs::symlink_status(own).permissions(), fs::perms::owner_all);
+
+  // A shared .Trash only when it is a real folder with the sticky bit.
+  const fs::perms open = fs::perms::all, sticky = fs::perms::all | fs::perms::sticky_bit;
+  const struct {
+    const char* shared;  // linked to from .Trash unless it is .Trash
+    fs::perms permissions;
+    std::string expected;
+  } cases[] = {{".Trash", sticky, top + "/.Trash/" + uid}, {".Trash", open, own}, {"shared", sticky, own}};
+  for (const auto& c : cases) {
+    fs::remove_all(top + "/.Trash");
+    fs::create_directory(top + "/" + c.shared);
+    fs::permissions(top + "/" + c.shared, c.permissions);
+    if (c.shared != std::string(".Trash")) fs::create_directory_symlink(top + "/" + c.shared, top + "/.Trash");
+    writeFile(top + "/b", "b");
+    platform::Trash fresh;
+    EXPECT_EQ(::pelimor::trash(fresh, top + "/b", trashed), std::nullopt) << c.shared;
+    EXPECT_EQ(platform::folderPartOf(platform::folderPartOf(trashed.path)), c.expected) << c.shared;
+    EXPECT_TRUE(isInfoFor(trashed.infoPath, "b"));
+  }
+
+  // The same file system mounted again elsewhere: the trash of the mount the file was found under.
+  fs::create_directory(second.bound);
+  ASSERT_TRUE(run("mount --bind " + top + "/sub " + second.bound));
+  writeFile(second.bound + "/c", "c");
+  EXPECT_EQ(::pelimor::trash(trash, second.bound + "/c", trashed), std::nullopt);
+  EXPECT_EQ(trashed.path, second.bound + "/.Trash-" + uid + "/files/c");
+  EXPECT_TRUE(isInfoFor(trashed.infoPath, "c"));
+}
+
+// The desktop's own tool lists what we put in the trash and puts it back.
+TEST(Trash, TheDesktopRestoresIt) {
+  PELIMOR_POSIX_ONLY("Windows has the Recycle Bin");
+  if (!run("command -v gio >/dev/null && command -v dbus-run-session >/dev/null && test -x /usr/libexec/gvfsd-trash"))
+    GTEST_SKIP() << "gio (libglib2.0-bin), dbus-run-session (dbus-daemon) or gvfs, which gio lists the trash by, is "
+                    "not installed";
+  TempFolder temp;
+  const std::string oldData = testing::setEnvironment("XDG_DATA_HOME", temp / "data");
+  writeFile(temp / "old place/a b%.txt", "back");
+  platform::Trash trash;
+  platform::TrashedFile trashed;
+  ASSERT_EQ(::pelimor::trash(trash, temp / "old place/a b%.txt", trashed), std::nullopt);
+  const std::string listed = temp / "listed", script = temp / "restore.sh";
+  writeFile(script, "gio trash --list >\"$1\" && gio trash --restore \"$(cut -f1 \"$1\")\"\n");
+  EXPECT_TRUE(run("dbus-run-session -- sh '" + script + "' '" + listed + "' 2>/dev/null"));
+  testing::setEnvironment("XDG_DATA_HOME", oldData);
+  EXPECT_EQ(readFile(listed), "trash:///a%20b%25.txt\t" + temp / "old place/a b%.txt\n");
+  EXPECT_EQ(readFile(temp / "old place/a b%.txt"), "back");
+  EXPECT_FALSE(exists(trashed.path) || exists(trashed.infoPath));
+}
+
+#ifdef _WIN32
+TEST(Trash, TheRecycleBinTakesIt) {
+  TempFolder temp;
+  const std::string file = temp / "pelimor test file.txt";
+  writeFile(file, "recycled");
+  platform::Trash trash;
+  platform::TrashedFile trashed{"left", "over"};
+  EXPECT_EQ(::pelimor::trash(trash, file, trashed), std::nullopt);
+  EXPECT_FALSE(exists(file));
+  EXPECT_TRUE(trashed.path.empty() && trashed.infoPath.empty());
+}
+#endif
+
+}  // namespace
+}  // namespace pelimor
