@@ -95,7 +95,9 @@ windows-test: windows build
 	# made on it before tests start side by side (a Wine desktop started without a display keeps
 	# one process's windows from another's). A test that fails is run once more: Wine's windows on a
 	# virtual display, with other programs starting beside them, now and then miss a key or a focus.
+	# Wine's Recycle Bin is the host's trash: the tests' files go to one of the build's own.
 	xvfb-run -a -s "-screen 0 1280x800x24" sh -c 'export WINE_DISPLAY=$$DISPLAY && \
+	  export XDG_DATA_HOME=$(CURDIR)/$(WINDOWS_BUILD)/host-data && \
 	  scripts/wine-run cmd /c ver >/dev/null && \
 	  ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j2 --repeat until-pass:2 && \
 	  bash scripts/check-windows-installer $(WINDOWS_BUILD)/$(WINDOWS_PROGRAM)-setup.exe'

@@ -8,6 +8,7 @@
 #include "cli/plain_text.h"
 #include "platform/directory_reader.h"
 #include "platform/io_error_text.h"
+#include "results/action_undo.h"
 #include "results/safe_selection.h"
 
 namespace pelimor {
@@ -17,9 +18,12 @@ struct Wording {
   std::string_view verb;  // for each line
   std::string_view done;  // for the summary
 };
-constexpr Wording kWording[] = {
-    {"deleted", "deleted"}, {"moved", "moved"}, {"linked", "replaced by hard links"}, {"cloned", "sharing blocks"}};
-constexpr std::string_view kDryVerb[] = {"would delete", "would move", "would link", "would clone"};
+constexpr Wording kWording[] = {{"deleted", "deleted"},
+                                {"moved", "moved"},
+                                {"linked", "replaced by hard links"},
+                                {"cloned", "sharing blocks"},
+                                {"trashed", "moved to the trash"}};
+constexpr std::string_view kDryVerb[] = {"would delete", "would move", "would link", "would clone", "would trash"};
 
 void write(const std::string& text, std::FILE* to) { std::fwrite(text.data(), 1, text.size(), to); }
 }  // namespace
@@ -59,6 +63,11 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
   ActionOptions options;
   options.dryRun = command.dryRun;
   options.verifyContent = command.verifyContent;
+  options.moveKeepsFolders = command.moveKeepsFolders;
+  options.removeEmptyFolders = command.removeEmptyFolders;
+  options.sourceFolders = command.sourceFolders;
+  ActionJournal journal(defaultJournalPath());
+  options.journal = &journal;
   const RemovalResult result = actOnSelectedFiles(action, rows, selected, options);
   if (result.refused) {
     // Nothing to do is no failure; a group that would lose every file is.
@@ -74,7 +83,8 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
     lines[row] = std::string(verb) + " " + plainText(rows[row].path) + tail + "\n";
     ++done;
   };
-  for (const MovedFile& moved : result.moved) acted(moved.row, " -> " + plainText(moved.destination));
+  for (const MovedFile& moved : result.moved)
+    acted(moved.row, moved.destination.empty() ? "" : " -> " + plainText(moved.destination));
   for (const LinkedFile& linked : result.linked) acted(linked.row, " -> " + plainText(rows[linked.keeper].path));
   if (action == FileAction::Delete) {
     const std::vector<std::size_t>& gone = result.alreadyGone;
@@ -86,14 +96,53 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
     lines[failure.row] = "refused " + plainText(failure.path) + ": " + failure.reason + "\n";
   std::string out;
   for (const std::string& line : lines) out += line;
+  for (const std::string& folder : result.removedFolders) out += "removed empty folder " + plainText(folder) + "\n";
   write(out, stdout);
 
   for (const FileFailure& note : result.attributesLost)
     write("pelimor-find: " + plainText(note.path) + ": " + note.reason + "\n", stderr);
-  const std::string freed = action == FileAction::Move ? " bytes moved aside" : " bytes freed";
+  const std::string freed =
+      action == FileAction::Move || action == FileAction::Trash ? " bytes moved aside" : " bytes freed";
   write("pelimor-find: " + std::to_string(done) + (done == 1 ? " file " : " files ") +
             (command.dryRun ? "would be " : "") + std::string(kWording[static_cast<int>(action)].done) + ", " +
             std::to_string(result.failures.size()) + " refused, " + std::to_string(result.freedBytes) + freed + "\n",
+        stderr);
+  if (result.journalAction != 0 && (action == FileAction::Move || action == FileAction::Trash) && done > 0)
+    write("pelimor-find: this was action " + std::to_string(result.journalAction) + "; --undo puts its files back\n",
+          stderr);
+  // A journal that could not be written is told, not failed on: the files were done.
+  if (result.journalFailure) write("pelimor-find: warning: " + *result.journalFailure + "\n", stderr);
+  return result.failures.empty() ? ExitStatus::Done : ExitStatus::SomeRefused;
+}
+
+ExitStatus listActions() {
+  std::string out;
+  for (const ActionSummary& summary : summarizeActions(readJournal(defaultJournalPath())))
+    out += actionSummaryLine(summary) + "\n";
+  write(out, stdout);
+  return ExitStatus::Done;
+}
+
+ExitStatus undoFromCommandLine(std::optional<std::uint64_t> action) {
+  const std::vector<JournalRecord> records = readJournal(defaultJournalPath());
+  if (!action) action = newestAction(records);
+  if (!action) {
+    write("pelimor-find: no action has been recorded in " + plainText(defaultJournalPath()) + "\n", stderr);
+    return ExitStatus::SomeRefused;
+  }
+  ActionJournal journal(defaultJournalPath());
+  const UndoResult result = undoAction(records, *action, &journal);
+  if (result.refused) {
+    write("pelimor-find: " + result.notice->text + "\n", stderr);
+    return ExitStatus::SomeRefused;
+  }
+  std::string out;
+  for (const PutBackFile& file : result.putBack) out += "put back " + plainText(file.path) + "\n";
+  for (const UndoFailure& failure : result.failures)
+    out += "not put back " + plainText(failure.path) + ": " + failure.reason + "\n";
+  write(out, stdout);
+  write("pelimor-find: " + std::to_string(result.putBack.size()) + " put back, " +
+            std::to_string(result.failures.size()) + " not put back\n",
         stderr);
   return result.failures.empty() ? ExitStatus::Done : ExitStatus::SomeRefused;
 }

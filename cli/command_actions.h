@@ -31,6 +31,8 @@ struct CommandAction {
   // Each file is read again and must still give its group's checksums: for groups that no search
   // of this run made.
   bool verifyContent = false;
+  bool moveKeepsFolders = false;    // --keep-folders
+  bool removeEmptyFolders = false;  // --remove-empty-folders
 };
 
 // The folder each selection names, found on disk. An error text when one is missing or no folder.
@@ -39,5 +41,11 @@ std::optional<std::string> findSelectedFolders(std::vector<SelectionStep>& selec
 // Done when every selected file was done, SomeRefused when some were refused or the group guard
 // stopped everything.
 ExitStatus runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows);
+
+// --list-actions: the actions of the journal, oldest first, one a line.
+ExitStatus listActions();
+
+// --undo and --undo-action N: puts the files of an action back (the newest action without `action`).
+ExitStatus undoFromCommandLine(std::optional<std::uint64_t> action);
 
 }  // namespace pelimor

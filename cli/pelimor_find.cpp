@@ -17,8 +17,6 @@
 
 #include "cli/command_actions.h"
 #include "cli/exit_status.h"
-#include "cli/json_reader.h"
-#include "cli/json_text.h"
 #include "cli/plain_text.h"
 #include "cli/saved_search.h"
 #include "pelimor_version.h"
@@ -29,6 +27,8 @@
 #include "platform/paths.h"
 #include "platform/whole_file.h"
 #include "results/html_report.h"
+#include "results/json_reader.h"
+#include "results/json_text.h"
 #include "search/crc32.h"
 #include "search/duplicate_search.h"
 #include "search/mask_presets.h"
@@ -44,8 +44,10 @@ constexpr const char* kUsage =
     "       pelimor-find --unique-in FOLDER [search options] [FOLDER...]\n"
     "       pelimor-find (--select-in FOLDER | --select-in-tree FOLDER | --keep RULE |\n"
     "                     --select-matching GLOB)... \n"
-    "                    (--delete | --move | --link | --clone) [--dry-run]\n"
+    "                    (--delete | --move | --trash | --link | --clone) [--dry-run]\n"
+    "                    [--keep-folders] [--remove-empty-folders]\n"
     "                    [--load FILE | search options and FOLDER...]\n"
+    "       pelimor-find --list-actions | --undo | --undo-action N\n"
     "\n"
     "Finds files with identical content in the given folders (default: your home folder)\n"
     "and prints them as numbered groups, one line per file:\n"
@@ -93,17 +95,32 @@ constexpr const char* kUsage =
     "  unselected file of a group, and the groups a step had to leave are counted on stderr.\n"
     "  --delete      delete the selected files\n"
     "  --move        move them into the removed-files folder, never overwriting\n"
+    "  --trash       move them to the desktop's trash on their own file system (never a copy\n"
+    "                to another); the desktop's trash can lists and restores them\n"
     "  --link        replace each by a hard link to its group's first unselected file\n"
     "  --clone       make each share its disk blocks with that file (FIDEDUPERANGE; the kernel\n"
     "                compares the bytes; the file keeps its inode, owner and times)\n"
     "  --dry-run     print what would be done, touch nothing\n"
+    "  --keep-folders  with --move: each file goes under its path below its source folder\n"
+    "                instead of straight into the removed-files folder\n"
+    "  --remove-empty-folders  then remove the folders this left empty (never a searched\n"
+    "                folder itself), printing removed empty folder PATH for each\n"
     "  --load FILE   act on a saved search (the output of --json, a regular file of at most\n"
     "                1 GiB) instead of searching; files that changed since are refused, and\n"
     "                every file and its kept copy are read again to check their content\n"
     "Each file acted on prints one line: deleted PATH, already gone PATH, moved PATH -> NEWPATH,\n"
-    "linked PATH -> KEPT, cloned PATH -> KEPT, refused PATH: REASON (\"would ...\" with --dry-run);\n"
-    "a summary with the bytes freed goes to stderr. When the selection holds every file of some\n"
-    "group, nothing is touched.\n"
+    "trashed PATH -> TRASHED, linked PATH -> KEPT, cloned PATH -> KEPT, refused PATH: REASON\n"
+    "(\"would ...\" with --dry-run); a summary with the bytes freed goes to stderr. When the\n"
+    "selection holds every file of some group, nothing is touched.\n"
+    "\n"
+    "Every action is recorded file by file in $XDG_DATA_HOME/Pelimor/Actions.log (else\n"
+    "~/.local/share/Pelimor/Actions.log), one JSON object a line:\n"
+    "  --list-actions   list the recorded actions: NUMBER TIME KIND FILES BYTES\n"
+    "  --undo           put back the files of the newest action (a Move or a Trash): each\n"
+    "                   only while it is still the file moved, never over a file that took\n"
+    "                   its place; missing folders are made again\n"
+    "  --undo-action N  the same for action N\n"
+    "Deleted files can't come back.\n"
     "\n"
     "Hidden files are compared; hidden folders (without --hidden), system trees and symbolic\n"
     "links to files are not.\n"
@@ -116,7 +133,10 @@ struct Options {
   bool json = false;
   std::string reportFile;
   CommandAction command;
-  std::string savedSearch;  // --load
+  std::string savedSearch;   // --load
+  bool listActions = false;  // --list-actions
+  bool undo = false;         // --undo, --undo-action
+  std::optional<std::uint64_t> undoneAction;
 };
 
 std::atomic<bool> interrupted{false};
@@ -150,12 +170,14 @@ std::optional<FileAction> actionNamed(const std::string& argument) {
   if (argument == "--move") return FileAction::Move;
   if (argument == "--link") return FileAction::Link;
   if (argument == "--clone") return FileAction::Clone;
+  if (argument == "--trash") return FileAction::Trash;
   return std::nullopt;
 }
 
 bool takesValue(const std::string& option) {
-  for (const char* named : {"--select-in", "--select-in-tree", "--keep", "--select-matching", "--load", "--report",
-                            "--threads", "--type", "--mask", "--min-kb", "--exclude", "--reference", "--unique-in"})
+  for (const char* named :
+       {"--select-in", "--select-in-tree", "--keep", "--select-matching", "--load", "--report", "--threads", "--type",
+        "--mask", "--min-kb", "--exclude", "--reference", "--unique-in", "--undo-action"})
     if (option == named) return true;
   return false;
 }
@@ -217,10 +239,25 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
       else
         (argument == "--reference" ? options.request.referenceFolders : options.request.uniqueIn).push_back(*folder);
     } else if (const auto action = actionNamed(argument)) {
-      if (options.command.action) return usageError("only one of --delete, --move, --link and --clone");
+      if (options.command.action) return usageError("only one of --delete, --move, --trash, --link and --clone");
       options.command.action = action;
     } else if (argument == "--dry-run") {
       options.command.dryRun = true;
+    } else if (argument == "--keep-folders") {
+      options.command.moveKeepsFolders = true;
+    } else if (argument == "--remove-empty-folders") {
+      options.command.removeEmptyFolders = true;
+    } else if (argument == "--list-actions") {
+      options.listActions = true;
+    } else if (argument == "--undo") {
+      options.undo = true;
+    } else if (argument == "--undo-action") {
+      std::uint64_t action = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), action);
+      if (value.empty() || error != std::errc() || end != value.data() + value.size() || action == 0)
+        return usageError("--undo-action takes an action's number from --list-actions, not \"" + value + "\"");
+      options.undo = true;
+      options.undoneAction = action;
     } else if (argument == "--load") {
       options.savedSearch = value;
     } else if (argument == "--report") {
@@ -250,10 +287,19 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
   }
   if (mask) options.request.maskText = *mask;
   const CommandAction& command = options.command;
+  if (options.undo || options.listActions) {
+    if (argc != (options.undoneAction ? 3u : 2u) || (options.undo && options.listActions))
+      return usageError("--undo, --undo-action and --list-actions go alone");
+    return options;
+  }
+  if ((command.moveKeepsFolders && command.action != FileAction::Move) ||
+      (command.removeEmptyFolders && command.action != FileAction::Move && command.action != FileAction::Delete &&
+       command.action != FileAction::Trash))
+    return usageError("--keep-folders goes with --move, --remove-empty-folders with --delete, --move or --trash");
   if (command.action && command.selections.empty())
     return usageError("an action needs --select-in or --select-in-tree");
   if (!command.action && (!command.selections.empty() || command.dryRun || !options.savedSearch.empty()))
-    return usageError("--select-in, --keep, --dry-run and --load go with --delete, --move, --link or --clone");
+    return usageError("--select-in, --keep, --dry-run and --load go with --delete, --move, --trash, --link or --clone");
   if (!options.request.uniqueIn.empty() && (command.action || !options.reportFile.empty()))
     return usageError("--unique-in only lists files: no action, no report");
   if (const auto error = findSelectedFolders(options.command.selections)) return EarlyEnd{ExitStatus::BadUsage, *error};
@@ -404,6 +450,8 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     return ExitStatus::Done;
   }
   const Options& options = std::get<Options>(parsed);
+  if (options.listActions) return listActions();
+  if (options.undo) return undoFromCommandLine(options.undoneAction);
   if (!options.savedSearch.empty()) {
     std::vector<ResultRow> rows;
     if (std::optional<std::string> problem = loadSavedSearch(options.savedSearch, rows)) return failWith(*problem);

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <unordered_set>
 
-#include "cli/json_text.h"
+#include "results/json_text.h"
 #include "search/crc32.h"
 
 namespace pelimor {
@@ -22,32 +22,14 @@ std::string identityText(const ResultRow& row) {
          ", \"folder_inode\": " + std::to_string(seen.folder.inode) + "}";
 }
 
-std::string strongHashText(const ResultRow& row) {
-  char text[33];
-  std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(row.strongHigh),
-                static_cast<unsigned long long>(row.strongLow));
-  return text;
-}
-
-// Exactly `digits` hexadecimal digits.
-template <typename Number>
-bool readHex(std::string_view text, std::size_t digits, Number& number) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number, 16);
-  return text.size() == digits && error == std::errc() && end == text.data() + text.size();
-}
-
 std::uint32_t crc32Of(const std::string& text) {
   std::uint32_t crc = 0;
-  if (!readHex(text, 8, crc)) throw JsonError("\"" + text + "\" is no CRC-32");
+  if (!readCrc32Text(text, crc)) throw JsonError("\"" + text + "\" is no CRC-32");
   return crc;
 }
 
-// 32 hexadecimal digits: the high 64 bits, then the low.
 void readStrongHash(const std::string& text, ResultRow& row) {
-  const std::string_view digits(text);
-  if (digits.size() != 32 || !readHex(digits.substr(0, 16), 16, row.strongHigh) ||
-      !readHex(digits.substr(16), 16, row.strongLow))
-    throw JsonError("\"" + text + "\" is no strong hash");
+  if (!readStrongHashText(text, row.strongHigh, row.strongLow)) throw JsonError("\"" + text + "\" is no strong hash");
 }
 
 // The members read, named in the order of their enumerations.
@@ -196,8 +178,8 @@ std::string savedSearchText(const std::vector<ResultRow>& rows, const std::vecto
     const ResultRow& first = rows[i];
     if (i) out += ", ";
     out += "{\"group\": " + std::to_string(first.group) + ", \"size\": " + std::to_string(first.size) +
-           ", \"crc32\": \"" + crc32Text(first.crc32) + "\", \"strong\": \"" + strongHashText(first) +
-           "\", \"files\": [";
+           ", \"crc32\": \"" + crc32Text(first.crc32) + "\", \"strong\": \"" +
+           strongHashText(first.strongHigh, first.strongLow) + "\", \"files\": [";
     std::string identities, reference;
     for (std::size_t k = i; i < rows.size() && rows[i].group == first.group; ++i) {
       if (i != k) {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/json_reader.h"
+#include "results/json_reader.h"
 #include "search/result_row.h"
 #include "search/skipped_file.h"
 

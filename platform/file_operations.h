@@ -31,6 +31,9 @@ class OutputFile {
   // still being written from one its writer left behind. EEXIST also when the new file was taken
   // away before it was locked. On Windows others may still rename and remove it.
   std::error_code createLockedIn(const FolderHandle& folder, const std::string& name);
+  // Opens `path` for adding to its end, creating it when missing; only this user may read it.
+  // Each write lands whole at the end, even with another writer at the same time.
+  std::error_code openForAppending(const std::string& path);
   bool isOpen() const { return descriptor_ != kNoHandle; }
 
   // All of `bytes`; Failure::ShortWrite when the system took fewer bytes without an error.

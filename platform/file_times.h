@@ -3,6 +3,7 @@
 // rewritten within one tick of its file system's clock may keep every time it had, so what was
 // read of it shortly before is not proof of what it holds now.
 #include <cstdint>
+#include <string>
 
 #include "platform/folder_handle.h"
 
@@ -18,5 +19,8 @@ std::int64_t changeTimeStep(const FolderHandle& folder);
 
 // The wall clock, as nanoseconds since 1970, as file times are.
 std::int64_t wallClockNanoseconds();
+
+// The local time of `nanoseconds` (as wallClockNanoseconds) as "2026-12-08T13:01:02".
+std::string localTimeText(std::int64_t nanoseconds);
 
 }  // namespace pelimor::platform

@@ -30,6 +30,8 @@ class FolderHandle {
   std::error_code statusOf(const std::string& name, FileStatus& status) const;
   // Removes the file `name`.
   std::error_code removeFile(const std::string& name) const;
+  // Removes the folder `name`, only when it is empty (ENOTEMPTY otherwise).
+  std::error_code removeEmptyFolder(const std::string& name) const;
   // Renames `name` to `targetName` in `target` without ever replacing anything there: EEXIST when
   // that name is taken, EXDEV when the folders lie on different file systems.
   std::error_code renameNoReplace(const std::string& name, const FolderHandle& target,

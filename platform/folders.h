@@ -20,6 +20,10 @@ std::string dataFolder();
 // $XDG_CACHE_HOME/Pelimor, else $HOME/.cache/Pelimor; with a trailing '/'. Not created here.
 std::string cacheFolder();
 
+// Where the record of our actions on files is kept: $XDG_DATA_HOME/Pelimor, else
+// $HOME/.local/share/Pelimor (Windows: %LOCALAPPDATA%\Pelimor); with a trailing '/'. Not created here.
+std::string actionLogFolder();
+
 // $HOME/Pelimor - Removed files, the target of Move. Not created here.
 std::string removedFilesFolder();
 

@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include <algorithm>
+
 namespace pelimor::platform {
 
 namespace {
@@ -63,6 +65,29 @@ std::string shownPath(std::string_view path) {
   }
 #endif
   return shown;
+}
+
+namespace {
+bool sameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+}  // namespace
+
+std::string numberedFileName(std::string_view name, unsigned number) {
+  std::size_t dot = name.rfind('.');
+  if (dot == 0 || dot == std::string_view::npos) dot = name.size();
+  // "x.tar.gz" is one kind of file; its number goes before both parts.
+  constexpr std::string_view kTar = ".tar";
+  if (dot < name.size() && dot > kTar.size()) {
+    const std::string_view before = name.substr(dot - kTar.size(), kTar.size());
+    if (sameIgnoringAsciiCase(before, kTar)) dot -= kTar.size();
+  }
+  std::string numbered(name.substr(0, dot));
+  numbered += " (" + std::to_string(number) + ")";
+  numbered += name.substr(dot);
+  return numbered;
 }
 
 }  // namespace pelimor::platform

@@ -45,4 +45,9 @@ std::string shownPath(std::string_view path);
 // '\\' becomes '/', and a drive's root keeps its '/').
 std::string normalizedFolder(std::string_view folder);
 
+// The name a file takes where `name` is taken: " (number)" before the extension.
+// "a.jpg" -> "a (2).jpg", "notes" -> "notes (2)", ".profile" -> ".profile (2)" (a leading dot starts
+// no extension), and a compressed tar keeps both parts together: "archive.tar.gz" -> "archive (2).tar.gz".
+std::string numberedFileName(std::string_view name, unsigned number);
+
 }  // namespace pelimor::platform

@@ -11,10 +11,13 @@
 
 #include "platform/block_sharing.h"
 #include "platform/file_reader.h"
+#include "platform/file_times.h"
 #include "platform/folder_handle.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
+#include "platform/trash.h"
 #include "results/content_check.h"
+#include "results/empty_folders.h"
 #include "results/file_check.h"
 #include "results/group_guard.h"
 #include "results/link_replacement.h"
@@ -43,39 +46,57 @@ using OneFile =
 constexpr std::string_view kNoKeeper = "no unselected copy of it is left on disk";
 constexpr std::string_view kInReference = "it lies in a reference folder";
 
+// The folder a moved file goes to: the removed-files folder itself when Move lays its files out
+// flat; else the file's folder below its source folder (below its root when no source holds it)
+// inside it.
+std::string moveTargetOf(const ActionOptions& options, std::string_view path) {
+  if (!options.moveKeepsFolders) return options.moveFolder;
+  const std::string_view folder = platform::folderPartView(path);
+  const std::string_view source = holdingSourceFolder(options.sourceFolders, path);
+  const std::string_view below = source.empty() ? folder : folder.substr(std::min(folder.size(), source.size()));
+  std::string kept;
+  // A drive's "C:" becomes "C": no name may hold ':' there.
+  for (const char c : below)
+    if (c != ':') kept += c;
+  kept.erase(0, kept.find_first_not_of(platform::kSeparator));
+  return kept.empty() ? options.moveFolder : platform::joinPath(options.moveFolder, kept);
+}
+
 // Moves into the removed-files folder, never replacing: a taken name gets a number.
 class Mover {
  public:
-  Mover(const std::string& folder, std::vector<MovedFile>& moved) : folder_(folder), moved_(moved) {}
+  Mover(const ActionOptions& options, std::vector<MovedFile>& moved) : options_(options), moved_(moved) {}
 
   std::optional<std::string> move(std::size_t i, const ResultRow& row, const platform::FolderHandle& from,
                                   const std::function<std::optional<std::string>()>& keeperStill) {
-    if (!target_.isOpen()) {
-      std::error_code error = platform::createFolderWithParents(folder_);
-      if (!error) error = target_.open(folder_);
-      if (error) return "the folder " + folder_ + " cannot be created: " + platform::systemErrorText(error);
+    const std::string folder = moveTargetOf(options_, row.path);
+    if (!target_.isOpen() || target_.path() != folder) {
+      target_.close();
+      std::error_code error = platform::createFolderWithParents(folder);
+      if (!error) error = target_.open(folder);
+      if (error) return "the folder " + folder + " cannot be created: " + platform::systemErrorText(error);
       removeLeftoverCopies(target_);
     }
     const std::string name(row.name());
     for (unsigned number = 1; number <= kLastNumber; ++number) {
-      const std::string targetName = number == 1 ? name : numberedFileName(name, number);
+      const std::string targetName = number == 1 ? name : platform::numberedFileName(name, number);
       const std::error_code error = from.renameNoReplace(name, target_, targetName);
       if (error == std::errc::file_exists) continue;
       if (error == std::errc::cross_device_link) {
-        const CopyMoveOutcome copy = moveByCopy(from, row, target_, targetName, folder_, keeperStill);
+        const CopyMoveOutcome copy = moveByCopy(from, row, target_, targetName, folder, keeperStill);
         if (copy.targetTaken) continue;
         if (copy.failure) return copy.failure;
       } else if (error) {
-        return "it cannot be moved to " + folder_ + ": " + platform::systemErrorText(error);
+        return "it cannot be moved to " + folder + ": " + platform::systemErrorText(error);
       }
-      moved_.push_back(MovedFile{i, platform::joinPath(folder_, targetName)});
+      moved_.push_back(MovedFile{i, platform::joinPath(folder, targetName)});
       return std::nullopt;
     }
-    return "no free name is left for it in " + folder_;
+    return "no free name is left for it in " + folder;
   }
 
  private:
-  const std::string& folder_;
+  const ActionOptions& options_;
   std::vector<MovedFile>& moved_;
   platform::FolderHandle target_;
 };
@@ -83,11 +104,12 @@ class Mover {
 // Selected rows, folder by folder so that each folder is opened once. Moves keep the list's order,
 // which decides who gets a name and who a number in the removed-files folder.
 std::vector<std::size_t> actionOrder(FileAction action, const std::vector<ResultRow>& rows,
-                                     const std::vector<bool>& selected) {
+                                     const std::vector<bool>& selected, bool keptFolders) {
   std::vector<std::pair<std::string_view, std::size_t>> byFolder;
   for (std::size_t i = 0; i < rows.size(); ++i)
     if (selected[i]) byFolder.emplace_back(platform::folderPartView(rows[i].path), i);
-  if (action != FileAction::Move) {
+  // Moved files that keep their folders meet only the names of their own folder.
+  if (action != FileAction::Move || keptFolders) {
     std::stable_sort(byFolder.begin(), byFolder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   }
   std::vector<std::size_t> order;
@@ -103,6 +125,11 @@ FileState changedOnlyByUs(const FileCheck& check, const ResultRow& row) {
   now.identity.changedNanoseconds = check.status().changedTime();
   if (!sameFile(now.identity, check.status()) || contentMismatch(check.folder(), now)) return FileState::Changed;
   return FileState::Same;
+}
+
+// The file leaves its folder: it no longer belongs in the list.
+bool removesName(FileAction action) {
+  return action == FileAction::Delete || action == FileAction::Move || action == FileAction::Trash;
 }
 
 void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
@@ -124,7 +151,8 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
   };
   // Files we took a name of: their other names have a new change time, of our own making.
   std::set<std::pair<std::uint64_t, std::uint64_t>> renamedByUs;
-  const std::vector<std::size_t> order = actionOrder(action, rows, selected);
+  std::vector<EmptiedFolder> emptied;  // one entry per file taken away
+  const std::vector<std::size_t> order = actionOrder(action, rows, selected, options.moveKeepsFolders);
   ActionProgress* const progress = options.progress;
   if (progress) {
     std::uint64_t bytes = 0;
@@ -155,9 +183,11 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
     result.freedBytes += outcome.freedBytes;
     if (outcome.reason) return stays(i, std::move(*outcome.reason));
     if (outcome.alreadyGone) return gone(i);
-    if (action == FileAction::Delete || action == FileAction::Move) {
+    if (removesName(action)) {
       result.rowsToRemove.push_back(i);
       if (check.status().linkCount > 1) renamedByUs.emplace(check.status().device, check.status().inode);
+      if (options.removeEmptyFolders && !options.dryRun)
+        emptied.push_back(EmptiedFolder{std::string(platform::folderPartView(row.path)), row.identity.folder});
     } else {
       result.linked.push_back(LinkedFile{i, *keeper});
       keepers.acceptOwnChange(*keeper);
@@ -176,11 +206,20 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
     actOnOne(i);
     if (progress) progress->fileDone(rows[i].size);
   }
+  if (!emptied.empty()) {
+    // One entry per folder.
+    std::sort(emptied.begin(), emptied.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
+    emptied.erase(
+        std::unique(emptied.begin(), emptied.end(), [](const auto& a, const auto& b) { return a.path == b.path; }),
+        emptied.end());
+    result.removedFolders = removeFoldersLeftEmpty(std::move(emptied), options.sourceFolders);
+  }
   const auto byRow = [](const auto& a, const auto& b) { return a.row < b.row; };
   std::sort(result.rowsToRemove.begin(), result.rowsToRemove.end());
   std::sort(result.alreadyGone.begin(), result.alreadyGone.end());
   std::sort(result.failures.begin(), result.failures.end(), byRow);
   std::sort(result.linked.begin(), result.linked.end(), byRow);
+  std::sort(result.moved.begin(), result.moved.end(), byRow);
   std::sort(result.attributesLost.begin(), result.attributesLost.end(), byRow);
   if (!result.failures.empty()) result.notice = Notice::warning(failureNoticeText(action, result.failures));
   const auto addToNotice = [&](const std::string& text) {
@@ -191,11 +230,31 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
   };
   if (!result.alreadyGone.empty()) addToNotice(alreadyGoneNoticeText(rows, result.alreadyGone));
   if (result.cancelled) {
-    const std::size_t done = action == FileAction::Delete || action == FileAction::Move
-                                 ? result.rowsToRemove.size() - result.alreadyGone.size()
-                                 : result.linked.size();
+    const std::size_t done =
+        removesName(action) ? result.rowsToRemove.size() - result.alreadyGone.size() : result.linked.size();
     addToNotice(cancelledNoticeText(action, done, order.size()));
   }
+  if (options.journal && options.journal->failure()) {
+    result.journalFailure = "The record of this action could not be written to " + options.journal->path() + ": " +
+                            platform::systemErrorText(options.journal->failure());
+    addToNotice(*result.journalFailure);
+  }
+}
+
+JournalKind journalKindOf(FileAction action) {
+  switch (action) {
+    case FileAction::Delete:
+      return JournalKind::Delete;
+    case FileAction::Move:
+      return JournalKind::Move;
+    case FileAction::Link:
+      return JournalKind::Link;
+    case FileAction::Clone:
+      return JournalKind::Clone;
+    case FileAction::Trash:
+      break;
+  }
+  return JournalKind::Trash;
 }
 
 // Counts a file's bytes when its last name goes, and once however often it was listed.
@@ -247,9 +306,30 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
     result.refused = true;
     return result;
   }
-  Mover mover(options.moveFolder, result.moved);
+  Mover mover(options, result.moved);
   LinkReplacer replacer(rows);
   FreedBytes freed(options.dryRun);
+  platform::Trash trash;
+  ActionJournal* const journal = options.dryRun ? nullptr : options.journal;
+  if (journal && !journal->begin(journalKindOf(action))) result.journalAction = journal->action();
+  // Writes what became of the row's file, found as `status`, now at `newPath`.
+  const auto writeDown = [&](std::size_t i, const platform::FileStatus& status, std::string newPath,
+                             std::string trashInfo = {}) {
+    if (!journal) return;
+    JournalRecord record;
+    record.oldPath = rows[i].path;
+    record.before = identityOf(status);
+    record.digest = rows[i].digest();
+    record.size = rows[i].size;
+    if (action == FileAction::Move || action == FileAction::Trash) {
+      record.afterLookedAt = platform::wallClockNanoseconds();
+      platform::FileStatus now;
+      if (!newPath.empty() && !platform::statusOfPath(newPath, false, now)) record.after = identityOf(now);
+    }
+    record.newPath = std::move(newPath);
+    record.trashInfo = std::move(trashInfo);
+    journal->record(std::move(record));
+  };
   actOnEach(action, rows, selected, options, result,
             [&](std::size_t i, const platform::FolderHandle& folder, const platform::FileStatus& status,
                 std::size_t keeper, const std::function<std::optional<std::string>()>& keeperStill) -> FileOutcome {
@@ -258,7 +338,9 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
               if (options.dryRun) {
                 // Where a move would go: the name may still get a number then.
                 if (action == FileAction::Move) {
-                  result.moved.push_back(MovedFile{i, platform::joinPath(options.moveFolder, row.name())});
+                  result.moved.push_back(MovedFile{i, platform::joinPath(moveTargetOf(options, row.path), row.name())});
+                  outcome.freedBytes = freed.movedAside(status);
+                } else if (action == FileAction::Trash) {
                   outcome.freedBytes = freed.movedAside(status);
                 } else {
                   outcome.freedBytes = action == FileAction::Clone ? row.size : freed.nameRemoved(status);
@@ -274,19 +356,42 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
                     outcome.reason = platform::systemErrorText(error);
                   else
                     outcome.freedBytes = freed.nameRemoved(status);
+                  if (!error) writeDown(i, status, {});
                   return outcome;
                 }
                 case FileAction::Move:
                   outcome.reason = mover.move(i, row, folder, keeperStill);
-                  if (!outcome.reason) outcome.freedBytes = freed.movedAside(status);
+                  if (!outcome.reason) {
+                    outcome.freedBytes = freed.movedAside(status);
+                    writeDown(i, status, result.moved.back().destination);
+                  }
                   return outcome;
+                case FileAction::Trash: {
+                  platform::TrashedFile trashed;
+                  bool gone = false;
+                  outcome.reason = trash.put(folder, std::string(row.name()), status, trashed, gone);
+                  if (gone) {
+                    outcome.reason.reset();
+                    outcome.alreadyGone = true;
+                  } else if (!outcome.reason) {
+                    outcome.freedBytes = freed.movedAside(status);
+                    result.moved.push_back(MovedFile{i, trashed.path});
+                    writeDown(i, status, std::move(trashed.path), std::move(trashed.infoPath));
+                  }
+                  return outcome;
+                }
                 case FileAction::Clone:
-                  return cloneCounted(replacer, row, folder, keeper);
+                  outcome = cloneCounted(replacer, row, folder, keeper);
+                  if (!outcome.reason) writeDown(i, status, rows[keeper].path);
+                  return outcome;
                 case FileAction::Link: {
                   std::string note;
                   outcome.reason = replacer.link(row, folder, status, keeper, note);
                   if (!note.empty()) result.attributesLost.push_back(FileFailure{i, row.path, std::move(note)});
-                  if (!outcome.reason) outcome.freedBytes = freed.nameRemoved(status);
+                  if (!outcome.reason) {
+                    outcome.freedBytes = freed.nameRemoved(status);
+                    writeDown(i, status, rows[keeper].path);
+                  }
                   return outcome;
                 }
               }
@@ -310,21 +415,6 @@ RemovalResult replaceWithHardLinks(const std::vector<ResultRow>& rows, const std
   return actOnSelectedFiles(FileAction::Link, rows, selected);
 }
 
-std::string numberedFileName(std::string_view name, unsigned number) {
-  std::size_t dot = name.rfind('.');
-  if (dot == 0 || dot == std::string_view::npos) dot = name.size();
-  // "x.tar.gz" is one kind of file; its number goes before both parts.
-  constexpr std::string_view kTar = ".tar";
-  if (dot < name.size() && dot > kTar.size()) {
-    const std::string_view before = name.substr(dot - kTar.size(), kTar.size());
-    if (compareFoldedAscii(before, kTar) == 0) dot -= kTar.size();
-  }
-  std::string numbered(name.substr(0, dot));
-  numbered += " (" + std::to_string(number) + ")";
-  numbered += name.substr(dot);
-  return numbered;
-}
-
 std::string alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std::vector<std::size_t>& gone) {
   const std::size_t count = gone.size();
   std::string text = std::to_string(count) + (count == 1 ? " file was" : " files were") + " already gone:";
@@ -333,7 +423,7 @@ std::string alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std:
 }
 
 namespace {
-constexpr std::string_view kDone[] = {"deleted", "moved", "replaced by a hard link", "cloned"};
+constexpr std::string_view kDone[] = {"deleted", "moved", "replaced by a hard link", "cloned", "moved to the trash"};
 }  // namespace
 
 std::string cancelledNoticeText(FileAction action, std::size_t done, std::size_t selected) {

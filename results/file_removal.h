@@ -1,5 +1,5 @@
 #pragma once
-// Delete and Move of the selected files, never the last copy of a group.
+// Delete, Move, Trash and links for the selected files, never the last copy of a group.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/folders.h"
+#include "results/action_journal.h"
 #include "results/action_notice.h"
 #include "results/action_progress.h"
 #include "search/result_row.h"
@@ -35,9 +36,10 @@ struct LinkedFile {
 // What is done to each selected file.
 enum class FileAction {
   Delete,
-  Move,  // into the removed-files folder
-  Link,  // replaced by a hard link to the group's kept file
-  Clone  // made to share the kept file's disk blocks, keeping its own inode, owner and times
+  Move,   // into the removed-files folder
+  Link,   // replaced by a hard link to the group's kept file
+  Clone,  // made to share the kept file's disk blocks, keeping its own inode, owner and times
+  Trash   // into the desktop's trash on the file's own file system
 };
 
 struct ActionOptions {
@@ -49,6 +51,15 @@ struct ActionOptions {
   // Counts each file as it is done, and stops the action before its next file when cancelled.
   ActionProgress* progress = nullptr;
   std::string moveFolder = platform::removedFilesFolder();
+  // Move: each file goes under its path below its source folder instead of flat.
+  bool moveKeepsFolders = false;
+  // The folders the search started from: Move keeps the paths below them, and none of them is ever
+  // removed for being empty.
+  std::vector<std::string> sourceFolders;
+  // After Delete, Move and Trash, the folders the action emptied are removed, from the inside out.
+  bool removeEmptyFolders = false;
+  // Every file done is written to it as it goes; the action begins it.
+  ActionJournal* journal = nullptr;
 };
 
 struct RemovalResult {
@@ -71,13 +82,20 @@ struct RemovalResult {
   std::uint64_t freedBytes = 0;
   // Files not deleted or moved, in list order.
   std::vector<FileFailure> failures;
-  // Move: where each moved file went, in list order.
+  // Move and Trash: where each file went, in list order (a trashed file's place is empty where the
+  // system does not tell it).
   std::vector<MovedFile> moved;
   // Link and Clone: the files now sharing their content, in list order.
   std::vector<LinkedFile> linked;
   // Link: files done, but whose owner, permissions or modification time differed from their kept
   // file's and are now the kept file's.
   std::vector<FileFailure> attributesLost;
+  // Folders removed because the action left them empty, innermost first.
+  std::vector<std::string> removedFolders;
+  // The action's number in the journal, 0 when none was written.
+  std::uint64_t journalAction = 0;
+  // Why the journal could not be written (the action went on); also in the notice.
+  std::optional<std::string> journalFailure;
 };
 
 // Carries out `action` on the selected files. A file is acted on only while it is still the very
@@ -95,16 +113,11 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
 RemovalResult deleteSelectedFiles(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
 
 // The Move action: moves the selected files into `folder` (created with its parents when missing),
-// under their bare names; a taken name gets a number (see numberedFileName), nothing there is ever
+// under their bare names; a taken name gets a number (see platform::numberedFileName), nothing there is ever
 // replaced. The same checks as Delete come first.
 // Throws std::invalid_argument when `selected` does not match `rows` in size.
 RemovalResult moveSelectedFiles(const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                                 const std::string& folder = platform::removedFilesFolder());
-
-// The name a moved file takes when `name` is taken: " (number)" before the extension.
-// "a.jpg" -> "a (2).jpg", "notes" -> "notes (2)", ".profile" -> ".profile (2)" (a leading dot starts
-// no extension), and a compressed tar keeps both parts together: "archive.tar.gz" -> "archive (2).tar.gz".
-std::string numberedFileName(std::string_view name, unsigned number);
 
 // The Replace Selected With Hard Links action.
 RemovalResult replaceWithHardLinks(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);

@@ -1,6 +1,7 @@
 #include "settings/preferences_file.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "platform/paths.h"
 #include "platform/whole_file.h"
@@ -14,6 +15,19 @@ constexpr std::string_view kExclude = "exclude";
 constexpr std::string_view kSearchHidden = "search-hidden-folders";
 constexpr std::string_view kReference = "reference";
 constexpr std::string_view kNoExclusions = "exclude-nothing";  // an emptied list is not the default
+constexpr std::string_view kDeleteToTrash = "delete-to-trash";
+constexpr std::string_view kAskBeforeRemoval = "ask-before-delete-and-move";
+constexpr std::string_view kMoveKeepsFolders = "move-keeps-folders";
+constexpr std::string_view kRemoveEmptyFolders = "remove-empty-folders";
+
+// The yes-or-no settings, by name.
+constexpr std::pair<std::string_view, bool Preferences::*> kSwitches[] = {
+    {kSearchHidden, &Preferences::searchHidden},
+    {kDeleteToTrash, &Preferences::deleteToTrash},
+    {kAskBeforeRemoval, &Preferences::askBeforeRemoval},
+    {kMoveKeepsFolders, &Preferences::moveKeepsFolders},
+    {kRemoveEmptyFolders, &Preferences::removeEmptyFolders},
+};
 constexpr std::string_view kHead =
     "# Pelimor's own settings; Options.cfg and Source.cfg hold the rest.\n"
     "# exclude=NAME or exclude=PATH/BELOW/A/SOURCE (globs: * ? [a-z] **), one a line\n";
@@ -34,7 +48,7 @@ std::string preferencesText(const Preferences& preferences) {
   };
   if (preferences.exclusions.empty()) line(kNoExclusions, "yes");
   for (const std::string& pattern : preferences.exclusions) line(kExclude, pattern);
-  line(kSearchHidden, preferences.searchHidden ? "yes" : "no");
+  for (const auto& [name, member] : kSwitches) line(name, preferences.*member ? "yes" : "no");
   for (const std::string& folder : preferences.referenceFolders) line(kReference, folder);
   for (const std::string& other : preferences.otherLines) text.append(other).append("\n");
   return text;
@@ -44,6 +58,11 @@ Preferences preferencesFromText(std::string_view text) {
   Preferences preferences;
   std::vector<std::string> exclusions;
   bool noExclusions = false;
+  const auto switchNamed = [](std::string_view name) -> bool Preferences::* {
+    for (const auto& [known, member] : kSwitches)
+      if (known == name) return member;
+    return nullptr;
+  };
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -57,8 +76,8 @@ Preferences preferencesFromText(std::string_view text) {
       exclusions.emplace_back(value);
     else if (name == kNoExclusions)
       noExclusions = value == "yes";
-    else if (name == kSearchHidden)
-      preferences.searchHidden = value == "yes";
+    else if (bool Preferences::*member = switchNamed(name))
+      preferences.*member = value == "yes";
     else if (name == kReference && !value.empty())
       preferences.referenceFolders.emplace_back(value);
     else

@@ -18,7 +18,12 @@ struct Preferences {
   std::vector<std::string> exclusions{std::begin(kDefaultExclusions), std::end(kDefaultExclusions)};
   bool searchHidden = false;                  // enter hidden folders too
   std::vector<std::string> referenceFolders;  // source rows marked reference, as their text stands
-  std::vector<std::string> otherLines;        // lines of a later version, kept
+  // Off by default: Delete removes for good and asks nothing, unless the user says otherwise.
+  bool deleteToTrash = false;           // Delete sends files to the Trash
+  bool askBeforeRemoval = false;        // Delete and Move ask first, with the count and the bytes
+  bool moveKeepsFolders = false;        // Move puts each file under its path below its source folder
+  bool removeEmptyFolders = false;      // the folders Delete, Move or Trash left empty go too
+  std::vector<std::string> otherLines;  // lines of a later version, kept
 };
 
 // The data folder's Pelimor.conf.

@@ -17,8 +17,9 @@ namespace pelimor {
 namespace {
 constexpr int kClientWidth = 368;
 constexpr int kProgressPeriodMs = 250;
+}  // namespace
 
-QString titleOf(FileAction action) {
+QString actionProgressTitle(FileAction action) {
   switch (action) {
     case FileAction::Delete:
       return QStringLiteral("Deleting files");
@@ -28,15 +29,16 @@ QString titleOf(FileAction action) {
       return QStringLiteral("Replacing files with hard links");
     case FileAction::Clone:
       return QStringLiteral("Sharing blocks");
+    case FileAction::Trash:
+      return QStringLiteral("Moving files to the Trash");
   }
   return {};
 }
-}  // namespace
 
-ActionProgressDialog::ActionProgressDialog(FileAction action, ActionProgress& progress, QWidget* parent)
+ActionProgressDialog::ActionProgressDialog(const QString& title, ActionProgress& progress, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), progress_(progress) {
   setObjectName(QStringLiteral("ActionProgressDialog"));
-  setWindowTitle(titleOf(action));
+  setWindowTitle(title);
   setModal(true);
   applySegoeFont(*this);
 

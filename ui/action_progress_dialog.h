@@ -13,11 +13,14 @@ class QTimer;
 
 namespace pelimor {
 
+// "Deleting files", "Moving files" ...: the dialog's title while `action` runs.
+QString actionProgressTitle(FileAction action);
+
 class ActionProgressDialog : public QDialog {
   Q_OBJECT
 
  public:
-  ActionProgressDialog(FileAction action, ActionProgress& progress, QWidget* parent = nullptr);
+  ActionProgressDialog(const QString& title, ActionProgress& progress, QWidget* parent = nullptr);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -40,6 +40,8 @@ MainActions::MainActions(QObject* owner) {
           owner, "moveAction", QStringLiteral("Move"),
           QStringLiteral("Move selected files to \"%1\" directory").arg(shownPathText(platform::removedFilesFolder())),
           "move.png", {}));
+  set(MainAction::Trash, makeAction(owner, "trashAction", QStringLiteral("Move to Trash"),
+                                    QStringLiteral("Move selected files to the Trash"), "trash.png", {}));
   set(MainAction::Print, makeAction(owner, "printAction", QStringLiteral("Print"), QStringLiteral("Print"), "print.png",
                                     {QKeySequence(Qt::CTRL | Qt::Key_P)}));
   set(MainAction::Help, makeAction(owner, "helpAction", QStringLiteral("Help"), QStringLiteral("Help"), "help.png",

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's six actions with their captions, hints, pictures and shortcuts.
+// The main window's toolbar actions with their captions, hints, pictures and shortcuts.
 #include <array>
 #include <cstddef>
 
@@ -8,17 +8,17 @@ class QObject;
 
 namespace pelimor {
 
-enum class MainAction { Search, Select, Delete, Move, Print, Help };
+enum class MainAction { Search, Select, Delete, Move, Trash, Print, Help };
 
 class MainActions {
  public:
-  // Makes the six actions, owned by `owner`.
+  // Makes the actions, owned by `owner`.
   explicit MainActions(QObject* owner);
 
   QAction* get(MainAction which) const { return actions_[static_cast<std::size_t>(which)]; }
 
  private:
-  std::array<QAction*, 6> actions_{};
+  std::array<QAction*, 7> actions_{};
 };
 
 }  // namespace pelimor

@@ -79,6 +79,35 @@ void MainWindow::buildMenus() {
   safeSelectEntry_->setObjectName(QStringLiteral("safeSelectEntry"));
   hardLinksEntry_ = resultMenu_->addAction(QStringLiteral("Replace Selected With Hard Links"));
   hardLinksEntry_->setObjectName(QStringLiteral("hardLinksEntry"));
+  trashEntry_ = resultMenu_->addAction(action(MainAction::Trash)->icon(), action(MainAction::Trash)->text());
+  trashEntry_->setObjectName(QStringLiteral("trashEntry"));
+  undoEntry_ = new QAction(QStringLiteral("Undo Move"), this);
+  undoEntry_->setObjectName(QStringLiteral("undoEntry"));
+  undoEntry_->setShortcut(QKeySequence::Undo);
+  undoEntry_->setShortcutContext(Qt::WindowShortcut);
+  undoEntry_->setEnabled(false);
+  addAction(undoEntry_);  // Ctrl+Z works with the menu closed
+  resultMenu_->addAction(undoEntry_);
+
+  removalMenu_ = new QMenu(this);
+  removalMenu_->setObjectName(QStringLiteral("removalMenu"));
+  const auto setting = [this](const char* name, const QString& caption) {
+    QAction* entry = removalMenu_->addAction(caption);
+    entry->setObjectName(QLatin1String(name));
+    entry->setCheckable(true);
+    return entry;
+  };
+  deleteToTrashEntry_ = setting("deleteToTrashEntry", QStringLiteral("Delete sends files to the Trash"));
+  askBeforeRemovalEntry_ = setting("askBeforeRemovalEntry", QStringLiteral("Ask before Delete and Move"));
+  moveKeepsFoldersEntry_ = setting("moveKeepsFoldersEntry", QStringLiteral("Move keeps the folders"));
+  removeEmptyFoldersEntry_ = setting("removeEmptyFoldersEntry", QStringLiteral("Remove folders left empty"));
+}
+
+void MainWindow::showRemovalSettings() {
+  deleteToTrashEntry_->setChecked(preferences_.deleteToTrash);
+  askBeforeRemovalEntry_->setChecked(preferences_.askBeforeRemoval);
+  moveKeepsFoldersEntry_->setChecked(preferences_.moveKeepsFolders);
+  removeEmptyFoldersEntry_->setChecked(preferences_.removeEmptyFolders);
 }
 
 void MainWindow::buildToolBar() {
@@ -94,6 +123,7 @@ void MainWindow::buildToolBar() {
   toolBar_->addSeparator();
   toolBar_->addAction(action(MainAction::Delete));
   toolBar_->addAction(action(MainAction::Move));
+  toolBar_->addAction(action(MainAction::Trash));
   toolBar_->addSeparator();
   toolBar_->addAction(action(MainAction::Print));
   toolBar_->addAction(action(MainAction::Help));
@@ -105,6 +135,12 @@ void MainWindow::buildToolBar() {
   helpButton_->setObjectName(QStringLiteral("helpButton"));
   helpButton_->setMenu(helpMenu_);
   helpButton_->setPopupMode(QToolButton::MenuButtonPopup);
+  // Delete's and Move's arrows open their settings.
+  for (const MainAction removal : {MainAction::Delete, MainAction::Move}) {
+    auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(action(removal)));
+    button->setMenu(removalMenu_);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+  }
 }
 
 void MainWindow::buildClientArea() {
@@ -219,6 +255,17 @@ void MainWindow::connectHandlers() {
   connect(aboutEntry_, &QAction::triggered, this, &MainWindow::showAbout);
   connect(safeSelectEntry_, &QAction::triggered, action(MainAction::Select), &QAction::trigger);
   connect(hardLinksEntry_, &QAction::triggered, this, &MainWindow::replaceSelectedWithHardLinks);
+  connect(action(MainAction::Trash), &QAction::triggered, this, &MainWindow::trashSelected);
+  connect(trashEntry_, &QAction::triggered, action(MainAction::Trash), &QAction::trigger);
+  connect(undoEntry_, &QAction::triggered, this, &MainWindow::undoLastAction);
+  connect(removalMenu_, &QMenu::aboutToShow, this, &MainWindow::showRemovalSettings);
+  const std::pair<QAction*, bool Preferences::*> settings[] = {
+      {deleteToTrashEntry_, &Preferences::deleteToTrash},
+      {askBeforeRemovalEntry_, &Preferences::askBeforeRemoval},
+      {moveKeepsFoldersEntry_, &Preferences::moveKeepsFolders},
+      {removeEmptyFoldersEntry_, &Preferences::removeEmptyFolders}};
+  for (const auto& [entry, member] : settings)
+    connect(entry, &QAction::toggled, this, [this, member = member](bool on) { preferences_.*member = on; });
 
   connect(addSourceButton_, &QPushButton::clicked, this, &MainWindow::addSourceFolder);
   connect(removeSourceButton_, &QPushButton::clicked, this, &MainWindow::removeSourceFolders);
@@ -279,6 +326,7 @@ void MainWindow::prepareResultMenu() {
   const bool anySelected = !session.empty() && session.selectedCount() > 0;
   safeSelectEntry_->setVisible(anySelected);
   hardLinksEntry_->setVisible(anySelected);
+  trashEntry_->setVisible(anySelected);
   selectMenu_->menuAction()->setVisible(!session.empty());
 }
 

@@ -6,9 +6,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "results/action_journal.h"
 #include "results/file_removal.h"
 #include "results/keep_rules.h"
 #include "search/skipped_file.h"
@@ -77,7 +79,7 @@ class MainWindow : public QMainWindow {
   // An action on files that ends sooner than this shows no progress dialog.
   void setActionProgressDelay(int milliseconds) { actionProgressDelayMs_ = milliseconds; }
 
-  // The toolbar's six actions.
+  // The toolbar's actions.
   QAction* action(MainAction which) const { return actions_.get(which); }
 
  public slots:
@@ -96,6 +98,9 @@ class MainWindow : public QMainWindow {
   void selectSafely();
   void deleteSelected();
   void moveSelected();
+  void trashSelected();
+  // Puts back the files of this window's last Move or Move to Trash.
+  void undoLastAction();
   // Each selected file becomes a hard link to its group's first unselected file.
   void replaceSelectedWithHardLinks();
   void printReport();
@@ -146,6 +151,15 @@ class MainWindow : public QMainWindow {
   // Runs Delete, Move or the links off the window's thread, with a progress dialog once it takes
   // longer than a moment, and puts the outcome into the list.
   void runFileAction(FileAction action);
+  // Runs `work` off the window's thread, holding the window's input, with a progress dialog titled
+  // `title` once it takes longer than a moment. What `work` threw, as text; empty when nothing.
+  QString runWithProgress(const QString& title, ActionProgress& progress, const std::function<void()>& work);
+  // "Ask before Delete and Move": true when the user goes on (or was not to be asked).
+  bool confirmRemoval(FileAction action);
+  // Keeps what Undo needs of a finished Move or Move to Trash.
+  void rememberForUndo(FileAction action, const RemovalResult& result);
+  // The removal settings' entries, ticked as preferences_ says.
+  void showRemovalSettings();
 
   MainActions actions_;
   OptionsRecord options_;
@@ -160,7 +174,15 @@ class MainWindow : public QMainWindow {
   QMenu* resultMenu_ = nullptr;
   QAction* safeSelectEntry_ = nullptr;
   QAction* hardLinksEntry_ = nullptr;
+  QAction* trashEntry_ = nullptr;
+  QAction* undoEntry_ = nullptr;
   QMenu* selectMenu_ = nullptr;
+  // On the arrows of Delete and Move: the settings of Delete, Move and Move to Trash.
+  QMenu* removalMenu_ = nullptr;
+  QAction* deleteToTrashEntry_ = nullptr;
+  QAction* askBeforeRemovalEntry_ = nullptr;
+  QAction* moveKeepsFoldersEntry_ = nullptr;
+  QAction* removeEmptyFoldersEntry_ = nullptr;
 
   QToolBar* toolBar_ = nullptr;
   QToolButton* helpButton_ = nullptr;  // Help, with its drop-down menu
@@ -203,6 +225,17 @@ class MainWindow : public QMainWindow {
   ActionProgress* runningAction_ = nullptr;  // while an action on files runs
   bool closeAfterAction_ = false;            // the window was closed meanwhile
   int actionProgressDelayMs_ = 500;
+  // The folders the rows in the list came from: Move keeps paths below them, and none of them is
+  // removed for being empty.
+  std::vector<std::string> searchedFolders_;
+  // This window's last Move or Move to Trash, for Undo: its number in the journal, and the rows it
+  // took from the list (empty once another search replaced the list).
+  struct UndoableAction {
+    std::uint64_t number = 0;
+    JournalKind kind = JournalKind::Move;
+    std::vector<ResultRow> rows;
+  };
+  std::optional<UndoableAction> lastAction_;
 };
 
 // The warning after a search that passed over folders (first) or files (then), each with its reason:

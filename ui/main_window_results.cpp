@@ -11,7 +11,9 @@
 #include <optional>
 
 #include "platform/folders.h"
+#include "results/action_undo.h"
 #include "results/file_removal.h"
+#include "results/group_guard.h"
 #include "results/html_report.h"
 #include "results/result_session.h"
 #include "results/safe_selection.h"
@@ -135,45 +137,124 @@ void MainWindow::selectSafely() {
   if (result.focusedTopRow) resultList_->setFocus();
 }
 
-void MainWindow::runFileAction(FileAction action) {
-  if (refuseWhileSearchFinishing() || runningAction_) return;
-  // The input hold below keeps the session as it is until the action ends.
-  const std::vector<ResultRow>& rows = resultList_->session().rows();
-  const std::vector<bool> selected = resultList_->session().selection();
-  ActionProgress progress;
-  ActionOptions options;
-  options.progress = &progress;
-  RemovalResult result;
+QString MainWindow::runWithProgress(const QString& title, ActionProgress& progress, const std::function<void()>& work) {
   QString failure;
   BackgroundJob job([&] {
     try {
-      result = actOnSelectedFiles(action, rows, selected, options);
+      work();
     } catch (const std::exception& error) {
       failure = QString::fromLocal8Bit(error.what());
     }
   });
-  {
-    runningAction_ = &progress;
-    const InputHold hold(this);
-    ActionProgressDialog dialog(action, progress, this);
-    QEventLoop loop;
-    connect(&job, &BackgroundJob::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(actionProgressDelayMs_, &dialog, [&] {
-      if (job.isRunning()) dialog.show();  // modal: set so when it was made
-    });
-    job.start();
-    loop.exec();
-    job.wait();  // the application may be quitting: the rows are not let go of before the work ends
-    runningAction_ = nullptr;
+  runningAction_ = &progress;
+  const InputHold hold(this);
+  ActionProgressDialog dialog(title, progress, this);
+  QEventLoop loop;
+  connect(&job, &BackgroundJob::finished, &loop, &QEventLoop::quit);
+  QTimer::singleShot(actionProgressDelayMs_, &dialog, [&] {
+    if (job.isRunning()) dialog.show();  // modal: set so when it was made
+  });
+  job.start();
+  loop.exec();
+  job.wait();  // the application may be quitting: the rows are not let go of before the work ends
+  runningAction_ = nullptr;
+  return failure;
+}
+
+bool MainWindow::confirmRemoval(FileAction action) {
+  if (!preferences_.askBeforeRemoval) return true;
+  const ResultSession& session = resultList_->session();
+  // The group guard speaks first; asking would be for nothing.
+  if (removalRefusal(session.rows(), session.selection())) return true;
+  const QString files = QStringLiteral("%1 selected %2 (%3)")
+                            .arg(session.selectedCount())
+                            .arg(session.selectedCount() == 1 ? QStringLiteral("file") : QStringLiteral("files"),
+                                 binarySizeText(session.selectedBytes()));
+  QString question;
+  switch (action) {
+    case FileAction::Delete:
+      question = QStringLiteral("Delete %1 for good?").arg(files);
+      break;
+    case FileAction::Move:
+      question = QStringLiteral("Move %1 to \"%2\"?").arg(files, shownPathText(platform::removedFilesFolder()));
+      break;
+    case FileAction::Trash:
+      question = QStringLiteral("Move %1 to the Trash?").arg(files);
+      break;
+    default:
+      return true;
   }
+  return showNotice(this, DialogKind::Confirmation, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void MainWindow::rememberForUndo(FileAction action, const RemovalResult& result) {
+  if ((action != FileAction::Move && action != FileAction::Trash) || result.journalAction == 0 || result.moved.empty())
+    return;
+  UndoableAction undoable;
+  undoable.number = result.journalAction;
+  undoable.kind = action == FileAction::Move ? JournalKind::Move : JournalKind::Trash;
+  const std::vector<ResultRow>& rows = resultList_->session().rows();
+  for (const MovedFile& moved : result.moved) undoable.rows.push_back(rows[moved.row]);
+  lastAction_ = std::move(undoable);
+  undoEntry_->setText(QString::fromStdString(undoCaption(lastAction_->kind)));
+  undoEntry_->setEnabled(true);
+}
+
+void MainWindow::runFileAction(FileAction action) {
+  if (refuseWhileSearchFinishing() || runningAction_) return;
+  if (action == FileAction::Delete && preferences_.deleteToTrash) action = FileAction::Trash;
+  if (!confirmRemoval(action)) return;
+  // The input hold keeps the session as it is until the action ends.
+  const std::vector<ResultRow>& rows = resultList_->session().rows();
+  const std::vector<bool> selected = resultList_->session().selection();
+  ActionProgress progress;
+  ActionJournal journal(defaultJournalPath());
+  ActionOptions options;
+  options.progress = &progress;
+  options.journal = &journal;
+  options.sourceFolders = searchedFolders_;
+  options.moveKeepsFolders = preferences_.moveKeepsFolders;
+  options.removeEmptyFolders = preferences_.removeEmptyFolders;
+  RemovalResult result;
+  const QString failure = runWithProgress(actionProgressTitle(action), progress,
+                                          [&] { result = actOnSelectedFiles(action, rows, selected, options); });
   if (!failure.isEmpty()) showErrorBox(this, failure);
+  rememberForUndo(action, result);
   finishRemoval(this, *resultList_, result);
+  if (std::exchange(closeAfterAction_, false)) close();
+}
+
+void MainWindow::undoLastAction() {
+  if (refuseWhileSearchFinishing() || runningAction_ || !lastAction_) return;
+  ActionProgress progress;
+  ActionJournal journal(defaultJournalPath());
+  UndoResult result;
+  const std::uint64_t number = lastAction_->number;
+  const QString failure = runWithProgress(QStringLiteral("Putting files back"), progress, [&] {
+    result = undoAction(readJournal(journal.path()), number, &journal, &progress);
+  });
+  if (!failure.isEmpty()) showErrorBox(this, failure);
+  // Done with, or refused for good: what stays can still be undone by pelimor-find --undo.
+  undoEntry_->setEnabled(false);
+  std::vector<ResultRow> back = rowsPutBack(lastAction_->rows, result.putBack);
+  lastAction_.reset();
+  if (!back.empty()) {
+    std::vector<ResultRow> rows = resultList_->session().rows();
+    std::vector<bool> selected = resultList_->session().selection();
+    mergePutBackRows(rows, selected, std::move(back));
+    const RepaintSuspended suspended(resultList_);
+    resultList_->installRows(std::move(rows));
+    resultList_->selectRows(selected);
+  }
+  if (result.notice) showActionNotice(this, *result.notice);
   if (std::exchange(closeAfterAction_, false)) close();
 }
 
 void MainWindow::deleteSelected() { runFileAction(FileAction::Delete); }
 
 void MainWindow::moveSelected() { runFileAction(FileAction::Move); }
+
+void MainWindow::trashSelected() { runFileAction(FileAction::Trash); }
 
 void MainWindow::replaceSelectedWithHardLinks() { runFileAction(FileAction::Link); }
 

@@ -26,6 +26,9 @@ void MainWindow::search() {
     return;
   }
   request.sourceFolders = sourceList_->folders();
+  searchedFolders_ = request.sourceFolders;
+  // The rows an Undo would bring back belong to the list this search replaces.
+  if (lastAction_) lastAction_->rows.clear();
   request.referenceFolders = sourceList_->referenceFolders();
   request.uniqueIn = request.referenceFolders;  // for the report, when asked for
   request.excludedNames = preferences_.exclusions;

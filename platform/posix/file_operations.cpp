@@ -46,6 +46,15 @@ std::error_code OutputFile::create(const std::string& path) {
   return errnoCode(descriptor_ < 0 ? errno : 0);
 }
 
+std::error_code OutputFile::openForAppending(const std::string& path) {
+  if (descriptor_ >= 0) ::close(descriptor_);
+  descriptor_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (descriptor_ < 0) return errnoCode(errno);
+  // Made by someone or something else with wider rights: ours is private.
+  ::fchmod(descriptor_, 0600);
+  return {};
+}
+
 std::error_code OutputFile::createNewIn(const FolderHandle& folder, const std::string& name) {
   if (descriptor_ >= 0) ::close(descriptor_);
   descriptor_ = ::openat(folder.descriptor(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

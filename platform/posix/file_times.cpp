@@ -52,4 +52,12 @@ std::int64_t wallClockNanoseconds() {
   return static_cast<std::int64_t>(now.tv_sec) * kSecond + now.tv_nsec;
 }
 
+std::string localTimeText(std::int64_t nanoseconds) {
+  const time_t seconds = static_cast<time_t>(nanoseconds / kSecond);
+  tm local{};
+  char text[32] = "";
+  if (localtime_r(&seconds, &local)) std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  return text;
+}
+
 }  // namespace pelimor::platform

@@ -49,6 +49,10 @@ std::error_code FolderHandle::removeFile(const std::string& name) const {
   return errorOf(::unlinkat(descriptor_, name.c_str(), 0));
 }
 
+std::error_code FolderHandle::removeEmptyFolder(const std::string& name) const {
+  return errorOf(::unlinkat(descriptor_, name.c_str(), AT_REMOVEDIR));
+}
+
 std::error_code FolderHandle::renameReplacing(const std::string& name, const std::string& targetName) const {
   return errorOf(::renameat(descriptor_, name.c_str(), descriptor_, targetName.c_str()));
 }

@@ -47,6 +47,8 @@ std::string dataFolder() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
 
 std::string cacheFolder() { return xdgFolder("XDG_CACHE_HOME", ".cache"); }
 
+std::string actionLogFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share"); }
+
 std::string removedFilesFolder() { return joinPath(homeFolder(), "Pelimor - Removed files"); }
 
 std::string programFolder() {

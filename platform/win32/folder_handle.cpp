@@ -50,6 +50,12 @@ std::error_code FolderHandle::statusOf(const std::string& name, FileStatus& stat
   return isOpen() ? errnoCode(statusOfSystemPath(systemPathIn(path_, name), false, status)) : kNotOpen;
 }
 
+std::error_code FolderHandle::removeEmptyFolder(const std::string& name) const {
+  if (!isOpen()) return kNotOpen;
+  // The system removes only an empty folder, and never follows a junction to do it.
+  return errorOf(::RemoveDirectoryW(systemPathIn(path_, name).c_str()));
+}
+
 std::error_code FolderHandle::removeFile(const std::string& name) const {
   if (!isOpen()) return kNotOpen;
   // A file marked read-only is removed too, its mark cleared first (and put back when it stays).

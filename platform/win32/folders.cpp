@@ -72,6 +72,8 @@ std::string cacheFolder() {
   return withTrailingSeparator(joinPath(local, "Pelimor"));
 }
 
+std::string actionLogFolder() { return cacheFolder(); }
+
 // One folder on drive C: for every user, collecting moved files across runs.
 std::string removedFilesFolder() { return "C:/Pelimor - Removed files"; }
 

@@ -39,12 +39,18 @@ std::optional<std::string> Trash::put(const FolderHandle& folder, const std::str
   for (wchar_t& c : path) {
     if (c == L'/') c = L'\\';
   }
+  // Where a drive has no Recycle Bin (a network share) the shell would remove the file for good
+  // without asking: such a file stays. The bin is asked about by the drive's or share's root.
+  std::wstring root =
+      path.substr(0, path.size() >= 3 && path[1] == L':' ? 3 : path.find(L'\\', path.find(L'\\', 2) + 1) + 1);
+  SHQUERYRBINFO bin{};
+  bin.cbSize = sizeof bin;
+  if (FAILED(::SHQueryRecycleBinW(root.c_str(), &bin))) return std::string("its drive has no Recycle Bin");
   path.push_back(L'\0');
   SHFILEOPSTRUCTW operation{};
   operation.wFunc = FO_DELETE;
   operation.pFrom = path.c_str();
-  // No dialog of the shell's: the caller says what failed. Where a drive has no Recycle Bin (a
-  // network share) the shell removes the file for good without asking.
+  // No dialog of the shell's: the caller says what failed.
   operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
   const int result = ::SHFileOperationW(&operation);
   if (result == 0 && !operation.fAnyOperationsAborted) return std::nullopt;

@@ -30,12 +30,13 @@ struct FindRun {
   std::string err;
 };
 
-// `cacheHome`: where the run keeps its checksum cache; by default a folder of its own.
+// `cacheHome`: where the run keeps its checksum cache and its journal; by default a folder of its own.
 FindRun runFind(const std::string& arguments, const std::string& cacheHome = "") {
   testing::TempTree scratch;
   const std::string errFile = scratch.path("stderr");
-  // A cache of its own, so that no run sees another's, nor the user's.
-  const std::string command = "XDG_CACHE_HOME='" + (cacheHome.empty() ? scratch.root() : cacheHome) + "' " +
+  // A cache and a journal of its own, so that no run sees another's, nor the user's.
+  const std::string home = cacheHome.empty() ? scratch.root() : cacheHome;
+  const std::string command = "XDG_CACHE_HOME='" + home + "' XDG_DATA_HOME='" + home + "' " +
                               std::string(PELIMOR_FIND_BINARY) + " " + arguments + " 2>" + errFile;
   FindRun run;
   FILE* pipe = popen(command.c_str(), "r");

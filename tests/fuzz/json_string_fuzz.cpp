@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "cli/json_reader.h"
-#include "cli/json_text.h"
 #include "fuzz_support.h"
+#include "results/json_reader.h"
+#include "results/json_text.h"
 
 using namespace pelimor;
 

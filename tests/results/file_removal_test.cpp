@@ -303,15 +303,15 @@ TEST(FailureNotice, ListsTwentyAndCountsTheRest) {
 }
 
 TEST(NumberedFileName, NumberGoesBeforeTheExtension) {
-  EXPECT_EQ(numberedFileName("a.jpg", 2), "a (2).jpg");
-  EXPECT_EQ(numberedFileName("name", 3), "name (3)");
-  EXPECT_EQ(numberedFileName("archive.tar.gz", 2), "archive (2).tar.gz");
-  EXPECT_EQ(numberedFileName("Backup.TAR.XZ", 4), "Backup (4).TAR.XZ");
-  EXPECT_EQ(numberedFileName("my.tar", 2), "my (2).tar");
-  EXPECT_EQ(numberedFileName("photo.2020.jpg", 2), "photo.2020 (2).jpg");
-  EXPECT_EQ(numberedFileName(".profile", 2), ".profile (2)");
-  EXPECT_EQ(numberedFileName(".config.bak", 2), ".config (2).bak");
-  EXPECT_EQ(numberedFileName("trailing.", 2), "trailing (2).");
+  EXPECT_EQ(platform::numberedFileName("a.jpg", 2), "a (2).jpg");
+  EXPECT_EQ(platform::numberedFileName("name", 3), "name (3)");
+  EXPECT_EQ(platform::numberedFileName("archive.tar.gz", 2), "archive (2).tar.gz");
+  EXPECT_EQ(platform::numberedFileName("Backup.TAR.XZ", 4), "Backup (4).TAR.XZ");
+  EXPECT_EQ(platform::numberedFileName("my.tar", 2), "my (2).tar");
+  EXPECT_EQ(platform::numberedFileName("photo.2020.jpg", 2), "photo.2020 (2).jpg");
+  EXPECT_EQ(platform::numberedFileName(".profile", 2), ".profile (2)");
+  EXPECT_EQ(platform::numberedFileName(".config.bak", 2), ".config (2).bak");
+  EXPECT_EQ(platform::numberedFileName("trailing.", 2), "trailing (2).");
 }
 
 TEST_F(Removal, MoveCreatesTheFolderAndLeavesTheRowsOfMovedFiles) {
@@ -349,6 +349,23 @@ TEST_F(Removal, MoveNeverOverwritesAcrossRuns) {
   EXPECT_EQ(readFile(folder + "/a.jpg"), "first content");
   EXPECT_EQ(readFile(folder + "/a (2).jpg"), "first content");
   EXPECT_EQ(readFile(folder + "/a (3).jpg"), "second content, longer");
+}
+
+TEST_F(Removal, MoveKeepsTheFoldersBelowTheirSource) {
+  const std::vector<ResultRow> rows =
+      group(1, {"src/2020/trip/a.jpg", "src/a.jpg", "other/deep/a.jpg", "keep/a.jpg"}, "x");
+  ActionOptions options;
+  options.moveFolder = temp / "removed";
+  options.moveKeepsFolders = true;
+  options.sourceFolders = {temp / "src", temp / "src/2020/trip/not-this"};
+  const RemovalResult result = actOnSelectedFiles(FileAction::Move, rows, {true, true, true, false}, options);
+  ASSERT_EQ(result.moved.size(), 3u);
+  // A file below no source folder keeps its whole path.
+  const std::string outside = temp / "removed" + temp.path() + "/other/deep/a.jpg";
+  EXPECT_EQ(result.moved[0].destination, temp / "removed/2020/trip/a.jpg");
+  EXPECT_EQ(result.moved[1].destination, temp / "removed/a.jpg");
+  EXPECT_EQ(result.moved[2].destination, outside);
+  for (const MovedFile& moved : result.moved) EXPECT_EQ(readFile(moved.destination), "x");
 }
 
 TEST_F(Removal, MoveIntoAFolderThatCannotBeMadeKeepsEverything) {

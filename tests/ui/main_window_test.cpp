@@ -53,7 +53,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!ui.typeList()->isEditable());
   }
 
-  void toolbarHoldsTheSixActions() {
+  void toolbarHoldsItsActions() {
     MainWindow window;
     const test::MainWindowDriver ui(window);
     QCOMPARE(ui.toolBar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
@@ -61,7 +61,7 @@ class MainWindowTest : public QObject {
     QStringList order;
     for (QAction* action : ui.toolBar()->actions())
       order << (action->isSeparator() ? QStringLiteral("|") : action->text());
-    QCOMPARE(order, (QStringList{"Search", "Select", "|", "Delete", "Move", "|", "Print", "Help"}));
+    QCOMPARE(order, (QStringList{"Search", "Select", "|", "Delete", "Move", "Move to Trash", "|", "Print", "Help"}));
 
     struct Expected {
       QAction* action;

@@ -2,6 +2,7 @@
 // Texts for JSON documents. File names are bytes, not always UTF-8: a byte that is not part of
 // valid UTF-8 is written as \udcXX (XX its value), as Python's "surrogateescape" does, so the
 // document stays valid and the original bytes can be recovered.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -9,5 +10,13 @@ namespace pelimor {
 
 // A JSON string literal, quotes included.
 std::string jsonString(std::string_view bytes);
+
+// A strong hash as 32 lower-case hexadecimal digits: the high 64 bits, then the low.
+std::string strongHashText(std::uint64_t high, std::uint64_t low);
+
+// The reverse of strongHashText and of crc32Text: false unless `text` is exactly 32 (8) hexadecimal
+// digits.
+bool readStrongHashText(std::string_view text, std::uint64_t& high, std::uint64_t& low);
+bool readCrc32Text(std::string_view text, std::uint32_t& crc);
 
 }  // namespace pelimor

@@ -1,4 +1,4 @@
-#include "cli/json_reader.h"
+#include "results/json_reader.h"
 
 #include <charconv>
 

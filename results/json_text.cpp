@@ -1,5 +1,6 @@
-#include "cli/json_text.h"
+#include "results/json_text.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "results/html_report.h"  // utf8SequenceLength, shared with the report
@@ -7,6 +8,13 @@
 namespace pelimor {
 
 namespace {
+// Exactly `digits` hexadecimal digits.
+template <typename Number>
+bool readHex(std::string_view text, std::size_t digits, Number& number) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number, 16);
+  return text.size() == digits && error == std::errc() && end == text.data() + text.size();
+}
+
 void appendEscape(std::string& out, unsigned value) {
   char escape[8];
   std::snprintf(escape, sizeof escape, "\\u%04x", value);
@@ -55,5 +63,18 @@ std::string jsonString(std::string_view bytes) {
   out += '"';
   return out;
 }
+
+std::string strongHashText(std::uint64_t high, std::uint64_t low) {
+  char text[33];
+  std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(high),
+                static_cast<unsigned long long>(low));
+  return text;
+}
+
+bool readStrongHashText(std::string_view text, std::uint64_t& high, std::uint64_t& low) {
+  return text.size() == 32 && readHex(text.substr(0, 16), 16, high) && readHex(text.substr(16), 16, low);
+}
+
+bool readCrc32Text(std::string_view text, std::uint32_t& crc) { return readHex(text, 8, crc); }
 
 }  // namespace pelimor

@@ -1,0 +1,218 @@
+#include "results/action_undo.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "platform/file_times.h"
+#include "platform/folder_handle.h"
+#include "platform/folders.h"
+#include "platform/io_error_text.h"
+#include "platform/paths.h"
+#include "results/content_check.h"
+#include "results/move_by_copy.h"
+
+namespace pelimor {
+
+namespace {
+// Why an action's files can't be put back at all; nothing when they can.
+std::optional<std::string> whyNoUndo(JournalKind kind, std::uint64_t action) {
+  const std::string which = "Action " + std::to_string(action);
+  switch (kind) {
+    case JournalKind::Delete:
+      return which + " deleted its files: deleted files can't come back.";
+    case JournalKind::Link:
+    case JournalKind::Clone:
+      return which + " made its files share their kept copies' content: there is nothing to put back.";
+    case JournalKind::Undo:
+      return which + " was itself an undo.";
+    case JournalKind::Move:
+    case JournalKind::Trash:
+      break;
+  }
+  return std::nullopt;
+}
+
+// The file as the journal saw it where the action put it: what is checked before it goes back.
+ResultRow movedRow(const JournalRecord& record) {
+  ResultRow row;
+  row.path = record.newPath;
+  row.size = record.size;
+  row.crc32 = record.digest.crc32;
+  row.strongHigh = record.digest.strongHigh;
+  row.strongLow = record.digest.strongLow;
+  static_cast<FileIdentity&>(row.identity) = record.after;
+  return row;
+}
+
+class PutBack {
+ public:
+  PutBack(ActionJournal* journal, std::uint64_t action) : journal_(journal), action_(action) {}
+
+  // Nothing when the file is back at its old place; otherwise why it stays.
+  std::optional<std::string> putBack(const JournalRecord& record, UndoResult& result) {
+    if (record.newPath.empty()) return std::string("the system did not tell where it went: put it back by hand");
+    if (record.after.inode == 0 && record.after.device == 0)
+      return "where it went was not recorded whole: it stays at " + record.newPath;
+    const ResultRow row = movedRow(record);
+    const std::string name(row.name());
+    platform::FolderHandle from;
+    platform::FileStatus status;
+    std::error_code error = from.open(platform::folderPartOf(record.newPath));
+    if (!error) error = from.statusOf(name, status);
+    if (error == std::errc::no_such_file_or_directory) return "it is no longer at " + record.newPath;
+    if (error) return "it cannot be looked at in " + record.newPath + ": " + platform::systemErrorText(error);
+    if (!sameFile(record.after, status)) return "it has changed since it was moved: it stays at " + record.newPath;
+    // A change within one tick of its file system's clock after we looked leaves every time as it was.
+    if (record.after.changedNanoseconds > record.afterLookedAt - platform::changeTimeStep(from)) {
+      if (std::optional<std::string> reason = contentMismatch(from, row))
+        return *reason + ": it stays at " + record.newPath;
+    }
+    const std::string targetFolder = platform::folderPartOf(record.oldPath);
+    const std::string targetName(platform::fileNameOf(record.oldPath));
+    if (!target_.isOpen() || target_.path() != targetFolder) {
+      target_.close();
+      error = platform::createFolderWithParents(targetFolder);
+      if (!error) error = target_.open(targetFolder);
+      if (error) return "its folder cannot be made again: " + platform::systemErrorText(error);
+    }
+    const auto taken = [&] { return "another file has taken its place: it stays at " + record.newPath; };
+    error = from.renameNoReplace(name, target_, targetName);
+    if (error == std::errc::file_exists) return taken();
+    if (error == std::errc::cross_device_link) {
+      const CopyMoveOutcome copy = moveByCopy(from, row, target_, targetName, targetFolder);
+      if (copy.targetTaken) return taken();
+      if (copy.failure) return copy.failure;
+    } else if (error) {
+      return "it cannot be put back: " + platform::systemErrorText(error);
+    }
+    if (!record.trashInfo.empty()) {
+      platform::FolderHandle info;
+      if (!info.open(platform::folderPartOf(record.trashInfo)))
+        info.removeFile(std::string(platform::fileNameOf(record.trashInfo)));
+    }
+    PutBackFile back{record.oldPath, {}};
+    JournalRecord undone;
+    undone.undoes = action_;
+    undone.oldPath = record.newPath;
+    undone.newPath = record.oldPath;
+    undone.before = record.after;
+    undone.digest = record.digest;
+    undone.size = record.size;
+    undone.afterLookedAt = platform::wallClockNanoseconds();
+    platform::FileStatus now, folder;
+    if (!target_.statusOf(targetName, now)) static_cast<FileIdentity&>(back.identity) = undone.after = identityOf(now);
+    if (!target_.ownStatus(folder)) back.identity.folder = {folder.device, folder.inode};
+    if (journal_) journal_->record(std::move(undone));
+    result.putBack.push_back(std::move(back));
+    return std::nullopt;
+  }
+
+ private:
+  ActionJournal* journal_;
+  std::uint64_t action_;
+  platform::FolderHandle target_;
+};
+}  // namespace
+
+std::optional<std::uint64_t> newestAction(const std::vector<JournalRecord>& records) {
+  for (auto record = records.rbegin(); record != records.rend(); ++record)
+    if (record->kind != JournalKind::Undo) return record->action;
+  return std::nullopt;
+}
+
+UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t action, ActionJournal* journal,
+                      ActionProgress* progress) {
+  UndoResult result;
+  const auto refuse = [&](std::string text) {
+    result.notice = Notice::information(std::move(text));
+    result.refused = true;
+    return result;
+  };
+  std::vector<const JournalRecord*> files;
+  std::set<std::string_view> alreadyBack;
+  for (const JournalRecord& record : records) {
+    if (record.action == action) files.push_back(&record);
+    if (record.kind == JournalKind::Undo && record.undoes == action) alreadyBack.insert(record.newPath);
+  }
+  if (files.empty())
+    return refuse("There is no action " + std::to_string(action) + " in " + defaultJournalPath() + ".");
+  if (std::optional<std::string> reason = whyNoUndo(files.front()->kind, action)) return refuse(std::move(*reason));
+  std::erase_if(files, [&](const JournalRecord* record) { return alreadyBack.count(record->oldPath) != 0; });
+  if (files.empty()) return refuse("Every file of action " + std::to_string(action) + " is back already.");
+  if (journal) journal->begin(JournalKind::Undo);
+  if (progress) {
+    std::uint64_t bytes = 0;
+    for (const JournalRecord* record : files) bytes += record->size;
+    progress->begin(files.size(), bytes);
+  }
+  PutBack putBack(journal, action);
+  for (const JournalRecord* record : files) {
+    if (progress && progress->cancelled()) {
+      result.cancelled = true;
+      break;
+    }
+    if (std::optional<std::string> reason = putBack.putBack(*record, result))
+      result.failures.push_back(UndoFailure{record->oldPath, std::move(*reason)});
+    if (progress) progress->fileDone(record->size);
+  }
+  const std::size_t count = result.putBack.size();
+  std::string text = std::to_string(count) + (count == 1 ? " file was" : " files were") + " put back.";
+  if (result.cancelled) text = "Cancelled: " + text;
+  if (!result.failures.empty()) {
+    const std::size_t left = result.failures.size();
+    text += "\n\n" + std::to_string(left) + (left == 1 ? " file was not put back:" : " files were not put back:");
+    for (std::size_t i = 0; i < left && i < kListedInNotice; ++i)
+      text += "\n" + result.failures[i].path + ": " + result.failures[i].reason;
+    text += moreListedText(left);
+  }
+  if (journal && journal->failure())
+    text += "\n\nThe record of this undo could not be written to " + journal->path() + ": " +
+            platform::systemErrorText(journal->failure());
+  result.notice = result.failures.empty() ? Notice::information(text) : Notice::warning(text);
+  return result;
+}
+
+std::vector<ResultRow> rowsPutBack(const std::vector<ResultRow>& removed, const std::vector<PutBackFile>& putBack) {
+  std::map<std::string_view, const PutBackFile*> byPath;
+  for (const PutBackFile& file : putBack) byPath.emplace(file.path, &file);
+  std::vector<ResultRow> rows;
+  for (const ResultRow& row : removed) {
+    const auto found = byPath.find(row.path);
+    if (found == byPath.end()) continue;
+    rows.push_back(row);
+    rows.back().identity = found->second->identity;
+    rows.back().racy = true;
+  }
+  return rows;
+}
+
+void mergePutBackRows(std::vector<ResultRow>& rows, std::vector<bool>& selected, std::vector<ResultRow> back) {
+  std::map<std::uint32_t, std::vector<ResultRow>> byGroup;
+  for (ResultRow& row : back) byGroup[row.group].push_back(std::move(row));
+  std::map<std::uint32_t, std::size_t> lastOfGroup;
+  for (std::size_t i = 0; i < rows.size(); ++i) lastOfGroup[rows[i].group] = i;
+  std::vector<ResultRow> merged;
+  std::vector<bool> mergedSelection;
+  merged.reserve(rows.size() + back.size());
+  const auto add = [&](std::vector<ResultRow>& group) {
+    for (ResultRow& row : group) {
+      merged.push_back(std::move(row));
+      mergedSelection.push_back(false);
+    }
+    group.clear();
+  };
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    merged.push_back(std::move(rows[i]));
+    mergedSelection.push_back(selected[i]);
+    if (lastOfGroup[merged.back().group] == i)
+      if (const auto group = byGroup.find(merged.back().group); group != byGroup.end()) add(group->second);
+  }
+  for (auto& [group, left] : byGroup) add(left);
+  rows = std::move(merged);
+  selected = std::move(mergedSelection);
+}
+
+std::string undoCaption(JournalKind kind) { return kind == JournalKind::Trash ? "Undo Move to Trash" : "Undo Move"; }
+
+}  // namespace pelimor

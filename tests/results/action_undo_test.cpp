@@ -1,0 +1,169 @@
+#include "results/action_undo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "results/file_removal.h"
+#include "support/posix_only.h"
+#include "support/test_files.h"
+
+namespace pelimor {
+namespace {
+
+using testing::exists;
+using testing::readFile;
+using testing::rowFor;
+using testing::TempFolder;
+using testing::writeFile;
+
+class Undo : public ::testing::Test {
+ protected:
+  void SetUp() override { oldData_ = testing::setEnvironment("XDG_DATA_HOME", temp / "data"); }
+  void TearDown() override { testing::setEnvironment("XDG_DATA_HOME", oldData_); }
+
+  // Groups of two: `names` in "src/a/" selected, their copies in "keep/" not.
+  RemovalResult act(FileAction action, const std::vector<std::string>& names, ActionOptions options = {}) {
+    rows.clear();
+    std::vector<bool> selected;
+    std::uint32_t group = 0;
+    for (const std::string& name : names) {
+      ++group;
+      for (const std::string folder : {"src/a/", "keep/"}) {
+        writeFile(temp / (folder + name), "content of " + name);
+        rows.push_back(rowFor(temp / (folder + name), group));
+        selected.push_back(folder == std::string("src/a/"));
+      }
+    }
+    options.journal = &journal;
+    options.moveFolder = temp / "removed";
+    return actOnSelectedFiles(action, rows, selected, options);
+  }
+
+  TempFolder temp;
+  ActionJournal journal{temp / "data/Pelimor/Actions.log"};
+  std::vector<ResultRow> rows;
+
+ private:
+  std::string oldData_;
+};
+
+TEST_F(Undo, PutsBackWhatIsStillOursAndNeverReplaces) {
+  // Each file's fate between the Move and the Undo.
+  enum class Meanwhile { Nothing, PlaceTaken, Changed, Gone };
+  struct Case {
+    std::string name;
+    Meanwhile meanwhile;
+    std::string reason;  // empty: put back
+  };
+  const Case cases[] = {
+      {"clean", Meanwhile::Nothing, ""},
+      {"taken", Meanwhile::PlaceTaken, "another file has taken its place: it stays at "},
+      {"changed", Meanwhile::Changed, "it has changed since it was moved: it stays at "},
+      {"gone", Meanwhile::Gone, "it is no longer at "},
+  };
+  std::vector<std::string> names;
+  for (const Case& each : cases) names.push_back(each.name);
+  const RemovalResult moved = act(FileAction::Move, names);
+  ASSERT_EQ(moved.moved.size(), names.size());
+  ASSERT_EQ(moved.journalAction, 1u);
+  for (const Case& each : cases) {
+    const std::string there = temp / ("removed/" + each.name);
+    if (each.meanwhile == Meanwhile::PlaceTaken) writeFile(temp / ("src/a/" + each.name), "a newcomer");
+    if (each.meanwhile == Meanwhile::Changed) writeFile(there, "edited since");
+    if (each.meanwhile == Meanwhile::Gone) std::filesystem::remove(there);
+  }
+  const UndoResult undone = undoAction(readJournal(journal.path()), 1, &journal);
+  ASSERT_FALSE(undone.refused);
+  ASSERT_EQ(undone.putBack.size(), 1u);
+  EXPECT_EQ(undone.putBack[0].path, temp / "src/a/clean");
+  EXPECT_EQ(readFile(temp / "src/a/clean"), "content of clean");
+  EXPECT_EQ(readFile(temp / "src/a/taken"), "a newcomer");
+  EXPECT_EQ(readFile(temp / "removed/taken"), "content of taken");
+  ASSERT_EQ(undone.failures.size(), 3u);
+  for (const UndoFailure& failure : undone.failures) {
+    const auto match = std::find_if(std::begin(cases), std::end(cases),
+                                    [&](const Case& each) { return failure.path == temp / ("src/a/" + each.name); });
+    ASSERT_NE(match, std::end(cases)) << failure.path;
+    EXPECT_EQ(failure.reason, match->reason + temp / ("removed/" + match->name));
+  }
+  // A second undo tries only what is left: the place is free now.
+  std::filesystem::remove(temp / "src/a/taken");
+  const UndoResult again = undoAction(readJournal(journal.path()), 1, &journal);
+  ASSERT_EQ(again.putBack.size(), 1u);
+  EXPECT_EQ(readFile(temp / "src/a/taken"), "content of taken");
+  const std::vector<ActionSummary> actions = summarizeActions(readJournal(journal.path()));
+  ASSERT_EQ(actions.size(), 3u);
+  EXPECT_EQ(actions[0].putBack, 2u);
+  EXPECT_EQ(actions[2].kind, JournalKind::Undo);
+}
+
+TEST_F(Undo, TrashComesBackWithoutItsInfoAndEmptiedFoldersGo) {
+  PELIMOR_POSIX_ONLY("the Recycle Bin keeps no path we could put a file back from");
+  writeFile(temp / "src/other/stays", "not selected, in a folder of its own");
+  ActionOptions options;
+  options.removeEmptyFolders = true;
+  options.sourceFolders = {temp / "src"};
+  const RemovalResult trashed = act(FileAction::Trash, {"x", "y"}, options);
+  ASSERT_EQ(trashed.moved.size(), 2u);
+  // The trashed files' folder went with them; Undo makes it again.
+  EXPECT_EQ(trashed.removedFolders, std::vector<std::string>{temp / "src/a"});
+  EXPECT_TRUE(exists(temp / "src/other/stays"));
+  EXPECT_TRUE(exists(temp / "data/Trash/info/x.trashinfo"));
+
+  const UndoResult undone = undoAction(readJournal(journal.path()), trashed.journalAction, &journal);
+  EXPECT_EQ(undone.putBack.size(), 2u);
+  EXPECT_EQ(readFile(temp / "src/a/x"), "content of x");
+  EXPECT_FALSE(exists(temp / "data/Trash/info/x.trashinfo"));
+  EXPECT_FALSE(exists(temp / "data/Trash/files/x"));
+  // The rows come back into the list beside their groups, unselected and to be read again.
+  std::vector<ResultRow> list = {rows[1], rows[3]};
+  std::vector<bool> selected = {true, false};
+  mergePutBackRows(list, selected, rowsPutBack({rows[0], rows[2]}, undone.putBack));
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[1].path, rows[0].path);
+  EXPECT_EQ(list[3].path, rows[2].path);
+  EXPECT_TRUE(list[1].racy);
+  EXPECT_EQ(selected, (std::vector<bool>{true, false, false, false}));
+}
+
+TEST_F(Undo, DeletedFilesCantComeBackAndAKilledRunLeavesATrueRecord) {
+  const RemovalResult deleted = act(FileAction::Delete, {"x"});
+  ASSERT_EQ(deleted.journalAction, 1u);
+  // A run killed while writing its line: the line is cut short.
+  {
+    std::ofstream out(journal.path(), std::ios::app | std::ios::binary);
+    out << "{\"action\": 2, \"kind\": \"move\", \"old\": \"/cut";
+  }
+  const std::vector<JournalRecord> records = readJournal(journal.path());
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].kind, JournalKind::Delete);
+  EXPECT_EQ(newestAction(records), 1u);
+  const UndoResult undone = undoAction(records, 1, &journal);
+  EXPECT_TRUE(undone.refused);
+  EXPECT_EQ(undone.notice->text, "Action 1 deleted its files: deleted files can't come back.");
+  // The next action starts on a line of its own, numbered after the last whole one.
+  EXPECT_EQ(act(FileAction::Move, {"y"}).journalAction, 2u);
+  EXPECT_EQ(readJournal(journal.path()).size(), 2u);
+}
+
+TEST_F(Undo, TheJournalDropsItsOldestActionsPastItsCap) {
+  ActionJournal small(journal.path(), 4096);
+  for (int action = 1; action <= 12; ++action) {
+    small.begin(JournalKind::Delete);
+    JournalRecord record;
+    record.oldPath = std::string(300, 'x');
+    small.record(record);
+  }
+  const std::vector<ActionSummary> kept = summarizeActions(readJournal(journal.path()));
+  ASSERT_FALSE(kept.empty());
+  EXPECT_EQ(kept.back().action, 12u);
+  EXPECT_GT(kept.front().action, 1u);
+  EXPECT_LE(std::filesystem::file_size(journal.path()), 4096u + 1024u);
+  EXPECT_EQ(std::filesystem::status(journal.path()).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+}  // namespace
+}  // namespace pelimor
