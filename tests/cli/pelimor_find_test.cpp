@@ -64,7 +64,8 @@ TEST(PelimorFind, BadInputIsOneLineAndExitCodeTwo) {
        {"--bogus", "--min-kb -1", "--min-kb x", "--min-kb", "--type pictures", "--threads 0", "--threads many",
         "--delete /tmp", "--select-in /tmp /tmp", "--dry-run /tmp", "--select-in /tmp --delete --move /tmp",
         "--load /nonexistent --select-in /tmp --delete", "--load /etc/hostname --select-in /tmp --delete",
-        "--load /etc/hostname --select-in /tmp --delete /tmp"}) {
+        "--load /etc/hostname --select-in /tmp --delete /tmp", "--undo --list-actions", "--undo-action 0",
+        "--undo /tmp", "--keep-folders --select-in /tmp --delete /tmp"}) {
     const FindRun run = runFind(arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments;
     EXPECT_TRUE(run.out.empty()) << arguments;
@@ -329,6 +330,28 @@ TEST(PelimorFind, LinkReplacesTheSelectedFilesWithTheKeptOne) {
                 "1", "linked " + tree.path("spare/f") + " -> " + tree.path("kept/f"),
                 "refused " + tree.path("locked/f") + ": no hard link can be made beside it: Permission denied"}));
   EXPECT_EQ(std::filesystem::directory_iterator(tree.path("locked"))->path().filename(), "f");
+}
+
+TEST(PelimorFind, TrashRemovesTheFoldersItEmptiedAndUndoPutsBack) {
+  testing::TempTree tree, home;
+  tree.file("keep/f", "the same bytes");
+  tree.file("spare/deep/f", "the same bytes");
+  const std::string trash = "--min-kb 0 --trash --remove-empty-folders --select-in-tree " + quoted(tree.path("spare")) +
+                            " " + quoted(tree.root());
+  const FindRun trashed = runFind(trash, home.root());
+  EXPECT_EQ(trashed.exitCode, 0) << trashed.err;
+  EXPECT_EQ(linesOf(trashed.out),
+            (std::set<std::string>{"trashed " + tree.path("spare/deep/f") + " -> " + home.path("Trash/files/f"),
+                                   "removed empty folder " + tree.path("spare/deep"),
+                                   "removed empty folder " + tree.path("spare")}));
+  const FindRun listed = runFind("--list-actions", home.root());
+  EXPECT_NE(listed.out.find("1  "), std::string::npos);
+  EXPECT_NE(listed.out.find("  trash  1 file, 14 bytes\n"), std::string::npos) << listed.out;
+  const FindRun undone = runFind("--undo", home.root());
+  EXPECT_EQ(undone.exitCode, 0) << undone.err;
+  EXPECT_EQ(undone.out, "put back " + tree.path("spare/deep/f") + "\n");
+  EXPECT_TRUE(std::filesystem::exists(tree.path("spare/deep/f")));
+  EXPECT_EQ(runFind("--undo-action 1", home.root()).err, "pelimor-find: Every file of action 1 is back already.\n");
 }
 
 TEST(PelimorFind, NoCacheNeitherReadsNorWritesTheCache) {

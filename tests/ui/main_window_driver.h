@@ -42,6 +42,9 @@ class MainWindowDriver {
   QMenu* resultMenu() const { return window_.resultMenu_; }
   QAction* safeSelectEntry() const { return window_.safeSelectEntry_; }
   QAction* hardLinksEntry() const { return window_.hardLinksEntry_; }
+  QAction* undoEntry() const { return window_.undoEntry_; }
+  QAction* deleteToTrashEntry() const { return window_.deleteToTrashEntry_; }
+  QAction* askBeforeRemovalEntry() const { return window_.askBeforeRemovalEntry_; }
   QMenu* selectMenu() const { return window_.selectMenu_; }
 
   // Groups, files, selected files, selected size.

@@ -422,6 +422,41 @@ class ResultActionsTest : public QObject {
     verifyStatusBar(window, 4, 7, 0);
   }
 
+  void deleteToTheTrashAsksFirstAndCtrlZBringsTheRowsBack() {
+#ifdef _WIN32
+    QSKIP("the Recycle Bin keeps no path we could put a file back from");
+#endif
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->selectRows({true, false, false, false, true});  // a/one.txt, c/two.txt
+    ui.deleteToTrashEntry()->trigger();
+    ui.askBeforeRemovalEntry()->trigger();
+    test::SeenBox asked;
+    test::answerNextMessageBox(QMessageBox::No, &asked);
+    QTest::keyClick(ui.resultList(), Qt::Key_Delete);
+    QVERIFY(asked.text.startsWith(QStringLiteral("Move 2 selected files (")));
+    QVERIFY(asked.text.endsWith(QStringLiteral(") to the Trash?")));
+    QVERIFY(QFile::exists(inside(files, "a/one.txt")));
+    test::answerNextMessageBox(QMessageBox::Yes);
+    window.action(MainAction::Delete)->trigger();
+    QCOMPARE(contentOf(desktop->dataHome() + QStringLiteral("/Trash/files/one.txt")), QByteArray("1"));
+    QVERIFY(!QFile::exists(inside(files, "c/two.txt")));
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(7));
+    QCOMPARE(ui.undoEntry()->text(), QStringLiteral("Undo Move to Trash"));
+
+    Boxes boxes;
+    test::showActive(window);
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    verifyInformation(boxes.seen(), QStringLiteral("2 files were put back."));
+    QCOMPARE(contentOf(inside(files, "a/one.txt")), QByteArray("1"));
+    QCOMPARE(contentOf(inside(files, "c/two.txt")), QByteArray("22"));
+    QCOMPARE(groupsOf(*ui.resultList()), (std::vector<std::uint32_t>{1, 1, 1, 2, 2, 3, 3, 4, 4}));
+    QVERIFY(!ui.undoEntry()->isEnabled());
+    verifyStatusBar(window, 4, 9, 0);
+  }
+
   // Delete works off the window's thread: the window paints, Esc in its progress dialog stops it
   // before the next file, and the list then holds exactly the rows whose files are still there.
   void aCancelledDeleteLeavesTheListAndTheDiskInAgreement() {

@@ -125,16 +125,21 @@ Opener::~Opener() {
 #endif
 }
 
-PrivateDesktop::PrivateDesktop() : oldHome_(variable(kHomeVariable)), oldConfigHome_(variable(kConfigHomeVariable)) {
+PrivateDesktop::PrivateDesktop()
+    : oldHome_(variable(kHomeVariable)),
+      oldConfigHome_(variable(kConfigHomeVariable)),
+      oldDataHome_(variable("XDG_DATA_HOME")) {
   QDir().mkpath(home());
   QDir().mkpath(configHome());
   setFolderVariable(kHomeVariable, home());
   setFolderVariable(kConfigHomeVariable, configHome());
+  setFolderVariable("XDG_DATA_HOME", dataHome());
 }
 
 PrivateDesktop::~PrivateDesktop() {
   restoreVariable(kHomeVariable, oldHome_);
   restoreVariable(kConfigHomeVariable, oldConfigHome_);
+  restoreVariable("XDG_DATA_HOME", oldDataHome_);
 }
 
 void writeFile(const QString& path, const QByteArray& content) {

@@ -90,12 +90,15 @@ class PrivateDesktop {
 
   QString home() const { return root_.filePath(QStringLiteral("home")); }
   QString configHome() const { return root_.filePath(QStringLiteral("config")); }
+  // The journal of actions and the home trash (XDG_DATA_HOME).
+  QString dataHome() const { return root_.filePath(QStringLiteral("data")); }
   Opener opener{{QStringLiteral("file")}};
 
  private:
   QTemporaryDir root_;
   std::optional<QString> oldHome_;
   std::optional<QString> oldConfigHome_;
+  std::optional<QString> oldDataHome_;
 };
 
 // While this lives, this thread and the threads it starts obey permission bits even as root (the
