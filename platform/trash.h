@@ -15,6 +15,10 @@ namespace pelimor::platform {
 struct TrashedFile {
   std::string path;      // the file inside the trash; empty where the system does not tell (Windows)
   std::string infoPath;  // its .trashinfo; empty on Windows
+  // The file as it lies in the trash, looked at right after it went, at `lookedAt` (wall clock);
+  // lookedAt is 0 where the system does not tell.
+  FileStatus status;
+  std::int64_t lookedAt = 0;
 };
 
 // Puts files into the trash of their own file system. Remembers the trash folders it found, one per

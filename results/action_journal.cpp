@@ -182,6 +182,9 @@ std::vector<JournalRecord> readJournal(const std::string& path) {
 std::error_code ActionJournal::begin(JournalKind kind) {
   kind_ = kind;
   action_ = 0;
+  // Closed first: a journal held open can't be replaced (Windows), and a failure below must leave
+  // nothing to write to.
+  if (file_.isOpen()) file_.close();
   if (path_.empty()) return {};
   const std::string folder = platform::folderPartOf(path_);
   if (std::error_code error = platform::createPrivateFolder(folder)) return failure_ = error;
@@ -211,7 +214,13 @@ std::error_code ActionJournal::record(JournalRecord record) {
   if (!file_.isOpen()) return failure_;
   record.action = action_;
   record.kind = kind_;
-  record.time = platform::localTimeText(platform::wallClockNanoseconds());
+  // The clock's text changes once a second.
+  const std::int64_t second = platform::wallClockNanoseconds() / 1'000'000'000;
+  if (second != timeSecond_) {
+    timeSecond_ = second;
+    timeText_ = platform::localTimeText(second * 1'000'000'000);
+  }
+  record.time = timeText_;
   const std::error_code error = file_.write(journalLine(record) + "\n");
   if (error && !failure_) failure_ = error;
   return error;

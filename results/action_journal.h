@@ -66,6 +66,8 @@ class ActionJournal {
   JournalKind kind_ = JournalKind::Delete;
   std::uint64_t action_ = 0;
   std::error_code failure_;
+  std::int64_t timeSecond_ = -1;
+  std::string timeText_;
 };
 
 // One line of the journal as text, without its line end; and back. A line that is no record (cut

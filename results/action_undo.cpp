@@ -56,16 +56,18 @@ class PutBack {
       return "where it went was not recorded whole: it stays at " + record.newPath;
     const ResultRow row = movedRow(record);
     const std::string name(row.name());
-    platform::FolderHandle from;
     platform::FileStatus status;
-    std::error_code error = from.open(platform::folderPartOf(record.newPath));
-    if (!error) error = from.statusOf(name, status);
+    const std::string fromFolder = platform::folderPartOf(record.newPath);
+    if (from_.path() != fromFolder) fromStep_ = 0;
+    std::error_code error = openOnce(from_, fromFolder);
+    if (!error) error = from_.statusOf(name, status);
     if (error == std::errc::no_such_file_or_directory) return "it is no longer at " + record.newPath;
     if (error) return "it cannot be looked at in " + record.newPath + ": " + platform::systemErrorText(error);
     if (!sameFile(record.after, status)) return "it has changed since it was moved: it stays at " + record.newPath;
     // A change within one tick of its file system's clock after we looked leaves every time as it was.
-    if (record.after.changedNanoseconds > record.afterLookedAt - platform::changeTimeStep(from)) {
-      if (std::optional<std::string> reason = contentMismatch(from, row))
+    if (fromStep_ == 0) fromStep_ = platform::changeTimeStep(from_);
+    if (record.after.changedNanoseconds > record.afterLookedAt - fromStep_) {
+      if (std::optional<std::string> reason = contentMismatch(from_, row))
         return *reason + ": it stays at " + record.newPath;
     }
     const std::string targetFolder = platform::folderPartOf(record.oldPath);
@@ -75,23 +77,23 @@ class PutBack {
       error = platform::createFolderWithParents(targetFolder);
       if (!error) error = target_.open(targetFolder);
       if (error) return "its folder cannot be made again: " + platform::systemErrorText(error);
+      platform::FileStatus own;
+      targetId_ = target_.ownStatus(own) ? platform::FolderId{} : platform::FolderId{own.device, own.inode};
     }
     const auto taken = [&] { return "another file has taken its place: it stays at " + record.newPath; };
-    error = from.renameNoReplace(name, target_, targetName);
+    error = from_.renameNoReplace(name, target_, targetName);
     if (error == std::errc::file_exists) return taken();
     if (error == std::errc::cross_device_link) {
-      const CopyMoveOutcome copy = moveByCopy(from, row, target_, targetName, targetFolder);
+      const CopyMoveOutcome copy = moveByCopy(from_, row, target_, targetName, targetFolder);
       if (copy.targetTaken) return taken();
       if (copy.failure) return copy.failure;
     } else if (error) {
       return "it cannot be put back: " + platform::systemErrorText(error);
     }
-    if (!record.trashInfo.empty()) {
-      platform::FolderHandle info;
-      if (!info.open(platform::folderPartOf(record.trashInfo)))
-        info.removeFile(std::string(platform::fileNameOf(record.trashInfo)));
-    }
+    if (!record.trashInfo.empty() && !openOnce(info_, platform::folderPartOf(record.trashInfo)))
+      info_.removeFile(std::string(platform::fileNameOf(record.trashInfo)));
     PutBackFile back{record.oldPath, {}};
+    back.identity.folder = targetId_;
     JournalRecord undone;
     undone.undoes = action_;
     undone.oldPath = record.newPath;
@@ -100,18 +102,26 @@ class PutBack {
     undone.digest = record.digest;
     undone.size = record.size;
     undone.afterLookedAt = platform::wallClockNanoseconds();
-    platform::FileStatus now, folder;
+    platform::FileStatus now;
     if (!target_.statusOf(targetName, now)) static_cast<FileIdentity&>(back.identity) = undone.after = identityOf(now);
-    if (!target_.ownStatus(folder)) back.identity.folder = {folder.device, folder.inode};
     if (journal_) journal_->record(std::move(undone));
     result.putBack.push_back(std::move(back));
     return std::nullopt;
   }
 
  private:
+  // Opens `folder` in `handle` unless it is open there already: the trash's files come from one folder.
+  static std::error_code openOnce(platform::FolderHandle& handle, const std::string& folder) {
+    if (handle.isOpen() && handle.path() == folder) return {};
+    handle.close();
+    return handle.open(folder);
+  }
+
   ActionJournal* journal_;
   std::uint64_t action_;
-  platform::FolderHandle target_;
+  platform::FolderHandle from_, info_, target_;
+  std::int64_t fromStep_ = 0;  // the clock step of from_'s file system, once asked
+  platform::FolderId targetId_;
 };
 }  // namespace
 

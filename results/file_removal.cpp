@@ -67,8 +67,10 @@ class Mover {
  public:
   Mover(const ActionOptions& options, std::vector<MovedFile>& moved) : options_(options), moved_(moved) {}
 
+  // `landed`: the moved file as it lies in its new place, looked at right after it went.
   std::optional<std::string> move(std::size_t i, const ResultRow& row, const platform::FolderHandle& from,
-                                  const std::function<std::optional<std::string>()>& keeperStill) {
+                                  const std::function<std::optional<std::string>()>& keeperStill,
+                                  platform::TrashedFile& landed) {
     const std::string folder = moveTargetOf(options_, row.path);
     if (!target_.isOpen() || target_.path() != folder) {
       target_.close();
@@ -90,6 +92,8 @@ class Mover {
         return "it cannot be moved to " + folder + ": " + platform::systemErrorText(error);
       }
       moved_.push_back(MovedFile{i, platform::joinPath(folder, targetName)});
+      landed.lookedAt = platform::wallClockNanoseconds();
+      if (target_.statusOf(targetName, landed.status)) landed.lookedAt = 0;
       return std::nullopt;
     }
     return "no free name is left for it in " + folder;
@@ -312,22 +316,22 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
   platform::Trash trash;
   ActionJournal* const journal = options.dryRun ? nullptr : options.journal;
   if (journal && !journal->begin(journalKindOf(action))) result.journalAction = journal->action();
-  // Writes what became of the row's file, found as `status`, now at `newPath`.
+  // Writes what became of the row's file, found as `status`, now at `newPath` (and as `landed` says
+  // where it was moved).
   const auto writeDown = [&](std::size_t i, const platform::FileStatus& status, std::string newPath,
-                             std::string trashInfo = {}) {
+                             const platform::TrashedFile* landed = nullptr) {
     if (!journal) return;
     JournalRecord record;
     record.oldPath = rows[i].path;
     record.before = identityOf(status);
     record.digest = rows[i].digest();
     record.size = rows[i].size;
-    if (action == FileAction::Move || action == FileAction::Trash) {
-      record.afterLookedAt = platform::wallClockNanoseconds();
-      platform::FileStatus now;
-      if (!newPath.empty() && !platform::statusOfPath(newPath, false, now)) record.after = identityOf(now);
+    if (landed && landed->lookedAt != 0) {
+      record.after = identityOf(landed->status);
+      record.afterLookedAt = landed->lookedAt;
     }
+    if (landed) record.trashInfo = landed->infoPath;
     record.newPath = std::move(newPath);
-    record.trashInfo = std::move(trashInfo);
     journal->record(std::move(record));
   };
   actOnEach(action, rows, selected, options, result,
@@ -359,13 +363,15 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
                   if (!error) writeDown(i, status, {});
                   return outcome;
                 }
-                case FileAction::Move:
-                  outcome.reason = mover.move(i, row, folder, keeperStill);
+                case FileAction::Move: {
+                  platform::TrashedFile landed;
+                  outcome.reason = mover.move(i, row, folder, keeperStill, landed);
                   if (!outcome.reason) {
                     outcome.freedBytes = freed.movedAside(status);
-                    writeDown(i, status, result.moved.back().destination);
+                    writeDown(i, status, result.moved.back().destination, &landed);
                   }
                   return outcome;
+                }
                 case FileAction::Trash: {
                   platform::TrashedFile trashed;
                   bool gone = false;
@@ -376,7 +382,7 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
                   } else if (!outcome.reason) {
                     outcome.freedBytes = freed.movedAside(status);
                     result.moved.push_back(MovedFile{i, trashed.path});
-                    writeDown(i, status, std::move(trashed.path), std::move(trashed.infoPath));
+                    writeDown(i, status, trashed.path, &trashed);
                   }
                   return outcome;
                 }

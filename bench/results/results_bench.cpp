@@ -11,6 +11,7 @@
 #include "platform/folder_handle.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "results/action_undo.h"
 #include "results/file_removal.h"
 #include "results/group_guard.h"
 #include "results/html_report.h"
@@ -112,7 +113,14 @@ std::vector<ResultRow> makeFilePairs(const std::string& base, std::size_t pairs)
       row.group = static_cast<std::uint32_t>(pair + 1);
       const std::string folder = base + "/f" + std::to_string((pair * 2 + copy) % 1000);
       row.path = folder + "/file" + std::to_string(pair) + "-" + std::to_string(copy);
-      std::ofstream(row.path) << "content " << pair;
+      const std::string content = "content " + std::to_string(pair);
+      std::ofstream(row.path) << content;
+      ContentHasher hasher;
+      hasher.update(content.data(), content.size());
+      const ContentDigest digest = hasher.finish();
+      row.crc32 = digest.crc32;
+      row.strongHigh = digest.strongHigh;
+      row.strongLow = digest.strongLow;
       platform::FileStatus file, holder;
       platform::statusOfPath(row.path, false, file);
       platform::statusOfPath(folder, false, holder);
@@ -179,6 +187,44 @@ BENCHMARK(BM_DeleteChecked)
     ->Args({100'000, 0})
     ->Args({100'000, 1})
     ->Args({100'000, 2})
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+
+// Move to Trash with every check and the journal written file by file, then Undo of it (the second
+// argument 1), each on 100,000 files of one file system under $PELIMOR_BENCH_DIR (default /tmp),
+// whose trash is the home trash pointed there.
+void BM_TrashAndUndo(benchmark::State& state) {
+  const char* base = std::getenv("PELIMOR_BENCH_DIR");
+  const std::string root = std::string(base ? base : "/tmp") + "/pelimor-bench-trash";
+  const std::string folder = root + "/files";
+  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+  const auto pairs = static_cast<std::size_t>(state.range(0));
+  const bool undo = state.range(1) == 1;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(root);
+    const std::vector<ResultRow> rows = makeFilePairs(folder, pairs);
+    std::vector<bool> selected(rows.size());
+    for (std::size_t i = 0; i < rows.size(); i += 2) selected[i] = true;
+    ActionJournal journal(defaultJournalPath());
+    ActionOptions options;
+    options.journal = &journal;
+    if (!undo) state.ResumeTiming();
+    const RemovalResult result = actOnSelectedFiles(FileAction::Trash, rows, selected, options);
+    if (result.moved.size() != pairs) state.SkipWithError("not every selected file went to the trash");
+    if (!undo) continue;
+    const std::vector<JournalRecord> records = readJournal(journal.path());
+    state.ResumeTiming();
+    const UndoResult back = undoAction(records, result.journalAction, &journal);
+    if (back.putBack.size() != pairs) state.SkipWithError("not every file was put back");
+  }
+  std::filesystem::remove_all(root);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_TrashAndUndo)
+    ->Args({100'000, 0})
+    ->Args({100'000, 1})
     ->Iterations(1)
     ->Repetitions(3)
     ->Unit(benchmark::kMillisecond);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/descriptor_io.h"
+#include "platform/file_times.h"
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
 #include "platform/mount_table.h"
@@ -294,6 +295,8 @@ std::optional<std::string> Trash::put(const FolderHandle& folder, const std::str
     if (number > 1 || remembered != can.nextNumber.end()) can.nextNumber[name] = number + 1;
     trashed.path = joinPath(can.files.path(), inTrash);
     trashed.infoPath = joinPath(can.info.path(), infoName);
+    trashed.lookedAt = wallClockNanoseconds();
+    if (can.files.statusOf(inTrash, trashed.status)) trashed.lookedAt = 0;
     return std::nullopt;
   }
   return "the trash " + can.folder + " has no free name for it";

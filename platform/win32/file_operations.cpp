@@ -66,13 +66,14 @@ std::error_code OutputFile::create(const std::string& path) {
 std::error_code OutputFile::openForAppending(const std::string& path) {
   if (descriptor_ != kNoHandle) ::CloseHandle(handleOf(descriptor_));
   descriptor_ = kNoHandle;
-  // Appending access alone: every write goes to the end. The file takes the folder's access rules,
-  // which in the user's own folders let only the user in.
+  // Appending access alone: every write goes to the end. Others may read it, and put a shorter one
+  // in its place. The file takes the folder's access rules, which in the user's own folders let
+  // only the user in.
   int error = 0;
-  descriptor_ =
-      created(::CreateFileW(systemPath(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
-              error);
+  descriptor_ = created(::CreateFileW(systemPath(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr),
+                        error);
   return errnoCode(error);
 }
 
