@@ -1,7 +1,7 @@
 #pragma once
-// Reads JSON documents: enough for the saved searches pelimor-find writes. JsonReader walks the
-// text value by value, so a large document is read into the caller's own structures without a
-// tree beside them; parseJson builds a tree of values for small documents.
+// Reads JSON documents: enough for the saved searches pelimor-find writes and the journal of
+// actions. JsonReader walks the text value by value, so a large document is read into the caller's
+// own structures without a tree beside them; parseJson builds a tree of values for small documents.
 // Strings come back as bytes; \udcXX (a lone low surrogate from DC80 to DCFF) stands for the byte
 // XX, the way jsonString writes bytes that are not UTF-8, so paths come back exactly.
 #include <cstdint>

@@ -161,8 +161,10 @@ TEST_F(Undo, TheJournalDropsItsOldestActionsPastItsCap) {
   EXPECT_EQ(kept.back().action, 12u);
   EXPECT_GT(kept.front().action, 1u);
   EXPECT_LE(std::filesystem::file_size(journal.path()), 4096u + 1024u);
-  EXPECT_EQ(std::filesystem::status(journal.path()).permissions() & std::filesystem::perms::all,
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  if (!PELIMOR_ON_WINDOWS) {
+    EXPECT_EQ(std::filesystem::status(journal.path()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  }
 }
 
 }  // namespace
