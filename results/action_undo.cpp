@@ -134,8 +134,8 @@ std::optional<std::uint64_t> newestAction(const std::vector<JournalRecord>& reco
 UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t action, ActionJournal* journal,
                       ActionProgress* progress) {
   UndoResult result;
-  const auto refuse = [&](std::string text) {
-    result.notice = Notice::information(std::move(text));
+  const auto refuse = [&](const std::string& text) {
+    result.notice = Notice::information(text);
     result.refused = true;
     return result;
   };
@@ -147,7 +147,7 @@ UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t a
   }
   if (files.empty())
     return refuse("There is no action " + std::to_string(action) + " in " + defaultJournalPath() + ".");
-  if (std::optional<std::string> reason = whyNoUndo(files.front()->kind, action)) return refuse(std::move(*reason));
+  if (std::optional<std::string> reason = whyNoUndo(files.front()->kind, action)) return refuse(*reason);
   std::erase_if(files, [&](const JournalRecord* record) { return alreadyBack.count(record->oldPath) != 0; });
   if (files.empty()) return refuse("Every file of action " + std::to_string(action) + " is back already.");
   if (journal) journal->begin(JournalKind::Undo);
