@@ -4,7 +4,7 @@ CMAKE_FLAGS ?=
 # The version as the top CMakeLists.txt's project() gives it: the file names below carry it.
 VERSION := $(shell bash scripts/project-version)
 
-.PHONY: all deps configure build run test check-style sanitize screenshot install package check-package windows windows-test windows-bench clean
+.PHONY: all deps configure build run test check-style sanitize screenshot install package install-package check-package windows windows-test windows-bench clean
 
 all: build
 
@@ -60,6 +60,10 @@ package: deps
 # Installs the package on this machine with apt-get and checks what it installed (scripts/check-package).
 check-package: package
 	bash scripts/check-package $(PACKAGE_FILE)
+
+# Installs the package with what it needs; sudo only when not root.
+install-package: package
+	$$([ "$$(id -u)" = 0 ] || echo sudo) apt-get install -y ./$(PACKAGE_FILE)
 
 # The whole program for 64-bit Windows (mingw-w64, posix threads) with the Qt that
 # scripts/build-qt-windows gives (PELIMOR_QT_WINDOWS, else its cache, else built once from Debian's

@@ -1,8 +1,11 @@
 // Program entry: one instance per user session, the windows in their order, exit code 0.
 #include <QApplication>
 #include <QLoggingCategory>
+#include <cstdio>
+#include <cstring>
 
 #include "app/single_instance.h"
+#include "pelimor_version.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -12,6 +15,26 @@ Q_LOGGING_CATEGORY(instanceLog, "pelimor.instance", QtWarningMsg)
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before any window: these work without a display, as a package's tools expect.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("pelimor %s\n", pelimor::kVersion);
+    return 0;
+  }
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::printf(
+        "Usage: pelimor [--help | --version]\n"
+        "\n"
+        "Finds files with identical content in the folders of its source list and shows them as\n"
+        "numbered groups, from which the spare copies can be selected safely (never every file of\n"
+        "a group), then deleted, moved, moved to the trash or replaced by hard links. Only one\n"
+        "Pelimor runs per session: starting it again brings the running window forward.\n"
+        "\n"
+        "  --help     show this text\n"
+        "  --version  show the version\n"
+        "\n"
+        "pelimor-find does the same from a terminal; see pelimor-find --help.\n");
+    return 0;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pelimor"));
   QApplication::setDesktopFileName(QStringLiteral("pelimor"));

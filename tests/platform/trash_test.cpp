@@ -180,7 +180,9 @@ TEST(Trash, TheRecycleBinTakesIt) {
   const std::string file = temp / "pelimor test file.txt";
   writeFile(file, "recycled");
   platform::Trash trash;
-  platform::TrashedFile trashed{"left", "over"};
+  platform::TrashedFile trashed;
+  trashed.path = "left";
+  trashed.infoPath = "over";
   EXPECT_EQ(::pelimor::trash(trash, file, trashed), std::nullopt);
   EXPECT_FALSE(exists(file));
   EXPECT_TRUE(trashed.path.empty() && trashed.infoPath.empty());
