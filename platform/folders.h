@@ -30,6 +30,11 @@ std::string removedFilesFolder();
 // The folder of the running executable, with a trailing '/'.
 std::string programFolder();
 
+// The folder of the program's own files (the user guide, the sound), with a trailing '/': the
+// installed layout's share/pelimor/ beside the executable's bin/ when it is there, else the
+// executable's own folder (a build, Windows).
+std::string programDataFolder();
+
 // A folder only this user can use, for the single-instance lock and socket: $XDG_RUNTIME_DIR,
 // else /tmp/pelimor-<uid> (created with mode 0700). Without a trailing '/'.
 std::string runtimeFolder();

@@ -17,7 +17,7 @@
 namespace pelimor {
 
 CompletionSound::CompletionSound(QObject* parent, const QString& folder)
-    : QObject(parent), folder_(folder.isEmpty() ? shownText(platform::programFolder()) : folder) {
+    : QObject(parent), folder_(folder.isEmpty() ? shownText(platform::programDataFolder()) : folder) {
   if (!folder_.endsWith(u'/')) folder_ += u'/';
 }
 

@@ -59,7 +59,8 @@ class MainWindow : public QMainWindow {
   // Another start asked for this window: show, restore, raise and activate it.
   void bringForward();
 
-  const std::string& programFolder() const { return programFolder_; }  // with a trailing '/'
+  // Where the user guide and the sound are, with a trailing '/'.
+  const std::string& programFolder() const { return programFolder_; }
   // With a trailing '/'; empty without settings files.
   const std::string& dataFolder() const { return dataFolder_; }
   // The settings of this run: the filters write their choices here, and the close saves them.

@@ -115,7 +115,7 @@ void MainWindow::start(Settings settings) {
     startFromSettingsFiles();
   } else {
     // No files: the window works on the record in memory, with the defaults when it is empty.
-    programFolder_ = platform::programFolder();
+    programFolder_ = platform::programDataFolder();
     if (options_.version() == 0) setDefaultOptions(options_, rectOf(frameGeometry()));
     filters_->showStoredChoices();
   }
@@ -123,7 +123,7 @@ void MainWindow::start(Settings settings) {
 }
 
 void MainWindow::startFromSettingsFiles() {
-  programFolder_ = platform::programFolder();
+  programFolder_ = platform::programDataFolder();
   dataFolder_ = platform::dataFolder();
   // A folder that can't be made shows up as the error of the first settings file written into it.
   platform::createFolderWithParents(dataFolder_);

@@ -59,6 +59,14 @@ std::string programFolder() {
   return withTrailingSeparator(folderPartOf(buffer));
 }
 
+std::string programDataFolder() {
+  const std::string program = programFolder();
+  const std::string installed =
+      withTrailingSeparator(joinPath(folderPartOf(normalizedFolder(program)), "share/pelimor"));
+  struct stat info {};
+  return stat((installed + "Help.html").c_str(), &info) == 0 ? installed : program;
+}
+
 std::string runtimeFolder() {
   const std::string runtime = environment("XDG_RUNTIME_DIR");
   struct stat info {};

@@ -74,6 +74,8 @@ std::string cacheFolder() {
 
 std::string actionLogFolder() { return cacheFolder(); }
 
+std::string programDataFolder() { return programFolder(); }
+
 // One folder on drive C: for every user, collecting moved files across runs.
 std::string removedFilesFolder() { return "C:/Pelimor - Removed files"; }
 

@@ -333,10 +333,10 @@ class ShellTest : public QObject {
     const auto window = start();
     const test::MainWindowDriver ui(*window);
     test::showActive(*window);
-    QCOMPARE(window->programFolder(), platform::programFolder());
+    QCOMPARE(window->programFolder(), platform::programDataFolder());
     ui.maskEdit()->setFocus();
     QTest::keyClick(ui.maskEdit(), Qt::Key_F1);
-    QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(shownText(platform::programFolder()) + "Help.html")});
+    QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(shownText(platform::programDataFolder()) + "Help.html")});
     // The toolbar button's body runs the same action.
     window->action(MainAction::Help)->trigger();
     QCOMPARE(opener.urls.size(), 2);
