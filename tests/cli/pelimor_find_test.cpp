@@ -78,6 +78,13 @@ TEST(PelimorFind, HelpDocumentsTheOptions) {
   EXPECT_EQ(run.exitCode, 0);
   for (const char* option : {"--type", "--mask", "--min-kb", "--json", "--no-cache"})
     EXPECT_NE(run.out.find(option), std::string::npos);
+  // The shell completion offers every option the help names.
+  std::ifstream file(PELIMOR_SOURCE_DIR "/resources/completion/pelimor-find.bash");
+  const std::string completion(std::istreambuf_iterator<char>(file), {});
+  const std::regex option("--[a-z][a-z-]*");
+  for (auto found = std::sregex_iterator(run.out.begin(), run.out.end(), option); found != std::sregex_iterator();
+       ++found)
+    EXPECT_NE(completion.find(found->str()), std::string::npos) << found->str();
 }
 
 TEST(PelimorFind, VersionIsTheBuildsOwn) {
