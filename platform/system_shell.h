@@ -1,14 +1,16 @@
 #pragma once
 // What the system's own shell does for the window where the program uses it: opening files and
-// links, and playing the completion sound (Windows). Where the answer is "not here" (nullopt), the
-// window uses Qt's desktop services and Qt Multimedia instead.
+// links (xdg-open on Linux, the shell on Windows), and playing the completion sound (Windows).
+// Where the answer is "not here" (nullopt), the window uses Qt's desktop services and Qt Multimedia
+// instead.
 #include <optional>
 #include <string>
 
 namespace pelimor::platform {
 
 // Opens a file, a folder or a web or mail link (UTF-8) with the user's program for it, as the
-// shell's "open" does; true when a program was started.
+// shell's "open" does; true when a program was started, false when none could be (on Linux, when
+// xdg-open is missing or says so within three seconds).
 std::optional<bool> openWithShell(const std::string& target);
 
 // Starts playing a .wav file and returns at once; true when it started. No sound device is the

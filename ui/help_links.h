@@ -7,10 +7,10 @@
 
 namespace pelimor {
 
-// "Visit QVR Web Site": the maker's web page.
-inline constexpr char kWebSiteUrl[] = "https://pelimor.example/";
-// "Feedback (any comments, wishes)": a new mail to the maker, the subject already URL-encoded.
-inline const std::string kFeedbackMailUrl = std::string("mailto:support@pelimor.example?subject=Pelimor%20") + kVersion;
+// "Visit QVR Web Site": the project's page.
+inline constexpr const char* kWebSiteUrl = kHomepage;
+// "Feedback (any comments, wishes)": the project's issue tracker.
+inline const std::string kFeedbackUrl = std::string(kHomepage) + "/issues";
 
 // The user guide, opened from the program folder.
 inline constexpr char kHelpFileName[] = "Help.html";

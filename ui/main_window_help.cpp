@@ -19,8 +19,8 @@ void MainWindow::showWebSite() {
 }
 
 void MainWindow::writeFeedback() {
-  openOnDesktop(this, QUrl::fromEncoded(QByteArray::fromStdString(kFeedbackMailUrl), QUrl::StrictMode),
-                QStringLiteral("a new mail"));
+  openOnDesktop(this, QUrl::fromEncoded(QByteArray::fromStdString(kFeedbackUrl), QUrl::StrictMode),
+                QStringLiteral("the issue tracker"));
 }
 
 void MainWindow::showAbout() { aboutBox_->exec(); }

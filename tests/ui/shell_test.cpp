@@ -343,18 +343,15 @@ class ShellTest : public QObject {
     QCOMPARE(opener.urls.last(), opener.urls.first());
   }
 
-  void theMenuLinksGoToTheWebPageAndANewMail() {
-    test::Opener opener({QStringLiteral("https"), QStringLiteral("mailto")});
+  void theMenuLinksGoToTheProjectsPageAndItsIssues() {
+    test::Opener opener({QStringLiteral("https")});
     MainWindow window;
     const test::MainWindowDriver ui(window);
     ui.webSiteEntry()->trigger();
     ui.feedbackEntry()->trigger();
     QCOMPARE(opener.urls.size(), 2);
-    QCOMPARE(opener.urls[0].toEncoded(), QByteArray(kWebSiteUrl));
-    QCOMPARE(opener.urls[1].toEncoded(), QByteArray::fromStdString(kFeedbackMailUrl));
-    QCOMPARE(opener.urls[1].toEncoded(), QByteArray("mailto:support@pelimor.example?subject=Pelimor%203.0"));
-    QCOMPARE(opener.urls[1].scheme(), QStringLiteral("mailto"));
-    QCOMPARE(opener.urls[0].scheme(), QStringLiteral("https"));
+    QCOMPARE(opener.urls[0].toEncoded(), QByteArray("https://github.com/pelimor/pelimor"));
+    QCOMPARE(opener.urls[1].toEncoded(), QByteArray("https://github.com/pelimor/pelimor/issues"));
   }
 
   void anOpenerThatStartsNothingIsReported() {
