@@ -360,7 +360,7 @@ class ShellTest : public QObject {
     const test::MainWindowDriver ui(window);
     const std::pair<QAction*, QString> cases[] = {{window.action(MainAction::Help), QStringLiteral("the user guide")},
                                                   {ui.webSiteEntry(), QStringLiteral("the web site")},
-                                                  {ui.feedbackEntry(), QStringLiteral("a new mail")},
+                                                  {ui.feedbackEntry(), QStringLiteral("the issue tracker")},
                                                   {window.action(MainAction::Print), QStringLiteral("the report")}};
     for (const auto& [action, named] : cases) {
       ErrorBox box;

@@ -10,7 +10,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -96,34 +95,24 @@ void restoreVariable(const char* name, const std::optional<QString>& value) {
 // Searches made by the windows keep their checksum cache in the build tree, never in the user's.
 // The test's environment can't say so under Wine, which sets LOCALAPPDATA from its own registry.
 const bool cacheInBuildTree = (setFolderVariable("LOCALAPPDATA", QStringLiteral(PELIMOR_TEST_CACHE_HOME)), true);
+#endif
 
-// The system's shell would start real programs: outside an Opener, nothing opens.
+// The desktop's opener (xdg-open, the Windows shell) would start real programs: outside an Opener,
+// nothing opens.
 bool startNothing(const QUrl&) { return false; }
 const bool shellKeptAway = (replaceDesktopOpener(startNothing), true);
-#endif
 }  // namespace
 
-// Qt's URL handlers catch the desktop's opener on Linux; on Windows the window opens through the
-// system's shell, which the stand-in replaces.
+// The window opens through the desktop's opener, which the stand-in replaces.
 Opener::Opener(const QStringList& schemes) : schemes_(schemes) {
-#ifdef _WIN32
   replaceDesktopOpener([this](const QUrl& url) {
     if (!schemes_.contains(url.scheme())) return false;
     open(url);
     return true;
   });
-#else
-  for (const QString& scheme : schemes_) QDesktopServices::setUrlHandler(scheme, this, "open");
-#endif
 }
 
-Opener::~Opener() {
-#ifdef _WIN32
-  replaceDesktopOpener(startNothing);
-#else
-  for (const QString& scheme : schemes_) QDesktopServices::unsetUrlHandler(scheme);
-#endif
-}
+Opener::~Opener() { replaceDesktopOpener(startNothing); }
 
 PrivateDesktop::PrivateDesktop()
     : oldHome_(variable(kHomeVariable)),
