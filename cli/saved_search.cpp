@@ -15,10 +15,7 @@ namespace pelimor {
 namespace {
 std::string identityText(const ResultRow& row) {
   const RowIdentity& seen = row.identity;
-  return "{\"device\": " + std::to_string(seen.device) + ", \"inode\": " + std::to_string(seen.inode) +
-         ", \"size\": " + std::to_string(seen.size) + ", \"modified_ns\": " + std::to_string(seen.modifiedNanoseconds) +
-         ", \"changed_ns\": " + std::to_string(seen.changedNanoseconds) +
-         ", \"folder_device\": " + std::to_string(seen.folder.device) +
+  return "{" + fileIdentityMembers(seen) + ", \"folder_device\": " + std::to_string(seen.folder.device) +
          ", \"folder_inode\": " + std::to_string(seen.folder.inode) + "}";
 }
 

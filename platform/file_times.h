@@ -23,4 +23,22 @@ std::int64_t wallClockNanoseconds();
 // The local time of `nanoseconds` (as wallClockNanoseconds) as "2026-12-08T13:01:02".
 std::string localTimeText(std::int64_t nanoseconds);
 
+// The local time now, as localTimeText gives it, made anew only when the second changes: for
+// records written by the thousand.
+class LocalClockText {
+ public:
+  const std::string& now() {
+    const std::int64_t second = wallClockNanoseconds() / 1'000'000'000;
+    if (second != second_) {
+      second_ = second;
+      text_ = localTimeText(second * 1'000'000'000);
+    }
+    return text_;
+  }
+
+ private:
+  std::int64_t second_ = -1;
+  std::string text_;
+};
+
 }  // namespace pelimor::platform

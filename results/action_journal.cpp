@@ -16,12 +16,7 @@ namespace pelimor {
 namespace {
 constexpr std::string_view kKindNames[] = {"delete", "move", "trash", "link", "clone", "undo"};
 
-std::string identityJson(const FileIdentity& identity) {
-  return "{\"device\": " + std::to_string(identity.device) + ", \"inode\": " + std::to_string(identity.inode) +
-         ", \"size\": " + std::to_string(identity.size) +
-         ", \"modified_ns\": " + std::to_string(identity.modifiedNanoseconds) +
-         ", \"changed_ns\": " + std::to_string(identity.changedNanoseconds) + "}";
-}
+std::string identityJson(const FileIdentity& identity) { return "{" + fileIdentityMembers(identity) + "}"; }
 
 FileIdentity identityFrom(JsonReader& reader) {
   FileIdentity identity;
@@ -214,13 +209,7 @@ std::error_code ActionJournal::record(JournalRecord record) {
   if (!file_.isOpen()) return failure_;
   record.action = action_;
   record.kind = kind_;
-  // The clock's text changes once a second.
-  const std::int64_t second = platform::wallClockNanoseconds() / 1'000'000'000;
-  if (second != timeSecond_) {
-    timeSecond_ = second;
-    timeText_ = platform::localTimeText(second * 1'000'000'000);
-  }
-  record.time = timeText_;
+  record.time = clock_.now();
   const std::error_code error = file_.write(journalLine(record) + "\n");
   if (error && !failure_) failure_ = error;
   return error;

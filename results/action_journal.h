@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/file_operations.h"
+#include "platform/file_times.h"
 #include "search/content_digest.h"
 #include "search/file_identity.h"
 
@@ -66,8 +67,7 @@ class ActionJournal {
   JournalKind kind_ = JournalKind::Delete;
   std::uint64_t action_ = 0;
   std::error_code failure_;
-  std::int64_t timeSecond_ = -1;
-  std::string timeText_;
+  platform::LocalClockText clock_;
 };
 
 // One line of the journal as text, without its line end; and back. A line that is no record (cut

@@ -38,9 +38,7 @@ ResultRow movedRow(const JournalRecord& record) {
   ResultRow row;
   row.path = record.newPath;
   row.size = record.size;
-  row.crc32 = record.digest.crc32;
-  row.strongHigh = record.digest.strongHigh;
-  row.strongLow = record.digest.strongLow;
+  row.setDigest(record.digest);
   static_cast<FileIdentity&>(row.identity) = record.after;
   return row;
 }

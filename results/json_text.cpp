@@ -64,6 +64,13 @@ std::string jsonString(std::string_view bytes) {
   return out;
 }
 
+std::string fileIdentityMembers(const FileIdentity& identity) {
+  return "\"device\": " + std::to_string(identity.device) + ", \"inode\": " + std::to_string(identity.inode) +
+         ", \"size\": " + std::to_string(identity.size) +
+         ", \"modified_ns\": " + std::to_string(identity.modifiedNanoseconds) +
+         ", \"changed_ns\": " + std::to_string(identity.changedNanoseconds);
+}
+
 std::string strongHashText(std::uint64_t high, std::uint64_t low) {
   char text[33];
   std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(high),

@@ -6,10 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "search/file_identity.h"
+
 namespace pelimor {
 
 // A JSON string literal, quotes included.
 std::string jsonString(std::string_view bytes);
+
+// A file's identity as JSON members, for an object to hold: "device": 1, "inode": 2, "size": 3,
+// "modified_ns": 4, "changed_ns": 5.
+std::string fileIdentityMembers(const FileIdentity& identity);
 
 // A strong hash as 32 lower-case hexadecimal digits: the high 64 bits, then the low.
 std::string strongHashText(std::uint64_t high, std::uint64_t low);

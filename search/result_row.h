@@ -35,6 +35,11 @@ struct ResultRow {
   std::uint64_t strongLow = 0;
 
   ContentDigest digest() const { return ContentDigest{crc32, strongHigh, strongLow}; }
+  void setDigest(const ContentDigest& digest) {
+    crc32 = digest.crc32;
+    strongHigh = digest.strongHigh;
+    strongLow = digest.strongLow;
+  }
 
   // "Name": everything after the last separator.
   std::string_view name() const { return platform::fileNameOf(path); }

@@ -117,10 +117,7 @@ std::vector<ResultRow> makeFilePairs(const std::string& base, std::size_t pairs)
       std::ofstream(row.path) << content;
       ContentHasher hasher;
       hasher.update(content.data(), content.size());
-      const ContentDigest digest = hasher.finish();
-      row.crc32 = digest.crc32;
-      row.strongHigh = digest.strongHigh;
-      row.strongLow = digest.strongLow;
+      row.setDigest(hasher.finish());
       platform::FileStatus file, holder;
       platform::statusOfPath(row.path, false, file);
       platform::statusOfPath(folder, false, holder);

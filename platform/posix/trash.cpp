@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -164,25 +163,11 @@ struct Trash::Cans {
   std::vector<MountedFileSystem> mounts;
   std::vector<std::unique_ptr<Can>> cans;
   Can* last = nullptr;  // most files follow others of the same folder
-  std::time_t dateSecond = -1;
-  std::string dateText;
+  LocalClockText deletionDate;
 
   Can& canFor(std::uint64_t device, const std::string& folder);
   void open(Can& can, const std::string& folder);
-  const std::string& deletionDate();
 };
-
-const std::string& Trash::Cans::deletionDate() {
-  const std::time_t now = std::time(nullptr);
-  if (now != dateSecond) {
-    std::tm local{};
-    char text[32];
-    ::localtime_r(&now, &local);
-    dateText.assign(text, std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local));
-    dateSecond = now;
-  }
-  return dateText;
-}
 
 Can& Trash::Cans::canFor(std::uint64_t device, const std::string& folder) {
   const auto fits = [&](const Can& can) {
@@ -252,7 +237,7 @@ std::optional<std::string> Trash::put(const FolderHandle& folder, const std::str
     info += percentEncoded(std::string_view(path).substr(start));
   }
   info += "\nDeletionDate=";
-  info += cans_->deletionDate();
+  info += cans_->deletionDate.now();
   info += '\n';
 
   const auto remembered = can.nextNumber.find(name);

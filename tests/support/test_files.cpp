@@ -82,10 +82,7 @@ ResultRow rowFor(const std::string& path, std::uint32_t group) {
     const std::string content = readFile(path);
     ContentHasher hasher;
     hasher.update(content.data(), content.size());
-    const ContentDigest digest = hasher.finish();
-    row.crc32 = digest.crc32;
-    row.strongHigh = digest.strongHigh;
-    row.strongLow = digest.strongLow;
+    row.setDigest(hasher.finish());
   }
   row.identity = RowIdentity{identityOf(status), platform::FolderId{folder.device, folder.inode}};
   return row;
