@@ -9,6 +9,7 @@
 #include "platform/directory_reader.h"
 #include "platform/io_error_text.h"
 #include "results/action_undo.h"
+#include "results/folder_selection.h"
 #include "results/safe_selection.h"
 
 namespace pelimor {
@@ -42,8 +43,9 @@ std::optional<std::string> findSelectedFolders(std::vector<SelectionStep>& selec
   return std::nullopt;
 }
 
-ExitStatus runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows) {
-  const FileAction action = *command.action;
+namespace {
+// The selection steps, in order, over `rows`: files, or twin folders as twinRows gives them.
+std::vector<bool> applySelections(const CommandAction& command, const std::vector<ResultRow>& rows) {
   std::vector<bool> selected(rows.size(), false);
   for (const SelectionStep& step : command.selections) {
     using Kind = SelectionStep::Kind;
@@ -58,6 +60,21 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
       write("pelimor-find: " + std::string(step.kind == Kind::Keep ? "--keep " : "--select-matching ") +
                 plainText(step.text) + ": " + groupsLeftAloneText(change.groupsLeftAlone) + "\n",
             stderr);
+  }
+  return selected;
+}
+}  // namespace
+
+ExitStatus runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows,
+                            const std::vector<FolderGroup>* folderGroups) {
+  const FileAction action = *command.action;
+  std::vector<bool> selected;
+  if (folderGroups) {
+    const std::vector<ResultRow> twins = twinRows(*folderGroups);
+    selected.assign(rows.size(), false);
+    selectFilesOfTwins(rows, selected, twins, applySelections(command, twins));
+  } else {
+    selected = applySelections(command, rows);
   }
 
   ActionOptions options;

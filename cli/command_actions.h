@@ -10,6 +10,7 @@
 #include "platform/file_status.h"
 #include "results/file_removal.h"
 #include "results/keep_rules.h"
+#include "search/folder_group.h"
 #include "search/result_row.h"
 
 namespace pelimor {
@@ -39,8 +40,10 @@ struct CommandAction {
 std::optional<std::string> findSelectedFolders(std::vector<SelectionStep>& selections);
 
 // Done when every selected file was done, SomeRefused when some were refused or the group guard
-// stopped everything.
-ExitStatus runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows);
+// stopped everything. With `folderGroups` the selection steps choose among the twin folders, and
+// the files below the chosen ones are selected.
+ExitStatus runCommandAction(const CommandAction& command, const std::vector<ResultRow>& rows,
+                            const std::vector<FolderGroup>* folderGroups = nullptr);
 
 // --list-actions: the actions of the journal, oldest first, one a line.
 ExitStatus listActions();

@@ -66,6 +66,16 @@ constexpr const char* kUsage =
     "  --unique-in FOLDER  print the files under FOLDER that have no identical file anywhere\n"
     "                else in the search, one a line (JSON with --json); every size counts\n"
     "  --report FILE also write the groups as an HTML report to FILE\n"
+    "  --folders     print the folders that hold the same tree instead: the same names, every\n"
+    "                file identical, the same subfolders, links by their text; every file\n"
+    "                counts (any type, size or hidden), and a folder holding what can't be\n"
+    "                read, a device or a pipe has no twin. One line per folder:\n"
+    "                  GROUP<TAB>BYTES<TAB>FILES<TAB>PATH\n"
+    "                (bytes and files of one copy), a blank line between groups, largest\n"
+    "                first; twins inside twins are not listed again. With a SELECTION and an\n"
+    "                ACTION the steps choose among the twin folders, and every file below\n"
+    "                the chosen ones is selected\n"
+    "  --ignore-names  with --folders: files and subfolders match by content, whatever their names\n"
     "  --threads N   walk and read with N threads (default: chosen for this machine;\n"
     "                1 spares a spinning disk its seeks)\n"
     "  --no-cache    neither use nor update the checksums kept from earlier searches\n"
@@ -134,6 +144,7 @@ struct Options {
   bool listActions = false;  // --list-actions
   bool undo = false;         // --undo, --undo-action
   std::optional<std::uint64_t> undoneAction;
+  bool folders = false;  // --folders
 };
 
 std::atomic<bool> interrupted{false};
@@ -214,6 +225,10 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
       options.request.useCache = false;
     } else if (argument == "--json") {
       options.json = true;
+    } else if (argument == "--folders") {
+      options.folders = options.request.findFolderTwins = true;
+    } else if (argument == "--ignore-names") {
+      options.request.folderComparison.ignoreNames = true;
     } else if (argument == "--select-in" || argument == "--select-in-tree") {
       using Kind = SelectionStep::Kind;
       options.command.selections.push_back(
@@ -299,6 +314,15 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
     return usageError("--select-in, --keep, --dry-run and --load go with --delete, --move, --trash, --link or --clone");
   if (!options.request.uniqueIn.empty() && (command.action || !options.reportFile.empty()))
     return usageError("--unique-in only lists files: no action, no report");
+  if (options.request.folderComparison.ignoreNames && !options.folders)
+    return usageError("--ignore-names goes with --folders");
+  if (options.folders &&
+      (!options.request.uniqueIn.empty() || !options.request.referenceFolders.empty() || !options.savedSearch.empty()))
+    return usageError("--folders goes without --unique-in, --reference and --load");
+  for (const SelectionStep& step : command.selections)
+    if (options.folders && step.kind == SelectionStep::Kind::Keep &&
+        (step.rule == KeepRule::Newest || step.rule == KeepRule::Oldest))
+      return usageError("with --folders, --keep takes shortest-path, longest-path or first-source");
   if (const auto error = findSelectedFolders(options.command.selections)) return EarlyEnd{ExitStatus::BadUsage, *error};
   if (!options.savedSearch.empty()) {
     if (!folders.empty()) return usageError("--load acts on a saved search: no folders to search");
@@ -335,6 +359,29 @@ void printText(const SearchResult& result) {
 
 void printJson(const SearchResult& result) {
   const std::string out = savedSearchText(result.rows, result.skipped);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void printFolderGroups(const std::vector<FolderGroup>& groups, bool json) {
+  std::string out = json ? "{\"folders\": [" : "";
+  for (const FolderGroup& group : groups) {
+    if (json) {
+      out += std::string(group.number > 1 ? ",\n  " : "\n  ") + "{\"group\": " + std::to_string(group.number) +
+             ", \"bytes\": " + std::to_string(group.bytes) + ", \"files\": " + std::to_string(group.files) +
+             ", \"folders\": [";
+      for (std::size_t i = 0; i < group.folders.size(); ++i)
+        out += std::string(i ? ", " : "") + "{\"path\": " + jsonString(group.folders[i].path) +
+               ", \"device\": " + std::to_string(group.folders[i].identity.device) +
+               ", \"inode\": " + std::to_string(group.folders[i].identity.inode) + "}";
+      out += "]}";
+      continue;
+    }
+    if (group.number > 1) out += '\n';
+    for (const TwinFolder& folder : group.folders)
+      out += std::to_string(group.number) + '\t' + std::to_string(group.bytes) + '\t' + std::to_string(group.files) +
+             '\t' + plainText(folder.path) + '\n';
+  }
+  if (json) out += groups.empty() ? "]}\n" : "\n]}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
@@ -414,18 +461,21 @@ ExitStatus finishSearch(const Options& options, const SearchResult& result) {
   }
   for (const SkippedFile& file : result.skipped)
     std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
-  if (options.command.action) return runCommandAction(options.command, result.rows);
+  if (options.command.action)
+    return runCommandAction(options.command, result.rows, options.folders ? &result.folderGroups : nullptr);
   if (!options.request.uniqueIn.empty()) {
     printUnique(result.uniqueFiles, options.json);
     return ExitStatus::Done;
   }
-  if (options.json)
+  if (options.folders)
+    printFolderGroups(result.folderGroups, options.json);
+  else if (options.json)
     printJson(result);
   else
     printText(result);
   if (!options.reportFile.empty()) {
     try {
-      writeHtmlReport(options.reportFile, result.rows);
+      writeHtmlReport(options.reportFile, result.rows, nullptr, options.folders ? &result.folderGroups : nullptr);
     } catch (const ReportError& error) {
       std::cerr << "pelimor-find: cannot write the report " << options.reportFile << ": " << error.what() << '\n';
       return ExitStatus::SomeRefused;

@@ -39,6 +39,8 @@ class Directory {
 
   // Status of an entry of this folder; follows a link when `followLinks`.
   std::error_code statusOf(const char* name, bool followLinks, FileStatus& status) const;
+  // The text of the symbolic link `name` in this folder, as it was written: where it points, unresolved.
+  std::error_code linkTarget(const char* name, std::string& target) const;
   // Status of the folder itself.
   std::error_code ownStatus(FileStatus& status) const;
   // The folders above this one, nearest first, up to the root: found through "..", so neither links

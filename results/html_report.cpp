@@ -1,6 +1,7 @@
 #include "results/html_report.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "pelimor_version.h"
 #include "platform/file_operations.h"
@@ -174,7 +175,7 @@ std::string escapedHtml(std::string_view text) {
 std::string defaultReportFileName() { return platform::dataFolder() + "Duplicates.html"; }
 
 void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows,
-                     const std::vector<UniqueFile>* filesWithNoCopy) {
+                     const std::vector<UniqueFile>* filesWithNoCopy, const std::vector<FolderGroup>* folderGroups) {
   ReportWriter report(fileName);
   for (const std::string& text : kHead) report.line(text);
   for (const ResultRow& row : rows) {
@@ -186,22 +187,39 @@ void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& 
     report.cell(crc32Text(row.crc32));
     report.line("</tr>");
   }
-  if (filesWithNoCopy) {
-    // After the groups' table, a table of its own; the report without it stays as it always was.
+  // Each further table after the groups' table; the report without them stays as it always was.
+  const auto startTable = [&](const std::string& heading, std::initializer_list<const char*> titles) {
     report.line("</table>");
     report.line("");
-    report.line("<h3>Files of the reference folders with no copy elsewhere: " +
-                std::to_string(filesWithNoCopy->size()) + "</h3>");
+    report.line("<h3>" + heading + "</h3>");
     report.line(kTableOpening);
     report.line(kTitleRow);
-    for (const char* title : {"Name", "Path", "Size"}) report.line(titleCell(title));
+    for (const char* title : titles) report.line(titleCell(title));
     report.line("</tr>");
+  };
+  if (filesWithNoCopy) {
+    startTable("Files of the reference folders with no copy elsewhere: " + std::to_string(filesWithNoCopy->size()),
+               {"Name", "Path", "Size"});
     for (const UniqueFile& file : *filesWithNoCopy) {
       report.line("<tr>");
       report.cell(platform::fileNameOf(file.path));
       report.cell(file.path);
       report.cell(std::to_string(file.size));
       report.line("</tr>");
+    }
+  }
+  if (folderGroups) {
+    startTable("Folders that hold the same files: " + std::to_string(folderGroups->size()) + " groups",
+               {"#", "Folder", "Size", "Files"});
+    for (const FolderGroup& group : *folderGroups) {
+      for (const TwinFolder& folder : group.folders) {
+        report.line((group.number & 1) != 0 ? "<tr>" : "<tr bgcolor=\"#EFEFEF\">");
+        report.cell(std::to_string(group.number));
+        report.cell(folder.path);
+        report.cell(std::to_string(group.bytes));
+        report.cell(std::to_string(group.files));
+        report.line("</tr>");
+      }
     }
   }
   for (const std::string_view text : kTail) report.line(text);

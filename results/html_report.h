@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "search/folder_group.h"
 #include "search/result_row.h"
 #include "search/unique_file.h"
 
@@ -21,10 +22,12 @@ class ReportError : public std::runtime_error {
 std::string defaultReportFileName();
 
 // Writes the report of `rows`, in their order, to `fileName`, replacing any earlier file; with
-// `filesWithNoCopy`, a second table lists them after the groups.
+// `filesWithNoCopy`, a second table lists them after the groups; with `folderGroups`, a table of
+// the twin folders follows.
 // Throws ReportError at the first step that fails; what has been written by then stays on disk.
 void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& rows,
-                     const std::vector<UniqueFile>* filesWithNoCopy = nullptr);
+                     const std::vector<UniqueFile>* filesWithNoCopy = nullptr,
+                     const std::vector<FolderGroup>* folderGroups = nullptr);
 
 // A name as report text that can neither break the table nor hide a character: "&", "<", ">"
 // and '"' as HTML entities; every byte that is not part of valid UTF-8 and every control

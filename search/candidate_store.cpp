@@ -50,6 +50,16 @@ void CandidateStore::addFile(std::uint32_t folder, std::string_view name, const 
   }
 }
 
+void CandidateStore::addLink(std::uint32_t folder, std::string_view name, std::string_view target) {
+  if (name.size() > UINT16_MAX || target.size() > UINT32_MAX) throw std::length_error("link too long");
+  Segment& owner = segments_[folder >> kSegmentShift];
+  // One text, so that a block boundary never falls between the name and the target.
+  std::string both(name);
+  both += target;
+  owner.links.push_back(LinkEntry{folder, static_cast<std::uint16_t>(name.size()),
+                                  static_cast<std::uint32_t>(target.size()), owner.storeText(both)});
+}
+
 void CandidateStore::collectFiles() {
   segmentFirstFolder_.clear();
   folderCount_ = 0;
@@ -74,6 +84,28 @@ std::vector<platform::FolderId> CandidateStore::folderIds() const {
   for (const Segment& segment : segments_)
     for (const Folder& folder : segment.folders) ids.push_back(folder.id);
   return ids;
+}
+
+std::vector<LinkEntry> CandidateStore::links() const {
+  std::vector<LinkEntry> all;
+  for (const Segment& segment : segments_) all.insert(all.end(), segment.links.begin(), segment.links.end());
+  return all;
+}
+
+std::vector<std::uint32_t> CandidateStore::opaqueFolders() const {
+  std::vector<std::uint32_t> all;
+  for (const Segment& segment : segments_)
+    all.insert(all.end(), segment.opaqueFolders.begin(), segment.opaqueFolders.end());
+  return all;
+}
+
+std::vector<std::uint32_t> CandidateStore::folderNodes() const {
+  std::vector<std::uint32_t> nodes;
+  nodes.reserve(folderCount_);
+  for (std::size_t segment = 0; segment < segments_.size(); ++segment)
+    for (std::size_t i = 0; i < segments_[segment].folders.size(); ++i)
+      nodes.push_back(static_cast<std::uint32_t>((segment << kSegmentShift) | i));
+  return nodes;
 }
 
 std::string CandidateStore::folderPath(std::uint32_t folder) const {

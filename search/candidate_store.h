@@ -33,6 +33,15 @@ struct Candidate {
 // A million of them are held at once, and sorted and walked several times.
 static_assert(sizeof(Candidate) <= 80, "a candidate grew");
 
+// A symbolic link met by a walk that records every entry (WalkRequest::everyEntry): compared by its
+// text alone, never followed.
+struct LinkEntry {
+  std::uint32_t folder = 0;
+  std::uint16_t nameLength = 0;
+  std::uint32_t targetLength = 0;
+  std::uint64_t nameOffset = 0;  // the name, then the target right after it, in the folder's segment
+};
+
 class CandidateStore {
  public:
   static constexpr std::uint32_t kNoParent = 0xFFFFFFFFu;
@@ -50,6 +59,12 @@ class CandidateStore {
   void addFile(std::uint32_t folder, std::string_view name, const platform::FileStatus& status,
                const ContentDigest* content = nullptr, std::uint8_t marks = 0);
 
+  // A link in `folder`, with the text it holds.
+  void addLink(std::uint32_t folder, std::string_view name, std::string_view target);
+  // `folder` holds something no comparison can see into: an entry that could not be looked at, a
+  // device, a pipe, a folder not walked. From the thread filling `segment`.
+  void markOpaque(unsigned segment, std::uint32_t folder) { segments_[segment].opaqueFolders.push_back(folder); }
+
   // Gathers all segments' files into one list; called once the walk has ended.
   void collectFiles();
   const std::vector<Candidate>& files() const { return allFiles_; }
@@ -58,6 +73,21 @@ class CandidateStore {
     return segmentOf(file.folder).textAt(file.nameOffset, file.nameLength);
   }
   std::string folderPath(std::uint32_t folder) const;
+  std::uint32_t parentOf(std::uint32_t folder) const { return folderAt(folder).parent; }
+  std::string_view folderName(std::uint32_t folder) const {
+    return segmentOf(folder).textAt(folderAt(folder).nameOffset, folderAt(folder).nameLength);
+  }
+  std::string_view linkName(const LinkEntry& link) const {
+    return segmentOf(link.folder).textAt(link.nameOffset, link.nameLength);
+  }
+  std::string_view linkTarget(const LinkEntry& link) const {
+    return segmentOf(link.folder).textAt(link.nameOffset + link.nameLength, link.targetLength);
+  }
+  // Every link and opaque folder of every segment; valid once the files are gathered.
+  std::vector<LinkEntry> links() const;
+  std::vector<std::uint32_t> opaqueFolders() const;
+  // Each folder's id, in the dense order of denseFolderIndex.
+  std::vector<std::uint32_t> folderNodes() const;
   platform::FolderId folderId(std::uint32_t folder) const { return folderAt(folder).id; }
   // What the system calls each folder walked.
   std::vector<platform::FolderId> folderIds() const;
@@ -83,6 +113,8 @@ class CandidateStore {
     std::size_t usedInLastBlock = kBlockSize;
     std::vector<Folder> folders;
     std::vector<Candidate> files;
+    std::vector<LinkEntry> links;
+    std::vector<std::uint32_t> opaqueFolders;
   };
   static constexpr std::size_t kBlockSize = 1u << 20;
   const Segment& segmentOf(std::uint32_t folder) const { return segments_[folder >> kSegmentShift]; }

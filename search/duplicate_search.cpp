@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/file_times.h"
+#include "search/folder_twins.h"
 #include "search/folder_walker.h"
 #include "search/mask_list.h"
 #include "search/racy_files.h"
@@ -49,25 +50,28 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
     result.warnings = cache->takeWarnings();
   }
   DigestCache* const knownDigests = cache.get();
+  const bool everyFile = request.findFolderTwins;
+  const std::uint64_t minimumSize = everyFile ? 0 : request.minimumSize;
   {
     // Reference folders, and those asked about, are searched whether or not they are source folders too.
     std::vector<std::string> folders = request.sourceFolders;
     for (const std::vector<std::string>* more : {&request.referenceFolders, &request.uniqueIn})
       for (const std::string& folder : *more)
         if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
-    const WalkRequest walk{std::move(folders),
-                           buildMaskList(request.maskText),
-                           request.minimumSize,
-                           request.excludedTrees,
-                           request.excludedFragments,
-                           walkThreads,
-                           DuplicateGrouper::kSmallFileBytes,
-                           knownDigests,
-                           request.excludedNames,
-                           platform::kNamesIgnoreCase,
-                           request.searchHidden,
-                           request.referenceFolders,
-                           request.uniqueIn};
+    WalkRequest walk{std::move(folders),
+                     everyFile ? std::vector<std::string>{"*"} : buildMaskList(request.maskText),
+                     minimumSize,
+                     request.excludedTrees,
+                     request.excludedFragments,
+                     walkThreads,
+                     DuplicateGrouper::kSmallFileBytes,
+                     knownDigests,
+                     request.excludedNames,
+                     platform::kNamesIgnoreCase,
+                     request.searchHidden || everyFile,
+                     request.referenceFolders,
+                     request.uniqueIn};
+    walk.everyEntry = everyFile;
     progress.setPhase(SearchPhase::Walking);
     FolderWalker walker(walk, store, progress, control);
     walker.run();
@@ -94,8 +98,11 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
     cache.reset();
   };
   DuplicateGrouper grouper(store, progress, control, threads, knownDigests,
-                           GroupingOptions{request.minimumSize, !request.uniqueIn.empty()});
+                           GroupingOptions{minimumSize, !request.uniqueIn.empty()});
   result.rows = grouper.run(result.skipped, saveCache);
+  // A folder is a twin only by everything in it: a walk cut short can't say.
+  if (everyFile && !result.cancelled && !control.aborted())
+    result.folderGroups = findFolderTwins(store, result.rows, request.folderComparison, platform::kNamesIgnoreCase);
   result.uniqueFiles = grouper.takeUniqueFiles();
   result.aborted = control.aborted();
   if (result.aborted) {

@@ -10,6 +10,7 @@
 
 #include "platform/folders.h"
 #include "search/duplicate_grouper.h"
+#include "search/folder_group.h"
 #include "search/result_row.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
@@ -43,6 +44,11 @@ struct SearchRequest {
   // too) that have no identical file anywhere in the search, of any size (the minimum size is
   // ignored for them).
   std::vector<std::string> uniqueIn;
+  // Also find folders that hold the same tree (SearchResult::folderGroups). Every file counts then,
+  // whatever the masks, the minimum size and "hidden": the search takes every file, and its rows
+  // are the groups of all of them.
+  bool findFolderTwins = false;
+  FolderComparison folderComparison;
 };
 
 // The checksum cache written on a thread of its own while the caller shows the rows. The thread,
@@ -72,6 +78,8 @@ struct SearchResult {
   // With SearchRequest::uniqueIn: its files that no other file equals, by path. After a cancel,
   // only against what the walk had found.
   std::vector<UniqueFile> uniqueFiles;
+  // With SearchRequest::findFolderTwins, after a whole walk: the groups of twin folders.
+  std::vector<FolderGroup> folderGroups;
   // Source folders that are or lie in a folder never searched, and folders whose path is too long.
   std::vector<SkippedFile> skippedFolders;
   bool searchedAnySource = false;  // at least one source folder could be opened and searched

@@ -146,7 +146,22 @@ FolderWalker::FolderWalker(const WalkRequest& request, CandidateStore& store, Se
 
 FolderWalker::~FolderWalker() = default;
 
+void FolderWalker::dropNestedStarts() {
+  std::vector<std::optional<platform::FolderId>> ids;
+  for (const WalkStart& start : starts_) ids.push_back(folderIdOf(start.folder));
+  std::vector<WalkStart> kept;
+  for (std::size_t i = 0; i < starts_.size(); ++i) {
+    const Directory folder = Directory::open(starts_[i].folder);
+    bool nested = false;
+    for (const platform::FolderId above : folder.foldersAbove(kLevelsLookedAbove))
+      nested = nested || std::find(ids.begin(), ids.end(), above) != ids.end();
+    if (!nested) kept.push_back(starts_[i]);
+  }
+  starts_ = std::move(kept);
+}
+
 void FolderWalker::run() {
+  if (request_.everyEntry) dropNestedStarts();
   std::vector<Task> round;
   for (const WalkStart& start : starts_)
     round.push_back(Task{nullptr, CandidateStore::kNoParent, start.folder, start.folder, &start});
@@ -261,7 +276,7 @@ std::error_code FolderWalker::takeFile(const Directory& folder, const char* name
     if (status.kind != EntryKind::Regular) return {};
   }
   const bool large = status.size > request_.minimumSize;
-  if (!large && request_.uniqueIn.empty()) return {};
+  if (!large && request_.uniqueIn.empty() && !request_.everyEntry) return {};
   ++tally.candidates;
   ContentDigest content;
   bool read = false;
@@ -288,9 +303,14 @@ std::error_code FolderWalker::takeFile(const Directory& folder, const char* name
 
 void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch) {
   const bool isSource = task.parentNode == CandidateStore::kNoParent;
+  // A folder not walked leaves its parent with something unseen.
+  const auto notWalked = [&] {
+    if (request_.everyEntry && !isSource) store_.markOpaque(segment, task.parentNode);
+  };
   if (const std::string* fragment = excludedFragmentIn(task.path, request_.excludedFragments)) {
     // A source left out by its name is named too, or it would look like one without duplicates.
     if (isSource) skipFolder(task.path, "its path holds \"" + *fragment + "\", which is never searched");
+    notWalked();
     return;
   }
   const bool openedByPath = task.parent == nullptr;
@@ -303,16 +323,21 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   const std::error_code error = folder->isOpen() ? folder->ownStatus(own) : folder->error();
   if (error) {
     if (isSource || !goneSinceListed(error)) skipFolder(task.path, platform::systemErrorText(error));
+    if (!goneSinceListed(error)) notWalked();
     return;
   }
   const platform::FolderId id{own.device, own.inode};
   if (neverSearched(*folder, id, task, openedByPath)) {
     if (isSource)
       skipFolder(task.path, "it is or lies in a system folder or the removed-files folder, which are never searched");
+    notWalked();
     return;
   }
   if (isSource) sourcesSearched_.fetch_add(1);
-  if (!firstVisit(id, task.start->maskSet)) return;
+  if (!firstVisit(id, task.start->maskSet)) {
+    notWalked();
+    return;
+  }
   const std::uint32_t node = isSource ? store_.addRootFolder(segment, task.path, id)
                                       : store_.addFolder(segment, task.parentNode, task.name, id);
   if (segment == 0) progress_.setCurrentFolder(task.path);
@@ -337,6 +362,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     return anyMatches(excludedPaths_, below, request_.namesIgnoreCase);
   };
   std::vector<Task> subfolders, links;
+  std::string linkText;
   const char* name = nullptr;
   EntryKind kind = EntryKind::Unknown;
   FolderTally tally;
@@ -360,25 +386,40 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     if (kind == EntryKind::Directory || kind == EntryKind::SymbolicLink) {
       if (!request_.searchHidden && folder->entryHidden(name)) continue;
       if (mayExclude && excluded(name)) continue;
-      // A link counts only when it leads to a folder: a link to a file is never a copy of it.
       const bool isLink = kind == EntryKind::SymbolicLink;
+      if (isLink && request_.everyEntry) {
+        if (const std::error_code error = folder->linkTarget(name, linkText))
+          noteEntryError(error);
+        else
+          store_.addLink(node, name, linkText);
+        continue;
+      }
+      // A link counts only when it leads to a folder: a link to a file is never a copy of it.
       if (isLink && (folder->statusOf(name, true, status) || status.kind != EntryKind::Directory)) continue;
       std::string path = platform::joinPath(task.path, name);
       // The walk itself could go deeper, but no action could reach such a path by its name.
       if (path.size() > platform::kLongestPath) {
         skipFolder(std::move(path), "its path is longer than the system allows");
+        if (request_.everyEntry) store_.markOpaque(segment, node);
         continue;
       }
       (isLink ? links : subfolders)
           .push_back(Task{isLink ? nullptr : folder, node, name, std::move(path), task.start, own.device, marks});
       continue;
     }
-    if (kind != EntryKind::Regular) continue;
+    if (kind != EntryKind::Regular) {
+      // A device, a pipe or a socket has no content to compare.
+      if (request_.everyEntry && !(mayExclude && excluded(name))) store_.markOpaque(segment, node);
+      continue;
+    }
     ++tally.filesSeen;
-    if (matches(name) && !(mayExclude && excluded(name)))
+    if ((request_.everyEntry || matches(name)) && !(mayExclude && excluded(name)))
       noteEntryError(takeFile(*folder, name, haveStatus, status, node, marks, scratch, tally));
   }
-  if (entryError) skipFolder(task.path, platform::systemErrorText(entryError));
+  if (entryError) {
+    skipFolder(task.path, platform::systemErrorText(entryError));
+    if (request_.everyEntry) store_.markOpaque(segment, node);
+  }
   progress_.addFilesSeen(tally.filesSeen);
   progress_.addCandidates(tally.candidates);
   if (tally.bytesRead > 0) {

@@ -47,6 +47,10 @@ struct WalkRequest {
   // as the walk meets them, and handed down to subfolders.
   std::vector<std::string> referenceFolders = {};
   std::vector<std::string> uniqueIn = {};  // when not empty, files of every size are taken, empty ones too
+  // For comparing whole folders: every file of every size is taken, links are recorded by their
+  // text and not followed, and a folder holding anything else, or anything that could not be
+  // looked at, is marked opaque (CandidateStore::markOpaque). A source inside another is left to it.
+  bool everyEntry = false;
 };
 
 // Where one walk starts and which names it takes. A mask with a separator in it moves the start
@@ -106,6 +110,8 @@ class FolderWalker {
                      bool openedByPath) const;
   void skipFolder(std::string path, std::string reason);
   void sortSkippedFolders();
+  // Drops the walks that start inside another walk's folder: that walk records them as its own.
+  void dropNestedStarts();
   // The error met looking at the file, if any.
   std::error_code takeFile(const platform::Directory& folder, const char* name, bool haveStatus,
                            platform::FileStatus& status, std::uint32_t node, std::uint8_t marks, WalkScratch& scratch,

@@ -115,6 +115,20 @@ std::error_code Directory::statusOf(const char* name, bool followLinks, FileStat
   return {};
 }
 
+std::error_code Directory::linkTarget(const char* name, std::string& target) const {
+  // Grown until the text fits: a link's target may be as long as a path.
+  target.resize(256);
+  for (;;) {
+    const ssize_t length = readlinkat(descriptor_, name, target.data(), target.size());
+    if (length < 0) return errnoCode(errno);
+    if (static_cast<std::size_t>(length) < target.size()) {
+      target.resize(static_cast<std::size_t>(length));
+      return {};
+    }
+    target.resize(target.size() * 2);
+  }
+}
+
 std::error_code Directory::ownStatus(FileStatus& status) const {
   struct stat info {};
   if (fstat(descriptor_, &info) != 0) return errnoCode(errno);

@@ -186,6 +186,10 @@ std::error_code Directory::statusOf(const char* name, bool followLinks, FileStat
   return errnoCode(statusOfSystemPath(systemPathIn(listing->path, name), followLinks, status));
 }
 
+// Windows links carry more than a text (a kind, a print name): they are not compared, and a folder
+// that holds one is never called a copy of another.
+std::error_code Directory::linkTarget(const char*, std::string&) const { return errnoCode(EOPNOTSUPP); }
+
 std::error_code Directory::ownStatus(FileStatus& status) const {
   return errnoCode(isOpen() ? statusOfHandle(handleOf(descriptor_), status) : EBADF);
 }

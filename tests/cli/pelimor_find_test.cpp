@@ -60,12 +60,27 @@ std::set<std::string> linesOf(const std::string& text) {
 }
 
 TEST(PelimorFind, BadInputIsOneLineAndExitCodeTwo) {
-  for (const char* arguments :
-       {"--bogus", "--min-kb -1", "--min-kb x", "--min-kb", "--type pictures", "--threads 0", "--threads many",
-        "--delete /tmp", "--select-in /tmp /tmp", "--dry-run /tmp", "--select-in /tmp --delete --move /tmp",
-        "--load /nonexistent --select-in /tmp --delete", "--load /etc/hostname --select-in /tmp --delete",
-        "--load /etc/hostname --select-in /tmp --delete /tmp", "--undo --list-actions", "--undo-action 0",
-        "--undo /tmp", "--keep-folders --select-in /tmp --delete /tmp"}) {
+  for (const char* arguments : {"--bogus",
+                                "--min-kb -1",
+                                "--min-kb x",
+                                "--min-kb",
+                                "--type pictures",
+                                "--threads 0",
+                                "--threads many",
+                                "--delete /tmp",
+                                "--select-in /tmp /tmp",
+                                "--dry-run /tmp",
+                                "--select-in /tmp --delete --move /tmp",
+                                "--load /nonexistent --select-in /tmp --delete",
+                                "--load /etc/hostname --select-in /tmp --delete",
+                                "--load /etc/hostname --select-in /tmp --delete /tmp",
+                                "--undo --list-actions",
+                                "--undo-action 0",
+                                "--undo /tmp",
+                                "--keep-folders --select-in /tmp --delete /tmp",
+                                "--ignore-names /tmp",
+                                "--folders --keep newest --delete /tmp",
+                                "--folders --unique-in /tmp /tmp"}) {
     const FindRun run = runFind(arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments;
     EXPECT_TRUE(run.out.empty()) << arguments;
@@ -157,6 +172,46 @@ TEST(PelimorFind, SelectionByFolderAndByTree) {
   }
   EXPECT_EQ(tree.file("a/x", "xx"), tree.path("a/x"));  // nothing was touched
   EXPECT_TRUE(std::filesystem::exists(tree.path("a/sub/x")));
+}
+
+// Twin folders are printed a line each; a selection chooses among them, and the files below the
+// chosen ones go, never the last copy of one; the folders they leave empty go too.
+TEST(PelimorFind, TwinFoldersAreListedAndActedOn) {
+  testing::TempTree tree;
+  for (const char* twin : {"photos/2020", "backup/2020", "old/copy"}) {
+    tree.file(std::string(twin) + "/a.jpg", "aaaa");
+    tree.file(std::string(twin) + "/day/b.jpg", "bb");
+  }
+  tree.file("photos/notes.txt", "only here");
+  const std::string root = quoted(tree.root());
+  const std::string lines = "1\t6\t2\t" + tree.path("backup/2020") + "\n1\t6\t2\t" + tree.path("old/copy") +
+                            "\n1\t6\t2\t" + tree.path("photos/2020") + "\n";
+  EXPECT_EQ(runFind("--folders " + root).out, lines);
+  const struct {
+    std::string selection;
+    std::vector<std::string> deleted;
+  } cases[] = {
+      {"--select-in " + quoted(tree.path("backup")), {"backup/2020/a.jpg", "backup/2020/day/b.jpg"}},
+      {"--select-in-tree " + root + " --select-matching '**/photos/*'",
+       {"backup/2020/a.jpg", "backup/2020/day/b.jpg", "old/copy/a.jpg", "old/copy/day/b.jpg"}},
+      // One source: the path that sorts first is kept.
+      {"--keep first-source", {"old/copy/a.jpg", "old/copy/day/b.jpg", "photos/2020/a.jpg", "photos/2020/day/b.jpg"}},
+  };
+  for (const auto& c : cases) {
+    std::set<std::string> expected;
+    for (const std::string& path : c.deleted) expected.insert("would delete " + tree.path(path));
+    EXPECT_EQ(linesOf(runFind("--folders --delete --dry-run " + c.selection + " " + root).out), expected)
+        << c.selection;
+  }
+  const FindRun run =
+      runFind("--folders --select-in " + quoted(tree.path("old")) + " --delete --remove-empty-folders " + root);
+  EXPECT_EQ(linesOf(run.out),
+            (std::set<std::string>{
+                "deleted " + tree.path("old/copy/a.jpg"), "deleted " + tree.path("old/copy/day/b.jpg"),
+                "removed empty folder " + tree.path("old/copy/day"), "removed empty folder " + tree.path("old/copy"),
+                "removed empty folder " + tree.path("old")}));
+  EXPECT_EQ(runFind("--folders " + root).out,
+            "1\t6\t2\t" + tree.path("backup/2020") + "\n1\t6\t2\t" + tree.path("photos/2020") + "\n");
 }
 
 // A reference folder is searched but never acted on, here or from a saved search; exclusions are
