@@ -25,9 +25,10 @@ std::vector<ResultRow> twinRows(const std::vector<FolderGroup>& groups) {
 void selectFilesOfTwins(const std::vector<ResultRow>& rows, std::vector<bool>& selected,
                         const std::vector<ResultRow>& twins, const std::vector<bool>& chosen) {
   if (chosen.size() != twins.size()) throw std::invalid_argument("selectFilesOfTwins: one flag per twin");
+  std::vector<platform::FolderId> folders;
   for (std::size_t i = 0; i < twins.size(); ++i)
-    if (chosen[i])
-      selectInFolder(rows, selected, platform::FolderId{twins[i].identity.device, twins[i].identity.inode}, true);
+    if (chosen[i]) folders.push_back(platform::FolderId{twins[i].identity.device, twins[i].identity.inode});
+  if (!folders.empty()) selectInFolders(rows, selected, folders, true);
 }
 
 }  // namespace pelimor

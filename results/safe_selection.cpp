@@ -26,16 +26,16 @@ struct FolderIdHash {
 // Deeper trees than this are taken for a loop in the folders above.
 constexpr std::size_t kDeepestFolder = 4096;
 
-// Which folders lie anywhere below `top`, itself included. Each folder is looked up once, from its
-// real parents on disk; its parents' answers are kept along the way.
+// Which folders lie anywhere below one of `tops`, the tops included. Each folder is looked up
+// once, from its real parents on disk; its parents' answers are kept along the way.
 class FolderTree {
  public:
-  explicit FolderTree(platform::FolderId top) : top_(top) {}
+  explicit FolderTree(const std::vector<platform::FolderId>& tops) {
+    for (const platform::FolderId top : tops) answers_[top] = true;
+  }
 
   bool holds(const ResultRow& row) {
-    const platform::FolderId folder = row.identity.folder;
-    if (folder == top_) return true;
-    if (const auto known = answers_.find(folder); known != answers_.end()) return known->second;
+    if (const auto known = answers_.find(row.identity.folder); known != answers_.end()) return known->second;
     return lookUp(row);
   }
 
@@ -43,23 +43,25 @@ class FolderTree {
   bool lookUp(const ResultRow& row) {
     const platform::FolderId folder = row.identity.folder;
     // The folder the path leads to must still be the one the search saw; if not, the row is
-    // stale and the action would refuse it anyway.
+    // stale and the action would refuse it anyway. Not kept: the folders above are not its.
     const platform::Directory directory = platform::Directory::open(platform::folderPartOf(row.path));
     platform::FileStatus status;
-    if (!directory.isOpen() || directory.ownStatus(status) ||
-        platform::FolderId{status.device, status.inode} != folder) {
-      answers_[folder] = false;
+    if (!directory.isOpen() || directory.ownStatus(status) || platform::FolderId{status.device, status.inode} != folder)
       return false;
-    }
+    // Nearest first: the first folder whose answer is known answers for those below it.
     const std::vector<platform::FolderId> above = directory.foldersAbove(kDeepestFolder);
-    const auto topAt = std::find(above.begin(), above.end(), top_);
-    const bool inside = topAt != above.end();
-    // The folders between this one and the top lie inside too; those from the top up do not.
-    for (auto parent = above.begin(); parent != above.end(); ++parent) answers_[*parent] = inside && parent < topAt;
+    bool inside = false;
+    auto known = above.begin();
+    for (; known != above.end(); ++known) {
+      if (const auto answer = answers_.find(*known); answer != answers_.end()) {
+        inside = answer->second;
+        break;
+      }
+    }
+    for (auto parent = above.begin(); parent != known; ++parent) answers_[*parent] = inside;
     return answers_[folder] = inside;
   }
 
-  platform::FolderId top_;
   std::unordered_map<platform::FolderId, bool, FolderIdHash> answers_;
 };
 
@@ -138,16 +140,29 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
 
 void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, platform::FolderId folder,
                     bool wholeTree) {
-  if (selected.size() != rows.size()) throw std::invalid_argument("selectInFolder: one selection flag per row");
+  selectInFolders(rows, selected, {folder}, wholeTree);
+}
+
+void selectInFolders(const std::vector<ResultRow>& rows, std::vector<bool>& selected,
+                     const std::vector<platform::FolderId>& folders, bool wholeTree) {
+  if (selected.size() != rows.size()) throw std::invalid_argument("selectInFolders: one selection flag per row");
+  // Group by group, wherever the list's order put their rows.
   std::vector<std::size_t> order(rows.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  FolderTree tree(folder);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return rows[a].group < rows[b].group; });
+  std::vector<bool> inOrder(rows.size());
+  for (std::size_t k = 0; k < order.size(); ++k) inOrder[k] = selected[order[k]];
+  FolderTree tree(folders);
   selectAlongRuns(
-      rows, order, selected,
+      rows, order, inOrder,
       [&](const ResultRow& row) {
-        return !row.reference && (wholeTree ? tree.holds(row) : row.identity.folder == folder);
+        return !row.reference &&
+               (wholeTree ? tree.holds(row)
+                          : std::find(folders.begin(), folders.end(), row.identity.folder) != folders.end());
       },
       [](std::size_t) {});
+  for (std::size_t k = 0; k < order.size(); ++k) selected[order[k]] = inOrder[k];
 }
 
 }  // namespace pelimor

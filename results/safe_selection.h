@@ -41,10 +41,13 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
 // `folder` (with `wholeTree`, anywhere below it), never the last unselected row of a group. Folders
 // are told by identity, whatever path names them: a row's own folder is its identity.folder, and
 // the folders above it are looked up on disk, through "..", once per folder. The rows of a group
-// must stand together, as a search leaves them.
+// may stand anywhere.
 // Throws std::invalid_argument when `selected` does not match `rows` in size.
 void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, platform::FolderId folder,
                     bool wholeTree);
+// The same for the rows in any of `folders`, in one pass.
+void selectInFolders(const std::vector<ResultRow>& rows, std::vector<bool>& selected,
+                     const std::vector<platform::FolderId>& folders, bool wholeTree);
 
 // True when the file at `path` lies directly in `folder` (a folder as folderPartOf gives it).
 bool liesDirectlyIn(std::string_view path, std::string_view folder);

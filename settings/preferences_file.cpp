@@ -19,6 +19,7 @@ constexpr std::string_view kDeleteToTrash = "delete-to-trash";
 constexpr std::string_view kAskBeforeRemoval = "ask-before-delete-and-move";
 constexpr std::string_view kMoveKeepsFolders = "move-keeps-folders";
 constexpr std::string_view kRemoveEmptyFolders = "remove-empty-folders";
+constexpr std::string_view kFindFolderTwins = "find-duplicate-folders";
 
 // The yes-or-no settings, by name.
 constexpr std::pair<std::string_view, bool Preferences::*> kSwitches[] = {
@@ -27,6 +28,7 @@ constexpr std::pair<std::string_view, bool Preferences::*> kSwitches[] = {
     {kAskBeforeRemoval, &Preferences::askBeforeRemoval},
     {kMoveKeepsFolders, &Preferences::moveKeepsFolders},
     {kRemoveEmptyFolders, &Preferences::removeEmptyFolders},
+    {kFindFolderTwins, &Preferences::findFolderTwins},
 };
 constexpr std::string_view kHead =
     "# Pelimor's own settings; Options.cfg and Source.cfg hold the rest.\n"

@@ -23,6 +23,7 @@ struct Preferences {
   bool askBeforeRemoval = false;        // Delete and Move ask first, with the count and the bytes
   bool moveKeepsFolders = false;        // Move puts each file under its path below its source folder
   bool removeEmptyFolders = false;      // the folders Delete, Move or Trash left empty go too
+  bool findFolderTwins = false;         // searches also find folders holding the same tree
   std::vector<std::string> otherLines;  // lines of a later version, kept
 };
 

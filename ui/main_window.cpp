@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -15,12 +16,14 @@
 
 #include "pelimor_version.h"
 #include "platform/folders.h"
+#include "results/folder_selection.h"
 #include "search/mask_presets.h"
 #include "ui/completion_sound.h"
 #include "ui/desktop_open.h"
 #include "ui/exclusions_dialog.h"
 #include "ui/filter_controls.h"
 #include "ui/folder_browser.h"
+#include "ui/folder_groups_view.h"
 #include "ui/result_list_view.h"
 #include "ui/source_list.h"
 #include "ui/text_bytes.h"
@@ -184,6 +187,12 @@ void MainWindow::buildClientArea() {
   filters_ = new FilterControls(sizeList_, typeList_, maskEdit_, options_, this);
 
   resultList_ = new ResultListView(client);
+  resultTabs_ = new QTabWidget(client);
+  resultTabs_->setObjectName(QStringLiteral("resultTabs"));
+  resultTabs_->setDocumentMode(true);
+  folderView_ = new FolderGroupsView(resultTabs_);
+  resultTabs_->addTab(resultList_, tr("Files"));
+  resultTabs_->addTab(folderView_, tr("Folders"));
 
   // Wider window: the lists and the mask field widen, the source buttons move right.
   // Taller window: only the result list grows.
@@ -217,7 +226,7 @@ void MainWindow::buildClientArea() {
   layout->addLayout(sourceRow);
   layout->addLayout(filters);
   layout->addSpacing(14);
-  layout->addWidget(resultList_, 1);
+  layout->addWidget(resultTabs_, 1);
 
   QWidget::setTabOrder(sourceList_, addSourceButton_);
   QWidget::setTabOrder(addSourceButton_, removeSourceButton_);
@@ -272,6 +281,11 @@ void MainWindow::connectHandlers() {
   connect(exclusionsButton_, &QPushButton::clicked, this, &MainWindow::editExclusions);
   connect(sourceList_, &SourceFolderList::rowsChanged, this, &MainWindow::updateRemoveButton);
 
+  connect(folderView_, &FolderGroupsView::findFoldersChanged, this,
+          [this](bool on) { preferences_.findFolderTwins = on; });
+  connect(folderView_, &FolderGroupsView::selectFilesRequested, this, &MainWindow::selectFilesOfChosenFolders);
+  connect(folderView_, &FolderGroupsView::openFolderRequested, this,
+          [this](const QString& path) { openOnDesktop(this, QUrl::fromLocalFile(path), tr("the folder")); });
   connect(resultList_, &ResultListView::listChanged, this, &MainWindow::updateStatusBar);
   connect(resultList_, &QAbstractItemView::doubleClicked, this, &MainWindow::openSelectedFile);
   connect(resultList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
@@ -319,6 +333,18 @@ void MainWindow::openSelectedFile() {
   // A notice when no program could be started; what the program then does is its own business.
   openOnDesktop(this, QUrl::fromLocalFile(shownText(resultList_->session().rows()[static_cast<std::size_t>(row)].path)),
                 QStringLiteral("the file"));
+}
+
+void MainWindow::selectFilesOfChosenFolders() {
+  const std::vector<ResultRow> twins = twinRows(folderView_->groups());
+  const std::vector<bool> chosen = folderView_->chosenTwins();
+  changeSelection([&](const std::vector<ResultRow>& rows, const std::vector<bool>& selected) {
+    SelectionChange change{selected, 0};
+    selectFilesOfTwins(rows, change.selected, twins, chosen);
+    return change;
+  });
+  resultTabs_->setCurrentWidget(resultList_);
+  resultList_->setFocus();
 }
 
 void MainWindow::prepareResultMenu() {

@@ -25,6 +25,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTabWidget;
 class QToolBar;
 class QToolButton;
 
@@ -37,6 +38,7 @@ class MainWindowDriver;
 class AboutBox;
 class CompletionSound;
 class FilterControls;
+class FolderGroupsView;
 class MaskEdit;
 class ResultListView;
 class SourceFolderList;
@@ -119,6 +121,8 @@ class MainWindow : public QMainWindow {
   void updateRemoveButton();
 
   void openSelectedFile();
+  // Selects in the file list the files below the folders chosen in the Folders tab.
+  void selectFilesOfChosenFolders();
   // Shows the list's menu entries only when there are rows and a selection.
   void prepareResultMenu();
 
@@ -203,6 +207,9 @@ class MainWindow : public QMainWindow {
   FilterControls* filters_ = nullptr;
 
   ResultListView* resultList_ = nullptr;
+  // The file list, and beside it the folders that hold the same tree.
+  QTabWidget* resultTabs_ = nullptr;
+  FolderGroupsView* folderView_ = nullptr;
 
   // Groups, files, selected files, and what the selected files take.
   std::array<QLabel*, 4> statusPanels_{};

@@ -20,6 +20,7 @@
 #include "ui/action_progress_dialog.h"
 #include "ui/background_job.h"
 #include "ui/desktop_open.h"
+#include "ui/folder_groups_view.h"
 #include "ui/main_window.h"
 #include "ui/notices.h"
 #include "ui/result_list_view.h"
@@ -271,7 +272,9 @@ void MainWindow::printReport() {
               .arg(filesWithNoCopy_.size()),
           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   try {
-    writeHtmlReport(fileName, resultList_->session().rows(), withNoCopy ? &filesWithNoCopy_ : nullptr);
+    const std::vector<FolderGroup>& folderGroups = folderView_->groups();
+    writeHtmlReport(fileName, resultList_->session().rows(), withNoCopy ? &filesWithNoCopy_ : nullptr,
+                    folderGroups.empty() ? nullptr : &folderGroups);
   } catch (const ReportError& error) {
     showErrorBox(this, QString::fromStdString(error.what()));
     return;

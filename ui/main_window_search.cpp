@@ -7,6 +7,7 @@
 #include "results/action_notice.h"
 #include "ui/completion_sound.h"
 #include "ui/filter_controls.h"
+#include "ui/folder_groups_view.h"
 #include "ui/main_window.h"
 #include "ui/notices.h"
 #include "ui/result_list_view.h"
@@ -34,6 +35,7 @@ void MainWindow::search() {
   request.excludedNames = preferences_.exclusions;
   request.searchHidden = preferences_.searchHidden;
   request.maskText = filters_->maskText();
+  request.findFolderTwins = preferences_.findFolderTwins;
 
   searchNote_->clear();
   pendingFailure_.clear();
@@ -47,6 +49,7 @@ void MainWindow::search() {
   // The last search's rows are let go of while this one already walks: on a large list that
   // takes a while, and the worker never looks at the list.
   resultList_->clearRows();
+  folderView_->showGroups({});
 
   // The worker's end can only be delivered inside this modal loop, so it always finds the dialog
   // open, however quickly the search ends.
@@ -63,6 +66,7 @@ void MainWindow::searchWorkerFinished() {
   pendingSkippedFolders_ = std::move(result.skippedFolders);
   pendingWarnings_ = std::move(result.warnings);
   filesWithNoCopy_ = std::move(result.uniqueFiles);
+  folderView_->showGroups(std::move(result.folderGroups));
   watchCacheSave();
   if (result.cancelled)
     searchNote_->setText(QStringLiteral("Search cancelled: the list holds what was found until then."));

@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "ui/about_box.h"
 #include "ui/filter_controls.h"
+#include "ui/folder_groups_view.h"
 #include "ui/main_window.h"
 #include "ui/notices.h"
 #include "ui/result_list_view.h"
@@ -174,6 +175,7 @@ void MainWindow::startFromSettingsFiles() {
 
     preferences_ = loadPreferences(dataFolder_);
     sourceList_->setReferenceFolders(preferences_.referenceFolders);
+    folderView_->setFindFolders(preferences_.findFolderTwins);
   } catch (const SettingsError& error) {
     showErrorBox(this, shownText(errorBoxText(error)));
   }

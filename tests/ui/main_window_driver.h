@@ -9,7 +9,12 @@
 
 class QLabel;
 class QProgressBar;
+class QTabWidget;
 class QTimer;
+
+namespace pelimor {
+class FolderGroupsView;
+}
 
 namespace pelimor::test {
 
@@ -27,6 +32,8 @@ class MainWindowDriver {
   QComboBox* typeList() const { return window_.typeList_; }
   MaskEdit* maskEdit() const { return window_.maskEdit_; }
   ResultListView* resultList() const { return window_.resultList_; }
+  QTabWidget* resultTabs() const { return window_.resultTabs_; }
+  FolderGroupsView* folderView() const { return window_.folderView_; }
 
   QLabel* sourceLabel() const { return window_.sourceLabel_; }
   QLabel* sizeLabel() const { return window_.sizeLabel_; }

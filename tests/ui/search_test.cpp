@@ -9,8 +9,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -23,6 +25,7 @@
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
 #include "ui/filter_controls.h"
+#include "ui/folder_groups_view.h"
 #include "ui/main_window.h"
 #include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
@@ -186,6 +189,45 @@ class SearchTest : public QObject {
     QTest::keyClick(ui.sizeList(), Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(completed.count(), 1);
     QCOMPARE(ui.resultList()->rows().size(), std::size_t(4));
+  }
+
+  // With folders asked for, a search fills the Folders tab; choosing a twin there and Select files
+  // selects its files in the file list, never the last copy.
+  void theFoldersTabSelectsTheFilesOfTwinFolders() {
+    const QString root = tree_.filePath(QStringLiteral("twins"));
+    for (const char* twin : {"/photos/trip", "/backup/trip"}) {
+      test::writeFile(root + twin + "/a.jpg", "picture a");
+      test::writeFile(root + twin + "/b.jpg", "picture b");
+    }
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
+    auto* findFolders = ui.folderView()->findChild<QCheckBox*>(QStringLiteral("findFoldersBox"));
+    auto* list = ui.folderView()->findChild<QTreeWidget*>(QStringLiteral("folderGroupList"));
+    auto* selectFiles = ui.folderView()->findChild<QPushButton*>(QStringLiteral("selectFolderFilesButton"));
+    ui.resultTabs()->setCurrentWidget(ui.folderView());
+    QTest::mouseClick(findFolders, Qt::LeftButton, {}, QPoint(5, findFolders->height() / 2));
+    QVERIFY(findFolders->isChecked());
+    searchFromMaskField(window);
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(0)->text(1), root + "/backup");  // each holds trip alone
+    QVERIFY(!selectFiles->isEnabled());
+
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(0));
+    for (int i = 0; i < 2; ++i) {  // both twins chosen: one copy of each file stays
+      list->topLevelItem(i)->setSelected(true);
+      QTest::mouseClick(selectFiles, Qt::LeftButton);
+      QCOMPARE(ui.resultTabs()->currentWidget(), ui.resultList());
+      std::vector<std::string> selected;
+      const std::vector<bool> flags = ui.resultList()->selectedRows();
+      for (std::size_t row = 0; row < flags.size(); ++row)
+        if (flags[row]) selected.push_back(ui.resultList()->rows()[row].path);
+      std::sort(selected.begin(), selected.end());
+      QCOMPARE(selected,
+               (std::vector<std::string>{bytesOf(root + "/backup/trip/a.jpg"), bytesOf(root + "/backup/trip/b.jpg")}));
+      ui.resultTabs()->setCurrentWidget(ui.folderView());
+    }
   }
 
   void twoSearchesLeaveNothingOfTheFirst() {

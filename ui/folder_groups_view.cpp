@@ -1,0 +1,94 @@
+#include "ui/folder_groups_view.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/text_bytes.h"
+
+namespace pelimor {
+
+namespace {
+enum Column { kGroupColumn, kFolderColumn, kSizeColumn, kFilesColumn };
+}
+
+FolderGroupsView::FolderGroupsView(QWidget* parent) : QWidget(parent) {
+  findFolders_ = new QCheckBox(tr("Find folders that hold the same files (every file in them is compared)"), this);
+  findFolders_->setObjectName(QStringLiteral("findFoldersBox"));
+  list_ = new QTreeWidget(this);
+  list_->setObjectName(QStringLiteral("folderGroupList"));
+  list_->setRootIsDecorated(false);
+  list_->setUniformRowHeights(true);
+  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list_->setHeaderLabels({tr("#"), tr("Folder"), tr("Size"), tr("Files")});
+  list_->header()->setStretchLastSection(false);
+  list_->header()->setSectionResizeMode(kFolderColumn, QHeaderView::Stretch);
+  selectButton_ = new QPushButton(tr("Select files"), this);
+  selectButton_->setObjectName(QStringLiteral("selectFolderFilesButton"));
+  selectButton_->setToolTip(tr("Selects the files of the chosen folders in the file list, never the last copy"));
+  selectButton_->setAutoDefault(false);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(findFolders_, 1);
+  top->addWidget(selectButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 4, 0, 0);
+  layout->addLayout(top);
+  layout->addWidget(list_, 1);
+
+  connect(findFolders_, &QCheckBox::toggled, this, &FolderGroupsView::findFoldersChanged);
+  connect(selectButton_, &QPushButton::clicked, this, &FolderGroupsView::selectFilesRequested);
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &FolderGroupsView::updateSelectButton);
+  connect(list_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item) { emit openFolderRequested(twinPath(list_->indexOfTopLevelItem(item))); });
+  updateSelectButton();
+}
+
+void FolderGroupsView::showGroups(std::vector<FolderGroup> groups) {
+  groups_ = std::move(groups);
+  list_->clear();
+  QList<QTreeWidgetItem*> items;
+  for (const FolderGroup& group : groups_) {
+    for (const TwinFolder& folder : group.folders) {
+      auto* item = new QTreeWidgetItem;
+      item->setText(kGroupColumn, QString::number(group.number));
+      item->setText(kFolderColumn, shownPathText(folder.path));
+      item->setText(kSizeColumn, QString::number(group.bytes));
+      item->setText(kFilesColumn, QString::number(group.files));
+      for (const int column : {kGroupColumn, kSizeColumn, kFilesColumn})
+        item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+      items.append(item);
+    }
+  }
+  list_->addTopLevelItems(items);
+  for (const int column : {kGroupColumn, kSizeColumn, kFilesColumn}) list_->resizeColumnToContents(column);
+  updateSelectButton();
+}
+
+std::vector<bool> FolderGroupsView::chosenTwins() const {
+  std::vector<bool> chosen(static_cast<std::size_t>(list_->topLevelItemCount()), false);
+  for (QTreeWidgetItem* item : list_->selectedItems())
+    chosen[static_cast<std::size_t>(list_->indexOfTopLevelItem(item))] = true;
+  return chosen;
+}
+
+QString FolderGroupsView::twinPath(int row) const {
+  for (const FolderGroup& group : groups_) {
+    if (row < static_cast<int>(group.folders.size()))
+      return shownText(group.folders[static_cast<std::size_t>(row)].path);
+    row -= static_cast<int>(group.folders.size());
+  }
+  return {};
+}
+
+void FolderGroupsView::setFindFolders(bool on) { findFolders_->setChecked(on); }
+
+bool FolderGroupsView::findFolders() const { return findFolders_->isChecked(); }
+
+void FolderGroupsView::updateSelectButton() { selectButton_->setEnabled(!list_->selectedItems().isEmpty()); }
+
+}  // namespace pelimor
