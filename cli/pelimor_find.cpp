@@ -76,6 +76,9 @@ constexpr const char* kUsage =
     "                ACTION the steps choose among the twin folders, and every file below\n"
     "                the chosen ones is selected\n"
     "  --ignore-names  with --folders: files and subfolders match by content, whatever their names\n"
+    "  --contained-in  with --folders: list instead each folder whose every file has an identical\n"
+    "                file below another folder, then the deepest such folders (\"is A backed\n"
+    "                up in B?\"); bytes and files are the first folder's\n"
     "  --threads N   walk and read with N threads (default: chosen for this machine;\n"
     "                1 spares a spinning disk its seeks)\n"
     "  --no-cache    neither use nor update the checksums kept from earlier searches\n"
@@ -229,6 +232,8 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
       options.folders = options.request.findFolderTwins = true;
     } else if (argument == "--ignore-names") {
       options.request.folderComparison.ignoreNames = true;
+    } else if (argument == "--contained-in") {
+      options.request.folderComparison.containedIn = true;
     } else if (argument == "--select-in" || argument == "--select-in-tree") {
       using Kind = SelectionStep::Kind;
       options.command.selections.push_back(
@@ -314,8 +319,11 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
     return usageError("--select-in, --keep, --dry-run and --load go with --delete, --move, --trash, --link or --clone");
   if (!options.request.uniqueIn.empty() && (command.action || !options.reportFile.empty()))
     return usageError("--unique-in only lists files: no action, no report");
-  if (options.request.folderComparison.ignoreNames && !options.folders)
-    return usageError("--ignore-names goes with --folders");
+  const FolderComparison& comparison = options.request.folderComparison;
+  if ((comparison.ignoreNames || comparison.containedIn) && !options.folders)
+    return usageError("--ignore-names and --contained-in go with --folders");
+  if (comparison.ignoreNames && comparison.containedIn)
+    return usageError("--contained-in compares content alone: no --ignore-names");
   if (options.folders &&
       (!options.request.uniqueIn.empty() || !options.request.referenceFolders.empty() || !options.savedSearch.empty()))
     return usageError("--folders goes without --unique-in, --reference and --load");

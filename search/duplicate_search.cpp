@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/file_times.h"
+#include "search/folder_containment.h"
 #include "search/folder_twins.h"
 #include "search/folder_walker.h"
 #include "search/mask_list.h"
@@ -102,7 +103,10 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   result.rows = grouper.run(result.skipped, saveCache);
   // A folder is a twin only by everything in it: a walk cut short can't say.
   if (everyFile && !result.cancelled && !control.aborted())
-    result.folderGroups = findFolderTwins(store, result.rows, request.folderComparison, platform::kNamesIgnoreCase);
+    result.folderGroups =
+        request.folderComparison.containedIn
+            ? findContainedFolders(store, result.rows)
+            : findFolderTwins(store, result.rows, request.folderComparison, platform::kNamesIgnoreCase);
   result.uniqueFiles = grouper.takeUniqueFiles();
   result.aborted = control.aborted();
   if (result.aborted) {

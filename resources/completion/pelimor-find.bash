@@ -21,7 +21,7 @@ _pelimor_find() {
   esac
   if [[ "$current" == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--type --mask --min-kb --json --exclude --hidden --reference
-      --unique-in --report --folders --ignore-names --threads --no-cache --help --version --select-in --select-in-tree --keep
+      --unique-in --report --folders --ignore-names --contained-in --threads --no-cache --help --version --select-in --select-in-tree --keep
       --select-matching --delete --move --trash --link --clone --dry-run --keep-folders
       --remove-empty-folders --load --list-actions --undo --undo-action" -- "$current")
   else

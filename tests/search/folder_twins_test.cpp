@@ -107,6 +107,21 @@ TEST(FolderTwinsTest, WhatMakesTwins) {
   }
 }
 
+// "Is A backed up in B?": each folder whose every file is below another folder, with the deepest
+// such folders; nothing below a folder listed is listed again.
+TEST(FolderTwinsTest, ContainedInFindsTheDeepestHoldersOfEveryFile) {
+  TempTree tree;
+  tree.patternFile("photos/2020/a.jpg", 3000, 1);
+  tree.patternFile("photos/2021/b.jpg", 2000, 2);
+  tree.patternFile("backup/all/a copy.jpg", 3000, 1);
+  tree.patternFile("backup/all/b copy.jpg", 2000, 2);
+  tree.file("backup/all/notes.txt", "only here");
+  tree.patternFile("partial/a.jpg", 3000, 1);
+  tree.patternFile("partial/lost.jpg", 100, 3);  // no copy anywhere: partial is in no folder
+  tree.patternFile("single/b.jpg", 2000, 2);
+  EXPECT_EQ(twinsIn(tree, {false, true}), "5000 2 photos backup/all | 2000 1 single backup/all photos/2021");
+}
+
 TEST(FolderTwinsTest, LinksAreComparedByTheirText) {
   if (!testing::canMakeSymlinks()) GTEST_SKIP() << "no symbolic links here";
   TempTree tree;
