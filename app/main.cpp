@@ -5,13 +5,18 @@
 #include <cstring>
 
 #include "app/single_instance.h"
+#include "app/translation.h"
 #include "pelimor_version.h"
+#include "platform/folders.h"
 #include "ui/main_window.h"
+#include "ui/text_bytes.h"
 
 namespace {
 // Off unless asked for (QT_LOGGING_RULES="pelimor.instance.info=true"): lets a test see from
 // outside that the window came forward.
 Q_LOGGING_CATEGORY(instanceLog, "pelimor.instance", QtWarningMsg)
+// The same for the translation the window was given (scripts/check-package asks for it).
+Q_LOGGING_CATEGORY(translationLog, "pelimor.translation", QtWarningMsg)
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,6 +43,9 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pelimor"));
   QApplication::setDesktopFileName(QStringLiteral("pelimor"));
+  const QString language = pelimor::installTranslation(pelimor::shownText(pelimor::platform::programDataFolder()) +
+                                                       QStringLiteral("translations"));
+  if (!language.isEmpty()) qCInfo(translationLog, "translation: %s", qUtf8Printable(language));
 
   pelimor::SingleInstance instance;
   // A later start has asked the running one to come forward; nothing more to do.

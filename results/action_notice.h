@@ -5,9 +5,11 @@
 #include <string_view>
 #include <utility>
 
+#include "search/window_text.h"
+
 namespace pelimor {
 
-inline constexpr std::string_view kEmptyListText = "The list of results is empty.";
+inline constexpr std::string_view kEmptyListText = PELIMOR_WINDOW_TEXT("Notices", "The list of results is empty.");
 
 // A notice lists at most this many files, then says how many more there are (moreListedText).
 inline constexpr std::size_t kListedInNotice = 20;
@@ -15,7 +17,7 @@ inline constexpr std::size_t kListedInNotice = 20;
 inline std::string moreListedText(std::size_t total) {
   return total > kListedInNotice ? "\n... and " + std::to_string(total - kListedInNotice) + " more." : std::string();
 }
-inline constexpr std::string_view kNoFileSelectedText = "No file selected.";
+inline constexpr std::string_view kNoFileSelectedText = PELIMOR_WINDOW_TEXT("Notices", "No file selected.");
 
 // Nested, so that it does not meet the window's own notice kinds (ui/notices.h) by name.
 struct Notice {

@@ -11,6 +11,7 @@
 #include "platform/paths.h"
 #include "results/content_check.h"
 #include "results/move_by_copy.h"
+#include "search/window_text.h"
 
 namespace pelimor {
 
@@ -221,6 +222,9 @@ void mergePutBackRows(std::vector<ResultRow>& rows, std::vector<bool>& selected,
   selected = std::move(mergedSelection);
 }
 
-std::string undoCaption(JournalKind kind) { return kind == JournalKind::Trash ? "Undo Move to Trash" : "Undo Move"; }
+std::string undoCaption(JournalKind kind) {
+  return kind == JournalKind::Trash ? PELIMOR_WINDOW_TEXT("pelimor::MainWindow", "Undo Move to Trash")
+                                    : PELIMOR_WINDOW_TEXT("pelimor::MainWindow", "Undo Move");
+}
 
 }  // namespace pelimor

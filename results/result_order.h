@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "search/result_row.h"
+#include "search/window_text.h"
 
 namespace pelimor {
 
 // The result list's columns, in their order on screen, with their titles.
 enum class ResultColumn : std::uint8_t { Group = 0, Name = 1, Path = 2, Size = 3, Crc32 = 4 };
-inline constexpr std::array<std::string_view, 5> kResultColumnTitles = {"#", "Name", "Path", "Size", "CRC32"};
+inline constexpr std::array<std::string_view, 5> kResultColumnTitles = {
+    "#", PELIMOR_WINDOW_TEXT("ResultColumns", "Name"), PELIMOR_WINDOW_TEXT("ResultColumns", "Path"),
+    PELIMOR_WINDOW_TEXT("ResultColumns", "Size"), "CRC32"};
 inline constexpr int kResultColumnCount = static_cast<int>(kResultColumnTitles.size());
 
 struct SortState {

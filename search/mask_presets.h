@@ -5,10 +5,15 @@
 #include <cstddef>
 #include <string_view>
 
+#include "search/window_text.h"
+
 namespace pelimor {
 
 // The type list's items; each but the last (the user's own masks) has its preset mask text below.
-inline constexpr std::array<std::string_view, 5> kTypeNames = {"All", "Images", "Audio", "Video", "Custom"};
+inline constexpr std::array<std::string_view, 5> kTypeNames = {
+    PELIMOR_WINDOW_TEXT("FileTypes", "All"), PELIMOR_WINDOW_TEXT("FileTypes", "Images"),
+    PELIMOR_WINDOW_TEXT("FileTypes", "Audio"), PELIMOR_WINDOW_TEXT("FileTypes", "Video"),
+    PELIMOR_WINDOW_TEXT("FileTypes", "Custom")};
 inline constexpr std::size_t kDefaultTypeIndex = 0;  // "All"
 
 // The size list's items: the minimum size in kilobytes, a file must be larger.

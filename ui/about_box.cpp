@@ -18,7 +18,7 @@ void AboutPicture::mouseReleaseEvent(QMouseEvent* event) {
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("aboutBox"));
-  setWindowTitle(QStringLiteral("About"));
+  setWindowTitle(tr("About"));
   picture_ = new AboutPicture(this);
   picture_->setObjectName(QStringLiteral("picture"));
   picture_->setGeometry(0, 0, kPictureWidth, kPictureHeight);

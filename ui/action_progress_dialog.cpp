@@ -22,15 +22,15 @@ constexpr int kProgressPeriodMs = 250;
 QString actionProgressTitle(FileAction action) {
   switch (action) {
     case FileAction::Delete:
-      return QStringLiteral("Deleting files");
+      return ActionProgressDialog::tr("Deleting files");
     case FileAction::Move:
-      return QStringLiteral("Moving files");
+      return ActionProgressDialog::tr("Moving files");
     case FileAction::Link:
-      return QStringLiteral("Replacing files with hard links");
+      return ActionProgressDialog::tr("Replacing files with hard links");
     case FileAction::Clone:
-      return QStringLiteral("Sharing blocks");
+      return ActionProgressDialog::tr("Sharing blocks");
     case FileAction::Trash:
-      return QStringLiteral("Moving files to the Trash");
+      return ActionProgressDialog::tr("Moving files to the Trash");
   }
   return {};
 }
@@ -53,7 +53,7 @@ ActionProgressDialog::ActionProgressDialog(const QString& title, ActionProgress&
   bar_ = new QProgressBar(this);
   bar_->setTextVisible(false);
   bar_->setRange(0, 1000);
-  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_ = new QPushButton(tr("Cancel"), this);
   cancelButton_->setObjectName(QStringLiteral("cancel"));
   cancelButton_->setFixedWidth(113);
   cancelButton_->setAutoDefault(false);
@@ -80,7 +80,7 @@ void ActionProgressDialog::showProgress() {
   const QLocale locale;
   const std::uint64_t files = progress_.filesTotal(), bytes = progress_.bytesTotal();
   const std::uint64_t bytesDone = std::min(progress_.bytesDone(), bytes);
-  counts_->setText(QStringLiteral("%1 of %2 files, %3 of %4")
+  counts_->setText(tr("%1 of %2 files, %3 of %4")
                        .arg(locale.toString(static_cast<qulonglong>(progress_.filesDone())),
                             locale.toString(static_cast<qulonglong>(files)),
                             locale.formattedDataSize(static_cast<qint64>(bytesDone)),
@@ -95,7 +95,7 @@ void ActionProgressDialog::showProgress() {
 void ActionProgressDialog::cancel() {
   progress_.cancel();
   cancelButton_->setEnabled(false);
-  cancelButton_->setText(QStringLiteral("Cancelling\u2026"));
+  cancelButton_->setText(tr("Cancelling\u2026"));
 }
 
 void ActionProgressDialog::keyPressEvent(QKeyEvent* event) {

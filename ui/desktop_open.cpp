@@ -1,5 +1,6 @@
 #include "ui/desktop_open.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
 #include <optional>
@@ -28,8 +29,9 @@ bool startProgramFor(const QUrl& url) {
 bool openOnDesktop(QWidget* parent, const QUrl& url, const QString& what) {
   if (startProgramFor(url)) return true;
   const QString target = url.isLocalFile() ? url.toLocalFile() : url.toDisplayString();
-  showNotice(parent, DialogKind::Error,
-             QStringLiteral("No program could be started to open %1:\n%2").arg(what, target));
+  showNotice(
+      parent, DialogKind::Error,
+      QCoreApplication::translate("DesktopOpen", "No program could be started to open %1:\n%2").arg(what, target));
   return false;
 }
 

@@ -12,11 +12,11 @@ namespace pelimor {
 
 ExclusionsDialog::ExclusionsDialog(const Preferences& preferences, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("exclusionsDialog"));
-  setWindowTitle(QStringLiteral("Exclusions"));
-  auto* hint = new QLabel(QStringLiteral("Never search or list these, one a line. A name (node_modules, *.tmp) is "
-                                         "passed over wherever it is; a pattern with a / (photos/cache/*) is "
-                                         "matched against the path below the source folder. * ? [a-z] and ** "
-                                         "(across folders) may be used."),
+  setWindowTitle(tr("Exclusions"));
+  auto* hint = new QLabel(tr("Never search or list these, one a line. A name (node_modules, *.tmp) is "
+                             "passed over wherever it is; a pattern with a / (photos/cache/*) is "
+                             "matched against the path below the source folder. * ? [a-z] and ** "
+                             "(across folders) may be used."),
                           this);
   hint->setWordWrap(true);
   patterns_ = new QPlainTextEdit(this);
@@ -24,7 +24,7 @@ ExclusionsDialog::ExclusionsDialog(const Preferences& preferences, QWidget* pare
   QString text;
   for (const std::string& pattern : preferences.exclusions) text += shownText(pattern) + u'\n';
   patterns_->setPlainText(text);
-  searchHidden_ = new QCheckBox(QStringLiteral("Search hidden folders"), this);
+  searchHidden_ = new QCheckBox(tr("Search hidden folders"), this);
   searchHidden_->setObjectName(QStringLiteral("searchHiddenBox"));
   searchHidden_->setChecked(preferences.searchHidden);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

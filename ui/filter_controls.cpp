@@ -83,9 +83,8 @@ void FilterControls::maskChanged() {
 
 bool FilterControls::acceptMaskKey(QKeyEvent*) {
   if (typeList_->currentIndex() == kCustomType) return true;
-  const auto answer =
-      showNotice(owner_, DialogKind::Confirmation, QStringLiteral("Please, select Custom type and edit it."),
-                 QMessageBox::Ok | QMessageBox::Cancel);
+  const auto answer = showNotice(owner_, DialogKind::Confirmation, tr("Please, select Custom type and edit it."),
+                                 QMessageBox::Ok | QMessageBox::Cancel);
   if (answer != QMessageBox::Ok) return true;  // the read-only field takes the key and ignores it
   typeList_->setCurrentIndex(kCustomType);
   typeChosen();

@@ -27,25 +27,22 @@ QAction* makeAction(QObject* owner, const char* name, const QString& caption, co
 MainActions::MainActions(QObject* owner) {
   registerActionPictures();
   const auto set = [this](MainAction which, QAction* action) { actions_[static_cast<std::size_t>(which)] = action; };
-  set(MainAction::Search,
-      makeAction(owner, "searchAction", QStringLiteral("Search"), QStringLiteral("Search for duplicates"), "search.png",
-                 {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}));
-  set(MainAction::Select,
-      makeAction(owner, "selectAction", QStringLiteral("Select"),
-                 QStringLiteral("Safely select duplicates from this folder in all groups"), "select.png", {}));
-  set(MainAction::Delete, makeAction(owner, "deleteAction", QStringLiteral("Delete"), QStringLiteral("Delete selected"),
-                                     "delete.png", {QKeySequence(Qt::Key_Delete)}));
+  set(MainAction::Search, makeAction(owner, "searchAction", tr("Search"), tr("Search for duplicates"), "search.png",
+                                     {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}));
+  set(MainAction::Select, makeAction(owner, "selectAction", tr("Select"),
+                                     tr("Safely select duplicates from this folder in all groups"), "select.png", {}));
+  set(MainAction::Delete, makeAction(owner, "deleteAction", tr("Delete"), tr("Delete selected"), "delete.png",
+                                     {QKeySequence(Qt::Key_Delete)}));
   set(MainAction::Move,
-      makeAction(
-          owner, "moveAction", QStringLiteral("Move"),
-          QStringLiteral("Move selected files to \"%1\" directory").arg(shownPathText(platform::removedFilesFolder())),
-          "move.png", {}));
-  set(MainAction::Trash, makeAction(owner, "trashAction", QStringLiteral("Move to Trash"),
-                                    QStringLiteral("Move selected files to the Trash"), "trash.png", {}));
-  set(MainAction::Print, makeAction(owner, "printAction", QStringLiteral("Print"), QStringLiteral("Print"), "print.png",
-                                    {QKeySequence(Qt::CTRL | Qt::Key_P)}));
-  set(MainAction::Help, makeAction(owner, "helpAction", QStringLiteral("Help"), QStringLiteral("Help"), "help.png",
-                                   {QKeySequence(Qt::Key_F1)}));
+      makeAction(owner, "moveAction", tr("Move"),
+                 tr("Move selected files to \"%1\" directory").arg(shownPathText(platform::removedFilesFolder())),
+                 "move.png", {}));
+  set(MainAction::Trash,
+      makeAction(owner, "trashAction", tr("Move to Trash"), tr("Move selected files to the Trash"), "trash.png", {}));
+  set(MainAction::Print,
+      makeAction(owner, "printAction", tr("Print"), tr("Print"), "print.png", {QKeySequence(Qt::CTRL | Qt::Key_P)}));
+  set(MainAction::Help,
+      makeAction(owner, "helpAction", tr("Help"), tr("Help"), "help.png", {QKeySequence(Qt::Key_F1)}));
 }
 
 }  // namespace pelimor

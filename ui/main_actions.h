@@ -1,5 +1,6 @@
 #pragma once
 // The main window's toolbar actions with their captions, hints, pictures and shortcuts.
+#include <QCoreApplication>
 #include <array>
 #include <cstddef>
 
@@ -11,6 +12,8 @@ namespace pelimor {
 enum class MainAction { Search, Select, Delete, Move, Trash, Print, Help };
 
 class MainActions {
+  Q_DECLARE_TR_FUNCTIONS(MainActions)
+
  public:
   // Makes the actions, owned by `owner`.
   explicit MainActions(QObject* owner);

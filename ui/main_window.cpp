@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -69,22 +70,22 @@ void MainWindow::buildMenus() {
   helpMenu_ = new QMenu(this);
   helpMenu_->setObjectName(QStringLiteral("helpMenu"));
   helpMenu_->addAction(action(MainAction::Help));  // shows F1 beside it
-  webSiteEntry_ = helpMenu_->addAction(QStringLiteral("Visit QVR Web Site"));
+  webSiteEntry_ = helpMenu_->addAction(tr("Visit QVR Web Site"));
   webSiteEntry_->setObjectName(QStringLiteral("webSiteEntry"));
-  feedbackEntry_ = helpMenu_->addAction(QStringLiteral("Feedback (any comments, wishes)"));
+  feedbackEntry_ = helpMenu_->addAction(tr("Feedback (any comments, wishes)"));
   feedbackEntry_->setObjectName(QStringLiteral("feedbackEntry"));
-  aboutEntry_ = helpMenu_->addAction(QStringLiteral("About"));
+  aboutEntry_ = helpMenu_->addAction(tr("About"));
   aboutEntry_->setObjectName(QStringLiteral("aboutEntry"));
 
   resultMenu_ = new QMenu(this);
   resultMenu_->setObjectName(QStringLiteral("resultMenu"));
-  safeSelectEntry_ = resultMenu_->addAction(QStringLiteral("Safely Select Duplicates From This Folder in All Groups"));
+  safeSelectEntry_ = resultMenu_->addAction(tr("Safely Select Duplicates From This Folder in All Groups"));
   safeSelectEntry_->setObjectName(QStringLiteral("safeSelectEntry"));
-  hardLinksEntry_ = resultMenu_->addAction(QStringLiteral("Replace Selected With Hard Links"));
+  hardLinksEntry_ = resultMenu_->addAction(tr("Replace Selected With Hard Links"));
   hardLinksEntry_->setObjectName(QStringLiteral("hardLinksEntry"));
   trashEntry_ = resultMenu_->addAction(action(MainAction::Trash)->icon(), action(MainAction::Trash)->text());
   trashEntry_->setObjectName(QStringLiteral("trashEntry"));
-  undoEntry_ = new QAction(QStringLiteral("Undo Move"), this);
+  undoEntry_ = new QAction(tr("Undo Move"), this);
   undoEntry_->setObjectName(QStringLiteral("undoEntry"));
   undoEntry_->setShortcut(QKeySequence::Undo);
   undoEntry_->setShortcutContext(Qt::WindowShortcut);
@@ -100,10 +101,10 @@ void MainWindow::buildMenus() {
     entry->setCheckable(true);
     return entry;
   };
-  deleteToTrashEntry_ = setting("deleteToTrashEntry", QStringLiteral("Delete sends files to the Trash"));
-  askBeforeRemovalEntry_ = setting("askBeforeRemovalEntry", QStringLiteral("Ask before Delete and Move"));
-  moveKeepsFoldersEntry_ = setting("moveKeepsFoldersEntry", QStringLiteral("Move keeps the folders"));
-  removeEmptyFoldersEntry_ = setting("removeEmptyFoldersEntry", QStringLiteral("Remove folders left empty"));
+  deleteToTrashEntry_ = setting("deleteToTrashEntry", tr("Delete sends files to the Trash"));
+  askBeforeRemovalEntry_ = setting("askBeforeRemovalEntry", tr("Ask before Delete and Move"));
+  moveKeepsFoldersEntry_ = setting("moveKeepsFoldersEntry", tr("Move keeps the folders"));
+  removeEmptyFoldersEntry_ = setting("removeEmptyFoldersEntry", tr("Remove folders left empty"));
 }
 
 void MainWindow::showRemovalSettings() {
@@ -151,25 +152,25 @@ void MainWindow::buildClientArea() {
   setCentralWidget(client);
 
   sourceList_ = new SourceFolderList(client);
-  sourceLabel_ = new QLabel(QStringLiteral("Source"), client);
+  sourceLabel_ = new QLabel(tr("Source"), client);
   sourceLabel_->setObjectName(QStringLiteral("sourceLabel"));
-  addSourceButton_ = new QPushButton(QStringLiteral("Add"), client);
+  addSourceButton_ = new QPushButton(tr("Add"), client);
   addSourceButton_->setObjectName(QStringLiteral("addSourceButton"));
-  removeSourceButton_ = new QPushButton(QStringLiteral("Remove"), client);
+  removeSourceButton_ = new QPushButton(tr("Remove"), client);
   removeSourceButton_->setObjectName(QStringLiteral("removeSourceButton"));
-  exclusionsButton_ = new QPushButton(QStringLiteral("Exclusions"), client);
+  exclusionsButton_ = new QPushButton(tr("Exclusions"), client);
   exclusionsButton_->setObjectName(QStringLiteral("exclusionsButton"));
-  exclusionsButton_->setToolTip(QStringLiteral("Names and patterns never searched, and hidden folders"));
+  exclusionsButton_->setToolTip(tr("Names and patterns never searched, and hidden folders"));
   for (QPushButton* button : {addSourceButton_, removeSourceButton_, exclusionsButton_}) {
     button->setMinimumWidth(kSourceButtonWidth);
     button->setAutoDefault(false);
   }
 
-  sizeLabel_ = new QLabel(QStringLiteral("Size, Kb >"), client);
+  sizeLabel_ = new QLabel(tr("Size, Kb >"), client);
   sizeLabel_->setObjectName(QStringLiteral("sizeLabel"));
-  typeLabel_ = new QLabel(QStringLiteral("Type"), client);
+  typeLabel_ = new QLabel(tr("Type"), client);
   typeLabel_->setObjectName(QStringLiteral("typeLabel"));
-  maskLabel_ = new QLabel(QStringLiteral("Mask"), client);
+  maskLabel_ = new QLabel(tr("Mask"), client);
   maskLabel_->setObjectName(QStringLiteral("maskLabel"));
   sizeList_ = new QComboBox(client);
   sizeList_->setObjectName(QStringLiteral("sizeList"));
@@ -178,7 +179,8 @@ void MainWindow::buildClientArea() {
   sizeList_->setFixedWidth(65);
   typeList_ = new QComboBox(client);
   typeList_->setObjectName(QStringLiteral("typeList"));
-  for (const std::string_view type : kTypeNames) typeList_->addItem(QString::fromLatin1(type));
+  for (const std::string_view type : kTypeNames)
+    typeList_->addItem(QCoreApplication::translate("FileTypes", type.data()));
   typeList_->setCurrentIndex(static_cast<int>(kDefaultTypeIndex));
   typeList_->setFixedWidth(80);
   maskEdit_ = new MaskEdit(client);
@@ -238,11 +240,12 @@ void MainWindow::buildClientArea() {
 }
 
 void MainWindow::buildStatusBar() {
-  static const char* const kStartTexts[4] = {"Groups: ", "Files: ", "Selected files:", "Selected size: "};
+  static const char* const kStartTexts[4] = {QT_TR_NOOP("Groups: "), QT_TR_NOOP("Files: "),
+                                             QT_TR_NOOP("Selected files:"), QT_TR_NOOP("Selected size: ")};
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("statusBar"));
   for (std::size_t panel = 0; panel < statusPanels_.size(); ++panel) {
-    statusPanels_[panel] = new QLabel(QString::fromLatin1(kStartTexts[panel]), bar);
+    statusPanels_[panel] = new QLabel(tr(kStartTexts[panel]), bar);
     statusPanels_[panel]->setObjectName(QStringLiteral("statusPanel%1").arg(panel));
     statusPanels_[panel]->setFixedWidth(kPanelWidths[panel]);
     bar->addWidget(statusPanels_[panel]);
@@ -301,15 +304,15 @@ void MainWindow::setSourceFolders(const std::vector<std::string>& folders) { sou
 void MainWindow::updateStatusBar() {
   const ResultSession& session = resultList_->session();
   const std::vector<ResultRow>& rows = session.rows();
-  statusPanels_[0]->setText(QStringLiteral("Groups: ") + QString::number(rows.empty() ? 0 : rows.back().group));
-  statusPanels_[1]->setText(QStringLiteral("Files: ") + QString::number(rows.size()));
-  statusPanels_[2]->setText(QStringLiteral("Selected files: ") + QString::number(session.selectedCount()));
-  statusPanels_[3]->setText(QStringLiteral("Selected size: ") + binarySizeText(session.selectedBytes()));
+  statusPanels_[0]->setText(tr("Groups: ") + QString::number(rows.empty() ? 0 : rows.back().group));
+  statusPanels_[1]->setText(tr("Files: ") + QString::number(rows.size()));
+  statusPanels_[2]->setText(tr("Selected files: ") + QString::number(session.selectedCount()));
+  statusPanels_[3]->setText(tr("Selected size: ") + binarySizeText(session.selectedBytes()));
 }
 
 void MainWindow::addSourceFolder() {
   std::string folder;
-  if (browseForFolder(this, QStringLiteral("Select source folder"), platform::defaultSourceFolder(), folder)) {
+  if (browseForFolder(this, tr("Select source folder"), platform::defaultSourceFolder(), folder)) {
     sourceList_->appendFolder(folder);
   }
   if (sourceList_->rowCount() == 1) {
@@ -332,7 +335,7 @@ void MainWindow::openSelectedFile() {
   if (row < 0) return;
   // A notice when no program could be started; what the program then does is its own business.
   openOnDesktop(this, QUrl::fromLocalFile(shownText(resultList_->session().rows()[static_cast<std::size_t>(row)].path)),
-                QStringLiteral("the file"));
+                tr("the file"));
 }
 
 void MainWindow::selectFilesOfChosenFolders() {

@@ -11,16 +11,16 @@
 namespace pelimor {
 
 void MainWindow::showHelp() {
-  openOnDesktop(this, QUrl::fromLocalFile(shownText(programFolder_ + kHelpFileName)), QStringLiteral("the user guide"));
+  openOnDesktop(this, QUrl::fromLocalFile(shownText(programFolder_ + kHelpFileName)), tr("the user guide"));
 }
 
 void MainWindow::showWebSite() {
-  openOnDesktop(this, QUrl::fromEncoded(kWebSiteUrl, QUrl::StrictMode), QStringLiteral("the web site"));
+  openOnDesktop(this, QUrl::fromEncoded(kWebSiteUrl, QUrl::StrictMode), tr("the web site"));
 }
 
 void MainWindow::writeFeedback() {
   openOnDesktop(this, QUrl::fromEncoded(QByteArray::fromStdString(kFeedbackUrl), QUrl::StrictMode),
-                QStringLiteral("the issue tracker"));
+                tr("the issue tracker"));
 }
 
 void MainWindow::showAbout() { aboutBox_->exec(); }

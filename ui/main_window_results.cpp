@@ -30,7 +30,8 @@ namespace pelimor {
 
 namespace {
 void showActionNotice(QWidget* parent, const Notice& notice) {
-  const QString text = shownText(notice.text);
+  // The engine's fixed texts have translations; those it composes (names, counts) stay English.
+  const QString text = QCoreApplication::translate("Notices", notice.text.c_str());
   switch (notice.kind) {
     case Notice::Kind::Information:
       showNotice(parent, DialogKind::Information, text);
@@ -167,20 +168,20 @@ bool MainWindow::confirmRemoval(FileAction action) {
   const ResultSession& session = resultList_->session();
   // The group guard speaks first; asking would be for nothing.
   if (removalRefusal(session.rows(), session.selection())) return true;
-  const QString files = QStringLiteral("%1 selected %2 (%3)")
-                            .arg(session.selectedCount())
-                            .arg(session.selectedCount() == 1 ? QStringLiteral("file") : QStringLiteral("files"),
-                                 binarySizeText(session.selectedBytes()));
+  const QString files =
+      tr("%1 selected %2 (%3)")
+          .arg(session.selectedCount())
+          .arg(session.selectedCount() == 1 ? tr("file") : tr("files"), binarySizeText(session.selectedBytes()));
   QString question;
   switch (action) {
     case FileAction::Delete:
-      question = QStringLiteral("Delete %1 for good?").arg(files);
+      question = tr("Delete %1 for good?").arg(files);
       break;
     case FileAction::Move:
-      question = QStringLiteral("Move %1 to \"%2\"?").arg(files, shownPathText(platform::removedFilesFolder()));
+      question = tr("Move %1 to \"%2\"?").arg(files, shownPathText(platform::removedFilesFolder()));
       break;
     case FileAction::Trash:
-      question = QStringLiteral("Move %1 to the Trash?").arg(files);
+      question = tr("Move %1 to the Trash?").arg(files);
       break;
     default:
       return true;
@@ -197,7 +198,7 @@ void MainWindow::rememberForUndo(FileAction action, const RemovalResult& result)
   const std::vector<ResultRow>& rows = resultList_->session().rows();
   for (const MovedFile& moved : result.moved) undoable.rows.push_back(rows[moved.row]);
   lastAction_ = std::move(undoable);
-  undoEntry_->setText(QString::fromStdString(undoCaption(lastAction_->kind)));
+  undoEntry_->setText(tr(undoCaption(lastAction_->kind).c_str()));
   undoEntry_->setEnabled(true);
 }
 
@@ -231,7 +232,7 @@ void MainWindow::undoLastAction() {
   ActionJournal journal(defaultJournalPath());
   UndoResult result;
   const std::uint64_t number = lastAction_->number;
-  const QString failure = runWithProgress(QStringLiteral("Putting files back"), progress, [&] {
+  const QString failure = runWithProgress(tr("Putting files back"), progress, [&] {
     result = undoAction(readJournal(journal.path()), number, &journal, &progress);
   });
   if (!failure.isEmpty()) showErrorBox(this, failure);
@@ -266,11 +267,10 @@ void MainWindow::printReport() {
   const std::string fileName = defaultReportFileName();
   const bool withNoCopy =
       !filesWithNoCopy_.empty() &&
-      showNotice(
-          this, DialogKind::Confirmation,
-          QStringLiteral("%1 files of the reference folders have no copy elsewhere. List them in the report too?")
-              .arg(filesWithNoCopy_.size()),
-          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+      showNotice(this, DialogKind::Confirmation,
+                 tr("%1 files of the reference folders have no copy elsewhere. List them in the report too?")
+                     .arg(filesWithNoCopy_.size()),
+                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   try {
     const std::vector<FolderGroup>& folderGroups = folderView_->groups();
     writeHtmlReport(fileName, resultList_->session().rows(), withNoCopy ? &filesWithNoCopy_ : nullptr,
@@ -279,7 +279,7 @@ void MainWindow::printReport() {
     showErrorBox(this, QString::fromStdString(error.what()));
     return;
   }
-  openOnDesktop(this, QUrl::fromLocalFile(shownText(fileName)), QStringLiteral("the report"));
+  openOnDesktop(this, QUrl::fromLocalFile(shownText(fileName)), tr("the report"));
 }
 
 }  // namespace pelimor

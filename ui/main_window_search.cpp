@@ -23,7 +23,7 @@ void MainWindow::search() {
   SearchRequest request;
   const QString sizeText = filters_->sizeText();
   if (!minimumSizeFromKilobytes(bytesOf(sizeText), request.minimumSize)) {
-    showErrorBox(this, QStringLiteral("'%1' is not a valid integer value").arg(sizeText));
+    showErrorBox(this, tr("'%1' is not a valid integer value").arg(sizeText));
     return;
   }
   request.sourceFolders = sourceList_->folders();
@@ -68,8 +68,7 @@ void MainWindow::searchWorkerFinished() {
   filesWithNoCopy_ = std::move(result.uniqueFiles);
   folderView_->showGroups(std::move(result.folderGroups));
   watchCacheSave();
-  if (result.cancelled)
-    searchNote_->setText(QStringLiteral("Search cancelled: the list holds what was found until then."));
+  if (result.cancelled) searchNote_->setText(tr("Search cancelled: the list holds what was found until then."));
   resultList_->installRows(std::move(result.rows));
   resultList_->fitPathColumn();
   if (waitDialog_->isVisible()) {
@@ -90,10 +89,9 @@ void MainWindow::finishSearch() {
     resultList_->setFocus();
   }
   updateStatusBar();
-  if (resultList_->session().empty() && searchNote_->text().isEmpty())
-    searchNote_->setText(QStringLiteral("No duplicates found."));
+  if (resultList_->session().empty() && searchNote_->text().isEmpty()) searchNote_->setText(tr("No duplicates found."));
   if (searchFinishing()) {  // cancelled: the rest comes with the worker's end
-    searchNote_->setText(QStringLiteral("Search cancelled: grouping what was found until then\u2026"));
+    searchNote_->setText(tr("Search cancelled: grouping what was found until then\u2026"));
     return;
   }
   reportSearchProblems();
@@ -136,7 +134,7 @@ bool MainWindow::searchFinishing() const { return worker_ && worker_->isRunning(
 bool MainWindow::refuseWhileSearchFinishing() {
   if (!searchFinishing()) return false;
   showNotice(this, DialogKind::Information,
-             QStringLiteral("The previous search is still finishing. Please try again in a moment."));
+             tr("The previous search is still finishing. Please try again in a moment."));
   return true;
 }
 
@@ -164,15 +162,15 @@ void appendListed(QString& text, const std::vector<SkippedFile>& skipped) {
 QString skippedFilesText(const std::vector<SkippedFile>& skipped, const std::vector<SkippedFile>& folders) {
   QString text;
   if (!folders.empty()) {
-    text = folders.size() == 1 ? QStringLiteral("1 folder was not searched:\n")
-                               : QStringLiteral("%1 folders were not searched:\n").arg(folders.size());
+    text = folders.size() == 1 ? MainWindow::tr("1 folder was not searched:\n")
+                               : MainWindow::tr("%1 folders were not searched:\n").arg(folders.size());
     appendListed(text, folders);
     if (skipped.empty()) return text;
     text += QStringLiteral("\n\n");
   }
   text += skipped.size() == 1
-              ? QStringLiteral("1 file could not be read and was left out of the comparison:\n")
-              : QStringLiteral("%1 files could not be read and were left out of the comparison:\n").arg(skipped.size());
+              ? MainWindow::tr("1 file could not be read and was left out of the comparison:\n")
+              : MainWindow::tr("%1 files could not be read and were left out of the comparison:\n").arg(skipped.size());
   appendListed(text, skipped);
   return text;
 }

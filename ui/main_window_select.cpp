@@ -22,40 +22,39 @@ struct RuleEntry {
   const char* caption;
 };
 constexpr RuleEntry kRuleEntries[] = {
-    {KeepRule::Newest, "Keep the Newest File of Each Group"},
-    {KeepRule::Oldest, "Keep the Oldest File of Each Group"},
-    {KeepRule::ShortestPath, "Keep the Shortest Path of Each Group"},
-    {KeepRule::LongestPath, "Keep the Longest Path of Each Group"},
-    {KeepRule::FirstSource, "Keep the File of the First Source Folder"},
+    {KeepRule::Newest, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the Newest File of Each Group")},
+    {KeepRule::Oldest, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the Oldest File of Each Group")},
+    {KeepRule::ShortestPath, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the Shortest Path of Each Group")},
+    {KeepRule::LongestPath, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the Longest Path of Each Group")},
+    {KeepRule::FirstSource, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the File of the First Source Folder")},
 };
 }  // namespace
 
 void MainWindow::buildSelectMenu() {
-  selectMenu_ = new QMenu(QStringLiteral("Select"), this);
+  selectMenu_ = new QMenu(tr("Select"), this);
   selectMenu_->setObjectName(QStringLiteral("selectMenu"));
   using Rows = std::vector<ResultRow>;
   using Flags = std::vector<bool>;
   for (const RuleEntry& entry : kRuleEntries) {
-    selectMenu_->addAction(QString::fromLatin1(entry.caption), this, [this, rule = entry.rule] {
+    selectMenu_->addAction(tr(entry.caption), this, [this, rule = entry.rule] {
       const std::vector<std::string> sources = sourceList_->folders();
       changeSelection(
           [&](const Rows& rows, const Flags& selected) { return applyKeepRule(rows, selected, rule, sources); });
     });
   }
   selectMenu_->addSeparator();
-  selectMenu_->addAction(QStringLiteral("Invert Selection in Each Group"), this,
-                         [this] { changeSelection(invertInGroups); });
-  selectMenu_->addAction(QStringLiteral("Deselect Everything in This Folder"), this, [this] {
+  selectMenu_->addAction(tr("Invert Selection in Each Group"), this, [this] { changeSelection(invertInGroups); });
+  selectMenu_->addAction(tr("Deselect Everything in This Folder"), this, [this] {
     const int focused = resultList_->focusedRow();
     if (focused < 0) return;
     const std::string folder = platform::folderPartOf(resultList_->session().rows()[std::size_t(focused)].path);
     changeSelection([&](const Rows& rows, const Flags& selected) { return deselectFolder(rows, selected, folder); });
   });
-  selectMenu_->addAction(QStringLiteral("Select by Path Pattern..."), this, [this] {
+  selectMenu_->addAction(tr("Select by Path Pattern..."), this, [this] {
     bool accepted = false;
     const QString pattern = QInputDialog::getText(
-        this, QStringLiteral("Select by Path Pattern"),
-        QStringLiteral("Also select the files whose whole path matches\n(* ? [a-z] within a name, ** across folders):"),
+        this, tr("Select by Path Pattern"),
+        tr("Also select the files whose whole path matches\n(* ? [a-z] within a name, ** across folders):"),
         QLineEdit::Normal, QStringLiteral("**/*"), &accepted);
     if (!accepted || pattern.trimmed().isEmpty()) return;
     const std::string bytes = bytesOf(pattern.trimmed());

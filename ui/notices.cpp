@@ -1,5 +1,6 @@
 #include "ui/notices.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QScreen>
@@ -41,19 +42,19 @@ QMessageBox::StandardButton showNotice(QWidget* parent, DialogKind kind, const Q
   switch (kind) {
     case DialogKind::Warning:
       icon = QMessageBox::Warning;
-      title = QStringLiteral("Warning");
+      title = QCoreApplication::translate("Notices", "Warning");
       break;
     case DialogKind::Error:
       icon = QMessageBox::Critical;
-      title = QStringLiteral("Error");
+      title = QCoreApplication::translate("Notices", "Error");
       break;
     case DialogKind::Information:
       icon = QMessageBox::Information;
-      title = QStringLiteral("Information");
+      title = QCoreApplication::translate("Notices", "Information");
       break;
     case DialogKind::Confirmation:
       icon = QMessageBox::Question;
-      title = QStringLiteral("Confirm");
+      title = QCoreApplication::translate("Notices", "Confirm");
       break;
   }
   QMessageBox box(icon, title, text, buttons, parent);

@@ -1,6 +1,7 @@
 #include "ui/result_table_model.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -42,7 +43,7 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
   // Files in a reference folder: a colour of their own, and a word why nothing selects them.
   if (role == Qt::ForegroundRole && row.reference) return QColor(0x1f, 0x5f, 0xb0);
   if (role == Qt::ToolTipRole && row.reference)
-    return QStringLiteral("In a reference folder: never selected by a rule, never deleted, moved or linked");
+    return tr("In a reference folder: never selected by a rule, never deleted, moved or linked");
   return {};
 }
 
@@ -50,7 +51,7 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kResultColumnCount) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  return QString::fromLatin1(kResultColumnTitles[static_cast<std::size_t>(section)]);
+  return QCoreApplication::translate("ResultColumns", kResultColumnTitles[static_cast<std::size_t>(section)].data());
 }
 
 Qt::ItemFlags ResultTableModel::flags(const QModelIndex& index) const {

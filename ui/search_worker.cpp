@@ -27,7 +27,7 @@ void SearchWorker::run() {
     failure_ = QString::fromLocal8Bit(error.what());
   } catch (...) {
     result_ = SearchResult{};
-    failure_ = QStringLiteral("The search stopped on an unknown error");
+    failure_ = tr("The search stopped on an unknown error");
   }
 }
 

@@ -65,8 +65,7 @@ void SourceFolderList::setFolders(const std::vector<std::string>& folders) {
 void SourceFolderList::appendFolder(const std::string& folder) {
   auto* cell = new QTableWidgetItem(shownPathText(folder));
   cell->setData(kFolderRole, QByteArray(folder.data(), static_cast<qsizetype>(folder.size())));
-  cell->setToolTip(cell->text() +
-                   QStringLiteral("\nTicked: a reference folder, searched but never selected or changed"));
+  cell->setToolTip(cell->text() + tr("\nTicked: a reference folder, searched but never selected or changed"));
   cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren);
   cell->setCheckState(Qt::Unchecked);
   const int row = rowCount();

@@ -23,7 +23,7 @@ constexpr int kProgressPeriodMs = 250;  // counters move faster than the clock
 
 WaitDialog::WaitDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("waitDialog"));
-  setWindowTitle(QStringLiteral("Please wait some minutes"));
+  setWindowTitle(tr("Please wait some minutes"));
   setModal(true);
 
   timeLabel_ = new QLabel(QStringLiteral("00:15"), this);
@@ -49,7 +49,7 @@ WaitDialog::WaitDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Custo
   progressBar_->setObjectName(QStringLiteral("progressBar"));
   progressBar_->setTextVisible(false);
 
-  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_ = new QPushButton(tr("Cancel"), this);
   cancelButton_->setObjectName(QStringLiteral("cancelButton"));
   cancelButton_->setFixedWidth(113);
   cancelButton_->setAutoDefault(false);
@@ -90,7 +90,7 @@ void WaitDialog::finish() {
 void WaitDialog::tick() {
   ++waitSeconds_;
   timeLabel_->setText(secondsCaption(waitSeconds_));
-  setWindowTitle(QStringLiteral("Please wait some minutes - ") + currentMask_);
+  setWindowTitle(tr("Please wait some minutes - ") + currentMask_);
 }
 
 void WaitDialog::cancel() {
@@ -156,15 +156,15 @@ void WaitDialog::showProgress() {
   if (phase == SearchPhase::Comparing || phase == SearchPhase::Done) {
     const std::uint64_t total = progress_->bytesToRead();
     const std::uint64_t done = std::min(progress_->bytesRead(), total);
-    phaseLabel_->setText(QStringLiteral("Comparing files: %1 of %2")
+    phaseLabel_->setText(tr("Comparing files: %1 of %2")
                              .arg(locale.formattedDataSize(static_cast<qint64>(done)),
                                   locale.formattedDataSize(static_cast<qint64>(total))));
     progressBar_->setRange(0, 1000);
     progressBar_->setValue(
         total == 0 ? 1000 : static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * 1000.0));
   } else {
-    phaseLabel_->setText(QStringLiteral("Looking through folders: %1 files")
-                             .arg(locale.toString(static_cast<qulonglong>(progress_->filesSeen()))));
+    phaseLabel_->setText(
+        tr("Looking through folders: %1 files").arg(locale.toString(static_cast<qulonglong>(progress_->filesSeen()))));
     progressBar_->setRange(0, 0);  // no total is known while walking
   }
 }

@@ -1,0 +1,484 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>DesktopOpen</name>
+    <message>
+        <source>No program could be started to open %1:
+%2</source>
+        <translation>Es konnte kein Programm gestartet werden, um %1 zu öffnen:
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>FileTypes</name>
+    <message>
+        <source>All</source>
+        <translation>Alle</translation>
+    </message>
+    <message>
+        <source>Images</source>
+        <translation>Bilder</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Eigene</translation>
+    </message>
+</context>
+<context>
+    <name>MainActions</name>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Search for duplicates</source>
+        <translation>Nach Duplikaten suchen</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>Auswählen</translation>
+    </message>
+    <message>
+        <source>Safely select duplicates from this folder in all groups</source>
+        <translation>Duplikate aus diesem Ordner in allen Gruppen sicher auswählen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Delete selected</source>
+        <translation>Ausgewählte löschen</translation>
+    </message>
+    <message>
+        <source>Move</source>
+        <translation>Verschieben</translation>
+    </message>
+    <message>
+        <source>Move selected files to &quot;%1&quot; directory</source>
+        <translation>Ausgewählte Dateien in den Ordner „%1“ verschieben</translation>
+    </message>
+    <message>
+        <source>Move to Trash</source>
+        <translation>In den Papierkorb</translation>
+    </message>
+    <message>
+        <source>Move selected files to the Trash</source>
+        <translation>Ausgewählte Dateien in den Papierkorb verschieben</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Drucken</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>Notices</name>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Bestätigen</translation>
+    </message>
+    <message>
+        <source>The list of results is empty.</source>
+        <translation>Die Ergebnisliste ist leer.</translation>
+    </message>
+    <message>
+        <source>No file selected.</source>
+        <translation>Keine Datei ausgewählt.</translation>
+    </message>
+</context>
+<context>
+    <name>ResultColumns</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>Pfad</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::AboutBox</name>
+    <message>
+        <source>About</source>
+        <translation>Über Pelimor</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::ActionProgressDialog</name>
+    <message>
+        <source>Deleting files</source>
+        <translation>Dateien werden gelöscht</translation>
+    </message>
+    <message>
+        <source>Moving files</source>
+        <translation>Dateien werden verschoben</translation>
+    </message>
+    <message>
+        <source>Replacing files with hard links</source>
+        <translation>Dateien werden durch harte Verknüpfungen ersetzt</translation>
+    </message>
+    <message>
+        <source>Sharing blocks</source>
+        <translation>Blöcke werden geteilt</translation>
+    </message>
+    <message>
+        <source>Moving files to the Trash</source>
+        <translation>Dateien werden in den Papierkorb verschoben</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files, %3 of %4</source>
+        <translation>%1 von %2 Dateien, %3 von %4</translation>
+    </message>
+    <message>
+        <source>Cancelling…</source>
+        <translation>Wird abgebrochen…</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::ExclusionsDialog</name>
+    <message>
+        <source>Exclusions</source>
+        <translation>Ausschlüsse</translation>
+    </message>
+    <message>
+        <source>Never search or list these, one a line. A name (node_modules, *.tmp) is passed over wherever it is; a pattern with a / (photos/cache/*) is matched against the path below the source folder. * ? [a-z] and ** (across folders) may be used.</source>
+        <translation>Diese nie durchsuchen oder auflisten, einer pro Zeile. Ein Name (node_modules, *.tmp) wird übergangen, wo immer er vorkommt; ein Muster mit / (photos/cache/*) wird mit dem Pfad unterhalb des Quellordners verglichen. * ? [a-z] und ** (über Ordner hinweg) sind erlaubt.</translation>
+    </message>
+    <message>
+        <source>Search hidden folders</source>
+        <translation>Versteckte Ordner durchsuchen</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::FilterControls</name>
+    <message>
+        <source>Please, select Custom type and edit it.</source>
+        <translation>Bitte wählen Sie den Typ „Eigene“ und bearbeiten Sie ihn.</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::MainWindow</name>
+    <message>
+        <source>Visit QVR Web Site</source>
+        <translation>QVR-Website besuchen</translation>
+    </message>
+    <message>
+        <source>Feedback (any comments, wishes)</source>
+        <translation>Rückmeldung (Anmerkungen, Wünsche)</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über Pelimor</translation>
+    </message>
+    <message>
+        <source>Safely Select Duplicates From This Folder in All Groups</source>
+        <translation>Duplikate aus diesem Ordner in allen Gruppen sicher auswählen</translation>
+    </message>
+    <message>
+        <source>Replace Selected With Hard Links</source>
+        <translation>Ausgewählte durch harte Verknüpfungen ersetzen</translation>
+    </message>
+    <message>
+        <source>Undo Move</source>
+        <translation>Verschieben rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Delete sends files to the Trash</source>
+        <translation>Löschen verschiebt Dateien in den Papierkorb</translation>
+    </message>
+    <message>
+        <source>Ask before Delete and Move</source>
+        <translation>Vor Löschen und Verschieben nachfragen</translation>
+    </message>
+    <message>
+        <source>Move keeps the folders</source>
+        <translation>Verschieben behält die Ordner bei</translation>
+    </message>
+    <message>
+        <source>Remove folders left empty</source>
+        <translation>Leer gewordene Ordner entfernen</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Exclusions</source>
+        <translation>Ausschlüsse</translation>
+    </message>
+    <message>
+        <source>Names and patterns never searched, and hidden folders</source>
+        <translation>Nie durchsuchte Namen und Muster, und versteckte Ordner</translation>
+    </message>
+    <message>
+        <source>Size, Kb &gt;</source>
+        <translation>Größe, KB &gt;</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Mask</source>
+        <translation>Maske</translation>
+    </message>
+    <message>
+        <source>Groups: </source>
+        <translation>Gruppen: </translation>
+    </message>
+    <message>
+        <source>Files: </source>
+        <translation>Dateien: </translation>
+    </message>
+    <message>
+        <source>Selected files:</source>
+        <translation>Ausgewählt:</translation>
+    </message>
+    <message>
+        <source>Selected size: </source>
+        <translation>Auswahlgröße: </translation>
+    </message>
+    <message>
+        <source>Selected files: </source>
+        <translation>Ausgewählt: </translation>
+    </message>
+    <message>
+        <source>Select source folder</source>
+        <translation>Quellordner auswählen</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>die Datei</translation>
+    </message>
+    <message>
+        <source>the user guide</source>
+        <translation>das Benutzerhandbuch</translation>
+    </message>
+    <message>
+        <source>the web site</source>
+        <translation>die Website</translation>
+    </message>
+    <message>
+        <source>the issue tracker</source>
+        <translation>die Fehlerverfolgung</translation>
+    </message>
+    <message>
+        <source>%1 selected %2 (%3)</source>
+        <translation>%1 ausgewählte %2 (%3)</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Delete %1 for good?</source>
+        <translation>%1 endgültig löschen?</translation>
+    </message>
+    <message>
+        <source>Move %1 to &quot;%2&quot;?</source>
+        <translation>%1 nach „%2“ verschieben?</translation>
+    </message>
+    <message>
+        <source>Move %1 to the Trash?</source>
+        <translation>%1 in den Papierkorb verschieben?</translation>
+    </message>
+    <message>
+        <source>Putting files back</source>
+        <translation>Dateien werden zurückgelegt</translation>
+    </message>
+    <message>
+        <source>%1 files of the reference folders have no copy elsewhere. List them in the report too?</source>
+        <translation>%1 Dateien der Referenzordner haben nirgends sonst eine Kopie. Sollen sie auch im Bericht stehen?</translation>
+    </message>
+    <message>
+        <source>the report</source>
+        <translation>den Bericht</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a valid integer value</source>
+        <translation>„%1“ ist keine gültige ganze Zahl</translation>
+    </message>
+    <message>
+        <source>Search cancelled: the list holds what was found until then.</source>
+        <translation>Suche abgebrochen: Die Liste enthält, was bis dahin gefunden wurde.</translation>
+    </message>
+    <message>
+        <source>No duplicates found.</source>
+        <translation>Keine Duplikate gefunden.</translation>
+    </message>
+    <message>
+        <source>Search cancelled: grouping what was found until then…</source>
+        <translation>Suche abgebrochen: Was bis dahin gefunden wurde, wird gruppiert…</translation>
+    </message>
+    <message>
+        <source>The previous search is still finishing. Please try again in a moment.</source>
+        <translation>Die vorige Suche wird noch beendet. Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>1 folder was not searched:
+</source>
+        <translation>1 Ordner wurde nicht durchsucht:
+</translation>
+    </message>
+    <message>
+        <source>%1 folders were not searched:
+</source>
+        <translation>%1 Ordner wurden nicht durchsucht:
+</translation>
+    </message>
+    <message>
+        <source>1 file could not be read and was left out of the comparison:
+</source>
+        <translation>1 Datei konnte nicht gelesen werden und wurde beim Vergleich ausgelassen:
+</translation>
+    </message>
+    <message>
+        <source>%1 files could not be read and were left out of the comparison:
+</source>
+        <translation>%1 Dateien konnten nicht gelesen werden und wurden beim Vergleich ausgelassen:
+</translation>
+    </message>
+    <message>
+        <source>Keep the Newest File of Each Group</source>
+        <translation>Neueste Datei jeder Gruppe behalten</translation>
+    </message>
+    <message>
+        <source>Keep the Oldest File of Each Group</source>
+        <translation>Älteste Datei jeder Gruppe behalten</translation>
+    </message>
+    <message>
+        <source>Keep the Shortest Path of Each Group</source>
+        <translation>Kürzesten Pfad jeder Gruppe behalten</translation>
+    </message>
+    <message>
+        <source>Keep the Longest Path of Each Group</source>
+        <translation>Längsten Pfad jeder Gruppe behalten</translation>
+    </message>
+    <message>
+        <source>Keep the File of the First Source Folder</source>
+        <translation>Datei des ersten Quellordners behalten</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>Auswählen</translation>
+    </message>
+    <message>
+        <source>Invert Selection in Each Group</source>
+        <translation>Auswahl in jeder Gruppe umkehren</translation>
+    </message>
+    <message>
+        <source>Deselect Everything in This Folder</source>
+        <translation>Alles in diesem Ordner abwählen</translation>
+    </message>
+    <message>
+        <source>Select by Path Pattern...</source>
+        <translation>Nach Pfadmuster auswählen...</translation>
+    </message>
+    <message>
+        <source>Select by Path Pattern</source>
+        <translation>Nach Pfadmuster auswählen</translation>
+    </message>
+    <message>
+        <source>Also select the files whose whole path matches
+(* ? [a-z] within a name, ** across folders):</source>
+        <translation>Auch die Dateien auswählen, deren ganzer Pfad passt
+(* ? [a-z] innerhalb eines Namens, ** über Ordner hinweg):</translation>
+    </message>
+    <message>
+        <source>Undo Move to Trash</source>
+        <translation>Verschieben in den Papierkorb rückgängig machen</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::ResultTableModel</name>
+    <message>
+        <source>In a reference folder: never selected by a rule, never deleted, moved or linked</source>
+        <translation>In einem Referenzordner: nie von einer Regel ausgewählt, nie gelöscht, verschoben oder verknüpft</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::SearchWorker</name>
+    <message>
+        <source>The search stopped on an unknown error</source>
+        <translation>Die Suche wurde durch einen unbekannten Fehler beendet</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::SourceFolderList</name>
+    <message>
+        <source>
+Ticked: a reference folder, searched but never selected or changed</source>
+        <translation>
+Angehakt: ein Referenzordner, durchsucht, aber nie ausgewählt oder verändert</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::WaitDialog</name>
+    <message>
+        <source>Please wait some minutes</source>
+        <translation>Bitte einige Minuten warten</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Please wait some minutes - </source>
+        <translation>Bitte einige Minuten warten - </translation>
+    </message>
+    <message>
+        <source>Comparing files: %1 of %2</source>
+        <translation>Dateien werden verglichen: %1 von %2</translation>
+    </message>
+    <message>
+        <source>Looking through folders: %1 files</source>
+        <translation>Ordner werden durchsucht: %1 Dateien</translation>
+    </message>
+</context>
+</TS>
