@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
     window.bringForward();
     qCInfo(instanceLog, "brought forward: %s", window.isMinimized() ? "minimized" : "shown");
   });
+  // Closed, it only ends: a start from now on runs by itself rather than bring back a window
+  // whose settings are already saved (showing it would even call off the pending quit).
+  QObject::connect(&application, &QGuiApplication::lastWindowClosed, &instance, &pelimor::SingleInstance::release);
   window.show();
   qCInfo(instanceLog, "running: %s", window.isMinimized() ? "minimized" : "shown");
   application.exec();

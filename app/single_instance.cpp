@@ -11,15 +11,20 @@ namespace {
 constexpr char kLockName[] = "PelimorMutex.lock";
 constexpr char kSocketName[] = "PelimorMutex.socket";
 constexpr char kShowRequest[] = "show\n";
+constexpr char kShownAnswer[] = "done\n";
 constexpr int kTimeoutMs = 2000;
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& folder, QObject* parent)
     : QObject(parent), folder_(folder.isEmpty() ? QString::fromStdString(platform::runtimeFolder()) : folder) {}
 
-SingleInstance::~SingleInstance() {
+SingleInstance::~SingleInstance() { release(); }
+
+void SingleInstance::release() {
   if (server_) server_->close();
+  server_.reset();
   if (lock_) lock_->unlock();
+  lock_.reset();
 }
 
 bool SingleInstance::claim() {
@@ -31,32 +36,40 @@ bool SingleInstance::claim() {
     case platform::InstanceClaim::NoSystemRule:
       break;
   }
-  lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(kLockName));
-  // A lock left by a killed instance names a process that no longer runs; QLockFile takes it over.
-  if (lock_->tryLock(0)) {
-    const QString socketPath = QDir(folder_).filePath(kSocketName);
-    QLocalServer::removeServer(socketPath);  // a socket file left by a killed instance
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (server_->listen(socketPath)) {
-      connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::acceptRequests);
-    } else {
-      server_.reset();  // still the one instance, just not reachable by later starts
-    }
-    return true;
-  }
-  lock_.reset();
+  if (takeLock(0)) return true;
   // Another instance holds the lock. Ask it to come forward; if it is still starting and does not
-  // listen yet, end silently all the same.
+  // listen yet, end silently all the same once its lock stays taken.
   QLocalSocket socket;
   socket.connectToServer(QDir(folder_).filePath(kSocketName));
   if (socket.waitForConnected(kTimeoutMs)) {
     socket.write(kShowRequest);
     socket.waitForBytesWritten(kTimeoutMs);
-    socket.waitForReadyRead(kTimeoutMs);  // the answer says the window was brought forward
+    // The answer says the window was brought forward. None comes from an instance whose window
+    // has just closed: it lets its lock go in a moment, and this start runs in its place.
+    const bool answered = socket.waitForReadyRead(kTimeoutMs) && socket.readLine() == kShownAnswer;
     socket.disconnectFromServer();
+    if (answered) return false;
   }
-  return false;
+  return takeLock(kTimeoutMs);
+}
+
+bool SingleInstance::takeLock(int timeoutMs) {
+  lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(kLockName));
+  // A lock left by a killed instance names a process that no longer runs; QLockFile takes it over.
+  if (!lock_->tryLock(timeoutMs)) {
+    lock_.reset();
+    return false;
+  }
+  const QString socketPath = QDir(folder_).filePath(kSocketName);
+  QLocalServer::removeServer(socketPath);  // a socket file left by a killed instance
+  server_ = std::make_unique<QLocalServer>();
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  if (server_->listen(socketPath)) {
+    connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::acceptRequests);
+  } else {
+    server_.reset();  // still the one instance, just not reachable by later starts
+  }
+  return true;
 }
 
 void SingleInstance::acceptRequests() {
@@ -66,7 +79,7 @@ void SingleInstance::acceptRequests() {
       if (!client->canReadLine()) return;
       if (client->readLine() == kShowRequest) {
         emit showRequested();
-        client->write("done\n");
+        client->write(kShownAnswer);
         client->flush();
       }
       client->disconnectFromServer();

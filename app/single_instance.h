@@ -22,14 +22,20 @@ class SingleInstance : public QObject {
   ~SingleInstance() override;
 
   // True when this process is now the one instance. False when another one runs: it has been
-  // asked to show itself (if it listens yet), and this process should end.
+  // asked to show itself (if it listens yet), and this process should end. One that holds the
+  // lock but doesn't answer is taken to be ending, and its lock is waited for.
   bool claim();
+
+  // This process is done being the instance (its window has closed for good): later starts run
+  // on their own rather than ask it.
+  void release();
 
  signals:
   // Another start asked this instance to show, restore, raise and activate its window.
   void showRequested();
 
  private:
+  bool takeLock(int timeoutMs);
   void acceptRequests();
   QString folder_;
   platform::InstanceRule systemRule_;

@@ -86,6 +86,40 @@ class FrameFit : public QObject {
   QRect outer_;
 };
 
+// The window comes up in the state its start chose. Until it has first been on screen nobody but
+// the program can have asked to minimize it, so a minimized state then comes from outside: a window
+// manager that maps it iconic, as one did now and then right after a run closed minimized. Left
+// so, the window would stay out of sight where there is no task bar; it is put back. Esc
+// (minimize()) and whatever comes after the first exposure are the user's.
+class StartState : public QObject {
+ public:
+  explicit StartState(QWidget& window) : QObject(&window), window_(window) {
+    setObjectName(QStringLiteral("startState"));
+    window.installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    QWindow* handle = window_.windowHandle();
+    if (watched == &window_ && event->type() == QEvent::Show) {
+      if (handle)
+        handle->installEventFilter(this);
+      else
+        deleteLater();
+    } else if (watched == &window_ && event->type() == QEvent::WindowStateChange && window_.isMinimized()) {
+      // After the state change is through; queued ahead of any later exposure's deleteLater().
+      QMetaObject::invokeMethod(
+          this, [this] { window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized); }, Qt::QueuedConnection);
+    } else if (watched == handle && event->type() == QEvent::Expose && handle->isExposed()) {
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  QWidget& window_;
+};
+
 WindowPlacement placementOf(const QWidget& window) {
   WindowPlacement placement;
   const Qt::WindowStates state = window.windowState();
@@ -165,6 +199,7 @@ void MainWindow::startFromSettingsFiles() {
     }
     if (start.state == WindowState::Maximized) setWindowState(Qt::WindowMaximized);
     if (start.state == WindowState::Minimized) setWindowState(Qt::WindowMinimized);
+    if (start.state != WindowState::Minimized) new StartState(*this);
 
     filters_->showStoredChoices();
 
@@ -215,6 +250,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::minimize() {
+  // The user's own: the start no longer keeps the window up.
+  delete findChild<QObject*>(QStringLiteral("startState"), Qt::FindDirectChildrenOnly);
   // Minimized rather than hidden: a hidden window would have no way back.
   showMinimized();
 }

@@ -57,6 +57,22 @@ class SingleInstanceTest : public QObject {
     next.waitForFinished(5000);
   }
 
+  // An instance whose window has closed answers no more; a start meanwhile waits for its lock and
+  // runs, instead of ending with nothing shown.
+  void aStartWhileTheInstanceEndsRunsByItself() {
+    QTemporaryDir folder;
+    SingleInstance ending(folder.path());
+    QVERIFY(ending.claim());
+    QProcess next;
+    next.start(QStringLiteral(SINGLE_INSTANCE_PROBE), {folder.path()});
+    QTest::qSleep(2500);  // no event loop here: its request goes unanswered
+    ending.release();
+    QVERIFY(next.waitForReadyRead(10000));
+    QCOMPARE(QString::fromUtf8(next.readLine()).trimmed(), QStringLiteral("first"));
+    next.kill();
+    next.waitForFinished(5000);
+  }
+
   void aRunningProbeRefusesUsToo() {
     QTemporaryDir folder;
     QProcess running;

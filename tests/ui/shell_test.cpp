@@ -181,6 +181,15 @@ class ShellTest : public QObject {
     QCOMPARE(again->geometry(), QRect(screen.left() + 40, screen.top() + 30, 900, 650));
   }
 
+  // Minimized before it was ever on screen, as by a window manager that maps it iconic.
+  void aStartMinimizedFromOutsideComesUpNormal() {
+    const auto window = start();
+    window->show();
+    window->setWindowState(window->windowState() | Qt::WindowMinimized);
+    QTRY_VERIFY(!window->isMinimized());
+    test::showActive(*window);
+  }
+
   void aNormalWindowComesBackWhereItWas() {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QRect place;
