@@ -191,6 +191,37 @@
     </message>
 </context>
 <context>
+    <name>pelimor::FolderGroupsView</name>
+    <message>
+        <source>Find folders that hold the same files (every file in them is compared)</source>
+        <translation>Ordner mit denselben Dateien finden (jede Datei darin wird verglichen)</translation>
+    </message>
+    <message>
+        <source>#</source>
+        <translation>#</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Select files</source>
+        <translation>Dateien auswählen</translation>
+    </message>
+    <message>
+        <source>Selects the files of the chosen folders in the file list, never the last copy</source>
+        <translation>Wählt die Dateien der gewählten Ordner in der Dateiliste aus, nie die letzte Kopie</translation>
+    </message>
+</context>
+<context>
     <name>pelimor::MainWindow</name>
     <message>
         <source>Visit QVR Web Site</source>
@@ -433,6 +464,18 @@
     <message>
         <source>Undo Move to Trash</source>
         <translation>Verschieben in den Papierkorb rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>the folder</source>
+        <translation>den Ordner</translation>
     </message>
 </context>
 <context>
