@@ -1,5 +1,6 @@
 #pragma once
 // What the user interface needs to know about the system it runs on.
+#include <string>
 
 namespace pelimor::platform {
 
@@ -9,5 +10,8 @@ bool isWindows6OrLater();
 
 // This process's number, for names of files that no other process may pick.
 unsigned long processId();
+
+// What this machine calls itself on the network (its host name); empty when the system won't say.
+std::string machineName();
 
 }  // namespace pelimor::platform

@@ -251,7 +251,13 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
       },
       progress_);
   // A stop may leave a file read in part: only a whole stage's reads are worth keeping.
-  if (!cache_ || control_.aborted()) return;
+  if (control_.aborted()) return;
+  if (options_.wholeDigests)
+    for (std::uint32_t i = 0; i < items.size(); ++i)
+      if (items[i].failure == 0 && bytesReadIn(stage, items[i].size) != 0 &&
+          cachedAs(stage, items[i].size) == CacheRecord::kContent)
+        options_.wholeDigests->push_back(KnownDigest{items[i].candidate, items[i].digest});
+  if (!cache_) return;
   for (const std::uint32_t i : order) {
     if (items[i].failure != 0) continue;
     const Candidate& file = files[items[i].candidate];
@@ -343,10 +349,49 @@ std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped, 
     keepMatchedOnly(items, stage, skipped);
   }
   if (options_.findUnique) uniqueFiles_ = filesWithoutCopy(items);
+  if (options_.readWhole && options_.wholeDigests && !options_.readWhole->empty()) {
+    readAskedFor(skipped);
+    if (control_.aborted()) return {};
+  }
   // Most files have usually dropped out by now; the rows are the search's largest allocation.
   items.shrink_to_fit();
   if (whenRead) whenRead();
   return numberedRows(items);
+}
+
+void DuplicateGrouper::readAskedFor(std::vector<SkippedFile>& skipped) {
+  const std::vector<Candidate>& files = store_.files();
+  const std::vector<FileIdentity>& asked = *options_.readWhole;
+  std::vector<std::uint32_t> known;
+  for (const KnownDigest& digest : *options_.wholeDigests) known.push_back(digest.candidate);
+  std::sort(known.begin(), known.end());
+  // One read per file: its other paths, hard links or the same folder reached twice, share it.
+  std::vector<bool> taken(asked.size());
+  std::vector<Item> small, large;
+  std::uint64_t plannedBytes = 0;
+  for (std::uint32_t i = 0; i < files.size(); ++i) {
+    const auto found = std::lower_bound(asked.begin(), asked.end(), files[i].identity, identityBefore);
+    if (found == asked.end() || !sameFile(*found, files[i].identity)) continue;
+    const auto index = static_cast<std::size_t>(found - asked.begin());
+    if (taken[index] || files[i].contentRead || std::binary_search(known.begin(), known.end(), i)) {
+      taken[index] = true;
+      continue;
+    }
+    taken[index] = true;
+    Item item;
+    item.size = files[i].identity.size;
+    item.candidate = i;
+    (item.size <= kSmallFileBytes ? small : large).push_back(item);
+    plannedBytes += item.size;
+  }
+  progress_.addBytesToRead(plannedBytes);
+  // Small files are read whole by the samples stage, large ones by the whole stage.
+  for (const auto& [items, stage] : {std::pair{&small, Stage::Samples}, std::pair{&large, Stage::Whole}}) {
+    readStage(*items, stage);
+    for (const Item& item : *items)
+      if (item.failure != 0)
+        skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
+  }
 }
 
 std::vector<UniqueFile> DuplicateGrouper::filesWithoutCopy(const std::vector<Item>& items) const {

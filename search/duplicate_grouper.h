@@ -11,6 +11,7 @@
 #include "search/candidate_store.h"
 #include "search/content_digest.h"
 #include "search/digest_cache.h"
+#include "search/file_catalog.h"
 #include "search/result_row.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
@@ -25,6 +26,10 @@ struct GroupingOptions {
   std::uint64_t minimumSize = 0;
   // Find the files marked kInUniqueIn that have no identical file: every size counts then.
   bool findUnique = false;
+  // For a catalog: every whole-content digest known of a file read or looked up is added here.
+  std::vector<KnownDigest>* wholeDigests = nullptr;
+  // For a catalog: these files are read whole too, sorted by identityBefore.
+  const std::vector<FileIdentity>* readWhole = nullptr;
 };
 
 class DuplicateGrouper {
@@ -73,6 +78,8 @@ class DuplicateGrouper {
 
   std::vector<Item> sameSizeDistinctFiles();
   void readStage(std::vector<Item>& items, Stage stage);
+  // The files of GroupingOptions::readWhole whose digest is not known yet.
+  void readAskedFor(std::vector<SkippedFile>& skipped);
   struct ReadScratch;
   void readOne(Item& item, Stage stage, ReadScratch& scratch);
   void keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped);

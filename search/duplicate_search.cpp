@@ -98,9 +98,14 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
       });
     cache.reset();
   };
+  std::vector<KnownDigest> wholeDigests;
+  const bool catalog = request.catalog != nullptr;
   DuplicateGrouper grouper(store, progress, control, threads, knownDigests,
-                           GroupingOptions{minimumSize, !request.uniqueIn.empty()});
+                           GroupingOptions{minimumSize, !request.uniqueIn.empty(), catalog ? &wholeDigests : nullptr,
+                                           catalog ? &request.catalog->readWhole : nullptr});
   result.rows = grouper.run(result.skipped, saveCache);
+  if (catalog && !control.aborted())
+    describeWalkedFiles(store, std::move(wholeDigests), minimumSize, request.catalog->write);
   // A folder is a twin only by everything in it: a walk cut short can't say.
   if (everyFile && !result.cancelled && !control.aborted())
     result.folderGroups =

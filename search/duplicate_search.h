@@ -10,6 +10,7 @@
 
 #include "platform/folders.h"
 #include "search/duplicate_grouper.h"
+#include "search/file_catalog.h"
 #include "search/folder_group.h"
 #include "search/result_row.h"
 #include "search/search_control.h"
@@ -49,6 +50,9 @@ struct SearchRequest {
   // are the groups of all of them.
   bool findFolderTwins = false;
   FolderComparison folderComparison;
+  // When given, every file the search takes is handed to it with what the search learned of it;
+  // without one, no digest is kept beyond the comparison.
+  const CatalogRequest* catalog = nullptr;
 };
 
 // The checksum cache written on a thread of its own while the caller shows the rows. The thread,

@@ -1,0 +1,42 @@
+#include "search/file_catalog.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace pelimor {
+
+bool identityBefore(const FileIdentity& a, const FileIdentity& b) {
+  return std::tie(a.device, a.inode, a.size, a.modifiedNanoseconds, a.changedNanoseconds) <
+         std::tie(b.device, b.inode, b.size, b.modifiedNanoseconds, b.changedNanoseconds);
+}
+
+void describeWalkedFiles(const CandidateStore& store, std::vector<KnownDigest> digests, std::uint64_t minimumSize,
+                         const std::function<void(const CatalogFile&)>& write) {
+  const std::vector<Candidate>& files = store.files();
+  const auto keyOf = [&](const KnownDigest& known) {
+    const FileIdentity& identity = files[known.candidate].identity;
+    return std::pair{identity.device, identity.inode};
+  };
+  std::sort(digests.begin(), digests.end(),
+            [&](const KnownDigest& a, const KnownDigest& b) { return keyOf(a) < keyOf(b); });
+  CatalogFile out;
+  for (const Candidate& file : files) {
+    if (file.identity.size <= minimumSize) continue;
+    out.path = store.pathOf(file);
+    out.identity = file.identity;
+    out.contentKnown = file.contentRead;
+    out.content = file.content;
+    if (!out.contentKnown) {
+      const std::pair key{file.identity.device, file.identity.inode};
+      const auto found = std::lower_bound(digests.begin(), digests.end(), key,
+                                          [&](const KnownDigest& known, const auto& k) { return keyOf(known) < k; });
+      if (found != digests.end() && keyOf(*found) == key) {
+        out.contentKnown = true;
+        out.content = found->content;
+      }
+    }
+    write(out);
+  }
+}
+
+}  // namespace pelimor
