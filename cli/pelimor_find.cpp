@@ -1,5 +1,6 @@
 // pelimor-find: the duplicate search without the window, for scripts and terminals.
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -15,6 +16,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/catalog.h"
 #include "cli/command_actions.h"
 #include "cli/exit_status.h"
 #include "cli/plain_text.h"
@@ -22,9 +24,11 @@
 #include "pelimor_version.h"
 #include "platform/console.h"
 #include "platform/directory_reader.h"
+#include "platform/file_times.h"
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
+#include "platform/system_version.h"
 #include "platform/whole_file.h"
 #include "results/html_report.h"
 #include "results/json_reader.h"
@@ -43,6 +47,8 @@ constexpr const char* kUsage =
     "  or:  pelimor-find SELECTION... ACTION [--dry-run] [OPTION]... [FOLDER]...\n"
     "  or:  pelimor-find SELECTION... ACTION [--dry-run] --load FILE\n"
     "  or:  pelimor-find --list-actions | --undo | --undo-action N\n"
+    "  or:  pelimor-find --catalog FILE [--digests-for LIST] [OPTION]... [FOLDER]...\n"
+    "  or:  pelimor-find --merge [--need-dir DIR] CATALOG...\n"
     "\n"
     "Finds files with identical content in the given folders (default: your home folder)\n"
     "and prints them as numbered groups, one line per file:\n"
@@ -132,6 +138,20 @@ constexpr const char* kUsage =
     "  --undo-action N  the same for action N\n"
     "Deleted files can't come back.\n"
     "\n"
+    "Files on several machines: search on each with --catalog, join the catalogs with --merge.\n"
+    "  --catalog FILE   also write what the search learned of every file it took (type,\n"
+    "                   masks and --min-kb apply) to FILE, one JSON object a line: a header,\n"
+    "                   then per file its path, identity and the digest read, if any\n"
+    "  --machine NAME   the machine's name in the catalog (default: its host name)\n"
+    "  --digests-for LIST  with --catalog: also read whole the files LIST names, each only\n"
+    "                   while it is still the file LIST saw\n"
+    "  --merge CATALOG...  print the groups of identical files across the catalogs:\n"
+    "                     GROUP<TAB>SIZE<TAB>CRC32<TAB>MACHINE<TAB>PATH\n"
+    "                   files of a shared size whose digest no catalog holds yet are counted\n"
+    "                   on stderr, per machine\n"
+    "  --need-dir DIR   with --merge: write those files to DIR/MACHINE.list, a list for that\n"
+    "                   machine's --digests-for\n"
+    "\n"
     "Hidden files are compared; hidden folders (without --hidden), system trees and symbolic\n"
     "links to files are not.\n"
     "Files that could not be read, and folders not searched, are listed on stderr.\n"
@@ -147,7 +167,13 @@ struct Options {
   bool listActions = false;  // --list-actions
   bool undo = false;         // --undo, --undo-action
   std::optional<std::uint64_t> undoneAction;
-  bool folders = false;  // --folders
+  bool folders = false;     // --folders
+  std::string catalogFile;  // --catalog
+  std::string digestsFor;   // --digests-for
+  std::string machine;      // --machine
+  bool merge = false;       // --merge: the arguments are catalogs
+  std::string needDir;      // --need-dir
+  std::vector<std::string> catalogs;
 };
 
 std::atomic<bool> interrupted{false};
@@ -186,9 +212,9 @@ std::optional<FileAction> actionNamed(const std::string& argument) {
 }
 
 bool takesValue(const std::string& option) {
-  for (const char* named :
-       {"--select-in", "--select-in-tree", "--keep", "--select-matching", "--load", "--report", "--threads", "--type",
-        "--mask", "--min-kb", "--exclude", "--reference", "--unique-in", "--undo-action"})
+  for (const char* named : {"--select-in", "--select-in-tree", "--keep", "--select-matching", "--load", "--report",
+                            "--threads", "--type", "--mask", "--min-kb", "--exclude", "--reference", "--unique-in",
+                            "--undo-action", "--catalog", "--digests-for", "--machine", "--need-dir"})
     if (option == named) return true;
   return false;
 }
@@ -207,12 +233,14 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
   std::optional<std::string> type, mask;
   std::vector<std::string> folders;
   bool onlyFolders = false;
+  bool notForMerge = false;
   for (std::size_t i = 1; i < argc; ++i) {
     const std::string& argument = argv[i];
     if (onlyFolders || argument.empty() || argument[0] != '-' || argument == "-") {
       folders.push_back(argument);
       continue;
     }
+    if (argument != "--merge" && argument != "--need-dir" && argument != "--") notForMerge = true;
     std::string value;
     if (takesValue(argument)) {
       if (i + 1 >= argc) return usageError(argument + " needs a value");
@@ -277,6 +305,15 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
       options.undoneAction = action;
     } else if (argument == "--load") {
       options.savedSearch = value;
+    } else if (argument == "--catalog" || argument == "--digests-for" || argument == "--machine" ||
+               argument == "--need-dir") {
+      if (value.empty()) return usageError(argument + " needs a value");
+      (argument == "--catalog"       ? options.catalogFile
+       : argument == "--digests-for" ? options.digestsFor
+       : argument == "--machine"     ? options.machine
+                                     : options.needDir) = value;
+    } else if (argument == "--merge") {
+      options.merge = true;
     } else if (argument == "--report") {
       options.reportFile = value;
       if (options.reportFile.empty()) return usageError("--report needs a file name");
@@ -304,6 +341,16 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
   }
   if (mask) options.request.maskText = *mask;
   const CommandAction& command = options.command;
+  if (options.merge || !options.needDir.empty()) {
+    if (!options.merge || notForMerge) return usageError("--merge goes alone, with --need-dir and the catalogs");
+    if (folders.empty()) return usageError("--merge needs one or more catalogs");
+    options.catalogs = folders;
+    return options;
+  }
+  if ((!options.digestsFor.empty() || !options.machine.empty()) && options.catalogFile.empty())
+    return usageError("--digests-for and --machine go with --catalog");
+  if (!options.catalogFile.empty() && (command.action || options.folders || !options.request.uniqueIn.empty()))
+    return usageError("--catalog goes without --folders, --unique-in and actions");
   if (options.undo || options.listActions) {
     if (argc != (options.undoneAction ? 3u : 2u) || (options.undo && options.listActions))
       return usageError("--undo, --undo-action and --list-actions go alone");
@@ -497,6 +544,101 @@ ExitStatus failWith(const std::string& message) {
   return ExitStatus::BadUsage;
 }
 
+// The groups across the catalogs, and per machine the files whose digests are still needed.
+ExitStatus runMerge(const Options& options) {
+  std::vector<Catalog> catalogs(options.catalogs.size());
+  for (std::size_t i = 0; i < catalogs.size(); ++i)
+    if (const std::optional<std::string> problem = loadCatalog(options.catalogs[i], catalogs[i]))
+      return failWith(*problem);
+  const CatalogMerge merge = mergeCatalogs(std::move(catalogs));
+  std::string out;
+  for (std::size_t i = 0; i < merge.rows.size(); ++i) {
+    const MergedFile& row = merge.rows[i];
+    if (i > 0 && row.group != merge.rows[i - 1].group) out += '\n';
+    out += std::to_string(row.group) + '\t' + std::to_string(row.size) + '\t' + crc32Text(row.crc32) + '\t' +
+           plainText(row.machine) + '\t' + plainText(row.path) + '\n';
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  ExitStatus status = ExitStatus::Done;
+  for (const auto& [machine, files] : merge.needed) {
+    const std::string count = std::to_string(files.size()) + (files.size() == 1 ? " file on " : " files on ") +
+                              plainText(machine) +
+                              (files.size() == 1 ? " still needs its digest" : " still need their digests");
+    if (options.needDir.empty()) {
+      std::cerr << "pelimor-find: " << count << " (--need-dir DIR lists them)\n";
+      continue;
+    }
+    const std::string list = options.needDir + "/" + machineFileName(machine) + ".list";
+    CatalogWriter writer(list,
+                         CatalogHeader{machine, platform::localTimeText(platform::wallClockNanoseconds()), {}, "", 0});
+    for (const CatalogFile& file : files) writer.add(file);
+    if (const std::optional<std::string> problem = writer.close()) {
+      std::cerr << "pelimor-find: " << *problem << '\n';
+      status = ExitStatus::SomeRefused;
+    } else {
+      std::cerr << "pelimor-find: " << count << ": " << plainText(list) << '\n';
+    }
+  }
+  return status;
+}
+
+// What --catalog asks of a search: the files LIST names are read too, and every file is written.
+struct CatalogRun {
+  CatalogRequest request;
+  std::optional<CatalogWriter> writer;
+  std::string listFile;
+  std::vector<bool> digestRead;  // per file of request.readWhole
+  std::size_t files = 0, withDigest = 0;
+};
+
+// Sets `run` up for the options' catalog; why not, when the list can't be used or the file not made.
+std::optional<std::string> startCatalog(const Options& options, CatalogRun& run) {
+  const std::string machine = options.machine.empty() ? platform::machineName() : options.machine;
+  if (machine.empty()) return "this machine has no host name: give it one with --machine NAME";
+  if (!options.digestsFor.empty()) {
+    Catalog list;
+    if (std::optional<std::string> problem = loadCatalog(options.digestsFor, list)) return problem;
+    if (list.header.machine != machine)
+      return plainText(options.digestsFor) + " lists files of " + plainText(list.header.machine) + ", not of " +
+             plainText(machine) + " (--machine names this one)";
+    for (const CatalogFile& file : list.files) run.request.readWhole.push_back(file.identity);
+    std::sort(run.request.readWhole.begin(), run.request.readWhole.end(), identityBefore);
+    run.digestRead.assign(run.request.readWhole.size(), false);
+    run.listFile = options.digestsFor;
+  }
+  const SearchRequest& search = options.request;
+  run.writer.emplace(options.catalogFile,
+                     CatalogHeader{machine, platform::localTimeText(platform::wallClockNanoseconds()),
+                                   search.sourceFolders, search.maskText, search.minimumSize});
+  if (run.writer->failed()) return run.writer->close();
+  run.request.write = [&run](const CatalogFile& file) {
+    run.writer->add(file);
+    ++run.files;
+    if (!file.contentKnown) return;
+    ++run.withDigest;
+    const std::vector<FileIdentity>& asked = run.request.readWhole;
+    const auto found = std::lower_bound(asked.begin(), asked.end(), file.identity, identityBefore);
+    if (found != asked.end() && *found == file.identity)
+      run.digestRead[static_cast<std::size_t>(found - asked.begin())] = true;
+  };
+  return std::nullopt;
+}
+
+// Puts the catalog in place and tells what it holds, and what of the list could not be read.
+ExitStatus finishCatalog(const Options& options, CatalogRun& run) {
+  if (const std::optional<std::string> problem = run.writer->close()) {
+    std::cerr << "pelimor-find: " << *problem << '\n';
+    return ExitStatus::SomeRefused;
+  }
+  std::cerr << "pelimor-find: catalog " << plainText(options.catalogFile) << ": files: " << run.files
+            << ", with a digest: " << run.withDigest << '\n';
+  const auto missing = static_cast<std::size_t>(std::count(run.digestRead.begin(), run.digestRead.end(), false));
+  if (missing > 0)
+    warn(std::to_string(missing) + " files of " + plainText(run.listFile) +
+         " were not found as the list saw them (gone or changed): merge again to see what is still needed");
+  return ExitStatus::Done;
+}
+
 ExitStatus run(const std::vector<std::string>& arguments) {
   std::variant<Options, EarlyEnd> parsed = parseArguments(arguments);
   if (const EarlyEnd* end = std::get_if<EarlyEnd>(&parsed)) {
@@ -507,6 +649,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
   const Options& options = std::get<Options>(parsed);
   if (options.listActions) return listActions();
   if (options.undo) return undoFromCommandLine(options.undoneAction);
+  if (options.merge) return runMerge(options);
   if (!options.savedSearch.empty()) {
     std::vector<ResultRow> rows;
     if (std::optional<std::string> problem = loadSavedSearch(options.savedSearch, rows)) return failWith(*problem);
@@ -515,6 +658,13 @@ ExitStatus run(const std::vector<std::string>& arguments) {
   if (options.request.sourceFolders.empty()) {
     std::cerr << "pelimor-find: no given folder could be searched\n";
     return ExitStatus::NothingSearched;
+  }
+
+  SearchRequest request = options.request;
+  CatalogRun catalog;
+  if (!options.catalogFile.empty()) {
+    if (const std::optional<std::string> problem = startCatalog(options, catalog)) return failWith(*problem);
+    request.catalog = &catalog.request;
   }
 
   SearchControl control;
@@ -535,7 +685,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     });
   }
 
-  const SearchResult result = runDuplicateSearch(options.request, progress, control);
+  const SearchResult result = runDuplicateSearch(request, progress, control);
   finished.store(true);
   if (reporter.joinable()) reporter.join();
   activeControl = nullptr;
@@ -544,7 +694,11 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     std::cerr << "pelimor-find: interrupted\n";
     return ExitStatus::Interrupted;
   }
-  const ExitStatus status = finishSearch(options, result);
+  ExitStatus status = finishSearch(options, result);
+  if (catalog.writer && status != ExitStatus::NothingSearched) {
+    const ExitStatus written = finishCatalog(options, catalog);
+    if (status == ExitStatus::Done) status = written;
+  }
   // The checksum cache is saved while the result is printed; the program waits for it anyway.
   if (result.cacheWriting)
     for (const std::string& warning : result.cacheWriting->warnings()) warn(warning);

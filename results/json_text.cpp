@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "results/html_report.h"  // utf8SequenceLength, shared with the report
+#include "results/json_reader.h"
 
 namespace pelimor {
 
@@ -69,6 +70,23 @@ std::string fileIdentityMembers(const FileIdentity& identity) {
          ", \"size\": " + std::to_string(identity.size) +
          ", \"modified_ns\": " + std::to_string(identity.modifiedNanoseconds) +
          ", \"changed_ns\": " + std::to_string(identity.changedNanoseconds);
+}
+
+bool readFileIdentityMember(JsonReader& reader, std::string_view name, FileIdentity& identity, unsigned& found) {
+  if (name == "device") {
+    identity.device = reader.unsignedNumber(), found |= 1;
+  } else if (name == "inode") {
+    identity.inode = reader.unsignedNumber(), found |= 2;
+  } else if (name == "size") {
+    identity.size = reader.unsignedNumber(), found |= 4;
+  } else if (name == "modified_ns") {
+    identity.modifiedNanoseconds = reader.signedNumber(), found |= 8;
+  } else if (name == "changed_ns") {
+    identity.changedNanoseconds = reader.signedNumber(), found |= 16;
+  } else {
+    return false;
+  }
+  return true;
 }
 
 std::string strongHashText(std::uint64_t high, std::uint64_t low) {

@@ -17,6 +17,13 @@ std::string jsonString(std::string_view bytes);
 // "modified_ns": 4, "changed_ns": 5.
 std::string fileIdentityMembers(const FileIdentity& identity);
 
+class JsonReader;
+// The reverse of fileIdentityMembers, one member at a time: reads the value of member `name` into
+// `identity` when it is one of the five, and sets its bit in `found` (1 device ... 16 changed_ns).
+// False, reading nothing, for any other name.
+bool readFileIdentityMember(JsonReader& reader, std::string_view name, FileIdentity& identity, unsigned& found);
+constexpr unsigned kAllIdentityMembers = 31;
+
 // A strong hash as 32 lower-case hexadecimal digits: the high 64 bits, then the low.
 std::string strongHashText(std::uint64_t high, std::uint64_t low);
 

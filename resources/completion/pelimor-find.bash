@@ -10,20 +10,23 @@ _pelimor_find() {
     --keep)
       mapfile -t COMPREPLY < <(compgen -W "newest oldest shortest-path longest-path first-source" -- "$current")
       return ;;
-    --select-in|--select-in-tree|--reference|--unique-in)
+    --select-in|--select-in-tree|--reference|--unique-in|--need-dir)
       mapfile -t COMPREPLY < <(compgen -d -- "$current")
       return ;;
-    --load|--report)
+    --load|--report|--catalog|--digests-for)
       mapfile -t COMPREPLY < <(compgen -f -- "$current")
       return ;;
-    --mask|--min-kb|--exclude|--select-matching|--threads|--undo-action)
+    --mask|--min-kb|--exclude|--select-matching|--threads|--undo-action|--machine)
       return ;;
   esac
   if [[ "$current" == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--type --mask --min-kb --json --exclude --hidden --reference
       --unique-in --report --folders --ignore-names --contained-in --threads --no-cache --help --version --select-in --select-in-tree --keep
       --select-matching --delete --move --trash --link --clone --dry-run --keep-folders
-      --remove-empty-folders --load --list-actions --undo --undo-action" -- "$current")
+      --remove-empty-folders --load --list-actions --undo --undo-action --catalog --machine --digests-for
+      --merge --need-dir" -- "$current")
+  elif [[ " ${COMP_WORDS[*]} " == *" --merge "* ]]; then
+    mapfile -t COMPREPLY < <(compgen -f -- "$current")
   else
     mapfile -t COMPREPLY < <(compgen -d -- "$current")
   fi

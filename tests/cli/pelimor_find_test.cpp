@@ -80,7 +80,13 @@ TEST(PelimorFind, BadInputIsOneLineAndExitCodeTwo) {
                                 "--keep-folders --select-in /tmp --delete /tmp",
                                 "--ignore-names /tmp",
                                 "--folders --keep newest --delete /tmp",
-                                "--folders --unique-in /tmp /tmp"}) {
+                                "--folders --unique-in /tmp /tmp",
+                                "--merge",
+                                "--merge --min-kb 1 /etc/hostname",
+                                "--need-dir /tmp /tmp",
+                                "--digests-for /etc/hostname /tmp",
+                                "--catalog /tmp/x.catalog --folders /tmp",
+                                "--merge /etc/hostname"}) {
     const FindRun run = runFind(arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments;
     EXPECT_TRUE(run.out.empty()) << arguments;
@@ -572,6 +578,85 @@ TEST(PelimorFind, AgreesWithAnIndependentGroupingOnAGeneratedTree) {
   const auto expected = independentGroups(tree.root());
   EXPECT_GT(expected.size(), 10u);
   EXPECT_EQ(found, expected);
+}
+
+}  // namespace
+}  // namespace pelimor
+
+namespace pelimor {
+namespace {
+
+// The groups of --merge's output, each as its MACHINE<TAB>PATH lines.
+std::set<std::set<std::string>> mergedGroups(const std::string& out) {
+  std::map<std::string, std::set<std::string>> groups;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty()) continue;
+    std::string fields[5];
+    std::istringstream split(line);
+    for (std::string& field : fields) std::getline(split, field, '\t');
+    groups[fields[0]].insert(fields[3] + "\t" + fields[4]);
+  }
+  std::set<std::set<std::string>> result;
+  for (const auto& [number, files] : groups) result.insert(files);
+  return result;
+}
+
+// Two machines share a file whose size is their own on each: only the second pass, reading what
+// the merge asks for, shows it.
+TEST(PelimorFind, CatalogsOfTwoMachinesMergeOnceTheDigestsAskedForAreRead) {
+  testing::TempTree alpha, beta, work;
+  const std::string large(100000, 's');
+  const std::string shared = alpha.file("a/shared", large);
+  std::filesystem::create_hard_link(shared, alpha.path("a/shared-link"));
+  const std::string twin1 = alpha.file("a/twin1", "twin twin");
+  const std::string twin2 = alpha.file("a/twin2", "twin twin");
+  alpha.file("a/own", std::string(5000, 'a'));
+  const std::string copy = beta.file("b/shared-copy", large);
+  beta.file("b/own", std::string(5000, 'b'));
+  const std::string needDir = work.folder("need");
+  const auto catalog = [&](const std::string& machine, const testing::TempTree& tree, const std::string& pass,
+                           const std::string& list) {
+    const std::string file = work.path(machine + pass + ".catalog");
+    const FindRun run = runFind("--min-kb 0 --machine " + machine + " --catalog " + quoted(file) +
+                                (list.empty() ? "" : " --digests-for " + quoted(list)) + " " + quoted(tree.root()));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return file;
+  };
+  const std::string a1 = catalog("alpha", alpha, "1", ""), b1 = catalog("beta", beta, "1", "");
+  std::ifstream header(a1);
+  std::string first;
+  std::getline(header, first);
+  EXPECT_EQ(first.rfind("{\"pelimor-catalog\": 1, \"machine\": \"alpha\"", 0), 0u) << first;
+
+  const std::string alphaTwins = "alpha\t" + twin1, alphaTwin2 = "alpha\t" + twin2;
+  const struct {
+    std::string catalogs;
+    std::set<std::set<std::string>> groups;
+    bool asksMore;
+  } passes[] = {
+      {quoted(a1) + " " + quoted(b1), {{alphaTwins, alphaTwin2}}, true},
+      {"", {{alphaTwins, alphaTwin2}, {"alpha\t" + shared, "beta\t" + copy}}, false},
+  };
+  std::string catalogs = passes[0].catalogs;
+  for (const auto& pass : passes) {
+    const FindRun merged = runFind("--merge --need-dir " + quoted(needDir) + " " + catalogs);
+    EXPECT_EQ(merged.exitCode, 0) << merged.err;
+    EXPECT_EQ(mergedGroups(merged.out), pass.groups) << merged.out;
+    EXPECT_EQ(merged.err.find("still need their digests") != std::string::npos, pass.asksMore) << merged.err;
+    if (!pass.asksMore) break;
+    // The files of a size shared across the machines: the large one and the two of 5000 bytes.
+    EXPECT_NE(merged.err.find("2 files on alpha still need their digests: " + needDir + "/alpha.list"),
+              std::string::npos)
+        << merged.err;
+    catalogs = quoted(catalog("alpha", alpha, "2", needDir + "/alpha.list")) + " " +
+               quoted(catalog("beta", beta, "2", needDir + "/beta.list"));
+  }
+  // A list is for its own machine only.
+  EXPECT_EQ(runFind("--machine gamma --catalog " + quoted(work.path("c")) + " --digests-for " +
+                    quoted(needDir + "/alpha.list") + " " + quoted(alpha.root()))
+                .exitCode,
+            2);
 }
 
 }  // namespace
