@@ -17,6 +17,9 @@ void describeWalkedFiles(const CandidateStore& store, std::vector<KnownDigest> d
     const FileIdentity& identity = files[known.candidate].identity;
     return std::pair{identity.device, identity.inode};
   };
+  // What the walk read of one path holds for the file's every path.
+  for (std::uint32_t i = 0; i < files.size(); ++i)
+    if (files[i].contentRead) digests.push_back(KnownDigest{i, files[i].content});
   std::sort(digests.begin(), digests.end(),
             [&](const KnownDigest& a, const KnownDigest& b) { return keyOf(a) < keyOf(b); });
   CatalogFile out;
@@ -24,17 +27,11 @@ void describeWalkedFiles(const CandidateStore& store, std::vector<KnownDigest> d
     if (file.identity.size <= minimumSize) continue;
     out.path = store.pathOf(file);
     out.identity = file.identity;
-    out.contentKnown = file.contentRead;
-    out.content = file.content;
-    if (!out.contentKnown) {
-      const std::pair key{file.identity.device, file.identity.inode};
-      const auto found = std::lower_bound(digests.begin(), digests.end(), key,
-                                          [&](const KnownDigest& known, const auto& k) { return keyOf(known) < k; });
-      if (found != digests.end() && keyOf(*found) == key) {
-        out.contentKnown = true;
-        out.content = found->content;
-      }
-    }
+    const std::pair key{file.identity.device, file.identity.inode};
+    const auto found = std::lower_bound(digests.begin(), digests.end(), key,
+                                        [&](const KnownDigest& known, const auto& k) { return keyOf(known) < k; });
+    out.contentKnown = found != digests.end() && keyOf(*found) == key;
+    if (out.contentKnown) out.content = found->content;
     write(out);
   }
 }
