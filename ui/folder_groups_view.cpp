@@ -17,8 +17,10 @@ enum Column { kGroupColumn, kFolderColumn, kSizeColumn, kFilesColumn };
 }
 
 FolderGroupsView::FolderGroupsView(QWidget* parent) : QWidget(parent) {
-  findFolders_ = new QCheckBox(tr("Find folders that hold the same files (every file in them is compared)"), this);
+  findFolders_ = new QCheckBox(tr("Find folders that hold the same files"), this);
   findFolders_->setObjectName(QStringLiteral("findFoldersBox"));
+  findFolders_->setToolTip(tr("Every file in them is compared, whatever the type, size and hidden settings"));
+  findFolders_->setMinimumWidth(1);  // never what keeps the window from narrowing
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("folderGroupList"));
   list_->setRootIsDecorated(false);

@@ -193,8 +193,12 @@
 <context>
     <name>pelimor::FolderGroupsView</name>
     <message>
-        <source>Find folders that hold the same files (every file in them is compared)</source>
-        <translation>Ordner mit denselben Dateien finden (jede Datei darin wird verglichen)</translation>
+        <source>Find folders that hold the same files</source>
+        <translation>Ordner mit denselben Dateien finden</translation>
+    </message>
+    <message>
+        <source>Every file in them is compared, whatever the type, size and hidden settings</source>
+        <translation>Jede Datei darin wird verglichen, unabhängig von Typ, Größe und versteckten Ordnern</translation>
     </message>
     <message>
         <source>#</source>

@@ -60,6 +60,9 @@ class SingleInstanceTest : public QObject {
   // An instance whose window has closed answers no more; a start meanwhile waits for its lock and
   // runs, instead of ending with nothing shown.
   void aStartWhileTheInstanceEndsRunsByItself() {
+#ifdef _WIN32
+    QSKIP("Windows has its own rule: the named mutex, held until the process ends");
+#endif
     QTemporaryDir folder;
     SingleInstance ending(folder.path());
     QVERIFY(ending.claim());

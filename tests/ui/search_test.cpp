@@ -210,7 +210,7 @@ class SearchTest : public QObject {
     QVERIFY(findFolders->isChecked());
     searchFromMaskField(window);
     QCOMPARE(list->topLevelItemCount(), 2);
-    QCOMPARE(list->topLevelItem(0)->text(1), root + "/backup");  // each holds trip alone
+    QCOMPARE(list->topLevelItem(0)->text(1), QDir::toNativeSeparators(root + "/backup"));  // each holds trip alone
     QVERIFY(!selectFiles->isEnabled());
 
     list->setFocus();
