@@ -34,12 +34,19 @@ FolderGroupsView::FolderGroupsView(QWidget* parent) : QWidget(parent) {
   selectButton_->setToolTip(tr("Selects the files of the chosen folders in the file list, never the last copy"));
   selectButton_->setAutoDefault(false);
 
+  staleNote_ = new QLabel(tr("Files were removed or put back since the search: search again to see which "
+                             "folders are still alike."),
+                          this);
+  staleNote_->setWordWrap(true);
+  staleNote_->hide();
+
   auto* top = new QHBoxLayout;
   top->addWidget(findFolders_, 1);
   top->addWidget(selectButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 4, 0, 0);
   layout->addLayout(top);
+  layout->addWidget(staleNote_);
   layout->addWidget(list_, 1);
 
   connect(findFolders_, &QCheckBox::toggled, this, &FolderGroupsView::findFoldersChanged);
@@ -50,7 +57,14 @@ FolderGroupsView::FolderGroupsView(QWidget* parent) : QWidget(parent) {
   updateSelectButton();
 }
 
+void FolderGroupsView::markStale() {
+  if (groups_.empty()) return;
+  showGroups({});
+  staleNote_->show();
+}
+
 void FolderGroupsView::showGroups(std::vector<FolderGroup> groups) {
+  staleNote_->hide();
   groups_ = std::move(groups);
   list_->clear();
   QList<QTreeWidgetItem*> items;

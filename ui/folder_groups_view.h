@@ -7,6 +7,7 @@
 #include "search/folder_group.h"
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 
@@ -24,6 +25,9 @@ class FolderGroupsView : public QWidget {
   // One flag per twin, in the order twinRows gives them: the folders chosen in the list.
   std::vector<bool> chosenTwins() const;
 
+  // Files were removed or put back since the search: the groups are let go, with a word why.
+  void markStale();
+
   void setFindFolders(bool on);
   bool findFolders() const;
 
@@ -40,6 +44,7 @@ class FolderGroupsView : public QWidget {
 
   QCheckBox* findFolders_ = nullptr;
   QTreeWidget* list_ = nullptr;
+  QLabel* staleNote_ = nullptr;
   QPushButton* selectButton_ = nullptr;
   std::vector<FolderGroup> groups_;
 };

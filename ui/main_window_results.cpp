@@ -223,6 +223,7 @@ void MainWindow::runFileAction(FileAction action) {
   if (!failure.isEmpty()) showErrorBox(this, failure);
   rememberForUndo(action, result);
   finishRemoval(this, *resultList_, result);
+  if (!result.refused && !result.rowsToRemove.empty()) folderView_->markStale();
   if (std::exchange(closeAfterAction_, false)) close();
 }
 

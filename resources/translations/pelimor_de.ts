@@ -197,6 +197,10 @@
         <translation>Ordner mit denselben Dateien finden</translation>
     </message>
     <message>
+        <source>Files were removed or put back since the search: search again to see which folders are still alike.</source>
+        <translation>Seit der Suche wurden Dateien entfernt oder zurückgelegt: Suchen Sie erneut, um zu sehen, welche Ordner noch gleich sind.</translation>
+    </message>
+    <message>
         <source>Every file in them is compared, whatever the type, size and hidden settings</source>
         <translation>Jede Datei darin wird verglichen, unabhängig von Typ, Größe und versteckten Ordnern</translation>
     </message>

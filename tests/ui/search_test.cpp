@@ -228,6 +228,10 @@ class SearchTest : public QObject {
                (std::vector<std::string>{bytesOf(root + "/backup/trip/a.jpg"), bytesOf(root + "/backup/trip/b.jpg")}));
       ui.resultTabs()->setCurrentWidget(ui.folderView());
     }
+    // Once files are gone the groups no longer say what is on disk.
+    window.action(MainAction::Delete)->trigger();
+    QCOMPARE(ui.resultList()->rows().size(), std::size_t(2));
+    QCOMPARE(list->topLevelItemCount(), 0);
   }
 
   void twoSearchesLeaveNothingOfTheFirst() {
