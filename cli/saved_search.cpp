@@ -49,38 +49,22 @@ void requireAll(const std::string_view (&fields)[Count], unsigned found) {
     if (!(found & (1u << i))) throw JsonError("no \"" + std::string(fields[i]) + "\"");
 }
 
-// One entry of a group's "identities".
+// One entry of a group's "identities": the file's identity (its bits are the first five fields),
+// then its folder's.
 RowIdentity identityFrom(JsonReader& reader) {
   RowIdentity identity;
   unsigned found = 0;
   reader.beginObject();
   for (std::string name; reader.nextMember(name);) {
+    if (readFileIdentityMember(reader, name, identity, found)) continue;
     const std::size_t field = fieldIndex(kIdentityFields, name);
-    switch (field) {
-      case Device:
-        identity.device = reader.unsignedNumber();
-        break;
-      case Inode:
-        identity.inode = reader.unsignedNumber();
-        break;
-      case FileSize:
-        identity.size = reader.unsignedNumber();
-        break;
-      case Modified:
-        identity.modifiedNanoseconds = reader.signedNumber();
-        break;
-      case Changed:
-        identity.changedNanoseconds = reader.signedNumber();
-        break;
-      case FolderDevice:
-        identity.folder.device = reader.unsignedNumber();
-        break;
-      case FolderInode:
-        identity.folder.inode = reader.unsignedNumber();
-        break;
-      default:
-        reader.skipValue();
-        continue;
+    if (field == FolderDevice) {
+      identity.folder.device = reader.unsignedNumber();
+    } else if (field == FolderInode) {
+      identity.folder.inode = reader.unsignedNumber();
+    } else {
+      reader.skipValue();
+      continue;
     }
     found |= 1u << field;
   }

@@ -149,8 +149,8 @@ void selectInFolders(const std::vector<ResultRow>& rows, std::vector<bool>& sele
   // Group by group, wherever the list's order put their rows.
   std::vector<std::size_t> order(rows.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return rows[a].group < rows[b].group; });
+  const auto byGroup = [&](std::size_t a, std::size_t b) { return rows[a].group < rows[b].group; };
+  if (!std::is_sorted(order.begin(), order.end(), byGroup)) std::stable_sort(order.begin(), order.end(), byGroup);
   std::vector<bool> inOrder(rows.size());
   for (std::size_t k = 0; k < order.size(); ++k) inOrder[k] = selected[order[k]];
   FolderTree tree(folders);

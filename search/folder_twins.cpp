@@ -50,15 +50,12 @@ class FolderTree {
   // Digests the folder's entries; false when one of its subfolders turned out to have no twin.
   bool digestFolder(std::uint32_t folder, ContentHasher& hasher, std::string& folded);
   std::string_view nameOf(const Child& child) const;
-  bool hasTwin(std::uint32_t folder) const { return !twinless_[folder] && classCount_[class_[folder]] >= 2; }
+  bool hasTwin(std::uint32_t folder) const { return !census_.twinless[folder] && classCount_[class_[folder]] >= 2; }
 
-  FolderCensus census_;
+  FolderCensus census_;  // its twinless flags are also set here for folders whose digest nobody shares
   const CandidateStore& store_;
   const FolderComparison comparison_;
   const bool namesIgnoreCase_;
-  const std::vector<std::uint32_t>& nodes_;
-  const std::vector<std::uint32_t>& parent_;
-  std::vector<char>& twinless_;       // also set here for folders whose digest nobody shares
   std::vector<std::uint32_t> class_;  // folders with equal digests share one
   std::vector<std::uint32_t> classCount_;
   std::vector<LinkEntry> links_;
@@ -72,10 +69,7 @@ FolderTree::FolderTree(const CandidateStore& store, const std::vector<ResultRow>
       store_(store),
       comparison_(comparison),
       namesIgnoreCase_(namesIgnoreCase),
-      nodes_(census_.nodes),
-      parent_(census_.parent),
-      twinless_(census_.twinless),
-      class_(nodes_.size(), kNone),
+      class_(census_.nodes.size(), kNone),
       links_(store.links()) {
   gatherChildren();
   census_.fileClass.clear();
@@ -87,18 +81,18 @@ void FolderTree::gatherChildren() {
   const std::vector<Candidate>& files = store_.files();
   for (std::uint32_t i = 0; i < files.size(); ++i) {
     const std::uint32_t folder = dense(files[i].folder);
-    if (!twinless_[folder]) children_.push_back(Child{folder, i, census_.fileClass[i], ChildKind::File});
+    if (!census_.twinless[folder]) children_.push_back(Child{folder, i, census_.fileClass[i], ChildKind::File});
   }
   for (std::uint32_t i = 0; i < links_.size(); ++i) {
     const std::uint32_t folder = dense(links_[i].folder);
-    if (!twinless_[folder]) children_.push_back(Child{folder, i, 0, ChildKind::Link});
+    if (!census_.twinless[folder]) children_.push_back(Child{folder, i, 0, ChildKind::Link});
   }
-  for (std::uint32_t at = 0; at < nodes_.size(); ++at) {
-    const std::uint32_t parent = parent_[at];
-    if (parent != kNone && !twinless_[parent]) children_.push_back(Child{parent, at, 0, ChildKind::Folder});
+  for (std::uint32_t at = 0; at < census_.nodes.size(); ++at) {
+    const std::uint32_t parent = census_.parent[at];
+    if (parent != kNone && !census_.twinless[parent]) children_.push_back(Child{parent, at, 0, ChildKind::Folder});
   }
   std::sort(children_.begin(), children_.end(), [](const Child& a, const Child& b) { return a.folder < b.folder; });
-  firstChild_.assign(nodes_.size() + 1, 0);
+  firstChild_.assign(census_.nodes.size() + 1, 0);
   for (const Child& child : children_) ++firstChild_[child.folder + 1];
   for (std::size_t at = 1; at < firstChild_.size(); ++at) firstChild_[at] += firstChild_[at - 1];
 }
@@ -110,7 +104,7 @@ std::string_view FolderTree::nameOf(const Child& child) const {
     case ChildKind::Link:
       return store_.linkName(links_[child.item]);
     case ChildKind::Folder:
-      return store_.folderName(nodes_[child.item]);
+      return store_.folderName(census_.nodes[child.item]);
   }
   return {};
 }
@@ -136,12 +130,14 @@ bool FolderTree::digestFolder(std::uint32_t folder, ContentHasher& hasher, std::
       if (a.kind != b.kind) return a.kind < b.kind;
       return a.kind == ChildKind::Link ? linkTarget(a) < linkTarget(b) : a.value < b.value;
     });
-  } else {
+  } else if (namesIgnoreCase_) {
     std::string other;
     std::sort(first, last, [&](const Child& a, const Child& b) {
       other.assign(foldedName(a));
       return other < foldedName(b);
     });
+  } else {
+    std::sort(first, last, [&](const Child& a, const Child& b) { return nameOf(a) < nameOf(b); });
   }
   hasher.reset();
   const auto addText = [&](std::string_view text) {
@@ -162,11 +158,11 @@ bool FolderTree::digestFolder(std::uint32_t folder, ContentHasher& hasher, std::
 
 void FolderTree::digestByHeight() {
   std::uint32_t tallest = 0;
-  for (std::uint32_t at = 0; at < nodes_.size(); ++at)
-    if (!twinless_[at]) tallest = std::max(tallest, census_.height[at]);
+  for (std::uint32_t at = 0; at < census_.nodes.size(); ++at)
+    if (!census_.twinless[at]) tallest = std::max(tallest, census_.height[at]);
   std::vector<std::vector<std::uint32_t>> byHeight(tallest + 1);
-  for (std::uint32_t at = 0; at < nodes_.size(); ++at)
-    if (!twinless_[at]) byHeight[census_.height[at]].push_back(at);
+  for (std::uint32_t at = 0; at < census_.nodes.size(); ++at)
+    if (!census_.twinless[at]) byHeight[census_.height[at]].push_back(at);
   std::unordered_map<DigestKey, std::uint32_t, DigestKeyHash> classes;
   ContentHasher hasher;
   std::string folded;
@@ -175,7 +171,7 @@ void FolderTree::digestByHeight() {
   for (const std::vector<std::uint32_t>& level : byHeight) {
     for (const std::uint32_t folder : level) {
       if (!digestFolder(folder, hasher, folded)) {
-        twinless_[folder] = 1;
+        census_.twinless[folder] = 1;
         continue;
       }
       const ContentDigest digest = hasher.finish();
@@ -186,13 +182,13 @@ void FolderTree::digestByHeight() {
       ++classCount_[at->second];
     }
     for (const std::uint32_t folder : level)
-      if (!twinless_[folder] && classCount_[class_[folder]] < 2) twinless_[folder] = 1;
+      if (!census_.twinless[folder] && classCount_[class_[folder]] < 2) census_.twinless[folder] = 1;
   }
 }
 
 std::vector<FolderGroup> FolderTree::groups() const {
   std::vector<std::uint32_t> twins;
-  for (std::uint32_t at = 0; at < nodes_.size(); ++at)
+  for (std::uint32_t at = 0; at < census_.nodes.size(); ++at)
     if (hasTwin(at) && census_.files[at] > 0) twins.push_back(at);
   std::stable_sort(twins.begin(), twins.end(), [&](std::uint32_t a, std::uint32_t b) { return class_[a] < class_[b]; });
   std::vector<FolderGroup> groups;
@@ -204,7 +200,7 @@ std::vector<FolderGroup> FolderTree::groups() const {
     std::vector<std::uint32_t> parents;
     bool explained = true;
     for (std::size_t i = first; i < last && explained; ++i) {
-      const std::uint32_t parent = parent_[twins[i]];
+      const std::uint32_t parent = census_.parent[twins[i]];
       explained =
           parent != kNone && hasTwin(parent) && std::find(parents.begin(), parents.end(), parent) == parents.end();
       parents.push_back(parent);
