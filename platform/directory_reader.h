@@ -12,6 +12,13 @@
 namespace pelimor::platform {
 
 // An open folder. Movable, closes itself.
+#ifdef _WIN32
+// Windows lists entries with their status instead, which holds only for the entry just listed.
+inline constexpr bool kListingTellsInodes = false;
+#else
+inline constexpr bool kListingTellsInodes = true;
+#endif
+
 class Directory {
  public:
   Directory() = default;
@@ -36,6 +43,9 @@ class Directory {
   // Whether the entry next() gave last, named `name`, is hidden: its name starts with '.', or on
   // Windows it has the hidden or system attribute.
   bool entryHidden(const char* name) const;
+  // The inode number of the entry next() gave last, as the listing tells it; 0 where it does not
+  // (kListingTellsInodes).
+  std::uint64_t entryInode() const { return entryInode_; }
 
   // Status of an entry of this folder; follows a link when `followLinks`.
   std::error_code statusOf(const char* name, bool followLinks, FileStatus& status) const;
@@ -55,6 +65,7 @@ class Directory {
   void* stream_ = nullptr;  // DIR*, or on Windows the folder's path and listing
   NativeHandle descriptor_ = kNoHandle;
   std::error_code error_;
+  std::uint64_t entryInode_ = 0;
 };
 
 // Status of a path; follows links when asked.

@@ -2,6 +2,7 @@
 // A file opened for reading its content once, front to back or at chosen offsets.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -30,6 +31,9 @@ class FileReader {
   const FileStatus& status() const { return status_; }
   // Tells the system the file will be read front to back once.
   void adviseSequential() const;
+  // Where the file's first byte lies on its disk, to read many files in the disk's own order;
+  // nothing where the system won't say (an empty file, data kept in the inode, a network file).
+  std::optional<std::uint64_t> physicalOffset() const;
   // Reads up to `length` bytes at `offset`, retrying interrupted and partial reads.
   // Fewer bytes than asked only at the end of the file.
   ReadResult readAt(std::uint64_t offset, void* buffer, std::size_t length) const;

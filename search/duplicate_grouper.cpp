@@ -6,6 +6,7 @@
 
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
+#include "search/disk_readers.h"
 #include "search/parallel_work.h"
 
 namespace pelimor {
@@ -59,10 +60,15 @@ DuplicateGrouper::DuplicateGrouper(const CandidateStore& store, SearchProgress& 
     : store_(store),
       progress_(progress),
       control_(control),
-      readThreads_(std::max(1u, readThreads)),
+      readThreads_(readThreads),
       cache_(cache),
       options_(options),
-      sortThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 16u)) {}
+      sortThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 16u)) {
+  if (!options_.disks) {
+    ownDisks_ = std::make_unique<StorageDevices>();
+    options_.disks = ownDisks_.get();
+  }
+}
 
 std::uint64_t DuplicateGrouper::bytesReadIn(Stage stage, std::uint64_t size) {
   const bool small = size <= kSmallFileBytes;
@@ -155,6 +161,39 @@ std::string DuplicateGrouper::reasonText(int failure) {
   return platform::systemErrorText(failure);
 }
 
+std::error_code DuplicateGrouper::open(const Candidate& file, platform::FileReader& reader,
+                                       ReadScratch& scratch) const {
+  if (scratch.folderId != file.folder) {
+    scratch.folder.open(store_.folderPath(file.folder));
+    scratch.folderId = file.folder;
+  }
+  return scratch.folder.isOpen() ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
+                                 : reader.open(store_.pathOf(file));
+}
+
+void DuplicateGrouper::putInDiskOrder(std::span<std::uint32_t> order, const std::vector<Item>& items,
+                                      ReadScratch& scratch) const {
+  struct Place {
+    std::uint64_t offset;  // 0 when the system won't say: those go first, by inode
+    std::uint64_t inode;
+    std::uint32_t item;
+  };
+  std::vector<Place> places;
+  places.reserve(order.size());
+  platform::FileReader reader;
+  for (const std::uint32_t item : order) {
+    if (control_.aborted()) return;
+    const Candidate& file = store_.files()[items[item].candidate];
+    const bool opened = !open(file, reader, scratch);
+    places.push_back(Place{opened ? reader.physicalOffset().value_or(0) : 0, file.identity.inode, item});
+    reader.close();
+  }
+  std::stable_sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
+    return std::tie(a.offset, a.inode) < std::tie(b.offset, b.inode);
+  });
+  for (std::size_t i = 0; i < places.size(); ++i) order[i] = places[i].item;
+}
+
 void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   const Candidate& file = store_.files()[item.candidate];
   const std::uint64_t size = file.identity.size;
@@ -165,15 +204,8 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
     // Whatever this file would still have cost is no longer to be read.
     progress_.dropBytesToRead(bytesReadIn(stage, size) + bytesLeftAfter(stage, size) - bytesDone);
   };
-  if (scratch.folderId != file.folder) {
-    scratch.folder.open(store_.folderPath(file.folder));
-    scratch.folderId = file.folder;
-  }
   platform::FileReader reader;
-  const std::error_code error = scratch.folder.isOpen()
-                                    ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
-                                    : reader.open(store_.pathOf(file));
-  if (error) return fail(error.value());
+  if (const std::error_code error = open(file, reader, scratch)) return fail(error.value());
   if (!sameFile(file.identity, reader.status())) return fail(kChangedSinceWalk);
 
   const auto readCounted = [&](std::uint64_t offset, std::size_t length) -> bool {
@@ -207,16 +239,21 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
 
 void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   const std::vector<Candidate>& files = store_.files();
-  // Files of one folder are read together, which spares the system walking each path again;
-  // folders in the order of their first inode, and files by inode within them, follow the disk.
+  // Each disk has readers of its own. Files of one folder are read together, which spares the
+  // system walking each path again; folders in the order of their first inode, and files by inode
+  // within them, follow the disk. A disk found to seek has its files put in its own order.
   struct Place {
     std::uint64_t folderFirstInode;
     std::uint64_t inode;
     std::uint32_t folder;
     std::uint32_t item;
+    std::uint32_t disk;
   };
   std::vector<std::uint64_t> folderFirstInode(store_.folderCount(), UINT64_MAX);
   std::vector<Place> places;
+  std::vector<DiskQueue> queues;
+  std::uint64_t lastDevice = 0;
+  std::uint32_t lastDisk = UINT32_MAX;
   for (std::uint32_t i = 0; i < items.size(); ++i) {
     if (bytesReadIn(stage, items[i].size) == 0) continue;
     const Candidate& file = files[items[i].candidate];
@@ -230,26 +267,34 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
     }
     std::uint64_t& first = folderFirstInode[store_.denseFolderIndex(file.folder)];
     first = std::min(first, file.identity.inode);
-    places.push_back(Place{0, file.identity.inode, file.folder, i});
+    if (lastDisk == UINT32_MAX || file.identity.device != lastDevice) {
+      DiskReading* disk = &options_.disks->of(file.identity.device);
+      const auto known = std::find_if(queues.begin(), queues.end(), [&](const DiskQueue& q) { return q.disk == disk; });
+      lastDisk = static_cast<std::uint32_t>(known - queues.begin());
+      if (known == queues.end()) queues.push_back(DiskQueue{disk, {}});
+      lastDevice = file.identity.device;
+    }
+    places.push_back(Place{0, file.identity.inode, file.folder, i, lastDisk});
   }
   for (Place& place : places) place.folderFirstInode = folderFirstInode[store_.denseFolderIndex(place.folder)];
   std::vector<std::uint64_t>().swap(folderFirstInode);
   sortInParallel(
       places,
       [](const Place& a, const Place& b) {
-        return std::tie(a.folderFirstInode, a.folder, a.inode) < std::tie(b.folderFirstInode, b.folder, b.inode);
+        return std::tie(a.disk, a.folderFirstInode, a.folder, a.inode) <
+               std::tie(b.disk, b.folderFirstInode, b.folder, b.inode);
       },
       sortThreads_);
-  std::vector<std::uint32_t> order(places.size());
-  for (std::size_t i = 0; i < places.size(); ++i) order[i] = places[i].item;
+  for (const Place& place : places) queues[place.disk].items.push_back(place.item);
   std::vector<Place>().swap(places);
-  forEachInParallel<ReadScratch>(
-      order.size(), readThreads_,
-      [&](std::size_t i, ReadScratch& scratch) {
-        if (control_.aborted()) return;
-        readOne(items[order[i]], stage, scratch);
+  readEachDisk<ReadScratch>(
+      queues, readThreads_, control_,
+      [&](std::uint32_t item, ReadScratch& scratch) -> std::uint64_t {
+        if (control_.aborted()) return 0;
+        readOne(items[item], stage, scratch);
+        return bytesReadIn(stage, items[item].size);
       },
-      progress_);
+      [&](std::span<std::uint32_t> order, ReadScratch& scratch) { putInDiskOrder(order, items, scratch); }, progress_);
   // A stop may leave a file read in part: only a whole stage's reads are worth keeping.
   if (control_.aborted()) return;
   if (options_.wholeDigests)
@@ -258,12 +303,13 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
           cachedAs(stage, items[i].size) == CacheRecord::kContent)
         options_.wholeDigests->push_back(KnownDigest{items[i].candidate, items[i].digest});
   if (!cache_) return;
-  for (const std::uint32_t i : order) {
-    if (items[i].failure != 0) continue;
-    const Candidate& file = files[items[i].candidate];
-    cache_->learn(file.identity, store_.folderId(file.folder).inode, cachedAs(stage, file.identity.size),
-                  items[i].digest);
-  }
+  for (const DiskQueue& queue : queues)
+    for (const std::uint32_t i : queue.items) {
+      if (items[i].failure != 0) continue;
+      const Candidate& file = files[items[i].candidate];
+      cache_->learn(file.identity, store_.folderId(file.folder).inode, cachedAs(stage, file.identity.size),
+                    items[i].digest);
+    }
 }
 
 void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped) {

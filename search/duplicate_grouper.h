@@ -4,10 +4,13 @@
 // only then the whole content (CRC-32 and a strong hash in one pass).
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/file_reader.h"
 #include "search/candidate_store.h"
 #include "search/content_digest.h"
 #include "search/digest_cache.h"
@@ -16,6 +19,7 @@
 #include "search/search_control.h"
 #include "search/search_progress.h"
 #include "search/skipped_file.h"
+#include "search/storage_devices.h"
 #include "search/unique_file.h"
 
 namespace pelimor {
@@ -30,6 +34,8 @@ struct GroupingOptions {
   std::vector<KnownDigest>* wholeDigests = nullptr;
   // For a catalog: these files are read whole too, sorted by identityBefore.
   const std::vector<FileIdentity>* readWhole = nullptr;
+  // The disks, shared with the walk that learned about them; the grouper finds its own without.
+  StorageDevices* disks = nullptr;
 };
 
 class DuplicateGrouper {
@@ -40,6 +46,7 @@ class DuplicateGrouper {
   static constexpr std::uint64_t kSampleBytes = 4096;
 
   // `cache`, when given, spares reading what it knows of unchanged files and learns what is read.
+  // readThreads: readers per disk, or 0 for as many as each disk is found to deserve.
   DuplicateGrouper(const CandidateStore& store, SearchProgress& progress, const SearchControl& control,
                    unsigned readThreads, DigestCache* cache = nullptr, GroupingOptions options = {});
 
@@ -82,6 +89,10 @@ class DuplicateGrouper {
   void readAskedFor(std::vector<SkippedFile>& skipped);
   struct ReadScratch;
   void readOne(Item& item, Stage stage, ReadScratch& scratch);
+  // Puts the files in the order of their first byte on the disk (by inode where the system won't say).
+  void putInDiskOrder(std::span<std::uint32_t> order, const std::vector<Item>& items, ReadScratch& scratch) const;
+  // Opens the file for reading, relative to its folder when it can.
+  std::error_code open(const Candidate& file, platform::FileReader& reader, ReadScratch& scratch) const;
   void keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped);
   std::vector<ResultRow> numberedRows(const std::vector<Item>& items) const;
   // The files marked kInUniqueIn that are neither among `items` (the files left in groups) nor
@@ -92,7 +103,8 @@ class DuplicateGrouper {
   const CandidateStore& store_;
   SearchProgress& progress_;
   const SearchControl& control_;
-  unsigned readThreads_;
+  unsigned readThreads_;  // per disk; 0: tuned
+  std::unique_ptr<StorageDevices> ownDisks_;
   DigestCache* cache_;
   GroupingOptions options_;
   unsigned sortThreads_;  // for work in memory: one per core, up to 16

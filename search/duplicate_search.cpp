@@ -37,11 +37,12 @@ const std::vector<std::string>& CacheWriting::warnings() {
 SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
   SearchResult result;
   const std::int64_t readStart = request.readStart != 0 ? request.readStart : platform::wallClockNanoseconds();
-  unsigned threads = request.readThreads;
-  // Reads from a cold cache wait on the disk: more threads than cores keep it busy, and with
-  // a warm cache the extra threads cost next to nothing.
-  if (threads == 0) threads = std::clamp(4 * std::thread::hardware_concurrency(), 8u, 16u);
-  const unsigned walkThreads = std::min(threads, CandidateStore::kMaxSegments);
+  // The walk waits on the disk as a cold cache is read: more threads than cores keep it busy, and
+  // with a warm cache the extra threads cost next to nothing. Each disk's readers are tuned later.
+  const unsigned walkThreads = std::min(
+      request.readThreads != 0 ? request.readThreads : std::clamp(4 * std::thread::hardware_concurrency(), 8u, 16u),
+      CandidateStore::kMaxSegments);
+  StorageDevices disks;
   // Shared: a first search hands it on to the thread that learns from it once the rows are made.
   auto sharedStore = std::make_shared<CandidateStore>(walkThreads);
   CandidateStore& store = *sharedStore;
@@ -73,6 +74,7 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
                      request.referenceFolders,
                      request.uniqueIn};
     walk.everyEntry = everyFile;
+    walk.disks = &disks;
     progress.setPhase(SearchPhase::Walking);
     FolderWalker walker(walk, store, progress, control);
     walker.run();
@@ -100,9 +102,9 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
   };
   std::vector<KnownDigest> wholeDigests;
   const bool catalog = request.catalog != nullptr;
-  DuplicateGrouper grouper(store, progress, control, threads, knownDigests,
+  DuplicateGrouper grouper(store, progress, control, request.readThreads, knownDigests,
                            GroupingOptions{minimumSize, !request.uniqueIn.empty(), catalog ? &wholeDigests : nullptr,
-                                           catalog ? &request.catalog->readWhole : nullptr});
+                                           catalog ? &request.catalog->readWhole : nullptr, &disks});
   result.rows = grouper.run(result.skipped, saveCache);
   if (catalog && !control.aborted())
     describeWalkedFiles(store, std::move(wholeDigests), minimumSize, request.catalog->write);

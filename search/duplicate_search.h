@@ -25,7 +25,9 @@ struct SearchRequest {
   std::uint64_t minimumSize = std::uint64_t{100} * 1024;  // bytes; a file must be strictly larger
   std::vector<std::string> excludedTrees = platform::foldersNeverSearched();
   std::vector<std::string> excludedFragments = platform::excludedPathFragments();
-  unsigned readThreads = 0;  // threads that walk and read; 0: chosen for this machine
+  // Threads that walk, and readers per disk; 0: the walk chosen for this machine, the readers
+  // tuned for each disk as it is read.
+  unsigned readThreads = 0;
   // What was read of each file is kept in this folder, so that a later search need not read a file
   // again while it is unchanged.
   bool useCache = true;

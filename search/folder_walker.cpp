@@ -1,6 +1,7 @@
 #include "search/folder_walker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <thread>
 
@@ -263,12 +264,12 @@ bool FolderWalker::sizeFoundBefore(std::uint64_t size) {
 }
 
 std::error_code FolderWalker::takeFile(const Directory& folder, const char* name, bool haveStatus, FileStatus& status,
-                                       std::uint32_t node, std::uint8_t marks, WalkScratch& scratch,
+                                       std::uint32_t node, std::uint8_t marks, DiskReading* disk, WalkScratch& scratch,
                                        FolderTally& tally) {
   // When small files may be read at once, a file is opened rather than asked about: the open
   // gives the status too, and leaves the file ready to read while the system has it at hand.
   platform::FileReader reader;
-  const bool mayRead = request_.minimumSize < request_.readWholeUpTo;
+  const bool mayRead = request_.minimumSize < request_.readWholeUpTo && (!disk || disk->seeking() != Seeking::Yes);
   if (!haveStatus && mayRead && !reader.openIn(folder, name)) {
     status = reader.status();
   } else if (!haveStatus) {
@@ -288,7 +289,12 @@ std::error_code FolderWalker::takeFile(const Directory& folder, const char* name
   if (readNow && !read) {
     // Asking one byte more than the size shows a file that grew. Any other length: the file
     // changed since its status was taken, or came in pieces; the comparison sees to it.
+    const bool timed = disk && disk->timesSmallReads();
+    const auto start = timed ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
     const platform::ReadResult got = reader.readOnce(0, scratch.buffer.data(), status.size + 1);
+    if (timed)
+      disk->noteSmallRead(static_cast<std::uint64_t>(
+          std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count()));
     if (!got.error && got.bytes == status.size) {
       scratch.hasher.reset();
       scratch.hasher.update(scratch.buffer.data(), status.size);
@@ -363,58 +369,79 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   };
   std::vector<Task> subfolders, links;
   std::string linkText;
-  const char* name = nullptr;
-  EntryKind kind = EntryKind::Unknown;
   FolderTally tally;
   // A folder we may list but not look into (read without search permission) gives its names only.
   std::error_code entryError;
   const auto noteEntryError = [&](const std::error_code& error) {
     if (!goneSinceListed(error)) entryError = error;
   };
-  while (folder->next(name, kind)) {
-    if (control_.cancelled()) break;
+  DiskReading* const disk = request_.disks ? &request_.disks->of(own.device) : nullptr;
+  // One entry; false to stop.
+  const auto visit = [&](const char* name, EntryKind kind) {
+    if (control_.cancelled()) return false;
     FileStatus status;
     bool haveStatus = false;
     if (kind == EntryKind::Unknown) {
       if (const std::error_code error = folder->statusOf(name, false, status)) {
         noteEntryError(error);
-        continue;
+        return true;
       }
       kind = status.kind;
       haveStatus = true;
     }
     if (kind == EntryKind::Directory || kind == EntryKind::SymbolicLink) {
-      if (!request_.searchHidden && folder->entryHidden(name)) continue;
-      if (mayExclude && excluded(name)) continue;
+      if (!request_.searchHidden && folder->entryHidden(name)) return true;
+      if (mayExclude && excluded(name)) return true;
       const bool isLink = kind == EntryKind::SymbolicLink;
       if (isLink && request_.everyEntry) {
         if (const std::error_code error = folder->linkTarget(name, linkText))
           noteEntryError(error);
         else
           store_.addLink(node, name, linkText);
-        continue;
+        return true;
       }
       // A link counts only when it leads to a folder: a link to a file is never a copy of it.
-      if (isLink && (folder->statusOf(name, true, status) || status.kind != EntryKind::Directory)) continue;
+      if (isLink && (folder->statusOf(name, true, status) || status.kind != EntryKind::Directory)) return true;
       std::string path = platform::joinPath(task.path, name);
       // The walk itself could go deeper, but no action could reach such a path by its name.
       if (path.size() > platform::kLongestPath) {
         skipFolder(std::move(path), "its path is longer than the system allows");
         if (request_.everyEntry) store_.markOpaque(segment, node);
-        continue;
+        return true;
       }
       (isLink ? links : subfolders)
           .push_back(Task{isLink ? nullptr : folder, node, name, std::move(path), task.start, own.device, marks});
-      continue;
+      return true;
     }
     if (kind != EntryKind::Regular) {
       // A device, a pipe or a socket has no content to compare.
       if (request_.everyEntry && !(mayExclude && excluded(name))) store_.markOpaque(segment, node);
-      continue;
+      return true;
     }
     ++tally.filesSeen;
     if ((request_.everyEntry || matches(name)) && !(mayExclude && excluded(name)))
-      noteEntryError(takeFile(*folder, name, haveStatus, status, node, marks, scratch, tally));
+      noteEntryError(takeFile(*folder, name, haveStatus, status, node, marks, disk, scratch, tally));
+    return true;
+  };
+  if (platform::kListingTellsInodes && disk && disk->walksInInodeOrder()) {
+    // A disk that seeks keeps its inodes in order: looking at them so spares the head its travel.
+    struct Entry {
+      std::uint64_t inode;
+      EntryKind kind;
+      std::string name;
+    };
+    std::vector<Entry> entries;
+    const char* name = nullptr;
+    EntryKind kind = EntryKind::Unknown;
+    while (folder->next(name, kind)) entries.push_back(Entry{folder->entryInode(), kind, name});
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.inode < b.inode; });
+    for (const Entry& entry : entries)
+      if (!visit(entry.name.c_str(), entry.kind)) break;
+  } else {
+    const char* name = nullptr;
+    EntryKind kind = EntryKind::Unknown;
+    while (folder->next(name, kind))
+      if (!visit(name, kind)) break;
   }
   if (entryError) {
     skipFolder(task.path, platform::systemErrorText(entryError));

@@ -21,6 +21,7 @@
 #include "search/search_control.h"
 #include "search/search_progress.h"
 #include "search/skipped_file.h"
+#include "search/storage_devices.h"
 
 namespace pelimor {
 
@@ -51,6 +52,10 @@ struct WalkRequest {
   // text and not followed, and a folder holding anything else, or anything that could not be
   // looked at, is marked opaque (CandidateStore::markOpaque). A source inside another is left to it.
   bool everyEntry = false;
+  // What is learned of each disk: whether small reads wait for a head. On a disk that seeks, small
+  // files are left to the comparison, which reads them in the disk's order, and a folder's entries
+  // are looked at in inode order. Without it, every disk is taken as flash.
+  StorageDevices* disks = nullptr;
 };
 
 // Where one walk starts and which names it takes. A mask with a separator in it moves the start
@@ -114,8 +119,8 @@ class FolderWalker {
   void dropNestedStarts();
   // The error met looking at the file, if any.
   std::error_code takeFile(const platform::Directory& folder, const char* name, bool haveStatus,
-                           platform::FileStatus& status, std::uint32_t node, std::uint8_t marks, WalkScratch& scratch,
-                           FolderTally& tally);
+                           platform::FileStatus& status, std::uint32_t node, std::uint8_t marks, DiskReading* disk,
+                           WalkScratch& scratch, FolderTally& tally);
   // Notes that a file of `size` was found; true when one was found before.
   bool sizeFoundBefore(std::uint64_t size);
   // The marks a folder gives the files at and below it, with those of the folders above it when

@@ -101,6 +101,7 @@ bool Directory::next(const char*& name, EntryKind& kind) {
     if (entryName[0] == '.' && (entryName[1] == '\0' || (entryName[1] == '.' && entryName[2] == '\0'))) continue;
     name = entryName;
     kind = kindOfDirentType(entry->d_type);
+    entryInode_ = entry->d_ino;
     return true;
   }
   return false;

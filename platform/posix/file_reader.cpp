@@ -1,6 +1,9 @@
 #include "platform/file_reader.h"
 
 #include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +54,18 @@ void FileReader::close() {
 
 void FileReader::adviseSequential() const {
   if (descriptor_ >= 0) posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+std::optional<std::uint64_t> FileReader::physicalOffset() const {
+  // The first extent is enough; FIEMAP_FLAG_SYNC is not asked, as it would write out dirty pages.
+  alignas(struct fiemap) unsigned char request[sizeof(struct fiemap) + sizeof(struct fiemap_extent)] = {};
+  auto* map = reinterpret_cast<struct fiemap*>(request);
+  map->fm_length = FIEMAP_MAX_OFFSET;
+  map->fm_extent_count = 1;
+  if (descriptor_ < 0 || ioctl(descriptor_, FS_IOC_FIEMAP, map) != 0 || map->fm_mapped_extents == 0 ||
+      (map->fm_extents[0].fe_flags & (FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_DATA_INLINE)))
+    return std::nullopt;
+  return map->fm_extents[0].fe_physical;
 }
 
 ReadResult FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {

@@ -1,5 +1,8 @@
 #include "platform/file_reader.h"
 
+#include <windows.h>
+#include <winioctl.h>
+
 #include <cerrno>
 
 #include "platform/descriptor_io.h"
@@ -47,6 +50,18 @@ void FileReader::close() {
 
 // Windows reads ahead on its own once a file is read in order.
 void FileReader::adviseSequential() const {}
+
+std::optional<std::uint64_t> FileReader::physicalOffset() const {
+  STARTING_VCN_INPUT_BUFFER from{};
+  RETRIEVAL_POINTERS_BUFFER extents{};
+  DWORD bytes = 0;
+  // One extent is room enough: the call then fails with ERROR_MORE_DATA but fills the first.
+  const BOOL done = DeviceIoControl(handleOf(descriptor_), FSCTL_GET_RETRIEVAL_POINTERS, &from, sizeof from, &extents,
+                                    sizeof extents, &bytes, nullptr);
+  if ((!done && GetLastError() != ERROR_MORE_DATA) || extents.ExtentCount == 0 || extents.Extents[0].Lcn.QuadPart < 0)
+    return std::nullopt;
+  return static_cast<std::uint64_t>(extents.Extents[0].Lcn.QuadPart);
+}
 
 ReadResult FileReader::readOnce(std::uint64_t offset, void* buffer, std::size_t length) const {
   return readOnceAt(descriptor_, offset, buffer, length);

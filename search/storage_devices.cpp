@@ -1,0 +1,73 @@
+#include "search/storage_devices.h"
+
+#include <algorithm>
+
+#include "platform/mount_table.h"
+
+namespace pelimor {
+
+Seeking judgeBySmallReads(std::vector<std::uint64_t> nanoseconds) {
+  if (nanoseconds.size() < kReadsJudged) return Seeking::Unknown;
+  const auto middle = nanoseconds.begin() + static_cast<std::ptrdiff_t>(nanoseconds.size() / 2);
+  std::nth_element(nanoseconds.begin(), middle, nanoseconds.end());
+  return *middle > kSeekNanoseconds ? Seeking::Yes : Seeking::No;
+}
+
+void DiskReading::noteSmallRead(std::uint64_t nanoseconds) {
+  std::lock_guard lock(samplesMutex_);
+  if (seeking() != Seeking::Unknown) return;
+  samples_.push_back(nanoseconds);
+  if (const Seeking judged = judgeBySmallReads(samples_); judged != Seeking::Unknown) {
+    setSeeking(judged);
+    std::vector<std::uint64_t>().swap(samples_);
+  }
+}
+
+bool DiskReading::walksInInodeOrder() const {
+  const Seeking known = seeking();
+  return known == Seeking::Yes || (known == Seeking::Unknown && device_.rotational && !device_.remote);
+}
+
+ReaderTuner::Start DiskReading::tunerStart() const {
+  ReaderTuner::Start start;
+  start.most = mostReaders();
+  const bool seeks = seeking() == Seeking::Yes;
+  if (seeks) {
+    start.moreKeptAbove = 1.5;
+    start.firstHold = 16;
+  }
+  if (const unsigned settled = settledReaders_.load(std::memory_order_relaxed)) {
+    start.first = settled;
+    start.settled = true;
+  } else if (seeks) {
+    start.first = 1;
+    // One reader is known to be right: a try of two waits.
+    start.settled = true;
+  } else if (seeking() == Seeking::No || device_.remote) {
+    start.first = 8;
+  } else {
+    start.first = device_.rotational ? 1 : 4;
+  }
+  return start;
+}
+
+StorageDevices::StorageDevices() {
+  for (const platform::MountedFileSystem& mount : platform::mountedFileSystems())
+    typeOfDevice_.emplace(mount.device, mount.type);
+}
+
+DiskReading& StorageDevices::of(std::uint64_t fileSystemDevice) {
+  std::lock_guard lock(mutex_);
+  if (const auto known = byFileSystem_.find(fileSystemDevice); known != byFileSystem_.end()) return *known->second;
+  const auto type = typeOfDevice_.find(fileSystemDevice);
+  platform::StorageDevice device =
+      platform::storageDeviceOf(fileSystemDevice, type == typeOfDevice_.end() ? std::string() : type->second);
+  // A remote file system is a disk of its own, whatever its server holds.
+  const std::uint64_t key = device.remote ? fileSystemDevice : device.key;
+  std::unique_ptr<DiskReading>& disk = byDisk_[key];
+  if (!disk) disk = std::make_unique<DiskReading>(std::move(device));
+  byFileSystem_.emplace(fileSystemDevice, disk.get());
+  return *disk;
+}
+
+}  // namespace pelimor
