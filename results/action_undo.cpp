@@ -7,7 +7,6 @@
 #include "platform/file_times.h"
 #include "platform/folder_handle.h"
 #include "platform/folders.h"
-#include "platform/io_error_text.h"
 #include "platform/paths.h"
 #include "results/content_check.h"
 #include "results/move_by_copy.h"
@@ -17,16 +16,20 @@ namespace pelimor {
 
 namespace {
 // Why an action's files can't be put back at all; nothing when they can.
-std::optional<std::string> whyNoUndo(JournalKind kind, std::uint64_t action) {
-  const std::string which = "Action " + std::to_string(action);
+std::optional<NoticeText> whyNoUndo(JournalKind kind, std::uint64_t action) {
+  const std::string which = std::to_string(action);
   switch (kind) {
     case JournalKind::Delete:
-      return which + " deleted its files: deleted files can't come back.";
+      return NoticeText::of(
+          PELIMOR_WINDOW_TEXT("Notices", "Action %1 deleted its files: deleted files can't come back."), which);
     case JournalKind::Link:
     case JournalKind::Clone:
-      return which + " made its files share their kept copies' content: there is nothing to put back.";
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices",
+                                                "Action %1 made its files share their kept copies' content: there is "
+                                                "nothing to put back."),
+                            which);
     case JournalKind::Undo:
-      return which + " was itself an undo.";
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Action %1 was itself an undo."), which);
     case JournalKind::Move:
     case JournalKind::Trash:
       break;
@@ -49,10 +52,13 @@ class PutBack {
   PutBack(ActionJournal* journal, std::uint64_t action) : journal_(journal), action_(action) {}
 
   // Nothing when the file is back at its old place; otherwise why it stays.
-  std::optional<std::string> putBack(const JournalRecord& record, UndoResult& result) {
-    if (record.newPath.empty()) return std::string("the system did not tell where it went: put it back by hand");
+  std::optional<NoticeText> putBack(const JournalRecord& record, UndoResult& result) {
+    const auto staysThere = [&](const char* pattern) { return NoticeText::of(pattern, record.newPath); };
+    if (record.newPath.empty())
+      return NoticeText::of(
+          PELIMOR_WINDOW_TEXT("Notices", "the system did not tell where it went: put it back by hand"));
     if (record.after.inode == 0 && record.after.device == 0)
-      return "where it went was not recorded whole: it stays at " + record.newPath;
+      return staysThere(PELIMOR_WINDOW_TEXT("Notices", "where it went was not recorded whole: it stays at %1"));
     const ResultRow row = movedRow(record);
     const std::string name(row.name());
     platform::FileStatus status;
@@ -60,14 +66,17 @@ class PutBack {
     if (from_.path() != fromFolder) fromStep_ = 0;
     std::error_code error = openOnce(from_, fromFolder);
     if (!error) error = from_.statusOf(name, status);
-    if (error == std::errc::no_such_file_or_directory) return "it is no longer at " + record.newPath;
-    if (error) return "it cannot be looked at in " + record.newPath + ": " + platform::systemErrorText(error);
-    if (!sameFile(record.after, status)) return "it has changed since it was moved: it stays at " + record.newPath;
+    if (error == std::errc::no_such_file_or_directory)
+      return staysThere(PELIMOR_WINDOW_TEXT("Notices", "it is no longer at %1"));
+    if (error)
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be looked at in %1: %2"), record.newPath, error);
+    if (!sameFile(record.after, status))
+      return staysThere(PELIMOR_WINDOW_TEXT("Notices", "it has changed since it was moved: it stays at %1"));
     // A change within one tick of its file system's clock after we looked leaves every time as it was.
     if (fromStep_ == 0) fromStep_ = platform::changeTimeStep(from_);
     if (record.after.changedNanoseconds > record.afterLookedAt - fromStep_) {
-      if (std::optional<std::string> reason = contentMismatch(from_, row))
-        return *reason + ": it stays at " + record.newPath;
+      if (std::optional<NoticeText> reason = contentMismatch(from_, row))
+        return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "%1: it stays at %2"), std::move(*reason), record.newPath);
     }
     const std::string targetFolder = platform::folderPartOf(record.oldPath);
     const std::string targetName(platform::fileNameOf(record.oldPath));
@@ -75,11 +84,13 @@ class PutBack {
       target_.close();
       error = platform::createFolderWithParents(targetFolder);
       if (!error) error = target_.open(targetFolder);
-      if (error) return "its folder cannot be made again: " + platform::systemErrorText(error);
+      if (error) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its folder cannot be made again: %1"), error);
       platform::FileStatus own;
       targetId_ = target_.ownStatus(own) ? platform::FolderId{} : platform::FolderId{own.device, own.inode};
     }
-    const auto taken = [&] { return "another file has taken its place: it stays at " + record.newPath; };
+    const auto taken = [&] {
+      return staysThere(PELIMOR_WINDOW_TEXT("Notices", "another file has taken its place: it stays at %1"));
+    };
     error = from_.renameNoReplace(name, target_, targetName);
     if (error == std::errc::file_exists) return taken();
     if (error == std::errc::cross_device_link) {
@@ -87,7 +98,7 @@ class PutBack {
       if (copy.targetTaken) return taken();
       if (copy.failure) return copy.failure;
     } else if (error) {
-      return "it cannot be put back: " + platform::systemErrorText(error);
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be put back: %1"), error);
     }
     if (!record.trashInfo.empty() && !openOnce(info_, platform::folderPartOf(record.trashInfo)))
       info_.removeFile(std::string(platform::fileNameOf(record.trashInfo)));
@@ -133,8 +144,8 @@ std::optional<std::uint64_t> newestAction(const std::vector<JournalRecord>& reco
 UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t action, ActionJournal* journal,
                       ActionProgress* progress) {
   UndoResult result;
-  const auto refuse = [&](const std::string& text) {
-    result.notice = Notice::information(text);
+  const auto refuse = [&](NoticeText text) {
+    result.notice = Notice::information(std::move(text));
     result.refused = true;
     return result;
   };
@@ -145,10 +156,13 @@ UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t a
     if (record.kind == JournalKind::Undo && record.undoes == action) alreadyBack.insert(record.newPath);
   }
   if (files.empty())
-    return refuse("There is no action " + std::to_string(action) + " in " + defaultJournalPath() + ".");
-  if (std::optional<std::string> reason = whyNoUndo(files.front()->kind, action)) return refuse(*reason);
+    return refuse(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "There is no action %1 in %2."), std::to_string(action),
+                                 defaultJournalPath()));
+  if (std::optional<NoticeText> reason = whyNoUndo(files.front()->kind, action)) return refuse(std::move(*reason));
   std::erase_if(files, [&](const JournalRecord* record) { return alreadyBack.count(record->oldPath) != 0; });
-  if (files.empty()) return refuse("Every file of action " + std::to_string(action) + " is back already.");
+  if (files.empty())
+    return refuse(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Every file of action %1 is back already."),
+                                 std::to_string(action)));
   if (journal) journal->begin(JournalKind::Undo);
   if (progress) {
     std::uint64_t bytes = 0;
@@ -161,24 +175,27 @@ UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t a
       result.cancelled = true;
       break;
     }
-    if (std::optional<std::string> reason = putBack.putBack(*record, result))
+    if (std::optional<NoticeText> reason = putBack.putBack(*record, result))
       result.failures.push_back(UndoFailure{record->oldPath, std::move(*reason)});
     if (progress) progress->fileDone(record->size);
   }
-  const std::size_t count = result.putBack.size();
-  std::string text = std::to_string(count) + (count == 1 ? " file was" : " files were") + " put back.";
-  if (result.cancelled) text = "Cancelled: " + text;
+  NoticeText text = NoticeText::counted(result.putBack.size(), PELIMOR_WINDOW_TEXT("Notices", "%1 file was put back."),
+                                        PELIMOR_WINDOW_TEXT("Notices", "%1 files were put back."));
+  if (result.cancelled) text = NoticeText::of(kCancelledText, std::move(text));
   if (!result.failures.empty()) {
-    const std::size_t left = result.failures.size();
-    text += "\n\n" + std::to_string(left) + (left == 1 ? " file was not put back:" : " files were not put back:");
-    for (std::size_t i = 0; i < left && i < kListedInNotice; ++i)
-      text += "\n" + result.failures[i].path + ": " + result.failures[i].reason;
-    text += moreListedText(left);
+    const std::vector<UndoFailure>& failures = result.failures;
+    text += "\n\n";
+    text += listedInNotice(
+        NoticeText::counted(failures.size(), PELIMOR_WINDOW_TEXT("Notices", "%1 file was not put back:"),
+                            PELIMOR_WINDOW_TEXT("Notices", "%1 files were not put back:")),
+        failures.size(), [&](std::size_t i) { return failureLine(failures[i].path, failures[i].reason); });
   }
-  if (journal && journal->failure())
-    text += "\n\nThe record of this undo could not be written to " + journal->path() + ": " +
-            platform::systemErrorText(journal->failure());
-  result.notice = result.failures.empty() ? Notice::information(text) : Notice::warning(text);
+  if (journal && journal->failure()) {
+    text += "\n\n";
+    text += NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "The record of this undo could not be written to %1: %2"),
+                           journal->path(), journal->failure());
+  }
+  result.notice = result.failures.empty() ? Notice::information(std::move(text)) : Notice::warning(std::move(text));
   return result;
 }
 

@@ -21,7 +21,7 @@ struct PutBackFile {
 
 struct UndoFailure {
   std::string path;  // its old place
-  std::string reason;
+  NoticeText reason;
 };
 
 struct UndoResult {

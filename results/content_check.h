@@ -2,15 +2,15 @@
 // Reading a file again before acting on it or because of it: its times can't always vouch for its
 // bytes (a clock that keeps whole seconds, a saved search anybody may have edited).
 #include <optional>
-#include <string>
 
 #include "platform/folder_handle.h"
+#include "results/notice_text.h"
 #include "search/result_row.h"
 
 namespace pelimor {
 
 // Reads the row's file whole from its checked `folder`. Nothing when it is still the very file the
 // search found and its bytes give the row's CRC-32 and strong hash; otherwise the reason.
-std::optional<std::string> contentMismatch(const platform::FolderHandle& folder, const ResultRow& row);
+std::optional<NoticeText> contentMismatch(const platform::FolderHandle& folder, const ResultRow& row);
 
 }  // namespace pelimor

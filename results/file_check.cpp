@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "platform/file_times.h"
-#include "platform/io_error_text.h"
 #include "results/content_check.h"
 
 namespace pelimor {
@@ -32,16 +31,16 @@ FileState FileCheck::check(const ResultRow& row) {
   return sameFile(row.identity, status_) ? FileState::Same : FileState::Changed;
 }
 
-std::string FileCheck::reasonFor(FileState state) const {
+NoticeText FileCheck::reasonFor(FileState state) const {
   switch (state) {
     case FileState::Gone:
-      return "it no longer exists";
+      return NoticeText::of(kNoLongerExists);
     case FileState::Changed:
-      return "it has changed since the search";
+      return NoticeText::of(kChangedSinceSearch);
     case FileState::FolderChanged:
-      return "its folder has been replaced since the search";
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its folder has been replaced since the search"));
     case FileState::Unreachable:
-      return platform::systemErrorText(error_);
+      return NoticeText(error_);
     case FileState::Same:
       break;
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/folder_handle.h"
+#include "results/notice_text.h"
 #include "search/result_row.h"
 
 namespace pelimor {
@@ -23,6 +24,10 @@ enum class FileState {
   Unreachable     // the folder or the file could not be looked at; `error` says why
 };
 
+// Reasons a file stays, given by more than one check.
+inline constexpr const char* kNoLongerExists = PELIMOR_WINDOW_TEXT("Notices", "it no longer exists");
+inline constexpr const char* kChangedSinceSearch = PELIMOR_WINDOW_TEXT("Notices", "it has changed since the search");
+
 class FileCheck {
  public:
   // Leaves the row's folder open in folder(), for acting on the file by its name.
@@ -31,7 +36,7 @@ class FileCheck {
   const platform::FileStatus& status() const { return status_; }
   const std::error_code& error() const { return error_; }
   // The reason shown when a file stays because of `state`.
-  std::string reasonFor(FileState state) const;
+  NoticeText reasonFor(FileState state) const;
 
  private:
   platform::FolderHandle folder_;

@@ -13,7 +13,6 @@
 #include "platform/file_reader.h"
 #include "platform/file_times.h"
 #include "platform/folder_handle.h"
-#include "platform/io_error_text.h"
 #include "platform/paths.h"
 #include "platform/trash.h"
 #include "results/content_check.h"
@@ -32,8 +31,8 @@ constexpr unsigned kLastNumber = 100000;
 
 // What became of one selected file that was found as the search saw it.
 struct FileOutcome {
-  std::optional<std::string> reason;  // why it stays
-  bool alreadyGone = false;           // gone between the check and the action
+  std::optional<NoticeText> reason;  // why it stays
+  bool alreadyGone = false;          // gone between the check and the action
   std::uint64_t freedBytes = 0;
 };
 
@@ -41,10 +40,10 @@ struct FileOutcome {
 // `keeperStill` asks again, at the last moment, whether a kept copy is still there.
 using OneFile =
     std::function<FileOutcome(std::size_t row, const platform::FolderHandle& folder, const platform::FileStatus& status,
-                              std::size_t keeper, const std::function<std::optional<std::string>()>& keeperStill)>;
+                              std::size_t keeper, const std::function<std::optional<NoticeText>()>& keeperStill)>;
 
-constexpr std::string_view kNoKeeper = "no unselected copy of it is left on disk";
-constexpr std::string_view kInReference = "it lies in a reference folder";
+constexpr const char* kNoKeeper = PELIMOR_WINDOW_TEXT("Notices", "no unselected copy of it is left on disk");
+constexpr const char* kInReference = PELIMOR_WINDOW_TEXT("Notices", "it lies in a reference folder");
 
 // The folder a moved file goes to: the removed-files folder itself when Move lays its files out
 // flat; else the file's folder below its source folder (below its root when no source holds it)
@@ -68,15 +67,16 @@ class Mover {
   Mover(const ActionOptions& options, std::vector<MovedFile>& moved) : options_(options), moved_(moved) {}
 
   // `landed`: the moved file as it lies in its new place, looked at right after it went.
-  std::optional<std::string> move(std::size_t i, const ResultRow& row, const platform::FolderHandle& from,
-                                  const std::function<std::optional<std::string>()>& keeperStill,
-                                  platform::TrashedFile& landed) {
+  std::optional<NoticeText> move(std::size_t i, const ResultRow& row, const platform::FolderHandle& from,
+                                 const std::function<std::optional<NoticeText>()>& keeperStill,
+                                 platform::TrashedFile& landed) {
     const std::string folder = moveTargetOf(options_, row.path);
     if (!target_.isOpen() || target_.path() != folder) {
       target_.close();
       std::error_code error = platform::createFolderWithParents(folder);
       if (!error) error = target_.open(folder);
-      if (error) return "the folder " + folder + " cannot be created: " + platform::systemErrorText(error);
+      if (error)
+        return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the folder %1 cannot be created: %2"), folder, error);
       removeLeftoverCopies(target_);
     }
     const std::string name(row.name());
@@ -89,14 +89,14 @@ class Mover {
         if (copy.targetTaken) continue;
         if (copy.failure) return copy.failure;
       } else if (error) {
-        return "it cannot be moved to " + folder + ": " + platform::systemErrorText(error);
+        return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be moved to %1: %2"), folder, error);
       }
       moved_.push_back(MovedFile{i, platform::joinPath(folder, targetName)});
       landed.lookedAt = platform::wallClockNanoseconds();
       if (target_.statusOf(targetName, landed.status)) landed.lookedAt = 0;
       return std::nullopt;
     }
-    return "no free name is left for it in " + folder;
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "no free name is left for it in %1"), folder);
   }
 
  private:
@@ -140,7 +140,7 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
                const ActionOptions& options, RemovalResult& result, const OneFile& act) {
   KeeperCheck keepers(rows, selected, options.verifyContent);
   FileCheck check;
-  const auto stays = [&](std::size_t row, std::string reason) {
+  const auto stays = [&](std::size_t row, NoticeText reason) {
     result.failures.push_back(FileFailure{row, rows[row].path, std::move(reason)});
   };
   const auto gone = [&](std::size_t row) {
@@ -151,7 +151,7 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
     if (action == FileAction::Delete)
       result.alreadyGone.push_back(row);
     else
-      stays(row, "it no longer exists");
+      stays(row, NoticeText::of(kNoLongerExists));
   };
   // Files we took a name of: their other names have a new change time, of our own making.
   std::set<std::pair<std::uint64_t, std::uint64_t>> renamedByUs;
@@ -166,7 +166,7 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
   const auto actOnOne = [&](std::size_t i) {
     const ResultRow& row = rows[i];
     // The user marked its folder as one to keep whole: not even looked at.
-    if (row.reference) return stays(i, std::string(kInReference));
+    if (row.reference) return stays(i, NoticeText::of(kInReference));
     FileState state = check.check(row);
     if (state == FileState::Changed && renamedByUs.count({check.status().device, check.status().inode}) != 0 &&
         !options.dryRun)
@@ -174,14 +174,14 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
     if (state == FileState::Gone) return gone(i);
     if (state != FileState::Same) return stays(i, check.reasonFor(state));
     if (options.verifyContent || row.racy) {
-      if (std::optional<std::string> reason = contentMismatch(check.folder(), row)) return stays(i, std::move(*reason));
+      if (std::optional<NoticeText> reason = contentMismatch(check.folder(), row)) return stays(i, std::move(*reason));
     }
     // The kept copy is looked at right before the file goes, not once for the whole action.
     const std::optional<std::size_t> keeper = keepers.keeperFor(row, check.status());
-    if (!keeper) return stays(i, std::string(kNoKeeper));
-    const auto keeperStill = [&]() -> std::optional<std::string> {
+    if (!keeper) return stays(i, NoticeText::of(kNoKeeper));
+    const auto keeperStill = [&]() -> std::optional<NoticeText> {
       if (keepers.keeperFor(row, check.status())) return std::nullopt;
-      return std::string(kNoKeeper);
+      return NoticeText::of(kNoKeeper);
     };
     FileOutcome outcome = act(i, check.folder(), check.status(), *keeper, keeperStill);
     result.freedBytes += outcome.freedBytes;
@@ -225,12 +225,14 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
   std::sort(result.linked.begin(), result.linked.end(), byRow);
   std::sort(result.moved.begin(), result.moved.end(), byRow);
   std::sort(result.attributesLost.begin(), result.attributesLost.end(), byRow);
-  if (!result.failures.empty()) result.notice = Notice::warning(failureNoticeText(action, result.failures));
-  const auto addToNotice = [&](const std::string& text) {
-    if (result.notice)
-      result.notice->text += "\n\n" + text;
-    else
-      result.notice = Notice::information(text);
+  if (!result.failures.empty()) result.notice = Notice::warning(failureNotice(action, result.failures));
+  const auto addToNotice = [&](NoticeText text) {
+    if (!result.notice) {
+      result.notice = Notice::information(std::move(text));
+      return;
+    }
+    result.notice->text += "\n\n";
+    result.notice->text += std::move(text);
   };
   if (!result.alreadyGone.empty()) addToNotice(alreadyGoneNoticeText(rows, result.alreadyGone));
   if (result.cancelled) {
@@ -239,8 +241,9 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
     addToNotice(cancelledNoticeText(action, done, order.size()));
   }
   if (options.journal && options.journal->failure()) {
-    result.journalFailure = "The record of this action could not be written to " + options.journal->path() + ": " +
-                            platform::systemErrorText(options.journal->failure());
+    result.journalFailure =
+        NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "The record of this action could not be written to %1: %2"),
+                       options.journal->path(), options.journal->failure());
     addToNotice(*result.journalFailure);
   }
 }
@@ -336,7 +339,7 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
   };
   actOnEach(action, rows, selected, options, result,
             [&](std::size_t i, const platform::FolderHandle& folder, const platform::FileStatus& status,
-                std::size_t keeper, const std::function<std::optional<std::string>()>& keeperStill) -> FileOutcome {
+                std::size_t keeper, const std::function<std::optional<NoticeText>()>& keeperStill) -> FileOutcome {
               const ResultRow& row = rows[i];
               FileOutcome outcome;
               if (options.dryRun) {
@@ -357,7 +360,7 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
                   if (error == std::errc::no_such_file_or_directory)
                     outcome.alreadyGone = true;
                   else if (error)
-                    outcome.reason = platform::systemErrorText(error);
+                    outcome.reason = NoticeText(error);
                   else
                     outcome.freedBytes = freed.nameRemoved(status);
                   if (!error) writeDown(i, status, {});
@@ -421,31 +424,58 @@ RemovalResult replaceWithHardLinks(const std::vector<ResultRow>& rows, const std
   return actOnSelectedFiles(FileAction::Link, rows, selected);
 }
 
-std::string alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std::vector<std::size_t>& gone) {
-  const std::size_t count = gone.size();
-  std::string text = std::to_string(count) + (count == 1 ? " file was" : " files were") + " already gone:";
-  for (std::size_t i = 0; i < count && i < kListedInNotice; ++i) text += "\n" + rows[gone[i]].path;
-  return text + moreListedText(count);
+NoticeText alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std::vector<std::size_t>& gone) {
+  return listedInNotice(NoticeText::counted(gone.size(), PELIMOR_WINDOW_TEXT("Notices", "%1 file was already gone:"),
+                                            PELIMOR_WINDOW_TEXT("Notices", "%1 files were already gone:")),
+                        gone.size(), [&](std::size_t i) { return NoticeText(rows[gone[i]].path); });
 }
 
 namespace {
-constexpr std::string_view kDone[] = {"deleted", "moved", "replaced by a hard link", "cloned", "moved to the trash"};
+// Each action's sentences, in the order of FileAction: for the files it did not do (one, more),
+// and for the files it did before it was cancelled (of one selected file, of more).
+struct ActionSentences {
+  const char* notDone[2];
+  const char* cancelled[2];
+};
+constexpr ActionSentences kSentences[] = {
+    {{PELIMOR_WINDOW_TEXT("Notices", "%1 file was not deleted:"),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 files were not deleted:")},
+     {PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected file was deleted."),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected files were deleted.")}},
+    {{PELIMOR_WINDOW_TEXT("Notices", "%1 file was not moved:"),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 files were not moved:")},
+     {PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected file was moved."),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected files were moved.")}},
+    {{PELIMOR_WINDOW_TEXT("Notices", "%1 file was not replaced by a hard link:"),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 files were not replaced by a hard link:")},
+     {PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected file was replaced by a hard link."),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected files were replaced by a hard link.")}},
+    {{PELIMOR_WINDOW_TEXT("Notices", "%1 file was not cloned:"),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 files were not cloned:")},
+     {PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected file was cloned."),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected files were cloned.")}},
+    {{PELIMOR_WINDOW_TEXT("Notices", "%1 file was not moved to the trash:"),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 files were not moved to the trash:")},
+     {PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected file was moved to the trash."),
+      PELIMOR_WINDOW_TEXT("Notices", "%1 of %2 selected files were moved to the trash.")}},
+};
 }  // namespace
 
-std::string cancelledNoticeText(FileAction action, std::size_t done, std::size_t selected) {
-  return "Cancelled: " + std::to_string(done) + " of " + std::to_string(selected) +
-         (selected == 1 ? " selected file was " : " selected files were ") +
-         std::string(kDone[static_cast<int>(action)]) + ".";
+NoticeText cancelledNoticeText(FileAction action, std::size_t done, std::size_t selected) {
+  const ActionSentences& sentences = kSentences[static_cast<int>(action)];
+  return NoticeText::of(kCancelledText, NoticeText::of(sentences.cancelled[selected == 1 ? 0 : 1], std::to_string(done),
+                                                       std::to_string(selected)));
+}
+
+NoticeText failureNotice(FileAction action, const std::vector<FileFailure>& failures) {
+  const ActionSentences& sentences = kSentences[static_cast<int>(action)];
+  return listedInNotice(NoticeText::counted(failures.size(), sentences.notDone[0], sentences.notDone[1]),
+                        failures.size(),
+                        [&](std::size_t i) { return failureLine(failures[i].path, failures[i].reason); });
 }
 
 std::string failureNoticeText(FileAction action, const std::vector<FileFailure>& failures) {
-  const std::size_t count = failures.size();
-  std::string text = std::to_string(count) + (count == 1 ? " file was not " : " files were not ") +
-                     std::string(kDone[static_cast<int>(action)]) + ":";
-  for (std::size_t i = 0; i < count && i < kListedInNotice; ++i)
-    text += "\n" + failures[i].path + ": " + failures[i].reason;
-  text += moreListedText(count);
-  return text;
+  return failureNotice(action, failures).english();
 }
 
 }  // namespace pelimor

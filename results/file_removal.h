@@ -19,7 +19,7 @@ namespace pelimor {
 struct FileFailure {
   std::size_t row = 0;  // position in the rows passed in
   std::string path;
-  std::string reason;
+  NoticeText reason;
 };
 
 struct MovedFile {
@@ -95,7 +95,7 @@ struct RemovalResult {
   // The action's number in the journal, 0 when none was written.
   std::uint64_t journalAction = 0;
   // Why the journal could not be written (the action went on); also in the notice.
-  std::optional<std::string> journalFailure;
+  std::optional<NoticeText> journalFailure;
 };
 
 // Carries out `action` on the selected files. A file is acted on only while it is still the very
@@ -123,12 +123,14 @@ RemovalResult moveSelectedFiles(const std::vector<ResultRow>& rows, const std::v
 RemovalResult replaceWithHardLinks(const std::vector<ResultRow>& rows, const std::vector<bool>& selected);
 
 // The notice's lines for selected files that were gone before Delete came to them.
-std::string alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std::vector<std::size_t>& gone);
+NoticeText alreadyGoneNoticeText(const std::vector<ResultRow>& rows, const std::vector<std::size_t>& gone);
 
 // The notice's line after Cancel: "Cancelled: 3 of 10 selected files were deleted."
-std::string cancelledNoticeText(FileAction action, std::size_t done, std::size_t selected);
+NoticeText cancelledNoticeText(FileAction action, std::size_t done, std::size_t selected);
 
 // The warning after an action: how many files stayed, then "path: reason" for the first 20.
+NoticeText failureNotice(FileAction action, const std::vector<FileFailure>& failures);
+// The same in English.
 std::string failureNoticeText(FileAction action, const std::vector<FileFailure>& failures);
 
 }  // namespace pelimor

@@ -23,24 +23,29 @@ std::vector<std::uint32_t> fullySelectedGroups(const std::vector<ResultRow>& row
   return groups;
 }
 
-std::string groupGuardText(const std::vector<std::uint32_t>& groups) {
+NoticeText groupGuardText(const std::vector<std::uint32_t>& groups) {
   if (groups.empty()) return {};
-  std::string text = "All files are selected in group(s): ";
+  std::string named;
   // A box naming tens of thousands of groups would not fit any screen, nor could it be answered.
   for (std::size_t i = 0; i < groups.size() && i < kGroupsNamed; ++i) {
-    if (i > 0) text += ", ";
-    text += std::to_string(groups[i]);
+    if (i > 0) named += ", ";
+    named += std::to_string(groups[i]);
   }
-  if (groups.size() > kGroupsNamed) text += ", \u2026 and " + std::to_string(groups.size() - kGroupsNamed) + " more";
-  text += ".\nPlease clear the selection from any file in each of the above groups.";
-  return text;
+  NoticeText list(std::move(named));
+  if (groups.size() > kGroupsNamed)
+    list += NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", ", \u2026 and %1 more"),
+                           std::to_string(groups.size() - kGroupsNamed));
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices",
+                                            "All files are selected in group(s): %1.\nPlease clear the selection "
+                                            "from any file in each of the above groups."),
+                        std::move(list));
 }
 
 std::optional<Notice> removalRefusal(const std::vector<ResultRow>& rows, const std::vector<bool>& selected) {
   if (selected.size() != rows.size()) throw std::invalid_argument("removalRefusal: one selection flag per row");
-  if (rows.empty()) return Notice::information(kEmptyListText);
+  if (rows.empty()) return Notice::information(NoticeText::of(kEmptyListText));
   if (std::find(selected.begin(), selected.end(), true) == selected.end())
-    return Notice::information(kNoFileSelectedText);
+    return Notice::information(NoticeText::of(kNoFileSelectedText));
   const std::vector<std::uint32_t> groups = fullySelectedGroups(rows, selected);
   if (!groups.empty()) return Notice::groupGuard(groupGuardText(groups));
   return std::nullopt;

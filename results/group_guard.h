@@ -19,7 +19,7 @@ std::vector<std::uint32_t> fullySelectedGroups(const std::vector<ResultRow>& row
 // the above groups." for the groups given; empty when there are none. Past the first kGroupsNamed
 // groups the list ends ", … and N more".
 inline constexpr std::size_t kGroupsNamed = 50;
-std::string groupGuardText(const std::vector<std::uint32_t>& groups);
+NoticeText groupGuardText(const std::vector<std::uint32_t>& groups);
 
 // What stops Delete or Move before any file is touched: an empty list, no selection, or the group
 // guard. None when the action may go on.

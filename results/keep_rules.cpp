@@ -90,10 +90,12 @@ class KeepOrder {
 };
 }  // namespace
 
-std::string groupsLeftAloneText(std::size_t count) {
-  return (count == 1 ? std::string("1 group was left as it was")
-                     : std::to_string(count) + " groups were left as they were") +
-         ": selecting more there would have left no copy.";
+NoticeText groupsLeftAloneText(std::size_t count) {
+  return NoticeText::counted(
+      count,
+      PELIMOR_WINDOW_TEXT("Notices", "%1 group was left as it was: selecting more there would have left no copy."),
+      PELIMOR_WINDOW_TEXT("Notices",
+                          "%1 groups were left as they were: selecting more there would have left no copy."));
 }
 
 std::optional<KeepRule> keepRuleNamed(std::string_view name) {

@@ -10,12 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "results/notice_text.h"
 #include "search/result_row.h"
 
 namespace pelimor {
 
 // What the user is told of the groups a change had to leave as they were (count > 0).
-std::string groupsLeftAloneText(std::size_t count);
+NoticeText groupsLeftAloneText(std::size_t count);
 
 // Which file of each group stays unselected.
 enum class KeepRule : std::uint8_t { Newest, Oldest, ShortestPath, LongestPath, FirstSource };

@@ -4,7 +4,6 @@
 
 #include "platform/block_sharing.h"
 #include "platform/file_reader.h"
-#include "platform/io_error_text.h"
 
 namespace pelimor {
 
@@ -14,21 +13,31 @@ constexpr std::string_view kTemporaryPrefix = ".pelimor-link-";
 constexpr unsigned kTemporaryNames = 1000;
 // The longest name most file systems take, in bytes (Windows counts 255 UTF-16 units, never fewer).
 constexpr std::size_t kLongestName = 255;
-std::string noLinkReason(const std::error_code& error) {
-  if (error == std::errc::cross_device_link) return "it lies on another file system than its kept copy";
-  if (error == std::errc::operation_not_permitted) return "the system does not allow a hard link to its kept copy here";
-  if (error == std::errc::operation_not_supported) return "its file system has no hard links";
-  if (error == std::errc::too_many_links) return "its kept copy has as many hard links as its file system allows";
-  return "no hard link can be made beside it: " + platform::systemErrorText(error);
+constexpr const char* kOtherFileSystem =
+    PELIMOR_WINDOW_TEXT("Notices", "it lies on another file system than its kept copy");
+constexpr const char* kChangedWhileReplaced = PELIMOR_WINDOW_TEXT("Notices", "it changed while it was replaced");
+
+NoticeText noLinkReason(const std::error_code& error) {
+  if (error == std::errc::cross_device_link) return NoticeText::of(kOtherFileSystem);
+  if (error == std::errc::operation_not_permitted)
+    return NoticeText::of(
+        PELIMOR_WINDOW_TEXT("Notices", "the system does not allow a hard link to its kept copy here"));
+  if (error == std::errc::operation_not_supported)
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its file system has no hard links"));
+  if (error == std::errc::too_many_links)
+    return NoticeText::of(
+        PELIMOR_WINDOW_TEXT("Notices", "its kept copy has as many hard links as its file system allows"));
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "no hard link can be made beside it: %1"), error);
 }
 
-std::string noSharingReason(const std::error_code& error) {
-  if (error == platform::Failure::BytesDiffer) return "its bytes differ from its kept copy's";
-  if (error == std::errc::cross_device_link) return "it lies on another file system than its kept copy";
+NoticeText noSharingReason(const std::error_code& error) {
+  if (error == platform::Failure::BytesDiffer)
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its bytes differ from its kept copy's"));
+  if (error == std::errc::cross_device_link) return NoticeText::of(kOtherFileSystem);
   if (error == std::errc::operation_not_supported || error == std::errc::invalid_argument ||
       error == std::errc::inappropriate_io_control_operation)
-    return "its file system cannot share blocks between files";
-  return "its blocks cannot be shared: " + platform::systemErrorText(error);
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its file system cannot share blocks between files"));
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its blocks cannot be shared: %1"), error);
 }
 
 // The file's name after our prefix and number, cut short where it would not fit, at a character's
@@ -46,19 +55,20 @@ bool sameAttributes(const platform::FileStatus& a, const platform::FileStatus& b
 }
 }  // namespace
 
-std::optional<std::string> LinkReplacer::checkKeeper(std::size_t keeper) {
+std::optional<NoticeText> LinkReplacer::checkKeeper(std::size_t keeper) {
   ResultRow expected = rows_[keeper];
   if (const auto since = keeperChangedSince_.find(keeper); since != keeperChangedSince_.end())
     expected.identity.changedNanoseconds = since->second;
   const FileState state = keeperCheck_.check(expected);
   if (state == FileState::Same) return std::nullopt;
-  return "its kept copy " + expected.path + " has changed: " + keeperCheck_.reasonFor(state);
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its kept copy %1 has changed: %2"), expected.path,
+                        keeperCheck_.reasonFor(state));
 }
 
-std::optional<std::string> LinkReplacer::link(const ResultRow& row, const platform::FolderHandle& folder,
-                                              const platform::FileStatus& status, std::size_t keeper,
-                                              std::string& attributeNote) {
-  if (std::optional<std::string> reason = checkKeeper(keeper)) return reason;
+std::optional<NoticeText> LinkReplacer::link(const ResultRow& row, const platform::FolderHandle& folder,
+                                             const platform::FileStatus& status, std::size_t keeper,
+                                             std::string& attributeNote) {
+  if (std::optional<NoticeText> reason = checkKeeper(keeper)) return reason;
   const platform::FileStatus kept = keeperCheck_.status();
   const std::string name(row.name());
   const std::string keptName(rows_[keeper].name());
@@ -82,11 +92,11 @@ std::optional<std::string> LinkReplacer::link(const ResultRow& row, const platfo
   }
   if (!stillSame) {
     folder.removeFile(temporary);
-    return std::string("it changed while it was replaced");
+    return NoticeText::of(kChangedWhileReplaced);
   }
   if ((error = folder.renameReplacing(temporary, name))) {
     folder.removeFile(temporary);
-    return "it cannot be replaced: " + platform::systemErrorText(error);
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be replaced: %1"), error);
   }
   if (!folder.statusOf(name, linked)) keeperChangedSince_[keeper] = linked.changedTime();
   if (!sameAttributes(status, kept))
@@ -94,20 +104,20 @@ std::optional<std::string> LinkReplacer::link(const ResultRow& row, const platfo
   return std::nullopt;
 }
 
-std::optional<std::string> LinkReplacer::clone(const ResultRow& row, const platform::FolderHandle& folder,
-                                               std::size_t keeper) {
-  if (std::optional<std::string> reason = checkKeeper(keeper)) return reason;
+std::optional<NoticeText> LinkReplacer::clone(const ResultRow& row, const platform::FolderHandle& folder,
+                                              std::size_t keeper) {
+  if (std::optional<NoticeText> reason = checkKeeper(keeper)) return reason;
   platform::FileReader source;
   if (const std::error_code error = source.openIn(keeperCheck_.folder(), std::string(rows_[keeper].name())))
-    return "its kept copy cannot be read: " + platform::systemErrorText(error);
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its kept copy cannot be read: %1"), error);
   platform::FileStatus status;
   platform::NativeHandle target = platform::kNoHandle;
   if (const std::error_code error = platform::openForSharing(folder, std::string(row.name()), target, status))
-    return "it cannot be opened for writing: " + platform::systemErrorText(error);
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be opened for writing: %1"), error);
   const bool unchanged = sameFile(row.identity, status) && sameFile(rows_[keeper].identity, source.status());
   const std::error_code error = unchanged ? platform::shareBlocks(source, target, row.size) : std::error_code();
   platform::closeDescriptor(target);
-  if (!unchanged) return std::string("it changed while it was replaced");
+  if (!unchanged) return NoticeText::of(kChangedWhileReplaced);
   if (error) return noSharingReason(error);
   return std::nullopt;
 }

@@ -21,14 +21,14 @@ class LinkReplacer {
   // `folder`, found there as `status`), checks both files once more, then renames the link over
   // the file: its path is never missing. The reason when it stays; `attributeNote` is set when
   // the file's owner, permissions or modification time were not the kept file's.
-  std::optional<std::string> link(const ResultRow& row, const platform::FolderHandle& folder,
-                                  const platform::FileStatus& status, std::size_t keeper, std::string& attributeNote);
+  std::optional<NoticeText> link(const ResultRow& row, const platform::FolderHandle& folder,
+                                 const platform::FileStatus& status, std::size_t keeper, std::string& attributeNote);
   // Makes the checked file share the kept file's blocks; the kernel compares the bytes.
-  std::optional<std::string> clone(const ResultRow& row, const platform::FolderHandle& folder, std::size_t keeper);
+  std::optional<NoticeText> clone(const ResultRow& row, const platform::FolderHandle& folder, std::size_t keeper);
 
  private:
   // Finds the kept file unchanged but for what our own links did to it; its reason otherwise.
-  std::optional<std::string> checkKeeper(std::size_t keeper);
+  std::optional<NoticeText> checkKeeper(std::size_t keeper);
 
   const std::vector<ResultRow>& rows_;
   FileCheck keeperCheck_;

@@ -19,8 +19,9 @@ constexpr std::size_t kBlockBytes = 1 << 20;
 // name only once it is whole: a Move stopped half way leaves nothing that looks like the file.
 constexpr std::string_view kCopyPrefix = ".pelimor-move-";
 constexpr unsigned kCopyNames = 1000;
+constexpr const char* kChangedWhileCopied = PELIMOR_WINDOW_TEXT("Notices", "it changed while it was copied");
 
-using Reason = std::optional<std::string>;
+using Reason = std::optional<NoticeText>;
 
 bool isCopyName(std::string_view name) {
   if (!name.starts_with(kCopyPrefix) || name.size() == kCopyPrefix.size()) return false;
@@ -70,13 +71,16 @@ class CrossMove {
   }
 
  private:
-  std::string cannotCopy(const std::error_code& error) const {
-    return "it cannot be copied to " + folderText_ + ": " + platform::systemErrorText(error);
+  NoticeText cannotCopy(const std::error_code& error) const {
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be copied to %1: %2"), folderText_, error);
+  }
+  NoticeText readsBackOtherwise() const {
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its copy in %1 does not read back the same"), folderText_);
   }
 
   Reason openSource() {
     if (const std::error_code error = source_.openIn(from_, name_)) return cannotCopy(error);
-    if (!sameFile(row_.identity, source_.status())) return "it has changed since the search";
+    if (!sameFile(row_.identity, source_.status())) return NoticeText::of(kChangedSinceSearch);
     source_.adviseSequential();
     return std::nullopt;
   }
@@ -99,13 +103,13 @@ class CrossMove {
     std::vector<unsigned char> buffer(kBlockBytes);
     ContentDigest read;
     if (Reason reason = copyContent(buffer, read)) return reason;
-    if (read != row_.digest()) return "it has changed since the search";
+    if (read != row_.digest()) return NoticeText::of(kChangedSinceSearch);
     std::error_code error = copy_.keepAttributesOf(source_.status());
     if (!error) error = copy_.sync();
     if (error) return cannotCopy(error);
     ContentDigest written;
     if (Reason reason = readBack(buffer, written)) return reason;
-    if (written != read) return "its copy in " + folderText_ + " does not read back the same";
+    if (written != read) return readsBackOtherwise();
     return std::nullopt;
   }
 
@@ -114,7 +118,7 @@ class CrossMove {
     Reason reason = eachBlock(row_.size, [&](std::uint64_t offset, std::size_t length) -> Reason {
       const platform::ReadResult got = source_.readAt(offset, buffer.data(), length);
       if (got.error) return cannotCopy(got.error);
-      if (got.bytes != length) return "it changed while it was copied";
+      if (got.bytes != length) return NoticeText::of(kChangedWhileCopied);
       const std::error_code error = copy_.write(std::string_view(reinterpret_cast<const char*>(buffer.data()), length));
       // A write cut short without an error is a full file system.
       if (error) return cannotCopy(error == platform::Failure::ShortWrite ? platform::errnoCode(ENOSPC) : error);
@@ -130,8 +134,9 @@ class CrossMove {
     Reason reason = eachBlock(row_.size, [&](std::uint64_t offset, std::size_t length) -> Reason {
       const platform::ReadResult got = copy_.readAt(offset, buffer.data(), length);
       if (got.error)
-        return "its copy in " + folderText_ + " cannot be read back: " + platform::systemErrorText(got.error);
-      if (got.bytes != length) return "its copy in " + folderText_ + " does not read back the same";
+        return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its copy in %1 cannot be read back: %2"), folderText_,
+                              got.error);
+      if (got.bytes != length) return readsBackOtherwise();
       hasher.update(buffer.data(), length);
       return std::nullopt;
     });
@@ -143,12 +148,12 @@ class CrossMove {
   Reason removeSource(const std::function<Reason()>& beforeRemoval) {
     if (const std::error_code error = to_.syncEntries()) return cannotCopy(error);
     platform::FileStatus now;
-    if (from_.statusOf(name_, now) || !sameFile(row_.identity, now)) return "it changed while it was copied";
+    if (from_.statusOf(name_, now) || !sameFile(row_.identity, now)) return NoticeText::of(kChangedWhileCopied);
     if (beforeRemoval)
       if (Reason reason = beforeRemoval()) return reason;
     if (const std::error_code error = copy_.close()) return cannotCopy(error);
     if (const std::error_code error = from_.removeFile(name_))
-      return "it cannot be removed from its folder: " + platform::systemErrorText(error);
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be removed from its folder: %1"), error);
     return std::nullopt;
   }
 
@@ -175,7 +180,7 @@ class CrossMove {
 
 CopyMoveOutcome moveByCopy(const platform::FolderHandle& from, const ResultRow& row, const platform::FolderHandle& to,
                            const std::string& targetName, const std::string& folderText,
-                           const std::function<std::optional<std::string>()>& beforeRemoval) {
+                           const std::function<std::optional<NoticeText>()>& beforeRemoval) {
   return CrossMove(from, row, to, targetName, folderText).run(beforeRemoval);
 }
 

@@ -5,13 +5,14 @@
 #include <string>
 
 #include "platform/folder_handle.h"
+#include "results/notice_text.h"
 #include "search/result_row.h"
 
 namespace pelimor {
 
 struct CopyMoveOutcome {
-  bool targetTaken = false;            // the name is taken in the target folder; nothing was changed
-  std::optional<std::string> failure;  // why the file stays; the copy is gone again
+  bool targetTaken = false;           // the name is taken in the target folder; nothing was changed
+  std::optional<NoticeText> failure;  // why the file stays; the copy is gone again
   bool moved() const { return !targetTaken && !failure; }
 };
 
@@ -25,7 +26,7 @@ struct CopyMoveOutcome {
 // keeps the source and takes the copy away.
 CopyMoveOutcome moveByCopy(const platform::FolderHandle& from, const ResultRow& row, const platform::FolderHandle& to,
                            const std::string& targetName, const std::string& folderText,
-                           const std::function<std::optional<std::string>()>& beforeRemoval = {});
+                           const std::function<std::optional<NoticeText>()>& beforeRemoval = {});
 
 // Removes from `folder` the unfinished copies that a Move of ours left there when it was stopped
 // (killed, or the machine went down) and that no running Move is still writing.

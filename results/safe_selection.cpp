@@ -100,7 +100,7 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
   SafeSelectionResult result;
   result.sort = SortState{ResultColumn::Group, sort.descending};
   if (rows.empty()) {
-    result.notice = Notice::information(kEmptyListText);
+    result.notice = Notice::information(NoticeText::of(kEmptyListText));
     return result;
   }
 

@@ -30,8 +30,7 @@ namespace pelimor {
 
 namespace {
 void showActionNotice(QWidget* parent, const Notice& notice) {
-  // The engine's fixed texts have translations; those it composes (names, counts) stay English.
-  const QString text = QCoreApplication::translate("Notices", notice.text.c_str());
+  const QString text = shownNotice(notice.text);
   switch (notice.kind) {
     case Notice::Kind::Information:
       showNotice(parent, DialogKind::Information, text);

@@ -155,7 +155,7 @@ void appendListed(QString& text, const std::vector<SkippedFile>& skipped) {
     text += QStringLiteral("\n") + shownPathText(skipped[i].path);
     if (!skipped[i].reason.empty()) text += QStringLiteral(" (") + QString::fromStdString(skipped[i].reason) + u')';
   }
-  text += QString::fromStdString(moreListedText(skipped.size()));
+  text += shownNotice(moreListedText(skipped.size()));
 }
 }  // namespace
 

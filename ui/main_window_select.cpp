@@ -74,7 +74,7 @@ void MainWindow::changeSelection(
   SelectionChange result = change(session.rows(), session.selection());
   resultList_->selectRows(result.selected);
   if (result.groupsLeftAlone > 0)
-    showNotice(this, DialogKind::Information, shownText(groupsLeftAloneText(result.groupsLeftAlone)));
+    showNotice(this, DialogKind::Information, shownNotice(groupsLeftAloneText(result.groupsLeftAlone)));
 }
 
 }  // namespace pelimor

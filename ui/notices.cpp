@@ -61,6 +61,11 @@ QMessageBox::StandardButton showNotice(QWidget* parent, DialogKind kind, const Q
   return static_cast<QMessageBox::StandardButton>(execNoticeBox(box));
 }
 
+QString shownNotice(const NoticeText& text) {
+  return QString::fromStdString(
+      text.rendered([](const char* pattern) { return QCoreApplication::translate("Notices", pattern).toStdString(); }));
+}
+
 void showErrorBox(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelimor"),
                   QString::fromStdString(errorBoxText(text.toStdString())), QMessageBox::Ok, parent);

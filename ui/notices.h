@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "results/notice_text.h"
+
 namespace pelimor {
 
 // The four kinds of dialog a handler shows (a result action's Notice names its own kind).
@@ -16,6 +18,10 @@ QMessageBox::StandardButton showNotice(QWidget* parent, DialogKind kind, const Q
 // Shows `box` modally, wide enough for its title beside the frame's buttons and for its longest
 // line, so that a path is not broken inside a name (up to what the screen allows).
 int execNoticeBox(QMessageBox& box);
+
+// A text results/ composed, in the window's language: each of its templates translated in the
+// context "Notices" before its places are filled.
+QString shownNotice(const NoticeText& text);
 
 // The error box: title "Pelimor", stop icon, OK; a full stop is added after a text whose last
 // character comes after '.' in code order.

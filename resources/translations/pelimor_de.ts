@@ -110,6 +110,312 @@
         <source>No file selected.</source>
         <translation>Keine Datei ausgewählt.</translation>
     </message>
+    <message>
+        <source>... and %1 more.</source>
+        <translation>... und %1 weitere.</translation>
+    </message>
+    <message>
+        <source>Cancelled: %1</source>
+        <translation>Abgebrochen: %1</translation>
+    </message>
+    <message>
+        <source>Action %1 deleted its files: deleted files can&apos;t come back.</source>
+        <translation>Aktion %1 hat ihre Dateien gelöscht: Gelöschte Dateien lassen sich nicht zurückholen.</translation>
+    </message>
+    <message>
+        <source>Action %1 made its files share their kept copies&apos; content: there is nothing to put back.</source>
+        <translation>Aktion %1 hat ihre Dateien den Inhalt ihrer behaltenen Kopien teilen lassen: Es gibt nichts zurückzulegen.</translation>
+    </message>
+    <message>
+        <source>Action %1 was itself an undo.</source>
+        <translation>Aktion %1 hat selbst eine Aktion rückgängig gemacht.</translation>
+    </message>
+    <message>
+        <source>the system did not tell where it went: put it back by hand</source>
+        <translation>das System hat nicht mitgeteilt, wohin sie kam: Legen Sie sie von Hand zurück</translation>
+    </message>
+    <message>
+        <source>where it went was not recorded whole: it stays at %1</source>
+        <translation>wohin sie kam, wurde nicht vollständig festgehalten: sie bleibt unter %1</translation>
+    </message>
+    <message>
+        <source>it is no longer at %1</source>
+        <translation>sie ist nicht mehr unter %1</translation>
+    </message>
+    <message>
+        <source>it cannot be looked at in %1: %2</source>
+        <translation>sie kann unter %1 nicht geprüft werden: %2</translation>
+    </message>
+    <message>
+        <source>it has changed since it was moved: it stays at %1</source>
+        <translation>sie wurde seit dem Verschieben verändert: sie bleibt unter %1</translation>
+    </message>
+    <message>
+        <source>%1: it stays at %2</source>
+        <translation>%1: sie bleibt unter %2</translation>
+    </message>
+    <message>
+        <source>its folder cannot be made again: %1</source>
+        <translation>ihr Ordner kann nicht wieder angelegt werden: %1</translation>
+    </message>
+    <message>
+        <source>another file has taken its place: it stays at %1</source>
+        <translation>eine andere Datei hat ihren Platz eingenommen: sie bleibt unter %1</translation>
+    </message>
+    <message>
+        <source>it cannot be put back: %1</source>
+        <translation>sie kann nicht zurückgelegt werden: %1</translation>
+    </message>
+    <message>
+        <source>There is no action %1 in %2.</source>
+        <translation>In %2 gibt es keine Aktion %1.</translation>
+    </message>
+    <message>
+        <source>Every file of action %1 is back already.</source>
+        <translation>Alle Dateien der Aktion %1 sind bereits zurück.</translation>
+    </message>
+    <message>
+        <source>%1 file was put back.</source>
+        <translation>%1 Datei wurde zurückgelegt.</translation>
+    </message>
+    <message>
+        <source>%1 files were put back.</source>
+        <translation>%1 Dateien wurden zurückgelegt.</translation>
+    </message>
+    <message>
+        <source>%1 file was not put back:</source>
+        <translation>%1 Datei wurde nicht zurückgelegt:</translation>
+    </message>
+    <message>
+        <source>%1 files were not put back:</source>
+        <translation>%1 Dateien wurden nicht zurückgelegt:</translation>
+    </message>
+    <message>
+        <source>The record of this undo could not be written to %1: %2</source>
+        <translation>Das Protokoll dieses Rückgängigmachens konnte nicht in %1 geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>it cannot be read again: %1</source>
+        <translation>sie kann nicht erneut gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>its bytes are no longer those of its group</source>
+        <translation>ihr Inhalt ist nicht mehr der ihrer Gruppe</translation>
+    </message>
+    <message>
+        <source>its folder has been replaced since the search</source>
+        <translation>ihr Ordner wurde seit der Suche ersetzt</translation>
+    </message>
+    <message>
+        <source>it no longer exists</source>
+        <translation>sie existiert nicht mehr</translation>
+    </message>
+    <message>
+        <source>it has changed since the search</source>
+        <translation>sie wurde seit der Suche verändert</translation>
+    </message>
+    <message>
+        <source>no unselected copy of it is left on disk</source>
+        <translation>keine nicht ausgewählte Kopie von ihr ist mehr auf dem Datenträger</translation>
+    </message>
+    <message>
+        <source>it lies in a reference folder</source>
+        <translation>sie liegt in einem Referenzordner</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be created: %2</source>
+        <translation>der Ordner %1 kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>it cannot be moved to %1: %2</source>
+        <translation>sie kann nicht nach %1 verschoben werden: %2</translation>
+    </message>
+    <message>
+        <source>no free name is left for it in %1</source>
+        <translation>in %1 ist kein freier Name für sie mehr übrig</translation>
+    </message>
+    <message>
+        <source>The record of this action could not be written to %1: %2</source>
+        <translation>Das Protokoll dieser Aktion konnte nicht in %1 geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 file was already gone:</source>
+        <translation>%1 Datei war bereits verschwunden:</translation>
+    </message>
+    <message>
+        <source>%1 files were already gone:</source>
+        <translation>%1 Dateien waren bereits verschwunden:</translation>
+    </message>
+    <message>
+        <source>%1 file was not deleted:</source>
+        <translation>%1 Datei wurde nicht gelöscht:</translation>
+    </message>
+    <message>
+        <source>%1 files were not deleted:</source>
+        <translation>%1 Dateien wurden nicht gelöscht:</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected file was deleted.</source>
+        <translation>%1 von %2 ausgewählten Datei wurde gelöscht.</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected files were deleted.</source>
+        <translation>%1 von %2 ausgewählten Dateien wurden gelöscht.</translation>
+    </message>
+    <message>
+        <source>%1 file was not moved:</source>
+        <translation>%1 Datei wurde nicht verschoben:</translation>
+    </message>
+    <message>
+        <source>%1 files were not moved:</source>
+        <translation>%1 Dateien wurden nicht verschoben:</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected file was moved.</source>
+        <translation>%1 von %2 ausgewählten Datei wurde verschoben.</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected files were moved.</source>
+        <translation>%1 von %2 ausgewählten Dateien wurden verschoben.</translation>
+    </message>
+    <message>
+        <source>%1 file was not replaced by a hard link:</source>
+        <translation>%1 Datei wurde nicht durch eine harte Verknüpfung ersetzt:</translation>
+    </message>
+    <message>
+        <source>%1 files were not replaced by a hard link:</source>
+        <translation>%1 Dateien wurden nicht durch eine harte Verknüpfung ersetzt:</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected file was replaced by a hard link.</source>
+        <translation>%1 von %2 ausgewählten Datei wurde durch eine harte Verknüpfung ersetzt.</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected files were replaced by a hard link.</source>
+        <translation>%1 von %2 ausgewählten Dateien wurden durch eine harte Verknüpfung ersetzt.</translation>
+    </message>
+    <message>
+        <source>%1 file was not cloned:</source>
+        <translation>%1 Datei wurde nicht geklont:</translation>
+    </message>
+    <message>
+        <source>%1 files were not cloned:</source>
+        <translation>%1 Dateien wurden nicht geklont:</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected file was cloned.</source>
+        <translation>%1 von %2 ausgewählten Datei wurde geklont.</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected files were cloned.</source>
+        <translation>%1 von %2 ausgewählten Dateien wurden geklont.</translation>
+    </message>
+    <message>
+        <source>%1 file was not moved to the trash:</source>
+        <translation>%1 Datei wurde nicht in den Papierkorb verschoben:</translation>
+    </message>
+    <message>
+        <source>%1 files were not moved to the trash:</source>
+        <translation>%1 Dateien wurden nicht in den Papierkorb verschoben:</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected file was moved to the trash.</source>
+        <translation>%1 von %2 ausgewählten Datei wurde in den Papierkorb verschoben.</translation>
+    </message>
+    <message>
+        <source>%1 of %2 selected files were moved to the trash.</source>
+        <translation>%1 von %2 ausgewählten Dateien wurden in den Papierkorb verschoben.</translation>
+    </message>
+    <message>
+        <source>, … and %1 more</source>
+        <translation>, … und %1 weitere</translation>
+    </message>
+    <message>
+        <source>All files are selected in group(s): %1.
+Please clear the selection from any file in each of the above groups.</source>
+        <translation>In folgenden Gruppen sind alle Dateien ausgewählt: %1.
+Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.</translation>
+    </message>
+    <message>
+        <source>%1 group was left as it was: selecting more there would have left no copy.</source>
+        <translation>%1 Gruppe blieb, wie sie war: Mehr darin auszuwählen hätte keine Kopie übrig gelassen.</translation>
+    </message>
+    <message>
+        <source>%1 groups were left as they were: selecting more there would have left no copy.</source>
+        <translation>%1 Gruppen blieben, wie sie waren: Mehr darin auszuwählen hätte keine Kopie übrig gelassen.</translation>
+    </message>
+    <message>
+        <source>it lies on another file system than its kept copy</source>
+        <translation>sie liegt auf einem anderen Dateisystem als ihre behaltene Kopie</translation>
+    </message>
+    <message>
+        <source>it changed while it was replaced</source>
+        <translation>sie wurde verändert, während sie ersetzt wurde</translation>
+    </message>
+    <message>
+        <source>the system does not allow a hard link to its kept copy here</source>
+        <translation>das System erlaubt hier keine harte Verknüpfung zu ihrer behaltenen Kopie</translation>
+    </message>
+    <message>
+        <source>its file system has no hard links</source>
+        <translation>ihr Dateisystem kennt keine harten Verknüpfungen</translation>
+    </message>
+    <message>
+        <source>its kept copy has as many hard links as its file system allows</source>
+        <translation>ihre behaltene Kopie hat bereits so viele harte Verknüpfungen, wie ihr Dateisystem erlaubt</translation>
+    </message>
+    <message>
+        <source>no hard link can be made beside it: %1</source>
+        <translation>neben ihr kann keine harte Verknüpfung angelegt werden: %1</translation>
+    </message>
+    <message>
+        <source>its bytes differ from its kept copy&apos;s</source>
+        <translation>ihr Inhalt weicht von dem ihrer behaltenen Kopie ab</translation>
+    </message>
+    <message>
+        <source>its file system cannot share blocks between files</source>
+        <translation>ihr Dateisystem kann keine Blöcke zwischen Dateien teilen</translation>
+    </message>
+    <message>
+        <source>its blocks cannot be shared: %1</source>
+        <translation>ihre Blöcke können nicht geteilt werden: %1</translation>
+    </message>
+    <message>
+        <source>its kept copy %1 has changed: %2</source>
+        <translation>ihre behaltene Kopie %1 hat sich verändert: %2</translation>
+    </message>
+    <message>
+        <source>it cannot be replaced: %1</source>
+        <translation>sie kann nicht ersetzt werden: %1</translation>
+    </message>
+    <message>
+        <source>its kept copy cannot be read: %1</source>
+        <translation>ihre behaltene Kopie kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>it cannot be opened for writing: %1</source>
+        <translation>sie kann nicht zum Schreiben geöffnet werden: %1</translation>
+    </message>
+    <message>
+        <source>it changed while it was copied</source>
+        <translation>sie wurde verändert, während sie kopiert wurde</translation>
+    </message>
+    <message>
+        <source>it cannot be copied to %1: %2</source>
+        <translation>sie kann nicht nach %1 kopiert werden: %2</translation>
+    </message>
+    <message>
+        <source>its copy in %1 does not read back the same</source>
+        <translation>ihre Kopie in %1 ergibt beim Zurücklesen nicht dasselbe</translation>
+    </message>
+    <message>
+        <source>its copy in %1 cannot be read back: %2</source>
+        <translation>ihre Kopie in %1 kann nicht zurückgelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>it cannot be removed from its folder: %1</source>
+        <translation>sie kann nicht aus ihrem Ordner entfernt werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>ResultColumns</name>

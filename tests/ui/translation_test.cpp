@@ -8,8 +8,13 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "results/file_check.h"
+#include "results/file_removal.h"
+#include "results/group_guard.h"
+#include "results/keep_rules.h"
 #include "ui/main_window.h"
 #include "ui/main_window_driver.h"
+#include "ui/notices.h"
 #include "ui/result_list_view.h"
 
 using namespace pelimor;
@@ -33,6 +38,29 @@ class TranslationTest : public QObject {
     // Texts the plain layers give, translated where the window shows them.
     QCOMPARE(ui.typeList()->itemText(1), text(u"Bilder", u"Images"));
     QCOMPARE(ui.resultList()->model()->headerData(3, Qt::Horizontal).toString(), text(u"Größe", u"Size"));
+    // Notices results/ composes: translated part by part, with their paths and counts in place.
+    const struct {
+      NoticeText notice;
+      const char16_t* inGerman;
+      const char16_t* inEnglish;
+    } notices[] = {
+        {groupGuardText({4, 7}),
+         u"In folgenden Gruppen sind alle Dateien ausgewählt: 4, 7.\nBitte heben Sie in jeder dieser Gruppen die "
+         u"Auswahl mindestens einer Datei auf.",
+         u"All files are selected in group(s): 4, 7.\nPlease clear the selection from any file in each of the above "
+         u"groups."},
+        {failureNotice(FileAction::Move, {{0, "/a/x", NoticeText::of(kChangedSinceSearch)}}),
+         u"1 Datei wurde nicht verschoben:\n/a/x: sie wurde seit der Suche verändert",
+         u"1 file was not moved:\n/a/x: it has changed since the search"},
+        {cancelledNoticeText(FileAction::Trash, 2, 5),
+         u"Abgebrochen: 2 von 5 ausgewählten Dateien wurden in den Papierkorb verschoben.",
+         u"Cancelled: 2 of 5 selected files were moved to the trash."},
+        {groupsLeftAloneText(3),
+         u"3 Gruppen blieben, wie sie waren: Mehr darin auszuwählen hätte keine Kopie übrig gelassen.",
+         u"3 groups were left as they were: selecting more there would have left no copy."},
+        {moreListedText(25), u"\n... und 5 weitere.", u"\n... and 5 more."},
+    };
+    for (const auto& notice : notices) QCOMPARE(shownNotice(notice.notice), text(notice.inGerman, notice.inEnglish));
   }
 };
 
