@@ -28,6 +28,7 @@ struct FolderWalker::Task {
   const WalkStart* start = nullptr;
   std::uint64_t parentDevice = 0;  // a folder on another device than its parent is a mount point
   std::uint8_t marks = 0;          // FileMark bits handed down from the folders above
+  const DiskReading* parentDisk = nullptr;
 };
 
 namespace {
@@ -208,8 +209,12 @@ void FolderWalker::work(unsigned segment) {
   WalkScratch scratch(request_.readWholeUpTo);
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] { return !pending_.empty() || busy_ == 0 || control_.cancelled(); });
-    if (pending_.empty() || control_.cancelled()) {
+    // A disk that seeks is walked by one thread: more would only make its head jump between them.
+    const auto mayTake = [&] {
+      return segment == 0 || !pending_.back().parentDisk || pending_.back().parentDisk->seeking() != Seeking::Yes;
+    };
+    changed_.wait(lock, [&] { return (!pending_.empty() && mayTake()) || busy_ == 0 || control_.cancelled(); });
+    if (pending_.empty() || control_.cancelled() || !mayTake()) {
       changed_.notify_all();
       return;
     }
@@ -410,7 +415,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
         return true;
       }
       (isLink ? links : subfolders)
-          .push_back(Task{isLink ? nullptr : folder, node, name, std::move(path), task.start, own.device, marks});
+          .push_back(Task{isLink ? nullptr : folder, node, name, std::move(path), task.start, own.device, marks, disk});
       return true;
     }
     if (kind != EntryKind::Regular) {

@@ -4,16 +4,12 @@
 
 namespace pelimor {
 
-namespace {
-// The longest wait between tries, in windows.
-constexpr unsigned kLongestHold = 64;
-}  // namespace
-
 ReaderTuner::ReaderTuner(const Start& start)
     : readers_(std::clamp(start.first, 1u, std::max(start.most, 1u))),
       most_(std::max(start.most, 1u)),
       moreKeptAbove_(start.moreKeptAbove),
       firstHold_(std::max(start.firstHold, 1u)),
+      longestHold_(std::max(start.longestHold, firstHold_)),
       nextHold_(firstHold_) {
   // Unsettled, the first window measures the guess and the next ones try more.
   if (start.settled) hold(readers_);
@@ -71,7 +67,7 @@ void ReaderTuner::judgeTry(double throughput) {
       return;
     }
     if (compared_ == 1) foundSeeking_ = true;
-    nextHold_ = std::min(nextHold_ * 2, kLongestHold);
+    nextHold_ = std::min(nextHold_ * 2, longestHold_);
     hold(compared_);
     return;
   }
@@ -80,7 +76,7 @@ void ReaderTuner::judgeTry(double throughput) {
     hold(readers_);
     return;
   }
-  nextHold_ = std::min(nextHold_ * 2, kLongestHold);
+  nextHold_ = std::min(nextHold_ * 2, longestHold_);
   hold(compared_);
 }
 

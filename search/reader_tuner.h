@@ -19,7 +19,8 @@ class ReaderTuner {
     // A try of more readers is kept when it brings this much more. A disk known to seek asks
     // more: its throughput swings with where its files lie, and a wrong step costs it dearly.
     double moreKeptAbove = 1.10;
-    unsigned firstHold = 4;  // windows held before the first try after settling
+    unsigned firstHold = 4;     // windows held before the first try after settling
+    unsigned longestHold = 64;  // the most windows held between tries
   };
   explicit ReaderTuner(const Start& start);
 
@@ -39,6 +40,7 @@ class ReaderTuner {
   unsigned most_;
   double moreKeptAbove_;
   unsigned firstHold_;
+  unsigned longestHold_;
   // The readers and mean throughput a try is judged against; 0 readers while holding.
   unsigned compared_ = 0;
   double comparedThroughput_ = 0;

@@ -33,8 +33,10 @@ ReaderTuner::Start DiskReading::tunerStart() const {
   start.most = mostReaders();
   const bool seeks = seeking() == Seeking::Yes;
   if (seeks) {
+    // Every try costs such a disk its order; its best is rarely more than one reader.
     start.moreKeptAbove = 1.5;
-    start.firstHold = 16;
+    start.firstHold = 64;
+    start.longestHold = 256;
   }
   if (const unsigned settled = settledReaders_.load(std::memory_order_relaxed)) {
     start.first = settled;
