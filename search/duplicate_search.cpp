@@ -34,15 +34,28 @@ const std::vector<std::string>& CacheWriting::warnings() {
   return warnings_;
 }
 
+namespace {
+// The walk waits on the disk as a cold cache is read: more threads than cores keep it busy, and
+// with a warm cache the extra threads cost next to nothing. A network share answers each call
+// late but many at once: as many threads as the store allows. (A disk that seeks is walked by one
+// of them; each disk's readers are tuned as they read.)
+unsigned walkThreadsFor(const std::vector<std::string>& sourceFolders, StorageDevices& disks) {
+  for (const std::string& source : sourceFolders) {
+    platform::FileStatus status;
+    if (!platform::statusOfPath(source, true, status) && disks.of(status.device).device().remote)
+      return CandidateStore::kMaxSegments;
+  }
+  return std::clamp(4 * std::thread::hardware_concurrency(), 8u, 16u);
+}
+}  // namespace
+
 SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
   SearchResult result;
   const std::int64_t readStart = request.readStart != 0 ? request.readStart : platform::wallClockNanoseconds();
-  // The walk waits on the disk as a cold cache is read: more threads than cores keep it busy, and
-  // with a warm cache the extra threads cost next to nothing. Each disk's readers are tuned later.
-  const unsigned walkThreads = std::min(
-      request.readThreads != 0 ? request.readThreads : std::clamp(4 * std::thread::hardware_concurrency(), 8u, 16u),
-      CandidateStore::kMaxSegments);
   StorageDevices disks;
+  const unsigned walkThreads =
+      std::min(request.readThreads != 0 ? request.readThreads : walkThreadsFor(request.sourceFolders, disks),
+               CandidateStore::kMaxSegments);
   // Shared: a first search hands it on to the thread that learns from it once the rows are made.
   auto sharedStore = std::make_shared<CandidateStore>(walkThreads);
   CandidateStore& store = *sharedStore;

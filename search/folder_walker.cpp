@@ -29,6 +29,11 @@ struct FolderWalker::Task {
   std::uint64_t parentDevice = 0;  // a folder on another device than its parent is a mount point
   std::uint8_t marks = 0;          // FileMark bits handed down from the folders above
   const DiskReading* parentDisk = nullptr;
+  // A folder of a disk that seeks is opened by its path when its turn comes, and walked only if it
+  // is still the entry its parent listed: this inode, below the parent `parentId`.
+  bool reopenedByPath = false;
+  std::uint64_t listedInode = 0;
+  platform::FolderId parentId{};
 };
 
 namespace {
@@ -205,27 +210,50 @@ void FolderWalker::runRound(std::vector<Task> tasks) {
   for (std::thread& helper : helpers) helper.join();
 }
 
+bool FolderWalker::takeTask(unsigned segment, Task& task) {
+  // Folders found below a source go before the sources still waiting (as depth first does): a
+  // source that is also reached from another, through a link, is then met under its real path.
+  if (!pendingInInodeOrder_.empty()) {
+    auto next = pendingInInodeOrder_.lower_bound(lastTakenInInodeOrder_);
+    if (next == pendingInInodeOrder_.end()) next = pendingInInodeOrder_.begin();
+    // A disk that seeks is walked by one thread: more would only make its head jump between them.
+    // So is a local disk until it is judged, which its first few small reads do.
+    if (segment == 0 || !next->second.parentDisk->walkedByOneThread()) {
+      lastTakenInInodeOrder_ = next->first;
+      task = std::move(next->second);
+      pendingInInodeOrder_.erase(next);
+      return true;
+    }
+  }
+  if (pending_.empty()) return false;
+  const DiskReading* disk = pending_.back().parentDisk;
+  if (segment != 0 && disk && disk->walkedByOneThread()) return false;
+  task = std::move(pending_.back());
+  pending_.pop_back();
+  return true;
+}
+
 void FolderWalker::work(unsigned segment) {
   WalkScratch scratch(request_.readWholeUpTo);
   std::unique_lock lock(mutex_);
   for (;;) {
-    // A disk that seeks is walked by one thread: more would only make its head jump between them.
-    const auto mayTake = [&] {
-      return segment == 0 || !pending_.back().parentDisk || pending_.back().parentDisk->seeking() != Seeking::Yes;
-    };
-    changed_.wait(lock, [&] { return (!pending_.empty() && mayTake()) || busy_ == 0 || control_.cancelled(); });
-    if (pending_.empty() || control_.cancelled() || !mayTake()) {
+    Task task;
+    bool taken = false;
+    // Done when nothing is left for anybody: a folder only one thread may take is not ours to end on.
+    changed_.wait(lock, [&] {
+      taken = takeTask(segment, task);
+      return taken || (busy_ == 0 && pending_.empty() && pendingInInodeOrder_.empty()) || control_.cancelled();
+    });
+    if (!taken || control_.cancelled()) {
       changed_.notify_all();
       return;
     }
-    Task task = std::move(pending_.back());
-    pending_.pop_back();
     ++busy_;
     lock.unlock();
     walkFolder(task, segment, scratch);
     lock.lock();
     --busy_;
-    if (busy_ == 0 && pending_.empty()) changed_.notify_all();
+    if (busy_ == 0 && pending_.empty() && pendingInInodeOrder_.empty()) changed_.notify_all();
   }
 }
 
@@ -324,9 +352,9 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     notWalked();
     return;
   }
-  const bool openedByPath = task.parent == nullptr;
-  auto folder = std::make_shared<Directory>(openedByPath ? Directory::open(task.path)
-                                                         : task.parent->openChild(task.name.c_str()));
+  const bool openedByPath = task.parent == nullptr && !task.reopenedByPath;
+  auto folder =
+      std::make_shared<Directory>(task.parent ? task.parent->openChild(task.name.c_str()) : Directory::open(task.path));
   task.parent.reset();
   // A folder that can't be opened is named, or it would look like one without duplicates; below
   // the sources, one gone since its parent was listed is no longer there to search.
@@ -338,6 +366,12 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     return;
   }
   const platform::FolderId id{own.device, own.inode};
+  // Replaced since its parent was listed (the listing's inode is the covered folder's at a mount point).
+  if (task.reopenedByPath && ((own.device == task.parentDevice && own.inode != task.listedInode) ||
+                              folder->foldersAbove(1) != std::vector<platform::FolderId>{task.parentId})) {
+    notWalked();
+    return;
+  }
   if (neverSearched(*folder, id, task, openedByPath)) {
     if (isSource)
       skipFolder(task.path, "it is or lies in a system folder or the removed-files folder, which are never searched");
@@ -381,8 +415,10 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     if (!goneSinceListed(error)) entryError = error;
   };
   DiskReading* const disk = request_.disks ? &request_.disks->of(own.device) : nullptr;
+  const bool inodeOrder = platform::kListingTellsInodes && disk && disk->walksInInodeOrder();
+  if (disk) disk->noteFolderWalked();
   // One entry; false to stop.
-  const auto visit = [&](const char* name, EntryKind kind) {
+  const auto visit = [&](const char* name, EntryKind kind, std::uint64_t inode) {
     if (control_.cancelled()) return false;
     FileStatus status;
     bool haveStatus = false;
@@ -414,8 +450,11 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
         if (request_.everyEntry) store_.markOpaque(segment, node);
         return true;
       }
+      // A disk that seeks has its folders opened in inode order, later: their parent is not held.
+      const bool inInodeOrder = !isLink && inodeOrder;
       (isLink ? links : subfolders)
-          .push_back(Task{isLink ? nullptr : folder, node, name, std::move(path), task.start, own.device, marks, disk});
+          .push_back(Task{isLink || inInodeOrder ? nullptr : folder, node, name, std::move(path), task.start,
+                          own.device, marks, disk, inInodeOrder, inode, id});
       return true;
     }
     if (kind != EntryKind::Regular) {
@@ -428,7 +467,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
       noteEntryError(takeFile(*folder, name, haveStatus, status, node, marks, disk, scratch, tally));
     return true;
   };
-  if (platform::kListingTellsInodes && disk && disk->walksInInodeOrder()) {
+  if (inodeOrder) {
     // A disk that seeks keeps its inodes in order: looking at them so spares the head its travel.
     struct Entry {
       std::uint64_t inode;
@@ -441,12 +480,12 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     while (folder->next(name, kind)) entries.push_back(Entry{folder->entryInode(), kind, name});
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.inode < b.inode; });
     for (const Entry& entry : entries)
-      if (!visit(entry.name.c_str(), entry.kind)) break;
+      if (!visit(entry.name.c_str(), entry.kind, entry.inode)) break;
   } else {
     const char* name = nullptr;
     EntryKind kind = EntryKind::Unknown;
     while (folder->next(name, kind))
-      if (!visit(name, kind)) break;
+      if (!visit(name, kind, folder->entryInode())) break;
   }
   if (entryError) {
     skipFolder(task.path, platform::systemErrorText(entryError));
@@ -462,7 +501,12 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
 
   std::lock_guard lock(mutex_);
   // Pushed in reverse, so the first subfolder is walked next: depth first, as a person would read.
-  for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) pending_.push_back(std::move(*it));
+  for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) {
+    if (it->reopenedByPath)
+      pendingInInodeOrder_.emplace(std::pair{own.device, it->listedInode}, std::move(*it));
+    else
+      pending_.push_back(std::move(*it));
+  }
   for (Task& link : links) linked_.push_back(std::move(link));
   changed_.notify_all();
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -108,6 +109,8 @@ class FolderWalker {
   void runRound(std::vector<Task> tasks);
   void work(unsigned segment);
   void walkFolder(Task& task, unsigned segment, WalkScratch& scratch);
+  // Takes the next folder to walk; false when this thread has none to take now.
+  bool takeTask(unsigned segment, Task& task);
   bool firstVisit(platform::FolderId folder, std::uint32_t maskSet);
   // True for an excluded tree, a folder on a kernel file system, and (for a folder opened by its
   // path) a folder that lies in an excluded tree.
@@ -144,6 +147,10 @@ class FolderWalker {
   std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;
   std::vector<Task> pending_;
+  // The folders of disks that seek, by device and inode: taken in one sweep up the disk and round
+  // again, so that the head travels one way. They hold no parent open, as there may be many.
+  std::multimap<std::pair<std::uint64_t, std::uint64_t>, Task> pendingInInodeOrder_;
+  std::pair<std::uint64_t, std::uint64_t> lastTakenInInodeOrder_{0, 0};
   unsigned busy_ = 0;
   std::unordered_set<VisitKey, VisitKeyHash> visited_;
   // Folders reached through a link wait until every real folder is walked, so a file is listed

@@ -23,6 +23,12 @@ void DiskReading::noteSmallRead(std::uint64_t nanoseconds) {
   }
 }
 
+void DiskReading::noteFolderWalked() {
+  if (seeking() != Seeking::Unknown || device_.remote) return;
+  if (foldersWalkedUnjudged_.fetch_add(1, std::memory_order_relaxed) + 1 >= kFoldersBeforeFlash)
+    setSeeking(Seeking::No);
+}
+
 bool DiskReading::walksInInodeOrder() const {
   const Seeking known = seeking();
   return known == Seeking::Yes || (known == Seeking::Unknown && device_.rotational && !device_.remote);
@@ -45,7 +51,9 @@ ReaderTuner::Start DiskReading::tunerStart() const {
     start.first = 1;
     // One reader is known to be right: a try of two waits.
     start.settled = true;
-  } else if (seeking() == Seeking::No || device_.remote) {
+  } else if (device_.remote) {
+    start.first = 16;
+  } else if (seeking() == Seeking::No) {
     start.first = 8;
   } else {
     start.first = device_.rotational ? 1 : 4;

@@ -21,6 +21,7 @@ enum class Seeking : std::uint8_t { Unknown, Yes, No };
 inline constexpr std::uint64_t kSeekNanoseconds = 3'000'000;
 // Small reads timed before the walk judges a disk.
 inline constexpr std::size_t kReadsJudged = 16;
+inline constexpr unsigned kFoldersBeforeFlash = 64;
 // Seeking::Yes when the middle one of `nanoseconds` (small reads of one disk) took longer than a
 // seek on flash; Unknown while there are fewer than kReadsJudged.
 Seeking judgeBySmallReads(std::vector<std::uint64_t> nanoseconds);
@@ -38,6 +39,11 @@ class DiskReading {
   void noteSmallRead(std::uint64_t nanoseconds);
   // Whether the walk takes the entries of a folder in inode order: the disk seeks, or is said to.
   bool walksInInodeOrder() const;
+  // Whether one thread walks the disk: it seeks, or it is local and not judged yet.
+  bool walkedByOneThread() const { return !device_.remote && seeking() != Seeking::No; }
+  // Notes a folder walked; a disk with no small reads to judge it by is taken as flash after
+  // kFoldersBeforeFlash folders (a comparison stage may still find that it seeks).
+  void noteFolderWalked();
 
   // How a comparison stage's tuner starts: from what an earlier stage settled on, else from a
   // guess by what is known of the disk.
@@ -50,6 +56,7 @@ class DiskReading {
   const platform::StorageDevice device_;
   std::atomic<Seeking> seeking_{Seeking::Unknown};
   std::atomic<unsigned> settledReaders_{0};
+  std::atomic<unsigned> foldersWalkedUnjudged_{0};
   std::mutex samplesMutex_;
   std::vector<std::uint64_t> samples_;
 };
