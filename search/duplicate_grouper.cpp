@@ -8,6 +8,7 @@
 #include "platform/io_error_text.h"
 #include "search/disk_readers.h"
 #include "search/parallel_work.h"
+#include "search/window_text.h"
 
 namespace pelimor {
 
@@ -156,8 +157,8 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
 }
 
 std::string DuplicateGrouper::reasonText(int failure) {
-  if (failure == kChangedSinceWalk) return "changed since the search found it";
-  if (failure == kShrankWhileRead) return "changed while it was being read";
+  if (failure == kChangedSinceWalk) return PELIMOR_WINDOW_TEXT("Reasons", "changed since the search found it");
+  if (failure == kShrankWhileRead) return PELIMOR_WINDOW_TEXT("Reasons", "changed while it was being read");
   return platform::systemErrorText(failure);
 }
 

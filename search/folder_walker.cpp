@@ -11,6 +11,7 @@
 #include "platform/paths.h"
 #include "search/glob_pattern.h"
 #include "search/mask_list.h"
+#include "search/window_text.h"
 
 namespace pelimor {
 
@@ -374,7 +375,9 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   }
   if (neverSearched(*folder, id, task, openedByPath)) {
     if (isSource)
-      skipFolder(task.path, "it is or lies in a system folder or the removed-files folder, which are never searched");
+      skipFolder(task.path, PELIMOR_WINDOW_TEXT("Reasons",
+                                                "it is or lies in a system folder or the removed-files "
+                                                "folder, which are never searched"));
     notWalked();
     return;
   }
@@ -446,7 +449,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
       std::string path = platform::joinPath(task.path, name);
       // The walk itself could go deeper, but no action could reach such a path by its name.
       if (path.size() > platform::kLongestPath) {
-        skipFolder(std::move(path), "its path is longer than the system allows");
+        skipFolder(std::move(path), PELIMOR_WINDOW_TEXT("Reasons", "its path is longer than the system allows"));
         if (request_.everyEntry) store_.markOpaque(segment, node);
         return true;
       }

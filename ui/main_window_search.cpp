@@ -153,7 +153,10 @@ namespace {
 void appendListed(QString& text, const std::vector<SkippedFile>& skipped) {
   for (std::size_t i = 0; i < skipped.size() && i < kListedInNotice; ++i) {
     text += QStringLiteral("\n") + shownPathText(skipped[i].path);
-    if (!skipped[i].reason.empty()) text += QStringLiteral(" (") + QString::fromStdString(skipped[i].reason) + u')';
+    // A reason the search marked for translation comes out in the window's language; the system's
+    // own messages and reasons naming a path stay as they are.
+    if (!skipped[i].reason.empty())
+      text += QStringLiteral(" (") + QCoreApplication::translate("Reasons", skipped[i].reason.c_str()) + u')';
   }
   text += shownNotice(moreListedText(skipped.size()));
 }

@@ -418,6 +418,25 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
     </message>
 </context>
 <context>
+    <name>Reasons</name>
+    <message>
+        <source>changed since the search found it</source>
+        <translation>seit die Suche sie fand geändert</translation>
+    </message>
+    <message>
+        <source>changed while it was being read</source>
+        <translation>geändert, während sie gelesen wurde</translation>
+    </message>
+    <message>
+        <source>it is or lies in a system folder or the removed-files folder, which are never searched</source>
+        <translation>er ist oder liegt in einem Systemordner oder im Ordner für entfernte Dateien, die nie durchsucht werden</translation>
+    </message>
+    <message>
+        <source>its path is longer than the system allows</source>
+        <translation>sein Pfad ist länger, als das System erlaubt</translation>
+    </message>
+</context>
+<context>
     <name>ResultColumns</name>
     <message>
         <source>Name</source>

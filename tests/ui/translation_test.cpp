@@ -61,6 +61,9 @@ class TranslationTest : public QObject {
         {moreListedText(25), u"\n... und 5 weitere.", u"\n... and 5 more."},
     };
     for (const auto& notice : notices) QCOMPARE(shownNotice(notice.notice), text(notice.inGerman, notice.inEnglish));
+    // A reason the search gives, in the list of files it could not compare.
+    QVERIFY(skippedFilesText({{"/a/x", "changed since the search found it"}}, {})
+                .contains(text(u"/a/x (seit die Suche sie fand geändert)", u"/a/x (changed since the search found it)")));
   }
 };
 
