@@ -509,7 +509,7 @@ void warn(const std::string& text) { std::cerr << "pelimor-find: warning: " << t
 ExitStatus finishSearch(const Options& options, const SearchResult& result) {
   for (const SkippedFile& folder : result.skippedFolders)
     warn(plainText(folder.path) + " was not searched: " + folder.reason);
-  for (const std::string& warning : result.warnings) warn(warning);
+  for (const NoticeText& warning : result.warnings) warn(warning.english());
   if (!result.searchedAnySource) {
     std::cerr << "pelimor-find: no given folder could be searched\n";
     return ExitStatus::NothingSearched;
@@ -701,7 +701,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
   }
   // The checksum cache is saved while the result is printed; the program waits for it anyway.
   if (result.cacheWriting)
-    for (const std::string& warning : result.cacheWriting->warnings()) warn(warning);
+    for (const NoticeText& warning : result.cacheWriting->warnings()) warn(warning.english());
   return status;
 }
 

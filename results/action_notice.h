@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "results/notice_text.h"
+#include "search/notice_text.h"
 
 namespace pelimor {
 

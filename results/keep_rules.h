@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "results/notice_text.h"
+#include "search/notice_text.h"
 #include "search/result_row.h"
 
 namespace pelimor {

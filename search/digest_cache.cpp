@@ -14,6 +14,10 @@
 namespace pelimor {
 
 namespace {
+constexpr const char* kCouldNotSave = PELIMOR_WINDOW_TEXT("Notices", "the checksum cache could not be saved in %1: %2");
+}  // namespace
+
+namespace {
 // Record indexes are 16 bits wide.
 constexpr std::size_t kMostFileSystems = 0xFFFF;
 constexpr std::size_t kRecordsPerBucket = 4;
@@ -32,8 +36,9 @@ FileIdentity identityIn(const CacheRecord& record, std::uint64_t device) {
 
 DigestCache::DigestCache(std::string folder) : folder_(std::move(folder)) {
   const std::string path = platform::joinPath(folder_, kFileName);
-  if (const std::optional<std::string> problem = loadCacheFile(path, contents_)) {
-    warn("the checksum cache " + path + " was not used, " + *problem + "; it is made anew");
+  if (const std::optional<NoticeText> problem = loadCacheFile(path, contents_)) {
+    warn(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the checksum cache %1 was not used, %2; it is made anew"), path,
+                        *problem));
     changed_ = true;
   }
   std::vector<std::string>& names = contents_.fileSystems;
@@ -49,9 +54,9 @@ DigestCache::DigestCache(std::string folder) : folder_(std::move(folder)) {
   indexRecords();
 }
 
-void DigestCache::warn(std::string text) { warnings_.push_back(std::move(text)); }
+void DigestCache::warn(NoticeText text) { warnings_.push_back(std::move(text)); }
 
-std::vector<std::string> DigestCache::takeWarnings() { return std::exchange(warnings_, {}); }
+std::vector<NoticeText> DigestCache::takeWarnings() { return std::exchange(warnings_, {}); }
 
 int DigestCache::fileSystemOf(std::uint64_t device) const {
   const auto at = std::lower_bound(devices_.begin(), devices_.end(), std::make_pair(device, std::uint16_t{0}));
@@ -221,7 +226,7 @@ void DigestCache::writePrepared() {
   try {
     writeRecords();
   } catch (const std::exception& error) {
-    warn("the checksum cache could not be saved in " + folder_ + ": " + error.what());
+    warn(NoticeText::of(kCouldNotSave, folder_, error.what()));
   }
   changed_ = false;
 }
@@ -257,7 +262,7 @@ void DigestCache::writeRecords() {
   const std::string_view body(reinterpret_cast<const char*>(records.data()), records.size() * sizeof(CacheRecord));
   std::error_code error = platform::createPrivateFolder(folder_);
   if (!error) error = platform::replaceWholeFile(folder_, kFileName, {head, body});
-  if (error) warn("the checksum cache could not be saved in " + folder_ + ": " + platform::systemErrorText(error));
+  if (error) warn(NoticeText::of(kCouldNotSave, folder_, NoticeText(error)));
 }
 
 }  // namespace pelimor

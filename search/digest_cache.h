@@ -13,6 +13,7 @@
 #include "search/content_digest.h"
 #include "search/digest_cache_file.h"
 #include "search/file_identity.h"
+#include "search/notice_text.h"
 #include "search/racy_files.h"
 
 namespace pelimor {
@@ -51,7 +52,7 @@ class DigestCache {
 
   // What went wrong with the cache file since the last call, for the user: a cache that could not
   // be used or saved costs time, never a result. From the thread that last used the cache.
-  std::vector<std::string> takeWarnings();
+  std::vector<NoticeText> takeWarnings();
 
  private:
   // The index of the file system on `device` among the names, or -1 when it has no lasting name.
@@ -65,7 +66,7 @@ class DigestCache {
   std::vector<bool> sortOutOldRecords(const CandidateStore& store, bool walkedWhole);
   void writeRecords();
   void dropUnusedFileSystems();
-  void warn(std::string text);
+  void warn(NoticeText text);
 
   std::string folder_;
   CacheContents contents_;
@@ -86,7 +87,7 @@ class DigestCache {
   std::vector<FileSystemIndex> index_;  // by file system
   bool changed_ = false;                // the file would differ from the one loaded
   RacyFiles racy_;
-  std::vector<std::string> warnings_;
+  std::vector<NoticeText> warnings_;
 };
 
 }  // namespace pelimor

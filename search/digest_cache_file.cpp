@@ -78,36 +78,38 @@ std::string encodeCacheHead(const CacheContents& contents) {
   return std::string(reinterpret_cast<const char*>(&head), sizeof head) + names;
 }
 
-std::optional<std::string> loadCacheFile(const std::string& path, CacheContents& contents) {
+std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& contents) {
   contents = CacheContents{};
   // Looked at before it is opened: a link or a pipe put in its place is named as such.
   platform::FileStatus seen;
   if (const std::error_code error = platform::statusOfPath(path, false, seen)) {
     if (error == std::errc::no_such_file_or_directory) return std::nullopt;
-    return platform::systemErrorText(error);
+    return NoticeText(error);
   }
-  if (seen.kind == platform::EntryKind::SymbolicLink) return "it is a symbolic link";
-  if (seen.kind != platform::EntryKind::Regular) return "it is not a regular file";
+  if (seen.kind == platform::EntryKind::SymbolicLink)
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is a symbolic link"));
+  if (seen.kind != platform::EntryKind::Regular)
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is not a regular file"));
   platform::FileReader file;
   if (const std::error_code error = file.open(path)) {
     if (error == std::errc::no_such_file_or_directory) return std::nullopt;  // gone since it was looked at
-    return platform::systemErrorText(error);
+    return NoticeText(error);
   }
   if (file.status().device != seen.device || file.status().inode != seen.inode)
-    return "it was replaced while it was read";
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it was replaced while it was read"));
   const std::uint64_t fileSize = file.status().size;
   Head head{};
   if (const platform::ReadResult got = file.readAt(0, &head, sizeof head); got.error || got.bytes != sizeof head)
-    return "it is truncated";
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is truncated"));
   if (std::memcmp(head.magic, kMagic, sizeof kMagic) != 0 || head.version != kVersion ||
       head.byteOrder != kByteOrderMark)
-    return "it is not a cache of this version of Pelimor";
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is not a cache of this version of Pelimor"));
   if (head.namesBytes % 8 != 0 || head.fileSystemCount > kMostFileSystems ||
       head.recordCount > fileSize / sizeof(CacheRecord))
-    return "it is damaged";
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
   const std::uint64_t expected = sizeof head + head.namesBytes + head.recordCount * sizeof(CacheRecord);
-  if (fileSize < expected) return "it is truncated";
-  if (fileSize > expected) return "it is damaged";
+  if (fileSize < expected) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is truncated"));
+  if (fileSize > expected) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
 
   std::string names(head.namesBytes, '\0');
   std::vector<CacheRecord> records(head.recordCount);
@@ -118,9 +120,11 @@ std::optional<std::string> loadCacheFile(const std::string& path, CacheContents&
   };
   if (!readWhole(sizeof head, names.data(), names.size()) ||
       !readWhole(sizeof head + names.size(), records.data(), recordBytes))
-    return "it could not be read whole";
-  if (checksumOf(names, records.data(), records.size()) != head.checksum) return "it is damaged";
-  if (!parseNames(names, head.fileSystemCount, contents.fileSystems)) return "it is damaged";
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it could not be read whole"));
+  if (checksumOf(names, records.data(), records.size()) != head.checksum)
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
+  if (!parseNames(names, head.fileSystemCount, contents.fileSystems))
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
   // A checksum that agrees over records out of order or with unknown file systems is still damage.
   const bool sorted =
       std::adjacent_find(records.begin(), records.end(), [](const CacheRecord& a, const CacheRecord& b) {
@@ -131,7 +135,7 @@ std::optional<std::string> loadCacheFile(const std::string& path, CacheContents&
   });
   if (!sorted || !known) {
     contents = CacheContents{};
-    return "it is damaged";
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
   }
   contents.records = std::move(records);
   return std::nullopt;

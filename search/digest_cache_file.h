@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "search/notice_text.h"
+
 namespace pelimor {
 
 // What one read of a file taught, valid while its size and times stay as they were.
@@ -42,6 +44,6 @@ std::string encodeCacheHead(const CacheContents& contents);
 
 // Loads the file at `path` into `contents`; no file there is an empty cache. Why it was not used,
 // when it is damaged, truncated or not a cache of ours: `contents` is empty then.
-std::optional<std::string> loadCacheFile(const std::string& path, CacheContents& contents);
+std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& contents);
 
 }  // namespace pelimor

@@ -15,7 +15,7 @@
 
 namespace pelimor {
 
-CacheWriting::CacheWriting(std::function<std::vector<std::string>()> save) {
+CacheWriting::CacheWriting(std::function<std::vector<NoticeText>()> save) {
   // Started here, not by the base's constructor: the thread writes into members that must be
   // made first.
   static_cast<std::jthread&>(*this) = std::jthread([this, save = std::move(save)] {
@@ -29,7 +29,7 @@ CacheWriting::~CacheWriting() {
   if (joinable()) join();
 }
 
-const std::vector<std::string>& CacheWriting::warnings() {
+const std::vector<NoticeText>& CacheWriting::warnings() {
   if (joinable()) join();
   return warnings_;
 }

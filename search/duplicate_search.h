@@ -12,6 +12,7 @@
 #include "search/duplicate_grouper.h"
 #include "search/file_catalog.h"
 #include "search/folder_group.h"
+#include "search/notice_text.h"
 #include "search/result_row.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
@@ -62,7 +63,7 @@ struct SearchRequest {
 class CacheWriting : public std::jthread {
  public:
   // Starts `save`, which returns what it has to warn of.
-  explicit CacheWriting(std::function<std::vector<std::string>()> save);
+  explicit CacheWriting(std::function<std::vector<NoticeText>()> save);
   ~CacheWriting();
   CacheWriting(const CacheWriting&) = delete;
   CacheWriting& operator=(const CacheWriting&) = delete;
@@ -71,10 +72,10 @@ class CacheWriting : public std::jthread {
   bool done() const { return done_.load(); }
   // Waits for the save to end; then what it warns of, as SearchResult::warnings: none when it
   // went well. From the thread that holds the handle.
-  const std::vector<std::string>& warnings();
+  const std::vector<NoticeText>& warnings();
 
  private:
-  std::vector<std::string> warnings_;
+  std::vector<NoticeText> warnings_;
   std::atomic<bool> done_{false};
 };
 
@@ -93,7 +94,7 @@ struct SearchResult {
   bool aborted = false;            // stopped hard; rows are empty
   // What the user should hear of though the search went on: the checksum cache could not be read
   // (this search read every file) and the like. One sentence each, in the order they came.
-  std::vector<std::string> warnings;
+  std::vector<NoticeText> warnings;
   // The checksum cache being written while the caller shows the rows; the last copy of the result
   // to go waits for it. The save's own warnings come from it once it has ended.
   std::shared_ptr<CacheWriting> cacheWriting;

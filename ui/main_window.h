@@ -13,6 +13,7 @@
 #include "results/action_journal.h"
 #include "results/file_removal.h"
 #include "results/keep_rules.h"
+#include "search/notice_text.h"
 #include "search/skipped_file.h"
 #include "search/unique_file.h"
 #include "settings/options_record.h"
@@ -226,7 +227,7 @@ class MainWindow : public QMainWindow {
   std::vector<SkippedFile> pendingSkippedFolders_;
   // The last search's files in reference folders that have no copy: Print offers to list them.
   std::vector<UniqueFile> filesWithNoCopy_;
-  std::vector<std::string> pendingWarnings_;  // the engine's, such as a checksum cache passed over
+  std::vector<NoticeText> pendingWarnings_;  // the engine's, such as a checksum cache passed over
   CompletionSound* sound_ = nullptr;
   Settings settings_ = Settings::InMemory;
   bool closeRefused_ = false;

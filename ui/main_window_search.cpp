@@ -101,8 +101,8 @@ void MainWindow::finishSearch() {
 void MainWindow::reportSearchProblems() {
   if (!pendingFailure_.isEmpty()) showErrorBox(this, std::exchange(pendingFailure_, QString()));
   QString text;
-  for (const std::string& warning : std::exchange(pendingWarnings_, {}))
-    text += shownText(warning) + QStringLiteral("\n");
+  for (const NoticeText& warning : std::exchange(pendingWarnings_, {}))
+    text += shownNotice(warning) + QStringLiteral("\n");
   if (!pendingSkipped_.empty() || !pendingSkippedFolders_.empty()) {
     if (!text.isEmpty()) text += u'\n';
     text += skippedFilesText(pendingSkipped_, pendingSkippedFolders_);
@@ -124,7 +124,7 @@ void MainWindow::watchCacheSave() {
     if (writing && !writing->done()) return;
     poll->deleteLater();
     if (!writing || writing->warnings().empty()) return;
-    searchNote_->setText(shownText(writing->warnings().front()));
+    searchNote_->setText(shownNotice(writing->warnings().front()));
   });
   poll->start();
 }

@@ -416,6 +416,42 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>it cannot be removed from its folder: %1</source>
         <translation>sie kann nicht aus ihrem Ordner entfernt werden: %1</translation>
     </message>
+    <message>
+        <source>the checksum cache could not be saved in %1: %2</source>
+        <translation>Der Prüfsummen-Speicher konnte nicht in %1 gesichert werden: %2</translation>
+    </message>
+    <message>
+        <source>the checksum cache %1 was not used, %2; it is made anew</source>
+        <translation>Der Prüfsummen-Speicher %1 wurde nicht verwendet, %2; er wird neu angelegt</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link</source>
+        <translation>er ist eine symbolische Verknüpfung</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>er ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>it was replaced while it was read</source>
+        <translation>er wurde ersetzt, während er gelesen wurde</translation>
+    </message>
+    <message>
+        <source>it is truncated</source>
+        <translation>er ist abgeschnitten</translation>
+    </message>
+    <message>
+        <source>it is not a cache of this version of Pelimor</source>
+        <translation>er stammt nicht von dieser Version von Pelimor</translation>
+    </message>
+    <message>
+        <source>it is damaged</source>
+        <translation>er ist beschädigt</translation>
+    </message>
+    <message>
+        <source>it could not be read whole</source>
+        <translation>er konnte nicht ganz gelesen werden</translation>
+    </message>
 </context>
 <context>
     <name>Reasons</name>

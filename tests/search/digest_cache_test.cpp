@@ -170,8 +170,9 @@ TEST_F(DigestCacheTest, ADamagedCacheIsIgnoredWithOneWarningAndRebuilt) {
     const SearchResult result = search();
     EXPECT_EQ(describe(result.rows), expected);
     ASSERT_EQ(result.warnings.size(), 1u);
-    EXPECT_NE(result.warnings[0].find(cacheFile()), std::string::npos) << result.warnings[0];
-    EXPECT_NE(result.warnings[0].find(c.said), std::string::npos) << result.warnings[0];
+    const std::string warning = result.warnings[0];
+    EXPECT_NE(warning.find(cacheFile()), std::string::npos) << warning;
+    EXPECT_NE(warning.find(c.said), std::string::npos) << warning;
     ASSERT_TRUE(result.cacheWriting);
     EXPECT_TRUE(result.cacheWriting->warnings().empty());  // made anew
     CacheContents contents;
@@ -209,10 +210,11 @@ TEST_F(DigestCacheTest, ACacheFolderThatCannotBeWrittenLeavesTheSearchWhole) {
     const SearchResult result = search();
     if (describe(result.rows) != expected) return std::string("other rows");
     if (!result.warnings.empty() || !result.cacheWriting) return std::string("no save, or a warning too early");
-    const std::vector<std::string>& warnings = result.cacheWriting->warnings();
-    return warnings.size() == 1 && warnings[0].find("could not be saved") != std::string::npos
+    const std::vector<NoticeText>& warnings = result.cacheWriting->warnings();
+    const std::string first = warnings.empty() ? std::string() : warnings[0].english();
+    return warnings.size() == 1 && first.find("could not be saved") != std::string::npos
                ? std::string("ok")
-               : "no single warning: " + (warnings.empty() ? std::string() : warnings[0]);
+               : "no single warning: " + first;
   });
   EXPECT_EQ(answer, "ok");
   EXPECT_FALSE(fs::exists(cacheFile()));

@@ -59,11 +59,16 @@ class TranslationTest : public QObject {
          u"3 Gruppen blieben, wie sie waren: Mehr darin auszuwählen hätte keine Kopie übrig gelassen.",
          u"3 groups were left as they were: selecting more there would have left no copy."},
         {moreListedText(25), u"\n... und 5 weitere.", u"\n... and 5 more."},
+        {NoticeText::of("the checksum cache %1 was not used, %2; it is made anew", "/c",
+                        NoticeText::of("it is damaged")),
+         u"Der Prüfsummen-Speicher /c wurde nicht verwendet, er ist beschädigt; er wird neu angelegt",
+         u"the checksum cache /c was not used, it is damaged; it is made anew"},
     };
     for (const auto& notice : notices) QCOMPARE(shownNotice(notice.notice), text(notice.inGerman, notice.inEnglish));
     // A reason the search gives, in the list of files it could not compare.
-    QVERIFY(skippedFilesText({{"/a/x", "changed since the search found it"}}, {})
-                .contains(text(u"/a/x (seit die Suche sie fand geändert)", u"/a/x (changed since the search found it)")));
+    QVERIFY(
+        skippedFilesText({{"/a/x", "changed since the search found it"}}, {})
+            .contains(text(u"/a/x (seit die Suche sie fand geändert)", u"/a/x (changed since the search found it)")));
   }
 };
 

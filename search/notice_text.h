@@ -1,5 +1,5 @@
 #pragma once
-// A text results/ composes for the user: in the window in its own language, in files and from
+// A text the engine or results/ compose for the user: in the window in its own language, in files and from
 // pelimor-find in English. It is kept as English templates marked with
 // PELIMOR_WINDOW_TEXT("Notices", ...), whose places %1 to %9 are filled by texts of the same kind,
 // one after the other with text that reads alike in every language (paths, numbers, the system's

@@ -1,4 +1,4 @@
-#include "results/notice_text.h"
+#include "search/notice_text.h"
 
 #include "platform/io_error_text.h"
 
