@@ -11,6 +11,14 @@
 
 namespace pelimor::platform {
 
+// Whether two threads may each put files into the trash at once, with a Trash each: the
+// freedesktop.org trash keeps names unique by itself; the shell's Recycle Bin is asked from one.
+#ifdef _WIN32
+inline constexpr bool kTrashFromTwoThreads = false;
+#else
+inline constexpr bool kTrashFromTwoThreads = true;
+#endif
+
 // Where a file went in the trash.
 struct TrashedFile {
   std::string path;      // the file inside the trash; empty where the system does not tell (Windows)

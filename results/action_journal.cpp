@@ -209,6 +209,7 @@ std::error_code ActionJournal::record(JournalRecord record) {
   if (!file_.isOpen()) return failure_;
   record.action = action_;
   record.kind = kind_;
+  const std::lock_guard<std::mutex> hold(recording_);
   record.time = clock_.now();
   const std::error_code error = file_.write(journalLine(record) + "\n");
   if (error && !failure_) failure_ = error;

@@ -3,6 +3,7 @@
 // it can be put back, and what Delete and Link took for good. One JSON object a line, each written
 // as its file is done, so that a run killed halfway leaves a true record.
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -54,7 +55,8 @@ class ActionJournal {
   // next action number, and first drops the oldest actions when it is past kJournalCap.
   std::error_code begin(JournalKind kind);
   std::uint64_t action() const { return action_; }
-  // Writes one file's line at once. `record.action`, `kind` and `time` are filled in here.
+  // Writes one file's line at once. `record.action`, `kind` and `time` are filled in here. From
+  // any thread: each line is written whole, after the other thread's.
   std::error_code record(JournalRecord record);
   // The first failure to write, if any: the action goes on, and says so at the end.
   const std::error_code& failure() const { return failure_; }
@@ -68,6 +70,7 @@ class ActionJournal {
   std::uint64_t action_ = 0;
   std::error_code failure_;
   platform::LocalClockText clock_;
+  std::mutex recording_;
 };
 
 // One line of the journal as text, without its line end; and back. A line that is no record (cut

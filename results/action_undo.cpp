@@ -1,13 +1,16 @@
 #include "results/action_undo.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "platform/file_times.h"
 #include "platform/folder_handle.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "results/action_lanes.h"
 #include "results/content_check.h"
 #include "results/move_by_copy.h"
 #include "search/window_text.h"
@@ -51,8 +54,8 @@ class PutBack {
  public:
   PutBack(ActionJournal* journal, std::uint64_t action) : journal_(journal), action_(action) {}
 
-  // Nothing when the file is back at its old place; otherwise why it stays.
-  std::optional<NoticeText> putBack(const JournalRecord& record, UndoResult& result) {
+  // Nothing when the file is back at its old place, told in `back`; otherwise why it stays.
+  std::optional<NoticeText> putBack(const JournalRecord& record, std::optional<PutBackFile>& back) {
     const auto staysThere = [&](const char* pattern) { return NoticeText::of(pattern, record.newPath); };
     if (record.newPath.empty())
       return NoticeText::of(
@@ -102,8 +105,8 @@ class PutBack {
     }
     if (!record.trashInfo.empty() && !openOnce(info_, platform::folderPartOf(record.trashInfo)))
       info_.removeFile(std::string(platform::fileNameOf(record.trashInfo)));
-    PutBackFile back{record.oldPath, {}};
-    back.identity.folder = targetId_;
+    back = PutBackFile{record.oldPath, {}};
+    back->identity.folder = targetId_;
     JournalRecord undone;
     undone.undoes = action_;
     undone.oldPath = record.newPath;
@@ -113,9 +116,8 @@ class PutBack {
     undone.size = record.size;
     undone.afterLookedAt = platform::wallClockNanoseconds();
     platform::FileStatus now;
-    if (!target_.statusOf(targetName, now)) static_cast<FileIdentity&>(back.identity) = undone.after = identityOf(now);
+    if (!target_.statusOf(targetName, now)) static_cast<FileIdentity&>(back->identity) = undone.after = identityOf(now);
     if (journal_) journal_->record(std::move(undone));
-    result.putBack.push_back(std::move(back));
     return std::nullopt;
   }
 
@@ -169,15 +171,36 @@ UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t a
     for (const JournalRecord* record : files) bytes += record->size;
     progress->begin(files.size(), bytes);
   }
-  PutBack putBack(journal, action);
-  for (const JournalRecord* record : files) {
-    if (progress && progress->cancelled()) {
-      result.cancelled = true;
-      break;
-    }
-    if (std::optional<NoticeText> reason = putBack.putBack(*record, result))
-      result.failures.push_back(UndoFailure{record->oldPath, std::move(*reason)});
-    if (progress) progress->fileDone(record->size);
+  // Put back a folder at a time, two folders at once when there are many files: each thread
+  // takes whole old folders, so never makes or fills the same folder as the other.
+  std::stable_sort(files.begin(), files.end(), [](const JournalRecord* a, const JournalRecord* b) {
+    return platform::folderPartView(a->oldPath) < platform::folderPartView(b->oldPath);
+  });
+  const std::size_t laneCount = actionLaneCount(files.size());
+  std::vector<std::unique_ptr<PutBack>> lanes;
+  for (std::size_t n = 0; n < laneCount; ++n) lanes.push_back(std::make_unique<PutBack>(journal, action));
+  // Each file's outcome in its own place, joined in the journal's order once both threads are done.
+  std::vector<std::optional<PutBackFile>> backs(files.size());
+  std::vector<std::optional<NoticeText>> reasons(files.size());
+  std::atomic<bool> cancelled{false};
+  runInLanes(
+      files.size(), laneCount, [&](std::size_t k) { return platform::folderPartView(files[k]->oldPath); },
+      [&](std::size_t lane, std::size_t k) {
+        if (progress && progress->cancelled()) {
+          cancelled = true;
+          return false;
+        }
+        reasons[k] = lanes[lane]->putBack(*files[k], backs[k]);
+        if (progress) progress->fileDone(files[k]->size);
+        return true;
+      });
+  result.cancelled = cancelled;
+  std::vector<std::size_t> byJournal(files.size());
+  for (std::size_t k = 0; k < files.size(); ++k) byJournal[k] = k;
+  std::sort(byJournal.begin(), byJournal.end(), [&](std::size_t a, std::size_t b) { return files[a] < files[b]; });
+  for (const std::size_t k : byJournal) {
+    if (backs[k]) result.putBack.push_back(std::move(*backs[k]));
+    if (reasons[k]) result.failures.push_back(UndoFailure{files[k]->oldPath, std::move(*reasons[k])});
   }
   NoticeText text = NoticeText::counted(result.putBack.size(), PELIMOR_WINDOW_TEXT("Notices", "%1 file was put back."),
                                         PELIMOR_WINDOW_TEXT("Notices", "%1 files were put back."));

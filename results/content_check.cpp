@@ -20,7 +20,8 @@ std::optional<NoticeText> contentMismatch(const platform::FolderHandle& folder, 
   platform::FileReader reader;
   if (const std::error_code error = reader.openIn(folder, name)) return unreadable(error);
   if (!sameFile(row.identity, reader.status())) return NoticeText::of(kChangedSinceSearch);
-  reader.adviseSequential();
+  // A file that fits one read has nothing to be read ahead: the hint would be a call per file.
+  if (row.size >= kBlockBytes) reader.adviseSequential();
   std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, row.size + 1)));
   ContentHasher hasher;
   std::uint64_t total = 0;

@@ -1,9 +1,12 @@
 #include "results/file_removal.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -15,6 +18,7 @@
 #include "platform/folder_handle.h"
 #include "platform/paths.h"
 #include "platform/trash.h"
+#include "results/action_lanes.h"
 #include "results/content_check.h"
 #include "results/empty_folders.h"
 #include "results/file_check.h"
@@ -36,11 +40,23 @@ struct FileOutcome {
   std::uint64_t freedBytes = 0;
 };
 
+// One thread's share of an action: its own folder handles and kept-copy checks, and what became of
+// its files, joined with the other thread's at the end.
+struct Lane {
+  Lane(const std::vector<ResultRow>& rows, const std::vector<bool>& selected, bool readAll)
+      : keepers(rows, selected, readAll) {}
+  KeeperCheck keepers;
+  FileCheck check;
+  platform::Trash trash;
+  RemovalResult result;
+  std::vector<EmptiedFolder> emptied;  // one entry per file taken away
+};
+
 // Acts on one checked file, found in `folder` as `status`, whose group keeps the row `keeper`.
 // `keeperStill` asks again, at the last moment, whether a kept copy is still there.
-using OneFile =
-    std::function<FileOutcome(std::size_t row, const platform::FolderHandle& folder, const platform::FileStatus& status,
-                              std::size_t keeper, const std::function<std::optional<NoticeText>()>& keeperStill)>;
+using OneFile = std::function<FileOutcome(Lane& lane, std::size_t row, const platform::FolderHandle& folder,
+                                          const platform::FileStatus& status, std::size_t keeper,
+                                          const std::function<std::optional<NoticeText>()>& keeperStill)>;
 
 constexpr const char* kNoKeeper = PELIMOR_WINDOW_TEXT("Notices", "no unselected copy of it is left on disk");
 constexpr const char* kInReference = PELIMOR_WINDOW_TEXT("Notices", "it lies in a reference folder");
@@ -138,38 +154,46 @@ bool removesName(FileAction action) {
 
 void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std::vector<bool>& selected,
                const ActionOptions& options, RemovalResult& result, const OneFile& act) {
-  KeeperCheck keepers(rows, selected, options.verifyContent);
-  FileCheck check;
-  const auto stays = [&](std::size_t row, NoticeText reason) {
-    result.failures.push_back(FileFailure{row, rows[row].path, std::move(reason)});
-  };
-  const auto gone = [&](std::size_t row) {
-    // A row leaves the list only when its file is known to be gone from the very folder it was in.
-    if (!options.dryRun) result.rowsToRemove.push_back(row);
-    // A deleted file that is gone already is what the user asked for, though not our doing; for
-    // every other action it is a file that was not done.
-    if (action == FileAction::Delete)
-      result.alreadyGone.push_back(row);
-    else
-      stays(row, NoticeText::of(kNoLongerExists));
-  };
   // Files we took a name of: their other names have a new change time, of our own making.
   std::set<std::pair<std::uint64_t, std::uint64_t>> renamedByUs;
-  std::vector<EmptiedFolder> emptied;  // one entry per file taken away
+  std::mutex renamedLock;
+  const auto renamedByUsHas = [&](const platform::FileStatus& status) {
+    const std::lock_guard<std::mutex> hold(renamedLock);
+    return renamedByUs.count({status.device, status.inode}) != 0;
+  };
   const std::vector<std::size_t> order = actionOrder(action, rows, selected, options.moveKeepsFolders);
+  // Only Trash runs in two threads: the other actions share a target folder or the kept copies' files.
+  const std::size_t laneCount = action == FileAction::Trash && !options.dryRun ? actionLaneCount(order.size()) : 1;
+  std::vector<std::unique_ptr<Lane>> lanes;
+  for (std::size_t n = 0; n < laneCount; ++n)
+    lanes.push_back(std::make_unique<Lane>(rows, selected, options.verifyContent));
   ActionProgress* const progress = options.progress;
   if (progress) {
     std::uint64_t bytes = 0;
     for (const std::size_t i : order) bytes += rows[i].size;
     progress->begin(order.size(), bytes);
   }
-  const auto actOnOne = [&](std::size_t i) {
+  const auto actOnOne = [&](Lane& lane, std::size_t i) {
+    RemovalResult& out = lane.result;
+    FileCheck& check = lane.check;
+    const auto stays = [&](std::size_t row, NoticeText reason) {
+      out.failures.push_back(FileFailure{row, rows[row].path, std::move(reason)});
+    };
+    const auto gone = [&](std::size_t row) {
+      // A row leaves the list only when its file is known to be gone from the very folder it was in.
+      if (!options.dryRun) out.rowsToRemove.push_back(row);
+      // A deleted file that is gone already is what the user asked for, though not our doing; for
+      // every other action it is a file that was not done.
+      if (action == FileAction::Delete)
+        out.alreadyGone.push_back(row);
+      else
+        stays(row, NoticeText::of(kNoLongerExists));
+    };
     const ResultRow& row = rows[i];
     // The user marked its folder as one to keep whole: not even looked at.
     if (row.reference) return stays(i, NoticeText::of(kInReference));
     FileState state = check.check(row);
-    if (state == FileState::Changed && renamedByUs.count({check.status().device, check.status().inode}) != 0 &&
-        !options.dryRun)
+    if (state == FileState::Changed && !options.dryRun && renamedByUsHas(check.status()))
       state = changedOnlyByUs(check, row);
     if (state == FileState::Gone) return gone(i);
     if (state != FileState::Same) return stays(i, check.reasonFor(state));
@@ -177,38 +201,63 @@ void actOnEach(FileAction action, const std::vector<ResultRow>& rows, const std:
       if (std::optional<NoticeText> reason = contentMismatch(check.folder(), row)) return stays(i, std::move(*reason));
     }
     // The kept copy is looked at right before the file goes, not once for the whole action.
+    KeeperCheck& keepers = lane.keepers;
     const std::optional<std::size_t> keeper = keepers.keeperFor(row, check.status());
     if (!keeper) return stays(i, NoticeText::of(kNoKeeper));
     const auto keeperStill = [&]() -> std::optional<NoticeText> {
       if (keepers.keeperFor(row, check.status())) return std::nullopt;
       return NoticeText::of(kNoKeeper);
     };
-    FileOutcome outcome = act(i, check.folder(), check.status(), *keeper, keeperStill);
-    result.freedBytes += outcome.freedBytes;
+    FileOutcome outcome = act(lane, i, check.folder(), check.status(), *keeper, keeperStill);
+    out.freedBytes += outcome.freedBytes;
     if (outcome.reason) return stays(i, std::move(*outcome.reason));
     if (outcome.alreadyGone) return gone(i);
     if (removesName(action)) {
-      result.rowsToRemove.push_back(i);
-      if (check.status().linkCount > 1) renamedByUs.emplace(check.status().device, check.status().inode);
+      out.rowsToRemove.push_back(i);
+      if (check.status().linkCount > 1) {
+        const std::lock_guard<std::mutex> hold(renamedLock);
+        renamedByUs.emplace(check.status().device, check.status().inode);
+      }
       if (options.removeEmptyFolders && !options.dryRun)
-        emptied.push_back(EmptiedFolder{std::string(platform::folderPartView(row.path)), row.identity.folder});
+        lane.emptied.push_back(EmptiedFolder{std::string(platform::folderPartView(row.path)), row.identity.folder});
     } else {
-      result.linked.push_back(LinkedFile{i, *keeper});
+      out.linked.push_back(LinkedFile{i, *keeper});
       keepers.acceptOwnChange(*keeper);
     }
   };
+  std::mutex folderLock;  // the progress shows one folder, told by either thread
   std::string_view lastFolder;
-  for (const std::size_t i : order) {
-    if (progress) {
-      if (progress->cancelled()) {
-        result.cancelled = true;
-        break;
-      }
-      if (const std::string_view folder = platform::folderPartView(rows[i].path); folder != lastFolder)
-        progress->setCurrentFolder(lastFolder = folder);
-    }
-    actOnOne(i);
-    if (progress) progress->fileDone(rows[i].size);
+  std::atomic<bool> cancelled{false};
+  runInLanes(
+      order.size(), laneCount, [&](std::size_t k) { return platform::folderPartView(rows[order[k]].path); },
+      [&](std::size_t lane, std::size_t k) {
+        const std::size_t i = order[k];
+        if (progress) {
+          if (progress->cancelled()) {
+            cancelled = true;
+            return false;
+          }
+          const std::string_view folder = platform::folderPartView(rows[i].path);
+          const std::lock_guard<std::mutex> hold(folderLock);
+          if (folder != lastFolder) progress->setCurrentFolder(lastFolder = folder);
+        }
+        actOnOne(*lanes[lane], i);
+        if (progress) progress->fileDone(rows[i].size);
+        return true;
+      });
+  result.cancelled = cancelled;
+  std::vector<EmptiedFolder> emptied;
+  for (const std::unique_ptr<Lane>& lane : lanes) {
+    RemovalResult& out = lane->result;
+    const auto join = [](auto& to, auto& from) { to.insert(to.end(), from.begin(), from.end()); };
+    join(result.rowsToRemove, out.rowsToRemove);
+    join(result.alreadyGone, out.alreadyGone);
+    join(result.failures, out.failures);
+    join(result.linked, out.linked);
+    join(result.moved, out.moved);
+    join(result.attributesLost, out.attributesLost);
+    join(emptied, lane->emptied);
+    result.freedBytes += out.freedBytes;
   }
   if (!emptied.empty()) {
     // One entry per folder.
@@ -275,8 +324,9 @@ class FreedBytes {
     auto& [names, removed] = files_.try_emplace({status.device, status.inode}, status.linkCount, 0u).first->second;
     return ++removed == names ? status.size : 0;
   }
-  // Move counts what it puts aside, once per file.
+  // Move counts what it puts aside, once per file. Trash asks from two threads.
   std::uint64_t movedAside(const platform::FileStatus& status) {
+    const std::lock_guard<std::mutex> hold(lock_);
     return files_.try_emplace({status.device, status.inode}, 0u, 0u).second ? status.size : 0;
   }
 
@@ -284,6 +334,7 @@ class FreedBytes {
   const bool dryRun_;
   // By device and inode: the names it had when first met, and how many of them we removed.
   std::map<std::pair<std::uint64_t, std::uint64_t>, std::pair<std::uint32_t, std::uint32_t>> files_;
+  std::mutex lock_;
 };
 
 // Shares the file's blocks with its kept copy; counts the blocks that were its own before and no
@@ -316,7 +367,6 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
   Mover mover(options, result.moved);
   LinkReplacer replacer(rows);
   FreedBytes freed(options.dryRun);
-  platform::Trash trash;
   ActionJournal* const journal = options.dryRun ? nullptr : options.journal;
   if (journal && !journal->begin(journalKindOf(action))) result.journalAction = journal->action();
   // Writes what became of the row's file, found as `status`, now at `newPath` (and as `landed` says
@@ -338,7 +388,7 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
     journal->record(std::move(record));
   };
   actOnEach(action, rows, selected, options, result,
-            [&](std::size_t i, const platform::FolderHandle& folder, const platform::FileStatus& status,
+            [&](Lane& lane, std::size_t i, const platform::FolderHandle& folder, const platform::FileStatus& status,
                 std::size_t keeper, const std::function<std::optional<NoticeText>()>& keeperStill) -> FileOutcome {
               const ResultRow& row = rows[i];
               FileOutcome outcome;
@@ -378,13 +428,13 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
                 case FileAction::Trash: {
                   platform::TrashedFile trashed;
                   bool gone = false;
-                  outcome.reason = trash.put(folder, std::string(row.name()), status, trashed, gone);
+                  outcome.reason = lane.trash.put(folder, std::string(row.name()), status, trashed, gone);
                   if (gone) {
                     outcome.reason.reset();
                     outcome.alreadyGone = true;
                   } else if (!outcome.reason) {
                     outcome.freedBytes = freed.movedAside(status);
-                    result.moved.push_back(MovedFile{i, trashed.path});
+                    lane.result.moved.push_back(MovedFile{i, trashed.path});
                     writeDown(i, status, trashed.path, &trashed);
                   }
                   return outcome;

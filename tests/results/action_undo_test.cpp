@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "results/file_removal.h"
 #include "support/posix_only.h"
@@ -126,6 +127,34 @@ TEST_F(Undo, TrashComesBackWithoutItsInfoAndEmptiedFoldersGo) {
   EXPECT_EQ(list[3].path, rows[2].path);
   EXPECT_TRUE(list[1].racy);
   EXPECT_EQ(selected, (std::vector<bool>{true, false, false, false}));
+}
+
+TEST_F(Undo, ManyFilesGoAndComeBackInTwoThreadsWithWholeJournalLines) {
+  PELIMOR_POSIX_ONLY("the Recycle Bin keeps no path we could put a file back from");
+  // The same names in every folder: both threads want the same names in the trash.
+  std::vector<bool> selected;
+  for (std::uint32_t k = 0; k < 400; ++k) {
+    const std::string name = "f" + std::to_string(k % 50);
+    for (const std::string side : {"src/", "keep/"}) {
+      const auto path = temp / (side + std::to_string(k / 50) + "/" + name);
+      writeFile(path, "content " + std::to_string(k));
+      rows.push_back(rowFor(path, k + 1));
+      selected.push_back(side == "src/");
+    }
+  }
+  ActionOptions options;
+  options.journal = &journal;
+  const RemovalResult trashed = actOnSelectedFiles(FileAction::Trash, rows, selected, options);
+  ASSERT_EQ(trashed.moved.size(), 400u);
+  std::set<std::string> names;
+  for (const MovedFile& file : trashed.moved) names.insert(file.destination);
+  EXPECT_EQ(names.size(), 400u);
+  const std::vector<JournalRecord> records = readJournal(journal.path());
+  ASSERT_EQ(records.size(), 400u);
+  const UndoResult undone = undoAction(records, trashed.journalAction, &journal);
+  EXPECT_EQ(undone.putBack.size(), 400u);
+  EXPECT_EQ(readJournal(journal.path()).size(), 800u);
+  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(readFile(rows[i].path), "content " + std::to_string(i / 2));
 }
 
 TEST_F(Undo, DeletedFilesCantComeBackAndAKilledRunLeavesATrueRecord) {
