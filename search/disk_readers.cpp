@@ -9,7 +9,7 @@ namespace {
 constexpr auto kWindow = std::chrono::milliseconds(50);
 constexpr std::size_t kFilesPerReader = 4;
 // Opening a file costs about as much as reading this many bytes: a small file's worth.
-constexpr std::uint64_t kWorkPerFile = 16 * 1024;
+constexpr std::uint64_t kWorkPerFile = std::uint64_t{16} * 1024;
 // Files handed out at once when many read: fewer trips to the lock.
 constexpr std::size_t kRun = 8;
 }  // namespace
