@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Peak memory and time of pelimor-find on ten million tiny files, warm, without and with the
+# checksum cache, beside the million tree. The files live on an ext4 image with inline_data on a
+# loop device, so a file of a few bytes costs an inode and no block; the image is made, filled and
+# removed by this script. Run by hand, as root; never part of the tests. See --help.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+work=/tmp/pelimor-bench
+build=""
+folders=10000   # of 1,000 files each
+million=1
+
+usage() {
+  cat <<'USAGE'
+Usage: bench/ten_million.sh [--folders N] [--no-million] [--build-dir DIR] [--work DIR]   (as root)
+
+Makes an ext4 image with inline_data (about 8 GB, sparse) holding N folders of 1,000 files of 1 to
+8 bytes (one file in twenty a copy of its neighbour; default N = 10,000: ten million files, about
+2.5 minutes on 2 cores), then times pelimor-find on it: without the cache, and with it twice (the
+first search writes it, the second reads it). With the million tree (bench/compare.sh's, made if
+missing) for comparison. Peak memory is the maximum resident set (/usr/bin/time). The image is
+removed at the end.
+USAGE
+}
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --folders) folders=$2; shift ;;
+    --no-million) million=0 ;;
+    --build-dir) build=$2; shift ;;
+    --work) work=$2; shift ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "ten_million.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ "$(id -u)" = 0 ] || { echo "ten_million.sh: mounting needs root" >&2; exit 1; }
+[ -n "$build" ] || build=$work/build
+say() { printf '\n== %s\n' "$*" >&2; }
+
+say "building pelimor-find and pelimor-bench-tree (Release) in $build"
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELIMOR_WITH_GUI=OFF \
+      -DPELIMOR_WITH_TESTS=OFF -DPELIMOR_WITH_BENCH=ON > /dev/null
+cmake --build "$build" --target pelimor-find pelimor-bench-tree
+find=$build/cli/pelimor-find
+
+image=$work/images/ten-million.ext4
+mnt=$work/mnt/ten-million
+cache=$work/ten-million-cache
+cleanup() {
+  mountpoint -q "$mnt" && umount "$mnt"
+  rm -f "$image"
+  rm -rf "$cache"
+}
+trap cleanup EXIT
+mkdir -p "$work/images" "$mnt"
+files=$((folders * 1000))
+
+say "image $image with $files tiny files"
+truncate -s 8G "$image"
+mkfs.ext4 -q -F -O inline_data -N $((files + folders + 200000)) -b 4096 "$image"
+mount -o loop "$image" "$mnt"
+start=$(date +%s)
+maker='
+import os, sys
+root, start, stop = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+for f in range(start, stop):
+    d = os.path.join(root, f"d{f // 100:03d}", f"f{f:05d}")
+    os.makedirs(d, exist_ok=True)
+    for k in range(1000):
+        i = f * 1000 + k
+        content = (f"{i - 1}" if i % 20 == 0 and i > 0 else f"{i}").encode()
+        fd = os.open(os.path.join(d, f"n{k}.txt"), os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+        os.write(fd, content)
+        os.close(fd)
+'
+half=$((folders / 2))
+python3 -c "$maker" "$mnt" 0 "$half" &
+python3 -c "$maker" "$mnt" "$half" "$folders"
+wait
+echo "made in $(( $(date +%s) - start )) s" >&2
+
+results=$work/results/ten-million-$(date +%Y%m%d-%H%M%S)
+mkdir -p "$results"
+printf 'tree\trun\twall_s\tuser_s\tsys_s\tmax_rss_mib\tbytes_per_file\n' > "$results/table.tsv"
+run() {  # $1: tree name, $2: run name, $3: files, then the command
+  local tree=$1 name=$2 count=$3
+  shift 3
+  /usr/bin/time -f '%e %U %S %M' -o "$results/$tree-$name.time" "$@" > /dev/null 2> "$results/$tree-$name.err"
+  read -r wall user sys rss < "$results/$tree-$name.time"
+  printf '%s\t%s\t%s\t%s\t%s\t%d\t%d\n' "$tree" "$name" "$wall" "$user" "$sys" $((rss / 1024)) \
+    $(( (rss * 1024 - 64 * 1048576) / count )) >> "$results/table.tsv"
+}
+say "searches, warm"
+"$find" --no-cache --min-kb 0 "$mnt" > /dev/null  # warms the page cache
+run ten-million no-cache "$files" "$find" --no-cache --min-kb 0 "$mnt"
+run ten-million cache-first "$files" env XDG_CACHE_HOME="$cache" "$find" --min-kb 0 "$mnt"
+run ten-million cache-second "$files" env XDG_CACHE_HOME="$cache" "$find" --min-kb 0 "$mnt"
+if [ "$million" = 1 ]; then
+  tree=$work/trees/million
+  "$build/bench/pelimor-bench-tree" make --jobs 2 million "$tree" > /dev/null
+  "$find" --no-cache --min-kb 0 "$tree" > /dev/null
+  run million no-cache 1000000 "$find" --no-cache --min-kb 0 "$tree"
+fi
+say "results in $results (bytes_per_file: the peak less 64 MiB, per file)"
+column -t -s $'\t' "$results/table.tsv"
