@@ -10,7 +10,7 @@ namespace pelimor::platform {
 struct StorageDevice {
   // The same for every file system on one disk: partitions, loop devices and mapped devices (LVM,
   // dm-crypt, RAID) are followed down to what they read from. The file system's own device number
-  // where nothing is known below it.
+  // where nothing is known below it, and always for a remote one: each share is a disk of its own.
   std::uint64_t key = 0;
   // The system's word for the disk: a first guess only, wrong for many virtual disks.
   bool rotational = false;

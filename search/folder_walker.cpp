@@ -31,10 +31,10 @@ struct FolderWalker::Task {
   std::uint8_t marks = 0;          // FileMark bits handed down from the folders above
   const DiskReading* parentDisk = nullptr;
   // A folder of a disk that seeks is opened by its path when its turn comes, and walked only if it
-  // is still the entry its parent listed: this inode, below the parent `parentId`.
+  // is still the entry its parent listed: this inode, below the parent (on parentDevice).
   bool reopenedByPath = false;
   std::uint64_t listedInode = 0;
-  platform::FolderId parentId{};
+  std::uint64_t parentInode = 0;
 };
 
 namespace {
@@ -368,8 +368,9 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
   }
   const platform::FolderId id{own.device, own.inode};
   // Replaced since its parent was listed (the listing's inode is the covered folder's at a mount point).
-  if (task.reopenedByPath && ((own.device == task.parentDevice && own.inode != task.listedInode) ||
-                              folder->foldersAbove(1) != std::vector<platform::FolderId>{task.parentId})) {
+  if (task.reopenedByPath &&
+      ((own.device == task.parentDevice && own.inode != task.listedInode) ||
+       folder->foldersAbove(1) != std::vector<platform::FolderId>{{task.parentDevice, task.parentInode}})) {
     notWalked();
     return;
   }
@@ -457,7 +458,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
       const bool inInodeOrder = !isLink && inodeOrder;
       (isLink ? links : subfolders)
           .push_back(Task{isLink || inInodeOrder ? nullptr : folder, node, name, std::move(path), task.start,
-                          own.device, marks, disk, inInodeOrder, inode, id});
+                          own.device, marks, disk, inInodeOrder, inode, own.inode});
       return true;
     }
     if (kind != EntryKind::Regular) {

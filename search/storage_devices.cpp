@@ -72,9 +72,7 @@ DiskReading& StorageDevices::of(std::uint64_t fileSystemDevice) {
   const auto type = typeOfDevice_.find(fileSystemDevice);
   platform::StorageDevice device =
       platform::storageDeviceOf(fileSystemDevice, type == typeOfDevice_.end() ? std::string() : type->second);
-  // A remote file system is a disk of its own, whatever its server holds.
-  const std::uint64_t key = device.remote ? fileSystemDevice : device.key;
-  std::unique_ptr<DiskReading>& disk = byDisk_[key];
+  std::unique_ptr<DiskReading>& disk = byDisk_[device.key];
   if (!disk) disk = std::make_unique<DiskReading>(std::move(device));
   byFileSystem_.emplace(fileSystemDevice, disk.get());
   return *disk;

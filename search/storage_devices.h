@@ -49,7 +49,6 @@ class DiskReading {
   // guess by what is known of the disk.
   ReaderTuner::Start tunerStart() const;
   void settleReaders(unsigned readers) { settledReaders_.store(readers, std::memory_order_relaxed); }
-  bool settled() const { return settledReaders_.load(std::memory_order_relaxed) != 0; }
   unsigned mostReaders() const { return device_.remote ? 32 : 16; }
 
  private:
