@@ -16,14 +16,17 @@ function(pelimor_translations target output_folder)
     return()
   endif()
   # The code whose texts the window shows: the windows, start-up, and the files of the plain layers
-  # that mark texts with PELIMOR_WINDOW_TEXT (search/window_text.h; read as QT_TRANSLATE_NOOP).
+  # that mark texts with PELIMOR_WINDOW_TEXT (platform/window_text.h; read as QT_TRANSLATE_NOOP).
   # Marks in a file that had none before are found when CMake runs again.
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ui/*.cpp ${PROJECT_SOURCE_DIR}/ui/*.h
        ${PROJECT_SOURCE_DIR}/app/*.cpp ${PROJECT_SOURCE_DIR}/app/*.h)
-  file(GLOB plain_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/search/*.h ${PROJECT_SOURCE_DIR}/search/*.cpp
+  file(GLOB_RECURSE plain_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/*.h
+       ${PROJECT_SOURCE_DIR}/platform/*.cpp)
+  file(GLOB more_plain_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/search/*.h ${PROJECT_SOURCE_DIR}/search/*.cpp
        ${PROJECT_SOURCE_DIR}/results/*.h ${PROJECT_SOURCE_DIR}/results/*.cpp
        ${PROJECT_SOURCE_DIR}/settings/*.h ${PROJECT_SOURCE_DIR}/settings/*.cpp)
-  list(REMOVE_ITEM plain_sources ${PROJECT_SOURCE_DIR}/search/window_text.h)
+  list(APPEND plain_sources ${more_plain_sources})
+  list(REMOVE_ITEM plain_sources ${PROJECT_SOURCE_DIR}/platform/window_text.h)
   foreach(source ${plain_sources})
     file(STRINGS ${source} marks REGEX "PELIMOR_WINDOW_TEXT\\(")
     if(marks)

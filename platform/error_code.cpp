@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/window_text.h"
+
 namespace pelimor::platform {
 
 namespace {
@@ -9,16 +11,21 @@ class FailureCategory : public std::error_category {
  public:
   const char* name() const noexcept override { return "pelimor"; }
   std::string message(int value) const override {
-    switch (static_cast<Failure>(value)) {
-      case Failure::ShortWrite:
-        return "the disk took fewer bytes than given";
-      case Failure::BytesDiffer:
-        return "the bytes differ";
-    }
+    if (const char* text = failureText(value)) return text;
     return "unknown failure " + std::to_string(value);
   }
 };
 }  // namespace
+
+const char* failureText(int value) {
+  switch (static_cast<Failure>(value)) {
+    case Failure::ShortWrite:
+      return PELIMOR_WINDOW_TEXT("Notices", "the disk took fewer bytes than given");
+    case Failure::BytesDiffer:
+      return PELIMOR_WINDOW_TEXT("Notices", "the bytes differ");
+  }
+  return nullptr;
+}
 
 const std::error_category& failureCategory() {
   static const FailureCategory category;

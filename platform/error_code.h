@@ -26,6 +26,8 @@ enum class Failure {
 };
 
 const std::error_category& failureCategory();
+// Its English text, marked for the window's translation; null for a value that is no Failure.
+const char* failureText(int value);
 inline std::error_code make_error_code(Failure failure) { return {static_cast<int>(failure), failureCategory()}; }
 
 }  // namespace pelimor::platform

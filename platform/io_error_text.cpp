@@ -4,34 +4,35 @@
 
 namespace pelimor::platform {
 
-std::string ioErrorText(IoFailure failure, int errnoValue) {
-  if (failure == IoFailure::ShortRead) return "Read beyond end of file";
-  if (failure == IoFailure::ShortWrite) return "Disk full";
+NoticeText ioErrorText(IoFailure failure, int errnoValue) {
+  if (failure == IoFailure::ShortRead) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Read beyond end of file"));
+  if (failure == IoFailure::ShortWrite) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Disk full"));
   switch (errnoValue) {
     case ENOENT:
       // A missing file when opening one that should exist; otherwise a missing folder on the way.
-      return failure == IoFailure::Open ? "File not found" : "Invalid filename";
+      return NoticeText::of(failure == IoFailure::Open ? PELIMOR_WINDOW_TEXT("Notices", "File not found")
+                                                       : PELIMOR_WINDOW_TEXT("Notices", "Invalid filename"));
     case ENOTDIR:
     case ENAMETOOLONG:
-      return "Invalid filename";
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Invalid filename"));
     case EMFILE:
     case ENFILE:
-      return "Too many open files";
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Too many open files"));
     case EACCES:
     case EPERM:
     case EROFS:
-      return "File access denied";
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "File access denied"));
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-      return "Disk full";
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Disk full"));
     default:
-      return "I/O error " + std::to_string(errnoValue);
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "I/O error %1"), std::to_string(errnoValue));
   }
 }
 
-std::string ioErrorText(IoFailure failure, std::error_code error) {
+NoticeText ioErrorText(IoFailure failure, std::error_code error) {
   if (error == Failure::ShortWrite) return ioErrorText(IoFailure::ShortWrite, 0);
   return ioErrorText(failure, error.value());
 }

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/error_code.h"
+#include "platform/notice_text.h"
 
 namespace pelimor::platform {
 
@@ -18,9 +19,9 @@ enum class IoFailure {
 
 // "File not found", "Invalid filename", "Too many open files", "File access denied",
 // "Read beyond end of file", "Disk full", or "I/O error %d" with the errno value.
-std::string ioErrorText(IoFailure failure, int errnoValue);
+NoticeText ioErrorText(IoFailure failure, int errnoValue);
 // The same for an error code of the platform layer; a short write is "Disk full".
-std::string ioErrorText(IoFailure failure, std::error_code error);
+NoticeText ioErrorText(IoFailure failure, std::error_code error);
 
 // The system's own message for an errno value.
 std::string systemErrorText(int errnoValue);

@@ -8,6 +8,7 @@
 
 #include "platform/file_status.h"
 #include "platform/folder_handle.h"
+#include "platform/notice_text.h"
 
 namespace pelimor::platform {
 
@@ -42,8 +43,8 @@ class Trash {
   // own file system, under `folder.path()` as its old place. Nothing when it went, with `trashed`
   // telling where; otherwise why it stays where it was (no trash on its file system, a trash that
   // cannot be made or written, the file gone: `gone` set then).
-  std::optional<std::string> put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
-                                 TrashedFile& trashed, bool& gone);
+  std::optional<NoticeText> put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
+                                TrashedFile& trashed, bool& gone);
 
  private:
   struct Cans;

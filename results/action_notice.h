@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "search/notice_text.h"
+#include "platform/notice_text.h"
 
 namespace pelimor {
 

@@ -13,7 +13,7 @@
 #include "results/action_lanes.h"
 #include "results/content_check.h"
 #include "results/move_by_copy.h"
-#include "search/window_text.h"
+#include "platform/window_text.h"
 
 namespace pelimor {
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "platform/folder_handle.h"
-#include "search/notice_text.h"
+#include "platform/notice_text.h"
 #include "search/result_row.h"
 
 namespace pelimor {

@@ -444,7 +444,7 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
                   if (!outcome.reason) writeDown(i, status, rows[keeper].path);
                   return outcome;
                 case FileAction::Link: {
-                  std::string note;
+                  NoticeText note;
                   outcome.reason = replacer.link(row, folder, status, keeper, note);
                   if (!note.empty()) result.attributesLost.push_back(FileFailure{i, row.path, std::move(note)});
                   if (!outcome.reason) {

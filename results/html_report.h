@@ -4,18 +4,25 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "platform/notice_text.h"
 #include "search/folder_group.h"
 #include "search/result_row.h"
 #include "search/unique_file.h"
 
 namespace pelimor {
 
-// A report that could not be written; what() is the text for the error box ("Disk full", ...).
+// A report that could not be written: the text for the error box ("Disk full", ...); what() is its
+// English.
 class ReportError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit ReportError(NoticeText text) : std::runtime_error(text.english()), text_(std::move(text)) {}
+  const NoticeText& text() const { return text_; }
+
+ private:
+  NoticeText text_;
 };
 
 // The data folder followed by "Duplicates.html".

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/notice_text.h"
+#include "platform/notice_text.h"
 #include "search/result_row.h"
 
 namespace pelimor {

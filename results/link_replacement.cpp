@@ -67,7 +67,7 @@ std::optional<NoticeText> LinkReplacer::checkKeeper(std::size_t keeper) {
 
 std::optional<NoticeText> LinkReplacer::link(const ResultRow& row, const platform::FolderHandle& folder,
                                              const platform::FileStatus& status, std::size_t keeper,
-                                             std::string& attributeNote) {
+                                             NoticeText& attributeNote) {
   if (std::optional<NoticeText> reason = checkKeeper(keeper)) return reason;
   const platform::FileStatus kept = keeperCheck_.status();
   const std::string name(row.name());
@@ -100,7 +100,8 @@ std::optional<NoticeText> LinkReplacer::link(const ResultRow& row, const platfor
   }
   if (!folder.statusOf(name, linked)) keeperChangedSince_[keeper] = linked.changedTime();
   if (!sameAttributes(status, kept))
-    attributeNote = "it now has the owner, permissions and time of " + rows_[keeper].path;
+    attributeNote = NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it now has the owner, permissions and time of %1"),
+                                   rows_[keeper].path);
   return std::nullopt;
 }
 

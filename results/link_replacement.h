@@ -22,7 +22,7 @@ class LinkReplacer {
   // the file: its path is never missing. The reason when it stays; `attributeNote` is set when
   // the file's owner, permissions or modification time were not the kept file's.
   std::optional<NoticeText> link(const ResultRow& row, const platform::FolderHandle& folder,
-                                 const platform::FileStatus& status, std::size_t keeper, std::string& attributeNote);
+                                 const platform::FileStatus& status, std::size_t keeper, NoticeText& attributeNote);
   // Makes the checked file share the kept file's blocks; the kernel compares the bytes.
   std::optional<NoticeText> clone(const ResultRow& row, const platform::FolderHandle& folder, std::size_t keeper);
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "search/result_row.h"
-#include "search/window_text.h"
+#include "platform/window_text.h"
 
 namespace pelimor {
 

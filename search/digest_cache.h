@@ -13,7 +13,7 @@
 #include "search/content_digest.h"
 #include "search/digest_cache_file.h"
 #include "search/file_identity.h"
-#include "search/notice_text.h"
+#include "platform/notice_text.h"
 #include "search/racy_files.h"
 
 namespace pelimor {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/notice_text.h"
+#include "platform/notice_text.h"
 
 namespace pelimor {
 

@@ -8,7 +8,7 @@
 #include "platform/io_error_text.h"
 #include "search/disk_readers.h"
 #include "search/parallel_work.h"
-#include "search/window_text.h"
+#include "platform/window_text.h"
 
 namespace pelimor {
 

@@ -11,7 +11,7 @@
 #include "platform/paths.h"
 #include "search/glob_pattern.h"
 #include "search/mask_list.h"
-#include "search/window_text.h"
+#include "platform/window_text.h"
 
 namespace pelimor {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "search/window_text.h"
+#include "platform/window_text.h"
 
 namespace pelimor {
 

@@ -97,9 +97,9 @@ Preferences loadPreferences(std::string_view dataFolder) {
     throw SettingsError(cannotOpenFileText(path, error.value()), path);
   // A settings file of a few lines; anything near this size is no file of ours.
   constexpr std::uint64_t kLargest = 1 << 20;
-  if (file.remaining() > kLargest) throw SettingsError(std::string(kStreamReadError), path);
+  if (file.remaining() > kLargest) throw SettingsError(streamReadErrorText(), path);
   std::string text(static_cast<std::size_t>(file.remaining()), '\0');
-  if (!file.readExact(text.data(), text.size())) throw SettingsError(std::string(kStreamReadError), path);
+  if (!file.readExact(text.data(), text.size())) throw SettingsError(streamReadErrorText(), path);
   return preferencesFromText(text);
 }
 
@@ -108,7 +108,7 @@ void savePreferences(std::string_view dataFolder, const Preferences& preferences
   platform::ReplacingFile file(path);
   if (const std::error_code error = file.create()) throw SettingsError(cannotCreateFileText(path, error.value()), path);
   const std::string text = preferencesText(preferences);
-  if (file.write(text.data(), text.size()) || file.finish()) throw SettingsError(std::string(kStreamWriteError), path);
+  if (file.write(text.data(), text.size()) || file.finish()) throw SettingsError(streamWriteErrorText(), path);
   if (const std::error_code error = file.replace())
     throw SettingsError(cannotCreateFileText(path, error.value()), path);
 }

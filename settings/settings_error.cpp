@@ -5,20 +5,18 @@
 
 namespace pelimor {
 
-namespace {
-std::string fileErrorText(std::string_view verb, std::string_view path, int errnoValue) {
-  std::string text = "Cannot ";
-  text.append(verb).append(" file \"").append(path).append("\". ");
-  return text + platform::systemErrorText(errnoValue);
-}
-}  // namespace
+NoticeText streamReadErrorText() { return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Stream read error")); }
 
-std::string cannotOpenFileText(std::string_view path, int errnoValue) {
-  return fileErrorText("open", path, errnoValue);
+NoticeText streamWriteErrorText() { return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Stream write error")); }
+
+NoticeText cannotOpenFileText(std::string_view path, int errnoValue) {
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Cannot open file \"%1\". %2"), std::string(path),
+                        platform::systemErrorText(errnoValue));
 }
 
-std::string cannotCreateFileText(std::string_view path, int errnoValue) {
-  return fileErrorText("create", path, errnoValue);
+NoticeText cannotCreateFileText(std::string_view path, int errnoValue) {
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "Cannot create file \"%1\". %2"), std::string(path),
+                        platform::systemErrorText(errnoValue));
 }
 
 std::string errorBoxText(std::string_view errorText) {
@@ -28,11 +26,13 @@ std::string errorBoxText(std::string_view errorText) {
   return text;
 }
 
-std::string errorBoxText(const SettingsError& error) {
-  const std::string_view errorText = error.what();
-  std::string text = errorBoxText(errorText);
-  if (error.file().empty() || errorText.find(error.file()) != std::string_view::npos) return text;
-  return text + "\nFile: \"" + platform::shownPath(error.file()) + '"';
+std::string errorBoxText(const SettingsError& error, NoticeText::Translate translate) {
+  const auto inLanguage = [&](const NoticeText& text) { return translate ? text.rendered(translate) : text.english(); };
+  std::string text = errorBoxText(inLanguage(error.text()));
+  // The path as the error holds it, in whatever language the rest is.
+  if (error.file().empty() || error.text().english().find(error.file()) != std::string::npos) return text;
+  return text + '\n' +
+         inLanguage(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "File: \"%1\""), platform::shownPath(error.file())));
 }
 
 }  // namespace pelimor

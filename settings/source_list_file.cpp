@@ -12,7 +12,7 @@ namespace {
 
 std::int32_t readInt32(platform::InputFile& file) {
   unsigned char bytes[4];
-  if (!file.readExact(bytes, sizeof bytes)) throw SettingsError(std::string(kStreamReadError));
+  if (!file.readExact(bytes, sizeof bytes)) throw SettingsError(streamReadErrorText());
   std::uint32_t value = 0;
   for (int i = 3; i >= 0; --i) value = (value << 8) | bytes[i];
   return static_cast<std::int32_t>(value);
@@ -20,14 +20,14 @@ std::int32_t readInt32(platform::InputFile& file) {
 
 void writeLength(platform::ReplacingFile& file, std::size_t length) {
   if (length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-    throw SettingsError(std::string(kStreamWriteError));
+    throw SettingsError(streamWriteErrorText());
   auto value = static_cast<std::uint32_t>(length);
   unsigned char bytes[4];
   for (auto& byte : bytes) {
     byte = static_cast<unsigned char>(value & 0xFFu);
     value >>= 8;
   }
-  if (file.write(bytes, sizeof bytes)) throw SettingsError(std::string(kStreamWriteError));
+  if (file.write(bytes, sizeof bytes)) throw SettingsError(streamWriteErrorText());
 }
 
 }  // namespace
@@ -37,16 +37,15 @@ std::string sourceFilePath(std::string_view dataFolder) { return platform::joinP
 std::string readSourceEntry(platform::InputFile& file) {
   const std::int32_t length = readInt32(file);
   // Checked against the file before allocating, so a damaged length can't ask for gigabytes.
-  if (length < 0 || static_cast<std::uint64_t>(length) > file.remaining())
-    throw SettingsError(std::string(kStreamReadError));
+  if (length < 0 || static_cast<std::uint64_t>(length) > file.remaining()) throw SettingsError(streamReadErrorText());
   std::string text(static_cast<std::size_t>(length), '\0');
-  if (!file.readExact(text.data(), text.size())) throw SettingsError(std::string(kStreamReadError));
+  if (!file.readExact(text.data(), text.size())) throw SettingsError(streamReadErrorText());
   return text;
 }
 
 void writeSourceEntry(platform::ReplacingFile& file, std::string_view text) {
   writeLength(file, text.size());
-  if (!text.empty() && file.write(text.data(), text.size())) throw SettingsError(std::string(kStreamWriteError));
+  if (!text.empty() && file.write(text.data(), text.size())) throw SettingsError(streamWriteErrorText());
 }
 
 void loadSourceList(std::string_view dataFolder, std::vector<std::string>& rows) {
@@ -64,7 +63,7 @@ void loadSourceList(std::string_view dataFolder, std::vector<std::string>& rows)
     const std::int32_t count = readInt32(file);
     for (std::int32_t i = 0; i < count; ++i) rows.push_back(readSourceEntry(file));
   } catch (const SettingsError& error) {
-    throw SettingsError(error.what(), path);  // the entry readers know no file
+    throw SettingsError(error.text(), path);  // the entry readers know no file
   }
 }
 
@@ -76,9 +75,9 @@ void saveSourceList(std::string_view dataFolder, const std::vector<std::string>&
     writeLength(file, rows.size());
     for (const std::string& row : rows) writeSourceEntry(file, row);
   } catch (const SettingsError& error) {
-    throw SettingsError(error.what(), path);
+    throw SettingsError(error.text(), path);
   }
-  if (file.finish()) throw SettingsError(std::string(kStreamWriteError), path);
+  if (file.finish()) throw SettingsError(streamWriteErrorText(), path);
   if (const std::error_code error = file.replace())
     throw SettingsError(cannotCreateFileText(path, error.value()), path);
 }

@@ -32,7 +32,7 @@ void CompletionSound::play() {
   // missing device alike; a file we can't even open is told to the user now.
   const std::string path = bytesOf(file);
   if (const std::error_code error = platform::FileReader().open(path)) {
-    showErrorBox(qobject_cast<QWidget*>(parent()), shownText(cannotOpenFileText(path, error.value())));
+    showErrorBox(qobject_cast<QWidget*>(parent()), shownNotice(cannotOpenFileText(path, error.value())));
     return;
   }
   playing_ = file;

@@ -13,7 +13,7 @@
 #include "results/action_journal.h"
 #include "results/file_removal.h"
 #include "results/keep_rules.h"
-#include "search/notice_text.h"
+#include "platform/notice_text.h"
 #include "search/skipped_file.h"
 #include "search/unique_file.h"
 #include "settings/options_record.h"

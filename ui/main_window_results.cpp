@@ -276,7 +276,7 @@ void MainWindow::printReport() {
     writeHtmlReport(fileName, resultList_->session().rows(), withNoCopy ? &filesWithNoCopy_ : nullptr,
                     folderGroups.empty() ? nullptr : &folderGroups);
   } catch (const ReportError& error) {
-    showErrorBox(this, QString::fromStdString(error.what()));
+    showErrorBox(this, shownNotice(error.text()));
     return;
   }
   openOnDesktop(this, QUrl::fromLocalFile(shownText(fileName)), tr("the report"));

@@ -212,7 +212,7 @@ void MainWindow::startFromSettingsFiles() {
     sourceList_->setReferenceFolders(preferences_.referenceFolders);
     folderView_->setFindFolders(preferences_.findFolderTwins);
   } catch (const SettingsError& error) {
-    showErrorBox(this, shownText(errorBoxText(error)));
+    showSettingsErrorBox(this, error);
   }
 }
 
@@ -224,7 +224,7 @@ bool MainWindow::saveSettings() {
     savePreferences(dataFolder_, preferences_);
     return true;
   } catch (const SettingsError& error) {
-    showErrorBox(this, shownText(errorBoxText(error)));
+    showSettingsErrorBox(this, error);
     // The window stays open so the user can do something about it. A settings file that stays
     // unwritable must not keep the program from ending, though: the next close tries once more
     // and then closes whatever happens.

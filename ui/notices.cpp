@@ -21,6 +21,10 @@ int widestLabel(const QWidget& box) {
   const int screen = box.screen() ? box.screen()->availableGeometry().width() : 1024;
   return screen <= 1024 ? screen - 120 : std::min(screen - 480, 1000) - 120;
 }
+
+std::string inWindowLanguage(const char* pattern) {
+  return QCoreApplication::translate("Notices", pattern).toStdString();
+}
 }  // namespace
 
 int execNoticeBox(QMessageBox& box) {
@@ -61,9 +65,12 @@ QMessageBox::StandardButton showNotice(QWidget* parent, DialogKind kind, const Q
   return static_cast<QMessageBox::StandardButton>(execNoticeBox(box));
 }
 
-QString shownNotice(const NoticeText& text) {
-  return QString::fromStdString(
-      text.rendered([](const char* pattern) { return QCoreApplication::translate("Notices", pattern).toStdString(); }));
+QString shownNotice(const NoticeText& text) { return QString::fromStdString(text.rendered(inWindowLanguage)); }
+
+void showSettingsErrorBox(QWidget* parent, const SettingsError& error) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelimor"),
+                  QString::fromStdString(errorBoxText(error, inWindowLanguage)), QMessageBox::Ok, parent);
+  execNoticeBox(box);
 }
 
 void showErrorBox(QWidget* parent, const QString& text) {

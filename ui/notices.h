@@ -4,7 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
-#include "search/notice_text.h"
+#include "platform/notice_text.h"
+#include "settings/settings_error.h"
 
 namespace pelimor {
 
@@ -26,5 +27,7 @@ QString shownNotice(const NoticeText& text);
 // The error box: title "Pelimor", stop icon, OK; a full stop is added after a text whose last
 // character comes after '.' in code order.
 void showErrorBox(QWidget* parent, const QString& text);
+// The same for a settings file's error, in the window's language, naming the file.
+void showSettingsErrorBox(QWidget* parent, const SettingsError& error);
 
 }  // namespace pelimor

@@ -32,7 +32,7 @@ struct Can {
   std::uint64_t device = 0;
   bool home = false;      // the home trash: its entries keep absolute paths
   std::string topFolder;  // otherwise the file system's top folder, which the entries' paths start from
-  std::string refusal;    // why this file system has no trash we may use; empty when it has one
+  NoticeText refusal;     // why this file system has no trash we may use; empty when it has one
   std::string folder;     // the trash folder, holding files/ and info/
   FolderHandle files, info;
   // Names met here before that were taken: the number to try next, so that many files of one name
@@ -198,7 +198,9 @@ void Trash::Cans::open(Can& can, const std::string& folder) {
     std::error_code error = createFolderWithParents(folderPartOf(homeTrash));
     if (!error) error = makePrivateFolder(homeTrash);
     if (!error) error = openTrashFolder(homeTrash, can);
-    if (error) can.refusal = "the trash " + homeTrash + " cannot be made: " + systemErrorText(error);
+    if (error)
+      can.refusal = NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 cannot be made: %2"), homeTrash,
+                                   NoticeText(error));
     return;
   }
   if (!mountsRead) {
@@ -215,15 +217,23 @@ void Trash::Cans::open(Can& can, const std::string& folder) {
       !openOwnTrash(joinPath(shared, uid), can))
     return;
   if (const std::error_code error = openOwnTrash(joinPath(can.topFolder, ".Trash-" + uid), can))
-    can.refusal = "there is no trash on its file system (" + can.topFolder + "): " + systemErrorText(error);
+    can.refusal = NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "there is no trash on its file system (%1): %2"),
+                                 can.topFolder, NoticeText(error));
 }
+
+namespace {
+NoticeText cannotWrite(const Can& can, std::error_code error) {
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 cannot be written: %2"), can.folder,
+                        NoticeText(error));
+}
+}  // namespace
 
 Trash::Trash() : cans_(new Cans) {}
 
 Trash::~Trash() { delete cans_; }
 
-std::optional<std::string> Trash::put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
-                                      TrashedFile& trashed, bool& gone) {
+std::optional<NoticeText> Trash::put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
+                                     TrashedFile& trashed, bool& gone) {
   gone = false;
   Can& can = cans_->canFor(status.device, folder.path());
   if (!can.refusal.empty()) return can.refusal;
@@ -248,22 +258,23 @@ std::optional<std::string> Trash::put(const FolderHandle& folder, const std::str
     const int descriptor =
         ::openat(can.info.descriptor(), infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (descriptor < 0 && errno == EEXIST) continue;
-    if (descriptor < 0) return "the trash " + can.folder + " cannot be written: " + systemErrorText(errno);
+    if (descriptor < 0) return cannotWrite(can, errnoCode(errno));
     std::error_code error = writeFully(descriptor, info);
     if (::close(descriptor) != 0 && !error) error = errnoCode(errno);
-    const auto fail = [&](std::string reason) {
+    const auto fail = [&](NoticeText reason) {
       can.info.removeFile(infoName);
-      return std::optional<std::string>(std::move(reason));
+      return std::optional<NoticeText>(std::move(reason));
     };
-    if (error) return fail("the trash " + can.folder + " cannot be written: " + systemErrorText(error));
+    if (error) return fail(cannotWrite(can, error));
 
     FileStatus now;
     error = folder.statusOf(name, now);
     if (error == std::errc::no_such_file_or_directory) gone = true;
-    if (gone) return fail("it no longer exists");
-    if (error) return fail("it cannot be looked at: " + systemErrorText(error));
+    if (gone) return fail(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it no longer exists")));
+    if (error)
+      return fail(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be looked at: %1"), NoticeText(error)));
     if (now.device != status.device || now.inode != status.inode)
-      return fail("it changed before it could go to the trash");
+      return fail(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it changed before it could go to the trash")));
 
     error = folder.renameNoReplace(name, can.files, inTrash);
     if (error == std::errc::file_exists) {
@@ -273,10 +284,14 @@ std::optional<std::string> Trash::put(const FolderHandle& folder, const std::str
     // The trash's own folder taken away meanwhile says the same as a file gone.
     if (error == std::errc::no_such_file_or_directory)
       gone = folder.statusOf(name, now) == std::errc::no_such_file_or_directory;
-    if (gone) return fail("it no longer exists");
+    if (gone) return fail(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it no longer exists")));
     if (error == std::errc::cross_device_link)
-      return fail("its trash " + can.folder + " lies on another file system: it is never copied there");
-    if (error) return fail("it cannot be moved to the trash " + can.folder + ": " + systemErrorText(error));
+      return fail(NoticeText::of(
+          PELIMOR_WINDOW_TEXT("Notices", "its trash %1 lies on another file system: it is never copied there"),
+          can.folder));
+    if (error)
+      return fail(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be moved to the trash %1: %2"), can.folder,
+                                 NoticeText(error)));
     if (number > 1 || remembered != can.nextNumber.end()) can.nextNumber[name] = number + 1;
     trashed.path = joinPath(can.files.path(), inTrash);
     trashed.infoPath = joinPath(can.info.path(), infoName);
@@ -284,7 +299,7 @@ std::optional<std::string> Trash::put(const FolderHandle& folder, const std::str
     if (can.files.statusOf(inTrash, trashed.status)) trashed.lookedAt = 0;
     return std::nullopt;
   }
-  return "the trash " + can.folder + " has no free name for it";
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 has no free name for it"), can.folder);
 }
 
 }  // namespace pelimor::platform

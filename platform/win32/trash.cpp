@@ -19,19 +19,19 @@ Trash::Trash() : cans_(new Cans) {}
 
 Trash::~Trash() { delete cans_; }
 
-std::optional<std::string> Trash::put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
-                                      TrashedFile& trashed, bool& gone) {
+std::optional<NoticeText> Trash::put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
+                                     TrashedFile& trashed, bool& gone) {
   gone = false;
   trashed = TrashedFile{};
   FileStatus now;
   const std::error_code error = folder.statusOf(name, now);
   if (error == std::errc::no_such_file_or_directory) {
     gone = true;
-    return "it no longer exists";
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it no longer exists"));
   }
-  if (error) return "it cannot be looked at: " + systemErrorText(error);
+  if (error) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be looked at: %1"), NoticeText(error));
   if (now.device != status.device || now.inode != status.inode)
-    return std::string("it changed before it could go to the Recycle Bin");
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it changed before it could go to the Recycle Bin"));
 
   // The shell takes neither the long-path prefix nor '/', and a list of names that ends in a
   // second NUL.
@@ -45,7 +45,8 @@ std::optional<std::string> Trash::put(const FolderHandle& folder, const std::str
       path.substr(0, path.size() >= 3 && path[1] == L':' ? 3 : path.find(L'\\', path.find(L'\\', 2) + 1) + 1);
   SHQUERYRBINFO bin{};
   bin.cbSize = sizeof bin;
-  if (FAILED(::SHQueryRecycleBinW(root.c_str(), &bin))) return std::string("its drive has no Recycle Bin");
+  if (FAILED(::SHQueryRecycleBinW(root.c_str(), &bin)))
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its drive has no Recycle Bin"));
   path.push_back(L'\0');
   SHFILEOPSTRUCTW operation{};
   operation.wFunc = FO_DELETE;
@@ -57,7 +58,8 @@ std::optional<std::string> Trash::put(const FolderHandle& folder, const std::str
   if (folder.statusOf(name, now) == std::errc::no_such_file_or_directory) gone = true;
   char code[16];
   std::snprintf(code, sizeof code, "0x%X", static_cast<unsigned>(result));
-  return std::string("the Recycle Bin did not take it (the shell's code ") + code + ")";
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the Recycle Bin did not take it (the shell's code %1)"),
+                        std::string(code));
 }
 
 }  // namespace pelimor::platform

@@ -452,6 +452,102 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>it could not be read whole</source>
         <translation>er konnte nicht ganz gelesen werden</translation>
     </message>
+    <message>
+        <source>Read beyond end of file</source>
+        <translation>Lesen über das Dateiende hinaus</translation>
+    </message>
+    <message>
+        <source>Disk full</source>
+        <translation>Datenträger voll</translation>
+    </message>
+    <message>
+        <source>File not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Invalid filename</source>
+        <translation>Ungültiger Dateiname</translation>
+    </message>
+    <message>
+        <source>Too many open files</source>
+        <translation>Zu viele offene Dateien</translation>
+    </message>
+    <message>
+        <source>File access denied</source>
+        <translation>Dateizugriff verweigert</translation>
+    </message>
+    <message>
+        <source>I/O error %1</source>
+        <translation>E/A-Fehler %1</translation>
+    </message>
+    <message>
+        <source>the trash %1 cannot be made: %2</source>
+        <translation>der Papierkorb %1 kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>there is no trash on its file system (%1): %2</source>
+        <translation>auf ihrem Dateisystem gibt es keinen Papierkorb (%1): %2</translation>
+    </message>
+    <message>
+        <source>the trash %1 cannot be written: %2</source>
+        <translation>in den Papierkorb %1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>it cannot be looked at: %1</source>
+        <translation>sie kann nicht angesehen werden: %1</translation>
+    </message>
+    <message>
+        <source>it changed before it could go to the trash</source>
+        <translation>sie hat sich geändert, bevor sie in den Papierkorb kam</translation>
+    </message>
+    <message>
+        <source>its trash %1 lies on another file system: it is never copied there</source>
+        <translation>ihr Papierkorb %1 liegt auf einem anderen Dateisystem: dorthin wird nie kopiert</translation>
+    </message>
+    <message>
+        <source>it cannot be moved to the trash %1: %2</source>
+        <translation>sie kann nicht in den Papierkorb %1 verschoben werden: %2</translation>
+    </message>
+    <message>
+        <source>the trash %1 has no free name for it</source>
+        <translation>der Papierkorb %1 hat keinen freien Namen für sie</translation>
+    </message>
+    <message>
+        <source>it changed before it could go to the Recycle Bin</source>
+        <translation>sie hat sich geändert, bevor sie in den Papierkorb kam</translation>
+    </message>
+    <message>
+        <source>its drive has no Recycle Bin</source>
+        <translation>ihr Laufwerk hat keinen Papierkorb</translation>
+    </message>
+    <message>
+        <source>the Recycle Bin did not take it (the shell&apos;s code %1)</source>
+        <translation>der Papierkorb hat sie nicht angenommen (Code der Shell %1)</translation>
+    </message>
+    <message>
+        <source>Stream read error</source>
+        <translation>Lesefehler im Datenstrom</translation>
+    </message>
+    <message>
+        <source>Stream write error</source>
+        <translation>Schreibfehler im Datenstrom</translation>
+    </message>
+    <message>
+        <source>Cannot open file &quot;%1&quot;. %2</source>
+        <translation>Datei &quot;%1&quot; kann nicht geöffnet werden. %2</translation>
+    </message>
+    <message>
+        <source>Cannot create file &quot;%1&quot;. %2</source>
+        <translation>Datei &quot;%1&quot; kann nicht angelegt werden. %2</translation>
+    </message>
+    <message>
+        <source>File: &quot;%1&quot;</source>
+        <translation>Datei: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>it now has the owner, permissions and time of %1</source>
+        <translation>sie hat jetzt Besitzer, Rechte und Zeit von %1</translation>
+    </message>
 </context>
 <context>
     <name>Reasons</name>

@@ -12,6 +12,7 @@
 #include "results/file_removal.h"
 #include "results/group_guard.h"
 #include "results/keep_rules.h"
+#include "settings/settings_error.h"
 #include "ui/main_window.h"
 #include "ui/main_window_driver.h"
 #include "ui/notices.h"
@@ -59,6 +60,7 @@ class TranslationTest : public QObject {
          u"3 Gruppen blieben, wie sie waren: Mehr darin auszuwählen hätte keine Kopie übrig gelassen.",
          u"3 groups were left as they were: selecting more there would have left no copy."},
         {moreListedText(25), u"\n... und 5 weitere.", u"\n... and 5 more."},
+        {SettingsError(streamReadErrorText()).text(), u"Lesefehler im Datenstrom", u"Stream read error"},
         {NoticeText::of("the checksum cache %1 was not used, %2; it is made anew", "/c",
                         NoticeText::of("it is damaged")),
          u"Der Prüfsummen-Speicher /c wurde nicht verwendet, er ist beschädigt; er wird neu angelegt",

@@ -1,4 +1,4 @@
-#include "search/notice_text.h"
+#include "platform/notice_text.h"
 
 #include "platform/io_error_text.h"
 
@@ -30,7 +30,13 @@ NoticeText::NoticeText(std::string verbatim) {
   if (!verbatim.empty()) pieces_.push_back(Piece{nullptr, std::move(verbatim), {}});
 }
 
-NoticeText::NoticeText(const std::error_code& error) : NoticeText(platform::systemErrorText(error)) {}
+NoticeText::NoticeText(const std::error_code& error) {
+  const char* ours = error.category() == platform::failureCategory() ? platform::failureText(error.value()) : nullptr;
+  if (ours)
+    *this = of(ours);
+  else
+    *this = NoticeText(platform::systemErrorText(error));
+}
 
 NoticeText& NoticeText::operator+=(NoticeText more) {
   pieces_.insert(pieces_.end(), std::make_move_iterator(more.pieces_.begin()),

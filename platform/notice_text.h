@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "search/window_text.h"
+#include "platform/window_text.h"
 
 namespace pelimor {
 
