@@ -10,10 +10,10 @@
 #include "platform/folder_handle.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "platform/window_text.h"
 #include "results/action_lanes.h"
 #include "results/content_check.h"
 #include "results/move_by_copy.h"
-#include "platform/window_text.h"
 
 namespace pelimor {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "search/result_row.h"
 #include "platform/window_text.h"
+#include "search/result_row.h"
 
 namespace pelimor {
 

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "platform/directory_reader.h"
+#include "platform/notice_text.h"
 #include "search/candidate_store.h"
 #include "search/content_digest.h"
 #include "search/digest_cache_file.h"
 #include "search/file_identity.h"
-#include "platform/notice_text.h"
 #include "search/racy_files.h"
 
 namespace pelimor {

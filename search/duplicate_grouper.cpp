@@ -6,9 +6,9 @@
 
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
+#include "platform/window_text.h"
 #include "search/disk_readers.h"
 #include "search/parallel_work.h"
-#include "platform/window_text.h"
 
 namespace pelimor {
 

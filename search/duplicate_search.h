@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/folders.h"
+#include "platform/notice_text.h"
 #include "search/duplicate_grouper.h"
 #include "search/file_catalog.h"
 #include "search/folder_group.h"
-#include "platform/notice_text.h"
 #include "search/result_row.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"

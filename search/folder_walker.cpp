@@ -9,9 +9,9 @@
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
+#include "platform/window_text.h"
 #include "search/glob_pattern.h"
 #include "search/mask_list.h"
-#include "platform/window_text.h"
 
 namespace pelimor {
 
