@@ -1,6 +1,9 @@
 #include "settings/preferences_file.h"
 
+#include <charconv>
 #include <cstdint>
+#include <string>
+#include <system_error>
 #include <utility>
 
 #include "platform/paths.h"
@@ -20,6 +23,9 @@ constexpr std::string_view kAskBeforeRemoval = "ask-before-delete-and-move";
 constexpr std::string_view kMoveKeepsFolders = "move-keeps-folders";
 constexpr std::string_view kRemoveEmptyFolders = "remove-empty-folders";
 constexpr std::string_view kFindFolderTwins = "find-duplicate-folders";
+constexpr std::string_view kShowPreview = "show-preview";
+constexpr std::string_view kPreviewWidth = "preview-width";
+constexpr int kWidestPreview = 100000;  // pixels; beyond is no width a screen has
 
 // The yes-or-no settings, by name.
 constexpr std::pair<std::string_view, bool Preferences::*> kSwitches[] = {
@@ -29,6 +35,7 @@ constexpr std::pair<std::string_view, bool Preferences::*> kSwitches[] = {
     {kMoveKeepsFolders, &Preferences::moveKeepsFolders},
     {kRemoveEmptyFolders, &Preferences::removeEmptyFolders},
     {kFindFolderTwins, &Preferences::findFolderTwins},
+    {kShowPreview, &Preferences::showPreview},
 };
 constexpr std::string_view kHead =
     "# Pelimor's own settings; Options.cfg and Source.cfg hold the rest.\n"
@@ -36,6 +43,13 @@ constexpr std::string_view kHead =
 
 // A value with a line break would end its line early and become a line of its own.
 bool fitsOnALine(std::string_view value) { return value.find_first_of("\r\n") == std::string_view::npos; }
+
+// A width as written; 0 (the default) for anything else.
+int widthFrom(std::string_view value) {
+  int width = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), width);
+  return error == std::errc() && end == value.data() + value.size() && width > 0 && width <= kWidestPreview ? width : 0;
+}
 
 }  // namespace
 
@@ -51,6 +65,7 @@ std::string preferencesText(const Preferences& preferences) {
   if (preferences.exclusions.empty()) line(kNoExclusions, "yes");
   for (const std::string& pattern : preferences.exclusions) line(kExclude, pattern);
   for (const auto& [name, member] : kSwitches) line(name, preferences.*member ? "yes" : "no");
+  if (preferences.previewWidth > 0) line(kPreviewWidth, std::to_string(preferences.previewWidth));
   for (const std::string& folder : preferences.referenceFolders) line(kReference, folder);
   for (const std::string& other : preferences.otherLines) text.append(other).append("\n");
   return text;
@@ -80,6 +95,8 @@ Preferences preferencesFromText(std::string_view text) {
       noExclusions = value == "yes";
     else if (bool Preferences::*member = switchNamed(name))
       preferences.*member = value == "yes";
+    else if (name == kPreviewWidth)
+      preferences.previewWidth = widthFrom(value);
     else if (name == kReference && !value.empty())
       preferences.referenceFolders.emplace_back(value);
     else

@@ -24,6 +24,8 @@ struct Preferences {
   bool moveKeepsFolders = false;        // Move puts each file under its path below its source folder
   bool removeEmptyFolders = false;      // the folders Delete, Move or Trash left empty go too
   bool findFolderTwins = false;         // searches also find folders holding the same tree
+  bool showPreview = false;             // the pane beside the list shows the focused file
+  int previewWidth = 0;                 // the pane's width in pixels; 0: a share of the window
   std::vector<std::string> otherLines;  // lines of a later version, kept
 };
 

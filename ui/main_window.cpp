@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -25,6 +26,7 @@
 #include "ui/filter_controls.h"
 #include "ui/folder_browser.h"
 #include "ui/folder_groups_view.h"
+#include "ui/preview_pane.h"
 #include "ui/result_list_view.h"
 #include "ui/source_list.h"
 #include "ui/text_bytes.h"
@@ -92,6 +94,13 @@ void MainWindow::buildMenus() {
   undoEntry_->setEnabled(false);
   addAction(undoEntry_);  // Ctrl+Z works with the menu closed
   resultMenu_->addAction(undoEntry_);
+  previewEntry_ = new QAction(tr("Preview"), this);
+  previewEntry_->setObjectName(QStringLiteral("previewEntry"));
+  previewEntry_->setCheckable(true);
+  previewEntry_->setShortcut(Qt::Key_F3);
+  previewEntry_->setShortcutContext(Qt::WindowShortcut);
+  addAction(previewEntry_);
+  resultMenu_->addAction(previewEntry_);
 
   removalMenu_ = new QMenu(this);
   removalMenu_->setObjectName(QStringLiteral("removalMenu"));
@@ -195,6 +204,14 @@ void MainWindow::buildClientArea() {
   folderView_ = new FolderGroupsView(resultTabs_);
   resultTabs_->addTab(resultList_, tr("Files"));
   resultTabs_->addTab(folderView_, tr("Folders"));
+  resultSplitter_ = new QSplitter(Qt::Horizontal, client);
+  resultSplitter_->setObjectName(QStringLiteral("resultSplitter"));
+  resultSplitter_->setChildrenCollapsible(false);
+  previewPane_ = new PreviewPane(resultSplitter_);
+  resultSplitter_->addWidget(resultTabs_);
+  resultSplitter_->addWidget(previewPane_);
+  resultSplitter_->setStretchFactor(0, 1);
+  previewPane_->hide();
 
   // Wider window: the lists and the mask field widen, the source buttons move right.
   // Taller window: only the result list grows.
@@ -228,7 +245,7 @@ void MainWindow::buildClientArea() {
   layout->addLayout(sourceRow);
   layout->addLayout(filters);
   layout->addSpacing(14);
-  layout->addWidget(resultTabs_, 1);
+  layout->addWidget(resultSplitter_, 1);
 
   QWidget::setTabOrder(sourceList_, addSourceButton_);
   QWidget::setTabOrder(addSourceButton_, removeSourceButton_);
@@ -290,6 +307,8 @@ void MainWindow::connectHandlers() {
   connect(folderView_, &FolderGroupsView::openFolderRequested, this,
           [this](const QString& path) { openOnDesktop(this, QUrl::fromLocalFile(path), tr("the folder")); });
   connect(resultList_, &ResultListView::listChanged, this, &MainWindow::updateStatusBar);
+  connect(resultList_, &ResultListView::listChanged, this, &MainWindow::updatePreview);
+  connect(previewEntry_, &QAction::toggled, this, &MainWindow::setPreviewShown);
   connect(resultList_, &QAbstractItemView::doubleClicked, this, &MainWindow::openSelectedFile);
   connect(resultList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
     prepareResultMenu();

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/notice_text.h"
 #include "results/action_journal.h"
 #include "results/file_removal.h"
 #include "results/keep_rules.h"
-#include "platform/notice_text.h"
 #include "search/skipped_file.h"
 #include "search/unique_file.h"
 #include "settings/options_record.h"
@@ -26,6 +26,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -41,6 +42,7 @@ class CompletionSound;
 class FilterControls;
 class FolderGroupsView;
 class MaskEdit;
+class PreviewPane;
 class ResultListView;
 class SourceFolderList;
 class WaitDialog;
@@ -166,6 +168,10 @@ class MainWindow : public QMainWindow {
   void rememberForUndo(FileAction action, const RemovalResult& result);
   // The removal settings' entries, ticked as preferences_ says.
   void showRemovalSettings();
+  // Shows or hides the preview pane, as the user or the settings say.
+  void setPreviewShown(bool shown);
+  // The focused row's file on the preview pane, when it is shown.
+  void updatePreview();
 
   MainActions actions_;
   OptionsRecord options_;
@@ -182,6 +188,7 @@ class MainWindow : public QMainWindow {
   QAction* hardLinksEntry_ = nullptr;
   QAction* trashEntry_ = nullptr;
   QAction* undoEntry_ = nullptr;
+  QAction* previewEntry_ = nullptr;
   QMenu* selectMenu_ = nullptr;
   // On the arrows of Delete and Move: the settings of Delete, Move and Move to Trash.
   QMenu* removalMenu_ = nullptr;
@@ -210,6 +217,8 @@ class MainWindow : public QMainWindow {
   ResultListView* resultList_ = nullptr;
   // The file list, and beside it the folders that hold the same tree.
   QTabWidget* resultTabs_ = nullptr;
+  QSplitter* resultSplitter_ = nullptr;  // the result tabs, and the preview pane beside them
+  PreviewPane* previewPane_ = nullptr;
   FolderGroupsView* folderView_ = nullptr;
 
   // Groups, files, selected files, and what the selected files take.

@@ -14,6 +14,7 @@
 #include "ui/folder_groups_view.h"
 #include "ui/main_window.h"
 #include "ui/notices.h"
+#include "ui/preview_pane.h"
 #include "ui/result_list_view.h"
 #include "ui/segoe_font.h"
 #include "ui/source_list.h"
@@ -211,6 +212,7 @@ void MainWindow::startFromSettingsFiles() {
     preferences_ = loadPreferences(dataFolder_);
     sourceList_->setReferenceFolders(preferences_.referenceFolders);
     folderView_->setFindFolders(preferences_.findFolderTwins);
+    previewEntry_->setChecked(preferences_.showPreview);
   } catch (const SettingsError& error) {
     showSettingsErrorBox(this, error);
   }
@@ -221,6 +223,7 @@ bool MainWindow::saveSettings() {
   try {
     saveSettingsFiles(dataFolder_, sourceFolders(), options_, placementOf(*this));
     preferences_.referenceFolders = sourceList_->referenceFolders();
+    if (previewPane_->isVisible()) preferences_.previewWidth = previewPane_->width();
     savePreferences(dataFolder_, preferences_);
     return true;
   } catch (const SettingsError& error) {

@@ -548,6 +548,14 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>it now has the owner, permissions and time of %1</source>
         <translation>sie hat jetzt Besitzer, Rechte und Zeit von %1</translation>
     </message>
+    <message>
+        <source>the disk took fewer bytes than given</source>
+        <translation>der Datenträger nahm weniger Bytes an als übergeben</translation>
+    </message>
+    <message>
+        <source>the bytes differ</source>
+        <translation>die Bytes unterscheiden sich</translation>
+    </message>
 </context>
 <context>
     <name>Reasons</name>
@@ -941,6 +949,17 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
     <message>
         <source>the folder</source>
         <translation>den Ordner</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+</context>
+<context>
+    <name>pelimor::PreviewPane</name>
+    <message>
+        <source>%1 × %2 pixels</source>
+        <translation>%1 × %2 Pixel</translation>
     </message>
 </context>
 <context>

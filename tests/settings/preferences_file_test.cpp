@@ -17,17 +17,22 @@ TEST(PreferencesFile, SavedReadBackAndEditedByHand) {
   saved.searchHidden = true;
   saved.referenceFolders = {"/mnt/backup=old"};
   saved.otherLines = {"colour=blue"};  // a later version's
+  saved.previewWidth = 420;
   savePreferences(folder.folder(), saved);
   const Preferences read = loadPreferences(folder.folder());
   EXPECT_EQ(read.exclusions, std::vector<std::string>{"photos/cache/*"});
   EXPECT_TRUE(read.searchHidden);
   EXPECT_EQ(read.referenceFolders, saved.referenceFolders);
   EXPECT_EQ(read.otherLines, saved.otherLines);
+  EXPECT_EQ(read.previewWidth, 420);
   // An emptied list stays empty; Windows line ends and a setting said otherwise than "yes".
   EXPECT_TRUE(preferencesFromText("exclude-nothing=yes\n").exclusions.empty());
   const Preferences edited = preferencesFromText("# note\r\nexclude=*.bak\r\nsearch-hidden-folders=YES");
   EXPECT_EQ(edited.exclusions, std::vector<std::string>{"*.bak"});
   EXPECT_FALSE(edited.searchHidden);
+  // A width edited into no width leaves the pane its default share.
+  for (const char* width : {"preview-width=-5", "preview-width=12px", "preview-width=99999999999", "preview-width="})
+    EXPECT_EQ(preferencesFromText(width).previewWidth, 0) << width;
 }
 
 TEST(PreferencesFile, AFolderInItsPlaceGivesTheDefaultsAndCannotBeSavedOver) {

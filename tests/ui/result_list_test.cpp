@@ -342,7 +342,7 @@ class ResultListTest : public QObject {
     test::showActive(window);
     QAction* entry = ui.safeSelectEntry();
     QCOMPARE(entry->text(), QStringLiteral("Safely Select Duplicates From This Folder in All Groups"));
-    QCOMPARE(ui.resultMenu()->actions().size(), 5);  // Move to Trash, Undo and the Select menu
+    QCOMPARE(ui.resultMenu()->actions().size(), 6);  // Move to Trash, Undo, Preview and the Select menu
     auto rightClick = [&] {
       const QPoint at(20, 10);
       QContextMenuEvent event(QContextMenuEvent::Mouse, at, ui.resultList()->viewport()->mapToGlobal(at));

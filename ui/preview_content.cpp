@@ -1,0 +1,73 @@
+#include "ui/preview_content.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeDatabase>
+#include <QStringDecoder>
+
+namespace pelimor {
+
+namespace {
+// Text is what decodes as UTF-8 without a NUL; a cut at the end may split one character.
+QString leadingText(const QByteArray& bytes) {
+  if (bytes.contains('\0')) return {};
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = decoder.decode(bytes);
+  if (decoder.hasError()) {
+    text.clear();
+    // A UTF-8 character cut by the byte limit is no error: try without the last few bytes.
+    for (int cut = 1; cut <= 3 && cut < bytes.size(); ++cut) {
+      QStringDecoder again(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+      text = again.decode(bytes.first(bytes.size() - cut));
+      if (!again.hasError()) break;
+      text.clear();
+    }
+    if (text.isEmpty()) return {};
+  }
+  const qsizetype lines = text.count(u'\n');
+  if (lines >= kPreviewTextLines) {
+    qsizetype at = -1;
+    for (int line = 0; line < kPreviewTextLines; ++line) at = text.indexOf(u'\n', at + 1);
+    text.truncate(at);
+  }
+  return text;
+}
+}  // namespace
+
+PreviewContent loadPreviewContent(const QString& path, QSize box) {
+  PreviewContent content;
+  content.path = path;
+  const QFileInfo info(path);
+  content.size = static_cast<std::uint64_t>(info.size());
+  content.type = QMimeDatabase().mimeTypeForFile(info).comment();
+
+  QImageReader reader(path);
+  reader.setAutoTransform(true);
+  if (reader.canRead()) {
+    QSize whole = reader.size();
+    if (whole.isValid()) {
+      if (reader.transformation() & QImageIOHandler::TransformationRotate90) whole.transpose();
+      content.pictureSize = whole;
+      // Asked before the turn: the reader scales first, then turns.
+      QSize scaled = whole.scaled(box, Qt::KeepAspectRatio).boundedTo(whole);
+      if (reader.transformation() & QImageIOHandler::TransformationRotate90) scaled.transpose();
+      if (!scaled.isEmpty()) reader.setScaledSize(scaled);
+    }
+    content.picture = reader.read();
+    if (!content.picture.isNull()) {
+      if (!content.pictureSize.isValid()) content.pictureSize = content.picture.size();
+      return content;
+    }
+  }
+
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    content.failure = file.errorString();
+    return content;
+  }
+  content.text = leadingText(file.read(kPreviewTextBytes));
+  return content;
+}
+
+}  // namespace pelimor
