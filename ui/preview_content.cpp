@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QMimeDatabase>
 #include <QStringDecoder>
 
 namespace pelimor {
@@ -40,7 +39,6 @@ PreviewContent loadPreviewContent(const QString& path, QSize box) {
   content.path = path;
   const QFileInfo info(path);
   content.size = static_cast<std::uint64_t>(info.size());
-  content.type = QMimeDatabase().mimeTypeForFile(info).comment();
 
   QImageReader reader(path);
   reader.setAutoTransform(true);

@@ -1,6 +1,7 @@
 #pragma once
 // What the preview pane shows of a file: its picture made small, else its first lines of text, else
-// its type; and its size. Loaded on a thread of its own: nothing here touches a widget.
+// nothing (the pane names its type); and its size. Loaded on a thread of its own: nothing here
+// touches a widget.
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -13,7 +14,6 @@ struct PreviewContent {
   QImage picture;     // null when the file is no picture Qt can read
   QSize pictureSize;  // the whole picture's width and height, turned as its orientation tag says
   QString text;       // its first lines, when it holds text
-  QString type;       // what the system calls its kind of file ("JPEG image")
   std::uint64_t size = 0;
   QString failure;  // why nothing of it could be read
 };

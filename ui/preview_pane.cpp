@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QMimeDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -17,7 +18,10 @@ constexpr QSize kPictureBox(480, 480);
 
 QString captionOf(const PreviewContent& content) {
   QString caption = QFileInfo(content.path).fileName();
-  if (!content.type.isEmpty()) caption += u'\n' + content.type;
+  // By its name alone, on the window's thread: the type database's patterns are regular
+  // expressions, whose per-thread state a loading thread would leave behind at its end.
+  const QString type = QMimeDatabase().mimeTypeForFile(content.path, QMimeDatabase::MatchExtension).comment();
+  if (!type.isEmpty()) caption += u'\n' + type;
   if (content.pictureSize.isValid())
     caption +=
         u'\n' + PreviewPane::tr("%1 × %2 pixels").arg(content.pictureSize.width()).arg(content.pictureSize.height());
