@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "platform/io_error_text.h"
+#include "search/candidate_opener.h"
 #include "search/disk_readers.h"
 #include "search/hamming_index.h"
 #include "search/parallel_work.h"
@@ -32,7 +33,7 @@ bool factsOfRecord(const ContentDigest& record, PictureFacts& facts) {
 }  // namespace
 
 struct PictureGrouper::ReadScratch {
-  explicit ReadScratch(SearchProgress& progress) : progress(progress) {}
+  ReadScratch(SearchProgress& progress, const CandidateStore& store) : progress(progress), opener(store) {}
   ~ReadScratch() {
     progress.addBytesRead(unreportedBytes);
     pictureThreadDone();
@@ -51,8 +52,7 @@ struct PictureGrouper::ReadScratch {
   std::uint64_t unreportedBytes = 0;
   std::vector<unsigned char> buffer;
   ContentHasher hasher;
-  std::uint32_t folderId = CandidateStore::kNoParent;
-  platform::FolderHandle folder;
+  CandidateOpener opener;
 };
 
 PictureGrouper::PictureGrouper(const CandidateStore& store, SearchProgress& progress, const SearchControl& control,
@@ -114,15 +114,6 @@ std::vector<PictureGrouper::Item> PictureGrouper::pictures() {
   return items;
 }
 
-std::error_code PictureGrouper::open(const Candidate& file, platform::FileReader& reader, ReadScratch& scratch) const {
-  if (scratch.folderId != file.folder) {
-    scratch.folder.open(store_.folderPath(file.folder));
-    scratch.folderId = file.folder;
-  }
-  return scratch.folder.isOpen() ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
-                                 : reader.open(store_.pathOf(file));
-}
-
 void PictureGrouper::readOne(Item& item, ReadScratch& scratch) {
   const Candidate& file = store_.files()[item.candidate];
   const std::uint64_t size = file.identity.size;
@@ -133,7 +124,7 @@ void PictureGrouper::readOne(Item& item, ReadScratch& scratch) {
   };
   if (size > kLargestPicture) return fail(kTooLarge);
   platform::FileReader reader;
-  if (const std::error_code error = open(file, reader, scratch)) return fail(error.value());
+  if (const std::error_code error = scratch.opener.open(file, reader)) return fail(error.value());
   if (!sameFile(file.identity, reader.status())) return fail(kChangedSinceWalk);
   std::vector<unsigned char>& buffer = scratch.buffer;
   if (buffer.capacity() > kBufferKept && size <= kBufferKept) std::vector<unsigned char>().swap(buffer);
@@ -154,29 +145,6 @@ void PictureGrouper::readOne(Item& item, ReadScratch& scratch) {
   }
   item.digest = hasher.finish();
   if (!describePicture(buffer.data(), buffer.size(), item.facts)) item.failure = kNotAPicture;
-}
-
-void PictureGrouper::putInDiskOrder(std::span<std::uint32_t> order, const std::vector<Item>& items,
-                                    ReadScratch& scratch) const {
-  struct Place {
-    std::uint64_t offset;  // 0 when the system won't say: those go first, by inode
-    std::uint64_t inode;
-    std::uint32_t item;
-  };
-  std::vector<Place> places;
-  places.reserve(order.size());
-  platform::FileReader reader;
-  for (const std::uint32_t item : order) {
-    if (control_.aborted()) return;
-    const Candidate& file = store_.files()[items[item].candidate];
-    const bool opened = !open(file, reader, scratch);
-    places.push_back(Place{opened ? reader.physicalOffset().value_or(0) : 0, file.identity.inode, item});
-    reader.close();
-  }
-  std::stable_sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
-    return std::tie(a.offset, a.inode) < std::tie(b.offset, b.inode);
-  });
-  for (std::size_t i = 0; i < places.size(); ++i) order[i] = places[i].item;
 }
 
 void PictureGrouper::readAll(std::vector<Item>& items) {
@@ -235,7 +203,11 @@ void PictureGrouper::readAll(std::vector<Item>& items) {
         readOne(items[item], scratch);
         return files[items[item].candidate].identity.size;
       },
-      [&](std::span<std::uint32_t> order, ReadScratch& scratch) { putInDiskOrder(order, items, scratch); }, progress_);
+      [&](std::span<std::uint32_t> order, ReadScratch& scratch) {
+        scratch.opener.putInDiskOrder(
+            order, control_, [&](std::uint32_t item) -> const Candidate& { return files[items[item].candidate]; });
+      },
+      progress_, store_);
   if (control_.aborted() || !cache_) return;
   for (const DiskQueue& queue : queues)
     for (const std::uint32_t i : queue.items) {

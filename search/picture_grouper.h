@@ -68,8 +68,6 @@ class PictureGrouper {
   std::vector<Item> pictures();
   void readAll(std::vector<Item>& items);
   void readOne(Item& item, ReadScratch& scratch);
-  void putInDiskOrder(std::span<std::uint32_t> order, const std::vector<Item>& items, ReadScratch& scratch) const;
-  std::error_code open(const Candidate& file, platform::FileReader& reader, ReadScratch& scratch) const;
   std::vector<ResultRow> groupedRows(const std::vector<Item>& items) const;
 
   const CandidateStore& store_;
