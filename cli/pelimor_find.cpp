@@ -36,6 +36,7 @@
 #include "search/crc32.h"
 #include "search/duplicate_search.h"
 #include "search/mask_presets.h"
+#include "search/picture_grouper.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ constexpr const char* kUsage =
     "  or:  pelimor-find --list-actions | --undo | --undo-action N\n"
     "  or:  pelimor-find --catalog FILE [--digests-for LIST] [OPTION]... [FOLDER]...\n"
     "  or:  pelimor-find --merge [--need-dir DIR] CATALOG...\n"
+    "  or:  pelimor-find --similar-pictures [--similarity N] [OPTION]... [FOLDER]...\n"
     "\n"
     "Finds files with identical content in the given folders (default: your home folder)\n"
     "and prints them as numbered groups, one line per file:\n"
@@ -85,6 +87,23 @@ constexpr const char* kUsage =
     "  --contained-in  with --folders: list instead each folder whose every file has an identical\n"
     "                file below another folder, then the deepest such folders (\"is A backed\n"
     "                up in B?\"); bytes and files are the first folder's\n"
+    "  --similar-pictures  find pictures that look alike instead: resized, saved again at\n"
+    "                another quality, turned by their orientation tag, cropped a little,\n"
+    "                brighter or darker, made grey (JPEG, PNG, WebP, TIFF, GIF, HEIC/HEIF,\n"
+    "                AVIF by their names' extensions; --type, --mask and --min-kb apply\n"
+    "                too). One line per picture:\n"
+    "                  GROUP<TAB>SIZE<TAB>WIDTHxHEIGHT<TAB>DISTANCE<TAB>CRC32<TAB>SAME<TAB>PATH\n"
+    "                WIDTHxHEIGHT the picture's pixels, upright; DISTANCE the bits of its\n"
+    "                64-bit hash that differ from the group's first picture (the one with\n"
+    "                the most pixels, which leads the group); SAME \"=\" when another file of\n"
+    "                the group holds the very same bytes, else \"-\". With --json:\n"
+    "                {\"similar_pictures\": [...], \"skipped\": [...]}. --delete, --move and\n"
+    "                --trash read every file and its kept picture again and check each\n"
+    "                against its own checksums; --link, --clone, --load, --folders,\n"
+    "                --unique-in and --catalog are refused\n"
+    "  --similarity N  with --similar-pictures, how alike pictures must be: 1 near copies\n"
+    "                (hashes at most 4 bits apart), 2 close (8, the default), 3 similar\n"
+    "                (12), 4 loose (16)\n"
     "  --threads N   walk with N threads and read each disk with N readers (default:\n"
     "                the walk's chosen for this machine, each disk's readers measured)\n"
     "  --no-cache    neither use nor update the checksums kept from earlier searches\n"
@@ -167,7 +186,9 @@ struct Options {
   bool listActions = false;  // --list-actions
   bool undo = false;         // --undo, --undo-action
   std::optional<std::uint64_t> undoneAction;
-  bool folders = false;     // --folders
+  bool folders = false;   // --folders
+  bool pictures = false;  // --similar-pictures
+  bool similarityGiven = false;
   std::string catalogFile;  // --catalog
   std::string digestsFor;   // --digests-for
   std::string machine;      // --machine
@@ -214,7 +235,7 @@ std::optional<FileAction> actionNamed(const std::string& argument) {
 bool takesValue(const std::string& option) {
   for (const char* named : {"--select-in", "--select-in-tree", "--keep", "--select-matching", "--load", "--report",
                             "--threads", "--type", "--mask", "--min-kb", "--exclude", "--reference", "--unique-in",
-                            "--undo-action", "--catalog", "--digests-for", "--machine", "--need-dir"})
+                            "--undo-action", "--catalog", "--digests-for", "--machine", "--need-dir", "--similarity"})
     if (option == named) return true;
   return false;
 }
@@ -256,6 +277,18 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
       options.request.useCache = false;
     } else if (argument == "--json") {
       options.json = true;
+    } else if (argument == "--similar-pictures") {
+      options.pictures = true;
+      options.request.mode = SearchMode::SimilarPictures;
+    } else if (argument == "--similarity") {
+      std::uint64_t step = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), step);
+      if (value.empty() || error != std::errc() || end != value.data() + value.size() || step < 1 ||
+          step > kSimilaritySteps.size())
+        return usageError("--similarity takes a step from 1 (near copies) to " +
+                          std::to_string(kSimilaritySteps.size()) + " (loose), not \"" + value + "\"");
+      options.request.pictureDistance = kSimilaritySteps[step - 1].maxDistance;
+      options.similarityGiven = true;
     } else if (argument == "--folders") {
       options.folders = options.request.findFolderTwins = true;
     } else if (argument == "--ignore-names") {
@@ -379,6 +412,23 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
         (step.rule == KeepRule::Newest || step.rule == KeepRule::Oldest))
       return usageError("with --folders, --keep takes shortest-path, longest-path or first-source");
   if (const auto error = findSelectedFolders(options.command.selections)) return EarlyEnd{ExitStatus::BadUsage, *error};
+  if (options.similarityGiven && !options.pictures) return usageError("--similarity goes with --similar-pictures");
+  if (options.pictures) {
+    if (!similarPicturesBuiltIn())
+      return EarlyEnd{ExitStatus::BadUsage,
+                      "--similar-pictures: this build of pelimor-find has no search for similar pictures "
+                      "(it was built without libvips)"};
+    if (options.folders || !options.request.uniqueIn.empty() || !options.catalogFile.empty() ||
+        !options.savedSearch.empty())
+      return usageError("--similar-pictures goes without --folders, --unique-in, --catalog and --load");
+    if (command.action == FileAction::Link || command.action == FileAction::Clone)
+      return usageError(
+          "--link and --clone would give a file another picture's bytes: with --similar-pictures, "
+          "use --delete, --move or --trash");
+    // Similar pictures are no copies of each other: every file acted on, and the picture kept
+    // beside it, are read again and must still give their own checksums.
+    options.command.verifyContent = true;
+  }
   if (!options.savedSearch.empty()) {
     if (!folders.empty()) return usageError("--load acts on a saved search: no folders to search");
     // Anybody may have edited it: its groups are checked against the files' content.
@@ -404,6 +454,25 @@ void printText(const SearchResult& result) {
     lastGroup = row.group;
     out += std::to_string(row.group) + '\t' + std::to_string(row.size) + '\t' + crc32Text(row.crc32) + '\t' +
            plainText(row.path) + '\n';
+    if (out.size() > (1u << 16)) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+// Similar pictures: GROUP SIZE WIDTHxHEIGHT DISTANCE CRC32 SAME PATH.
+void printPictures(const SearchResult& result) {
+  std::string out;
+  const std::vector<ResultRow>& rows = result.rows;
+  const std::vector<bool> same = byteIdenticalRows(rows);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ResultRow& row = rows[i];
+    if (i > 0 && row.group != rows[i - 1].group) out += '\n';
+    out += std::to_string(row.group) + '\t' + std::to_string(row.size) + '\t' + std::to_string(row.width) + 'x' +
+           std::to_string(row.height) + '\t' + std::to_string(row.distance) + '\t' + crc32Text(row.crc32) + '\t' +
+           (same[i] ? "=" : "-") + '\t' + plainText(row.path) + '\n';
     if (out.size() > (1u << 16)) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       out.clear();
@@ -524,6 +593,10 @@ ExitStatus finishSearch(const Options& options, const SearchResult& result) {
   }
   if (options.folders)
     printFolderGroups(result.folderGroups, options.json);
+  else if (options.pictures && options.json)
+    std::fputs(similarPicturesText(result.rows, result.skipped).c_str(), stdout);
+  else if (options.pictures)
+    printPictures(result);
   else if (options.json)
     printJson(result);
   else

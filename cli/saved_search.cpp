@@ -9,6 +9,7 @@
 
 #include "results/json_text.h"
 #include "search/crc32.h"
+#include "search/picture_grouper.h"
 
 namespace pelimor {
 
@@ -176,6 +177,35 @@ std::string savedSearchText(const std::vector<ResultRow>& rows, const std::vecto
     out += "}";
   }
   out += "], \"skipped\": [";
+  for (std::size_t i = 0; i < skipped.size(); ++i) {
+    if (i) out += ", ";
+    out += "{\"path\": " + jsonString(skipped[i].path) + ", \"reason\": " + jsonString(skipped[i].reason) + "}";
+  }
+  out += "]}\n";
+  return out;
+}
+
+std::string similarPicturesText(const std::vector<ResultRow>& rows, const std::vector<SkippedFile>& skipped) {
+  std::string out = "{\"similar_pictures\": [";
+  const std::vector<bool> identical = byteIdenticalRows(rows);
+  for (std::size_t i = 0; i < rows.size();) {
+    const std::uint32_t group = rows[i].group;
+    out += std::string(i ? ",\n  " : "\n  ") + "{\"group\": " + std::to_string(group) + ", \"files\": [";
+    const std::size_t first = i;
+    std::size_t end = i;
+    while (end < rows.size() && rows[end].group == group) ++end;
+    for (; i < end; ++i) {
+      const ResultRow& row = rows[i];
+      out += std::string(i != first ? ", " : "") + "{\"path\": " + jsonString(row.path) +
+             ", \"size\": " + std::to_string(row.size) + ", \"width\": " + std::to_string(row.width) +
+             ", \"height\": " + std::to_string(row.height) + ", \"distance\": " + std::to_string(row.distance) +
+             ", \"crc32\": \"" + crc32Text(row.crc32) + "\", \"strong\": \"" +
+             strongHashText(row.strongHigh, row.strongLow) + "\", \"identical\": " + (identical[i] ? "true" : "false") +
+             (row.reference ? ", \"reference\": true" : "") + ", \"identity\": " + identityText(row) + "}";
+    }
+    out += "]}";
+  }
+  out += rows.empty() ? "], \"skipped\": [" : "\n], \"skipped\": [";
   for (std::size_t i = 0; i < skipped.size(); ++i) {
     if (i) out += ", ";
     out += "{\"path\": " + jsonString(skipped[i].path) + ", \"reason\": " + jsonString(skipped[i].reason) + "}";

@@ -20,6 +20,12 @@ class SavedSearchWithoutStrongHash : public JsonError {
 
 std::string savedSearchText(const std::vector<ResultRow>& rows, const std::vector<SkippedFile>& skipped);
 
+// The groups of a search for similar pictures as JSON: {"similar_pictures": [...], "skipped": [...]},
+// each group with its files, and each file with its own size, width, height, distance from the
+// group's first picture, CRC-32 and strong hash, identity, and whether another file of the group
+// holds the same bytes. Not for --load: only groups of identical files are acted on from a file.
+std::string similarPicturesText(const std::vector<ResultRow>& rows, const std::vector<SkippedFile>& skipped);
+
 // The rows of a saved search, numbered and ordered as it holds them, read straight from the text.
 // Throws JsonError, or SavedSearchWithoutStrongHash.
 std::vector<ResultRow> rowsOfSavedSearch(std::string_view text);

@@ -13,7 +13,10 @@ namespace pelimor {
 
 namespace {
 constexpr char kMagic[8] = {'P', 'e', 'l', 'i', 'm', 'o', 'r', 'C'};
-constexpr std::uint32_t kVersion = 1;
+// Version 2 added picture records; a file of version 1 holds none and reads as it is. An older
+// Pelimor takes a file of version 2 for one not its own, and makes it anew.
+constexpr std::uint32_t kVersion = 2;
+constexpr std::uint32_t kOldestVersionRead = 1;
 // Records are written in this machine's byte order; a file from another order reads as foreign.
 constexpr std::uint32_t kByteOrderMark = 0x01020304;
 // Far more file systems than any machine mounts: a count beyond it is damage.
@@ -101,8 +104,8 @@ std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& 
   Head head{};
   if (const platform::ReadResult got = file.readAt(0, &head, sizeof head); got.error || got.bytes != sizeof head)
     return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is truncated"));
-  if (std::memcmp(head.magic, kMagic, sizeof kMagic) != 0 || head.version != kVersion ||
-      head.byteOrder != kByteOrderMark)
+  if (std::memcmp(head.magic, kMagic, sizeof kMagic) != 0 || head.version < kOldestVersionRead ||
+      head.version > kVersion || head.byteOrder != kByteOrderMark)
     return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is not a cache of this version of Pelimor"));
   if (head.namesBytes % 8 != 0 || head.fileSystemCount > kMostFileSystems ||
       head.recordCount > fileSize / sizeof(CacheRecord))
@@ -131,7 +134,7 @@ std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& 
         return !recordKeyLess(a, b);
       }) == records.end();
   const bool known = std::all_of(records.begin(), records.end(), [&](const CacheRecord& record) {
-    return record.fileSystem < head.fileSystemCount && record.kind <= CacheRecord::kContent;
+    return record.fileSystem < head.fileSystemCount && record.kind <= CacheRecord::kPicture;
   });
   if (!sorted || !known) {
     contents = CacheContents{};

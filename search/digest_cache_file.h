@@ -12,8 +12,11 @@
 namespace pelimor {
 
 // What one read of a file taught, valid while its size and times stay as they were.
+// A picture's record (kPicture) holds what the "Similar pictures" search learned of it instead:
+// its hash in `high`, its width and height in the upper and lower half of `low`, and in `crc32`
+// the version of the hash (kPictureHashVersion), so that a hash of another version is never used.
 struct CacheRecord {
-  enum Kind : std::uint8_t { kSamples = 0, kContent = 1 };
+  enum Kind : std::uint8_t { kSamples = 0, kContent = 1, kPicture = 2 };
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
   std::int64_t modifiedNanoseconds = 0;

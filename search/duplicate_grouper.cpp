@@ -7,6 +7,7 @@
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
 #include "platform/window_text.h"
+#include "search/candidate_opener.h"
 #include "search/disk_readers.h"
 #include "search/parallel_work.h"
 
@@ -22,7 +23,7 @@ constexpr std::uint64_t kReportBytesEvery = 1 << 20;
 // What one reading thread keeps between files: its buffer, its hasher, the folder it last opened a
 // file in (so the next file there is opened relative to it), and the bytes it has yet to report.
 struct DuplicateGrouper::ReadScratch {
-  explicit ReadScratch(SearchProgress& progress) : progress(progress) {}
+  ReadScratch(SearchProgress& progress, const CandidateStore& store) : progress(progress), opener(store) {}
   ~ReadScratch() { reportBytesRead(); }
   void countBytesRead(std::uint64_t bytes) {
     unreportedBytes += bytes;
@@ -37,8 +38,7 @@ struct DuplicateGrouper::ReadScratch {
   std::uint64_t unreportedBytes = 0;
   std::vector<unsigned char> buffer = std::vector<unsigned char>(kReadBlock);
   ContentHasher hasher;
-  std::uint32_t folderId = CandidateStore::kNoParent;
-  platform::FolderHandle folder;
+  CandidateOpener opener;
 };
 
 namespace {
@@ -162,39 +162,6 @@ std::string DuplicateGrouper::reasonText(int failure) {
   return platform::systemErrorText(failure);
 }
 
-std::error_code DuplicateGrouper::open(const Candidate& file, platform::FileReader& reader,
-                                       ReadScratch& scratch) const {
-  if (scratch.folderId != file.folder) {
-    scratch.folder.open(store_.folderPath(file.folder));
-    scratch.folderId = file.folder;
-  }
-  return scratch.folder.isOpen() ? reader.openIn(scratch.folder, std::string(store_.nameOf(file)))
-                                 : reader.open(store_.pathOf(file));
-}
-
-void DuplicateGrouper::putInDiskOrder(std::span<std::uint32_t> order, const std::vector<Item>& items,
-                                      ReadScratch& scratch) const {
-  struct Place {
-    std::uint64_t offset;  // 0 when the system won't say: those go first, by inode
-    std::uint64_t inode;
-    std::uint32_t item;
-  };
-  std::vector<Place> places;
-  places.reserve(order.size());
-  platform::FileReader reader;
-  for (const std::uint32_t item : order) {
-    if (control_.aborted()) return;
-    const Candidate& file = store_.files()[items[item].candidate];
-    const bool opened = !open(file, reader, scratch);
-    places.push_back(Place{opened ? reader.physicalOffset().value_or(0) : 0, file.identity.inode, item});
-    reader.close();
-  }
-  std::stable_sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
-    return std::tie(a.offset, a.inode) < std::tie(b.offset, b.inode);
-  });
-  for (std::size_t i = 0; i < places.size(); ++i) order[i] = places[i].item;
-}
-
 void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   const Candidate& file = store_.files()[item.candidate];
   const std::uint64_t size = file.identity.size;
@@ -206,7 +173,7 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
     progress_.dropBytesToRead(bytesReadIn(stage, size) + bytesLeftAfter(stage, size) - bytesDone);
   };
   platform::FileReader reader;
-  if (const std::error_code error = open(file, reader, scratch)) return fail(error.value());
+  if (const std::error_code error = scratch.opener.open(file, reader)) return fail(error.value());
   if (!sameFile(file.identity, reader.status())) return fail(kChangedSinceWalk);
 
   const auto readCounted = [&](std::uint64_t offset, std::size_t length) -> bool {
@@ -295,7 +262,11 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
         readOne(items[item], stage, scratch);
         return bytesReadIn(stage, items[item].size);
       },
-      [&](std::span<std::uint32_t> order, ReadScratch& scratch) { putInDiskOrder(order, items, scratch); }, progress_);
+      [&](std::span<std::uint32_t> order, ReadScratch& scratch) {
+        scratch.opener.putInDiskOrder(
+            order, control_, [&](std::uint32_t item) -> const Candidate& { return files[items[item].candidate]; });
+      },
+      progress_, store_);
   // A stop may leave a file read in part: only a whole stage's reads are worth keeping.
   if (control_.aborted()) return;
   if (options_.wholeDigests)

@@ -89,10 +89,6 @@ class DuplicateGrouper {
   void readAskedFor(std::vector<SkippedFile>& skipped);
   struct ReadScratch;
   void readOne(Item& item, Stage stage, ReadScratch& scratch);
-  // Puts the files in the order of their first byte on the disk (by inode where the system won't say).
-  void putInDiskOrder(std::span<std::uint32_t> order, const std::vector<Item>& items, ReadScratch& scratch) const;
-  // Opens the file for reading, relative to its folder when it can.
-  std::error_code open(const Candidate& file, platform::FileReader& reader, ReadScratch& scratch) const;
   void keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped);
   std::vector<ResultRow> numberedRows(const std::vector<Item>& items) const;
   // The files marked kInUniqueIn that are neither among `items` (the files left in groups) nor

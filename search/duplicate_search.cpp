@@ -11,6 +11,8 @@
 #include "search/folder_twins.h"
 #include "search/folder_walker.h"
 #include "search/mask_list.h"
+#include "search/picture_decoder.h"
+#include "search/picture_grouper.h"
 #include "search/racy_files.h"
 
 namespace pelimor {
@@ -49,8 +51,26 @@ unsigned walkThreadsFor(const std::vector<std::string>& sourceFolders, StorageDe
 }
 }  // namespace
 
-SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& progress, const SearchControl& control) {
+bool similarPicturesBuiltIn() { return picturesBuiltIn(); }
+
+SearchResult runDuplicateSearch(const SearchRequest& original, SearchProgress& progress, const SearchControl& control) {
   SearchResult result;
+  const bool pictures = original.mode == SearchMode::SimilarPictures;
+  if (pictures && !similarPicturesBuiltIn()) {
+    result.warnings.push_back(
+        NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "this build of Pelimor cannot search for similar pictures")));
+    progress.setPhase(SearchPhase::Done);
+    return result;
+  }
+  // Pictures are compared among themselves alone: none of the identical search's extras.
+  SearchRequest picturesOnly;
+  if (pictures) {
+    picturesOnly = original;
+    picturesOnly.uniqueIn.clear();
+    picturesOnly.findFolderTwins = false;
+    picturesOnly.catalog = nullptr;
+  }
+  const SearchRequest& request = pictures ? picturesOnly : original;
   const std::int64_t readStart = request.readStart != 0 ? request.readStart : platform::wallClockNanoseconds();
   StorageDevices disks;
   const unsigned walkThreads =
@@ -73,18 +93,11 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
     for (const std::vector<std::string>* more : {&request.referenceFolders, &request.uniqueIn})
       for (const std::string& folder : *more)
         if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
-    WalkRequest walk{std::move(folders),
-                     everyFile ? std::vector<std::string>{"*"} : buildMaskList(request.maskText),
-                     minimumSize,
-                     request.excludedTrees,
-                     request.excludedFragments,
-                     walkThreads,
-                     DuplicateGrouper::kSmallFileBytes,
-                     knownDigests,
-                     request.excludedNames,
-                     platform::kNamesIgnoreCase,
-                     request.searchHidden || everyFile,
-                     request.referenceFolders,
+    WalkRequest walk{std::move(folders), everyFile ? std::vector<std::string>{"*"} : buildMaskList(request.maskText),
+                     minimumSize, request.excludedTrees, request.excludedFragments, walkThreads,
+                     // Pictures are read whole by their grouper, small ones too.
+                     pictures ? 0 : DuplicateGrouper::kSmallFileBytes, knownDigests, request.excludedNames,
+                     platform::kNamesIgnoreCase, request.searchHidden || everyFile, request.referenceFolders,
                      request.uniqueIn};
     walk.everyEntry = everyFile;
     walk.disks = &disks;
@@ -113,21 +126,27 @@ SearchResult runDuplicateSearch(const SearchRequest& request, SearchProgress& pr
       });
     cache.reset();
   };
-  std::vector<KnownDigest> wholeDigests;
-  const bool catalog = request.catalog != nullptr;
-  DuplicateGrouper grouper(store, progress, control, request.readThreads, knownDigests,
-                           GroupingOptions{minimumSize, !request.uniqueIn.empty(), catalog ? &wholeDigests : nullptr,
-                                           catalog ? &request.catalog->readWhole : nullptr, &disks});
-  result.rows = grouper.run(result.skipped, saveCache);
-  if (catalog && !control.aborted())
-    describeWalkedFiles(store, std::move(wholeDigests), minimumSize, request.catalog->write);
-  // A folder is a twin only by everything in it: a walk cut short can't say.
-  if (everyFile && !result.cancelled && !control.aborted())
-    result.folderGroups =
-        request.folderComparison.containedIn
-            ? findContainedFolders(store, result.rows)
-            : findFolderTwins(store, result.rows, request.folderComparison, platform::kNamesIgnoreCase);
-  result.uniqueFiles = grouper.takeUniqueFiles();
+  if (pictures) {
+    PictureGrouper grouper(store, progress, control, request.readThreads, knownDigests, request.pictureDistance,
+                           &disks);
+    result.rows = grouper.run(result.skipped, saveCache);
+  } else {
+    std::vector<KnownDigest> wholeDigests;
+    const bool catalog = request.catalog != nullptr;
+    DuplicateGrouper grouper(store, progress, control, request.readThreads, knownDigests,
+                             GroupingOptions{minimumSize, !request.uniqueIn.empty(), catalog ? &wholeDigests : nullptr,
+                                             catalog ? &request.catalog->readWhole : nullptr, &disks});
+    result.rows = grouper.run(result.skipped, saveCache);
+    if (catalog && !control.aborted())
+      describeWalkedFiles(store, std::move(wholeDigests), minimumSize, request.catalog->write);
+    // A folder is a twin only by everything in it: a walk cut short can't say.
+    if (everyFile && !result.cancelled && !control.aborted())
+      result.folderGroups =
+          request.folderComparison.containedIn
+              ? findContainedFolders(store, result.rows)
+              : findFolderTwins(store, result.rows, request.folderComparison, platform::kNamesIgnoreCase);
+    result.uniqueFiles = grouper.takeUniqueFiles();
+  }
   result.aborted = control.aborted();
   if (result.aborted) {
     result.rows.clear();

@@ -1,5 +1,6 @@
 #pragma once
-// One whole search: source folders, masks and a minimum size in; numbered groups of identical files out.
+// One whole search: source folders, masks and a minimum size in; numbered groups of identical files
+// out, or, in the "Similar pictures" mode, groups of pictures that look alike.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -16,9 +17,24 @@
 #include "search/result_row.h"
 #include "search/search_control.h"
 #include "search/search_progress.h"
+#include "search/similarity_steps.h"
 #include "search/unique_file.h"
 
 namespace pelimor {
+
+// What a search looks for.
+enum class SearchMode : std::uint8_t {
+  IdenticalFiles,  // files with the same bytes
+  // Pictures that look alike (see picture_grouper.h): resized, saved again, turned, cropped a
+  // little, brightened or made grey. Only files the masks take whose names are of a picture kind
+  // read (isPictureName) are looked at; uniqueIn, findFolderTwins and catalog are ignored. Not in
+  // every build: see similarPicturesBuiltIn().
+  SimilarPictures,
+};
+
+// Whether this build has the SimilarPictures mode (it needs libvips, which the Windows build
+// lacks). Without it, such a search finds nothing and says so in SearchResult::warnings.
+bool similarPicturesBuiltIn();
 
 struct SearchRequest {
   std::vector<std::string> sourceFolders;
@@ -56,6 +72,10 @@ struct SearchRequest {
   // When given, every file the search takes is handed to it with what the search learned of it;
   // without one, no digest is kept beyond the comparison.
   const CatalogRequest* catalog = nullptr;
+  SearchMode mode = SearchMode::IdenticalFiles;
+  // SimilarPictures: how many of their hashes' 64 bits two pictures of one group may differ in;
+  // one of kSimilaritySteps' maxDistance, mostly.
+  unsigned pictureDistance = kSimilaritySteps[kDefaultSimilarityStep].maxDistance;
 };
 
 // The checksum cache written on a thread of its own while the caller shows the rows. The thread,

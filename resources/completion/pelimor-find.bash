@@ -7,6 +7,9 @@ _pelimor_find() {
     --type)
       mapfile -t COMPREPLY < <(compgen -W "all images audio video" -- "$current")
       return ;;
+    --similarity)
+      mapfile -t COMPREPLY < <(compgen -W "1 2 3 4" -- "$current")
+      return ;;
     --keep)
       mapfile -t COMPREPLY < <(compgen -W "newest oldest shortest-path longest-path first-source" -- "$current")
       return ;;
@@ -24,7 +27,7 @@ _pelimor_find() {
       --unique-in --report --folders --ignore-names --contained-in --threads --no-cache --help --version --select-in --select-in-tree --keep
       --select-matching --delete --move --trash --link --clone --dry-run --keep-folders
       --remove-empty-folders --load --list-actions --undo --undo-action --catalog --machine --digests-for
-      --merge --need-dir" -- "$current")
+      --merge --need-dir --similar-pictures --similarity" -- "$current")
   elif [[ " ${COMP_WORDS[*]} " == *" --merge "* ]]; then
     mapfile -t COMPREPLY < <(compgen -f -- "$current")
   else

@@ -1,0 +1,204 @@
+// Pictures decoded with libvips and the "Similar pictures" search on real files: which variants of
+// a picture stay within which distance, and what the search makes of a folder of them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/file_times.h"
+#include "search/duplicate_search.h"
+#include "search/picture_decoder.h"
+#include "search/picture_grouper.h"
+#include "search/picture_hash.h"
+#include "search/picture_test_support.h"
+#include "search/search_test_support.h"
+#include "support/temp_tree.h"
+#include "support/test_files.h"
+
+namespace pelimor {
+namespace {
+
+using testing::photograph;
+using testing::savedAs;
+using testing::VipsPicture;
+
+PictureFacts factsOf(const std::string& file) {
+  PictureFacts facts;
+  EXPECT_TRUE(describePicture(file.data(), file.size(), facts));
+  return facts;
+}
+
+unsigned defaultDistance() { return kSimilaritySteps[kDefaultSimilarityStep].maxDistance; }
+
+class PictureVariantsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(picturesBuiltIn()); }
+};
+
+TEST_F(PictureVariantsTest, TheWholeSizeIsReportedUpright) {
+  const VipsPicture picture = photograph(1, 640, 400);
+  EXPECT_EQ(factsOf(savedAs(picture, ".jpg")), (PictureFacts{factsOf(savedAs(picture, ".png")).hash, 640, 400}));
+  const PictureFacts turned = factsOf(savedAs(testing::turnedWithTag(picture), ".jpg"));
+  EXPECT_EQ(turned.width, 640u);
+  EXPECT_EQ(turned.height, 400u);
+}
+
+// Each variant as a collection holds it, and the distance within which it must stay.
+TEST_F(PictureVariantsTest, VariantsStayNearTheirPicture) {
+  struct Variant {
+    const char* name;
+    std::string (*make)(const VipsPicture&);
+    unsigned within;
+  };
+  const Variant variants[] = {
+      {"the same pixels as PNG", [](const VipsPicture& p) { return savedAs(p, ".png"); }, 2},
+      {"WebP", [](const VipsPicture& p) { return savedAs(p, ".webp"); }, 4},
+      {"TIFF", [](const VipsPicture& p) { return savedAs(p, ".tif"); }, 2},
+      {"JPEG quality 50", [](const VipsPicture& p) { return savedAs(p, ".jpg", 50); }, 4},
+      {"JPEG quality 95", [](const VipsPicture& p) { return savedAs(p, ".jpg", 95); }, 4},
+      {"half the size", [](const VipsPicture& p) { return savedAs(testing::resized(p, 0.5), ".jpg"); }, 4},
+      {"a fifth of the size", [](const VipsPicture& p) { return savedAs(testing::resized(p, 0.2), ".jpg", 75); }, 6},
+      {"turned by its tag", [](const VipsPicture& p) { return savedAs(testing::turnedWithTag(p), ".jpg"); }, 4},
+      {"grey", [](const VipsPicture& p) { return savedAs(testing::greyed(p), ".jpg"); }, 8},
+      {"10 % brighter", [](const VipsPicture& p) { return savedAs(testing::brightened(p, 1.1), ".jpg"); }, 6},
+      {"10 % darker", [](const VipsPicture& p) { return savedAs(testing::brightened(p, 0.9), ".jpg"); }, 6},
+      {"2 % cropped", [](const VipsPicture& p) { return savedAs(testing::cropped(p, 0.02), ".jpg"); }, 6},
+      {"5 % cropped", [](const VipsPicture& p) { return savedAs(testing::cropped(p, 0.05), ".jpg"); },
+       defaultDistance()},
+  };
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    const VipsPicture picture = photograph(seed);
+    const std::uint64_t original = factsOf(savedAs(picture, ".jpg", 92)).hash;
+    for (const Variant& variant : variants) {
+      const unsigned distance = hammingDistance(original, factsOf(variant.make(picture)).hash);
+      EXPECT_LE(distance, variant.within) << variant.name << ", picture " << seed;
+      EXPECT_LE(distance, defaultDistance()) << variant.name << ", picture " << seed;
+    }
+  }
+}
+
+TEST_F(PictureVariantsTest, UnrelatedPicturesStayApart) {
+  std::vector<std::uint64_t> hashes;
+  for (unsigned seed = 100; seed < 130; ++seed)
+    hashes.push_back(factsOf(savedAs(photograph(seed, 320, 240), ".jpg")).hash);
+  const unsigned loosest = kSimilaritySteps.back().maxDistance;
+  for (std::size_t i = 0; i < hashes.size(); ++i)
+    for (std::size_t j = i + 1; j < hashes.size(); ++j)
+      EXPECT_GT(hammingDistance(hashes[i], hashes[j]), loosest) << i << " and " << j;
+}
+
+TEST_F(PictureVariantsTest, WhatIsNoPictureIsSaidSo) {
+  PictureFacts facts;
+  const std::string text = "no picture at all, only text";
+  EXPECT_FALSE(describePicture(text.data(), text.size(), facts));
+  const std::string jpeg = savedAs(photograph(3, 200, 100), ".jpg");
+  EXPECT_FALSE(describePicture(jpeg.data(), 40, facts));  // the head alone
+  EXPECT_FALSE(describePicture(jpeg.data(), 0, facts));
+  EXPECT_TRUE(isPictureName("IMG_0001.JPG"));
+  EXPECT_TRUE(isPictureName("a.b.heic"));
+  EXPECT_FALSE(isPictureName("notes.txt"));
+  EXPECT_FALSE(isPictureName("jpg"));
+}
+
+class SimilarPicturesSearchTest : public ::testing::Test {
+ protected:
+  SearchResult search(unsigned distance = defaultDistance(), bool useCache = false, std::uint64_t* read = nullptr) {
+    SearchRequest request = testing::requestFor({tree.root()});
+    request.mode = SearchMode::SimilarPictures;
+    request.pictureDistance = distance;
+    request.useCache = useCache;
+    request.cacheFolder = cacheBase / "Pelimor/";
+    request.readStart = platform::wallClockNanoseconds() + 10'000'000'000;  // nothing racy
+    SearchProgress progress;
+    SearchControl control;
+    SearchResult result = runDuplicateSearch(request, progress, control);
+    if (read) *read = progress.bytesRead();
+    return result;
+  }
+  // "group WxH distance name" per row.
+  static std::vector<std::string> describe(const std::vector<ResultRow>& rows) {
+    std::vector<std::string> lines;
+    for (const ResultRow& row : rows)
+      lines.push_back(std::to_string(row.group) + " " + std::to_string(row.width) + "x" + std::to_string(row.height) +
+                      " " + std::to_string(row.distance) + " " + std::string(row.name()));
+    return lines;
+  }
+
+  testing::TempTree tree;
+  testing::TempFolder cacheBase;
+};
+
+TEST_F(SimilarPicturesSearchTest, VariantsMakeOneGroupLedByTheLargestPicture) {
+  const VipsPicture beach = photograph(11), forest = photograph(12);
+  tree.file("a/beach-small.jpg", savedAs(testing::resized(beach, 0.5), ".jpg", 60));
+  tree.file("b/beach.jpg", savedAs(beach, ".jpg"));
+  tree.file("c/beach-copy.jpg", savedAs(beach, ".jpg"));
+  tree.file("c/beach-grey.png", savedAs(testing::greyed(testing::resized(beach, 0.8)), ".png"));
+  tree.file("forest.jpg", savedAs(forest, ".jpg"));
+  tree.file("forest-turned.jpeg", savedAs(testing::turnedWithTag(testing::resized(forest, 0.5)), ".jpg"));
+  tree.file("unrelated.webp", savedAs(photograph(13), ".webp"));
+  tree.file("notes.txt", "not looked at");
+  const SearchResult result = search();
+  EXPECT_TRUE(result.skipped.empty());
+  ASSERT_EQ(result.rows.size(), 6u);
+  const std::vector<std::string> lines = describe(result.rows);
+  // Groups by their first path; the leading picture and its byte-identical copy first.
+  EXPECT_EQ(lines[0], "1 800x600 0 beach.jpg");
+  EXPECT_EQ(lines[1], "1 800x600 0 beach-copy.jpg");
+  EXPECT_EQ(result.rows[2].group, 1u);
+  EXPECT_EQ(result.rows[3].group, 1u);
+  EXPECT_EQ(lines[4], "2 800x600 0 forest.jpg");
+  EXPECT_EQ(lines[5].substr(0, 9), "2 400x300");
+  // Each row carries its own file's digest; equal digests mark the byte-identical copies.
+  EXPECT_TRUE(sameBytes(result.rows[0], result.rows[1]));
+  EXPECT_FALSE(sameBytes(result.rows[0], result.rows[2]));
+  EXPECT_EQ(byteIdenticalRows(result.rows), (std::vector<bool>{true, true, false, false, false, false}));
+  for (const ResultRow& row : result.rows) EXPECT_LE(row.distance, defaultDistance());
+}
+
+TEST_F(SimilarPicturesSearchTest, ByteIdenticalPicturesAloneAreAGroupToo) {
+  const std::string picture = savedAs(photograph(21, 300, 200), ".png");
+  tree.file("one.png", picture);
+  tree.file("two.png", picture);
+  const SearchResult result = search(kSimilaritySteps.front().maxDistance);
+  EXPECT_EQ(describe(result.rows), (std::vector<std::string>{"1 300x200 0 one.png", "1 300x200 0 two.png"}));
+}
+
+TEST_F(SimilarPicturesSearchTest, APictureThatCannotBeDecodedIsSkippedWithAReason) {
+  tree.file("broken.jpg", "this is no JPEG");
+  tree.file("good.jpg", savedAs(photograph(31, 200, 100), ".jpg"));
+  const SearchResult result = search();
+  EXPECT_TRUE(result.rows.empty());
+  ASSERT_EQ(result.skipped.size(), 1u);
+  EXPECT_EQ(result.skipped[0].path, tree.path("broken.jpg"));
+  EXPECT_EQ(result.skipped[0].reason, "not a picture that can be read, or a damaged one");
+}
+
+TEST_F(SimilarPicturesSearchTest, TheCacheKeepsTheHashesSoUnchangedPicturesAreNotReadAgain) {
+  const VipsPicture picture = photograph(41, 400, 300);
+  tree.file("a.jpg", savedAs(picture, ".jpg"));
+  tree.file("b.png", savedAs(testing::resized(picture, 0.5), ".png"));
+  std::uint64_t firstRead = 0, secondRead = 0;
+  const SearchResult first = search(defaultDistance(), true, &firstRead);
+  ASSERT_EQ(first.rows.size(), 2u);
+  EXPECT_GT(firstRead, 0u);
+  first.cacheWriting->warnings();  // saved
+  const SearchResult second = search(defaultDistance(), true, &secondRead);
+  EXPECT_EQ(secondRead, 0u);
+  EXPECT_EQ(describe(second.rows), describe(first.rows));
+  EXPECT_EQ(second.rows[1].digest(), first.rows[1].digest());
+  EXPECT_TRUE(second.warnings.empty());
+  // A search for identical files finds the digests the picture search left.
+  SearchRequest exact = testing::requestFor({tree.root()});
+  tree.file("c.jpg", savedAs(picture, ".jpg"));
+  exact.useCache = true;
+  exact.cacheFolder = cacheBase / "Pelimor/";
+  SearchProgress progress;
+  SearchControl control;
+  const SearchResult identical = runDuplicateSearch(exact, progress, control);
+  EXPECT_EQ(identical.rows.size(), 2u);
+  EXPECT_EQ(progress.bytesRead(), identical.rows[0].size);  // c.jpg alone was read
+}
+
+}  // namespace
+}  // namespace pelimor
