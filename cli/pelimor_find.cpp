@@ -122,8 +122,10 @@ constexpr const char* kUsage =
     "                           led the search to the files)\n"
     "  --keep RULE              in every group select every file but the one RULE keeps:\n"
     "                           newest, oldest (modification time), shortest-path,\n"
-    "                           longest-path, or first-source (its folder given first);\n"
-    "                           ties go to the path that sorts first; a reference file is\n"
+    "                           longest-path, first-source (its folder given first); for\n"
+    "                           similar pictures also largest-file, or highest-resolution\n"
+    "                           (most pixels, then the larger file); ties go to the path\n"
+    "                           that sorts first; a reference file is\n"
     "                           always the one kept\n"
     "  --select-matching GLOB   also select the files whose path matches GLOB\n"
     "  The selection steps are applied in order; none selects a reference file or the last\n"
@@ -408,8 +410,8 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
       (!options.request.uniqueIn.empty() || !options.request.referenceFolders.empty() || !options.savedSearch.empty()))
     return usageError("--folders goes without --unique-in, --reference and --load");
   for (const SelectionStep& step : command.selections)
-    if (options.folders && step.kind == SelectionStep::Kind::Keep &&
-        (step.rule == KeepRule::Newest || step.rule == KeepRule::Oldest))
+    if (options.folders && step.kind == SelectionStep::Kind::Keep && step.rule != KeepRule::ShortestPath &&
+        step.rule != KeepRule::LongestPath && step.rule != KeepRule::FirstSource)
       return usageError("with --folders, --keep takes shortest-path, longest-path or first-source");
   if (const auto error = findSelectedFolders(options.command.selections)) return EarlyEnd{ExitStatus::BadUsage, *error};
   if (options.similarityGiven && !options.pictures) return usageError("--similarity goes with --similar-pictures");

@@ -42,7 +42,6 @@ const std::string kHead[] = {
     titleCell("Path"),
     titleCell("Size"),
     titleCell("CRC32"),
-    "</tr>",
 };
 constexpr std::string_view kTail[] = {"</table>", "", "</body>", "</html>"};
 constexpr std::string_view kLineEnd = "\r\n";
@@ -178,6 +177,11 @@ void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& 
                      const std::vector<UniqueFile>* filesWithNoCopy, const std::vector<FolderGroup>* folderGroups) {
   ReportWriter report(fileName);
   for (const std::string& text : kHead) report.line(text);
+  // Similar pictures, whose sizes in pixels differ, get a column of them; files found identical
+  // keep the table as it always was.
+  const bool pictures = !rows.empty() && rows.front().width > 0;
+  if (pictures) report.line(titleCell("Pixels"));
+  report.line("</tr>");
   for (const ResultRow& row : rows) {
     report.line((row.group & 1) != 0 ? "<tr>" : "<tr bgcolor=\"#EFEFEF\">");
     report.cell(std::to_string(row.group));
@@ -185,6 +189,7 @@ void writeHtmlReport(const std::string& fileName, const std::vector<ResultRow>& 
     report.cell(row.path);
     report.cell(std::to_string(row.size));
     report.cell(crc32Text(row.crc32));
+    if (pictures) report.cell(std::to_string(row.width) + "x" + std::to_string(row.height));
     report.line("</tr>");
   }
   // Each further table after the groups' table; the report without them stays as it always was.

@@ -76,6 +76,13 @@ class KeepOrder {
         return characterCount(row.path);
       case KeepRule::LongestPath:
         return ~characterCount(row.path);
+      case KeepRule::LargestFile:
+        return ~static_cast<std::int64_t>(row.size);
+      case KeepRule::HighestResolution:
+        // Pixels above, the file's size below: a picture has under 2^36 pixels and its file is
+        // taken in units of 64 KiB, capped at 2^26 of them (4 TiB), far beyond any picture.
+        return ~static_cast<std::int64_t>((std::uint64_t{row.width} * row.height << 26) |
+                                          std::min<std::uint64_t>(row.size >> 16, (1u << 26) - 1));
       case KeepRule::FirstSource:
         break;
     }

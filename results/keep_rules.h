@@ -19,11 +19,20 @@ namespace pelimor {
 NoticeText groupsLeftAloneText(std::size_t count);
 
 // Which file of each group stays unselected.
-enum class KeepRule : std::uint8_t { Newest, Oldest, ShortestPath, LongestPath, FirstSource };
+// LargestFile and HighestResolution are for groups of similar pictures, whose files differ.
+enum class KeepRule : std::uint8_t {
+  Newest,
+  Oldest,
+  ShortestPath,
+  LongestPath,
+  FirstSource,
+  LargestFile,
+  HighestResolution
+};
 
 // The rules' names as the user writes them, in the order of KeepRule.
-inline constexpr std::array<std::string_view, 5> kKeepRuleNames = {"newest", "oldest", "shortest-path", "longest-path",
-                                                                   "first-source"};
+inline constexpr std::array<std::string_view, 7> kKeepRuleNames = {
+    "newest", "oldest", "shortest-path", "longest-path", "first-source", "largest-file", "highest-resolution"};
 
 std::optional<KeepRule> keepRuleNamed(std::string_view name);
 std::string_view keepRuleName(KeepRule rule);
@@ -35,9 +44,10 @@ struct SelectionChange {
 };
 
 // In every group, selects every file but the one the rule keeps: the newest or oldest by
-// modification time, the shortest or longest path (in characters), or the one whose source folder
-// comes first in `sourceFolders` (files under none come last). Equal files: the smaller path (byte
-// order) is kept. In a group with a reference row a reference row is kept, so all its other rows
+// modification time, the shortest or longest path (in characters), the one whose source folder
+// comes first in `sourceFolders` (files under none come last), the largest file, or the picture of
+// the most pixels (the larger file among equals). Equal files: the smaller path (byte order) is
+// kept. In a group with a reference row a reference row is kept, so all its other rows
 // are selected; reference rows always end unselected. Groups are told by number, wherever their
 // rows stand.
 // Throws std::invalid_argument when `selected` does not match `rows` in size; so do the others.

@@ -25,7 +25,10 @@ constexpr std::string_view kRemoveEmptyFolders = "remove-empty-folders";
 constexpr std::string_view kFindFolderTwins = "find-duplicate-folders";
 constexpr std::string_view kShowPreview = "show-preview";
 constexpr std::string_view kPreviewWidth = "preview-width";
-constexpr int kWidestPreview = 100000;  // pixels; beyond is no width a screen has
+constexpr std::string_view kSimilarPictures = "search-similar-pictures";
+constexpr std::string_view kSimilarity = "similarity";
+constexpr int kWidestPreview = 100000;   // pixels; beyond is no width a screen has
+constexpr int kMostSimilaritySteps = 9;  // a step the search doesn't offer falls back to its default
 
 // The yes-or-no settings, by name.
 constexpr std::pair<std::string_view, bool Preferences::*> kSwitches[] = {
@@ -36,6 +39,7 @@ constexpr std::pair<std::string_view, bool Preferences::*> kSwitches[] = {
     {kRemoveEmptyFolders, &Preferences::removeEmptyFolders},
     {kFindFolderTwins, &Preferences::findFolderTwins},
     {kShowPreview, &Preferences::showPreview},
+    {kSimilarPictures, &Preferences::similarPictures},
 };
 constexpr std::string_view kHead =
     "# Pelimor's own settings; Options.cfg and Source.cfg hold the rest.\n"
@@ -44,11 +48,11 @@ constexpr std::string_view kHead =
 // A value with a line break would end its line early and become a line of its own.
 bool fitsOnALine(std::string_view value) { return value.find_first_of("\r\n") == std::string_view::npos; }
 
-// A width as written; 0 (the default) for anything else.
-int widthFrom(std::string_view value) {
-  int width = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), width);
-  return error == std::errc() && end == value.data() + value.size() && width > 0 && width <= kWidestPreview ? width : 0;
+// A number from 1 to `most` as written; 0 (the default) for anything else.
+int numberFrom(std::string_view value, int most) {
+  int number = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+  return error == std::errc() && end == value.data() + value.size() && number > 0 && number <= most ? number : 0;
 }
 
 }  // namespace
@@ -66,6 +70,7 @@ std::string preferencesText(const Preferences& preferences) {
   for (const std::string& pattern : preferences.exclusions) line(kExclude, pattern);
   for (const auto& [name, member] : kSwitches) line(name, preferences.*member ? "yes" : "no");
   if (preferences.previewWidth > 0) line(kPreviewWidth, std::to_string(preferences.previewWidth));
+  if (preferences.similarity > 0) line(kSimilarity, std::to_string(preferences.similarity));
   for (const std::string& folder : preferences.referenceFolders) line(kReference, folder);
   for (const std::string& other : preferences.otherLines) text.append(other).append("\n");
   return text;
@@ -96,7 +101,9 @@ Preferences preferencesFromText(std::string_view text) {
     else if (bool Preferences::*member = switchNamed(name))
       preferences.*member = value == "yes";
     else if (name == kPreviewWidth)
-      preferences.previewWidth = widthFrom(value);
+      preferences.previewWidth = numberFrom(value, kWidestPreview);
+    else if (name == kSimilarity)
+      preferences.similarity = numberFrom(value, kMostSimilaritySteps);
     else if (name == kReference && !value.empty())
       preferences.referenceFolders.emplace_back(value);
     else

@@ -26,6 +26,8 @@ struct Preferences {
   bool findFolderTwins = false;         // searches also find folders holding the same tree
   bool showPreview = false;             // the pane beside the list shows the focused file
   int previewWidth = 0;                 // the pane's width in pixels; 0: a share of the window
+  bool similarPictures = false;         // searches look for similar pictures, not identical files
+  int similarity = 0;                   // the step of likeness, 1 the nearest; 0: the default
   std::vector<std::string> otherLines;  // lines of a later version, kept
 };
 

@@ -196,6 +196,7 @@ void MainWindow::buildClientArea() {
   maskEdit_->setText(QStringLiteral("*.*"));
   maskEdit_->setReadOnly(true);
   filters_ = new FilterControls(sizeList_, typeList_, maskEdit_, options_, this);
+  buildSearchModeControls(client);
 
   resultList_ = new ResultListView(client);
   resultTabs_ = new QTabWidget(client);
@@ -237,6 +238,10 @@ void MainWindow::buildClientArea() {
   filters->addWidget(sizeList_, 1, 0);
   filters->addWidget(typeList_, 1, 1);
   filters->addWidget(maskEdit_, 1, 2);
+  filters->addWidget(searchModeLabel_, 0, 3);
+  filters->addWidget(searchModeList_, 1, 3);
+  filters->addWidget(similarityLabel_, 0, 4);
+  filters->addWidget(similarityList_, 1, 4);
   filters->setColumnStretch(2, 1);
 
   auto* layout = new QVBoxLayout(client);
@@ -254,6 +259,8 @@ void MainWindow::buildClientArea() {
   QWidget::setTabOrder(maskEdit_, sizeList_);
   QWidget::setTabOrder(sizeList_, resultList_);
   QWidget::setTabOrder(resultList_, typeList_);
+  QWidget::setTabOrder(typeList_, searchModeList_);
+  QWidget::setTabOrder(searchModeList_, similarityList_);
 }
 
 void MainWindow::buildStatusBar() {

@@ -138,6 +138,15 @@ class MainWindow : public QMainWindow {
   void buildMenus();
   // The Select menu, on the Select button's arrow and in the list's context menu.
   void buildSelectMenu();
+  // "Look for" (identical files or similar pictures) and "Likeness", beside the mask.
+  void buildSearchModeControls(QWidget* client);
+  // The mode and likeness as preferences_ say; the likeness only for pictures.
+  void showSearchMode();
+  // What the mode controls ask of the next search.
+  void setSearchMode(SearchRequest& request) const;
+  // For a row of a group of similar pictures, the path of its group's first row in the list, when
+  // that is another picture; else empty.
+  QString comparedPictureOf(std::size_t row) const;
   // Replaces the list's selection by what `change` makes of it; says how many groups it left.
   void changeSelection(
       const std::function<SelectionChange(const std::vector<ResultRow>&, const std::vector<bool>&)>& change);
@@ -212,6 +221,12 @@ class MainWindow : public QMainWindow {
   QComboBox* sizeList_ = nullptr;
   QComboBox* typeList_ = nullptr;
   MaskEdit* maskEdit_ = nullptr;
+  QLabel* searchModeLabel_ = nullptr;
+  QComboBox* searchModeList_ = nullptr;
+  QLabel* similarityLabel_ = nullptr;
+  QComboBox* similarityList_ = nullptr;
+  // The keep rules that only groups of similar pictures need, shown while the list holds them.
+  std::vector<QAction*> pictureRuleEntries_;
   FilterControls* filters_ = nullptr;
 
   ResultListView* resultList_ = nullptr;

@@ -36,7 +36,9 @@ void MainWindow::updatePreview() {
   if (!previewPane_->isVisible()) return;
   const int row = resultList_->focusedRow();
   const std::vector<ResultRow>& rows = resultList_->rows();
-  previewPane_->showFile(row < 0 ? QString() : shownText(rows[static_cast<std::size_t>(row)].path));
+  if (row < 0) return previewPane_->showFile({});
+  const auto focused = static_cast<std::size_t>(row);
+  previewPane_->showFile(shownText(rows[focused].path), comparedPictureOf(focused));
 }
 
 }  // namespace pelimor

@@ -36,6 +36,7 @@ void MainWindow::search() {
   request.searchHidden = preferences_.searchHidden;
   request.maskText = filters_->maskText();
   request.findFolderTwins = preferences_.findFolderTwins;
+  setSearchMode(request);
 
   searchNote_->clear();
   pendingFailure_.clear();

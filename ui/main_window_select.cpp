@@ -27,6 +27,9 @@ constexpr RuleEntry kRuleEntries[] = {
     {KeepRule::ShortestPath, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the Shortest Path of Each Group")},
     {KeepRule::LongestPath, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the Longest Path of Each Group")},
     {KeepRule::FirstSource, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the File of the First Source Folder")},
+    {KeepRule::LargestFile, QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the Largest Picture of Each Group")},
+    {KeepRule::HighestResolution,
+     QT_TRANSLATE_NOOP("pelimor::MainWindow", "Keep the Highest Resolution of Each Group")},
 };
 }  // namespace
 
@@ -36,12 +39,22 @@ void MainWindow::buildSelectMenu() {
   using Rows = std::vector<ResultRow>;
   using Flags = std::vector<bool>;
   for (const RuleEntry& entry : kRuleEntries) {
-    selectMenu_->addAction(tr(entry.caption), this, [this, rule = entry.rule] {
+    QAction* ruleEntry = selectMenu_->addAction(tr(entry.caption), this, [this, rule = entry.rule] {
       const std::vector<std::string> sources = sourceList_->folders();
       changeSelection(
           [&](const Rows& rows, const Flags& selected) { return applyKeepRule(rows, selected, rule, sources); });
     });
+    if (entry.rule == KeepRule::LargestFile || entry.rule == KeepRule::HighestResolution) {
+      ruleEntry->setVisible(false);
+      pictureRuleEntries_.push_back(ruleEntry);
+    }
   }
+  // Shown while the list holds similar pictures, whose files differ in size and pixels.
+  connect(selectMenu_, &QMenu::aboutToShow, this, [this] {
+    const std::vector<ResultRow>& rows = resultList_->rows();
+    const bool pictures = !rows.empty() && rows.front().width > 0;
+    for (QAction* ruleEntry : pictureRuleEntries_) ruleEntry->setVisible(pictures);
+  });
   selectMenu_->addSeparator();
   selectMenu_->addAction(tr("Invert Selection in Each Group"), this, [this] { changeSelection(invertInGroups); });
   selectMenu_->addAction(tr("Deselect Everything in This Folder"), this, [this] {

@@ -213,6 +213,7 @@ void MainWindow::startFromSettingsFiles() {
     sourceList_->setReferenceFolders(preferences_.referenceFolders);
     folderView_->setFindFolders(preferences_.findFolderTwins);
     previewEntry_->setChecked(preferences_.showPreview);
+    showSearchMode();
   } catch (const SettingsError& error) {
     showSettingsErrorBox(this, error);
   }

@@ -44,6 +44,11 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::ForegroundRole && row.reference) return QColor(0x1f, 0x5f, 0xb0);
   if (role == Qt::ToolTipRole && row.reference)
     return tr("In a reference folder: never selected by a rule, never deleted, moved or linked");
+  if (role == Qt::ToolTipRole && row.width > 0)
+    return tr("%1 × %2 pixels; its look differs from its group's first picture in %3 of 64 bits")
+        .arg(row.width)
+        .arg(row.height)
+        .arg(row.distance);
   return {};
 }
 

@@ -11,7 +11,7 @@ _pelimor_find() {
       mapfile -t COMPREPLY < <(compgen -W "1 2 3 4" -- "$current")
       return ;;
     --keep)
-      mapfile -t COMPREPLY < <(compgen -W "newest oldest shortest-path longest-path first-source" -- "$current")
+      mapfile -t COMPREPLY < <(compgen -W "newest oldest shortest-path longest-path first-source largest-file highest-resolution" -- "$current")
       return ;;
     --select-in|--select-in-tree|--reference|--unique-in|--need-dir)
       mapfile -t COMPREPLY < <(compgen -d -- "$current")

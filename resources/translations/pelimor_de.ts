@@ -556,6 +556,10 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>the bytes differ</source>
         <translation>die Bytes unterscheiden sich</translation>
     </message>
+    <message>
+        <source>this build of Pelimor cannot search for similar pictures</source>
+        <translation>diese Ausgabe von Pelimor kann nicht nach ähnlichen Bildern suchen</translation>
+    </message>
 </context>
 <context>
     <name>Reasons</name>
@@ -575,6 +579,14 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>its path is longer than the system allows</source>
         <translation>sein Pfad ist länger, als das System erlaubt</translation>
     </message>
+    <message>
+        <source>not a picture that can be read, or a damaged one</source>
+        <translation>kein lesbares Bild, oder ein beschädigtes</translation>
+    </message>
+    <message>
+        <source>too large to be read as a picture</source>
+        <translation>zu groß, um als Bild gelesen zu werden</translation>
+    </message>
 </context>
 <context>
     <name>ResultColumns</name>
@@ -589,6 +601,25 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
     <message>
         <source>Size</source>
         <translation>Größe</translation>
+    </message>
+</context>
+<context>
+    <name>Similarity</name>
+    <message>
+        <source>Near copies</source>
+        <translation>Fast Kopien</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Sehr ähnlich</translation>
+    </message>
+    <message>
+        <source>Similar</source>
+        <translation>Ähnlich</translation>
+    </message>
+    <message>
+        <source>Loose</source>
+        <translation>Entfernt ähnlich</translation>
     </message>
 </context>
 <context>
@@ -954,6 +985,34 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>Preview</source>
         <translation>Vorschau</translation>
     </message>
+    <message>
+        <source>Look for</source>
+        <translation>Suchen nach</translation>
+    </message>
+    <message>
+        <source>Identical files</source>
+        <translation>Gleiche Dateien</translation>
+    </message>
+    <message>
+        <source>Similar pictures</source>
+        <translation>Ähnliche Bilder</translation>
+    </message>
+    <message>
+        <source>Not in this build of Pelimor</source>
+        <translation>In dieser Ausgabe von Pelimor nicht enthalten</translation>
+    </message>
+    <message>
+        <source>Likeness</source>
+        <translation>Ähnlichkeit</translation>
+    </message>
+    <message>
+        <source>Keep the Largest Picture of Each Group</source>
+        <translation>Das größte Bild jeder Gruppe behalten</translation>
+    </message>
+    <message>
+        <source>Keep the Highest Resolution of Each Group</source>
+        <translation>Die höchste Auflösung jeder Gruppe behalten</translation>
+    </message>
 </context>
 <context>
     <name>pelimor::PreviewPane</name>
@@ -967,6 +1026,10 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
     <message>
         <source>In a reference folder: never selected by a rule, never deleted, moved or linked</source>
         <translation>In einem Referenzordner: nie von einer Regel ausgewählt, nie gelöscht, verschoben oder verknüpft</translation>
+    </message>
+    <message>
+        <source>%1 × %2 pixels; its look differs from its group&apos;s first picture in %3 of 64 bits</source>
+        <translation>%1 × %2 Pixel; sein Aussehen weicht vom ersten Bild seiner Gruppe in %3 von 64 Bits ab</translation>
     </message>
 </context>
 <context>

@@ -12,6 +12,9 @@ struct Given {
   std::string path;
   std::int64_t modified = 0;
   bool reference = false;
+  std::uint64_t size = 0;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
 };
 constexpr bool kRef = true;
 
@@ -37,6 +40,9 @@ void expectCases(const std::vector<Case>& cases, const Change& change) {
       row.path = g.path;
       row.identity.modifiedNanoseconds = g.modified;
       row.reference = g.reference;
+      row.size = g.size;
+      row.width = g.width;
+      row.height = g.height;
     }
     std::vector<bool> before;
     for (const char mark : c.before) before.push_back(mark == 'x');
@@ -66,6 +72,18 @@ TEST(KeepRules, KeepOneFilePerGroup) {
           {"newest", {{1, "/new/x", 50}, {1, "/ref/x", 1, kRef}}, "..", "x."},
           {"oldest", {{1, "/r1/x", 1, kRef}, {1, "/r2/x", 2, kRef}, {1, "/a/x", 3}}, "x..", "..x"},
           {"newest", {{1, "/a", 1}, {2, "/b", 9}, {1, "/c", 2}, {2, "/d", 8}, {3, "/e"}}, "xxxxx", "x..x."},
+          {"largest-file",
+           {{1, "/a", 0, false, 100}, {1, "/b", 0, false, 300}, {1, "/c", 0, false, 200}},
+           "...",
+           "x.x"},
+          // The most pixels; among equals the larger file, here by less than 64 KiB.
+          {"highest-resolution",
+           {{1, "/a", 0, false, 900'000, 100, 100},
+            {1, "/b", 0, false, 100'000, 200, 100},
+            {1, "/c", 0, false, 150'000, 100, 200}},
+           "...",
+           "xx."},
+          {"highest-resolution", {{1, "/a", 0, false, 9, 10, 10}, {1, "/b", 0, kRef, 1, 1, 1}}, "..", "x."},
       },
       [](const auto& rows, const auto& selected, std::string_view name) {
         return applyKeepRule(rows, selected, *keepRuleNamed(name), {"/photo", "/p/", "/backup"});

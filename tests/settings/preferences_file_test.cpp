@@ -18,6 +18,8 @@ TEST(PreferencesFile, SavedReadBackAndEditedByHand) {
   saved.referenceFolders = {"/mnt/backup=old"};
   saved.otherLines = {"colour=blue"};  // a later version's
   saved.previewWidth = 420;
+  saved.similarPictures = true;
+  saved.similarity = 3;
   savePreferences(folder.folder(), saved);
   const Preferences read = loadPreferences(folder.folder());
   EXPECT_EQ(read.exclusions, std::vector<std::string>{"photos/cache/*"});
@@ -25,6 +27,8 @@ TEST(PreferencesFile, SavedReadBackAndEditedByHand) {
   EXPECT_EQ(read.referenceFolders, saved.referenceFolders);
   EXPECT_EQ(read.otherLines, saved.otherLines);
   EXPECT_EQ(read.previewWidth, 420);
+  EXPECT_TRUE(read.similarPictures);
+  EXPECT_EQ(read.similarity, 3);
   // An emptied list stays empty; Windows line ends and a setting said otherwise than "yes".
   EXPECT_TRUE(preferencesFromText("exclude-nothing=yes\n").exclusions.empty());
   const Preferences edited = preferencesFromText("# note\r\nexclude=*.bak\r\nsearch-hidden-folders=YES");
@@ -33,6 +37,7 @@ TEST(PreferencesFile, SavedReadBackAndEditedByHand) {
   // A width edited into no width leaves the pane its default share.
   for (const char* width : {"preview-width=-5", "preview-width=12px", "preview-width=99999999999", "preview-width="})
     EXPECT_EQ(preferencesFromText(width).previewWidth, 0) << width;
+  EXPECT_EQ(preferencesFromText("similarity=10").similarity, 0);
 }
 
 TEST(PreferencesFile, AFolderInItsPlaceGivesTheDefaultsAndCannotBeSavedOver) {

@@ -4,8 +4,11 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -24,6 +27,7 @@
 
 #include "platform/folders.h"
 #include "platform/io_error_text.h"
+#include "search/similarity_steps.h"
 #include "ui/filter_controls.h"
 #include "ui/folder_groups_view.h"
 #include "ui/main_window.h"
@@ -314,6 +318,53 @@ class SearchTest : public QObject {
     QVERIFY(seen.searchHidden);
     QCOMPARE(seen.referenceFolders, std::vector<std::string>{"/two"});
     QCOMPARE(ui.searchNote()->text(), QStringLiteral("No duplicates found."));
+    QCOMPARE(seen.mode, SearchMode::IdenticalFiles);
+    if (!similarPicturesBuiltIn()) return;
+
+    // Similar pictures, at the nearest likeness.
+    QTest::keyClick(test::child<QComboBox>(window, "searchModeList"), Qt::Key_Down);
+    QTest::keyClick(test::child<QComboBox>(window, "similarityList"), Qt::Key_Home);
+    test::answerNextMessageBox(QMessageBox::Ok);
+    window.action(MainAction::Search)->trigger();
+    QCOMPARE(seen.mode, SearchMode::SimilarPictures);
+    QCOMPARE(seen.pictureDistance, kSimilaritySteps.front().maxDistance);
+  }
+
+  void similarPicturesAreFoundAndKeptByTheirResolution() {
+    if (!similarPicturesBuiltIn()) QSKIP("this build has no search for similar pictures");
+    const QString root = tree_.filePath(QStringLiteral("pictures"));
+    QDir().mkpath(root);
+    QImage picture(400, 300, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.fillRect(picture.rect(), QLinearGradient(0, 0, 400, 300));
+    painter.fillRect(40, 30, 160, 120, Qt::darkGreen);
+    painter.setBrush(Qt::yellow);
+    painter.drawEllipse(220, 120, 140, 140);
+    painter.end();
+    QVERIFY(picture.save(root + "/large.png"));
+    QVERIFY(picture.scaled(200, 150, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .save(root + "/small.jpg", "JPEG", 80));
+
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    prepare(window, root);
+    QTest::keyClick(test::child<QComboBox>(window, "searchModeList"), Qt::Key_Down);
+    searchFromMaskField(window);
+    const std::vector<ResultRow>& rows = ui.resultList()->rows();
+    QCOMPARE(rows.size(), std::size_t(2));
+    QCOMPARE(rows[0].group, rows[1].group);
+    QCOMPARE(shownText(rows[0].path), root + "/large.png");  // the most pixels lead
+    QCOMPARE(rows[0].width * rows[0].height, 400u * 300u);
+
+    // Keeping the highest resolution selects the small one.
+    QMenu* select = ui.selectMenu();
+    emit select->aboutToShow();
+    QAction* keepResolution = nullptr;
+    for (QAction* entry : select->actions())
+      if (entry->text() == QStringLiteral("Keep the Highest Resolution of Each Group")) keepResolution = entry;
+    QVERIFY(keepResolution && keepResolution->isVisible());
+    keepResolution->trigger();
+    QCOMPARE(ui.resultList()->selectedRows(), (std::vector<bool>{false, true}));
   }
 
   void cancelDuringALongWalkClosesAtOnceAndKeepsWholeGroups() {
