@@ -167,8 +167,8 @@ precision = right / pairs if pairs else 1.0
 print(f"{step:<6} {names[step - 1]:<12} {len(groups):8} {pairs:8} {right:8} {precision:10.4f} {right / true_pairs:8.4f}")
 EOF
 done
-# Which variants the default step missed, by kind.
-python3 - "$work/step2.txt" "$set_dir" <<'EOF'
+# Which variants the default step (3) missed, by kind.
+python3 - "$work/step3.txt" "$set_dir" <<'EOF'
 import collections, os, sys
 group_of = {}
 for line in open(sys.argv[1], encoding="utf-8", errors="replace"):
