@@ -41,7 +41,7 @@ if [ ! -f "$work/set.done" ]; then
   rm -rf "$set_dir" "$work/pool.txt"
   mkdir -p "$set_dir"
   python3 - "$work/pool.txt" <<'EOF'
-import os, re, subprocess, sys
+import os, re, subprocess, sys, tempfile
 roots = ["/usr/share/backgrounds", "/usr/share/desktop-base", "/usr/share/wallpapers"]
 found = []
 for root in roots:
@@ -54,6 +54,15 @@ for path in sorted(found):
     size = subprocess.run(["vipsheader", "-f", "width", path], capture_output=True, text=True)
     if size.returncode != 0 or int(size.stdout) < 1280:
         continue
+    # Flattened on white, as the set is made: a picture that is then all but blank (a transparent
+    # overlay) is left out.
+    with tempfile.TemporaryDirectory() as tmp:
+        flat = os.path.join(tmp, "f.v")
+        if subprocess.run(["vips", "flatten", path, flat, "--background", "255"], capture_output=True).returncode:
+            flat = path
+        spread = subprocess.run(["vips", "deviate", flat], capture_output=True, text=True)
+        if spread.returncode != 0 or float(spread.stdout) < 12:
+            continue
     name = os.path.splitext(os.path.basename(path))[0].lower()
     family = re.sub(r"([-_](l|d|light|dark|\d+x\d+|16x9|4x3|16x10|5x4))+$", "", name)
     if "desktop-base" in path:
@@ -158,8 +167,8 @@ precision = right / pairs if pairs else 1.0
 print(f"{step:<6} {names[step - 1]:<12} {len(groups):8} {pairs:8} {right:8} {precision:10.4f} {right / true_pairs:8.4f}")
 EOF
 done
-# Which variants the default step missed, by kind.
-python3 - "$work/step2.txt" "$set_dir" <<'EOF'
+# Which variants the default step (3) missed, by kind.
+python3 - "$work/step3.txt" "$set_dir" <<'EOF'
 import collections, os, sys
 group_of = {}
 for line in open(sys.argv[1], encoding="utf-8", errors="replace"):
@@ -179,11 +188,11 @@ EOF
 # --- Twelve-megapixel JPEGs a second, warm disk, empty cache -------------------------------------
 big=$work/twelve-$twelve
 if [ ! -f "$big.done" ]; then
-  rm -rf "$big"
   mkdir -p "$big"
   export big
   make_big() {
     local n=$1 source=$2 tmp
+    [ -f "$big/IMG_$(printf %04d "$n").jpg" ] && return
     tmp=$(mktemp -d)
     # Four crops and a mirror of each picture, brought to 4000 x 3000 with a photograph's grain.
     local w h
@@ -201,7 +210,8 @@ if [ ! -f "$big.done" ]; then
     vips thumbnail "$tmp/c.v" "$tmp/s.v" 4000 --height 3000 --size force
     vips gaussnoise "$tmp/n.v" 4000 3000 --sigma 5 --mean 0
     vips add "$tmp/s.v" "$tmp/n.v" "$tmp/a.v"
-    vips cast "$tmp/a.v" "$big/IMG_$(printf %04d "$n").jpg[Q=90]" uchar
+    vips cast "$tmp/a.v" "$tmp/c.jpg[Q=90]" uchar
+    mv "$tmp/c.jpg" "$big/IMG_$(printf %04d "$n").jpg"
     rm -rf "$tmp"
   }
   export -f make_big

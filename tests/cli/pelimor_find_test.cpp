@@ -86,7 +86,13 @@ TEST(PelimorFind, BadInputIsOneLineAndExitCodeTwo) {
                                 "--need-dir /tmp /tmp",
                                 "--digests-for /etc/hostname /tmp",
                                 "--catalog /tmp/x.catalog --folders /tmp",
-                                "--merge /etc/hostname"}) {
+                                "--merge /etc/hostname",
+                                "--similarity 2 /tmp",
+                                "--similar-pictures --similarity 5 /tmp",
+                                "--similar-pictures --folders /tmp",
+                                "--similar-pictures --unique-in /tmp /tmp",
+                                "--similar-pictures --select-in /tmp --link /tmp",
+                                "--similar-pictures --select-in /tmp --clone /tmp"}) {
     const FindRun run = runFind(arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments;
     EXPECT_TRUE(run.out.empty()) << arguments;
