@@ -198,7 +198,11 @@ void BM_PageScrollScatteredSelection(benchmark::State& state) {
   }
   state.counters["selected"] = static_cast<double>(list.selectedCount());
 }
-BENCHMARK(BM_PageScrollScatteredSelection)->Arg(1'000'000)->Arg(3'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PageScrollScatteredSelection)
+    ->Arg(1'000'000)
+    ->Arg(3'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // One Ctrl+click's worth of change, status bar included, with `rows` rows of which every
 // other one is selected: the cost must stay flat as the rows grow.
