@@ -4,6 +4,8 @@
 #include <string>
 #include <tuple>
 
+#include "search/parallel_work.h"
+
 namespace pelimor {
 
 std::error_code CandidateOpener::open(const Candidate& file, platform::FileReader& reader) {
@@ -19,6 +21,35 @@ void CandidateOpener::sortPlaces(std::span<Place> places, std::span<std::uint32_
     return std::tie(a.offset, a.inode) < std::tie(b.offset, b.inode);
   });
   for (std::size_t i = 0; i < places.size(); ++i) order[i] = places[i].item;
+}
+
+void ReadingOrder::add(std::uint32_t item, const Candidate& file) {
+  std::uint64_t& first = folderFirstInode_[store_.denseFolderIndex(file.folder)];
+  first = std::min(first, file.identity.inode);
+  // Files come folder by folder, so mostly from the disk of the file before.
+  if (lastDisk_ == UINT32_MAX || file.identity.device != lastDevice_) {
+    DiskReading* disk = &disks_.of(file.identity.device);
+    const auto known = std::find_if(queues_.begin(), queues_.end(), [&](const DiskQueue& q) { return q.disk == disk; });
+    lastDisk_ = static_cast<std::uint32_t>(known - queues_.begin());
+    if (known == queues_.end()) queues_.push_back(DiskQueue{disk, {}});
+    lastDevice_ = file.identity.device;
+  }
+  places_.push_back(Place{0, file.identity.inode, file.folder, item, lastDisk_});
+}
+
+std::vector<DiskQueue> ReadingOrder::queues(unsigned sortThreads) {
+  for (Place& place : places_) place.folderFirstInode = folderFirstInode_[store_.denseFolderIndex(place.folder)];
+  std::vector<std::uint64_t>().swap(folderFirstInode_);
+  sortInParallel(
+      places_,
+      [](const Place& a, const Place& b) {
+        return std::tie(a.disk, a.folderFirstInode, a.folder, a.inode) <
+               std::tie(b.disk, b.folderFirstInode, b.folder, b.inode);
+      },
+      sortThreads);
+  for (const Place& place : places_) queues_[place.disk].items.push_back(place.item);
+  std::vector<Place>().swap(places_);
+  return std::move(queues_);
 }
 
 }  // namespace pelimor

@@ -9,7 +9,9 @@
 #include "platform/directory_reader.h"
 #include "platform/file_reader.h"
 #include "search/candidate_store.h"
+#include "search/disk_readers.h"
 #include "search/search_control.h"
+#include "search/storage_devices.h"
 
 namespace pelimor {
 
@@ -34,6 +36,34 @@ class CandidateOpener {
   const CandidateStore& store_;
   std::uint32_t folderId_ = CandidateStore::kNoParent;
   platform::FolderHandle folder_;
+};
+
+// The files a grouper is to read, as each disk's queue in the order they are read: each disk with
+// readers of its own; a folder's files together, which spares the system walking each path again;
+// folders in the order of their first inode, files by inode within them, as the disk lays them.
+class ReadingOrder {
+ public:
+  ReadingOrder(const CandidateStore& store, StorageDevices& disks)
+      : store_(store), disks_(disks), folderFirstInode_(store.folderCount(), UINT64_MAX) {}
+  // `item`: the file's position in the grouper's own list.
+  void add(std::uint32_t item, const Candidate& file);
+  std::vector<DiskQueue> queues(unsigned sortThreads);
+
+ private:
+  struct Place {
+    std::uint64_t folderFirstInode;
+    std::uint64_t inode;
+    std::uint32_t folder;
+    std::uint32_t item;
+    std::uint32_t disk;
+  };
+  const CandidateStore& store_;
+  StorageDevices& disks_;
+  std::vector<std::uint64_t> folderFirstInode_;
+  std::vector<Place> places_;
+  std::vector<DiskQueue> queues_;
+  std::uint64_t lastDevice_ = 0;
+  std::uint32_t lastDisk_ = UINT32_MAX;
 };
 
 template <typename CandidateOf>

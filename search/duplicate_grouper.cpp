@@ -207,21 +207,8 @@ void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
 
 void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   const std::vector<Candidate>& files = store_.files();
-  // Each disk has readers of its own. Files of one folder are read together, which spares the
-  // system walking each path again; folders in the order of their first inode, and files by inode
-  // within them, follow the disk. A disk found to seek has its files put in its own order.
-  struct Place {
-    std::uint64_t folderFirstInode;
-    std::uint64_t inode;
-    std::uint32_t folder;
-    std::uint32_t item;
-    std::uint32_t disk;
-  };
-  std::vector<std::uint64_t> folderFirstInode(store_.folderCount(), UINT64_MAX);
-  std::vector<Place> places;
-  std::vector<DiskQueue> queues;
-  std::uint64_t lastDevice = 0;
-  std::uint32_t lastDisk = UINT32_MAX;
+  // A disk found to seek has its files put in its own order as it is read.
+  ReadingOrder plan(store_, *options_.disks);
   for (std::uint32_t i = 0; i < items.size(); ++i) {
     if (bytesReadIn(stage, items[i].size) == 0) continue;
     const Candidate& file = files[items[i].candidate];
@@ -233,28 +220,9 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
       progress_.dropBytesToRead(bytesReadIn(stage, file.identity.size));
       continue;
     }
-    std::uint64_t& first = folderFirstInode[store_.denseFolderIndex(file.folder)];
-    first = std::min(first, file.identity.inode);
-    if (lastDisk == UINT32_MAX || file.identity.device != lastDevice) {
-      DiskReading* disk = &options_.disks->of(file.identity.device);
-      const auto known = std::find_if(queues.begin(), queues.end(), [&](const DiskQueue& q) { return q.disk == disk; });
-      lastDisk = static_cast<std::uint32_t>(known - queues.begin());
-      if (known == queues.end()) queues.push_back(DiskQueue{disk, {}});
-      lastDevice = file.identity.device;
-    }
-    places.push_back(Place{0, file.identity.inode, file.folder, i, lastDisk});
+    plan.add(i, file);
   }
-  for (Place& place : places) place.folderFirstInode = folderFirstInode[store_.denseFolderIndex(place.folder)];
-  std::vector<std::uint64_t>().swap(folderFirstInode);
-  sortInParallel(
-      places,
-      [](const Place& a, const Place& b) {
-        return std::tie(a.disk, a.folderFirstInode, a.folder, a.inode) <
-               std::tie(b.disk, b.folderFirstInode, b.folder, b.inode);
-      },
-      sortThreads_);
-  for (const Place& place : places) queues[place.disk].items.push_back(place.item);
-  std::vector<Place>().swap(places);
+  std::vector<DiskQueue> queues = plan.queues(sortThreads_);
   readEachDisk<ReadScratch>(
       queues, readThreads_, control_,
       [&](std::uint32_t item, ReadScratch& scratch) -> std::uint64_t {

@@ -149,18 +149,7 @@ void PictureGrouper::readOne(Item& item, ReadScratch& scratch) {
 
 void PictureGrouper::readAll(std::vector<Item>& items) {
   const std::vector<Candidate>& files = store_.files();
-  // As the grouper reads: each disk with readers of its own, a folder's files together, folders
-  // in the order of their first inode, files by inode.
-  struct Place {
-    std::uint64_t folderFirstInode;
-    std::uint64_t inode;
-    std::uint32_t folder;
-    std::uint32_t item;
-    std::uint32_t disk;
-  };
-  std::vector<std::uint64_t> folderFirstInode(store_.folderCount(), UINT64_MAX);
-  std::vector<Place> places;
-  std::vector<DiskQueue> queues;
+  ReadingOrder plan(store_, *disks_);
   std::uint64_t plannedBytes = 0;
   for (std::uint32_t i = 0; i < items.size(); ++i) {
     Item& item = items[i];
@@ -178,24 +167,10 @@ void PictureGrouper::readAll(std::vector<Item>& items) {
     }
     if (item.known) continue;
     plannedBytes += file.identity.size;
-    std::uint64_t& first = folderFirstInode[store_.denseFolderIndex(file.folder)];
-    first = std::min(first, file.identity.inode);
-    DiskReading* disk = &disks_->of(file.identity.device);
-    auto queue = std::find_if(queues.begin(), queues.end(), [&](const DiskQueue& q) { return q.disk == disk; });
-    if (queue == queues.end()) queue = queues.insert(queues.end(), DiskQueue{disk, {}});
-    places.push_back(Place{0, file.identity.inode, file.folder, i, static_cast<std::uint32_t>(queue - queues.begin())});
+    plan.add(i, file);
   }
   progress_.addBytesToRead(plannedBytes);
-  for (Place& place : places) place.folderFirstInode = folderFirstInode[store_.denseFolderIndex(place.folder)];
-  sortInParallel(
-      places,
-      [](const Place& a, const Place& b) {
-        return std::tie(a.disk, a.folderFirstInode, a.folder, a.inode) <
-               std::tie(b.disk, b.folderFirstInode, b.folder, b.inode);
-      },
-      sortThreads_);
-  for (const Place& place : places) queues[place.disk].items.push_back(place.item);
-  std::vector<Place>().swap(places);
+  std::vector<DiskQueue> queues = plan.queues(sortThreads_);
   readEachDisk<ReadScratch>(
       queues, readThreads_, control_,
       [&](std::uint32_t item, ReadScratch& scratch) -> std::uint64_t {
