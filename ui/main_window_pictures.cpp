@@ -35,6 +35,11 @@ void MainWindow::buildSearchModeControls(QWidget* client) {
   similarityList_->setObjectName(QStringLiteral("similarityList"));
   for (const SimilarityStep& step : kSimilaritySteps)
     similarityList_->addItem(QCoreApplication::translate("Similarity", step.name.data()));
+  // They may grow narrower than their longest item: the window keeps its smallest width.
+  for (QComboBox* list : {searchModeList_, similarityList_}) {
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(6);
+  }
   searchModeLabel_->setBuddy(searchModeList_);
   similarityLabel_->setBuddy(similarityList_);
 
