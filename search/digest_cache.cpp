@@ -142,7 +142,7 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
   std::uint64_t lastDevice = 0;
   int fileSystem = fileSystemOf(lastDevice);
   for (const Candidate& file : store.files()) {
-    const FileIdentity& identity = file.identity;
+    const FileIdentity identity = store.identityOf(file);
     if (identity.device != lastDevice) {
       lastDevice = identity.device;
       fileSystem = fileSystemOf(identity.device);
@@ -161,7 +161,7 @@ std::vector<bool> DigestCache::sortOutOldRecords(const CandidateStore& store, bo
     }
     if (file.contentRead && !contentKnown)
       addRecord(identity, static_cast<std::uint16_t>(fileSystem), store.folderId(file.folder).inode,
-                CacheRecord::kContent, file.content);
+                CacheRecord::kContent, file.content());
   }
   if (!walkedWhole) return keep;
   // A file gone from a folder that was walked whole is gone, or no longer searched for there.
