@@ -119,8 +119,9 @@ SearchResult runDuplicateSearch(const SearchRequest& original, SearchProgress& p
   const bool firstSearch = cache && cache->holdsNoRecords();
   const auto saveCache = [&] {
     if (!cache || firstSearch) return;  // a first search saves once the rows are made, below
+    // The store goes with the writing: the files the walk read are made into records from it.
     if (cache->prepareSave(store, walkedWhole))
-      result.cacheWriting = std::make_shared<CacheWriting>([cache] {
+      result.cacheWriting = std::make_shared<CacheWriting>([cache, sharedStore] {
         cache->writePrepared();
         return cache->takeWarnings();
       });
@@ -164,8 +165,8 @@ SearchResult runDuplicateSearch(const SearchRequest& original, SearchProgress& p
       } catch (const std::exception&) {
         // Out of memory, say: the search is done and only the save is lost.
       }
-      sharedStore.reset();
       if (write) cache->writePrepared();
+      sharedStore.reset();
       return cache->takeWarnings();
     });
   }
