@@ -112,6 +112,14 @@ void CandidateStore::collectFiles() {
     folderCount_ += segment.folders.size();
     total += segment.files.size();
   }
+  std::vector<std::uint64_t> devices;
+  deviceNumbers_.assign(segments_.size(), {});
+  for (std::size_t segment = 0; segment < segments_.size(); ++segment)
+    for (const std::uint64_t device : segments_[segment].devices) {
+      const auto known = std::find(devices.begin(), devices.end(), device);
+      deviceNumbers_[segment].push_back(static_cast<std::uint32_t>(known - devices.begin()));
+      if (known == devices.end()) devices.push_back(device);
+    }
   allFiles_.reserve(allFiles_.size() + total);
   // Each segment is let go as soon as it is copied, so the files are never held twice over.
   for (Segment& segment : segments_) {

@@ -82,6 +82,11 @@ class CandidateStore {
   std::string pathOf(const Candidate& file) const;
   std::string_view nameOf(const Candidate& file) const { return segmentOf(file.folder).nameAt(file.nameAt); }
   std::uint64_t deviceOf(const Candidate& file) const { return segmentOf(file.folder).devices[file.device]; }
+  // A number for the file's device, the same for every file on it in every segment; valid once the
+  // files are gathered.
+  std::uint32_t deviceNumber(const Candidate& file) const {
+    return deviceNumbers_[file.folder >> kSegmentShift][file.device];
+  }
   FileIdentity identityOf(const Candidate& file) const {
     return FileIdentity{deviceOf(file), file.inode, file.size, file.modifiedNanoseconds, file.changedNanoseconds};
   }
@@ -146,6 +151,7 @@ class CandidateStore {
   std::vector<Segment> segments_;
   std::vector<Candidate> allFiles_;
   std::vector<std::size_t> segmentFirstFolder_;
+  std::vector<std::vector<std::uint32_t>> deviceNumbers_;  // by segment, then by Candidate::device
   std::size_t folderCount_ = 0;
 };
 

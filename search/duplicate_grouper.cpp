@@ -44,12 +44,13 @@ struct DuplicateGrouper::ReadScratch {
 
 namespace {
 
-// Runs of equal elements in a sorted list: calls each(begin, end) for every run, front to back.
+// Runs of equal elements in a sorted part [first, last) of a list: calls each(begin, end) for
+// every run, front to back.
 template <typename T, typename Equal, typename Each>
-void forEachRun(const std::vector<T>& sorted, Equal equal, Each each) {
-  for (std::size_t begin = 0; begin < sorted.size();) {
+void forEachRun(const std::vector<T>& sorted, std::size_t first, std::size_t last, Equal equal, Each each) {
+  for (std::size_t begin = first; begin < last;) {
     std::size_t end = begin + 1;
-    while (end < sorted.size() && equal(sorted[begin], sorted[end])) ++end;
+    while (end < last && equal(sorted[begin], sorted[end])) ++end;
     each(begin, end);
     begin = end;
   }
@@ -86,34 +87,33 @@ CacheRecord::Kind DuplicateGrouper::cachedAs(Stage stage, std::uint64_t size) {
   return stage == Stage::Samples && size > kSmallFileBytes ? CacheRecord::kSamples : CacheRecord::kContent;
 }
 
-std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
+std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles(std::vector<SizeRun>& runs) {
   const std::vector<Candidate>& files = store_.files();
   // The items themselves are sorted, not indexes into the files: the sort stays in the cache. Their
-  // digest's place holds the device and inode meanwhile, and their marks, so that no second array
-  // of keys is needed beside them and the files.
-  constexpr std::uint32_t kContentRead = 0x100;
+  // digest's place holds the size, inode and device meanwhile, so that no second array of keys is
+  // needed beside them and the files.
   std::vector<Item> items(files.size());
   for (std::uint32_t i = 0; i < files.size(); ++i)
-    items[i] = Item{files[i].size, store_.deviceOf(files[i]), files[i].inode,
-                    files[i].marks | (files[i].contentRead ? kContentRead : 0u), i};
+    items[i] = Item{files[i].size, files[i].inode, store_.deviceNumber(files[i]), i};
   const auto fileOrder = [](const Item& a, const Item& b) {
-    return std::tie(a.size, a.strongHigh, a.strongLow) < std::tie(b.size, b.strongHigh, b.strongLow);
+    return std::tie(a.strongHigh, a.strongLow, a.crc32) < std::tie(b.strongHigh, b.strongLow, b.crc32);
   };
   sortInParallel(items, fileOrder, sortThreads_);
 
   std::size_t kept = 0;  // the items kept move to the front, in place
   std::uint64_t plannedBytes = 0;
-  const auto sameSize = [](const Item& a, const Item& b) { return a.size == b.size; };
-  forEachRun(items, sameSize, [&](std::size_t begin, std::size_t end) {
+  const auto sameSize = [](const Item& a, const Item& b) { return a.strongHigh == b.strongHigh; };
+  forEachRun(items, 0, items.size(), sameSize, [&](std::size_t begin, std::size_t end) {
     if (end - begin < 2) return;  // a size nobody else has
+    const std::uint64_t size = items[begin].strongHigh;
     // Files too small for a group, or all in reference folders, are compared only to tell whether
     // one asked about has a copy.
-    std::uint32_t anyMarks = 0, allMarks = kInReference;
+    std::uint8_t anyMarks = 0, allMarks = kInReference;
     for (std::size_t i = begin; i < end; ++i) {
-      anyMarks |= items[i].crc32;
-      allMarks &= items[i].crc32;
+      anyMarks |= files[items[i].candidate].marks;
+      allMarks &= files[items[i].candidate].marks;
     }
-    const bool forGroups = items[begin].size > options_.minimumSize && (allMarks & kInReference) == 0;
+    const bool forGroups = size > options_.minimumSize && (allMarks & kInReference) == 0;
     if (!forGroups && !(options_.findUnique && (anyMarks & kInUniqueIn))) return;
     const std::size_t firstKept = kept;
     std::uint64_t runPlannedBytes = 0;
@@ -121,7 +121,7 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
       // One path per device and inode: hard links and files reached twice are one file. Keep the
       // smallest path, so the choice does not depend on the walk's order.
       const auto sameFile = [&](std::size_t k) {
-        return k < end && items[k].strongHigh == items[i].strongHigh && items[k].strongLow == items[i].strongLow;
+        return k < end && items[k].strongLow == items[i].strongLow && items[k].crc32 == items[i].crc32;
       };
       std::size_t j = i + 1;
       std::size_t keep = i;
@@ -135,17 +135,17 @@ std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
           }
         }
       }
-      if ((items[keep].crc32 & kContentRead) == 0)
-        runPlannedBytes +=
-            bytesReadIn(Stage::Samples, items[keep].size) + bytesLeftAfter(Stage::Samples, items[keep].size);
+      if (!files[items[keep].candidate].contentRead)
+        runPlannedBytes += bytesReadIn(Stage::Samples, size) + bytesLeftAfter(Stage::Samples, size);
       // Nothing is read of it yet.
-      items[kept++] = Item{items[keep].size, 0, 0, 0, items[keep].candidate};
+      items[kept++] = Item{0, 0, 0, items[keep].candidate};
       i = j;
     }
     if (kept - firstKept < 2) {
       kept = firstKept;  // one file under several names
       return;
     }
+    runs.push_back(SizeRun{size, firstKept, kept});
     plannedBytes += runPlannedBytes;
   });
   items.resize(kept);
@@ -209,8 +209,8 @@ std::vector<DuplicateGrouper::Failure> DuplicateGrouper::readStage(std::vector<I
   // A disk found to seek has its files put in its own order as it is read.
   ReadingOrder plan(store_, *options_.disks);
   for (std::uint32_t i = 0; i < items.size(); ++i) {
-    if (bytesReadIn(stage, items[i].size) == 0) continue;
     const Candidate& file = files[items[i].candidate];
+    if (bytesReadIn(stage, file.size) == 0) continue;
     if (file.contentRead) {  // read whole during the walk
       items[i].setDigest(file.content());
       continue;
@@ -235,7 +235,7 @@ std::vector<DuplicateGrouper::Failure> DuplicateGrouper::readStage(std::vector<I
           std::lock_guard lock(failuresMutex);
           failures.push_back(Failure{item, reason});
         }
-        return bytesReadIn(stage, items[item].size);
+        return bytesReadIn(stage, sizeOf(items[item]));
       },
       [&](std::span<std::uint32_t> order, ReadScratch& scratch) {
         scratch.opener.putInDiskOrder(
@@ -251,7 +251,7 @@ std::vector<DuplicateGrouper::Failure> DuplicateGrouper::readStage(std::vector<I
   };
   if (options_.wholeDigests)
     for (std::uint32_t i = 0; i < items.size(); ++i)
-      if (bytesReadIn(stage, items[i].size) != 0 && cachedAs(stage, items[i].size) == CacheRecord::kContent &&
+      if (bytesReadIn(stage, sizeOf(items[i])) != 0 && cachedAs(stage, sizeOf(items[i])) == CacheRecord::kContent &&
           !failed(i))
         options_.wholeDigests->push_back(KnownDigest{items[i].candidate, items[i].digest()});
   if (!cache_) return failures;
@@ -265,7 +265,7 @@ std::vector<DuplicateGrouper::Failure> DuplicateGrouper::readStage(std::vector<I
   return failures;
 }
 
-void DuplicateGrouper::dropFailed(std::vector<Item>& items, std::vector<Failure> failures,
+void DuplicateGrouper::dropFailed(std::vector<Item>& items, std::vector<SizeRun>& runs, std::vector<Failure> failures,
                                   std::vector<SkippedFile>& skipped) {
   if (failures.empty()) return;
   const std::vector<Candidate>& files = store_.files();
@@ -277,53 +277,75 @@ void DuplicateGrouper::dropFailed(std::vector<Item>& items, std::vector<Failure>
     if (options_.findUnique) unreadFiles_.emplace_back(store_.deviceOf(file), file.inode);
   }
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < items.size(); ++i)
-    if (!failed[i]) items[kept++] = items[i];
+  for (SizeRun& run : runs) {
+    const std::size_t begin = kept;
+    for (std::size_t i = run.begin; i < run.end; ++i)
+      if (!failed[i]) items[kept++] = items[i];
+    run.begin = begin;
+    run.end = kept;
+  }
   items.resize(kept);
 }
 
-void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, Stage stage) {
-  const auto key = [](const Item& item) { return std::tie(item.size, item.crc32, item.strongHigh, item.strongLow); };
-  sortInParallel(
-      items, [&](const Item& a, const Item& b) { return key(a) < key(b); }, sortThreads_);
+void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, std::vector<SizeRun>& runs, Stage stage) {
+  const auto digestOrder = [](const Item& a, const Item& b) { return a.digest() < b.digest(); };
+  const auto sameDigest = [](const Item& a, const Item& b) { return a.digest() == b.digest(); };
+  // Each run of one size sorted by digest on its own: the large ones shared among the threads,
+  // the many small ones each on one.
+  constexpr std::size_t kLargeRun = 1 << 15;
+  const auto at = [&](std::size_t i) { return items.begin() + static_cast<std::ptrdiff_t>(i); };
+  std::vector<std::size_t> smallRuns;
+  for (std::size_t r = 0; r < runs.size(); ++r)
+    if (runs[r].end - runs[r].begin >= kLargeRun)
+      sortRangeInParallel(at(runs[r].begin), at(runs[r].end), digestOrder, sortThreads_);
+    else
+      smallRuns.push_back(r);
+  forEachInParallel<NoScratch>(smallRuns.size(), sortThreads_, [&](std::size_t r, NoScratch&) {
+    std::sort(at(runs[smallRuns[r]].begin), at(runs[smallRuns[r]].end), digestOrder);
+  });
   // Runs of two or more move to the front, in place: the list is never held twice.
-  std::size_t kept = 0;
-  forEachRun(
-      items, [&](const Item& a, const Item& b) { return key(a) == key(b); },
-      [&](std::size_t begin, std::size_t end) {
-        if (end - begin < 2) {
-          progress_.dropBytesToRead(bytesLeftAfter(stage, items[begin].size));
-          return;
-        }
-        std::move(items.begin() + static_cast<std::ptrdiff_t>(begin), items.begin() + static_cast<std::ptrdiff_t>(end),
-                  items.begin() + static_cast<std::ptrdiff_t>(kept));
-        kept += end - begin;
-      });
+  std::size_t kept = 0, keptRuns = 0;
+  for (const SizeRun& run : runs) {
+    const std::size_t begin = kept;
+    forEachRun(items, run.begin, run.end, sameDigest, [&](std::size_t first, std::size_t end) {
+      if (end - first < 2) {
+        progress_.dropBytesToRead(bytesLeftAfter(stage, run.size));
+        return;
+      }
+      std::move(at(first), at(end), at(kept));
+      kept += end - first;
+    });
+    if (kept > begin) runs[keptRuns++] = SizeRun{run.size, begin, kept};
+  }
+  runs.resize(keptRuns);
   items.resize(kept);
 }
 
-std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& items) const {
-  // `items` stands sorted by size and digest: each run is one group.
+std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& items,
+                                                      const std::vector<SizeRun>& runs) const {
+  // `items` stands in runs of one size, each sorted by digest: each run of one digest is one group.
   struct Group {
     std::size_t begin, end;
+    std::uint64_t size;
   };
   std::vector<Group> groups;
   const std::vector<Candidate>& files = store_.files();
   const auto inReference = [&](const Item& item) { return (files[item.candidate].marks & kInReference) != 0; };
-  forEachRun(
-      items, [](const Item& a, const Item& b) { return a.size == b.size && a.digest() == b.digest(); },
-      [&](std::size_t begin, std::size_t end) {
-        // Compared only to find the unique files: too small, or nothing in it may be acted on.
-        const auto first = items.begin() + static_cast<std::ptrdiff_t>(begin);
-        if (items[begin].size <= options_.minimumSize ||
-            std::all_of(first, items.begin() + static_cast<std::ptrdiff_t>(end), inReference))
-          return;
-        groups.push_back(Group{begin, end});
-      });
+  for (const SizeRun& run : runs)
+    forEachRun(
+        items, run.begin, run.end, [](const Item& a, const Item& b) { return a.digest() == b.digest(); },
+        [&](std::size_t begin, std::size_t end) {
+          // Compared only to find the unique files: too small, or nothing in it may be acted on.
+          const auto first = items.begin() + static_cast<std::ptrdiff_t>(begin);
+          if (run.size <= options_.minimumSize ||
+              std::all_of(first, items.begin() + static_cast<std::ptrdiff_t>(end), inReference))
+            return;
+          groups.push_back(Group{begin, end, run.size});
+        });
   // Ascending CRC-32 text is ascending CRC-32 value; two groups sharing a CRC-32 stay two groups.
   const auto order = [&](const Group& group) {
     const Item& first = items[group.begin];
-    return std::tuple{first.crc32, first.size, first.digest()};
+    return std::tuple{first.crc32, group.size, first.digest()};
   };
   std::sort(groups.begin(), groups.end(), [&](const Group& a, const Group& b) { return order(a) < order(b); });
 
@@ -348,13 +370,14 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
 }
 
 std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped, const std::function<void()>& whenRead) {
-  std::vector<Item> items = sameSizeDistinctFiles();
+  std::vector<SizeRun> runs;
+  std::vector<Item> items = sameSizeDistinctFiles(runs);
   for (const Stage stage : {Stage::Samples, Stage::Whole}) {
     if (items.empty()) break;
     std::vector<Failure> failures = readStage(items, stage);
     if (control_.aborted()) return {};
-    dropFailed(items, std::move(failures), skipped);
-    keepMatchedOnly(items, stage);
+    dropFailed(items, runs, std::move(failures), skipped);
+    keepMatchedOnly(items, runs, stage);
   }
   if (options_.findUnique) uniqueFiles_ = filesWithoutCopy(items);
   if (options_.readWhole && options_.wholeDigests && !options_.readWhole->empty()) {
@@ -365,7 +388,7 @@ std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped, 
   // list still mostly full stays as it is: its copy would cost more than it frees.
   if (items.size() < items.capacity() / 2) items.shrink_to_fit();
   if (whenRead) whenRead();
-  return numberedRows(items);
+  return numberedRows(items, runs);
 }
 
 void DuplicateGrouper::readAskedFor(std::vector<SkippedFile>& skipped) {
@@ -388,9 +411,8 @@ void DuplicateGrouper::readAskedFor(std::vector<SkippedFile>& skipped) {
       continue;
     }
     taken[index] = true;
-    const Item item{files[i].size, 0, 0, 0, i};
-    (item.size <= kSmallFileBytes ? small : large).push_back(item);
-    plannedBytes += item.size;
+    (files[i].size <= kSmallFileBytes ? small : large).push_back(Item{0, 0, 0, i});
+    plannedBytes += files[i].size;
   }
   progress_.addBytesToRead(plannedBytes);
   // Small files are read whole by the samples stage, large ones by the whole stage.
