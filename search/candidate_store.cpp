@@ -75,6 +75,11 @@ void CandidateStore::addFile(std::uint32_t folder, std::string_view name, const 
                              const ContentDigest* content, std::uint8_t marks) {
   if (name.size() > UINT16_MAX) throw std::length_error("file name too long");
   Segment& owner = segments_[folder >> kSegmentShift];
+  // Room asked for in one piece large enough that the allocator maps it on its own, as it does the
+  // larger ones it grows into: each is given back whole when the files are gathered, where a
+  // smaller one would stay with the allocator beside the gathered list. Pages not yet filled cost
+  // nothing.
+  if (owner.files.capacity() == 0) owner.files.reserve(kFirstFilesRoom);
   Candidate& file = owner.files.emplace_back();
   const FileIdentity identity = pelimor::identityOf(status);
   file.inode = identity.inode;

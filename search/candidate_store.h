@@ -141,6 +141,7 @@ class CandidateStore {
     std::vector<std::uint64_t> devices;  // what Candidate::device counts
     std::uint16_t lastDevice = 0;
   };
+  static constexpr std::size_t kFirstFilesRoom = (std::size_t{32} << 20) / sizeof(Candidate);
   static constexpr unsigned kBlockShift = 20;
   static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;
   const Segment& segmentOf(std::uint32_t folder) const { return segments_[folder >> kSegmentShift]; }
