@@ -117,7 +117,8 @@ void CandidateStore::collectFiles() {
     folderCount_ += segment.folders.size();
     total += segment.files.size();
   }
-  std::vector<std::uint64_t> devices;
+  std::vector<std::uint64_t>& devices = numberedDevices_;
+  devices.clear();
   deviceNumbers_.assign(segments_.size(), {});
   for (std::size_t segment = 0; segment < segments_.size(); ++segment)
     for (const std::uint64_t device : segments_[segment].devices) {

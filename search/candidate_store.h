@@ -87,6 +87,8 @@ class CandidateStore {
   std::uint32_t deviceNumber(const Candidate& file) const {
     return deviceNumbers_[file.folder >> kSegmentShift][file.device];
   }
+  // The devices so numbered, by number.
+  const std::vector<std::uint64_t>& numberedDevices() const { return numberedDevices_; }
   FileIdentity identityOf(const Candidate& file) const {
     return FileIdentity{deviceOf(file), file.inode, file.size, file.modifiedNanoseconds, file.changedNanoseconds};
   }
@@ -153,6 +155,7 @@ class CandidateStore {
   std::vector<Candidate> allFiles_;
   std::vector<std::size_t> segmentFirstFolder_;
   std::vector<std::vector<std::uint32_t>> deviceNumbers_;  // by segment, then by Candidate::device
+  std::vector<std::uint64_t> numberedDevices_;
   std::size_t folderCount_ = 0;
 };
 

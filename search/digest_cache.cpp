@@ -98,6 +98,10 @@ void DigestCache::sortOutOldRecords(const CandidateStore& store, bool walkedWhol
   std::vector<bool> seen(records_.size(), false);
   store_ = &store;
   walkRead_.clear();
+  // Only a device with a file system may have a file in walkRead_.
+  storeFileSystems_.clear();
+  for (const std::uint64_t device : store.numberedDevices())
+    storeFileSystems_.push_back(static_cast<std::uint16_t>(std::max(fileSystemOf(device), 0)));
   // Files come folder by folder, so mostly from the file system of the file before.
   std::uint64_t lastDevice = 0;
   int fileSystem = fileSystemOf(lastDevice);
@@ -123,7 +127,7 @@ void DigestCache::sortOutOldRecords(const CandidateStore& store, bool walkedWhol
                          }
                        });
     if (file.contentRead && !contentKnown && !racy_.isRacy(identity.device, identity.changedNanoseconds)) {
-      walkRead_.push_back(WalkRead{at, static_cast<std::uint16_t>(fileSystem)});
+      walkRead_.push_back(at);
       changed_ = true;
     }
   }
@@ -160,8 +164,8 @@ void DigestCache::writePrepared() {
   changed_ = false;
 }
 
-CacheRecord DigestCache::recordOf(const WalkRead& file) const {
-  const Candidate& candidate = store_->files()[file.candidate];
+CacheRecord DigestCache::recordOf(std::uint32_t file) const {
+  const Candidate& candidate = store_->files()[file];
   CacheRecord record;
   record.inode = candidate.inode;
   record.size = candidate.size;
@@ -171,7 +175,7 @@ CacheRecord DigestCache::recordOf(const WalkRead& file) const {
   record.high = candidate.strongHigh;
   record.low = candidate.strongLow;
   record.crc32 = candidate.crc32;
-  record.fileSystem = file.fileSystem;
+  record.fileSystem = storeFileSystems_[store_->deviceNumber(candidate)];
   record.kind = CacheRecord::kContent;
   return record;
 }
@@ -206,19 +210,16 @@ bool DigestCache::forEachRecordToWrite(const std::function<void(const CacheRecor
 void DigestCache::writeRecords() {
   // A lambda, not the function itself: the sort then compares inline instead of calling out.
   const auto keyLess = [](const CacheRecord& a, const CacheRecord& b) { return recordKeyLess(a, b); };
-  // Mostly while the rows are shown, which takes one core: the sort may take the others.
   const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
   sortInParallel(learned_, keyLess, threads);
   // Mostly in order already, file system by file system and folder by folder: the sort reads the
   // candidates it compares nearly front to back.
-  const std::vector<Candidate>* files = store_ ? &store_->files() : nullptr;
+  const auto key = [&](std::uint32_t file) {
+    const Candidate& candidate = store_->files()[file];
+    return std::pair{storeFileSystems_[store_->deviceNumber(candidate)], candidate.inode};
+  };
   sortInParallel(
-      walkRead_,
-      [&](const WalkRead& a, const WalkRead& b) {
-        return std::pair{a.fileSystem, (*files)[a.candidate].inode} <
-               std::pair{b.fileSystem, (*files)[b.candidate].inode};
-      },
-      threads);
+      walkRead_, [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); }, threads);
   keep_.resize(records_.size(), true);
   // File systems no record names any more are left out, the others renumbered in their order.
   std::vector<bool> used(fileSystems_.size(), false);
@@ -241,7 +242,7 @@ void DigestCache::writeRecords() {
   std::error_code error = platform::createPrivateFolder(folder_);
   if (!error) error = writeCacheFile(folder_, kFileName, kept, renumbered, [&] { records_.close(); });
   std::vector<CacheRecord>().swap(learned_);
-  std::vector<WalkRead>().swap(walkRead_);
+  std::vector<std::uint32_t>().swap(walkRead_);
   if (error) warn(NoticeText::of(kCouldNotSave, folder_, NoticeText(error)));
 }
 

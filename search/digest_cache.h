@@ -66,13 +66,9 @@ class DigestCache {
   // The records to write, in order: the old ones kept, and those learned now in place of any of
   // one key. False when the old ones could not be read.
   bool forEachRecordToWrite(const std::function<void(const CacheRecord&)>& each) const;
-  // A file the walk read whole and no record knows: made into a record only as it is written, in
-  // order, so that ten million of them never take 64 bytes each at once.
-  struct WalkRead {
-    std::uint32_t candidate;
-    std::uint16_t fileSystem;
-  };
-  CacheRecord recordOf(const WalkRead& file) const;
+  // A file the walk read whole and no record knows (walkRead_) is made into a record only as it is
+  // written, in order, so that ten million of them never take 64 bytes each at once.
+  CacheRecord recordOf(std::uint32_t candidate) const;
   void writeRecords();
   void warn(NoticeText text);
 
@@ -83,9 +79,10 @@ class DigestCache {
   std::vector<bool> keep_;                                        // by old record, once prepared
   std::vector<std::pair<std::uint64_t, std::uint16_t>> devices_;  // sorted by device
   std::vector<CacheRecord> learned_;                              // what the comparison read
-  std::vector<WalkRead> walkRead_;
-  const CandidateStore* store_ = nullptr;  // what walkRead_ counts, once prepared
-  bool changed_ = false;                   // the file would differ from the one loaded
+  std::vector<std::uint32_t> walkRead_;                           // candidates
+  const CandidateStore* store_ = nullptr;                         // what walkRead_ counts, once prepared
+  std::vector<std::uint16_t> storeFileSystems_;                   // by the store's device number
+  bool changed_ = false;                                          // the file would differ from the one loaded
   RacyFiles racy_;
   std::vector<NoticeText> warnings_;
 };
