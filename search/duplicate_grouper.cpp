@@ -265,8 +265,8 @@ std::vector<DuplicateGrouper::Failure> DuplicateGrouper::readStage(std::vector<I
   return failures;
 }
 
-void DuplicateGrouper::dropFailed(std::vector<Item>& items, std::vector<SizeRun>& runs, std::vector<Failure> failures,
-                                  std::vector<SkippedFile>& skipped) {
+void DuplicateGrouper::dropFailed(std::vector<Item>& items, std::vector<SizeRun>& runs,
+                                  const std::vector<Failure>& failures, std::vector<SkippedFile>& skipped) {
   if (failures.empty()) return;
   const std::vector<Candidate>& files = store_.files();
   std::vector<bool> failed(items.size());
@@ -374,9 +374,9 @@ std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped, 
   std::vector<Item> items = sameSizeDistinctFiles(runs);
   for (const Stage stage : {Stage::Samples, Stage::Whole}) {
     if (items.empty()) break;
-    std::vector<Failure> failures = readStage(items, stage);
+    const std::vector<Failure> failures = readStage(items, stage);
     if (control_.aborted()) return {};
-    dropFailed(items, runs, std::move(failures), skipped);
+    dropFailed(items, runs, failures, skipped);
     keepMatchedOnly(items, runs, stage);
   }
   if (options_.findUnique) uniqueFiles_ = filesWithoutCopy(items);

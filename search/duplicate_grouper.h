@@ -113,7 +113,7 @@ class DuplicateGrouper {
   // Returns 0, or why the file could not be read.
   int readOne(Item& item, Stage stage, ReadScratch& scratch);
   // Each item of `failures` leaves `items`, and goes into `skipped`.
-  void dropFailed(std::vector<Item>& items, std::vector<SizeRun>& runs, std::vector<Failure> failures,
+  void dropFailed(std::vector<Item>& items, std::vector<SizeRun>& runs, const std::vector<Failure>& failures,
                   std::vector<SkippedFile>& skipped);
   void keepMatchedOnly(std::vector<Item>& items, std::vector<SizeRun>& runs, Stage stage);
   std::vector<ResultRow> numberedRows(const std::vector<Item>& items, const std::vector<SizeRun>& runs) const;
