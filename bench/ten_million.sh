@@ -8,25 +8,25 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 work=/tmp/pelimor-bench
 build=""
-folders=10000   # of 1,000 files each
+preset=ten-million
 million=1
 
 usage() {
   cat <<'USAGE'
-Usage: bench/ten_million.sh [--folders N] [--no-million] [--build-dir DIR] [--work DIR]   (as root)
+Usage: bench/ten_million.sh [--tiny-million] [--no-million] [--build-dir DIR] [--work DIR]   (as root)
 
-Makes an ext4 image with inline_data (about 8 GB, sparse) holding N folders of 1,000 files of 1 to
-8 bytes (one file in twenty a copy of its neighbour; default N = 10,000: ten million files, about
-2.5 minutes on 2 cores), then times pelimor-find on it: without the cache, and with it twice (the
-first search writes it, the second reads it). With the million tree (bench/compare.sh's, made if
-missing) for comparison. Peak memory is the maximum resident set (/usr/bin/time). The image is
+Makes an ext4 image with inline_data (about 8 GB, sparse) holding pelimor-bench-tree's ten-million
+tree: 10,000 folders of 1,000 files of 1 to 8 bytes, one file in twenty a copy of its neighbour
+(--tiny-million: its 1,000 folders, the same make-up at a tenth), then times pelimor-find on it:
+without the cache, and with it twice (the first search writes it, the second reads it). With the
+million tree (bench/compare.sh's, made if missing) for comparison. Peak memory is the maximum resident set (/usr/bin/time). The image is
 removed at the end.
 USAGE
 }
 
 while [ $# -gt 0 ]; do
   case "$1" in
-    --folders) folders=$2; shift ;;
+    --tiny-million) preset=tiny-million ;;
     --no-million) million=0 ;;
     --build-dir) build=$2; shift ;;
     --work) work=$2; shift ;;
@@ -55,30 +55,15 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -p "$work/images" "$mnt"
-files=$((folders * 1000))
+files=$("$build/bench/pelimor-bench-tree" plan "$preset" | sed -n 's/^files=//p')
+folders=$((files / 1000))
 
 say "image $image with $files tiny files"
 truncate -s 8G "$image"
 mkfs.ext4 -q -F -O inline_data -N $((files + folders + 200000)) -b 4096 "$image"
 mount -o loop "$image" "$mnt"
 start=$(date +%s)
-maker='
-import os, sys
-root, start, stop = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-for f in range(start, stop):
-    d = os.path.join(root, f"d{f // 100:03d}", f"f{f:05d}")
-    os.makedirs(d, exist_ok=True)
-    for k in range(1000):
-        i = f * 1000 + k
-        content = (f"{i - 1}" if i % 20 == 0 and i > 0 else f"{i}").encode()
-        fd = os.open(os.path.join(d, f"n{k}.txt"), os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
-        os.write(fd, content)
-        os.close(fd)
-'
-half=$((folders / 2))
-python3 -c "$maker" "$mnt" 0 "$half" &
-python3 -c "$maker" "$mnt" "$half" "$folders"
-wait
+"$build/bench/pelimor-bench-tree" make --jobs 2 "$preset" "$mnt/tree" > /dev/null
 echo "made in $(( $(date +%s) - start )) s" >&2
 
 results=$work/results/ten-million-$(date +%Y%m%d-%H%M%S)
@@ -93,10 +78,10 @@ run() {  # $1: tree name, $2: run name, $3: files, then the command
     $(( (rss * 1024 - 64 * 1048576) / count )) >> "$results/table.tsv"
 }
 say "searches, warm"
-"$find" --no-cache --min-kb 0 "$mnt" > /dev/null  # warms the page cache
-run ten-million no-cache "$files" "$find" --no-cache --min-kb 0 "$mnt"
-run ten-million cache-first "$files" env XDG_CACHE_HOME="$cache" "$find" --min-kb 0 "$mnt"
-run ten-million cache-second "$files" env XDG_CACHE_HOME="$cache" "$find" --min-kb 0 "$mnt"
+"$find" --no-cache --min-kb 0 "$mnt/tree" > /dev/null  # warms the page cache
+run "$preset" no-cache "$files" "$find" --no-cache --min-kb 0 "$mnt/tree"
+run "$preset" cache-first "$files" env XDG_CACHE_HOME="$cache" "$find" --min-kb 0 "$mnt/tree"
+run "$preset" cache-second "$files" env XDG_CACHE_HOME="$cache" "$find" --min-kb 0 "$mnt/tree"
 if [ "$million" = 1 ]; then
   tree=$work/trees/million
   "$build/bench/pelimor-bench-tree" make --jobs 2 million "$tree" > /dev/null

@@ -18,6 +18,9 @@
 #include <system_error>
 #include <thread>
 
+#include "bench/in_parallel.h"
+#include "bench/tiny_files_tree.h"
+
 namespace pelimor::bench {
 
 namespace {
@@ -460,29 +463,6 @@ std::string markerPath(const std::string& root) {
   return path + ".info";
 }
 
-// Runs work(i) for i in [0, count) on `jobs` threads; the first exception wins and stops the rest.
-template <typename Work>
-void inParallel(std::size_t count, unsigned jobs, Work work) {
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> failed{false};
-  std::exception_ptr failure;
-  std::mutex failureMutex;
-  auto worker = [&] {
-    try {
-      for (std::size_t i = next.fetch_add(1); i < count && !failed.load(); i = next.fetch_add(1)) work(i);
-    } catch (...) {
-      std::lock_guard lock(failureMutex);
-      if (!failure) failure = std::current_exception();
-      failed.store(true);
-    }
-  };
-  std::vector<std::thread> threads;
-  for (unsigned t = 1; t < std::max(1u, jobs); ++t) threads.emplace_back(worker);
-  worker();
-  for (std::thread& thread : threads) thread.join();
-  if (failure) std::rethrow_exception(failure);
-}
-
 }  // namespace
 
 const std::vector<PresetInfo>& presets() {
@@ -496,6 +476,10 @@ const std::vector<PresetInfo>& presets() {
       {"million", "1,000,000 small files (~2.4 GB), the make-up of 40k"},
       {"40k", "40,000 small files (~95 MB), the make-up of million"},
       {"small", "5,000 files, ~250 MB, the make-up of user-like (for quick runs and Google Benchmark)"},
+      {"ten-million",
+       "10,000,000 files of 1 to 8 bytes in 10,000 folders, one in twenty a copy (for an ext4 image with "
+       "inline_data: bench/ten_million.sh)"},
+      {"tiny-million", "1,000,000 files of 1 to 8 bytes in 1,000 folders, the make-up of ten-million"},
   };
   return list;
 }
@@ -556,10 +540,14 @@ bool TreeSummary::parse(const std::string& text, TreeSummary& summary) {
   return version == kGeneratorVersion && !summary.preset.empty();
 }
 
-TreeSummary planTree(const std::string& preset, std::uint64_t seed) { return makePlan(preset, seed).summary; }
+TreeSummary planTree(const std::string& preset, std::uint64_t seed) {
+  if (tinyFilesFolders(preset) != 0) return planTinyFilesTree(preset, seed);
+  return makePlan(preset, seed).summary;
+}
 
 TreeSummary generateTree(const std::string& preset, std::uint64_t seed, const std::string& root, unsigned jobs,
                          const std::function<void(double)>& progress) {
+  if (tinyFilesFolders(preset) != 0) return generateTinyFilesTree(preset, seed, root, jobs, progress);
   const Plan plan = makePlan(preset, seed);
   std::error_code error;
   if (std::filesystem::exists(root, error)) throw std::runtime_error(root + " exists already");

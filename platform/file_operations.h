@@ -2,6 +2,7 @@
 // Files the program writes: the report, and the copy that a move across file systems makes.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -62,5 +63,9 @@ std::error_code removeUnlockedFile(const FolderHandle& folder, const std::string
 // one stays. Failure::ShortWrite when the system took fewer bytes without an error.
 std::error_code replaceWholeFile(const std::string& folder, const std::string& name,
                                  const std::vector<std::string_view>& pieces);
+// The same for a file too large to be held in memory: `write` writes it into the new file, front to
+// back, and returns its first error.
+std::error_code replaceWholeFile(const std::string& folder, const std::string& name,
+                                 const std::function<std::error_code(OutputFile&)>& write);
 
 }  // namespace pelimor::platform

@@ -25,16 +25,17 @@ void CandidateOpener::sortPlaces(std::span<Place> places, std::span<std::uint32_
 
 void ReadingOrder::add(std::uint32_t item, const Candidate& file) {
   std::uint64_t& first = folderFirstInode_[store_.denseFolderIndex(file.folder)];
-  first = std::min(first, file.identity.inode);
+  first = std::min(first, file.inode);
   // Files come folder by folder, so mostly from the disk of the file before.
-  if (lastDisk_ == UINT32_MAX || file.identity.device != lastDevice_) {
-    DiskReading* disk = &disks_.of(file.identity.device);
+  const std::uint64_t device = store_.deviceOf(file);
+  if (lastDisk_ == UINT32_MAX || device != lastDevice_) {
+    DiskReading* disk = &disks_.of(device);
     const auto known = std::find_if(queues_.begin(), queues_.end(), [&](const DiskQueue& q) { return q.disk == disk; });
     lastDisk_ = static_cast<std::uint32_t>(known - queues_.begin());
     if (known == queues_.end()) queues_.push_back(DiskQueue{disk, {}});
-    lastDevice_ = file.identity.device;
+    lastDevice_ = device;
   }
-  places_.push_back(Place{0, file.identity.inode, file.folder, item, lastDisk_});
+  places_.push_back(Place{0, file.inode, file.folder, item, lastDisk_});
 }
 
 std::vector<DiskQueue> ReadingOrder::queues(unsigned sortThreads) {

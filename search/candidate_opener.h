@@ -76,7 +76,7 @@ void CandidateOpener::putInDiskOrder(std::span<std::uint32_t> order, const Searc
     if (control.aborted()) return;
     const Candidate& file = candidateOf(item);
     const bool opened = !open(file, reader);
-    places.push_back(Place{opened ? reader.physicalOffset().value_or(0) : 0, file.identity.inode, item});
+    places.push_back(Place{opened ? reader.physicalOffset().value_or(0) : 0, file.inode, item});
     reader.close();
   }
   sortPlaces(places, order);

@@ -11,7 +11,7 @@ namespace pelimor {
 CandidateStore::CandidateStore(unsigned segments) : segments_(std::clamp(segments, 1u, kMaxSegments)) {}
 
 std::uint64_t CandidateStore::Segment::storeText(std::string_view text) {
-  if (text.size() > kBlockSize - usedInLastBlock) {
+  if (usedInLastBlock + text.size() > kBlockSize) {
     // Texts longer than a block get a block of their own size.
     blocks.push_back(std::make_unique<char[]>(std::max(kBlockSize, text.size())));
     usedInLastBlock = 0;
@@ -26,6 +26,43 @@ std::string_view CandidateStore::Segment::textAt(std::uint64_t offset, std::uint
   return {blocks[offset >> 32].get() + (offset & 0xFFFFFFFFu), length};
 }
 
+std::uint32_t CandidateStore::Segment::storeName(std::string_view name) {
+  // Most names are shorter than 255 bytes: one byte gives their length, three bytes the others'.
+  const bool shortName = name.size() < 0xFF;
+  char length[3] = {static_cast<char>(shortName ? name.size() : 0xFF), static_cast<char>(name.size() & 0xFF),
+                    static_cast<char>(name.size() >> 8)};
+  const std::size_t lengthBytes = shortName ? 1 : 3;
+  if (usedInLastBlock + lengthBytes + name.size() > kBlockSize) {
+    blocks.push_back(std::make_unique<char[]>(kBlockSize));
+    usedInLastBlock = 0;
+  }
+  if (blocks.size() > (std::size_t{1} << (32 - kBlockShift))) throw std::length_error("too many names");
+  const auto place = static_cast<std::uint32_t>(((blocks.size() - 1) << kBlockShift) | usedInLastBlock);
+  std::memcpy(blocks.back().get() + usedInLastBlock, length, lengthBytes);
+  std::memcpy(blocks.back().get() + usedInLastBlock + lengthBytes, name.data(), name.size());
+  usedInLastBlock += lengthBytes + name.size();
+  return place;
+}
+
+std::string_view CandidateStore::Segment::nameAt(std::uint32_t place) const {
+  const auto* at =
+      reinterpret_cast<const unsigned char*>(blocks[place >> kBlockShift].get()) + (place & (kBlockSize - 1));
+  if (at[0] != 0xFF) return {reinterpret_cast<const char*>(at + 1), at[0]};
+  return {reinterpret_cast<const char*>(at + 3), static_cast<std::size_t>(at[1] | (at[2] << 8))};
+}
+
+std::uint16_t CandidateStore::Segment::deviceIndex(std::uint64_t device) {
+  // Files come folder by folder, so mostly from the device of the file before.
+  if (lastDevice < devices.size() && devices[lastDevice] == device) return lastDevice;
+  auto known = std::find(devices.begin(), devices.end(), device);
+  if (known == devices.end()) {
+    if (devices.size() > UINT16_MAX) throw std::length_error("too many devices");
+    known = devices.insert(devices.end(), device);
+  }
+  lastDevice = static_cast<std::uint16_t>(known - devices.begin());
+  return lastDevice;
+}
+
 std::uint32_t CandidateStore::addFolder(unsigned segment, std::uint32_t parent, std::string_view name,
                                         platform::FolderId id) {
   Segment& owner = segments_[segment];
@@ -38,15 +75,26 @@ void CandidateStore::addFile(std::uint32_t folder, std::string_view name, const 
                              const ContentDigest* content, std::uint8_t marks) {
   if (name.size() > UINT16_MAX) throw std::length_error("file name too long");
   Segment& owner = segments_[folder >> kSegmentShift];
+  // Room asked for in one piece large enough that the allocator maps it on its own, as it does the
+  // larger ones it grows into: each is given back whole when the files are gathered, where a
+  // smaller one would stay with the allocator beside the gathered list. Pages not yet filled cost
+  // nothing.
+  if (owner.files.capacity() == 0) owner.files.reserve(kFirstFilesRoom);
   Candidate& file = owner.files.emplace_back();
-  file.identity = identityOf(status);
-  file.nameOffset = owner.storeText(name);
+  const FileIdentity identity = pelimor::identityOf(status);
+  file.inode = identity.inode;
+  file.size = identity.size;
+  file.modifiedNanoseconds = identity.modifiedNanoseconds;
+  file.changedNanoseconds = identity.changedNanoseconds;
+  file.nameAt = owner.storeName(name);
   file.folder = folder;
-  file.nameLength = static_cast<std::uint16_t>(name.size());
+  file.device = owner.deviceIndex(identity.device);
   file.marks = marks;
   if (content != nullptr) {
     file.contentRead = true;
-    file.content = *content;
+    file.crc32 = content->crc32;
+    file.strongHigh = content->strongHigh;
+    file.strongLow = content->strongLow;
   }
 }
 
@@ -69,6 +117,15 @@ void CandidateStore::collectFiles() {
     folderCount_ += segment.folders.size();
     total += segment.files.size();
   }
+  std::vector<std::uint64_t>& devices = numberedDevices_;
+  devices.clear();
+  deviceNumbers_.assign(segments_.size(), {});
+  for (std::size_t segment = 0; segment < segments_.size(); ++segment)
+    for (const std::uint64_t device : segments_[segment].devices) {
+      const auto known = std::find(devices.begin(), devices.end(), device);
+      deviceNumbers_[segment].push_back(static_cast<std::uint32_t>(known - devices.begin()));
+      if (known == devices.end()) devices.push_back(device);
+    }
   allFiles_.reserve(allFiles_.size() + total);
   // Each segment is let go as soon as it is copied, so the files are never held twice over.
   for (Segment& segment : segments_) {

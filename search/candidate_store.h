@@ -21,17 +21,28 @@ enum FileMark : std::uint8_t {
   kInUniqueIn = 2,   // below a folder whose files without a copy are asked for
 };
 
+// Ten million of them are held at once, and walked several times: what a FileIdentity holds is
+// kept here in 64 bytes, its device as an index into the device table of the folder's segment
+// and the name's length before the name in that segment's text (CandidateStore::identityOf,
+// nameOf).
 struct Candidate {
-  FileIdentity identity;  // as the walk found it
-  std::uint64_t nameOffset = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t size = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  std::int64_t changedNanoseconds = 0;
+  // With contentRead, the walk read the whole file and these are its digest (content()).
+  std::uint64_t strongHigh = 0;
+  std::uint64_t strongLow = 0;
+  std::uint32_t crc32 = 0;
   std::uint32_t folder = 0;  // the folder's id; the name lies in that folder's segment
-  std::uint16_t nameLength = 0;
-  bool contentRead = false;  // the walk read the whole file, and `content` is its digest
-  std::uint8_t marks = 0;    // FileMark bits
-  ContentDigest content;
+  std::uint32_t nameAt = 0;
+  std::uint16_t device = 0;
+  bool contentRead = false;
+  std::uint8_t marks = 0;  // FileMark bits
+
+  ContentDigest content() const { return ContentDigest{crc32, strongHigh, strongLow}; }
 };
-// A million of them are held at once, and sorted and walked several times.
-static_assert(sizeof(Candidate) <= 80, "a candidate grew");
+static_assert(sizeof(Candidate) <= 64, "a candidate grew");
 
 // A symbolic link met by a walk that records every entry (WalkRequest::everyEntry): compared by its
 // text alone, never followed.
@@ -69,8 +80,17 @@ class CandidateStore {
   void collectFiles();
   const std::vector<Candidate>& files() const { return allFiles_; }
   std::string pathOf(const Candidate& file) const;
-  std::string_view nameOf(const Candidate& file) const {
-    return segmentOf(file.folder).textAt(file.nameOffset, file.nameLength);
+  std::string_view nameOf(const Candidate& file) const { return segmentOf(file.folder).nameAt(file.nameAt); }
+  std::uint64_t deviceOf(const Candidate& file) const { return segmentOf(file.folder).devices[file.device]; }
+  // A number for the file's device, the same for every file on it in every segment; valid once the
+  // files are gathered.
+  std::uint32_t deviceNumber(const Candidate& file) const {
+    return deviceNumbers_[file.folder >> kSegmentShift][file.device];
+  }
+  // The devices so numbered, by number.
+  const std::vector<std::uint64_t>& numberedDevices() const { return numberedDevices_; }
+  FileIdentity identityOf(const Candidate& file) const {
+    return FileIdentity{deviceOf(file), file.inode, file.size, file.modifiedNanoseconds, file.changedNanoseconds};
   }
   std::string folderPath(std::uint32_t folder) const;
   std::uint32_t parentOf(std::uint32_t folder) const { return folderAt(folder).parent; }
@@ -108,6 +128,11 @@ class CandidateStore {
   struct Segment {
     std::uint64_t storeText(std::string_view text);
     std::string_view textAt(std::uint64_t offset, std::uint32_t length) const;
+    // A file's name, its length before it, at a 32-bit place: a block's number, then the offset
+    // in the block.
+    std::uint32_t storeName(std::string_view name);
+    std::string_view nameAt(std::uint32_t place) const;
+    std::uint16_t deviceIndex(std::uint64_t device);
 
     std::vector<std::unique_ptr<char[]>> blocks;
     std::size_t usedInLastBlock = kBlockSize;
@@ -115,8 +140,12 @@ class CandidateStore {
     std::vector<Candidate> files;
     std::vector<LinkEntry> links;
     std::vector<std::uint32_t> opaqueFolders;
+    std::vector<std::uint64_t> devices;  // what Candidate::device counts
+    std::uint16_t lastDevice = 0;
   };
-  static constexpr std::size_t kBlockSize = 1u << 20;
+  static constexpr std::size_t kFirstFilesRoom = (std::size_t{32} << 20) / sizeof(Candidate);
+  static constexpr unsigned kBlockShift = 20;
+  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;
   const Segment& segmentOf(std::uint32_t folder) const { return segments_[folder >> kSegmentShift]; }
   const Folder& folderAt(std::uint32_t folder) const {
     return segmentOf(folder).folders[folder & ((1u << kSegmentShift) - 1)];
@@ -125,6 +154,8 @@ class CandidateStore {
   std::vector<Segment> segments_;
   std::vector<Candidate> allFiles_;
   std::vector<std::size_t> segmentFirstFolder_;
+  std::vector<std::vector<std::uint32_t>> deviceNumbers_;  // by segment, then by Candidate::device
+  std::vector<std::uint64_t> numberedDevices_;
   std::size_t folderCount_ = 0;
 };
 

@@ -4,6 +4,7 @@
 // it counts only while its size, modification time and change time are all as they were: the
 // modification time can be set back, the change time can't.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,13 +42,14 @@ class DigestCache {
   // Saving comes in two halves. The first sorts out what changed: what this search read (the
   // walk's digests are taken from `store`) replaces what no longer matches its file, and a file no
   // longer found in a folder walked whole (`walkedWhole`: the walk was not cut short) is forgotten;
-  // anything else stays for searches of other folders. True when the file must be written anew.
+  // anything else stays for searches of other folders. True when the file must be written anew;
+  // `store` must then stay until writePrepared() has ended.
   bool prepareSave(const CandidateStore& store, bool walkedWhole);
   // Without records (a first search, or one after a damaged file) there is nothing to sort out, and
   // both halves may run once the rows are made, on a thread that keeps `store` until learned from.
   bool holdsNoRecords() const;
-  // The second writes the file. It needs nothing of the search, so it may run on another thread
-  // while the result is shown. A failure costs the cache only: a warning.
+  // The second writes the file. It needs nothing of the search but the store, so it may run on
+  // another thread while the result is shown. A failure costs the cache only: a warning.
   void writePrepared();
 
   // What went wrong with the cache file since the last call, for the user: a cache that could not
@@ -59,33 +61,28 @@ class DigestCache {
   int fileSystemOf(std::uint64_t device) const;
   void addRecord(const FileIdentity& file, std::uint16_t fileSystem, std::uint64_t folderInode, Kind kind,
                  const ContentDigest& digest);
-  std::pair<std::size_t, std::size_t> recordsOf(std::uint16_t fileSystem, std::uint64_t inode) const;
-  // Builds the index below for the records as they are now.
-  void indexRecords();
   // Marks old records that no longer hold, and learns the walk's digests that no record holds yet.
-  std::vector<bool> sortOutOldRecords(const CandidateStore& store, bool walkedWhole);
+  void sortOutOldRecords(const CandidateStore& store, bool walkedWhole);
+  // The records to write, in order: the old ones kept, and those learned now in place of any of
+  // one key. False when the old ones could not be read.
+  bool forEachRecordToWrite(const std::function<void(const CacheRecord&)>& each) const;
+  // A file the walk read whole and no record knows (walkRead_) is made into a record only as it is
+  // written, in order, so that ten million of them never take 64 bytes each at once.
+  CacheRecord recordOf(std::uint32_t candidate) const;
   void writeRecords();
-  void dropUnusedFileSystems();
   void warn(NoticeText text);
 
   std::string folder_;
-  CacheContents contents_;
+  // The records of the file loaded stay in it: ten million would take 640 MB here.
+  CacheRecordFile records_;
+  std::vector<std::string> fileSystems_;
+  std::vector<bool> keep_;                                        // by old record, once prepared
   std::vector<std::pair<std::uint64_t, std::uint16_t>> devices_;  // sorted by device
-  std::vector<CacheRecord> learned_;
-  // Inode numbers lie dense within a file system: spread evenly over buckets, they send a lookup
-  // straight to the few records of its bucket, where a binary search over all of them would miss
-  // the processor's cache some twenty times.
-  struct FileSystemIndex {
-    std::uint64_t firstInode = 0, lastInode = 0;
-    std::vector<std::uint32_t> bucketStarts;  // record positions; one more than there are buckets
-    std::size_t bucketOf(std::uint64_t inode) const {
-      const std::size_t buckets = bucketStarts.size() - 1;
-      return static_cast<std::size_t>(static_cast<unsigned __int128>(inode - firstInode) * buckets /
-                                      (static_cast<unsigned __int128>(lastInode - firstInode) + 1));
-    }
-  };
-  std::vector<FileSystemIndex> index_;  // by file system
-  bool changed_ = false;                // the file would differ from the one loaded
+  std::vector<CacheRecord> learned_;                              // what the comparison read
+  std::vector<std::uint32_t> walkRead_;                           // candidates
+  const CandidateStore* store_ = nullptr;                         // what walkRead_ counts, once prepared
+  std::vector<std::uint16_t> storeFileSystems_;                   // by the store's device number
+  bool changed_ = false;                                          // the file would differ from the one loaded
   RacyFiles racy_;
   std::vector<NoticeText> warnings_;
 };

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
+#include "platform/file_operations.h"
 #include "platform/file_reader.h"
 #include "platform/io_error_text.h"
 
@@ -33,15 +35,22 @@ struct Head {
 };
 static_assert(sizeof(Head) == 40);
 
-std::uint64_t checksumOf(std::string_view names, const CacheRecord* records, std::size_t count) {
-  XXH3_state_t* state = XXH3_createState();
-  XXH3_64bits_reset(state);
-  XXH3_64bits_update(state, names.data(), names.size());
-  XXH3_64bits_update(state, records, count * sizeof(CacheRecord));
-  const std::uint64_t sum = XXH3_64bits_digest(state);
-  XXH3_freeState(state);
-  return sum;
-}
+// XXH3-64 of the names and the records, fed a piece at a time.
+class Checksum {
+ public:
+  Checksum() : state_(XXH3_createState()) { XXH3_64bits_reset(state_); }
+  ~Checksum() { XXH3_freeState(state_); }
+  Checksum(const Checksum&) = delete;
+  Checksum& operator=(const Checksum&) = delete;
+  void add(const void* data, std::size_t length) { XXH3_64bits_update(state_, data, length); }
+  std::uint64_t sum() const { return XXH3_64bits_digest(state_); }
+
+ private:
+  XXH3_state_t* state_;
+};
+
+// Records are read and written this many at a time: 4 MiB.
+constexpr std::size_t kRecordsPerRead = 1u << 16;
 
 std::string namesBlock(const std::vector<std::string>& names) {
   std::string block;
@@ -68,21 +77,7 @@ bool parseNames(std::string_view block, std::uint32_t count, std::vector<std::st
 }
 }  // namespace
 
-std::string encodeCacheHead(const CacheContents& contents) {
-  const std::string names = namesBlock(contents.fileSystems);
-  Head head{};
-  std::memcpy(head.magic, kMagic, sizeof kMagic);
-  head.version = kVersion;
-  head.byteOrder = kByteOrderMark;
-  head.fileSystemCount = static_cast<std::uint32_t>(contents.fileSystems.size());
-  head.namesBytes = static_cast<std::uint32_t>(names.size());
-  head.recordCount = contents.records.size();
-  head.checksum = checksumOf(names, contents.records.data(), contents.records.size());
-  return std::string(reinterpret_cast<const char*>(&head), sizeof head) + names;
-}
-
-std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& contents) {
-  contents = CacheContents{};
+std::optional<NoticeText> CacheRecordFile::open(const std::string& path) {
   // Looked at before it is opened: a link or a pipe put in its place is named as such.
   platform::FileStatus seen;
   if (const std::error_code error = platform::statusOfPath(path, false, seen)) {
@@ -93,16 +88,15 @@ std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& 
     return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is a symbolic link"));
   if (seen.kind != platform::EntryKind::Regular)
     return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is not a regular file"));
-  platform::FileReader file;
-  if (const std::error_code error = file.open(path)) {
+  if (const std::error_code error = file_.open(path)) {
     if (error == std::errc::no_such_file_or_directory) return std::nullopt;  // gone since it was looked at
     return NoticeText(error);
   }
-  if (file.status().device != seen.device || file.status().inode != seen.inode)
+  if (file_.status().device != seen.device || file_.status().inode != seen.inode)
     return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it was replaced while it was read"));
-  const std::uint64_t fileSize = file.status().size;
+  const std::uint64_t fileSize = file_.status().size;
   Head head{};
-  if (const platform::ReadResult got = file.readAt(0, &head, sizeof head); got.error || got.bytes != sizeof head)
+  if (const platform::ReadResult got = file_.readAt(0, &head, sizeof head); got.error || got.bytes != sizeof head)
     return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is truncated"));
   if (std::memcmp(head.magic, kMagic, sizeof kMagic) != 0 || head.version < kOldestVersionRead ||
       head.version > kVersion || head.byteOrder != kByteOrderMark)
@@ -115,33 +109,136 @@ std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& 
   if (fileSize > expected) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
 
   std::string names(head.namesBytes, '\0');
-  std::vector<CacheRecord> records(head.recordCount);
-  const std::size_t recordBytes = records.size() * sizeof(CacheRecord);
-  const auto readWhole = [&](std::uint64_t offset, void* into, std::size_t length) {
-    const platform::ReadResult got = file.readAt(offset, into, length);
-    return !got.error && got.bytes == length;
-  };
-  if (!readWhole(sizeof head, names.data(), names.size()) ||
-      !readWhole(sizeof head + names.size(), records.data(), recordBytes))
+  if (const platform::ReadResult got = file_.readAt(sizeof head, names.data(), names.size());
+      got.error || got.bytes != names.size())
     return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it could not be read whole"));
-  if (checksumOf(names, records.data(), records.size()) != head.checksum)
-    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
-  if (!parseNames(names, head.fileSystemCount, contents.fileSystems))
-    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
-  // A checksum that agrees over records out of order or with unknown file systems is still damage.
-  const bool sorted =
-      std::adjacent_find(records.begin(), records.end(), [](const CacheRecord& a, const CacheRecord& b) {
-        return !recordKeyLess(a, b);
-      }) == records.end();
-  const bool known = std::all_of(records.begin(), records.end(), [&](const CacheRecord& record) {
-    return record.fileSystem < head.fileSystemCount && record.kind <= CacheRecord::kPicture;
+  recordsAt_ = sizeof head + names.size();
+  count_ = head.recordCount;
+  // Checked a piece at a time: the checksum, the order, and that every record is of a known kind
+  // and file system. A checksum that agrees over records out of order is still damage.
+  Checksum checksum;
+  checksum.add(names.data(), names.size());
+  bool sorted = true, known = true;
+  CacheRecord before{};
+  const bool read = forEach([&](std::size_t at, const CacheRecord& record) {
+    checksum.add(&record, sizeof record);
+    sorted = sorted && (at == 0 || recordKeyLess(before, record));
+    known = known && record.fileSystem < head.fileSystemCount && record.kind <= CacheRecord::kPicture;
+    if (at % kRecordsPerKey == 0) keys_.push_back(Key{record.fileSystem, record.inode});
+    before = record;
   });
-  if (!sorted || !known) {
-    contents = CacheContents{};
-    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged"));
-  }
-  contents.records = std::move(records);
+  const auto damaged = [&](NoticeText why) {
+    count_ = 0;
+    keys_.clear();
+    fileSystems_.clear();
+    return why;
+  };
+  if (!read) return damaged(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it could not be read whole")));
+  if (checksum.sum() != head.checksum || !sorted || !known || !parseNames(names, head.fileSystemCount, fileSystems_))
+    return damaged(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is damaged")));
   return std::nullopt;
+}
+
+bool CacheRecordFile::read(std::size_t first, std::size_t count, CacheRecord* into) const {
+  const std::size_t length = count * sizeof(CacheRecord);
+  const platform::ReadResult got = file_.readAt(recordsAt_ + first * sizeof(CacheRecord), into, length);
+  return !got.error && got.bytes == length;
+}
+
+bool CacheRecordFile::forEach(const std::function<void(std::size_t, const CacheRecord&)>& each) const {
+  std::vector<CacheRecord> piece(std::min(count_, kRecordsPerRead));
+  for (std::size_t first = 0; first < count_; first += piece.size()) {
+    const std::size_t count = std::min(piece.size(), count_ - first);
+    if (!read(first, count, piece.data())) return false;
+    for (std::size_t i = 0; i < count; ++i) each(first + i, piece[i]);
+  }
+  return true;
+}
+
+bool CacheRecordFile::forEachOf(std::uint16_t fileSystem, std::uint64_t inode,
+                                const std::function<void(std::size_t, const CacheRecord&)>& each) const {
+  const auto before = [](const Key& a, const Key& b) {
+    return std::tie(a.fileSystem, a.inode) < std::tie(b.fileSystem, b.inode);
+  };
+  // The records of one inode begin in the last piece whose first key is below theirs, or in the
+  // piece they open; a few kinds of record may run on into the next pieces.
+  const Key wanted{fileSystem, inode};
+  auto key = std::lower_bound(keys_.begin(), keys_.end(), wanted, before);
+  if (key != keys_.begin()) --key;
+  CacheRecord piece[kRecordsPerKey];
+  for (auto first = static_cast<std::size_t>(key - keys_.begin()) * kRecordsPerKey; first < count_;
+       first += kRecordsPerKey) {
+    const std::size_t count = std::min(kRecordsPerKey, count_ - first);
+    if (!read(first, count, piece)) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+      const Key at{piece[i].fileSystem, piece[i].inode};
+      if (before(wanted, at)) return true;
+      if (!before(at, wanted)) each(first + i, piece[i]);
+    }
+  }
+  return true;
+}
+
+void CacheRecordFile::close() {
+  file_.close();
+  count_ = 0;
+  keys_.clear();
+}
+
+std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& contents) {
+  contents = CacheContents{};
+  CacheRecordFile file;
+  if (std::optional<NoticeText> problem = file.open(path)) return problem;
+  contents.records.reserve(file.size());
+  if (!file.forEach([&](std::size_t, const CacheRecord& record) { contents.records.push_back(record); })) {
+    contents = CacheContents{};
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it could not be read whole"));
+  }
+  contents.fileSystems = std::move(file.fileSystems());
+  return std::nullopt;
+}
+
+std::error_code writeCacheFile(const std::string& folder, const std::string& name,
+                               const std::vector<std::string>& fileSystems, const CacheRecordSource& forEachRecord,
+                               const std::function<void()>& whenWritten) {
+  const std::string names = namesBlock(fileSystems);
+  Head head{};
+  std::memcpy(head.magic, kMagic, sizeof kMagic);
+  head.version = kVersion;
+  head.byteOrder = kByteOrderMark;
+  head.fileSystemCount = static_cast<std::uint32_t>(fileSystems.size());
+  head.namesBytes = static_cast<std::uint32_t>(names.size());
+  Checksum checksum;
+  checksum.add(names.data(), names.size());
+  if (!forEachRecord([&](const CacheRecord& record) {
+        checksum.add(&record, sizeof record);
+        ++head.recordCount;
+      }))
+    return std::make_error_code(std::errc::io_error);
+  head.checksum = checksum.sum();
+  return platform::replaceWholeFile(folder, name, [&](platform::OutputFile& file) {
+    std::error_code error = file.write(std::string_view(reinterpret_cast<const char*>(&head), sizeof head));
+    if (!error) error = file.write(names);
+    std::vector<CacheRecord> piece;
+    piece.reserve(kRecordsPerRead);
+    const auto writePiece = [&] {
+      if (!error)
+        error = file.write(
+            std::string_view(reinterpret_cast<const char*>(piece.data()), piece.size() * sizeof(CacheRecord)));
+      piece.clear();
+    };
+    std::uint64_t written = 0;
+    const bool had = forEachRecord([&](const CacheRecord& record) {
+      piece.push_back(record);
+      ++written;
+      if (piece.size() == kRecordsPerRead) writePiece();
+    });
+    writePiece();
+    // What the head sums up must be what was written.
+    if (!error && (!had || written != head.recordCount)) error = std::make_error_code(std::errc::io_error);
+    whenWritten();
+    return error;
+  });
 }
 
 }  // namespace pelimor

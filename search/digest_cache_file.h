@@ -1,12 +1,15 @@
 #pragma once
 // The digest cache as a file: a short head, the names of the file systems, then fixed-size records
-// sorted by key, so that loading is a few reads straight into memory and a lookup a binary search.
+// sorted by key, so that a lookup reads the few records of a file where they lie, and a save
+// merges what it learned into them front to back.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/file_reader.h"
 #include "platform/notice_text.h"
 
 namespace pelimor {
@@ -42,11 +45,53 @@ struct CacheContents {
   std::vector<CacheRecord> records;  // sorted by recordKeyLess, no key twice
 };
 
-// The head and the names: written before the records' own bytes.
-std::string encodeCacheHead(const CacheContents& contents);
+// The records of a cache file read where they lie: the file is checked whole once when opened,
+// then read a few records at a time. Ten million records would take 640 MB of memory; read in
+// place they take a key for every kRecordsPerKey of them.
+class CacheRecordFile {
+ public:
+  static constexpr std::size_t kRecordsPerKey = 8;
 
-// Loads the file at `path` into `contents`; no file there is an empty cache. Why it was not used,
-// when it is damaged, truncated or not a cache of ours: `contents` is empty then.
+  // Opens and checks the file at `path`, once; no file there: no records. Why it is not used, when it is
+  // damaged, truncated or not a cache of ours: no records then.
+  std::optional<NoticeText> open(const std::string& path);
+  std::size_t size() const { return count_; }
+  std::vector<std::string>& fileSystems() { return fileSystems_; }
+
+  // Calls each(position, record) for the records of this file system and inode; false when the
+  // file could not be read. From any thread.
+  bool forEachOf(std::uint16_t fileSystem, std::uint64_t inode,
+                 const std::function<void(std::size_t, const CacheRecord&)>& each) const;
+  // Calls each(position, record) for every record, in order; false when the file could not be read.
+  bool forEach(const std::function<void(std::size_t, const CacheRecord&)>& each) const;
+  // Lets the file go, with its records: Windows puts no new file in the place of one held open.
+  void close();
+
+ private:
+  struct Key {
+    std::uint16_t fileSystem;
+    std::uint64_t inode;
+  };
+  bool read(std::size_t first, std::size_t count, CacheRecord* into) const;
+
+  platform::FileReader file_;
+  std::uint64_t recordsAt_ = 0;
+  std::size_t count_ = 0;
+  std::vector<std::string> fileSystems_;
+  std::vector<Key> keys_;  // of records 0, kRecordsPerKey, 2 kRecordsPerKey ...
+};
+
+// Loads the file at `path` into `contents` whole; no file there is an empty cache. Why it was not
+// used, when it is damaged, truncated or not a cache of ours: `contents` is empty then.
 std::optional<NoticeText> loadCacheFile(const std::string& path, CacheContents& contents);
+
+// Writes the cache file `name` in `folder` anew: the names of the file systems, then the records
+// forEachRecord gives, in order. It is called twice, to sum the records up for the head and to
+// write them, and returns false when they could not be had. `whenWritten` is called before the new
+// file takes the old one's place.
+using CacheRecordSource = std::function<bool(const std::function<void(const CacheRecord&)>&)>;
+std::error_code writeCacheFile(const std::string& folder, const std::string& name,
+                               const std::vector<std::string>& fileSystems, const CacheRecordSource& forEachRecord,
+                               const std::function<void()>& whenWritten);
 
 }  // namespace pelimor

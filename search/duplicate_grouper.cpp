@@ -1,6 +1,7 @@
 #include "search/duplicate_grouper.h"
 
 #include <algorithm>
+#include <mutex>
 #include <thread>
 #include <tuple>
 
@@ -43,12 +44,13 @@ struct DuplicateGrouper::ReadScratch {
 
 namespace {
 
-// Runs of equal elements in a sorted list: calls each(begin, end) for every run, front to back.
+// Runs of equal elements in a sorted part [first, last) of a list: calls each(begin, end) for
+// every run, front to back.
 template <typename T, typename Equal, typename Each>
-void forEachRun(const std::vector<T>& sorted, Equal equal, Each each) {
-  for (std::size_t begin = 0; begin < sorted.size();) {
+void forEachRun(const std::vector<T>& sorted, std::size_t first, std::size_t last, Equal equal, Each each) {
+  for (std::size_t begin = first; begin < last;) {
     std::size_t end = begin + 1;
-    while (end < sorted.size() && equal(sorted[begin], sorted[end])) ++end;
+    while (end < last && equal(sorted[begin], sorted[end])) ++end;
     each(begin, end);
     begin = end;
   }
@@ -85,73 +87,68 @@ CacheRecord::Kind DuplicateGrouper::cachedAs(Stage stage, std::uint64_t size) {
   return stage == Stage::Samples && size > kSmallFileBytes ? CacheRecord::kSamples : CacheRecord::kContent;
 }
 
-std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles() {
+std::vector<DuplicateGrouper::Item> DuplicateGrouper::sameSizeDistinctFiles(std::vector<SizeRun>& runs) {
   const std::vector<Candidate>& files = store_.files();
-  // Sorting the keys themselves, not indexes into the files, keeps the sort in the cache.
-  struct Key {
-    std::uint64_t size, device, inode;
-    std::uint32_t index;
-    bool contentRead;
-    std::uint8_t marks;
+  // The items themselves are sorted, not indexes into the files: the sort stays in the cache. Their
+  // digest's place holds the size, inode and device meanwhile, so that no second array of keys is
+  // needed beside them and the files.
+  std::vector<Item> items(files.size());
+  for (std::uint32_t i = 0; i < files.size(); ++i)
+    items[i] = Item{files[i].size, files[i].inode, store_.deviceNumber(files[i]), i};
+  const auto fileOrder = [](const Item& a, const Item& b) {
+    return std::tie(a.strongHigh, a.strongLow, a.crc32) < std::tie(b.strongHigh, b.strongLow, b.crc32);
   };
-  std::vector<Key> keys(files.size());
-  for (std::uint32_t i = 0; i < keys.size(); ++i)
-    keys[i] = Key{files[i].identity.size, files[i].identity.device, files[i].identity.inode, i, files[i].contentRead,
-                  files[i].marks};
-  const auto fileOrder = [](const Key& a, const Key& b) {
-    return std::tie(a.size, a.device, a.inode) < std::tie(b.size, b.device, b.inode);
-  };
-  sortInParallel(keys, fileOrder, sortThreads_);
+  sortInParallel(items, fileOrder, sortThreads_);
 
-  std::vector<Item> items;
-  items.reserve(keys.size());
+  std::size_t kept = 0;  // the items kept move to the front, in place
   std::uint64_t plannedBytes = 0;
-  const auto sameSize = [](const Key& a, const Key& b) { return a.size == b.size; };
-  forEachRun(keys, sameSize, [&](std::size_t begin, std::size_t end) {
+  const auto sameSize = [](const Item& a, const Item& b) { return a.strongHigh == b.strongHigh; };
+  forEachRun(items, 0, items.size(), sameSize, [&](std::size_t begin, std::size_t end) {
     if (end - begin < 2) return;  // a size nobody else has
+    const std::uint64_t size = items[begin].strongHigh;
     // Files too small for a group, or all in reference folders, are compared only to tell whether
     // one asked about has a copy.
     std::uint8_t anyMarks = 0, allMarks = kInReference;
     for (std::size_t i = begin; i < end; ++i) {
-      anyMarks |= keys[i].marks;
-      allMarks &= keys[i].marks;
+      anyMarks |= files[items[i].candidate].marks;
+      allMarks &= files[items[i].candidate].marks;
     }
-    const bool forGroups = keys[begin].size > options_.minimumSize && (allMarks & kInReference) == 0;
+    const bool forGroups = size > options_.minimumSize && (allMarks & kInReference) == 0;
     if (!forGroups && !(options_.findUnique && (anyMarks & kInUniqueIn))) return;
-    const std::size_t firstItem = items.size();
+    const std::size_t firstKept = kept;
     std::uint64_t runPlannedBytes = 0;
     for (std::size_t i = begin; i < end;) {
       // One path per device and inode: hard links and files reached twice are one file. Keep the
       // smallest path, so the choice does not depend on the walk's order.
       const auto sameFile = [&](std::size_t k) {
-        return k < end && keys[k].device == keys[i].device && keys[k].inode == keys[i].inode;
+        return k < end && items[k].strongLow == items[i].strongLow && items[k].crc32 == items[i].crc32;
       };
       std::size_t j = i + 1;
-      const Key* keep = &keys[i];
+      std::size_t keep = i;
       if (sameFile(j)) {
-        std::string keepPath = store_.pathOf(files[keep->index]);
+        std::string keepPath = store_.pathOf(files[items[keep].candidate]);
         for (; sameFile(j); ++j) {
-          std::string other = store_.pathOf(files[keys[j].index]);
+          std::string other = store_.pathOf(files[items[j].candidate]);
           if (other < keepPath) {
             keepPath = std::move(other);
-            keep = &keys[j];
+            keep = j;
           }
         }
       }
-      Item item;
-      item.size = keep->size;
-      item.candidate = keep->index;
-      items.push_back(item);
-      if (!keep->contentRead)
-        runPlannedBytes += bytesReadIn(Stage::Samples, keep->size) + bytesLeftAfter(Stage::Samples, keep->size);
+      if (!files[items[keep].candidate].contentRead)
+        runPlannedBytes += bytesReadIn(Stage::Samples, size) + bytesLeftAfter(Stage::Samples, size);
+      // Nothing is read of it yet.
+      items[kept++] = Item{0, 0, 0, items[keep].candidate};
       i = j;
     }
-    if (items.size() - firstItem < 2) {
-      items.resize(firstItem);  // one file under several names
+    if (kept - firstKept < 2) {
+      kept = firstKept;  // one file under several names
       return;
     }
+    runs.push_back(SizeRun{size, firstKept, kept});
     plannedBytes += runPlannedBytes;
   });
+  items.resize(kept);
   progress_.addBytesToRead(plannedBytes);
   return items;
 }
@@ -162,73 +159,83 @@ std::string DuplicateGrouper::reasonText(int failure) {
   return platform::systemErrorText(failure);
 }
 
-void DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
+int DuplicateGrouper::readOne(Item& item, Stage stage, ReadScratch& scratch) {
   const Candidate& file = store_.files()[item.candidate];
-  const std::uint64_t size = file.identity.size;
+  const std::uint64_t size = file.size;
   std::vector<unsigned char>& buffer = scratch.buffer;
   std::uint64_t bytesDone = 0;
   const auto fail = [&](int failure) {
-    item.failure = failure;
     // Whatever this file would still have cost is no longer to be read.
     progress_.dropBytesToRead(bytesReadIn(stage, size) + bytesLeftAfter(stage, size) - bytesDone);
+    return failure;
   };
   platform::FileReader reader;
   if (const std::error_code error = scratch.opener.open(file, reader)) return fail(error.value());
-  if (!sameFile(file.identity, reader.status())) return fail(kChangedSinceWalk);
+  if (!sameFile(store_.identityOf(file), reader.status())) return fail(kChangedSinceWalk);
 
+  int failure = 0;
   const auto readCounted = [&](std::uint64_t offset, std::size_t length) -> bool {
     const platform::ReadResult got = reader.readAt(offset, buffer.data(), length);
-    if (got.error) return fail(got.error.value()), false;
-    if (got.bytes != length) return fail(kShrankWhileRead), false;
+    if (got.error) return failure = fail(got.error.value()), false;
+    if (got.bytes != length) return failure = fail(kShrankWhileRead), false;
     scratch.countBytesRead(length);
     bytesDone += length;
     return true;
   };
 
   if (stage == Stage::Samples && size > kSmallFileBytes) {
-    if (!readCounted(0, kSampleBytes)) return;
-    item.digest.strongHigh = quickHash(buffer.data(), kSampleBytes);
-    if (!readCounted(size - kSampleBytes, kSampleBytes)) return;
-    item.digest.strongLow = quickHash(buffer.data(), kSampleBytes);
-    return;
+    if (!readCounted(0, kSampleBytes)) return failure;
+    const std::uint64_t first = quickHash(buffer.data(), kSampleBytes);
+    if (!readCounted(size - kSampleBytes, kSampleBytes)) return failure;
+    item.setDigest(ContentDigest{0, first, quickHash(buffer.data(), kSampleBytes)});
+    return 0;
   }
   if (size > kReadBlock) reader.adviseSequential();
   ContentHasher& hasher = scratch.hasher;
   hasher.reset();
   for (std::uint64_t offset = 0; offset < size;) {
-    if (control_.aborted()) return;
+    if (control_.aborted()) return 0;
     const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBlock, size - offset));
-    if (!readCounted(offset, length)) return;
+    if (!readCounted(offset, length)) return failure;
     hasher.update(buffer.data(), length);
     offset += length;
   }
-  item.digest = hasher.finish();
+  item.setDigest(hasher.finish());
+  return 0;
 }
 
-void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
+std::vector<DuplicateGrouper::Failure> DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
   const std::vector<Candidate>& files = store_.files();
   // A disk found to seek has its files put in its own order as it is read.
   ReadingOrder plan(store_, *options_.disks);
   for (std::uint32_t i = 0; i < items.size(); ++i) {
-    if (bytesReadIn(stage, items[i].size) == 0) continue;
     const Candidate& file = files[items[i].candidate];
+    if (bytesReadIn(stage, file.size) == 0) continue;
     if (file.contentRead) {  // read whole during the walk
-      items[i].digest = file.content;
+      items[i].setDigest(file.content());
       continue;
     }
-    if (cache_ && cache_->find(file.identity, cachedAs(stage, file.identity.size), items[i].digest)) {
-      progress_.dropBytesToRead(bytesReadIn(stage, file.identity.size));
+    ContentDigest known;
+    if (cache_ && cache_->find(store_.identityOf(file), cachedAs(stage, file.size), known)) {
+      items[i].setDigest(known);
+      progress_.dropBytesToRead(bytesReadIn(stage, file.size));
       continue;
     }
     plan.add(i, file);
   }
   std::vector<DiskQueue> queues = plan.queues(sortThreads_);
+  // Few files fail: one list for all readers.
+  std::vector<Failure> failures;
+  std::mutex failuresMutex;
   readEachDisk<ReadScratch>(
       queues, readThreads_, control_,
       [&](std::uint32_t item, ReadScratch& scratch) -> std::uint64_t {
         if (control_.aborted()) return 0;
-        readOne(items[item], stage, scratch);
-        return bytesReadIn(stage, items[item].size);
+        if (const int reason = readOne(items[item], stage, scratch)) {
+          std::lock_guard lock(failuresMutex);
+          failures.push_back(Failure{item, reason});
+        }
+        return bytesReadIn(stage, sizeOf(items[item]));
       },
       [&](std::span<std::uint32_t> order, ReadScratch& scratch) {
         scratch.opener.putInDiskOrder(
@@ -236,73 +243,109 @@ void DuplicateGrouper::readStage(std::vector<Item>& items, Stage stage) {
       },
       progress_, store_);
   // A stop may leave a file read in part: only a whole stage's reads are worth keeping.
-  if (control_.aborted()) return;
+  if (control_.aborted()) return failures;
+  std::sort(failures.begin(), failures.end(), [](const Failure& a, const Failure& b) { return a.item < b.item; });
+  const auto failed = [&](std::uint32_t item) {
+    return std::binary_search(failures.begin(), failures.end(), Failure{item, 0},
+                              [](const Failure& a, const Failure& b) { return a.item < b.item; });
+  };
   if (options_.wholeDigests)
     for (std::uint32_t i = 0; i < items.size(); ++i)
-      if (items[i].failure == 0 && bytesReadIn(stage, items[i].size) != 0 &&
-          cachedAs(stage, items[i].size) == CacheRecord::kContent)
-        options_.wholeDigests->push_back(KnownDigest{items[i].candidate, items[i].digest});
-  if (!cache_) return;
+      if (bytesReadIn(stage, sizeOf(items[i])) != 0 && cachedAs(stage, sizeOf(items[i])) == CacheRecord::kContent &&
+          !failed(i))
+        options_.wholeDigests->push_back(KnownDigest{items[i].candidate, items[i].digest()});
+  if (!cache_) return failures;
   for (const DiskQueue& queue : queues)
     for (const std::uint32_t i : queue.items) {
-      if (items[i].failure != 0) continue;
+      if (failed(i)) continue;
       const Candidate& file = files[items[i].candidate];
-      cache_->learn(file.identity, store_.folderId(file.folder).inode, cachedAs(stage, file.identity.size),
-                    items[i].digest);
+      cache_->learn(store_.identityOf(file), store_.folderId(file.folder).inode, cachedAs(stage, file.size),
+                    items[i].digest());
     }
+  return failures;
 }
 
-void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped) {
+void DuplicateGrouper::dropFailed(std::vector<Item>& items, std::vector<SizeRun>& runs,
+                                  const std::vector<Failure>& failures, std::vector<SkippedFile>& skipped) {
+  if (failures.empty()) return;
   const std::vector<Candidate>& files = store_.files();
-  for (const Item& item : items) {
-    if (item.failure == 0) continue;
-    const FileIdentity& identity = files[item.candidate].identity;
-    skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
-    if (options_.findUnique) unreadFiles_.emplace_back(identity.device, identity.inode);
+  std::vector<bool> failed(items.size());
+  for (const Failure& failure : failures) {
+    const Candidate& file = files[items[failure.item].candidate];
+    failed[failure.item] = true;
+    skipped.push_back(SkippedFile{store_.pathOf(file), reasonText(failure.reason)});
+    if (options_.findUnique) unreadFiles_.emplace_back(store_.deviceOf(file), file.inode);
   }
-  std::erase_if(items, [](const Item& item) { return item.failure != 0; });
-
-  const auto key = [](const Item& item) { return std::tie(item.size, item.digest); };
-  sortInParallel(
-      items, [&](const Item& a, const Item& b) { return key(a) < key(b); }, sortThreads_);
-  // Runs of two or more move to the front, in place: the list is never held twice.
   std::size_t kept = 0;
-  forEachRun(
-      items, [&](const Item& a, const Item& b) { return key(a) == key(b); },
-      [&](std::size_t begin, std::size_t end) {
-        if (end - begin < 2) {
-          progress_.dropBytesToRead(bytesLeftAfter(stage, items[begin].size));
-          return;
-        }
-        std::move(items.begin() + static_cast<std::ptrdiff_t>(begin), items.begin() + static_cast<std::ptrdiff_t>(end),
-                  items.begin() + static_cast<std::ptrdiff_t>(kept));
-        kept += end - begin;
-      });
+  for (SizeRun& run : runs) {
+    const std::size_t begin = kept;
+    for (std::size_t i = run.begin; i < run.end; ++i)
+      if (!failed[i]) items[kept++] = items[i];
+    run.begin = begin;
+    run.end = kept;
+  }
   items.resize(kept);
 }
 
-std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& items) const {
-  // `items` stands sorted by size and digest: each run is one group.
+void DuplicateGrouper::keepMatchedOnly(std::vector<Item>& items, std::vector<SizeRun>& runs, Stage stage) {
+  const auto digestOrder = [](const Item& a, const Item& b) { return a.digest() < b.digest(); };
+  const auto sameDigest = [](const Item& a, const Item& b) { return a.digest() == b.digest(); };
+  // Each run of one size sorted by digest on its own: the large ones shared among the threads,
+  // the many small ones each on one.
+  constexpr std::size_t kLargeRun = 1 << 15;
+  const auto at = [&](std::size_t i) { return items.begin() + static_cast<std::ptrdiff_t>(i); };
+  std::vector<std::size_t> smallRuns;
+  for (std::size_t r = 0; r < runs.size(); ++r)
+    if (runs[r].end - runs[r].begin >= kLargeRun)
+      sortRangeInParallel(at(runs[r].begin), at(runs[r].end), digestOrder, sortThreads_);
+    else
+      smallRuns.push_back(r);
+  forEachInParallel<NoScratch>(smallRuns.size(), sortThreads_, [&](std::size_t r, NoScratch&) {
+    std::sort(at(runs[smallRuns[r]].begin), at(runs[smallRuns[r]].end), digestOrder);
+  });
+  // Runs of two or more move to the front, in place: the list is never held twice.
+  std::size_t kept = 0, keptRuns = 0;
+  for (const SizeRun& run : runs) {
+    const std::size_t begin = kept;
+    forEachRun(items, run.begin, run.end, sameDigest, [&](std::size_t first, std::size_t end) {
+      if (end - first < 2) {
+        progress_.dropBytesToRead(bytesLeftAfter(stage, run.size));
+        return;
+      }
+      std::move(at(first), at(end), at(kept));
+      kept += end - first;
+    });
+    if (kept > begin) runs[keptRuns++] = SizeRun{run.size, begin, kept};
+  }
+  runs.resize(keptRuns);
+  items.resize(kept);
+}
+
+std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& items,
+                                                      const std::vector<SizeRun>& runs) const {
+  // `items` stands in runs of one size, each sorted by digest: each run of one digest is one group.
   struct Group {
     std::size_t begin, end;
+    std::uint64_t size;
   };
   std::vector<Group> groups;
   const std::vector<Candidate>& files = store_.files();
   const auto inReference = [&](const Item& item) { return (files[item.candidate].marks & kInReference) != 0; };
-  forEachRun(
-      items, [](const Item& a, const Item& b) { return a.size == b.size && a.digest == b.digest; },
-      [&](std::size_t begin, std::size_t end) {
-        // Compared only to find the unique files: too small, or nothing in it may be acted on.
-        const auto first = items.begin() + static_cast<std::ptrdiff_t>(begin);
-        if (items[begin].size <= options_.minimumSize ||
-            std::all_of(first, items.begin() + static_cast<std::ptrdiff_t>(end), inReference))
-          return;
-        groups.push_back(Group{begin, end});
-      });
+  for (const SizeRun& run : runs)
+    forEachRun(
+        items, run.begin, run.end, [](const Item& a, const Item& b) { return a.digest() == b.digest(); },
+        [&](std::size_t begin, std::size_t end) {
+          // Compared only to find the unique files: too small, or nothing in it may be acted on.
+          const auto first = items.begin() + static_cast<std::ptrdiff_t>(begin);
+          if (run.size <= options_.minimumSize ||
+              std::all_of(first, items.begin() + static_cast<std::ptrdiff_t>(end), inReference))
+            return;
+          groups.push_back(Group{begin, end, run.size});
+        });
   // Ascending CRC-32 text is ascending CRC-32 value; two groups sharing a CRC-32 stay two groups.
   const auto order = [&](const Group& group) {
     const Item& first = items[group.begin];
-    return std::tie(first.digest.crc32, first.size, first.digest);
+    return std::tuple{first.crc32, group.size, first.digest()};
   };
   std::sort(groups.begin(), groups.end(), [&](const Group& a, const Group& b) { return order(a) < order(b); });
 
@@ -315,11 +358,11 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
     ResultRow* row = &rows[firstRow[g]];
     for (std::size_t i = groups[g].begin; i < groups[g].end; ++i, ++row) {
       const Candidate& file = files[items[i].candidate];
-      const RowIdentity identity{file.identity, store_.folderId(file.folder)};
-      const ContentDigest& digest = items[i].digest;
+      const RowIdentity identity{store_.identityOf(file), store_.folderId(file.folder)};
+      const Item& item = items[i];
       const bool reference = (file.marks & kInReference) != 0;
-      *row = ResultRow{number,   store_.pathOf(file), file.identity.size, digest.crc32, false, reference,
-                       identity, digest.strongHigh,   digest.strongLow};
+      *row = ResultRow{number,   store_.pathOf(file), file.size,     item.crc32, false, reference,
+                       identity, item.strongHigh,     item.strongLow};
     }
     std::sort(&rows[firstRow[g]], row, [](const ResultRow& a, const ResultRow& b) { return a.path < b.path; });
   });
@@ -327,22 +370,25 @@ std::vector<ResultRow> DuplicateGrouper::numberedRows(const std::vector<Item>& i
 }
 
 std::vector<ResultRow> DuplicateGrouper::run(std::vector<SkippedFile>& skipped, const std::function<void()>& whenRead) {
-  std::vector<Item> items = sameSizeDistinctFiles();
+  std::vector<SizeRun> runs;
+  std::vector<Item> items = sameSizeDistinctFiles(runs);
   for (const Stage stage : {Stage::Samples, Stage::Whole}) {
     if (items.empty()) break;
-    readStage(items, stage);
+    const std::vector<Failure> failures = readStage(items, stage);
     if (control_.aborted()) return {};
-    keepMatchedOnly(items, stage, skipped);
+    dropFailed(items, runs, failures, skipped);
+    keepMatchedOnly(items, runs, stage);
   }
   if (options_.findUnique) uniqueFiles_ = filesWithoutCopy(items);
   if (options_.readWhole && options_.wholeDigests && !options_.readWhole->empty()) {
     readAskedFor(skipped);
     if (control_.aborted()) return {};
   }
-  // Most files have usually dropped out by now; the rows are the search's largest allocation.
-  items.shrink_to_fit();
+  // Most files have usually dropped out by now; the rows are the search's largest allocation. A
+  // list still mostly full stays as it is: its copy would cost more than it frees.
+  if (items.size() < items.capacity() / 2) items.shrink_to_fit();
   if (whenRead) whenRead();
-  return numberedRows(items);
+  return numberedRows(items, runs);
 }
 
 void DuplicateGrouper::readAskedFor(std::vector<SkippedFile>& skipped) {
@@ -356,27 +402,24 @@ void DuplicateGrouper::readAskedFor(std::vector<SkippedFile>& skipped) {
   std::vector<Item> small, large;
   std::uint64_t plannedBytes = 0;
   for (std::uint32_t i = 0; i < files.size(); ++i) {
-    const auto found = std::lower_bound(asked.begin(), asked.end(), files[i].identity, identityBefore);
-    if (found == asked.end() || !sameFile(*found, files[i].identity)) continue;
+    const FileIdentity identity = store_.identityOf(files[i]);
+    const auto found = std::lower_bound(asked.begin(), asked.end(), identity, identityBefore);
+    if (found == asked.end() || !sameFile(*found, identity)) continue;
     const auto index = static_cast<std::size_t>(found - asked.begin());
     if (taken[index] || files[i].contentRead || std::binary_search(known.begin(), known.end(), i)) {
       taken[index] = true;
       continue;
     }
     taken[index] = true;
-    Item item;
-    item.size = files[i].identity.size;
-    item.candidate = i;
-    (item.size <= kSmallFileBytes ? small : large).push_back(item);
-    plannedBytes += item.size;
+    (files[i].size <= kSmallFileBytes ? small : large).push_back(Item{0, 0, 0, i});
+    plannedBytes += files[i].size;
   }
   progress_.addBytesToRead(plannedBytes);
   // Small files are read whole by the samples stage, large ones by the whole stage.
   for (const auto& [items, stage] : {std::pair{&small, Stage::Samples}, std::pair{&large, Stage::Whole}}) {
-    readStage(*items, stage);
-    for (const Item& item : *items)
-      if (item.failure != 0)
-        skipped.push_back(SkippedFile{store_.pathOf(files[item.candidate]), reasonText(item.failure)});
+    for (const Failure& failure : readStage(*items, stage))
+      skipped.push_back(
+          SkippedFile{store_.pathOf(files[(*items)[failure.item].candidate]), reasonText(failure.reason)});
   }
 }
 
@@ -384,7 +427,7 @@ std::vector<UniqueFile> DuplicateGrouper::filesWithoutCopy(const std::vector<Ite
   const std::vector<Candidate>& files = store_.files();
   std::vector<std::pair<std::uint64_t, std::uint64_t>> notUnique = unreadFiles_;
   for (const Item& item : items)
-    notUnique.emplace_back(files[item.candidate].identity.device, files[item.candidate].identity.inode);
+    notUnique.emplace_back(store_.deviceOf(files[item.candidate]), files[item.candidate].inode);
   std::sort(notUnique.begin(), notUnique.end());
   struct Found {
     std::uint64_t device, inode;
@@ -394,9 +437,9 @@ std::vector<UniqueFile> DuplicateGrouper::filesWithoutCopy(const std::vector<Ite
   std::vector<Found> found;
   for (const Candidate& file : files) {
     if (!(file.marks & kInUniqueIn)) continue;
-    const FileIdentity& identity = file.identity;
-    if (std::binary_search(notUnique.begin(), notUnique.end(), std::pair{identity.device, identity.inode})) continue;
-    found.push_back(Found{identity.device, identity.inode, store_.pathOf(file), identity.size});
+    const std::uint64_t device = store_.deviceOf(file);
+    if (std::binary_search(notUnique.begin(), notUnique.end(), std::pair{device, file.inode})) continue;
+    found.push_back(Found{device, file.inode, store_.pathOf(file), file.size});
   }
   // One path per file: hard links and a folder reached twice name one file.
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {

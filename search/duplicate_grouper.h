@@ -64,15 +64,36 @@ class DuplicateGrouper {
 
  private:
   enum class Stage { Samples, Whole };
-  // One file still in the running. Kept small and in one array: a million of them are sorted
-  // and walked several times.
+  // One file still in the running. Kept small and in one array: ten million of them are sorted
+  // and walked several times, and while the sizes are sorted the candidates are all there too.
+  // Its size is its run's (SizeRun).
   struct Item {
-    std::uint64_t size = 0;
-    // After the samples stage, a file read only in part holds the hashes of its first and last
-    // bytes here instead; files of one size are all read whole or all in part, so they compare alike.
-    ContentDigest digest;
+    // What was read of the file: its digest. After the samples stage, a file read only in part
+    // holds the hashes of its first and last bytes in the strong half instead; files of one size
+    // are all read whole or all in part, so they compare alike. Before anything is read, while the
+    // files of one size are put together, they hold its size, inode and device number.
+    std::uint64_t strongHigh = 0;
+    std::uint64_t strongLow = 0;
+    std::uint32_t crc32 = 0;
     std::uint32_t candidate = 0;
-    int failure = 0;  // an errno value, or one of the negative reasons below
+
+    ContentDigest digest() const { return ContentDigest{crc32, strongHigh, strongLow}; }
+    void setDigest(const ContentDigest& digest) {
+      crc32 = digest.crc32;
+      strongHigh = digest.strongHigh;
+      strongLow = digest.strongLow;
+    }
+  };
+  static_assert(sizeof(Item) <= 24, "an item grew");
+  // The items of one size, items [begin, end): the list is in runs of one size from the start.
+  struct SizeRun {
+    std::uint64_t size;
+    std::size_t begin, end;
+  };
+  // A file that could not be read: its item, and an errno value or one of the negative reasons below.
+  struct Failure {
+    std::uint32_t item;
+    int reason;
   };
   static constexpr int kChangedSinceWalk = -1;
   static constexpr int kShrankWhileRead = -2;
@@ -83,14 +104,20 @@ class DuplicateGrouper {
   // What the cache keeps of what a stage reads of a file.
   static CacheRecord::Kind cachedAs(Stage stage, std::uint64_t size);
 
-  std::vector<Item> sameSizeDistinctFiles();
-  void readStage(std::vector<Item>& items, Stage stage);
+  std::vector<Item> sameSizeDistinctFiles(std::vector<SizeRun>& runs);
+  // The files of `items` that could not be read, by item.
+  std::vector<Failure> readStage(std::vector<Item>& items, Stage stage);
   // The files of GroupingOptions::readWhole whose digest is not known yet.
   void readAskedFor(std::vector<SkippedFile>& skipped);
   struct ReadScratch;
-  void readOne(Item& item, Stage stage, ReadScratch& scratch);
-  void keepMatchedOnly(std::vector<Item>& items, Stage stage, std::vector<SkippedFile>& skipped);
-  std::vector<ResultRow> numberedRows(const std::vector<Item>& items) const;
+  // Returns 0, or why the file could not be read.
+  int readOne(Item& item, Stage stage, ReadScratch& scratch);
+  // Each item of `failures` leaves `items`, and goes into `skipped`.
+  void dropFailed(std::vector<Item>& items, std::vector<SizeRun>& runs, const std::vector<Failure>& failures,
+                  std::vector<SkippedFile>& skipped);
+  void keepMatchedOnly(std::vector<Item>& items, std::vector<SizeRun>& runs, Stage stage);
+  std::vector<ResultRow> numberedRows(const std::vector<Item>& items, const std::vector<SizeRun>& runs) const;
+  std::uint64_t sizeOf(const Item& item) const { return store_.files()[item.candidate].size; }
   // The files marked kInUniqueIn that are neither among `items` (the files left in groups) nor
   // among the files that could not be read.
   std::vector<UniqueFile> filesWithoutCopy(const std::vector<Item>& items) const;

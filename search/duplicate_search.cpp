@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <exception>
 #include <memory>
 #include <thread>
 
@@ -32,7 +31,7 @@ CacheWriting::~CacheWriting() {
 }
 
 const std::vector<NoticeText>& CacheWriting::warnings() {
-  if (joinable()) join();
+  wait();
   return warnings_;
 }
 
@@ -114,16 +113,19 @@ SearchResult runDuplicateSearch(const SearchRequest& original, SearchProgress& p
   progress.setPhase(SearchPhase::Comparing);
   // Once everything is read, the cache is no longer asked: what changed is sorted out and the cache
   // let go before the rows are made (their largest allocation), and the file is written on a thread
-  // of its own while the rows are made and shown.
+  // of its own while the rows are made and shown. A first search learns every file the walk read
+  // (ten million, say): its list of them goes before the rows come.
   const bool walkedWhole = !result.cancelled;
   const bool firstSearch = cache && cache->holdsNoRecords();
   const auto saveCache = [&] {
-    if (!cache || firstSearch) return;  // a first search saves once the rows are made, below
+    if (!cache) return;
+    // The store goes with the writing: the files the walk read are made into records from it.
     if (cache->prepareSave(store, walkedWhole))
-      result.cacheWriting = std::make_shared<CacheWriting>([cache] {
+      result.cacheWriting = std::make_shared<CacheWriting>([cache, sharedStore] {
         cache->writePrepared();
         return cache->takeWarnings();
       });
+    if (firstSearch && result.cacheWriting) result.cacheWriting->wait();
     cache.reset();
   };
   if (pictures) {
@@ -153,22 +155,6 @@ SearchResult runDuplicateSearch(const SearchRequest& original, SearchProgress& p
     result.uniqueFiles.clear();
   }
   for (ResultRow& row : result.rows) row.racy = racy.isRacy(row.identity.device, row.identity.changedNanoseconds);
-  // A cache without records (a first search) has nothing to sort out: it learns everything the
-  // search read. Making the rows keeps every core busy, showing them mostly one; so learning,
-  // sorting and writing start now, and the store they learn from goes with them.
-  if (firstSearch && !result.aborted) {
-    result.cacheWriting = std::make_shared<CacheWriting>([cache, sharedStore, walkedWhole]() mutable {
-      bool write = false;
-      try {
-        write = cache->prepareSave(*sharedStore, walkedWhole);
-      } catch (const std::exception&) {
-        // Out of memory, say: the search is done and only the save is lost.
-      }
-      sharedStore.reset();
-      if (write) cache->writePrepared();
-      return cache->takeWarnings();
-    });
-  }
   progress.setPhase(SearchPhase::Done);
   return result;
 }

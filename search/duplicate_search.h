@@ -90,6 +90,10 @@ class CacheWriting : public std::jthread {
 
   // The save has ended: warnings() no longer waits.
   bool done() const { return done_.load(); }
+  // Waits for the save to end. From the thread that holds the handle.
+  void wait() {
+    if (joinable()) join();
+  }
   // Waits for the save to end; then what it warns of, as SearchResult::warnings: none when it
   // went well. From the thread that holds the handle.
   const std::vector<NoticeText>& warnings();

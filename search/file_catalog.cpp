@@ -14,20 +14,20 @@ void describeWalkedFiles(const CandidateStore& store, std::vector<KnownDigest> d
                          const std::function<void(const CatalogFile&)>& write) {
   const std::vector<Candidate>& files = store.files();
   const auto keyOf = [&](const KnownDigest& known) {
-    const FileIdentity& identity = files[known.candidate].identity;
-    return std::pair{identity.device, identity.inode};
+    const Candidate& file = files[known.candidate];
+    return std::pair{store.deviceOf(file), file.inode};
   };
   // What the walk read of one path holds for the file's every path.
   for (std::uint32_t i = 0; i < files.size(); ++i)
-    if (files[i].contentRead) digests.push_back(KnownDigest{i, files[i].content});
+    if (files[i].contentRead) digests.push_back(KnownDigest{i, files[i].content()});
   std::sort(digests.begin(), digests.end(),
             [&](const KnownDigest& a, const KnownDigest& b) { return keyOf(a) < keyOf(b); });
   CatalogFile out;
   for (const Candidate& file : files) {
-    if (file.identity.size <= minimumSize) continue;
+    if (file.size <= minimumSize) continue;
     out.path = store.pathOf(file);
-    out.identity = file.identity;
-    const std::pair key{file.identity.device, file.identity.inode};
+    out.identity = store.identityOf(file);
+    const std::pair key{out.identity.device, file.inode};
     const auto found = std::lower_bound(digests.begin(), digests.end(), key,
                                         [&](const KnownDigest& known, const auto& k) { return keyOf(known) < k; });
     out.contentKnown = found != digests.end() && keyOf(*found) == key;

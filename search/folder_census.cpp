@@ -40,16 +40,16 @@ void FolderCensus::takeFiles(const std::vector<ResultRow>& rows) {
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const Candidate& file = candidates[i];
     std::uint32_t contentClass = kEmptyFile;
-    if (file.identity.size > 0) {
+    if (file.size > 0) {
       // Every path of one file (hard links) shares its row's group.
-      const Known key{file.identity.device, file.identity.inode, 0};
+      const Known key{store.deviceOf(file), file.inode, 0};
       const auto found = std::lower_bound(known.begin(), known.end(), key, before);
       const bool inGroup = found != known.end() && found->device == key.device && found->inode == key.inode;
       contentClass = inGroup ? found->group : kNone;
     }
     fileClass[i] = contentClass;
     const std::uint32_t folder = dense(file.folder);
-    bytes[folder] += file.identity.size;
+    bytes[folder] += file.size;
     ++files[folder];
     if (contentClass == kNone) twinless[folder] = 1;
   }

@@ -89,8 +89,7 @@ std::vector<PictureGrouper::Item> PictureGrouper::pictures() {
   };
   std::vector<Key> keys;
   for (std::uint32_t i = 0; i < files.size(); ++i)
-    if (isPictureName(store_.nameOf(files[i])))
-      keys.push_back(Key{files[i].identity.device, files[i].identity.inode, i});
+    if (isPictureName(store_.nameOf(files[i]))) keys.push_back(Key{store_.deviceOf(files[i]), files[i].inode, i});
   sortInParallel(
       keys, [](const Key& a, const Key& b) { return std::tie(a.device, a.inode) < std::tie(b.device, b.inode); },
       sortThreads_);
@@ -116,7 +115,7 @@ std::vector<PictureGrouper::Item> PictureGrouper::pictures() {
 
 void PictureGrouper::readOne(Item& item, ReadScratch& scratch) {
   const Candidate& file = store_.files()[item.candidate];
-  const std::uint64_t size = file.identity.size;
+  const std::uint64_t size = file.size;
   std::uint64_t bytesDone = 0;
   const auto fail = [&](int failure) {
     item.failure = failure;
@@ -125,7 +124,7 @@ void PictureGrouper::readOne(Item& item, ReadScratch& scratch) {
   if (size > kLargestPicture) return fail(kTooLarge);
   platform::FileReader reader;
   if (const std::error_code error = scratch.opener.open(file, reader)) return fail(error.value());
-  if (!sameFile(file.identity, reader.status())) return fail(kChangedSinceWalk);
+  if (!sameFile(store_.identityOf(file), reader.status())) return fail(kChangedSinceWalk);
   std::vector<unsigned char>& buffer = scratch.buffer;
   if (buffer.capacity() > kBufferKept && size <= kBufferKept) std::vector<unsigned char>().swap(buffer);
   buffer.resize(static_cast<std::size_t>(size));
@@ -156,17 +155,17 @@ void PictureGrouper::readAll(std::vector<Item>& items) {
     const Candidate& file = files[item.candidate];
     bool digestKnown = false;
     if (file.contentRead) {
-      item.digest = file.content;
+      item.digest = file.content();
       digestKnown = true;
     }
     if (cache_) {
       ContentDigest record;
-      digestKnown = digestKnown || cache_->find(file.identity, CacheRecord::kContent, item.digest);
-      item.known = digestKnown && cache_->find(file.identity, CacheRecord::kPicture, record) &&
+      digestKnown = digestKnown || cache_->find(store_.identityOf(file), CacheRecord::kContent, item.digest);
+      item.known = digestKnown && cache_->find(store_.identityOf(file), CacheRecord::kPicture, record) &&
                    factsOfRecord(record, item.facts);
     }
     if (item.known) continue;
-    plannedBytes += file.identity.size;
+    plannedBytes += file.size;
     plan.add(i, file);
   }
   progress_.addBytesToRead(plannedBytes);
@@ -176,7 +175,7 @@ void PictureGrouper::readAll(std::vector<Item>& items) {
       [&](std::uint32_t item, ReadScratch& scratch) -> std::uint64_t {
         if (control_.aborted()) return 0;
         readOne(items[item], scratch);
-        return files[items[item].candidate].identity.size;
+        return files[items[item].candidate].size;
       },
       [&](std::span<std::uint32_t> order, ReadScratch& scratch) {
         scratch.opener.putInDiskOrder(
@@ -191,9 +190,9 @@ void PictureGrouper::readAll(std::vector<Item>& items) {
       const std::uint64_t folderInode = store_.folderId(file.folder).inode;
       // A file that is no picture keeps its digest: a search for identical files may use it.
       if (item.failure == 0 || item.failure == kNotAPicture)
-        cache_->learn(file.identity, folderInode, CacheRecord::kContent, item.digest);
+        cache_->learn(store_.identityOf(file), folderInode, CacheRecord::kContent, item.digest);
       if (item.failure == 0)
-        cache_->learn(file.identity, folderInode, CacheRecord::kPicture, pictureRecord(item.facts));
+        cache_->learn(store_.identityOf(file), folderInode, CacheRecord::kPicture, pictureRecord(item.facts));
     }
 }
 
@@ -202,9 +201,7 @@ std::vector<ResultRow> PictureGrouper::groupedRows(const std::vector<Item>& item
   // Byte-identical pictures are one picture to the grouping: runs of one size and digest.
   std::vector<std::uint32_t> byContent(items.size());
   for (std::uint32_t i = 0; i < byContent.size(); ++i) byContent[i] = i;
-  const auto contentKey = [&](std::uint32_t i) {
-    return std::tie(files[items[i].candidate].identity.size, items[i].digest);
-  };
+  const auto contentKey = [&](std::uint32_t i) { return std::tie(files[items[i].candidate].size, items[i].digest); };
   sortInParallel(
       byContent, [&](std::uint32_t a, std::uint32_t b) { return contentKey(a) < contentKey(b); }, sortThreads_);
   struct Unit {
@@ -218,8 +215,8 @@ std::vector<ResultRow> PictureGrouper::groupedRows(const std::vector<Item>& item
     std::uint32_t end = begin + 1;
     while (end < byContent.size() && contentKey(byContent[end]) == contentKey(byContent[begin])) ++end;
     const Item& item = items[byContent[begin]];
-    units.push_back(Unit{std::uint64_t{item.facts.width} * item.facts.height, files[item.candidate].identity.size,
-                         item.digest, item.facts.hash, begin, end});
+    units.push_back(Unit{std::uint64_t{item.facts.width} * item.facts.height, files[item.candidate].size, item.digest,
+                         item.facts.hash, begin, end});
     begin = end;
   }
   // The order in which pictures may lead a group: the most pixels, then the larger file (the
@@ -280,9 +277,9 @@ std::vector<ResultRow> PictureGrouper::groupedRows(const std::vector<Item>& item
       ResultRow row;
       row.group = static_cast<std::uint32_t>(g + 1);
       row.path = std::move(member.path);
-      row.size = file.identity.size;
+      row.size = file.size;
       row.reference = (file.marks & kInReference) != 0;
-      row.identity = RowIdentity{file.identity, store_.folderId(file.folder)};
+      row.identity = RowIdentity{store_.identityOf(file), store_.folderId(file.folder)};
       row.setDigest(item.digest);
       row.width = item.facts.width;
       row.height = item.facts.height;

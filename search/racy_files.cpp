@@ -28,16 +28,17 @@ RacyFiles racyFilesOf(const CandidateStore& store, std::int64_t readStart) {
   std::uint64_t lastDevice = 0;
   bool any = false;
   for (const Candidate& file : store.files()) {
-    if (any && file.identity.device == lastDevice) continue;
+    const std::uint64_t device = store.deviceOf(file);
+    if (any && device == lastDevice) continue;
     any = true;
-    lastDevice = file.identity.device;
-    if (racy.knows(file.identity.device)) continue;
+    lastDevice = device;
+    if (racy.knows(device)) continue;
     std::int64_t step = platform::kCoarseTimeStep;
     platform::FolderHandle folder;
     platform::FileStatus own;
-    if (!folder.open(store.folderPath(file.folder)) && !folder.ownStatus(own) && own.device == file.identity.device)
+    if (!folder.open(store.folderPath(file.folder)) && !folder.ownStatus(own) && own.device == device)
       step = platform::changeTimeStep(folder);
-    racy.noteFileSystem(file.identity.device, step);
+    racy.noteFileSystem(device, step);
   }
   return racy;
 }

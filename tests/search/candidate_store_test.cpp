@@ -52,5 +52,29 @@ TEST(CandidateStore, FoldersOfAllSegmentsGetDistinctDenseNumbers) {
   for (std::size_t i = 0; i < numbers.size(); ++i) EXPECT_EQ(numbers[i], i);
 }
 
+TEST(CandidateStore, NamesAndDevicesComeBackAsStored) {
+  // Name lengths on both sides of the one-byte length, many enough to fill several blocks; devices
+  // of each segment counted apart.
+  const std::size_t lengths[] = {0, 1, 254, 255, 256, 4000, 65535};
+  CandidateStore store(2);
+  const std::uint32_t roots[] = {store.addRootFolder(0, "/a", {}), store.addRootFolder(1, "/b", {})};
+  std::vector<std::pair<std::string, std::uint64_t>> added;
+  for (unsigned i = 0; i < 200; ++i) {
+    std::string name(lengths[i % std::size(lengths)], static_cast<char>('a' + i % 26));
+    platform::FileStatus status = fileOf(i, i);
+    status.device = 1000 + i % 3 + (i % 2) * 7;
+    store.addFile(roots[i % 2], name, status);
+    added.emplace_back(std::move(name), status.device);
+  }
+  store.collectFiles();
+  ASSERT_EQ(store.files().size(), added.size());
+  for (const Candidate& file : store.files()) {
+    const auto& [name, device] = added[file.inode];
+    EXPECT_EQ(store.nameOf(file), name) << file.inode;
+    EXPECT_EQ(store.identityOf(file).device, device) << file.inode;
+    EXPECT_EQ(store.identityOf(file).size, file.inode);
+  }
+}
+
 }  // namespace
 }  // namespace pelimor

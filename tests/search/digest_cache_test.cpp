@@ -220,5 +220,43 @@ TEST_F(DigestCacheTest, ACacheFolderThatCannotBeWrittenLeavesTheSearchWhole) {
   EXPECT_FALSE(fs::exists(cacheFile()));
 }
 
+// Records are read where they lie, a piece of CacheRecordFile::kRecordsPerKey at a time: the kinds
+// of one inode may begin in one piece and run on into the next.
+TEST(CacheRecordFile, EachInodeFindsAllItsRecordsWhereverThePiecesBreak) {
+  testing::TempFolder folder;
+  std::vector<CacheRecord> records;
+  for (std::uint16_t fileSystem : {0, 1})
+    for (std::uint64_t inode = 1; inode <= 40; ++inode)
+      for (std::uint8_t kind = 0; kind <= inode % 3; ++kind) {
+        CacheRecord record;
+        record.fileSystem = fileSystem;
+        record.inode = inode * 5;
+        record.kind = kind;
+        record.size = inode * 100 + kind;
+        records.push_back(record);
+      }
+  ASSERT_FALSE(writeCacheFile(
+      folder.path(), DigestCache::kFileName, {"one", "two"},
+      [&](const std::function<void(const CacheRecord&)>& each) {
+        for (const CacheRecord& record : records) each(record);
+        return true;
+      },
+      [] {}));
+  CacheRecordFile file;
+  ASSERT_FALSE(file.open(folder / DigestCache::kFileName));
+  ASSERT_EQ(file.size(), records.size());
+  for (std::uint16_t fileSystem : {0, 1})
+    for (std::uint64_t inode = 0; inode <= 41 * 5; ++inode) {
+      std::vector<std::size_t> found, expected;
+      for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i].fileSystem == fileSystem && records[i].inode == inode) expected.push_back(i);
+      ASSERT_TRUE(file.forEachOf(fileSystem, inode, [&](std::size_t at, const CacheRecord& record) {
+        EXPECT_EQ(record.size, records[at].size);
+        found.push_back(at);
+      }));
+      EXPECT_EQ(found, expected) << fileSystem << " " << inode;
+    }
+}
+
 }  // namespace
 }  // namespace pelimor

@@ -5,6 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
 #include "platform/io_error_text.h"
 #include "search/folder_walker.h"
 #include "search/search_test_support.h"
@@ -125,6 +132,92 @@ TEST_F(DuplicateGrouperTest, AbortStopsAndReturnsNothing) {
   EXPECT_TRUE(group().empty());
   EXPECT_TRUE(skipped.empty());
 }
+
+// The groups as plainly as they can be found: every file read whole, one name per inode (the
+// smallest), groups by size and bytes, ordered by CRC-32 and size, names by path.
+std::vector<std::string> plainGroups(const std::string& root) {
+  std::map<std::pair<std::uintmax_t, std::uintmax_t>, std::string> byInode;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    struct stat status {};
+    if (!entry.is_regular_file() || ::stat(entry.path().c_str(), &status) != 0) continue;
+    const auto [at, added] = byInode.try_emplace({status.st_dev, status.st_ino}, entry.path().string());
+    if (!added) at->second = std::min(at->second, entry.path().string());
+  }
+  std::map<std::string, std::vector<std::string>> byBytes;
+  for (const auto& [inode, path] : byInode) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    if (!bytes.str().empty()) byBytes[bytes.str()].push_back(path);
+  }
+  std::vector<std::tuple<std::uint32_t, std::size_t, std::vector<std::string>>> groups;
+  for (auto& [bytes, paths] : byBytes) {
+    if (paths.size() < 2) continue;
+    std::sort(paths.begin(), paths.end());
+    groups.emplace_back(testing::referenceUpdateCrc32(0xFFFFFFFFu, bytes.data(), bytes.size()) ^ 0xFFFFFFFFu,
+                        bytes.size(), paths);
+  }
+  std::sort(groups.begin(), groups.end());
+  std::vector<std::string> lines;
+  for (std::size_t g = 0; g < groups.size(); ++g)
+    for (const std::string& path : std::get<2>(groups[g]))
+      lines.push_back(std::to_string(g + 1) + " " + std::to_string(std::get<1>(groups[g])) + " " +
+                      crc32Text(std::get<0>(groups[g])) + " " + path);
+  return lines;
+}
+
+struct TreeCase {
+  const char* name;
+  std::function<void(const testing::TempTree&)> make;
+};
+
+class CompactGroupingTest : public ::testing::TestWithParam<TreeCase> {};
+
+TEST_P(CompactGroupingTest, GivesThePlainGroupsInTheirOrder) {
+  testing::TempTree tree;
+  testing::buildReferenceCrcTable();
+  GetParam().make(tree);
+  const std::vector<std::string> expected = plainGroups(tree.root());
+  ASSERT_FALSE(expected.empty());
+  for (const unsigned threads : {1u, 8u}) {
+    SearchRequest request = testing::requestFor({tree.root()});
+    request.readThreads = threads;
+    SearchProgress progress;
+    SearchControl control;
+    EXPECT_EQ(testing::describe(runDuplicateSearch(request, progress, control).rows), expected) << threads;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, CompactGroupingTest,
+    ::testing::Values(TreeCase{"CopiesAndStrangersOfOneSize",
+                               [](const testing::TempTree& tree) {
+                                 for (unsigned i = 0; i < 40; ++i)
+                                   tree.patternFile("f" + std::to_string(i), 3000, i % 7);
+                               }},
+                      TreeCase{"HardLinksAndLongNames",
+                               [](const testing::TempTree& tree) {
+                                 for (unsigned i = 0; i < 12; ++i)
+                                   tree.patternFile("d" + std::to_string(i % 3) + "/" + std::string(200 + i * 5, 'n'),
+                                                    500, i % 4);
+                                 tree.hardLink("d0/" + std::string(200, 'n'), "d2/a-link");
+                                 tree.hardLink("d1/" + std::string(205, 'n'), "z-link");
+                               }},
+                      TreeCase{"SmallAndLargeSampledAndWhole",
+                               [](const testing::TempTree& tree) {
+                                 for (unsigned i = 0; i < 30; ++i)
+                                   tree.patternFile("s/f" + std::to_string(i), i % 2 ? 70 * 1024 : 100 + i % 5, i % 3);
+                                 std::string middle = testing::TempTree::patternBytes(70 * 1024, 0);
+                                 middle[35 * 1024] ^= 1;
+                                 tree.file("other-middle", middle);
+                               }},
+                      TreeCase{"ManyFoldersOverManyWalkers",
+                               [](const testing::TempTree& tree) {
+                                 for (unsigned i = 0; i < 400; ++i)
+                                   tree.patternFile("d" + std::to_string(i % 40) + "/e" + std::to_string(i / 40) +
+                                                        "/n" + std::to_string(i),
+                                                    1 + i % 9, i % 23);
+                               }}),
+    [](const ::testing::TestParamInfo<TreeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelimor

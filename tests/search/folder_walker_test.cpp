@@ -81,7 +81,7 @@ TEST_F(FolderWalkerTest, SmallFilesSharingASizeAreReadAsTheyAreFound) {
       ContentHasher hasher;
       const std::string bytes = testing::TempTree::patternBytes(3000, read.back() == p("sub/deeper/c") ? 2 : 1);
       hasher.update(bytes.data(), bytes.size());
-      EXPECT_EQ(file.content, hasher.finish()) << read.back();
+      EXPECT_EQ(file.content(), hasher.finish()) << read.back();
     }
     // Which of the three comes first depends on the walk's order; the other two are read.
     EXPECT_EQ(read.size(), minimumSize == 0 ? 2u : 0u);
@@ -98,7 +98,7 @@ TEST_F(FolderWalkerTest, SizesBeyondFourGigabytesAreKeptWhole) {
   const WalkRequest request{{tree.root()}, {"*"}, 0, {}, {}};
   FolderWalker(request, store, progress, control).run();
   ASSERT_EQ(store.files().size(), 1u);
-  EXPECT_EQ(store.files()[0].identity.size, (4ull << 30) + 10);
+  EXPECT_EQ(store.files()[0].size, (4ull << 30) + 10);
 }
 
 TEST_F(FolderWalkerTest, EveryMaskInEverySourceFolderInOneWalk) {
