@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 
+#include "platform/directory_reader.h"
 #include "platform/io_error_text.h"
 #include "search/folder_walker.h"
 #include "search/search_test_support.h"
@@ -138,9 +139,9 @@ TEST_F(DuplicateGrouperTest, AbortStopsAndReturnsNothing) {
 std::vector<std::string> plainGroups(const std::string& root) {
   std::map<std::pair<std::uintmax_t, std::uintmax_t>, std::string> byInode;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    struct stat status {};
-    if (!entry.is_regular_file() || ::stat(entry.path().c_str(), &status) != 0) continue;
-    const auto [at, added] = byInode.try_emplace({status.st_dev, status.st_ino}, entry.path().string());
+    platform::FileStatus status;
+    if (!entry.is_regular_file() || platform::statusOfPath(entry.path().string(), true, status)) continue;
+    const auto [at, added] = byInode.try_emplace({status.device, status.inode}, entry.path().string());
     if (!added) at->second = std::min(at->second, entry.path().string());
   }
   std::map<std::string, std::vector<std::string>> byBytes;
