@@ -140,9 +140,11 @@ std::vector<std::string> plainGroups(const std::string& root) {
   std::map<std::pair<std::uintmax_t, std::uintmax_t>, std::string> byInode;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
     platform::FileStatus status;
-    if (!entry.is_regular_file() || platform::statusOfPath(entry.path().string(), true, status)) continue;
-    const auto [at, added] = byInode.try_emplace({status.device, status.inode}, entry.path().string());
-    if (!added) at->second = std::min(at->second, entry.path().string());
+    // Spelled with '/' as the search spells paths on every system.
+    const std::string path = entry.path().generic_string();
+    if (!entry.is_regular_file() || platform::statusOfPath(path, true, status)) continue;
+    const auto [at, added] = byInode.try_emplace({status.device, status.inode}, path);
+    if (!added) at->second = std::min(at->second, path);
   }
   std::map<std::string, std::vector<std::string>> byBytes;
   for (const auto& [inode, path] : byInode) {
