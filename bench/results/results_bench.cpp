@@ -130,15 +130,17 @@ std::vector<ResultRow> makeFilePairs(const std::string& base, std::size_t pairs)
   return rows;
 }
 
+// Opens `path` in `handle` unless it is the folder already open there.
+void openOnce(platform::FolderHandle& handle, std::string_view& open, std::string_view path) {
+  if (path != open) handle.open(std::string(open = path));
+}
+
 // The floor under Delete: the same system calls in a plain loop (look at the file, look at its
 // kept copy, remove the file), each folder opened once, with none of the action's bookkeeping.
 void deleteBare(const std::vector<ResultRow>& rows) {
   platform::FolderHandle folder, keptFolder;
   std::string_view folderPath, keptFolderPath;
   platform::FileStatus status;
-  const auto openOnce = [](platform::FolderHandle& handle, std::string_view& open, std::string_view path) {
-    if (path != open) handle.open(std::string(open = path));
-  };
   std::vector<std::size_t> order;
   for (std::size_t i = 0; i < rows.size(); i += 2) order.push_back(i);
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -202,9 +204,6 @@ void trashBare(const std::vector<ResultRow>& rows, const std::string& trash, con
   journal.openForAppending(journalPath);
   std::string_view folderPath, keptFolderPath;
   platform::FileStatus status;
-  const auto openOnce = [](platform::FolderHandle& handle, std::string_view& open, std::string_view path) {
-    if (path != open) handle.open(std::string(open = path));
-  };
   for (std::size_t i = 0; i < rows.size(); i += 2) {
     openOnce(folder, folderPath, platform::folderPartView(rows[i].path));
     openOnce(keptFolder, keptFolderPath, platform::folderPartView(rows[i + 1].path));
