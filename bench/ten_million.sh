@@ -10,17 +10,23 @@ work=/tmp/pelimor-bench
 build=""
 preset=ten-million
 million=1
+window=0
+peers=0
 
 usage() {
   cat <<'USAGE'
-Usage: bench/ten_million.sh [--tiny-million] [--no-million] [--build-dir DIR] [--work DIR]   (as root)
+Usage: bench/ten_million.sh [--tiny-million] [--no-million] [--window] [--peers] [--build-dir DIR] [--work DIR]
+       (as root)
 
 Makes an ext4 image with inline_data (about 8 GB, sparse) holding pelimor-bench-tree's ten-million
 tree: 10,000 folders of 1,000 files of 1 to 8 bytes, one file in twenty a copy of its neighbour
 (--tiny-million: its 1,000 folders, the same make-up at a tenth), then times pelimor-find on it:
 without the cache, and with it twice (the first search writes it, the second reads it). With the
-million tree (bench/compare.sh's, made if missing) for comparison. Peak memory is the maximum resident set (/usr/bin/time). The image is
-removed at the end.
+million tree (bench/compare.sh's, made if missing) for comparison. Peak memory is the maximum
+resident set (/usr/bin/time). The image is removed at the end.
+  --window  also the window's first search, offscreen, without the cache (a Release build with the
+            window, made in DIR-gui)
+  --peers   also jdupes and rdfind, each given an hour (installed from Debian when missing)
 USAGE
 }
 
@@ -28,6 +34,8 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --tiny-million) preset=tiny-million ;;
     --no-million) million=0 ;;
+    --window) window=1 ;;
+    --peers) peers=1 ;;
     --build-dir) build=$2; shift ;;
     --work) work=$2; shift ;;
     -h|--help) usage; exit 0 ;;
@@ -73,7 +81,10 @@ run() {  # $1: tree name, $2: run name, $3: files, then the command
   local tree=$1 name=$2 count=$3
   shift 3
   /usr/bin/time -f '%e %U %S %M' -o "$results/$tree-$name.time" "$@" > /dev/null 2> "$results/$tree-$name.err"
-  read -r wall user sys rss < "$results/$tree-$name.time"
+  # A failed run (124: cut off by timeout) has its status on the line before the figures.
+  read -r wall user sys rss < <(tail -n 1 "$results/$tree-$name.time")
+  status=$(sed -n 's/^Command exited with non-zero status //p' "$results/$tree-$name.time")
+  [ -z "$status" ] || name="$name(status-$status)"
   printf '%s\t%s\t%s\t%s\t%s\t%d\t%d\n' "$tree" "$name" "$wall" "$user" "$sys" $((rss / 1024)) \
     $(( (rss * 1024 - 64 * 1048576) / count )) >> "$results/table.tsv"
 }
@@ -82,6 +93,22 @@ say "searches, warm"
 run "$preset" no-cache "$files" "$find" --no-cache --min-kb 0 "$mnt/tree"
 run "$preset" cache-first "$files" env XDG_CACHE_HOME="$cache" "$find" --min-kb 0 "$mnt/tree"
 run "$preset" cache-second "$files" env XDG_CACHE_HOME="$cache" "$find" --min-kb 0 "$mnt/tree"
+if [ "$window" = 1 ]; then
+  say "the window's first search, offscreen"
+  cmake -S "$repo" -B "$build-gui" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELIMOR_WITH_TESTS=OFF \
+        -DPELIMOR_WITH_BENCH=ON > /dev/null
+  cmake --build "$build-gui" --target bench_window_search
+  run "$preset" window-no-cache "$files" "$build-gui/bench/ui/bench_window_search" --tree="$mnt/tree" \
+    --no-cache --first-only
+fi
+if [ "$peers" = 1 ]; then
+  for peer in jdupes rdfind; do
+    command -v "$peer" > /dev/null || apt-get install -y "$peer" > /dev/null
+  done
+  say "jdupes and rdfind, an hour each at most"
+  run "$preset" jdupes "$files" timeout 3600 jdupes -r -q "$mnt/tree" || true
+  run "$preset" rdfind "$files" timeout 3600 rdfind -outputname "$results/rdfind.txt" "$mnt/tree" || true
+fi
 if [ "$million" = 1 ]; then
   tree=$work/trees/million
   "$build/bench/pelimor-bench-tree" make --jobs 2 million "$tree" > /dev/null

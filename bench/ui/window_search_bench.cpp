@@ -4,6 +4,8 @@
 // same page cache. Both use the same checksum cache (a private one, warmed by an untimed first
 // round), or none with --no-cache. Run by hand:
 //   build-rel/bench/ui/bench_window_search --tree=/tmp/pelimor-bench/trees/million [--runs=7] [--no-cache]
+// --first-only: the window's first search alone, no pelimor-find beside it, so that the process's
+// peak memory (/usr/bin/time) is the window's own.
 // The window's time is split into what came before the engine, the engine, and what came after.
 #include <QApplication>
 #include <QComboBox>
@@ -31,6 +33,7 @@ using Clock = std::chrono::steady_clock;
 struct Arguments {
   int runs = 7;
   bool useCache = true;
+  bool firstOnly = false;
   std::string minimumKb = "0";
 };
 
@@ -41,10 +44,13 @@ Arguments takeArguments(int argc, char** argv) {
       arguments.runs = std::max(1, std::atoi(argv[i] + 7));
     } else if (std::strcmp(argv[i], "--no-cache") == 0) {
       arguments.useCache = false;
+    } else if (std::strcmp(argv[i], "--first-only") == 0) {
+      arguments.firstOnly = true;
     } else if (std::strncmp(argv[i], "--min-kb=", 9) == 0) {
       arguments.minimumKb = argv[i] + 9;
     } else {
-      std::fprintf(stderr, "usage: bench_window_search [--tree=DIR] [--runs=N] [--no-cache] [--min-kb=N]\n");
+      std::fprintf(stderr,
+                   "usage: bench_window_search [--tree=DIR] [--runs=N] [--no-cache] [--min-kb=N] [--first-only]\n");
       std::exit(2);
     }
   }
@@ -166,10 +172,11 @@ int main(int argc, char** argv) {
               arguments.useCache ? "checksum cache on both sides" : "--no-cache on both sides", arguments.runs);
   // Fills the checksum cache and the page cache for both; the window's first search of the session
   // is shown on its own, it also starts what the window makes on first use.
-  runFind(tree, arguments);
+  if (!arguments.firstOnly) runFind(tree, arguments);
   const WindowTiming first = window.run();
   std::printf("first search in the window: %.3f s (before the engine %.3f, engine %.3f, after %.3f), %zu rows\n",
               first.total, first.beforeEngine, first.engine, first.afterEngine, first.rows);
+  if (arguments.firstOnly) return 0;
 
   std::vector<double> find, total, before, engine, after;
   for (int run = 0; run < arguments.runs; ++run) {

@@ -92,6 +92,14 @@ TEST(Trash, HomeTrashKeepsTheOldPathAndNeverReplaces) {
   EXPECT_EQ(trash.put(folder, "none", seen, first, gone), "it no longer exists");
   EXPECT_TRUE(gone && !changedGone);
   EXPECT_FALSE(exists(temp / "data/Trash/info/swapped.trashinfo") || exists(temp / "data/Trash/info/none.trashinfo"));
+
+  // A name taken in files/ by a file without an info file: the next name.
+  writeFile(temp / "one/late", "late");
+  writeFile(temp / "data/Trash/files/late", "without info");
+  EXPECT_EQ(::pelimor::trash(trash, temp / "one/late", first), std::nullopt);
+  EXPECT_EQ(first.path, temp / "data/Trash/files/late (2)");
+  EXPECT_FALSE(exists(temp / "data/Trash/info/late.trashinfo"));
+  EXPECT_TRUE(isInfoFor(temp / "data/Trash/info/late (2).trashinfo", temp / "one/late"));
   testing::setEnvironment("XDG_DATA_HOME", oldData);
 }
 
