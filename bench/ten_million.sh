@@ -12,6 +12,7 @@ preset=ten-million
 million=1
 window=0
 peers=0
+limit=${PEER_LIMIT:-3600}
 
 usage() {
   cat <<'USAGE'
@@ -26,7 +27,8 @@ million tree (bench/compare.sh's, made if missing) for comparison. Peak memory i
 resident set (/usr/bin/time). The image is removed at the end.
   --window  also the window's first search, offscreen, without the cache (a Release build with the
             window, made in DIR-gui)
-  --peers   also jdupes and rdfind, each given an hour (installed from Debian when missing)
+  --peers   also the system calls alone (pelimor-bench-floor), and jdupes and rdfind side by side,
+            each given an hour (PEER_LIMIT seconds; installed from Debian when missing)
 USAGE
 }
 
@@ -80,7 +82,7 @@ printf 'tree\trun\twall_s\tuser_s\tsys_s\tmax_rss_mib\tbytes_per_file\n' > "$res
 run() {  # $1: tree name, $2: run name, $3: files, then the command
   local tree=$1 name=$2 count=$3
   shift 3
-  /usr/bin/time -f '%e %U %S %M' -o "$results/$tree-$name.time" "$@" > /dev/null 2> "$results/$tree-$name.err"
+  /usr/bin/time -f '%e %U %S %M' -o "$results/$tree-$name.time" "$@" > /dev/null 2> "$results/$tree-$name.err" || true
   # A failed run (124: cut off by timeout) has its status on the line before the figures.
   read -r wall user sys rss < <(tail -n 1 "$results/$tree-$name.time")
   status=$(sed -n 's/^Command exited with non-zero status //p' "$results/$tree-$name.time")
@@ -105,9 +107,12 @@ if [ "$peers" = 1 ]; then
   for peer in jdupes rdfind; do
     command -v "$peer" > /dev/null || apt-get install -y "$peer" > /dev/null
   done
-  say "jdupes and rdfind, an hour each at most"
-  run "$preset" jdupes "$files" timeout 3600 jdupes -r -q "$mnt/tree" || true
-  run "$preset" rdfind "$files" timeout 3600 rdfind -outputname "$results/rdfind.txt" "$mnt/tree" || true
+  cmake --build "$build" --target pelimor-bench-floor
+  run "$preset" system-calls-alone "$files" "$build/bench/pelimor-bench-floor" "$mnt/tree"
+  say "jdupes and rdfind side by side (each uses one core), $limit s each at most"
+  run "$preset" jdupes "$files" timeout "$limit" jdupes -r -q "$mnt/tree" &
+  run "$preset" rdfind "$files" timeout "$limit" rdfind -outputname "$results/rdfind.txt" "$mnt/tree" &
+  wait
 fi
 if [ "$million" = 1 ]; then
   tree=$work/trees/million
