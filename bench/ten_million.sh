@@ -80,7 +80,7 @@ results=$work/results/ten-million-$(date +%Y%m%d-%H%M%S)
 mkdir -p "$results"
 printf 'tree\trun\twall_s\tuser_s\tsys_s\tmax_rss_mib\tbytes_per_file\n' > "$results/table.tsv"
 run() {  # $1: tree name, $2: run name, $3: files, then the command
-  local tree=$1 name=$2 count=$3
+  local tree=$1 name=$2 count=$3 wall user sys rss status
   shift 3
   /usr/bin/time -f '%e %U %S %M' -o "$results/$tree-$name.time" "$@" > /dev/null 2> "$results/$tree-$name.err" || true
   # A failed run (124: cut off by timeout) has its status on the line before the figures.
