@@ -11,15 +11,13 @@
 #include <vips/vips.h>
 
 #include <mutex>
+
+#include "search/jpeg_decoder.h"
 #endif
 
 namespace pelimor {
 
 namespace {
-// The side of the small picture hashed: a JPEG of 4000 x 3000 is decoded at 500 x 375 (an eighth,
-// its DCT's mean values alone) and reduced from there.
-constexpr int kHashedSide = 64;
-
 constexpr std::array<std::string_view, 12> kPictureExtensions = {
     "jpg", "jpeg", "jpe", "jfif", "png", "webp", "tif", "tiff", "gif", "heic", "heif", "avif",
 };
@@ -38,7 +36,7 @@ bool isPictureName(std::string_view name) {
 
 bool describePicture(const void* data, std::size_t size, PictureFacts& facts) {
   SmallPicture picture;
-  if (!decodeSmallPicture(data, size, kHashedSide, picture)) return false;
+  if (!decodeSmallPicture(data, size, picture)) return false;
   facts.hash = pictureHash(picture.grey.data(), picture.width, picture.height);
   facts.width = picture.fullWidth;
   facts.height = picture.fullHeight;
@@ -48,6 +46,16 @@ bool describePicture(const void* data, std::size_t size, PictureFacts& facts) {
 #ifdef PELIMOR_WITH_PICTURES
 
 namespace {
+// How small a picture is decoded for its hash. The hash averages it down to 32 x 32 itself, in
+// double precision: a faint picture (a fine pattern on a plain ground) keeps its layout only when
+// many 8-bit pixels, each still carrying the picture's grain, are averaged. A 64-pixel thumbnail
+// rounded to whole grey levels leaves such a picture two or three levels deep and its hash noise.
+// A JPEG is shrunk while decoded (its blocks' mean values alone at an eighth) as far as keeps
+// kLeastSide pixels on its longer side: 4000 x 3000 comes at 500 x 375. Other kinds are reduced to
+// kMostSide at most, so that each pixel averages few of the picture's own.
+constexpr int kLeastSide = 256;
+constexpr int kMostSide = 1024;
+
 void dropMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 // Sets libvips up once, for every thread. False when it could not start.
@@ -102,43 +110,14 @@ bool failed() {
   vips_error_clear();
   return false;
 }
-}  // namespace
 
-bool picturesBuiltIn() { return true; }
+bool isJpeg(const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  return size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
 
-bool decodeSmallPicture(const void* data, std::size_t size, int side, SmallPicture& picture) {
-  if (!startVips() || size == 0) return false;
-  // The header alone first, for the whole picture's size; nothing is decoded yet.
-  {
-    Image header;
-    VipsImage* image = vips_image_new_from_buffer(data, size, "", nullptr);
-    if (!image) return failed();
-    *header.out() = image;
-    const bool turned = vips_image_get_orientation_swap(image);
-    const auto width = static_cast<std::uint32_t>(vips_image_get_width(image));
-    const auto height = static_cast<std::uint32_t>(vips_image_get_height(image));
-    picture.fullWidth = turned ? height : width;
-    picture.fullHeight = turned ? width : height;
-  }
-  Image image, next;
-  // Turned upright by its orientation tag (thumbnail's default), shrunk while it is loaded.
-  if (vips_thumbnail_buffer(const_cast<void*>(data), size, image.out(), side, "height", side, nullptr) != 0)
-    return failed();
-  if (vips_image_hasalpha(image.get())) {
-    if (vips_flatten(image.get(), next.out(), nullptr) != 0) return failed();
-    image.take(next);
-  }
-  if (vips_colourspace(image.get(), next.out(), VIPS_INTERPRETATION_B_W, nullptr) != 0) return failed();
-  image.take(next);
-  if (vips_image_get_bands(image.get()) > 1) {
-    if (vips_extract_band(image.get(), next.out(), 0, nullptr) != 0) return failed();
-    image.take(next);
-  }
-  if (vips_image_get_format(image.get()) != VIPS_FORMAT_UCHAR) {
-    // 16-bit values lose their low byte; others are clipped to 0 .. 255.
-    if (vips_cast(image.get(), next.out(), VIPS_FORMAT_UCHAR, "shift", TRUE, nullptr) != 0) return failed();
-    image.take(next);
-  }
+// The pixels of a one-band image of bytes, into `picture`.
+bool takeGreyPixels(const Image& image, SmallPicture& picture) {
   std::size_t bytes = 0;
   void* pixels = vips_image_write_to_memory(image.get(), &bytes);
   if (!pixels) return failed();
@@ -149,13 +128,74 @@ bool decodeSmallPicture(const void* data, std::size_t size, int side, SmallPictu
   g_free(pixels);
   return whole && picture.width > 0 && picture.height > 0;
 }
+}  // namespace
+
+bool picturesBuiltIn() { return true; }
+
+bool decodeSmallPicture(const void* data, std::size_t size, SmallPicture& picture) {
+  if (!startVips() || size == 0) return false;
+  // The header alone first, for the whole picture's size and orientation; nothing is decoded yet.
+  int orientation = 1;
+  {
+    Image header;
+    VipsImage* image = vips_image_new_from_buffer(data, size, "", nullptr);
+    if (!image) return failed();
+    *header.out() = image;
+    orientation = vips_image_get_orientation(image);
+    const bool turned = vips_image_get_orientation_swap(image);
+    const auto width = static_cast<std::uint32_t>(vips_image_get_width(image));
+    const auto height = static_cast<std::uint32_t>(vips_image_get_height(image));
+    picture.fullWidth = turned ? height : width;
+    picture.fullHeight = turned ? width : height;
+  }
+  JpegPixels jpeg;  // outlives `image`, which may only point into it
+  Image image, next;
+  if (isJpeg(data, size) && decodeJpeg(data, size, JpegDecoding{.grey = true, .leastSide = kLeastSide}, jpeg)) {
+    // libjpeg's grey, shrunk while decoded, turned upright here.
+    *image.out() =
+        vips_image_new_from_memory(jpeg.bytes.data(), jpeg.bytes.size(), jpeg.width, jpeg.height, 1, VIPS_FORMAT_UCHAR);
+    if (!image.get()) return failed();
+    if (orientation > 1) {
+      vips_image_set_int(image.get(), VIPS_META_ORIENTATION, orientation);
+      if (vips_autorot(image.get(), next.out(), nullptr) != 0) return failed();
+      image.take(next);
+    }
+    return takeGreyPixels(image, picture);
+  }
+  // Other kinds, and JPEGs libjpeg would not decode cleanly (CMYK, or damaged: libvips reads them
+  // as far as they go): turned upright by the orientation tag (thumbnail's default), shrunk while
+  // loaded where the kind allows.
+  if (vips_thumbnail_buffer(const_cast<void*>(data), size, image.out(), kMostSide, "height", kMostSide, "size",
+                            VIPS_SIZE_DOWN, nullptr) != 0)
+    return failed();
+  if (vips_image_hasalpha(image.get())) {
+    if (vips_flatten(image.get(), next.out(), nullptr) != 0) return failed();
+    image.take(next);
+  }
+  // The brightness as a JPEG holds it (Rec. 601 luma of the sRGB values), so that a picture's JPEG
+  // and its PNG give the same grey.
+  if (vips_colourspace(image.get(), next.out(), VIPS_INTERPRETATION_sRGB, nullptr) != 0) return failed();
+  image.take(next);
+  static const double kLuma[] = {0.299, 0.587, 0.114};
+  Image weights;
+  *weights.out() = vips_image_new_matrix_from_array(3, 1, kLuma, 3);
+  if (vips_extract_band(image.get(), next.out(), 0, "n", 3, nullptr) != 0) return failed();
+  image.take(next);
+  if (vips_recomb(image.get(), next.out(), weights.get(), nullptr) != 0) return failed();
+  image.take(next);
+  if (vips_linear1(image.get(), next.out(), 1.0, 0.5, nullptr) != 0) return failed();  // rounded, as libjpeg rounds
+  image.take(next);
+  if (vips_cast(image.get(), next.out(), VIPS_FORMAT_UCHAR, nullptr) != 0) return failed();
+  image.take(next);
+  return takeGreyPixels(image, picture);
+}
 
 void pictureThreadDone() { vips_thread_shutdown(); }
 
 #else
 
 bool picturesBuiltIn() { return false; }
-bool decodeSmallPicture(const void*, std::size_t, int, SmallPicture&) { return false; }
+bool decodeSmallPicture(const void*, std::size_t, SmallPicture&) { return false; }
 void pictureThreadDone() {}
 
 #endif

@@ -1,9 +1,10 @@
 #pragma once
-// Reading pictures small and fast, with libvips: a JPEG is decoded at an eighth of its size or
-// less (shrink on load), never whole; PNG, WebP, TIFF, GIF and HEIF/HEIC/AVIF (libheif) are read
-// as libvips reads them. The EXIF orientation is applied first, so a picture turned by its tag
-// looks as it is shown. Loaders libvips marks untrusted (ImageMagick, PDF, SVG, ...) are never used.
-// Builds without libvips (the Windows build) read no picture: picturesBuiltIn() says so.
+// Reading pictures small and fast: a JPEG is decoded grey by libjpeg-turbo at an eighth of its size
+// or less, never whole; PNG, WebP, TIFF, GIF, HEIF/HEIC/AVIF (libheif) and JPEGs libjpeg would not
+// decode cleanly (CMYK, damaged) are read as libvips reads them. The EXIF orientation is applied
+// first, so a picture turned by its tag looks as it is shown. Loaders libvips marks untrusted
+// (ImageMagick, PDF, SVG, ...) are never used. Builds without libvips (the Windows build) read no
+// picture: picturesBuiltIn() says so.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -25,8 +26,9 @@ struct PictureFacts {
   friend bool operator==(const PictureFacts&, const PictureFacts&) = default;
 };
 
-// The picture small and grey, turned upright: at most `side` pixels either way, its proportions
-// kept. Also the whole picture's size, upright.
+// The picture small and grey, turned upright, its proportions kept: a JPEG at an eighth of its size
+// or less (never below 256 pixels on its longer side where it has them), other kinds at most 1024
+// pixels either way. Also the whole picture's size, upright.
 struct SmallPicture {
   int width = 0, height = 0;
   std::vector<std::uint8_t> grey;  // width * height bytes, row after row
@@ -36,7 +38,7 @@ struct SmallPicture {
 // Decodes the picture whose file holds the `size` bytes at `data`. False when it is not a picture
 // this build reads, or a damaged one. Safe from any number of threads; libvips is set up on the
 // first call (its own threads and caches kept small: the search has readers of its own).
-bool decodeSmallPicture(const void* data, std::size_t size, int side, SmallPicture& picture);
+bool decodeSmallPicture(const void* data, std::size_t size, SmallPicture& picture);
 
 // decodeSmallPicture then pictureHash.
 bool describePicture(const void* data, std::size_t size, PictureFacts& facts);

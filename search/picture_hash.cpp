@@ -11,6 +11,9 @@ namespace pelimor {
 namespace {
 constexpr int kSide = 32;  // the image is averaged to kSide x kSide
 constexpr int kBits = 64;
+// The share of the width and of the height left out on each side: a picture cropped a little has
+// lost some of its edges, and the hash compares what copies still share.
+constexpr double kEdgeLeftOut = 0.06;
 
 // The 64 frequencies kept, lowest first: by u + v, then by u; the mean (0, 0) left out.
 constexpr std::array<std::pair<int, int>, kBits> keptFrequencies() {
@@ -91,8 +94,10 @@ void averageDown(const std::uint8_t* pixels, int width, int height, std::size_t 
 std::uint64_t pictureHash(const std::uint8_t* pixels, int width, int height, std::size_t stride) {
   if (width <= 0 || height <= 0 || pixels == nullptr) return 0;
   if (stride == 0) stride = static_cast<std::size_t>(width);
+  const int left = static_cast<int>(width * kEdgeLeftOut), top = static_cast<int>(height * kEdgeLeftOut);
   double cells[kSide][kSide];
-  averageDown(pixels, width, height, stride, cells);
+  averageDown(pixels + static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left), width - 2 * left,
+              height - 2 * top, stride, cells);
   const CosineTable& table = cosines();
   // The transform along x for the frequencies used, then along y for each kept pair.
   double alongX[kSide][kHighestFrequency + 1];

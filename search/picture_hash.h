@@ -4,7 +4,8 @@
 // brighter or darker, or made grey. Two pictures' likeness is the number of bits their hashes
 // differ in (hammingDistance): 0 to about 10 for copies of one picture, about 32 for unrelated ones.
 //
-// The hash (a "DCT hash"): the grey image is averaged down to 32 x 32, and of its two-dimensional
+// The hash (a "DCT hash"): the grey image without its edges (6 % of its width and height on each
+// side, where a small crop takes from) is averaged down to 32 x 32, and of its two-dimensional
 // cosine transform the 64 lowest frequencies after the mean (by rising u + v, then u) are compared
 // with their median: a bit is 1 where the coefficient lies above it. Low frequencies carry the
 // picture's layout, not its detail or its noise, and comparing with the median makes the hash
@@ -15,9 +16,10 @@
 
 namespace pelimor {
 
-// Changes whenever pictureHash would give other bits for the same picture: hashes kept from a
-// hash of another version are not compared with these (the checksum cache keeps it beside each).
-inline constexpr std::uint32_t kPictureHashVersion = 1;
+// Changes whenever a picture file would get other bits (from pictureHash, or from how the picture is
+// decoded for it): hashes kept from another version are not compared with these (the checksum
+// cache keeps it beside each).
+inline constexpr std::uint32_t kPictureHashVersion = 2;
 
 // The hash of a `width` x `height` grey image, one byte a pixel (0 black, 255 white), `stride`
 // bytes from one row to the next (0: `width`). Any size from 1 x 1 on; the image is averaged to

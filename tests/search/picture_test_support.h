@@ -111,6 +111,26 @@ inline VipsPicture brightened(const VipsPicture& picture, double factor) {
   return made([&](VipsImage** out) { return vips_cast(scaled.get(), out, VIPS_FORMAT_UCHAR, nullptr); });
 }
 
+// The picture faded to a band `depth` grey levels deep around mid-grey, with a grain of its own:
+// a pale pattern on a plain ground, whose layout shows only when many pixels are averaged.
+inline VipsPicture faded(const VipsPicture& picture, double depth, unsigned seed) {
+  const VipsPicture pale =
+      made([&](VipsImage** out) { return vips_linear1(picture.get(), out, depth / 255, 128 - depth / 2, nullptr); });
+  const VipsPicture grain = made([&](VipsImage** out) {
+    return vips_gaussnoise(out, picture.width(), picture.height(), "sigma", 3.0, "mean", 0.0, "seed",
+                           static_cast<int>(seed), nullptr);
+  });
+  const VipsPicture sum = made([&](VipsImage** out) { return vips_add(pale.get(), grain.get(), out, nullptr); });
+  VipsPicture result = made([&](VipsImage** out) { return vips_cast(sum.get(), out, VIPS_FORMAT_UCHAR, nullptr); });
+  result.get()->Type = VIPS_INTERPRETATION_sRGB;
+  return result;
+}
+
+// The picture in print colours (CMYK), as a JPEG of it holds them.
+inline VipsPicture inCmyk(const VipsPicture& picture) {
+  return made([&](VipsImage** out) { return vips_colourspace(picture.get(), out, VIPS_INTERPRETATION_CMYK, nullptr); });
+}
+
 inline VipsPicture greyed(const VipsPicture& picture) {
   return made([&](VipsImage** out) { return vips_colourspace(picture.get(), out, VIPS_INTERPRETATION_B_W, nullptr); });
 }
