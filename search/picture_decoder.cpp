@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "search/ascii_case.h"
+#include "search/camera_raw.h"
 #include "search/picture_hash.h"
 
 #ifdef PELIMOR_WITH_PICTURES
@@ -21,22 +22,34 @@ namespace {
 constexpr std::array<std::string_view, 12> kPictureExtensions = {
     "jpg", "jpeg", "jpe", "jfif", "png", "webp", "tif", "tiff", "gif", "heic", "heif", "avif",
 };
+// The RAW files of cameras libraw reads, by the names their makers give them.
+constexpr std::array<std::string_view, 22> kCameraRawExtensions = {
+    "dng", "cr2", "cr3", "crw", "nef", "nrw", "arw", "srf", "sr2", "orf", "rw2",
+    "raf", "pef", "srw", "x3f", "3fr", "fff", "iiq", "erf", "mrw", "kdc", "dcr",
+};
+
+bool sameExtension(std::string_view extension, std::string_view known) {
+  return std::equal(extension.begin(), extension.end(), known.begin(), known.end(),
+                    [](char a, char b) { return upperAscii(a) == upperAscii(b); });
+}
 }  // namespace
 
-bool isPictureName(std::string_view name) {
+PictureKind pictureKindOfName(std::string_view name) {
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return false;
+  if (dot == std::string_view::npos) return PictureKind::None;
   const std::string_view extension = name.substr(dot + 1);
-  const auto same = [&](std::string_view known) {
-    return std::equal(extension.begin(), extension.end(), known.begin(), known.end(),
-                      [](char a, char b) { return upperAscii(a) == upperAscii(b); });
-  };
-  return std::any_of(kPictureExtensions.begin(), kPictureExtensions.end(), same);
+  const auto same = [&](std::string_view known) { return sameExtension(extension, known); };
+  if (std::any_of(kPictureExtensions.begin(), kPictureExtensions.end(), same)) return PictureKind::Ordinary;
+  if (cameraRawBuiltIn() && std::any_of(kCameraRawExtensions.begin(), kCameraRawExtensions.end(), same))
+    return PictureKind::CameraRaw;
+  return PictureKind::None;
 }
 
-bool describePicture(const void* data, std::size_t size, PictureFacts& facts) {
+bool isPictureName(std::string_view name) { return pictureKindOfName(name) != PictureKind::None; }
+
+bool describePicture(const void* data, std::size_t size, PictureFacts& facts, PictureKind kind) {
   SmallPicture picture;
-  if (!decodeSmallPicture(data, size, picture)) return false;
+  if (!decodeSmallPicture(data, size, picture, kind)) return false;
   facts.hash = pictureHash(picture.grey.data(), picture.width, picture.height);
   facts.width = picture.fullWidth;
   facts.height = picture.fullHeight;
@@ -128,26 +141,33 @@ bool takeGreyPixels(const Image& image, SmallPicture& picture) {
   g_free(pixels);
   return whole && picture.width > 0 && picture.height > 0;
 }
-}  // namespace
 
-bool picturesBuiltIn() { return true; }
-
-bool decodeSmallPicture(const void* data, std::size_t size, SmallPicture& picture) {
-  if (!startVips() || size == 0) return false;
-  // The header alone first, for the whole picture's size and orientation; nothing is decoded yet.
-  int orientation = 1;
-  {
-    Image header;
-    VipsImage* image = vips_image_new_from_buffer(data, size, "", nullptr);
-    if (!image) return failed();
-    *header.out() = image;
-    orientation = vips_image_get_orientation(image);
-    const bool turned = vips_image_get_orientation_swap(image);
-    const auto width = static_cast<std::uint32_t>(vips_image_get_width(image));
-    const auto height = static_cast<std::uint32_t>(vips_image_get_height(image));
-    picture.fullWidth = turned ? height : width;
-    picture.fullHeight = turned ? width : height;
+// A colour (or grey) image made grey as a JPEG holds its brightness (Rec. 601 luma of the sRGB
+// values, rounded as libjpeg rounds), so that a picture's JPEG and its PNG give the same grey.
+bool takeLuma(Image& image, SmallPicture& picture) {
+  Image next;
+  if (vips_image_hasalpha(image.get())) {
+    if (vips_flatten(image.get(), next.out(), nullptr) != 0) return failed();
+    image.take(next);
   }
+  if (vips_colourspace(image.get(), next.out(), VIPS_INTERPRETATION_sRGB, nullptr) != 0) return failed();
+  image.take(next);
+  static const double kLuma[] = {0.299, 0.587, 0.114};
+  Image weights;
+  *weights.out() = vips_image_new_matrix_from_array(3, 1, kLuma, 3);
+  if (vips_extract_band(image.get(), next.out(), 0, "n", 3, nullptr) != 0) return failed();
+  image.take(next);
+  if (vips_recomb(image.get(), next.out(), weights.get(), nullptr) != 0) return failed();
+  image.take(next);
+  if (vips_linear1(image.get(), next.out(), 1.0, 0.5, nullptr) != 0) return failed();
+  image.take(next);
+  if (vips_cast(image.get(), next.out(), VIPS_FORMAT_UCHAR, nullptr) != 0) return failed();
+  image.take(next);
+  return takeGreyPixels(image, picture);
+}
+
+// The picture a file's bytes encode, small and grey; `orientation` turns a JPEG that libjpeg decodes.
+bool decodeEncoded(const void* data, std::size_t size, int orientation, SmallPicture& picture) {
   JpegPixels jpeg;  // outlives `image`, which may only point into it
   Image image, next;
   if (isJpeg(data, size) && decodeJpeg(data, size, JpegDecoding{.grey = true, .leastSide = kLeastSide}, jpeg)) {
@@ -163,31 +183,55 @@ bool decodeSmallPicture(const void* data, std::size_t size, SmallPicture& pictur
     return takeGreyPixels(image, picture);
   }
   // Other kinds, and JPEGs libjpeg would not decode cleanly (CMYK, or damaged: libvips reads them
-  // as far as they go): turned upright by the orientation tag (thumbnail's default), shrunk while
-  // loaded where the kind allows.
+  // as far as they go): turned upright by their own orientation tag (thumbnail's default), shrunk
+  // while loaded where the kind allows.
   if (vips_thumbnail_buffer(const_cast<void*>(data), size, image.out(), kMostSide, "height", kMostSide, "size",
                             VIPS_SIZE_DOWN, nullptr) != 0)
     return failed();
-  if (vips_image_hasalpha(image.get())) {
-    if (vips_flatten(image.get(), next.out(), nullptr) != 0) return failed();
-    image.take(next);
+  return takeLuma(image, picture);
+}
+
+bool decodeCameraRaw(const void* data, std::size_t size, SmallPicture& picture) {
+  CameraRawPicture raw;
+  if (!readCameraRaw(data, size, raw)) return false;
+  const bool turned = raw.orientation >= 5;
+  picture.fullWidth = turned ? raw.height : raw.width;
+  picture.fullHeight = turned ? raw.width : raw.height;
+  if (!raw.jpeg.empty()) return decodeEncoded(raw.jpeg.data(), raw.jpeg.size(), raw.orientation, picture);
+  Image image, next;
+  *image.out() =
+      vips_image_new_from_memory(raw.rgb.data(), raw.rgb.size(), raw.rgbWidth, raw.rgbHeight, 3, VIPS_FORMAT_UCHAR);
+  if (!image.get()) return failed();
+  image.get()->Type = VIPS_INTERPRETATION_sRGB;
+  vips_image_set_int(image.get(), VIPS_META_ORIENTATION, raw.orientation);
+  if (vips_thumbnail_image(image.get(), next.out(), kMostSide, "height", kMostSide, "size", VIPS_SIZE_DOWN, nullptr) !=
+      0)
+    return failed();
+  image.take(next);
+  return takeLuma(image, picture);
+}
+}  // namespace
+
+bool picturesBuiltIn() { return true; }
+
+bool decodeSmallPicture(const void* data, std::size_t size, SmallPicture& picture, PictureKind kind) {
+  if (!startVips() || size == 0) return false;
+  if (kind == PictureKind::CameraRaw) return decodeCameraRaw(data, size, picture);
+  // The header alone first, for the whole picture's size and orientation; nothing is decoded yet.
+  int orientation = 1;
+  {
+    Image header;
+    VipsImage* image = vips_image_new_from_buffer(data, size, "", nullptr);
+    if (!image) return failed();
+    *header.out() = image;
+    orientation = vips_image_get_orientation(image);
+    const bool turned = vips_image_get_orientation_swap(image);
+    const auto width = static_cast<std::uint32_t>(vips_image_get_width(image));
+    const auto height = static_cast<std::uint32_t>(vips_image_get_height(image));
+    picture.fullWidth = turned ? height : width;
+    picture.fullHeight = turned ? width : height;
   }
-  // The brightness as a JPEG holds it (Rec. 601 luma of the sRGB values), so that a picture's JPEG
-  // and its PNG give the same grey.
-  if (vips_colourspace(image.get(), next.out(), VIPS_INTERPRETATION_sRGB, nullptr) != 0) return failed();
-  image.take(next);
-  static const double kLuma[] = {0.299, 0.587, 0.114};
-  Image weights;
-  *weights.out() = vips_image_new_matrix_from_array(3, 1, kLuma, 3);
-  if (vips_extract_band(image.get(), next.out(), 0, "n", 3, nullptr) != 0) return failed();
-  image.take(next);
-  if (vips_recomb(image.get(), next.out(), weights.get(), nullptr) != 0) return failed();
-  image.take(next);
-  if (vips_linear1(image.get(), next.out(), 1.0, 0.5, nullptr) != 0) return failed();  // rounded, as libjpeg rounds
-  image.take(next);
-  if (vips_cast(image.get(), next.out(), VIPS_FORMAT_UCHAR, nullptr) != 0) return failed();
-  image.take(next);
-  return takeGreyPixels(image, picture);
+  return decodeEncoded(data, size, orientation, picture);
 }
 
 void pictureThreadDone() { vips_thread_shutdown(); }
@@ -195,7 +239,7 @@ void pictureThreadDone() { vips_thread_shutdown(); }
 #else
 
 bool picturesBuiltIn() { return false; }
-bool decodeSmallPicture(const void*, std::size_t, SmallPicture&) { return false; }
+bool decodeSmallPicture(const void*, std::size_t, SmallPicture&, PictureKind) { return false; }
 void pictureThreadDone() {}
 
 #endif

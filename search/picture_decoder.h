@@ -1,10 +1,9 @@
 #pragma once
 // Reading pictures small and fast: a JPEG is decoded grey by libjpeg-turbo at an eighth of its size
 // or less, never whole; PNG, WebP, TIFF, GIF, HEIF/HEIC/AVIF (libheif) and JPEGs libjpeg would not
-// decode cleanly (CMYK, damaged) are read as libvips reads them. The EXIF orientation is applied
-// first, so a picture turned by its tag looks as it is shown. Loaders libvips marks untrusted
-// (ImageMagick, PDF, SVG, ...) are never used. Builds without libvips (the Windows build) read no
-// picture: picturesBuiltIn() says so.
+// decode cleanly (CMYK, damaged) are read as libvips reads them; camera RAW files by libraw. The EXIF orientation is
+// applied first, so a picture turned by its tag looks as it is shown. Loaders libvips marks untrusted (ImageMagick,
+// PDF, SVG, ...) are never used. Builds without libvips (the Windows build) read no picture: picturesBuiltIn() says so.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -15,7 +14,11 @@ namespace pelimor {
 // Whether this build can read pictures at all (it was built with libvips).
 bool picturesBuiltIn();
 
-// Whether a file by this name is one of the kinds read (by its extension, in any letter case).
+// What a file by this name is to the search, by its extension in any letter case: no picture, a
+// picture libjpeg or libvips reads, or a camera's RAW file (camera_raw.h), where this build reads
+// them.
+enum class PictureKind { None, Ordinary, CameraRaw };
+PictureKind pictureKindOfName(std::string_view name);
 bool isPictureName(std::string_view name);
 
 // What the search keeps of a picture.
@@ -38,10 +41,11 @@ struct SmallPicture {
 // Decodes the picture whose file holds the `size` bytes at `data`. False when it is not a picture
 // this build reads, or a damaged one. Safe from any number of threads; libvips is set up on the
 // first call (its own threads and caches kept small: the search has readers of its own).
-bool decodeSmallPicture(const void* data, std::size_t size, SmallPicture& picture);
+bool decodeSmallPicture(const void* data, std::size_t size, SmallPicture& picture,
+                        PictureKind kind = PictureKind::Ordinary);
 
 // decodeSmallPicture then pictureHash.
-bool describePicture(const void* data, std::size_t size, PictureFacts& facts);
+bool describePicture(const void* data, std::size_t size, PictureFacts& facts, PictureKind kind = PictureKind::Ordinary);
 
 // A thread that decoded pictures calls this before it ends: libvips frees what it kept for it.
 void pictureThreadDone();

@@ -143,7 +143,8 @@ void PictureGrouper::readOne(Item& item, ReadScratch& scratch) {
     bytesDone += length;
   }
   item.digest = hasher.finish();
-  if (!describePicture(buffer.data(), buffer.size(), item.facts)) item.failure = kNotAPicture;
+  if (!describePicture(buffer.data(), buffer.size(), item.facts, pictureKindOfName(store_.nameOf(file))))
+    item.failure = kNotAPicture;
 }
 
 void PictureGrouper::readAll(std::vector<Item>& items) {

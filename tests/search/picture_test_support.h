@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "search/camera_raw_test_support.h"
+
 namespace pelimor::testing {
 
 // Owns one image reference.
@@ -143,6 +145,17 @@ inline VipsPicture turnedWithTag(const VipsPicture& picture) {
   VipsPicture tagged = made([&](VipsImage** out) { return vips_copy(turned.get(), out, nullptr); });
   vips_image_set_int(tagged.get(), VIPS_META_ORIENTATION, 6);
   return tagged;
+}
+
+// The picture as a camera's DNG (camera_raw_test_support.h).
+inline std::string dngOf(const VipsPicture& picture, int orientation, const std::string& previewJpeg = {},
+                         int previewWidth = 0, int previewHeight = 0) {
+  std::size_t size = 0;
+  void* rgb = vips_image_write_to_memory(picture.get(), &size);
+  std::string file = dngOf(static_cast<const unsigned char*>(rgb), picture.width(), picture.height(), orientation,
+                           previewJpeg, previewWidth, previewHeight);
+  g_free(rgb);
+  return file;
 }
 
 }  // namespace pelimor::testing

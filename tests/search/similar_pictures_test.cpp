@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/file_times.h"
+#include "search/camera_raw.h"
 #include "search/duplicate_search.h"
 #include "search/picture_decoder.h"
 #include "search/picture_grouper.h"
@@ -95,6 +96,37 @@ TEST_F(PictureVariantsTest, AFaintPictureKeepsItsLayout) {
   }
 }
 
+TEST_F(PictureVariantsTest, CameraRawFilesAreReadByLibraw) {
+  ASSERT_TRUE(cameraRawBuiltIn());
+  EXPECT_EQ(pictureKindOfName("IMG_0001.CR2"), PictureKind::CameraRaw);
+  EXPECT_EQ(pictureKindOfName("a.dng"), PictureKind::CameraRaw);
+  EXPECT_EQ(pictureKindOfName("a.jpg"), PictureKind::Ordinary);
+  const auto rawFacts = [](const std::string& file) {
+    PictureFacts facts;
+    EXPECT_TRUE(describePicture(file.data(), file.size(), facts, PictureKind::CameraRaw));
+    return facts;
+  };
+  // Without a preview, the sensor's data developed: the picture its JPEG shows.
+  const VipsPicture picture = photograph(5);
+  const PictureFacts developed = rawFacts(testing::dngOf(picture, 1));
+  EXPECT_EQ(developed.width, 800u);
+  EXPECT_EQ(developed.height, 600u);
+  EXPECT_LE(hammingDistance(developed.hash, factsOf(savedAs(picture, ".jpg")).hash), 4u);
+  // With one, the preview, turned upright by the RAW file's orientation (its own tag is not looked
+  // at): here another picture than the sensor's, to tell which was read.
+  const VipsPicture other = photograph(6);
+  const VipsPicture turned = testing::turnedWithTag(picture);
+  const VipsPicture turnedOther = testing::turnedWithTag(other);
+  const PictureFacts previewed =
+      rawFacts(testing::dngOf(turned, 6, savedAs(turnedOther, ".jpg"), turnedOther.width(), turnedOther.height()));
+  EXPECT_EQ(previewed.width, 800u);
+  EXPECT_EQ(previewed.height, 600u);
+  EXPECT_LE(hammingDistance(previewed.hash, factsOf(savedAs(other, ".jpg")).hash), 2u);
+  PictureFacts facts;
+  const std::string text = "no RAW file at all";
+  EXPECT_FALSE(describePicture(text.data(), text.size(), facts, PictureKind::CameraRaw));
+}
+
 TEST_F(PictureVariantsTest, UnrelatedPicturesStayApart) {
   std::vector<std::uint64_t> hashes;
   for (unsigned seed = 100; seed < 130; ++seed)
@@ -154,23 +186,25 @@ TEST_F(SimilarPicturesSearchTest, VariantsMakeOneGroupLedByTheLargestPicture) {
   tree.file("c/beach-grey.png", savedAs(testing::greyed(testing::resized(beach, 0.8)), ".png"));
   tree.file("forest.jpg", savedAs(forest, ".jpg"));
   tree.file("forest-turned.jpeg", savedAs(testing::turnedWithTag(testing::resized(forest, 0.5)), ".jpg"));
+  tree.file("forest.dng", testing::dngOf(forest, 1));  // the camera's own file: the largest
   tree.file("unrelated.webp", savedAs(photograph(13), ".webp"));
   tree.file("notes.txt", "not looked at");
   const SearchResult result = search();
   EXPECT_TRUE(result.skipped.empty());
-  ASSERT_EQ(result.rows.size(), 6u);
+  ASSERT_EQ(result.rows.size(), 7u);
   const std::vector<std::string> lines = describe(result.rows);
   // Groups by their first path; the leading picture and its byte-identical copy first.
   EXPECT_EQ(lines[0], "1 800x600 0 beach.jpg");
   EXPECT_EQ(lines[1], "1 800x600 0 beach-copy.jpg");
   EXPECT_EQ(result.rows[2].group, 1u);
   EXPECT_EQ(result.rows[3].group, 1u);
-  EXPECT_EQ(lines[4], "2 800x600 0 forest.jpg");
-  EXPECT_EQ(lines[5].substr(0, 9), "2 400x300");
+  EXPECT_EQ(lines[4], "2 800x600 0 forest.dng");
+  EXPECT_EQ(result.rows[5].group, 2u);  // forest.jpg and the turned one, the nearer first
+  EXPECT_EQ(result.rows[6].group, 2u);
   // Each row carries its own file's digest; equal digests mark the byte-identical copies.
   EXPECT_TRUE(sameBytes(result.rows[0], result.rows[1]));
   EXPECT_FALSE(sameBytes(result.rows[0], result.rows[2]));
-  EXPECT_EQ(byteIdenticalRows(result.rows), (std::vector<bool>{true, true, false, false, false, false}));
+  EXPECT_EQ(byteIdenticalRows(result.rows), (std::vector<bool>{true, true, false, false, false, false, false}));
   for (const ResultRow& row : result.rows) EXPECT_LE(row.distance, defaultDistance());
 }
 
