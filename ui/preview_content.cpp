@@ -4,6 +4,10 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QStringDecoder>
+#include <QTransform>
+
+#include "search/camera_raw.h"
+#include "search/picture_decoder.h"
 
 namespace pelimor {
 
@@ -32,6 +36,33 @@ QString leadingText(const QByteArray& bytes) {
   }
   return text;
 }
+// A camera's RAW file: the preview the camera embedded, or its raw data developed (camera_raw.h),
+// turned upright and made to fit `box`. False when libraw can't read it.
+bool loadCameraRawPicture(const QString& path, QSize box, PreviewContent& content) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  CameraRawPicture raw;
+  if (!readCameraRaw(bytes.constData(), static_cast<std::size_t>(bytes.size()), raw)) return false;
+  QImage picture;
+  if (!raw.jpeg.empty()) {
+    picture = QImage::fromData(raw.jpeg.data(), static_cast<int>(raw.jpeg.size()), "JPEG");
+  } else {
+    const auto rowBytes = static_cast<qsizetype>(raw.rgbWidth) * 3;
+    picture = QImage(raw.rgb.data(), raw.rgbWidth, raw.rgbHeight, rowBytes, QImage::Format_RGB888).copy();
+  }
+  if (picture.isNull()) return false;
+  // The orientations libraw gives: half a turn, a quarter to the right or to the left.
+  const int degrees = raw.orientation == 3 ? 180 : raw.orientation == 6 ? 90 : raw.orientation == 8 ? 270 : 0;
+  if (degrees != 0) picture = picture.transformed(QTransform().rotate(degrees));
+  if (picture.width() > box.width() || picture.height() > box.height())
+    picture = picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  const bool turned = degrees % 180 != 0;
+  content.pictureSize =
+      QSize(static_cast<int>(turned ? raw.height : raw.width), static_cast<int>(turned ? raw.width : raw.height));
+  content.picture = picture;
+  return true;
+}
 }  // namespace
 
 PreviewContent loadPreviewContent(const QString& path, QSize box) {
@@ -39,6 +70,9 @@ PreviewContent loadPreviewContent(const QString& path, QSize box) {
   content.path = path;
   const QFileInfo info(path);
   content.size = static_cast<std::uint64_t>(info.size());
+  if (pictureKindOfName(QFile::encodeName(info.fileName()).toStdString()) == PictureKind::CameraRaw &&
+      loadCameraRawPicture(path, box, content))
+    return content;
 
   QImageReader reader(path);
   reader.setAutoTransform(true);
