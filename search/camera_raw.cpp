@@ -56,19 +56,16 @@ bool readCameraRaw(const void* data, std::size_t size, CameraRawPicture& picture
   picture.width = sizes.width;
   picture.height = sizes.height;
   if (picture.width == 0 || picture.height == 0) return false;
+  picture.orientation = orientationOfFlip(sizes.flip);
   // The preview first: it costs a copy, where developing the raw data costs a second or more.
   if (libraw_unpack_thumb(raw.get()) == LIBRAW_SUCCESS) {
     int status = 0;
     const ProcessedImage thumb(libraw_dcraw_make_mem_thumb(raw.get(), &status));
     if (thumb && thumb->type == LIBRAW_IMAGE_JPEG && thumb->data_size > 0) {
-      picture.orientation = orientationOfFlip(sizes.flip);
       picture.jpeg.assign(thumb->data, thumb->data + thumb->data_size);
       return true;
     }
-    if (thumb && takeRgb(*thumb, picture)) {
-      picture.orientation = orientationOfFlip(sizes.flip);
-      return true;
-    }
+    if (thumb && takeRgb(*thumb, picture)) return true;
   }
   // Developed at half size, with the white balance the camera chose, turned upright by libraw.
   raw->params.half_size = 1;

@@ -53,8 +53,6 @@ bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, Jpe
   jpeg_mem_src(&decoder->info, static_cast<const unsigned char*>(data), static_cast<unsigned long>(size));
   jpeg_read_header(&decoder->info, TRUE);
   jpeg_decompress_struct& info = decoder->info;
-  pixels.fullWidth = info.image_width;
-  pixels.fullHeight = info.image_height;
   const auto longer = static_cast<int>(std::max(info.image_width, info.image_height));
   unsigned shrink = 1;
   while (how.leastSide > 0 && shrink < 8 && longer / static_cast<int>(shrink * 2) >= how.leastSide) shrink *= 2;

@@ -22,8 +22,6 @@ struct JpegPixels {
   int width = 0, height = 0;
   int channels = 0;                 // 1 grey, 3 RGB
   std::vector<std::uint8_t> bytes;  // height rows of width * channels bytes
-  std::uint32_t fullWidth = 0;      // the picture's own size, as its header gives it (not turned)
-  std::uint32_t fullHeight = 0;
 };
 
 // False when the data is no JPEG libjpeg decodes cleanly as asked; `error` then holds libjpeg's

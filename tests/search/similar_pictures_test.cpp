@@ -86,7 +86,6 @@ TEST_F(PictureVariantsTest, AFaintPictureKeepsItsLayout) {
   for (unsigned seed = 1; seed <= 3; ++seed) {
     const VipsPicture picture = testing::faded(photograph(seed), 6, seed);
     const std::uint64_t original = factsOf(savedAs(picture, ".jpg", 92)).hash;
-    EXPECT_LE(hammingDistance(original, factsOf(savedAs(picture, ".jpg", 65)).hash), defaultDistance()) << seed;
     EXPECT_LE(hammingDistance(original, factsOf(savedAs(testing::resized(picture, 0.3), ".jpg")).hash),
               defaultDistance())
         << seed;
@@ -99,8 +98,6 @@ TEST_F(PictureVariantsTest, AFaintPictureKeepsItsLayout) {
 TEST_F(PictureVariantsTest, CameraRawFilesAreReadByLibraw) {
   ASSERT_TRUE(cameraRawBuiltIn());
   EXPECT_EQ(pictureKindOfName("IMG_0001.CR2"), PictureKind::CameraRaw);
-  EXPECT_EQ(pictureKindOfName("a.dng"), PictureKind::CameraRaw);
-  EXPECT_EQ(pictureKindOfName("a.jpg"), PictureKind::Ordinary);
   const auto rawFacts = [](const std::string& file) {
     PictureFacts facts;
     EXPECT_TRUE(describePicture(file.data(), file.size(), facts, PictureKind::CameraRaw));
@@ -114,11 +111,9 @@ TEST_F(PictureVariantsTest, CameraRawFilesAreReadByLibraw) {
   EXPECT_LE(hammingDistance(developed.hash, factsOf(savedAs(picture, ".jpg")).hash), 4u);
   // With one, the preview, turned upright by the RAW file's orientation (its own tag is not looked
   // at): here another picture than the sensor's, to tell which was read.
-  const VipsPicture other = photograph(6);
-  const VipsPicture turned = testing::turnedWithTag(picture);
-  const VipsPicture turnedOther = testing::turnedWithTag(other);
-  const PictureFacts previewed =
-      rawFacts(testing::dngOf(turned, 6, savedAs(turnedOther, ".jpg"), turnedOther.width(), turnedOther.height()));
+  const VipsPicture other = photograph(6), turnedOther = testing::turnedWithTag(other);
+  const PictureFacts previewed = rawFacts(testing::dngOf(
+      testing::turnedWithTag(picture), 6, savedAs(turnedOther, ".jpg"), turnedOther.width(), turnedOther.height()));
   EXPECT_EQ(previewed.width, 800u);
   EXPECT_EQ(previewed.height, 600u);
   EXPECT_LE(hammingDistance(previewed.hash, factsOf(savedAs(other, ".jpg")).hash), 2u);

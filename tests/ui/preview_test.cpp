@@ -1,15 +1,12 @@
 // The preview pane, driven from the window: F3 shows it and it follows the focused row, with a
 // picture, text, or only the type for anything else; the pane's width is kept in Pelimor.conf.
 #include <QAction>
-#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
-#include "search/camera_raw.h"
-#include "search/camera_raw_test_support.h"
 #include "ui/main_window.h"
 #include "ui/main_window_driver.h"
 #include "ui/preview_pane.h"
@@ -73,35 +70,6 @@ class PreviewTest : public QObject {
     // Hidden again, it reads nothing more.
     QTest::keyClick(&window, Qt::Key_F3);
     QVERIFY(!pane->isVisible());
-  }
-
-  // A camera's RAW file shows the preview it embeds, turned by the RAW file's orientation.
-  void aCameraRawFileShowsItsPreview() {
-    if (!cameraRawBuiltIn()) QSKIP("this build reads no RAW files");
-    QTemporaryDir files;
-    QImage tall(150, 300, QImage::Format_RGB888);
-    tall.fill(Qt::darkGreen);
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    tall.save(&buffer, "JPEG");
-    const std::vector<unsigned char> sensor(40 * 80 * 3, 100);  // 40 wide, 80 high, turned: 80 x 40
-    const QString raw = files.filePath(QStringLiteral("IMG_0001.DNG"));
-    test::writeFile(raw,
-                    QByteArray::fromStdString(testing::dngOf(sensor.data(), 40, 80, 6, jpeg.toStdString(), 150, 300)));
-
-    MainWindow window;
-    const test::MainWindowDriver ui(window);
-    test::showActive(window);
-    ui.resultList()->installRows({test::makeRow(1, bytesOf(raw), 1, 1)});
-    auto* pane = test::child<PreviewPane>(window, "previewPane");
-    QTest::keyClick(&window, Qt::Key_F3);
-    QSignalSpy shown(pane, &PreviewPane::contentShown);
-    ui.resultList()->setFocusedRow(0);
-    QVERIFY(shown.wait(5000) || pane->shownPath() == raw);
-    const QSize picture = test::child<QLabel>(*pane, "previewPicture")->pixmap().size();
-    QCOMPARE(picture.width(), 2 * picture.height());
-    QVERIFY(test::child<QLabel>(*pane, "previewCaption")->text().contains(QStringLiteral("80 × 40")));
   }
 
   void aQuickRunOfRowsEndsOnTheLastOne() {
