@@ -30,6 +30,8 @@ struct JournalRecord {
   std::string newPath;       // where it is now: the move's target, the trash, the kept copy Link took
   std::string trashInfo;     // Trash: the .trashinfo that belongs to it
   FileIdentity before;
+  // The folder that held it at oldPath: Undo puts it back only into that very folder.
+  platform::FolderId oldFolder;
   FileIdentity after;              // Move, Trash, Undo: the file as it lies at newPath
   std::int64_t afterLookedAt = 0;  // wall clock just before `after` was taken, for the racy rule
   ContentDigest digest;            // its group's

@@ -377,6 +377,7 @@ RemovalResult actOnSelectedFiles(FileAction action, const std::vector<ResultRow>
     JournalRecord record;
     record.oldPath = rows[i].path;
     record.before = identityOf(status);
+    record.oldFolder = rows[i].identity.folder;
     record.digest = rows[i].digest();
     record.size = rows[i].size;
     if (landed && landed->lookedAt != 0) {
