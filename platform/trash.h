@@ -30,6 +30,19 @@ struct TrashedFile {
   std::int64_t lookedAt = 0;
 };
 
+// A file inside a trash, as Undo may take it back out.
+struct TrashEntry {
+  std::string trashFolder;  // the trash: holds files/ and info/
+  std::string infoPath;     // the .trashinfo that must belong to it
+};
+
+// Where `pathInTrash` lies when it is an entry directly in the files/ folder of a trash we would
+// have used for a file of its file system: the home trash on the home's file system, else that file
+// system's own top trash (.Trash/$uid or .Trash-$uid), a real folder of ours. Nothing for any other
+// place: a journal line naming one is not ours to act on. Nothing on Windows, where the Recycle Bin
+// does not tell where a file went.
+std::optional<TrashEntry> trashEntryOf(const std::string& pathInTrash);
+
 // Puts files into the trash of their own file system. Remembers the trash folders it found, one per
 // file system, for the files that follow.
 class Trash {

@@ -98,6 +98,9 @@ std::string journalLine(const JournalRecord& record) {
   line += ", \"size\": " + std::to_string(record.size) + ", \"crc32\": \"" + crc32Text(record.digest.crc32) +
           "\", \"strong\": \"" + strongHashText(record.digest.strongHigh, record.digest.strongLow) +
           "\", \"before\": " + identityJson(record.before);
+  if (record.oldFolder.inode != 0 || record.oldFolder.device != 0)
+    line += ", \"old_folder\": {\"device\": " + std::to_string(record.oldFolder.device) +
+            ", \"inode\": " + std::to_string(record.oldFolder.inode) + "}";
   if (record.after.inode != 0 || record.after.device != 0)
     line += ", \"after\": " + identityJson(record.after) + ", \"after_at_ns\": " + std::to_string(record.afterLookedAt);
   switch (record.kind) {
@@ -149,6 +152,9 @@ bool readJournalLine(std::string_view line, JournalRecord& record) {
         if (!readStrongHashText(reader.string(), record.digest.strongHigh, record.digest.strongLow)) return false;
       } else if (name == "before") {
         record.before = identityFrom(reader);
+      } else if (name == "old_folder") {
+        const FileIdentity folder = identityFrom(reader);
+        record.oldFolder = platform::FolderId{folder.device, folder.inode};
       } else if (name == "after") {
         record.after = identityFrom(reader);
       } else if (name == "after_at_ns") {

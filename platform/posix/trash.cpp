@@ -115,6 +115,20 @@ std::string topFolderOf(std::uint64_t device, const std::string& folder, const s
   return top;
 }
 
+// The home trash: $XDG_DATA_HOME/Trash, a relative or empty XDG_DATA_HOME counting as unset.
+std::string homeTrashFolder() {
+  std::string dataHome = environment("XDG_DATA_HOME");
+  if (dataHome.empty() || dataHome.front() != kSeparator) dataHome = joinPath(homeFolder(), ".local/share");
+  return joinPath(normalizedFolder(dataHome), "Trash");
+}
+
+// True when `candidate` is a real folder of ours (not a link) and the very folder `folder` names.
+bool isOurFolderAt(const std::string& candidate, const struct stat& folder) {
+  struct stat info {};
+  return ::lstat(candidate.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+         info.st_dev == folder.st_dev && info.st_ino == folder.st_ino;
+}
+
 // Every byte but the unreserved ones and '/' as %XX.
 std::string percentEncoded(std::string_view path) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -178,10 +192,7 @@ Can& Trash::Cans::canFor(std::uint64_t device, const std::string& folder) {
     if (fits(*can)) return *(last = can.get());
   }
   if (!homeFound) {
-    // A relative or empty XDG_DATA_HOME counts as unset.
-    std::string dataHome = environment("XDG_DATA_HOME");
-    if (dataHome.empty() || dataHome.front() != kSeparator) dataHome = joinPath(homeFolder(), ".local/share");
-    homeTrash = joinPath(normalizedFolder(dataHome), "Trash");
+    homeTrash = homeTrashFolder();
     homeDevice = deviceOfNearest(homeTrash);
     homeFound = true;
   }
@@ -300,6 +311,33 @@ std::optional<NoticeText> Trash::put(const FolderHandle& folder, const std::stri
     return std::nullopt;
   }
   return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 has no free name for it"), can.folder);
+}
+
+std::optional<TrashEntry> trashEntryOf(const std::string& pathInTrash) {
+  const std::string files = folderPartOf(pathInTrash);
+  const std::string name(fileNameOf(pathInTrash));
+  if (name.empty() || name == "." || name == ".." || fileNameOf(files) != "files") return std::nullopt;
+  const std::string trash = folderPartOf(files);
+  struct stat filesInfo {
+  }, trashInfo{};
+  if (::lstat(files.c_str(), &filesInfo) != 0 || !S_ISDIR(filesInfo.st_mode) || filesInfo.st_uid != ::getuid() ||
+      ::stat(trash.c_str(), &trashInfo) != 0)
+    return std::nullopt;
+  std::vector<std::string> places;
+  const std::string home = homeTrashFolder();
+  if (deviceOfNearest(home) == filesInfo.st_dev) {
+    places.push_back(home);
+  } else {
+    const std::string top = topFolderOf(filesInfo.st_dev, trash, mountedFileSystems());
+    const std::string uid = std::to_string(::getuid());
+    places.push_back(joinPath(joinPath(top, ".Trash"), uid));
+    places.push_back(joinPath(top, ".Trash-" + uid));
+  }
+  for (const std::string& place : places) {
+    if (isOurFolderAt(place, trashInfo))
+      return TrashEntry{place, joinPath(joinPath(place, "info"), name + std::string(kInfoSuffix))};
+  }
+  return std::nullopt;
 }
 
 }  // namespace pelimor::platform

@@ -15,6 +15,8 @@ namespace pelimor::platform {
 // The Recycle Bin keeps its own records: nothing to remember between files.
 struct Trash::Cans {};
 
+std::optional<TrashEntry> trashEntryOf(const std::string&) { return std::nullopt; }
+
 Trash::Trash() : cans_(new Cans) {}
 
 Trash::~Trash() { delete cans_; }
