@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/descriptor_io.h"
@@ -60,39 +61,134 @@ std::uint64_t deviceOfNearest(std::string path) {
   return info.st_dev;
 }
 
-// Makes a folder only we may use where none is; an existing one counts.
-std::error_code makePrivateFolder(const std::string& path) {
-  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return errnoCode(errno);
-  return {};
-}
-
-// Opens files/ and info/ in `folder`, making them when missing. Both must lie on the file's own
-// file system: the trash never copies.
-std::error_code openTrashFolder(const std::string& folder, Can& can) {
-  const std::string files = joinPath(folder, "files"), info = joinPath(folder, "info");
-  for (const std::string* part : {&files, &info}) {
-    if (const std::error_code error = makePrivateFolder(*part)) return error;
+// A descriptor closed when it goes.
+class Descriptor {
+ public:
+  Descriptor() = default;
+  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+  Descriptor(Descriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    std::swap(descriptor_, other.descriptor_);
+    return *this;
   }
-  if (const std::error_code error = can.files.open(files)) return error;
-  if (const std::error_code error = can.info.open(info)) return error;
-  FileStatus filesStatus, infoStatus;
-  if (const std::error_code error = can.files.ownStatus(filesStatus)) return error;
-  if (const std::error_code error = can.info.ownStatus(infoStatus)) return error;
-  if (filesStatus.device != can.device || infoStatus.device != can.device) return errnoCode(EXDEV);
-  can.folder = folder;
+  ~Descriptor() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+  }
+  int get() const { return descriptor_; }
+
+ private:
+  int descriptor_ = -1;
+};
+
+// Why a trash can't be used: the system's error, or a rule of ours it breaks.
+struct Refusal {
+  std::error_code error;
+  NoticeText rule;
+  bool refused() const { return error || !rule.empty(); }
+};
+
+// A trash opened as ours: the trash folder, its files/ and info/, each checked.
+struct OpenTrash {
+  bool home = false;      // the home trash: its entries keep absolute paths
+  std::string topFolder;  // otherwise the file system's top folder, which the entries' paths start from
+  std::string folder;
+  Descriptor trash, files, info;
+};
+
+// The rule a trash folder found as `info` breaks: another user could lead our files anywhere
+// through it, or read them there.
+NoticeText brokenRule(const struct stat& info, const std::string& path) {
+  if (S_ISLNK(info.st_mode))
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 is a link: it is not used"), path);
+  if (!S_ISDIR(info.st_mode))
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 is not a folder: it is not used"), path);
+  if (info.st_uid != ::getuid())
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 belongs to another user: it is not used"), path);
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 is open to other users: it is not used"), path);
   return {};
 }
 
-// A trash folder of ours on a shared file system: made when missing, and never a link or another
-// user's folder, which could lead our files anywhere.
-std::error_code openOwnTrash(const std::string& folder, Can& can) {
-  if (const std::error_code error = makePrivateFolder(folder)) return error;
-  struct stat named {};
-  if (::lstat(folder.c_str(), &named) != 0) return errnoCode(errno);
-  if (S_ISLNK(named.st_mode)) return errnoCode(ELOOP);
-  if (!S_ISDIR(named.st_mode)) return errnoCode(ENOTDIR);
-  if (named.st_uid != ::getuid()) return errnoCode(EACCES);
-  return openTrashFolder(folder, can);
+// Checks the folder open as `opened`, which must lie on `device`: the trash never copies.
+Refusal checkOpened(const Descriptor& opened, const std::string& path, std::uint64_t device) {
+  struct stat info {};
+  if (::fstat(opened.get(), &info) != 0) return {errnoCode(errno), {}};
+  if (NoticeText rule = brokenRule(info, path); !rule.empty()) return {{}, std::move(rule)};
+  if (info.st_dev != device) return {errnoCode(EXDEV), {}};
+  return {};
+}
+
+// Opens the folder `name` inside `at` as `path`, a part of a trash of ours, never through a link:
+// made only we may use it when it is missing and `make`.
+Refusal openOurFolder(int at, const std::string& name, const std::string& path, std::uint64_t device, bool make,
+                      Descriptor& opened) {
+  if (make && ::mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST) return {errnoCode(errno), {}};
+  opened = Descriptor(::openat(at, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (opened.get() >= 0) return checkOpened(opened, path, device);
+  const int error = errno;
+  struct stat info {};
+  if (::fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (NoticeText rule = brokenRule(info, path); !rule.empty()) return {{}, std::move(rule)};
+  }
+  return {errnoCode(error), {}};
+}
+
+// Opens files/ and info/ inside the trash folder already open.
+Refusal openParts(OpenTrash& trash, std::uint64_t device, bool make) {
+  Refusal refusal =
+      openOurFolder(trash.trash.get(), "files", joinPath(trash.folder, "files"), device, make, trash.files);
+  if (!refusal.refused())
+    refusal = openOurFolder(trash.trash.get(), "info", joinPath(trash.folder, "info"), device, make, trash.info);
+  return refusal;
+}
+
+// The home trash: the user's own setting leads to it, links and all; its parts are ours.
+Refusal openHomeTrash(const std::string& folder, std::uint64_t device, bool make, OpenTrash& trash) {
+  trash.home = true;
+  trash.folder = folder;
+  if (make) {
+    std::error_code error = createFolderWithParents(folderPartOf(folder));
+    if (!error && ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) error = errnoCode(errno);
+    if (error) return {error, {}};
+  }
+  trash.trash = Descriptor(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (trash.trash.get() < 0) return {errnoCode(errno), {}};
+  Refusal refusal = checkOpened(trash.trash, folder, device);
+  return refusal.refused() ? refusal : openParts(trash, device, make);
+}
+
+// The administrator's shared trash in `top`, open: a real folder with the sticky bit that keeps
+// users from removing each other's folders; none otherwise.
+Descriptor sharedTrashIn(int top) {
+  Descriptor opened(::openat(top, ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat info {};
+  if (opened.get() >= 0 && (::fstat(opened.get(), &info) != 0 || (info.st_mode & S_ISVTX) == 0)) return {};
+  return opened;
+}
+
+// A file system's own trash at its top: .Trash/$uid in the administrator's shared trash where there
+// is one, else .Trash-$uid; only `only` where given.
+Refusal openTopTrash(const std::string& top, std::uint64_t device, bool make, const std::string* only,
+                     OpenTrash& trash) {
+  trash.topFolder = top;
+  const Descriptor topFolder(::open(top.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (topFolder.get() < 0) return {errnoCode(errno), {}};
+  const std::string uid = std::to_string(::getuid());
+  const Descriptor shared = sharedTrashIn(topFolder.get());
+  const struct {
+    int at;
+    std::string name, path;
+  } places[] = {{shared.get(), uid, joinPath(joinPath(top, ".Trash"), uid)},
+                {topFolder.get(), ".Trash-" + uid, joinPath(top, ".Trash-" + uid)}};
+  Refusal refusal{errnoCode(ENOENT), {}};
+  for (const auto& place : places) {
+    if (place.at < 0 || (only && *only != place.path)) continue;
+    trash.folder = place.path;
+    refusal = openOurFolder(place.at, place.name, place.path, device, make, trash.trash);
+    if (!refusal.refused()) refusal = openParts(trash, device, make);
+    if (!refusal.refused()) return refusal;
+  }
+  return refusal;
 }
 
 // The file system's top folder: the longest mount point of the device above `folder`, else the
@@ -122,11 +218,81 @@ std::string homeTrashFolder() {
   return joinPath(normalizedFolder(dataHome), "Trash");
 }
 
-// True when `candidate` is a real folder of ours (not a link) and the very folder `folder` names.
-bool isOurFolderAt(const std::string& candidate, const struct stat& folder) {
+// What tells where a file system's trash lies: the home trash and its device, and the mounted file
+// systems, each looked up when first needed.
+class TrashPlaces {
+ public:
+  bool isHome(std::uint64_t device) {
+    if (!homeFound_) {
+      homeTrash_ = homeTrashFolder();
+      homeDevice_ = deviceOfNearest(homeTrash_);
+      homeFound_ = true;
+    }
+    return device == homeDevice_;
+  }
+
+  // Opens the trash of ours for files on `device` whose folder really lies at `realFolder`: the home
+  // trash on the home's file system, else the one at the top of theirs. Only `only` where given.
+  // Both Trash and trashEntryOf ask here, so that Undo takes back only from where we put.
+  Refusal open(std::uint64_t device, const std::string& realFolder, bool make, const std::string* only,
+               OpenTrash& trash) {
+    if (isHome(device)) {
+      if (only && *only != homeTrash_) return {errnoCode(ENOENT), {}};
+      return openHomeTrash(homeTrash_, device, make, trash);
+    }
+    if (!mountsRead_) {
+      mounts_ = mountedFileSystems();
+      mountsRead_ = true;
+    }
+    return openTopTrash(topFolderOf(device, realFolder, mounts_), device, make, only, trash);
+  }
+
+ private:
+  bool homeFound_ = false;
+  std::string homeTrash_;
+  std::uint64_t homeDevice_ = 0;
+  bool mountsRead_ = false;
+  std::vector<MountedFileSystem> mounts_;
+};
+
+// True when `path` names the folder found as `folder` now.
+bool namesFolder(const std::string& path, const struct stat& folder) {
   struct stat info {};
-  return ::lstat(candidate.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
-         info.st_dev == folder.st_dev && info.st_ino == folder.st_ino;
+  return path.starts_with(kSeparator) && ::stat(path.c_str(), &info) == 0 && info.st_dev == folder.st_dev &&
+         info.st_ino == folder.st_ino;
+}
+
+// The path of the open `folder` with no link on the way, as the system tells for its descriptor,
+// else as the C library resolves its path; either only when it still names that very folder.
+bool realFolderOf(const FolderHandle& folder, std::string& real) {
+  struct stat own {};
+  if (::fstat(folder.descriptor(), &own) != 0) return false;
+  char link[kLongestPath + 1];
+  const std::string self = "/proc/self/fd/" + std::to_string(folder.descriptor());
+  const ssize_t length = ::readlink(self.c_str(), link, sizeof link);
+  if (length > 0 && static_cast<std::size_t>(length) < sizeof link) {
+    real.assign(link, static_cast<std::size_t>(length));
+    if (namesFolder(real, own)) return true;
+  }
+  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(folder.path().c_str(), nullptr), &std::free);
+  if (!resolved) return false;
+  real = resolved.get();
+  return namesFolder(real, own);
+}
+
+// Holds a checked part of a trash as a folder handle: opened by its path, and kept only when that
+// still leads to the very folder checked.
+Refusal holdPart(FolderHandle& handle, const std::string& path, const Descriptor& checked) {
+  if (const std::error_code error = handle.open(path)) return {error, {}};
+  struct stat info {};
+  FileStatus held;
+  if (::fstat(checked.get(), &info) == 0 && !handle.ownStatus(held) && held.device == info.st_dev &&
+      held.inode == info.st_ino)
+    return {};
+  handle.close();
+  return {
+      {},
+      NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 changed while it was opened: it is not used"), path)};
 }
 
 // Every byte but the unreserved ones and '/' as %XX.
@@ -170,66 +336,47 @@ std::string trashName(const std::string& name, unsigned number) {
 }  // namespace
 
 struct Trash::Cans {
-  bool homeFound = false;
-  std::string homeTrash;
-  std::uint64_t homeDevice = 0;
-  bool mountsRead = false;
-  std::vector<MountedFileSystem> mounts;
+  TrashPlaces places;
   std::vector<std::unique_ptr<Can>> cans;
   Can* last = nullptr;  // most files follow others of the same folder
   LocalClockText deletionDate;
 
-  Can& canFor(std::uint64_t device, const std::string& folder);
-  void open(Can& can, const std::string& folder);
+  Can& canFor(std::uint64_t device, const std::string& realFolder);
+  static void open(Can& can, OpenTrash& trash, Refusal refusal);
 };
 
-Can& Trash::Cans::canFor(std::uint64_t device, const std::string& folder) {
+// `realFolder` counts only off the home's file system.
+Can& Trash::Cans::canFor(std::uint64_t device, const std::string& realFolder) {
   const auto fits = [&](const Can& can) {
-    return can.device == device && (can.home || isUnder(folder, can.topFolder));
+    return can.device == device && (can.home || isUnder(realFolder, can.topFolder));
   };
   if (last && fits(*last)) return *last;
   for (const std::unique_ptr<Can>& can : cans) {
     if (fits(*can)) return *(last = can.get());
   }
-  if (!homeFound) {
-    homeTrash = homeTrashFolder();
-    homeDevice = deviceOfNearest(homeTrash);
-    homeFound = true;
-  }
   auto can = std::make_unique<Can>();
   can->device = device;
-  can->home = device == homeDevice;
-  open(*can, folder);
+  OpenTrash trash;
+  open(*can, trash, places.open(device, realFolder, true, nullptr, trash));
   cans.push_back(std::move(can));
   return *(last = cans.back().get());
 }
 
-void Trash::Cans::open(Can& can, const std::string& folder) {
-  if (can.home) {
-    std::error_code error = createFolderWithParents(folderPartOf(homeTrash));
-    if (!error) error = makePrivateFolder(homeTrash);
-    if (!error) error = openTrashFolder(homeTrash, can);
-    if (error)
-      can.refusal = NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 cannot be made: %2"), homeTrash,
-                                   NoticeText(error));
-    return;
-  }
-  if (!mountsRead) {
-    mounts = mountedFileSystems();
-    mountsRead = true;
-  }
-  can.topFolder = topFolderOf(can.device, folder, mounts);
-  const std::string uid = std::to_string(::getuid());
-  // The administrator's shared trash, when it is a real folder with the sticky bit that keeps
-  // users from removing each other's folders; else one of our own.
-  const std::string shared = joinPath(can.topFolder, ".Trash");
-  struct stat info {};
-  if (::lstat(shared.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX) &&
-      !openOwnTrash(joinPath(shared, uid), can))
-    return;
-  if (const std::error_code error = openOwnTrash(joinPath(can.topFolder, ".Trash-" + uid), can))
+// Takes the trash `trash` opened with `refusal` as the file system's can, or the reason why not.
+void Trash::Cans::open(Can& can, OpenTrash& trash, Refusal refusal) {
+  can.home = trash.home;
+  can.topFolder = trash.topFolder;
+  can.folder = trash.folder;
+  if (!refusal.refused()) refusal = holdPart(can.files, joinPath(can.folder, "files"), trash.files);
+  if (!refusal.refused()) refusal = holdPart(can.info, joinPath(can.folder, "info"), trash.info);
+  if (!refusal.rule.empty())
+    can.refusal = std::move(refusal.rule);
+  else if (refusal.error && can.home)
+    can.refusal = NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the trash %1 cannot be made: %2"), can.folder,
+                                 NoticeText(refusal.error));
+  else if (refusal.error)
     can.refusal = NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "there is no trash on its file system (%1): %2"),
-                                 can.topFolder, NoticeText(error));
+                                 can.topFolder, NoticeText(refusal.error));
 }
 
 namespace {
@@ -246,16 +393,20 @@ Trash::~Trash() { delete cans_; }
 std::optional<NoticeText> Trash::put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
                                      TrashedFile& trashed, bool& gone) {
   gone = false;
-  Can& can = cans_->canFor(status.device, folder.path());
+  // A folder reached through a link: the trash of the file system it really lies on, at its top.
+  std::string realFolder;
+  if (!cans_->places.isHome(status.device) && !realFolderOf(folder, realFolder))
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "the real place of its folder %1 cannot be found"),
+                          folder.path());
+  Can& can = cans_->canFor(status.device, realFolder);
   if (!can.refusal.empty()) return can.refusal;
 
-  const std::string path = joinPath(folder.path(), name);
   std::string info = "[Trash Info]\nPath=";
   if (can.home) {
-    info += percentEncoded(path);
+    info += percentEncoded(joinPath(folder.path(), name));
   } else {
     const std::size_t start = can.topFolder == "/" ? 1 : can.topFolder.size() + 1;
-    info += percentEncoded(std::string_view(path).substr(start));
+    info += percentEncoded(std::string_view(joinPath(realFolder, name)).substr(start));
   }
   info += "\nDeletionDate=";
   info += cans_->deletionDate.now();
@@ -317,27 +468,14 @@ std::optional<TrashEntry> trashEntryOf(const std::string& pathInTrash) {
   const std::string files = folderPartOf(pathInTrash);
   const std::string name(fileNameOf(pathInTrash));
   if (name.empty() || name == "." || name == ".." || fileNameOf(files) != "files") return std::nullopt;
-  const std::string trash = folderPartOf(files);
-  struct stat filesInfo {
-  }, trashInfo{};
-  if (::lstat(files.c_str(), &filesInfo) != 0 || !S_ISDIR(filesInfo.st_mode) || filesInfo.st_uid != ::getuid() ||
-      ::stat(trash.c_str(), &trashInfo) != 0)
-    return std::nullopt;
-  std::vector<std::string> places;
-  const std::string home = homeTrashFolder();
-  if (deviceOfNearest(home) == filesInfo.st_dev) {
-    places.push_back(home);
-  } else {
-    const std::string top = topFolderOf(filesInfo.st_dev, trash, mountedFileSystems());
-    const std::string uid = std::to_string(::getuid());
-    places.push_back(joinPath(joinPath(top, ".Trash"), uid));
-    places.push_back(joinPath(top, ".Trash-" + uid));
-  }
-  for (const std::string& place : places) {
-    if (isOurFolderAt(place, trashInfo))
-      return TrashEntry{place, joinPath(joinPath(place, "info"), name + std::string(kInfoSuffix))};
-  }
-  return std::nullopt;
+  const std::string trashFolder = folderPartOf(files);
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(trashFolder.c_str(), nullptr), &std::free);
+  struct stat info {};
+  if (!real || ::stat(real.get(), &info) != 0) return std::nullopt;
+  TrashPlaces places;
+  OpenTrash trash;
+  if (places.open(info.st_dev, real.get(), false, &trashFolder, trash).refused()) return std::nullopt;
+  return TrashEntry{trashFolder, joinPath(joinPath(trashFolder, "info"), name + std::string(kInfoSuffix))};
 }
 
 }  // namespace pelimor::platform
