@@ -41,6 +41,15 @@ bool isInfoFor(const std::string& infoFile, const std::string& encodedPath) {
 
 bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
 
+// The number of the user who owns `path`: ours, for a file we made.
+std::string ownerOf(const std::string& path) {
+  platform::FolderHandle folder;
+  platform::FileStatus status;
+  if (folder.open(platform::folderPartOf(path)) || folder.statusOf(std::string(platform::fileNameOf(path)), status))
+    return "unknown";
+  return std::to_string(status.owner);
+}
+
 // A second file system for one test: a tmpfs, else an ext4 image, where we may mount one.
 struct SecondFileSystem {
   TempFolder folder;
@@ -159,6 +168,78 @@ TEST(Trash, OtherFileSystemsHaveTheirOwnTrash) {
   EXPECT_EQ(::pelimor::trash(trash, second.bound + "/c", trashed), std::nullopt);
   EXPECT_EQ(trashed.path, second.bound + "/.Trash-" + uid + "/files/c");
   EXPECT_TRUE(isInfoFor(trashed.infoPath, "c"));
+}
+
+// A folder reached through a link: the trash at the top of the file system it really lies on, as
+// `gio trash` does, and one Undo accepts.
+TEST(Trash, ThroughALinkTheTrashOfTheRealFolder) {
+  PELIMOR_POSIX_ONLY("Windows has the Recycle Bin");
+  testing::LoopFileSystem loop("mkfs.ext4 -q");
+  if (!loop.unavailable().empty()) GTEST_SKIP() << loop.unavailable();
+  TempFolder temp;
+  writeFile(loop.path() + "/photos/a b", "a");
+  const std::string top = loop.path(), trashName = ".Trash-" + ownerOf(top + "/photos/a b"),
+                    own = top + "/" + trashName;
+  fs::create_directory_symlink(top + "/photos", temp / "photos-link");
+  platform::Trash trash;
+  platform::TrashedFile trashed;
+  EXPECT_EQ(::pelimor::trash(trash, temp / "photos-link/a b", trashed), std::nullopt);
+  EXPECT_EQ(trashed.path, own + "/files/a b");
+  EXPECT_TRUE(isInfoFor(trashed.infoPath, "photos/a%20b"));
+  EXPECT_FALSE(exists(temp / ("photos-link/" + trashName)) || exists(temp / trashName));
+  const std::optional<platform::TrashEntry> entry = platform::trashEntryOf(trashed.path);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->trashFolder, own);
+  EXPECT_EQ(entry->infoPath, trashed.infoPath);
+  // Where the desktop's own tool puts such a file.
+  writeFile(top + "/photos/g", "g");
+  if (run("command -v gio >/dev/null && gio trash '" + temp / "photos-link/g" + "'")) {
+    EXPECT_TRUE(isInfoFor(own + "/info/g.trashinfo", "photos/g"));
+  }
+  // The same entry named through the link is not one we made.
+  EXPECT_EQ(platform::trashEntryOf(temp / ("photos-link/../" + trashName + "/files/a b")), std::nullopt);
+}
+
+// A trash another user could lead our files out of is never used, nor taken back from.
+TEST(Trash, OnlyATrashNoOneElseMayChange) {
+  PELIMOR_POSIX_ONLY("Windows has the Recycle Bin");
+  testing::LoopFileSystem loop("mkfs.ext4 -q");
+  if (!loop.unavailable().empty()) GTEST_SKIP() << loop.unavailable();
+  writeFile(loop.path() + "/doc", "");
+  const std::string top = loop.path(), uid = ownerOf(top + "/doc"), own = top + "/.Trash-" + uid;
+  const std::string openToOthers = " is open to other users: it is not used", link = " is a link: it is not used";
+  const struct {
+    std::string change;  // run in the top folder on a good trash holding x
+    std::string reason;  // empty: the trash is used
+  } cases[] = {
+      {"true", ""},
+      {"chmod 777 .Trash-" + uid, "the trash " + own + openToOthers},
+      {"chmod 730 .Trash-" + uid, "the trash " + own + openToOthers},
+      {"chmod 702 .Trash-" + uid + "/info", "the trash " + own + "/info" + openToOthers},
+      {"rm -r .Trash-" + uid + "/files && ln -s ../victim .Trash-" + uid + "/files",
+       "the trash " + own + "/files" + link},
+      {"rm -r .Trash-" + uid + "/info && ln -s ../victim .Trash-" + uid + "/info", "the trash " + own + "/info" + link},
+      {"mv .Trash-" + uid + " victim/t && ln -s victim/t .Trash-" + uid, "the trash " + own + link},
+      {"chown 65534 .Trash-" + uid, "the trash " + own + " belongs to another user: it is not used"},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(top + "/victim");
+    fs::remove_all(own);
+    writeFile(own + "/files/x", "x");
+    writeFile(own + "/info/x.trashinfo", "");
+    for (const char* part : {"", "/files", "/info"}) fs::permissions(own + part, fs::perms::owner_all);
+    writeFile(top + "/victim/x", "victim");
+    ASSERT_TRUE(run("cd " + top + " && " + c.change)) << c.change;
+    writeFile(top + "/doc", "doc");
+    platform::Trash trash;
+    platform::TrashedFile trashed;
+    const std::optional<std::string> reason = ::pelimor::trash(trash, top + "/doc", trashed);
+    EXPECT_EQ(reason.value_or(""), c.reason) << c.change;
+    EXPECT_EQ(exists(top + "/doc"), !c.reason.empty()) << c.change;
+    EXPECT_EQ(platform::trashEntryOf(own + "/files/x").has_value(), c.reason.empty()) << c.change;
+    EXPECT_EQ(std::distance(fs::directory_iterator(top + "/victim"), {}), c.change.starts_with("mv") ? 2 : 1)
+        << c.change;
+  }
 }
 
 // The desktop's own tool lists what we put in the trash and puts it back.
