@@ -37,10 +37,11 @@ struct TrashEntry {
 };
 
 // Where `pathInTrash` lies when it is an entry directly in the files/ folder of a trash we would
-// have used for a file of its file system: the home trash on the home's file system, else that file
-// system's own top trash (.Trash/$uid or .Trash-$uid), a real folder of ours. Nothing for any other
-// place: a journal line naming one is not ours to act on. Nothing on Windows, where the Recycle Bin
-// does not tell where a file went.
+// have used for a file of its file system, named as we name it: the home trash on the home's file
+// system, else the top trash (.Trash/$uid or .Trash-$uid) at the top of the file system it really
+// lies on. The trash, its files/ and its info/ must be real folders of ours that no other user may
+// write, as Trash asks of them. Nothing for any other place: a journal line naming one is not ours
+// to act on. Nothing on Windows, where the Recycle Bin does not tell where a file went.
 std::optional<TrashEntry> trashEntryOf(const std::string& pathInTrash);
 
 // Puts files into the trash of their own file system. Remembers the trash folders it found, one per
@@ -53,9 +54,10 @@ class Trash {
   Trash& operator=(const Trash&) = delete;
 
   // Moves the file `name` of `folder`, which the caller found as `status`, into the trash of its
-  // own file system, under `folder.path()` as its old place. Nothing when it went, with `trashed`
+  // own file system, under `folder.path()` as its old place (off the home's file system, under the
+  // folder's real path, relative to that file system's top). Nothing when it went, with `trashed`
   // telling where; otherwise why it stays where it was (no trash on its file system, a trash that
-  // cannot be made or written, the file gone: `gone` set then).
+  // cannot be made or written, or that another user could change, the file gone: `gone` set then).
   std::optional<NoticeText> put(const FolderHandle& folder, const std::string& name, const FileStatus& status,
                                 TrashedFile& trashed, bool& gone);
 
