@@ -262,6 +262,12 @@ bool namesFolder(const std::string& path, const struct stat& folder) {
          info.st_ino == folder.st_ino;
 }
 
+// `path` with no link, "." or ".." on the way; empty when it leads nowhere.
+std::string resolvedPath(const std::string& path) {
+  const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : std::string();
+}
+
 // The path of the open `folder` with no link on the way, as the system tells for its descriptor,
 // else as the C library resolves its path; either only when it still names that very folder.
 bool realFolderOf(const FolderHandle& folder, std::string& real) {
@@ -274,9 +280,7 @@ bool realFolderOf(const FolderHandle& folder, std::string& real) {
     real.assign(link, static_cast<std::size_t>(length));
     if (namesFolder(real, own)) return true;
   }
-  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(folder.path().c_str(), nullptr), &std::free);
-  if (!resolved) return false;
-  real = resolved.get();
+  real = resolvedPath(folder.path());
   return namesFolder(real, own);
 }
 
@@ -469,12 +473,12 @@ std::optional<TrashEntry> trashEntryOf(const std::string& pathInTrash) {
   const std::string name(fileNameOf(pathInTrash));
   if (name.empty() || name == "." || name == ".." || fileNameOf(files) != "files") return std::nullopt;
   const std::string trashFolder = folderPartOf(files);
-  std::unique_ptr<char, decltype(&std::free)> real(::realpath(trashFolder.c_str(), nullptr), &std::free);
+  const std::string real = resolvedPath(trashFolder);
   struct stat info {};
-  if (!real || ::stat(real.get(), &info) != 0) return std::nullopt;
+  if (real.empty() || ::stat(real.c_str(), &info) != 0) return std::nullopt;
   TrashPlaces places;
   OpenTrash trash;
-  if (places.open(info.st_dev, real.get(), false, &trashFolder, trash).refused()) return std::nullopt;
+  if (places.open(info.st_dev, real, false, &trashFolder, trash).refused()) return std::nullopt;
   return TrashEntry{trashFolder, joinPath(joinPath(trashFolder, "info"), name + std::string(kInfoSuffix))};
 }
 
