@@ -240,11 +240,16 @@ class TrashPlaces {
       if (only && *only != homeTrash_) return {errnoCode(ENOENT), {}};
       return openHomeTrash(homeTrash_, device, make, trash);
     }
+    return openTopTrash(topOf(device, realFolder), device, make, only, trash);
+  }
+
+  // The top of the file system on `device` as mounted where `realFolder` lies.
+  std::string topOf(std::uint64_t device, const std::string& realFolder) {
     if (!mountsRead_) {
       mounts_ = mountedFileSystems();
       mountsRead_ = true;
     }
-    return openTopTrash(topFolderOf(device, realFolder, mounts_), device, make, only, trash);
+    return topFolderOf(device, realFolder, mounts_);
   }
 
  private:
@@ -349,11 +354,11 @@ struct Trash::Cans {
   static void open(Can& can, OpenTrash& trash, Refusal refusal);
 };
 
-// `realFolder` counts only off the home's file system.
+// `realFolder` counts only off the home's file system. A file system mounted twice has a trash
+// under each mount: a file is never moved from one to the other.
 Can& Trash::Cans::canFor(std::uint64_t device, const std::string& realFolder) {
-  const auto fits = [&](const Can& can) {
-    return can.device == device && (can.home || isUnder(realFolder, can.topFolder));
-  };
+  const std::string top = places.isHome(device) ? std::string() : places.topOf(device, realFolder);
+  const auto fits = [&](const Can& can) { return can.device == device && can.topFolder == top; };
   if (last && fits(*last)) return *last;
   for (const std::unique_ptr<Can>& can : cans) {
     if (fits(*can)) return *(last = can.get());

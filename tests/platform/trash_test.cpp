@@ -198,6 +198,20 @@ TEST(Trash, ThroughALinkTheTrashOfTheRealFolder) {
   }
   // The same entry named through the link is not one we made.
   EXPECT_EQ(platform::trashEntryOf(temp / ("photos-link/../" + trashName + "/files/a b")), std::nullopt);
+
+  // A part of it mounted again inside it: the trash under that mount, which the file can't leave.
+  writeFile(top + "/other/c", "c");
+  fs::create_directory(top + "/photos/bound");
+  ASSERT_TRUE(run("mount --bind " + top + "/other " + top + "/photos/bound"));
+  writeFile(top + "/photos/d", "d");
+  {
+    platform::Trash again;  // holds the trash folders open until the end of this block
+    EXPECT_EQ(::pelimor::trash(again, top + "/photos/d", trashed), std::nullopt);
+    EXPECT_EQ(::pelimor::trash(again, temp / "photos-link/bound/c", trashed), std::nullopt);
+    EXPECT_EQ(trashed.path, top + "/photos/bound/" + trashName + "/files/c");
+    EXPECT_TRUE(isInfoFor(trashed.infoPath, "c"));
+  }
+  EXPECT_TRUE(run("umount " + top + "/photos/bound"));
 }
 
 // A trash another user could lead our files out of is never used, nor taken back from.
