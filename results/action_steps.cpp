@@ -144,6 +144,7 @@ FileOutcome dryRunOne(FileAction action, const CheckedFile& file, const ActionOp
       outcome.freedBytes = freed.movedAside(file.status);
       break;
     case FileAction::Trash:
+      outcome.landed.emplace();  // the trash is not looked for: its place stays untold
       outcome.freedBytes = freed.movedAside(file.status);
       break;
     case FileAction::Clone:
