@@ -114,11 +114,11 @@ bool ActionRun::stillAsFound(Lane& lane, std::size_t i) {
   FileState state = check.check(row);
   if (state == FileState::Changed && !options_.dryRun && renamedByUs(check.status()))
     state = changedOnlyByUs(check, row);
-  std::optional<NoticeText> reason;
   if (state == FileState::Gone) {
     gone(lane, i);
     return false;
   }
+  std::optional<NoticeText> reason;
   if (state != FileState::Same)
     reason = check.reasonFor(state);
   else if (options_.verifyContent || row.racy)
@@ -180,6 +180,7 @@ bool removesName(FileAction action) {
   return action == FileAction::Delete || action == FileAction::Move || action == FileAction::Trash;
 }
 
+// What became of the file, into its lane's result.
 void ActionRun::note(Lane& lane, const CheckedFile& file, FileOutcome outcome) {
   RemovalResult& out = lane.result;
   out.freedBytes += outcome.freedBytes;
@@ -194,6 +195,7 @@ void ActionRun::note(Lane& lane, const CheckedFile& file, FileOutcome outcome) {
     return;
   }
   out.rowsToRemove.push_back(file.row);
+  // Its other names now have a change time of our making.
   if (file.status.linkCount > 1) {
     const std::lock_guard<std::mutex> hold(renamedLock_);
     renamedByUs_.emplace(file.status.device, file.status.inode);
