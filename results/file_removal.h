@@ -82,8 +82,8 @@ struct RemovalResult {
   std::uint64_t freedBytes = 0;
   // Files not deleted or moved, in list order.
   std::vector<FileFailure> failures;
-  // Move and Trash: where each file went, in list order (a trashed file's place is empty where the
-  // system does not tell it).
+  // Move and Trash: where each file went, or would go in a dry run, in list order (a trashed file's
+  // place is empty where the system does not tell it, and in a dry run).
   std::vector<MovedFile> moved;
   // Link and Clone: the files now sharing their content, in list order.
   std::vector<LinkedFile> linked;

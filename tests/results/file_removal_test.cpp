@@ -401,6 +401,36 @@ std::string otherFileSystem() {
   return "/dev/shm";
 }
 
+// Every action's dry run lists each file it would do and counts the bytes it would free or put
+// aside, those of a file of two names once; nothing on disk changes.
+TEST_F(Removal, DryRunListsEveryFileAndCountsItsBytesOnce) {
+  writeFile(temp / "a/x", "twelve bytes");
+  std::filesystem::create_hard_link(temp / "a/x", temp / "a/y");
+  writeFile(temp / "b/x", "twelve bytes");
+  const std::vector<ResultRow> rows = {rowFor(temp / "a/x", 1), rowFor(temp / "a/y", 1), rowFor(temp / "b/x", 1)};
+  ActionOptions options;
+  options.dryRun = true;
+  options.moveFolder = temp / "removed";
+  for (const FileAction action : {FileAction::Trash, FileAction::Move, FileAction::Delete, FileAction::Link}) {
+    SCOPED_TRACE(static_cast<int>(action));
+    const RemovalResult result = actOnSelectedFiles(action, rows, {true, true, false}, options);
+    Positions listed = action == FileAction::Delete ? result.rowsToRemove : Positions{};
+    for (const MovedFile& moved : result.moved) {
+      listed.push_back(moved.row);
+      // The trash is not even looked for: where the file would go is not known.
+      if (action == FileAction::Trash) {
+        EXPECT_EQ(moved.destination, "");
+      }
+    }
+    for (const LinkedFile& linked : result.linked) listed.push_back(linked.row);
+    EXPECT_EQ(listed, (Positions{0, 1}));
+    EXPECT_EQ(result.freedBytes, 12u);
+    EXPECT_FALSE(result.notice);
+  }
+  for (const ResultRow& row : rows) EXPECT_EQ(rowFor(row.path, 1).identity, row.identity) << row.path;
+  EXPECT_FALSE(exists(temp / "removed"));
+}
+
 TEST_F(Removal, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
   const std::string other = otherFileSystem();
   if (other.empty()) GTEST_SKIP() << "/dev/shm is not a separate, writable file system here";
