@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -50,14 +51,10 @@ class TwinNesting {
     }
     above_.assign(rowsOf_.size(), kNone);
     below_.resize(rowsOf_.size());
+    std::map<FolderKey, std::size_t> nearest;  // other folders' nearest twin folder above, as found
     for (std::size_t folder = 0; folder < rowsOf_.size(); ++folder) {
-      for (const platform::FolderId parent : foldersAbove(twins[rowsOf_[folder].front()])) {
-        const auto found = index.find(keyOf(parent));
-        if (found == index.end()) continue;
-        above_[folder] = found->second;
-        below_[found->second].push_back(folder);
-        break;
-      }
+      above_[folder] = nearestAbove(twins[rowsOf_[folder].front()], index, nearest);
+      if (above_[folder] != kNone) below_[above_[folder]].push_back(folder);
     }
   }
 
@@ -81,6 +78,25 @@ class TwinNesting {
   }
 
  private:
+  // The nearest twin folder above `twin`, from its parent as the search saw it when that is known,
+  // else looked up on disk once: the folders on the way keep their answer, so twins that share
+  // folders above them cost no further lookup.
+  static std::size_t nearestAbove(const ResultRow& twin, const std::map<FolderKey, std::size_t>& twinFolders,
+                                  std::map<FolderKey, std::size_t>& nearest) {
+    const auto answerFor = [&](FolderKey folder) -> std::optional<std::size_t> {
+      if (const auto found = twinFolders.find(folder); found != twinFolders.end()) return found->second;
+      if (const auto found = nearest.find(folder); found != nearest.end()) return found->second;
+      return std::nullopt;
+    };
+    if (const std::optional<std::size_t> known = answerFor(keyOf(twin.identity.folder))) return *known;
+    const std::vector<platform::FolderId> above = foldersAbove(twin);
+    std::optional<std::size_t> answer;
+    auto stop = above.begin();
+    while (stop != above.end() && !(answer = answerFor(keyOf(*stop)))) ++stop;
+    for (auto folder = above.begin(); folder != stop; ++folder) nearest[keyOf(*folder)] = answer.value_or(kNone);
+    return answer.value_or(kNone);
+  }
+
   // None when the folder is no longer the one the search saw: the action refuses its files anyway.
   static std::vector<platform::FolderId> foldersAbove(const ResultRow& twin) {
     const platform::Directory directory = platform::Directory::open(twin.path);

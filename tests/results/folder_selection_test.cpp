@@ -14,11 +14,13 @@ namespace {
 
 using Paths = std::set<std::string>;
 
-// photos and backups are twins, and photos/trip, backups/trip and old/trip a group of three inside.
+// photos and backups are twins, and photos/2020/trip, backups/2020/trip and old/trip a group of
+// three inside (photos/2020 and backups/2020 are not listed: their pair says it).
 TEST(SelectFilesOfTwins, NeverEveryTwinOfAGroup) {
   testing::TempTree tree;
   for (const std::string twin : {"photos", "backups"}) tree.file(twin + "/a.jpg", "aaaa");
-  for (const std::string twin : {"photos", "backups", "old"}) tree.file(twin + "/trip/t.jpg", "tt");
+  for (const std::string trip : {"photos/2020/trip", "backups/2020/trip", "old/trip"}) tree.file(trip + "/t.jpg", "tt");
+  tree.file("old/notes.txt", "only here");  // else old would be a twin of photos/2020
   SearchRequest request;
   request.sourceFolders = {tree.root()};
   request.excludedTrees = {};
@@ -33,12 +35,12 @@ TEST(SelectFilesOfTwins, NeverEveryTwinOfAGroup) {
     Paths selected;
   } cases[] = {
       // Both twins: the one listed last stays whole, trip and all.
-      {{"backups", "photos"}, {"backups/a.jpg", "backups/trip/t.jpg"}},
-      // backups/trip goes with backups, so photos/trip is the last whole twin of its group.
-      {{"backups", "old/trip", "photos/trip"}, {"backups/a.jpg", "backups/trip/t.jpg", "old/trip/t.jpg"}},
-      // Taking backups/trip would take from backups too, the last whole twin of its group.
-      {{"photos", "backups/trip", "old/trip"}, {"photos/a.jpg", "photos/trip/t.jpg", "old/trip/t.jpg"}},
-      {{"old/trip", "photos/trip"}, {"old/trip/t.jpg", "photos/trip/t.jpg"}},
+      {{"backups", "photos"}, {"backups/a.jpg", "backups/2020/trip/t.jpg"}},
+      // backups/2020/trip goes with backups, so photos/2020/trip is the last whole twin of its group.
+      {{"backups", "old/trip", "photos/2020/trip"}, {"backups/a.jpg", "backups/2020/trip/t.jpg", "old/trip/t.jpg"}},
+      // Taking backups/2020/trip would take from backups too, the last whole twin of its group.
+      {{"photos", "backups/2020/trip", "old/trip"}, {"photos/a.jpg", "photos/2020/trip/t.jpg", "old/trip/t.jpg"}},
+      {{"old/trip", "photos/2020/trip"}, {"old/trip/t.jpg", "photos/2020/trip/t.jpg"}},
   };
   for (const auto& c : cases) {
     std::vector<bool> chosen(twins.size());
