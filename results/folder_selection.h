@@ -14,7 +14,10 @@ namespace pelimor {
 std::vector<ResultRow> twinRows(const std::vector<FolderGroup>& groups);
 
 // Selects the rows of every file anywhere below a chosen twin (`chosen`: one flag per twinRows
-// row), never the last unselected row of a group. Folders are told by identity, as selectInFolder does.
+// row), never the last unselected row of a group. Every group of twins keeps one twin whole too:
+// choosing a twin takes files from the twins below it and above it, so a chosen twin that would
+// leave some group none whole is let go, the twins taken in their order (largest groups first).
+// Folders are told by identity, as selectInFolder does.
 void selectFilesOfTwins(const std::vector<ResultRow>& rows, std::vector<bool>& selected,
                         const std::vector<ResultRow>& twins, const std::vector<bool>& chosen);
 

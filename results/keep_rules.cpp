@@ -52,10 +52,12 @@ std::int64_t characterCount(std::string_view text) {
   return std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
 }
 
-// Anywhere below `folder`, which ends at a separator boundary: "/a" holds "/a/b/c", not "/ab".
-bool liesBelow(std::string_view path, std::string_view folder) {
-  if (folder.empty() || path.size() <= folder.size() || !path.starts_with(folder)) return false;
-  return folder.back() == platform::kSeparator || path[folder.size()] == platform::kSeparator;
+// `folder` itself or anywhere below it, at a separator boundary: "/a" holds "/a/b/c", not "/ab".
+// A twin folder (see twinRows) may be a source folder itself, and then lies in that source.
+bool liesAtOrBelow(std::string_view path, std::string_view folder) {
+  if (folder.empty() || !path.starts_with(folder)) return false;
+  return path.size() == folder.size() || folder.back() == platform::kSeparator ||
+         path[folder.size()] == platform::kSeparator;
 }
 
 class KeepOrder {
@@ -87,7 +89,7 @@ class KeepOrder {
         break;
     }
     const auto source = std::find_if(sources_.begin(), sources_.end(),
-                                     [&](const std::string& folder) { return liesBelow(row.path, folder); });
+                                     [&](const std::string& folder) { return liesAtOrBelow(row.path, folder); });
     return source - sources_.begin();
   }
 

@@ -45,11 +45,11 @@ struct SelectionChange {
 
 // In every group, selects every file but the one the rule keeps: the newest or oldest by
 // modification time, the shortest or longest path (in characters), the one whose source folder
-// comes first in `sourceFolders` (files under none come last), the largest file, or the picture of
-// the most pixels (the larger file among equals). Equal files: the smaller path (byte order) is
-// kept. In a group with a reference row a reference row is kept, so all its other rows
-// are selected; reference rows always end unselected. Groups are told by number, wherever their
-// rows stand.
+// comes first in `sourceFolders` (files under none come last; a twin folder that is a source lies
+// in it), the largest file, or the picture of the most pixels (the larger file among equals).
+// Equal files: the smaller path (byte order) is kept. In a group with a reference row a reference
+// row is kept, so all its other rows are selected; reference rows always end unselected. Groups
+// are told by number, wherever their rows stand.
 // Throws std::invalid_argument when `selected` does not match `rows` in size; so do the others.
 SelectionChange applyKeepRule(const std::vector<ResultRow>& rows, const std::vector<bool>& selected, KeepRule rule,
                               const std::vector<std::string>& sourceFolders);

@@ -35,6 +35,10 @@ class FolderTree {
   }
 
   bool holds(const ResultRow& row) {
+    // A twin folder (see twinRows) that is a top lies in its tree; no file has a folder's identity.
+    if (const auto own = answers_.find(platform::FolderId{row.identity.device, row.identity.inode});
+        own != answers_.end() && own->second)
+      return true;
     if (const auto known = answers_.find(row.identity.folder); known != answers_.end()) return known->second;
     return lookUp(row);
   }

@@ -41,7 +41,7 @@ SafeSelectionResult safeSelection(const std::vector<ResultRow>& rows, const std:
 // `folder` (with `wholeTree`, anywhere below it), never the last unselected row of a group. Folders
 // are told by identity, whatever path names them: a row's own folder is its identity.folder, and
 // the folders above it are looked up on disk, through "..", once per folder. The rows of a group
-// may stand anywhere.
+// may stand anywhere. A twin folder's row (see twinRows) lies in the tree of the folder it is.
 // Throws std::invalid_argument when `selected` does not match `rows` in size.
 void selectInFolder(const std::vector<ResultRow>& rows, std::vector<bool>& selected, platform::FolderId folder,
                     bool wholeTree);

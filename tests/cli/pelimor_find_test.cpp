@@ -226,6 +226,42 @@ TEST(PelimorFind, TwinFoldersAreListedAndActedOn) {
             "1\t6\t2\t" + tree.path("backup/2020") + "\n1\t6\t2\t" + tree.path("photos/2020") + "\n");
 }
 
+// The rules choose among twin folders as among files, whichever order the sources come in, and
+// each group keeps one twin whole: photos and backups are twins, with a group of three inside,
+// photos/trip, backups/trip and old/trip (taking backups/trip would take from backups too).
+TEST(PelimorFind, TwinFoldersAreChosenAsFilesAre) {
+  testing::TempTree tree;
+  const auto in = [&](const std::string& folder) { return quoted(tree.path(folder)); };
+  for (const std::string twin : {"photos", "backups"}) tree.file(twin + "/a.jpg", "aaaa");
+  for (const std::string twin : {"photos", "backups", "old"}) tree.file(twin + "/trip/t.jpg", "tt");
+  const std::string orders[] = {in("photos") + " " + in("backups") + " " + in("old"),
+                                in("old") + " " + in("backups") + " " + in("photos")};
+  const struct {
+    std::string selection;
+    std::set<std::string> deleted[2];  // with the sources in each order; the second as the first when empty
+  } cases[] = {
+      {"--keep first-source",
+       {{"backups/a.jpg", "backups/trip/t.jpg", "old/trip/t.jpg"}, {"photos/a.jpg", "photos/trip/t.jpg"}}},
+      {"--keep shortest-path", {{"backups/a.jpg", "backups/trip/t.jpg"}}},
+      {"--keep longest-path", {{"photos/a.jpg", "photos/trip/t.jpg", "old/trip/t.jpg"}}},
+      {"--select-in-tree " + in("backups"), {{"backups/a.jpg", "backups/trip/t.jpg"}}},
+      {"--select-in-tree " + in("photos/trip"), {{"photos/trip/t.jpg"}}},
+      {"--select-in " + quoted(tree.root()), {{"backups/a.jpg", "backups/trip/t.jpg"}}},
+      {"--select-in " + in("old"), {{"old/trip/t.jpg"}}},
+      {"--select-in-tree " + in("old") + " --select-in-tree " + in("photos") + " --select-in-tree " + in("backups"),
+       {{"photos/a.jpg", "photos/trip/t.jpg", "old/trip/t.jpg"}}},
+  };
+  for (const auto& c : cases) {
+    for (const int order : {0, 1}) {
+      std::set<std::string> expected;
+      for (const std::string& path : c.deleted[c.deleted[1].empty() ? 0 : order])
+        expected.insert("would delete " + tree.path(path));
+      EXPECT_EQ(linesOf(runFind("--folders --delete --dry-run " + c.selection + " " + orders[order]).out), expected)
+          << c.selection << " in order " << order;
+    }
+  }
+}
+
 // A reference folder is searched but never acted on, here or from a saved search; exclusions are
 // never listed; --unique-in lists what has no copy.
 TEST(PelimorFind, ReferenceFoldersExclusionsAndFilesWithNoCopy) {
