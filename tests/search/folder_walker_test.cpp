@@ -9,12 +9,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
 #include "search/content_digest.h"
 #include "search/mask_list.h"
+#include "search/storage_devices.h"
 #include "support/posix_only.h"
 #include "support/temp_tree.h"
 
@@ -29,7 +31,8 @@ class FolderWalkerTest : public ::testing::Test {
   Paths walk(const Paths& sources, const std::string& maskText, std::uint64_t minimumSize = 0,
              const Paths& excludedTrees = {}, const Paths& excludedFragments = {"Program Files"},
              unsigned threads = 1) {
-    const WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments, threads};
+    WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments, threads};
+    request.disks = disks;
     CandidateStore store(threads);
     FolderWalker walker(request, store, progress, control);
     walker.run();
@@ -49,7 +52,26 @@ class FolderWalkerTest : public ::testing::Test {
   std::string named;  // the same, a line each with its reason
   SearchProgress progress;
   SearchControl control;
+  StorageDevices* disks = nullptr;
 };
+
+#ifndef _WIN32
+// `folder` bound at `at` for the test's length; root only.
+struct BindMount {
+  BindMount(const std::string& folder, const std::string& at) : at_(at) {
+    mounted = std::system(("mount --bind '" + folder + "' '" + at + "' 2>/dev/null").c_str()) == 0;
+  }
+  ~BindMount() {
+    if (mounted) std::system(("umount '" + at_ + "'").c_str());
+  }
+  BindMount(const BindMount&) = delete;
+  BindMount& operator=(const BindMount&) = delete;
+  bool mounted = false;
+
+ private:
+  std::string at_;
+};
+#endif
 
 TEST_F(FolderWalkerTest, MinimumSizeIsStrictlyExceeded) {
   tree.patternFile("exact", 102400, 1);
@@ -226,6 +248,45 @@ TEST_F(FolderWalkerTest, FolderLinksAreFollowedOnceAndLoopsEnd) {
   EXPECT_EQ(walk({tree.root()}, "*"), Paths{p("data/f")});
   // Reached only through a link, a file is listed under the link's path.
   EXPECT_EQ(walk({p("elsewhere")}, "*"), Paths{p("elsewhere/again/f")});
+}
+
+// A bind mount looks like any folder: one of another folder is walked, on a disk whose folders are
+// opened later by path too (where the listing tells the inode of the folder covered); one of a
+// folder walked already is walked once and named at its other place. Neither source nor link is.
+TEST_F(FolderWalkerTest, BindMountsAreWalkedOrNamedWithTheFolderTheyRepeat) {
+  PELIMOR_POSIX_ONLY("bind mounts");
+#ifndef _WIN32
+  tree.file("src/inner/a", "1");
+  tree.file("outside/b", "2");
+  tree.folder("src/of-outside");
+  tree.folder("src/of-inner");
+  tree.symlink(p("src/inner"), "src/link");
+  const BindMount ofOutside(p("outside"), p("src/of-outside")), ofInner(p("src/inner"), p("src/of-inner"));
+  if (!ofOutside.mounted || !ofInner.mounted) GTEST_SKIP() << "bind mounts need root";
+  const std::string sources[][2] = {{p("src"), ""}, {p("src"), p("src/inner")}};
+  for (const Seeking seeking : {Seeking::No, Seeking::Yes}) {
+    for (const auto& [source, alsoSource] : sources) {
+      for (const unsigned threads : {1u, 4u}) {
+        SCOPED_TRACE(::testing::Message()
+                     << (seeking == Seeking::Yes ? "seeks" : "flash") << ", threads " << threads << alsoSource);
+        StorageDevices known;
+        platform::FileStatus status;
+        ASSERT_FALSE(platform::statusOfPath(tree.root(), false, status));
+        known.of(status.device).setSeeking(seeking);
+        disks = &known;
+        const Paths found =
+            walk(alsoSource.empty() ? Paths{source} : Paths{source, alsoSource}, "*", 0, {}, {}, threads);
+        // Either of the inner folder's two places may come first.
+        const bool innerFirst = found.front() == p("src/inner/a");
+        EXPECT_EQ(found, (Paths{innerFirst ? p("src/inner/a") : p("src/of-inner/a"), p("src/of-outside/b")}));
+        const std::string walked = innerFirst ? p("src/inner") : p("src/of-inner");
+        const std::string other = innerFirst ? p("src/of-inner") : p("src/inner");
+        EXPECT_EQ(named,
+                  alsoSource.empty() ? other + ": it is the same folder as " + walked + ", searched there\n" : "");
+      }
+    }
+  }
+#endif
 }
 
 TEST_F(FolderWalkerTest, RepeatedAndNestedSourceFoldersAreWalkedOnce) {
