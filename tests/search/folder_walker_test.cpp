@@ -55,23 +55,16 @@ class FolderWalkerTest : public ::testing::Test {
   StorageDevices* disks = nullptr;
 };
 
-#ifndef _WIN32
-// `folder` bound at `at` for the test's length; root only.
+// `folder` bound at `at` until the test ends; root only.
 struct BindMount {
-  BindMount(const std::string& folder, const std::string& at) : at_(at) {
-    mounted = std::system(("mount --bind '" + folder + "' '" + at + "' 2>/dev/null").c_str()) == 0;
-  }
+  BindMount(const std::string& folder, const std::string& at)
+      : at(at), mounted(std::system(("mount --bind '" + folder + "' '" + at + "' 2>/dev/null").c_str()) == 0) {}
   ~BindMount() {
-    if (mounted) std::system(("umount '" + at_ + "'").c_str());
+    if (mounted) std::system(("umount '" + at + "'").c_str());
   }
-  BindMount(const BindMount&) = delete;
-  BindMount& operator=(const BindMount&) = delete;
-  bool mounted = false;
-
- private:
-  std::string at_;
+  std::string at;
+  bool mounted;
 };
-#endif
 
 TEST_F(FolderWalkerTest, MinimumSizeIsStrictlyExceeded) {
   tree.patternFile("exact", 102400, 1);
@@ -255,38 +248,33 @@ TEST_F(FolderWalkerTest, FolderLinksAreFollowedOnceAndLoopsEnd) {
 // folder walked already is walked once and named at its other place. Neither source nor link is.
 TEST_F(FolderWalkerTest, BindMountsAreWalkedOrNamedWithTheFolderTheyRepeat) {
   PELIMOR_POSIX_ONLY("bind mounts");
-#ifndef _WIN32
   tree.file("src/inner/a", "1");
   tree.file("outside/b", "2");
-  tree.folder("src/of-outside");
-  tree.folder("src/of-inner");
   tree.symlink(p("src/inner"), "src/link");
-  const BindMount ofOutside(p("outside"), p("src/of-outside")), ofInner(p("src/inner"), p("src/of-inner"));
+  const BindMount ofOutside(p("outside"), tree.folder("src/of-outside")),
+      ofInner(p("src/inner"), tree.folder("src/of-inner"));
   if (!ofOutside.mounted || !ofInner.mounted) GTEST_SKIP() << "bind mounts need root";
-  const std::string sources[][2] = {{p("src"), ""}, {p("src"), p("src/inner")}};
+  platform::FileStatus root;
+  ASSERT_FALSE(platform::statusOfPath(tree.root(), false, root));
   for (const Seeking seeking : {Seeking::No, Seeking::Yes}) {
-    for (const auto& [source, alsoSource] : sources) {
+    for (const Paths& sources : {Paths{p("src")}, Paths{p("src"), p("src/inner")}}) {
       for (const unsigned threads : {1u, 4u}) {
-        SCOPED_TRACE(::testing::Message()
-                     << (seeking == Seeking::Yes ? "seeks" : "flash") << ", threads " << threads << alsoSource);
+        SCOPED_TRACE(::testing::Message() << (seeking == Seeking::Yes ? "seeks" : "flash") << ", threads " << threads
+                                          << ", sources " << sources.size());
         StorageDevices known;
-        platform::FileStatus status;
-        ASSERT_FALSE(platform::statusOfPath(tree.root(), false, status));
-        known.of(status.device).setSeeking(seeking);
+        known.of(root.device).setSeeking(seeking);
         disks = &known;
-        const Paths found =
-            walk(alsoSource.empty() ? Paths{source} : Paths{source, alsoSource}, "*", 0, {}, {}, threads);
+        const Paths found = walk(sources, "*", 0, {}, {}, threads);
         // Either of the inner folder's two places may come first.
         const bool innerFirst = found.front() == p("src/inner/a");
         EXPECT_EQ(found, (Paths{innerFirst ? p("src/inner/a") : p("src/of-inner/a"), p("src/of-outside/b")}));
-        const std::string walked = innerFirst ? p("src/inner") : p("src/of-inner");
-        const std::string other = innerFirst ? p("src/of-inner") : p("src/inner");
+        const std::string walked = p(innerFirst ? "src/inner" : "src/of-inner");
+        const std::string other = p(innerFirst ? "src/of-inner" : "src/inner");
         EXPECT_EQ(named,
-                  alsoSource.empty() ? other + ": it is the same folder as " + walked + ", searched there\n" : "");
+                  sources.size() == 1 ? other + ": it is the same folder as " + walked + ", searched there\n" : "");
       }
     }
   }
-#endif
 }
 
 TEST_F(FolderWalkerTest, RepeatedAndNestedSourceFoldersAreWalkedOnce) {
