@@ -58,7 +58,7 @@ std::vector<bool> applySelections(const CommandAction& command, const std::vecto
     selected = std::move(change.selected);
     if (change.groupsLeftAlone > 0)
       write("pelimor-find: " + std::string(step.kind == Kind::Keep ? "--keep " : "--select-matching ") +
-                plainText(step.text) + ": " + groupsLeftAloneText(change.groupsLeftAlone).english() + "\n",
+                plainText(step.text) + ": " + plainNotice(groupsLeftAloneText(change.groupsLeftAlone)) + "\n",
             stderr);
   }
   return selected;
@@ -88,7 +88,7 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
   const RemovalResult result = actOnSelectedFiles(action, rows, selected, options);
   if (result.refused) {
     // Nothing to do is no failure; a group that would lose every file is.
-    write("pelimor-find: " + result.notice->text.english() + "\n", stderr);
+    write("pelimor-find: " + plainNotice(result.notice->text) + "\n", stderr);
     return result.notice->kind == Notice::Kind::GroupGuard ? ExitStatus::SomeRefused : ExitStatus::Done;
   }
 
@@ -110,14 +110,14 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
     for (const std::size_t row : gone) lines[row] = "already gone " + plainText(rows[row].path) + "\n";
   }
   for (const FileFailure& failure : result.failures)
-    lines[failure.row] = "refused " + plainText(failure.path) + ": " + failure.reason.english() + "\n";
+    lines[failure.row] = "refused " + plainText(failure.path) + ": " + plainNotice(failure.reason) + "\n";
   std::string out;
   for (const std::string& line : lines) out += line;
   for (const std::string& folder : result.removedFolders) out += "removed empty folder " + plainText(folder) + "\n";
   write(out, stdout);
 
   for (const FileFailure& note : result.attributesLost)
-    write("pelimor-find: " + plainText(note.path) + ": " + note.reason.english() + "\n", stderr);
+    write("pelimor-find: " + plainText(note.path) + ": " + plainNotice(note.reason) + "\n", stderr);
   const std::string freed =
       action == FileAction::Move || action == FileAction::Trash ? " bytes moved aside" : " bytes freed";
   write("pelimor-find: " + std::to_string(done) + (done == 1 ? " file " : " files ") +
@@ -128,7 +128,7 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
     write("pelimor-find: this was action " + std::to_string(result.journalAction) + "; --undo puts its files back\n",
           stderr);
   // A journal that could not be written is told, not failed on: the files were done.
-  if (result.journalFailure) write("pelimor-find: warning: " + result.journalFailure->english() + "\n", stderr);
+  if (result.journalFailure) write("pelimor-find: warning: " + plainNotice(*result.journalFailure) + "\n", stderr);
   return result.failures.empty() ? ExitStatus::Done : ExitStatus::SomeRefused;
 }
 
@@ -150,13 +150,13 @@ ExitStatus undoFromCommandLine(std::optional<std::uint64_t> action) {
   ActionJournal journal(defaultJournalPath());
   const UndoResult result = undoAction(records, *action, &journal);
   if (result.refused) {
-    write("pelimor-find: " + result.notice->text.english() + "\n", stderr);
+    write("pelimor-find: " + plainNotice(result.notice->text) + "\n", stderr);
     return ExitStatus::SomeRefused;
   }
   std::string out;
   for (const PutBackFile& file : result.putBack) out += "put back " + plainText(file.path) + "\n";
   for (const UndoFailure& failure : result.failures)
-    out += "not put back " + plainText(failure.path) + ": " + failure.reason.english() + "\n";
+    out += "not put back " + plainText(failure.path) + ": " + plainNotice(failure.reason) + "\n";
   write(out, stdout);
   write("pelimor-find: " + std::to_string(result.putBack.size()) + " put back, " +
             std::to_string(result.failures.size()) + " not put back\n",

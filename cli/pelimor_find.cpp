@@ -581,14 +581,14 @@ void warn(const std::string& text) { std::cerr << "pelimor-find: warning: " << t
 // What a search found, acted on or printed.
 ExitStatus finishSearch(const Options& options, const SearchResult& result) {
   for (const SkippedFile& folder : result.skippedFolders)
-    warn(plainText(folder.path) + " was not searched: " + folder.reason);
-  for (const NoticeText& warning : result.warnings) warn(warning.english());
+    warn(plainText(folder.path) + " was not searched: " + plainNotice(folder.reason));
+  for (const NoticeText& warning : result.warnings) warn(plainNotice(warning));
   if (!result.searchedAnySource) {
     std::cerr << "pelimor-find: no given folder could be searched\n";
     return ExitStatus::NothingSearched;
   }
   for (const SkippedFile& file : result.skipped)
-    std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << file.reason << '\n';
+    std::cerr << "pelimor-find: skipped " << plainText(file.path) << ": " << plainNotice(file.reason) << '\n';
   if (options.command.action)
     return runCommandAction(options.command, result.rows, options.folders ? &result.folderGroups : nullptr);
   if (!options.request.uniqueIn.empty()) {
@@ -609,7 +609,8 @@ ExitStatus finishSearch(const Options& options, const SearchResult& result) {
     try {
       writeHtmlReport(options.reportFile, result.rows, nullptr, options.folders ? &result.folderGroups : nullptr);
     } catch (const ReportError& error) {
-      std::cerr << "pelimor-find: cannot write the report " << options.reportFile << ": " << error.what() << '\n';
+      std::cerr << "pelimor-find: cannot write the report " << plainText(options.reportFile) << ": "
+                << plainNotice(error.what()) << '\n';
       return ExitStatus::SomeRefused;
     }
   }
@@ -778,7 +779,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
   }
   // The checksum cache is saved while the result is printed; the program waits for it anyway.
   if (result.cacheWriting)
-    for (const NoticeText& warning : result.cacheWriting->warnings()) warn(warning.english());
+    for (const NoticeText& warning : result.cacheWriting->warnings()) warn(plainNotice(warning));
   return status;
 }
 

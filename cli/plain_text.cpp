@@ -1,8 +1,19 @@
 #include "cli/plain_text.h"
 
+#include <algorithm>
+
 namespace pelimor {
 
 namespace {
+// Stands for a line break of our own sentences while they are filled: a path never holds it.
+constexpr char kOwnLineBreak = '\0';
+
+std::string ownLineBreaksMarked(const char* pattern) {
+  std::string text = pattern;
+  std::replace(text.begin(), text.end(), '\n', kOwnLineBreak);
+  return text;
+}
+
 bool isControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
 void appendByteEscape(std::string& out, unsigned char byte) {
@@ -38,6 +49,21 @@ std::string plainText(std::string_view bytes) {
     }
   }
   return out;
+}
+
+std::string plainNotice(const NoticeText& text) {
+  // A text that holds the mark itself keeps no line break at all: ours could not be told apart.
+  const std::string english = text.english();
+  if (english.find(kOwnLineBreak) != std::string::npos) return plainText(english);
+  const std::string marked = text.rendered(ownLineBreaksMarked);
+  std::string out;
+  for (std::size_t from = 0;;) {
+    const std::size_t end = marked.find(kOwnLineBreak, from);
+    out += plainText(std::string_view(marked).substr(from, end - from));
+    if (end == std::string::npos) return out;
+    out += '\n';
+    from = end + 1;
+  }
 }
 
 }  // namespace pelimor

@@ -7,8 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/notice_text.h"
+
 namespace pelimor {
 
 std::string plainText(std::string_view bytes);
+
+// A reason or notice as pelimor-find prints it: what fills it (paths, the system's messages) is
+// escaped as plainText escapes a path, so that it neither breaks the line nor reaches the
+// terminal; the line breaks of our own sentences are kept. Every reason printed goes through it.
+std::string plainNotice(const NoticeText& text);
 
 }  // namespace pelimor

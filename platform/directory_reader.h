@@ -56,6 +56,9 @@ class Directory {
   // The folders above this one, nearest first, up to the root: found through "..", so neither links
   // nor respelled paths hide where the folder really is. At most `limit` of them.
   std::vector<FolderId> foldersAbove(std::size_t limit) const;
+  // Whether the folder is the top of a mount, a bind mount's too: its parent's listing tells the
+  // inode of the folder it covers. False where the system can't tell.
+  bool isMountRoot() const;
   // For opening entries relative to this folder; -1 when not open.
   NativeHandle descriptor() const { return descriptor_; }
 

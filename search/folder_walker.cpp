@@ -180,6 +180,7 @@ void FolderWalker::run() {
     linked_.clear();
     std::sort(round.begin(), round.end(), [](const Task& a, const Task& b) { return a.path < b.path; });
   }
+  nameFoldersMetAgain();
   sortSkippedFolders();
   store_.collectFiles();
 }
@@ -258,9 +259,50 @@ void FolderWalker::work(unsigned segment) {
   }
 }
 
-bool FolderWalker::firstVisit(platform::FolderId folder, std::uint32_t maskSet) {
+bool FolderWalker::firstVisit(platform::FolderId folder, std::uint32_t maskSet, bool mountPoint) {
   std::lock_guard lock(mutex_);
-  return visited_.insert(VisitKey{folder.device, folder.inode, maskSet}).second;
+  if (!visited_.insert(VisitKey{folder.device, folder.inode, maskSet}).second) return false;
+  if (mountPoint) mountPointsWalked_.push_back(folder);
+  return true;
+}
+
+bool FolderWalker::replacedSinceListed(const Directory& folder, platform::FolderId id, const Task& task) {
+  if (folder.foldersAbove(1) != std::vector<platform::FolderId>{{task.parentDevice, task.parentInode}}) return true;
+  // At a mount point the listing tells the inode of the folder covered, on the parent's device too
+  // for a bind mount.
+  return id.device == task.parentDevice && id.inode != task.listedInode && !folder.isMountRoot();
+}
+
+void FolderWalker::noteMetAgain(std::string path, platform::FolderId id, bool mountPoint) {
+  std::lock_guard lock(mutex_);
+  metAgain_.push_back(MetAgain{std::move(path), id, mountPoint});
+}
+
+void FolderWalker::nameFoldersMetAgain() {
+  // Named only where one of the two places is a mount point, as with a bind mount: a link to a
+  // folder walked is the user's own second name for it (and may loop), and so is a source met
+  // again inside another.
+  std::vector<platform::FolderId> sources;
+  for (const WalkStart& start : starts_)
+    if (const auto id = folderIdOf(start.folder)) sources.push_back(*id);
+  std::erase_if(metAgain_, [&](const MetAgain& folder) {
+    return (!folder.mountPoint && !isOneOf(mountPointsWalked_, folder.id)) || isOneOf(sources, folder.id);
+  });
+  if (metAgain_.empty()) return;
+  std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint32_t> walkedAt;
+  for (const MetAgain& folder : metAgain_)
+    walkedAt.emplace(std::pair{folder.id.device, folder.id.inode}, CandidateStore::kNoParent);
+  for (const std::uint32_t node : store_.folderNodes()) {
+    const platform::FolderId id = store_.folderId(node);
+    if (const auto found = walkedAt.find({id.device, id.inode}); found != walkedAt.end()) found->second = node;
+  }
+  for (MetAgain& folder : metAgain_) {
+    const std::uint32_t node = walkedAt[{folder.id.device, folder.id.inode}];
+    if (node != CandidateStore::kNoParent)
+      skippedFolders_.push_back(SkippedFile{
+          std::move(folder.path), "it is the same folder as " + store_.folderPath(node) + ", searched there"});
+  }
+  metAgain_.clear();
 }
 
 bool FolderWalker::neverSearched(const Directory& folder, platform::FolderId id, const Task& task,
@@ -367,10 +409,7 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     return;
   }
   const platform::FolderId id{own.device, own.inode};
-  // Replaced since its parent was listed (the listing's inode is the covered folder's at a mount point).
-  if (task.reopenedByPath &&
-      ((own.device == task.parentDevice && own.inode != task.listedInode) ||
-       folder->foldersAbove(1) != std::vector<platform::FolderId>{{task.parentDevice, task.parentInode}})) {
+  if (task.reopenedByPath && replacedSinceListed(*folder, id, task)) {
     notWalked();
     return;
   }
@@ -383,7 +422,10 @@ void FolderWalker::walkFolder(Task& task, unsigned segment, WalkScratch& scratch
     return;
   }
   if (isSource) sourcesSearched_.fetch_add(1);
-  if (!firstVisit(id, task.start->maskSet)) {
+  // Its parent listed the inode of the folder it covers (or of one replaced by it meanwhile).
+  const bool mountPoint = !openedByPath && task.listedInode != 0 && own.inode != task.listedInode;
+  if (!firstVisit(id, task.start->maskSet, mountPoint)) {
+    if (!openedByPath) noteMetAgain(task.path, id, mountPoint);
     notWalked();
     return;
   }

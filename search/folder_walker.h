@@ -79,8 +79,10 @@ class FolderWalker {
   void run();
 
   // Source folders not searched because they are, or lie in, a folder never searched; folders that
-  // could not be opened, or whose entries could not be looked at, with the system's reason; and
-  // folders whose path grew too long for the system. Sources first, in their order. Valid after run().
+  // could not be opened, or whose entries could not be looked at, with the system's reason; folders
+  // whose path grew too long for the system; and bind mounts of a folder searched elsewhere (a link
+  // to one, or a source inside another, is not named: the user gave that second name himself).
+  // Sources first, in their order. Valid after run().
   const std::vector<SkippedFile>& skippedFolders() const { return skippedFolders_; }
   // True when at least one source folder was opened and searched.
   bool searchedAnySource() const { return sourcesSearched_.load() > 0; }
@@ -111,12 +113,19 @@ class FolderWalker {
   void walkFolder(Task& task, unsigned segment, WalkScratch& scratch);
   // Takes the next folder to walk; false when this thread has none to take now.
   bool takeTask(unsigned segment, Task& task);
-  bool firstVisit(platform::FolderId folder, std::uint32_t maskSet);
+  // True the first time the walk meets the folder; a mount point walked is noted too.
+  bool firstVisit(platform::FolderId folder, std::uint32_t maskSet, bool mountPoint);
   // True for an excluded tree, a folder on a kernel file system, and (for a folder opened by its
   // path) a folder that lies in an excluded tree.
   bool neverSearched(const platform::Directory& folder, platform::FolderId id, const Task& task,
                      bool openedByPath) const;
   void skipFolder(std::string path, std::string reason);
+  // True when a folder opened by its path is no longer the entry its parent listed.
+  static bool replacedSinceListed(const platform::Directory& folder, platform::FolderId id, const Task& task);
+  // A folder met from its parent that was walked already: a bind mount, or the folder bound, is
+  // named once the walk is over, with the path it was walked at.
+  void noteMetAgain(std::string path, platform::FolderId id, bool mountPoint);
+  void nameFoldersMetAgain();
   void sortSkippedFolders();
   // Drops the walks that start inside another walk's folder: that walk records them as its own.
   void dropNestedStarts();
@@ -157,6 +166,13 @@ class FolderWalker {
   // under its real path when it has one.
   std::vector<Task> linked_;
   std::vector<SkippedFile> skippedFolders_;
+  struct MetAgain {
+    std::string path;
+    platform::FolderId id;
+    bool mountPoint;
+  };
+  std::vector<MetAgain> metAgain_;
+  std::vector<platform::FolderId> mountPointsWalked_;
 };
 
 }  // namespace pelimor

@@ -157,6 +157,12 @@ std::vector<FolderId> Directory::foldersAbove(std::size_t limit) const {
   return above;
 }
 
+bool Directory::isMountRoot() const {
+  struct statx info {};
+  if (!isOpen() || statx(descriptor_, "", AT_EMPTY_PATH, STATX_TYPE, &info) != 0) return false;
+  return (info.stx_attributes_mask & info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
 std::error_code statusOfPath(const std::string& path, bool followLinks, FileStatus& status) {
   struct stat info {};
   const int result = followLinks ? stat(path.c_str(), &info) : lstat(path.c_str(), &info);

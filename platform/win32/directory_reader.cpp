@@ -224,6 +224,9 @@ std::vector<FolderId> Directory::foldersAbove(std::size_t limit) const {
   return above;
 }
 
+// Windows lists no inodes, so no walk compares one with the folder it opens.
+bool Directory::isMountRoot() const { return false; }
+
 std::error_code statusOfPath(const std::string& path, bool followLinks, FileStatus& status) {
   return errnoCode(statusOfSystemPath(systemPath(path), followLinks, status));
 }

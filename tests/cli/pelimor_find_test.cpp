@@ -464,6 +464,31 @@ TEST(PelimorFind, TrashRemovesTheFoldersItEmptiedAndUndoPutsBack) {
   EXPECT_EQ(runFind("--undo-action 1", home.root()).err, "pelimor-find: Every file of action 1 is back already.\n");
 }
 
+// A reason names its paths as the start of its line does: no name splits a line or sends the
+// terminal a sequence, whether the trash can't be made or a file is gone from it before Undo.
+TEST(PelimorFind, ReasonsEscapeThePathsTheyName) {
+  const std::string odd = "odd\x1B[31m\nname", escaped = "odd\\x1B[31m\\nname";
+  testing::TempTree tree;
+  tree.file("keep/f", "the same bytes");
+  tree.file("spare/" + odd, "the same bytes");
+  const std::string home = tree.folder("home" + odd), shownHome = tree.path("home" + escaped);
+  const std::string trash = "--min-kb 0 --trash --select-in-tree " + quoted(tree.path("spare")) + " " +
+                            quoted(tree.path("keep")) + " " + quoted(tree.path("spare"));
+  testing::writeFile(home + "/Trash", "");  // a file where the trash would be made
+  const FindRun refused = runFind(trash, home);
+  std::filesystem::remove(home + "/Trash");
+  runFind(trash, home);
+  std::filesystem::remove(home + "/Trash/files/" + odd);
+  const FindRun undone = runFind("--undo", home);
+  const std::string file = tree.path("spare/" + escaped);
+  EXPECT_NE(refused.out.find("refused " + file + ": the trash " + shownHome + "/Trash "), std::string::npos)
+      << refused.out;
+  EXPECT_EQ(undone.out,
+            "not put back " + file + ": it is no longer at " + shownHome + "/Trash/files/" + escaped + "\n");
+  for (const std::string& text : {refused.out, refused.err, undone.out, undone.err})
+    EXPECT_EQ(std::count_if(text.begin(), text.end(), [](char c) { return c != '\n' && (c & 0xE0) == 0; }), 0) << text;
+}
+
 TEST(PelimorFind, NoCacheNeitherReadsNorWritesTheCache) {
   testing::TempTree tree, cacheHome;
   tree.file("a", "same");

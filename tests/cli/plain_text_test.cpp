@@ -28,5 +28,19 @@ TEST(PlainText, OtherControlBytesBecomeHexEscapes) {
   for (const auto& [text, expected] : cases) EXPECT_EQ(plainText(text), expected) << expected;
 }
 
+// What fills a notice is escaped; its own sentences keep their line breaks, unless a NUL byte of
+// the filling could pass for one of them.
+TEST(PlainNotice, EscapesWhatFillsItAndKeepsItsOwnLineBreaks) {
+  const std::string odd = "/a\x1B[31m\nb";
+  const std::pair<NoticeText, std::string_view> cases[] = {
+      {NoticeText(odd), "/a\\x1B[31m\\nb"},
+      {NoticeText::of("the folder %1 cannot be created: %2", odd, "Not a directory"),
+       "the folder /a\\x1B[31m\\nb cannot be created: Not a directory"},
+      {NoticeText::of("first %1.\nsecond", odd), "first /a\\x1B[31m\\nb.\nsecond"},
+      {NoticeText::of("first %1.\nsecond", std::string("n\0l\n", 4)), "first n\\x00l\\n.\\nsecond"},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(plainNotice(text), expected) << expected;
+}
+
 }  // namespace
 }  // namespace pelimor

@@ -9,12 +9,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/io_error_text.h"
 #include "platform/paths.h"
 #include "search/content_digest.h"
 #include "search/mask_list.h"
+#include "search/storage_devices.h"
 #include "support/posix_only.h"
 #include "support/temp_tree.h"
 
@@ -29,7 +31,8 @@ class FolderWalkerTest : public ::testing::Test {
   Paths walk(const Paths& sources, const std::string& maskText, std::uint64_t minimumSize = 0,
              const Paths& excludedTrees = {}, const Paths& excludedFragments = {"Program Files"},
              unsigned threads = 1) {
-    const WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments, threads};
+    WalkRequest request{sources, buildMaskList(maskText), minimumSize, excludedTrees, excludedFragments, threads};
+    request.disks = disks;
     CandidateStore store(threads);
     FolderWalker walker(request, store, progress, control);
     walker.run();
@@ -49,6 +52,18 @@ class FolderWalkerTest : public ::testing::Test {
   std::string named;  // the same, a line each with its reason
   SearchProgress progress;
   SearchControl control;
+  StorageDevices* disks = nullptr;
+};
+
+// `folder` bound at `at` until the test ends; root only.
+struct BindMount {
+  BindMount(const std::string& folder, const std::string& at)
+      : at(at), mounted(std::system(("mount --bind '" + folder + "' '" + at + "' 2>/dev/null").c_str()) == 0) {}
+  ~BindMount() {
+    if (mounted) std::system(("umount '" + at + "'").c_str());
+  }
+  std::string at;
+  bool mounted;
 };
 
 TEST_F(FolderWalkerTest, MinimumSizeIsStrictlyExceeded) {
@@ -226,6 +241,40 @@ TEST_F(FolderWalkerTest, FolderLinksAreFollowedOnceAndLoopsEnd) {
   EXPECT_EQ(walk({tree.root()}, "*"), Paths{p("data/f")});
   // Reached only through a link, a file is listed under the link's path.
   EXPECT_EQ(walk({p("elsewhere")}, "*"), Paths{p("elsewhere/again/f")});
+}
+
+// A bind mount looks like any folder: one of another folder is walked, on a disk whose folders are
+// opened later by path too (where the listing tells the inode of the folder covered); one of a
+// folder walked already is walked once and named at its other place. Neither source nor link is.
+TEST_F(FolderWalkerTest, BindMountsAreWalkedOrNamedWithTheFolderTheyRepeat) {
+  PELIMOR_POSIX_ONLY("bind mounts");
+  tree.file("src/inner/a", "1");
+  tree.file("outside/b", "2");
+  tree.symlink(p("src/inner"), "src/link");
+  const BindMount ofOutside(p("outside"), tree.folder("src/of-outside")),
+      ofInner(p("src/inner"), tree.folder("src/of-inner"));
+  if (!ofOutside.mounted || !ofInner.mounted) GTEST_SKIP() << "bind mounts need root";
+  platform::FileStatus root;
+  ASSERT_FALSE(platform::statusOfPath(tree.root(), false, root));
+  for (const Seeking seeking : {Seeking::No, Seeking::Yes}) {
+    for (const Paths& sources : {Paths{p("src")}, Paths{p("src"), p("src/inner")}}) {
+      for (const unsigned threads : {1u, 4u}) {
+        SCOPED_TRACE(::testing::Message() << (seeking == Seeking::Yes ? "seeks" : "flash") << ", threads " << threads
+                                          << ", sources " << sources.size());
+        StorageDevices known;
+        known.of(root.device).setSeeking(seeking);
+        disks = &known;
+        const Paths found = walk(sources, "*", 0, {}, {}, threads);
+        // Either of the inner folder's two places may come first.
+        const bool innerFirst = found.front() == p("src/inner/a");
+        EXPECT_EQ(found, (Paths{innerFirst ? p("src/inner/a") : p("src/of-inner/a"), p("src/of-outside/b")}));
+        const std::string walked = p(innerFirst ? "src/inner" : "src/of-inner");
+        const std::string other = p(innerFirst ? "src/of-inner" : "src/inner");
+        EXPECT_EQ(named,
+                  sources.size() == 1 ? other + ": it is the same folder as " + walked + ", searched there\n" : "");
+      }
+    }
+  }
 }
 
 TEST_F(FolderWalkerTest, RepeatedAndNestedSourceFoldersAreWalkedOnce) {
