@@ -111,7 +111,10 @@ bool readCameraRaw(const void* data, std::size_t size, CameraRawPicture& picture
 #else
 
 bool cameraRawBuiltIn() { return false; }
-bool readCameraRaw(const void*, std::size_t, CameraRawPicture&) { return false; }
+bool readCameraRaw(const void*, std::size_t, CameraRawPicture& picture) {
+  picture.failure = PictureFailure::Unreadable;
+  return false;
+}
 
 #endif
 

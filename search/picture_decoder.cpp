@@ -200,7 +200,8 @@ PictureFailure decodeEncoded(const void* data, std::size_t size, int orientation
 
 PictureFailure decodeCameraRaw(const void* data, std::size_t size, SmallPicture& picture) {
   CameraRawPicture raw;
-  if (!readCameraRaw(data, size, raw)) return raw.failure;
+  if (!readCameraRaw(data, size, raw))
+    return raw.failure == PictureFailure::None ? PictureFailure::Unreadable : raw.failure;
   const bool turned = raw.orientation >= 5;
   picture.fullWidth = turned ? raw.height : raw.width;
   picture.fullHeight = turned ? raw.width : raw.height;
