@@ -219,6 +219,21 @@ PictureFailure decodeCameraRaw(const void* data, std::size_t size, SmallPicture&
   return takeLuma(image, picture);
 }
 
+// What a loader that holds the whole picture while it decodes it would take: an interlaced PNG, a
+// GIF's frame, a HEIF or AVIF picture (libheif's planes, then the image made of them: about twice).
+// 0 for the loaders that decode a strip at a time.
+std::uint64_t wholePictureBytes(VipsImage* header) {
+  const char* loader = "";
+  if (vips_image_get_typeof(header, VIPS_META_LOADER) != 0) vips_image_get_string(header, VIPS_META_LOADER, &loader);
+  const std::string_view name(loader);
+  const auto bytes = static_cast<std::uint64_t>(VIPS_IMAGE_SIZEOF_IMAGE(header));
+  int interlaced = 0;
+  if (name.starts_with("pngload") && vips_image_get_typeof(header, "interlaced") != 0)
+    vips_image_get_int(header, "interlaced", &interlaced);
+  if (name.starts_with("heifload")) return 2 * bytes;
+  return name.starts_with("gifload") || interlaced != 0 ? bytes : 0;
+}
+
 // The whole picture's size and orientation from its header alone: nothing is decoded yet.
 PictureFailure readHeader(const void* data, std::size_t size, SmallPicture& picture, int& orientation) {
   Image header;
@@ -230,6 +245,7 @@ PictureFailure readHeader(const void* data, std::size_t size, SmallPicture& pict
   const auto width = static_cast<std::uint32_t>(vips_image_get_width(image));
   const auto height = static_cast<std::uint32_t>(vips_image_get_height(image));
   if (!withinPixelLimit(width, height)) return PictureFailure::TooManyPixels;
+  if (wholePictureBytes(image) > kMostDecoderMemory) return PictureFailure::TooMuchMemory;
   picture.fullWidth = turned ? height : width;
   picture.fullHeight = turned ? width : height;
   return PictureFailure::None;
