@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "search/picture_decoder.h"
+#include "search/picture_test_support.h"
 
 namespace {
 

@@ -1,32 +1,18 @@
 #pragma once
 // Pictures whose header claims far more pixels than their few bytes hold, as a hostile file does:
-// a small real picture with its size in the header rewritten. Shared by the tests and bench/.
+// a small real picture with its size in the header rewritten. Shared by the tests and bench/;
+// plain bytes, no libvips.
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
 #include "search/crc32.h"
-#include "search/picture_test_support.h"
 
 namespace pelimor::testing {
 
 inline void putBigEndian(std::string& bytes, std::size_t at, std::uint32_t value, int count) {
   for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<char>((value >> (8 * (count - 1 - i))) & 0xFF);
-}
-
-// The picture as a progressive JPEG, its colour at half the resolution both ways (4:2:0, as most
-// are) or at the whole (4:4:4).
-inline std::string progressiveJpeg(const VipsPicture& picture, bool halfColour = true) {
-  void* bytes = nullptr;
-  std::size_t size = 0;
-  const VipsForeignSubsample colour = halfColour ? VIPS_FOREIGN_SUBSAMPLE_ON : VIPS_FOREIGN_SUBSAMPLE_OFF;
-  if (vips_image_write_to_buffer(picture.get(), ".jpg", &bytes, &size, "interlace", TRUE, "subsample_mode", colour,
-                                 nullptr) != 0)
-    throw std::runtime_error(std::string("libvips: ") + vips_error_buffer());
-  std::string file(static_cast<const char*>(bytes), size);
-  g_free(bytes);
-  return file;
 }
 
 // The JPEG with the size in its frame header (SOF0 baseline, SOF2 progressive) rewritten.

@@ -94,6 +94,20 @@ inline std::string savedAs(const VipsPicture& picture, const char* suffix, int q
   return file;
 }
 
+// The picture as a progressive JPEG, its colour at half the resolution both ways (4:2:0, as most
+// are) or at the whole (4:4:4).
+inline std::string progressiveJpeg(const VipsPicture& picture, bool halfColour = true) {
+  void* bytes = nullptr;
+  std::size_t size = 0;
+  const VipsForeignSubsample colour = halfColour ? VIPS_FOREIGN_SUBSAMPLE_ON : VIPS_FOREIGN_SUBSAMPLE_OFF;
+  if (vips_image_write_to_buffer(picture.get(), ".jpg", &bytes, &size, "interlace", TRUE, "subsample_mode", colour,
+                                 nullptr) != 0)
+    throw std::runtime_error(std::string("libvips: ") + vips_error_buffer());
+  std::string file(static_cast<const char*>(bytes), size);
+  g_free(bytes);
+  return file;
+}
+
 inline VipsPicture resized(const VipsPicture& picture, double scale) {
   return made([&](VipsImage** out) { return vips_resize(picture.get(), out, scale, nullptr); });
 }
