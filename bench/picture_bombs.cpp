@@ -71,6 +71,7 @@ std::vector<std::pair<std::string, std::string>> files() {
       {"png-65500.png", pngClaiming(png, 65500, 65500)},
       // 81 million pixels, within the limit, but 460 MiB of coefficients in full colour.
       {"progressive-444-9000.jpg", jpegClaiming(progressiveJpeg(small, false), 9000, 9000)},
+      {"png-interlaced-10000x9000.png", pngClaiming(interlacedPngWithAlpha(small), 10000, 9000)},
       {"raw-preview-65500.dng", dngOf(small, 1, jpegClaiming(progressive, 65500, 65500), 65500, 65500)},
       {"real-10000x10000.jpg", savedAs(atLimit, ".jpg")},
       {"real-progressive-10000x10000.jpg", progressiveJpeg(atLimit)},

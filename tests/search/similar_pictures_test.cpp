@@ -153,17 +153,6 @@ std::string brokenInTheMiddle(std::string file, std::size_t count) {
   return file;
 }
 
-std::string interlacedWithAlpha(const VipsPicture& picture) {
-  const VipsPicture withAlpha =
-      testing::made([&](VipsImage** out) { return vips_bandjoin_const1(picture.get(), out, 255, nullptr); });
-  void* bytes = nullptr;
-  std::size_t size = 0;
-  if (vips_image_write_to_buffer(withAlpha.get(), ".png", &bytes, &size, "interlace", TRUE, nullptr) != 0) return {};
-  std::string file(static_cast<const char*>(bytes), size);
-  g_free(bytes);
-  return file;
-}
-
 // Headers over the limits are refused before anything their size claims is allocated; a picture
 // decoded only in part is damaged; neither is hashed. Real pictures of each kind still are.
 TEST_F(PictureVariantsTest, OnlyWholePicturesWithinTheLimitsAreHashed) {
@@ -190,9 +179,9 @@ TEST_F(PictureVariantsTest, OnlyWholePicturesWithinTheLimitsAreHashed) {
       {"progressive 4:4:4 JPEG claiming 9000 x 9000",
        testing::jpegClaiming(testing::progressiveJpeg(small, false), 9000, 9000), PictureFailure::TooMuchMemory},
       // An interlaced PNG is decoded whole: 343 MiB here, with its alpha.
-      {"interlaced PNG claiming 10000 x 9000", testing::pngClaiming(interlacedWithAlpha(small), 10000, 9000),
-       PictureFailure::TooMuchMemory},
-      {"interlaced PNG", interlacedWithAlpha(small), PictureFailure::None},
+      {"interlaced PNG claiming 10000 x 9000",
+       testing::pngClaiming(testing::interlacedPngWithAlpha(small), 10000, 9000), PictureFailure::TooMuchMemory},
+      {"interlaced PNG", testing::interlacedPngWithAlpha(small), PictureFailure::None},
       {"RAW file whose preview claims 65500 x 65500",
        testing::dngOf(small, 1, testing::jpegClaiming(baseline, 65500, 65500), 65500, 65500),
        PictureFailure::TooManyPixels, PictureKind::CameraRaw},
