@@ -64,9 +64,9 @@ PictureFailure headerFailure(jpeg_decompress_struct& info) {
   return PictureFailure::None;
 }
 
-}  // namespace
-
-bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, JpegPixels& pixels, std::string* error) {
+// The decoding proper, of data that ends with the end marker.
+bool decodeEnded(const unsigned char* data, std::size_t size, const JpegDecoding& how, JpegPixels& pixels,
+                 std::string* error) {
   // Everything the jump may come back to lives on the heap behind a pointer that never changes
   // after setjmp, so nothing of it is lost in registers.
   const auto decoder = std::make_unique<Decoder>();
@@ -83,7 +83,7 @@ bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, Jpe
   }
   jpeg_create_decompress(&decoder->info);
   decoder->created = true;
-  jpeg_mem_src(&decoder->info, static_cast<const unsigned char*>(data), static_cast<unsigned long>(size));
+  jpeg_mem_src(&decoder->info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&decoder->info, TRUE);
   jpeg_decompress_struct& info = decoder->info;
   // Decided from the header, before libjpeg allocates anything the size of the picture.
@@ -120,6 +120,20 @@ bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, Jpe
   jpeg_destroy_decompress(&info);
   pixels.failure = PictureFailure::None;
   return true;
+}
+
+}  // namespace
+
+bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, JpegPixels& pixels, std::string* error) {
+  // Some writers leave out the end marker after whole data: given one, libjpeg finds nothing
+  // missing, while data cut inside a segment still meets it too early and is damaged.
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  if (size < 2 || (bytes[size - 2] == 0xFF && bytes[size - 1] == JPEG_EOI))
+    return decodeEnded(bytes, size, how, pixels, error);
+  std::vector<unsigned char> ended(bytes, bytes + size);
+  ended.push_back(0xFF);
+  ended.push_back(JPEG_EOI);
+  return decodeEnded(ended.data(), ended.size(), how, pixels, error);
 }
 
 }  // namespace pelimor

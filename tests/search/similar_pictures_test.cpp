@@ -185,6 +185,7 @@ TEST_F(PictureVariantsTest, OnlyWholePicturesWithinTheLimitsAreHashed) {
       {"RAW file whose preview claims 65500 x 65500",
        testing::dngOf(small, 1, testing::jpegClaiming(baseline, 65500, 65500), 65500, 65500),
        PictureFailure::TooManyPixels, PictureKind::CameraRaw},
+      {"JPEG without its end marker", jpeg.substr(0, jpeg.size() - 2), PictureFailure::None},
       {"JPEG cut short", jpeg.substr(0, jpeg.size() * 2 / 3), PictureFailure::Damaged},
       {"JPEG with a broken segment", brokenInTheMiddle(jpeg, 64), PictureFailure::Damaged},
       {"progressive JPEG cut short", progressive.substr(0, progressive.size() * 2 / 3), PictureFailure::Damaged},
