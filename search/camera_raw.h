@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "search/picture_failure.h"
+
 namespace pelimor {
 
 bool cameraRawBuiltIn();
@@ -17,10 +19,12 @@ struct CameraRawPicture {
   std::vector<std::uint8_t> jpeg;       // the embedded JPEG preview, when there is one; else
   int rgbWidth = 0, rgbHeight = 0;      // the preview or the developed picture as RGB, a byte each
   std::vector<std::uint8_t> rgb;
+  PictureFailure failure = PictureFailure::None;  // why it was not read
 };
 
-// Reads the RAW file whose `size` bytes lie at `data`. False when libraw can't read it. Safe from
-// any number of threads.
+// Reads the RAW file whose `size` bytes lie at `data`. False when libraw can't read it, when its
+// data is cut short or broken, or when the preview or the raw data is over the limits of
+// picture_failure.h; `picture.failure` then says which. Safe from any number of threads.
 bool readCameraRaw(const void* data, std::size_t size, CameraRawPicture& picture);
 
 }  // namespace pelimor

@@ -7,6 +7,8 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+// After it: the message codes.
+#include <jerror.h>
 
 namespace pelimor {
 
@@ -20,21 +22,51 @@ struct Decoder {
   std::jmp_buf failed{};
   char message[JMSG_LENGTH_MAX] = {};
   bool created = false;
+  PictureFailure failure = PictureFailure::Unreadable;
 };
 
 [[noreturn]] void failDecoding(j_common_ptr info) {
   auto* decoder = reinterpret_cast<Decoder*>(info->client_data);
   (*info->err->format_message)(info, decoder->message);
+  // Past max_memory_to_use libjpeg would spill to a backing store, which libjpeg-turbo has not.
+  if (info->err->msg_code == JERR_NO_BACKING_STORE || info->err->msg_code == JERR_OUT_OF_MEMORY)
+    decoder->failure = PictureFailure::TooMuchMemory;
   std::longjmp(decoder->failed, 1);
 }
 
-void emitMessage(j_common_ptr info, int level) {
-  if (level < 0) failDecoding(info);  // a warning: corrupt data that libjpeg would paper over
+// The warnings after which libjpeg goes on with pixels it never had: the file ends early, or a
+// segment is broken. Others (an unknown JFIF version, stray bytes between markers) lose nothing.
+bool losesPixels(int code) {
+  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC || code == JWRN_HUFF_BAD_CODE ||
+         code == JWRN_ARITH_BAD_CODE || code == JWRN_BOGUS_PROGRESSION;
 }
 
-}  // namespace
+void emitMessage(j_common_ptr info, int level) {
+  if (level >= 0 || !losesPixels(info->err->msg_code)) return;
+  reinterpret_cast<Decoder*>(info->client_data)->failure = PictureFailure::Damaged;
+  failDecoding(info);
+}
 
-bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, JpegPixels& pixels, std::string* error) {
+// The bytes libjpeg holds for the coefficients of a picture in several scans (a progressive one):
+// 64 of 2 bytes a block, for every block of every component, at the whole size.
+std::uint64_t coefficientBytes(const jpeg_decompress_struct& info) {
+  std::uint64_t bytes = 0;
+  for (int c = 0; c < info.num_components; ++c)
+    bytes += std::uint64_t{info.comp_info[c].width_in_blocks} * info.comp_info[c].height_in_blocks * sizeof(JBLOCK);
+  return bytes;
+}
+
+// Whether the header allows decoding within the limits; else why not.
+PictureFailure headerFailure(jpeg_decompress_struct& info) {
+  if (!withinPixelLimit(info.image_width, info.image_height)) return PictureFailure::TooManyPixels;
+  if (jpeg_has_multiple_scans(&info) && coefficientBytes(info) > kMostDecoderMemory)
+    return PictureFailure::TooMuchMemory;
+  return PictureFailure::None;
+}
+
+// The decoding proper, of data that ends with the end marker.
+bool decodeEnded(const unsigned char* data, std::size_t size, const JpegDecoding& how, JpegPixels& pixels,
+                 std::string* error) {
   // Everything the jump may come back to lives on the heap behind a pointer that never changes
   // after setjmp, so nothing of it is lost in registers.
   const auto decoder = std::make_unique<Decoder>();
@@ -46,13 +78,22 @@ bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, Jpe
   if (setjmp(decoder->failed) != 0) {
     if (decoder->created) jpeg_destroy_decompress(&decoder->info);
     if (error) *error = decoder->message;
+    pixels.failure = decoder->failure;
     return false;
   }
   jpeg_create_decompress(&decoder->info);
   decoder->created = true;
-  jpeg_mem_src(&decoder->info, static_cast<const unsigned char*>(data), static_cast<unsigned long>(size));
+  jpeg_mem_src(&decoder->info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&decoder->info, TRUE);
   jpeg_decompress_struct& info = decoder->info;
+  // Decided from the header, before libjpeg allocates anything the size of the picture.
+  if (const PictureFailure over = headerFailure(info); over != PictureFailure::None) {
+    jpeg_destroy_decompress(&info);
+    if (error) *error = "The picture is larger than the decoder's limits";
+    pixels.failure = over;
+    return false;
+  }
+  info.mem->max_memory_to_use = static_cast<long>(kMostDecoderMemory);
   const auto longer = static_cast<int>(std::max(info.image_width, info.image_height));
   unsigned shrink = 1;
   while (how.leastSide > 0 && shrink < 8 && longer / static_cast<int>(shrink * 2) >= how.leastSide) shrink *= 2;
@@ -77,7 +118,22 @@ bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, Jpe
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
+  pixels.failure = PictureFailure::None;
   return true;
+}
+
+}  // namespace
+
+bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, JpegPixels& pixels, std::string* error) {
+  // Some writers leave out the end marker after whole data: given one, libjpeg finds nothing
+  // missing, while data cut inside a segment still meets it too early and is damaged.
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  if (size < 2 || (bytes[size - 2] == 0xFF && bytes[size - 1] == JPEG_EOI))
+    return decodeEnded(bytes, size, how, pixels, error);
+  std::vector<unsigned char> ended(bytes, bytes + size);
+  ended.push_back(0xFF);
+  ended.push_back(JPEG_EOI);
+  return decodeEnded(ended.data(), ended.size(), how, pixels, error);
 }
 
 }  // namespace pelimor

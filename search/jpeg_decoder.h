@@ -1,11 +1,14 @@
 #pragma once
 // Decodes JPEG pictures with libjpeg-turbo, cleanly or not at all: damage libjpeg would only warn
 // about (a picture cut short, a broken block) fails the decoding too, so that no caller shows or
-// hashes a picture half grey. Plain C++: the windows wrap the pixels in an image of their own.
+// hashes a picture half grey. The header decides first whether the picture fits the limits of
+// picture_failure.h. Plain C++: the windows wrap the pixels in an image of their own.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "search/picture_failure.h"
 
 namespace pelimor {
 
@@ -22,10 +25,13 @@ struct JpegPixels {
   int width = 0, height = 0;
   int channels = 0;                 // 1 grey, 3 RGB
   std::vector<std::uint8_t> bytes;  // height rows of width * channels bytes
+  // Why it failed: Damaged when libjpeg lost pixels, over a limit when the header decided so, else
+  // Unreadable (no JPEG, or one libjpeg would not decode as asked: CMYK made grey, say).
+  PictureFailure failure = PictureFailure::None;
 };
 
-// False when the data is no JPEG libjpeg decodes cleanly as asked; `error` then holds libjpeg's
-// reason. Safe from any number of threads.
+// False when the data is no JPEG libjpeg decodes cleanly as asked; `error` then holds the reason
+// in words and `pixels.failure` its kind. Safe from any number of threads.
 bool decodeJpeg(const void* data, std::size_t size, const JpegDecoding& how, JpegPixels& pixels,
                 std::string* error = nullptr);
 

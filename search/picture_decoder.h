@@ -1,13 +1,16 @@
 #pragma once
 // Reading pictures small and fast: a JPEG is decoded grey by libjpeg-turbo at an eighth of its size
 // or less, never whole; PNG, WebP, TIFF, GIF, HEIF/HEIC/AVIF (libheif) and JPEGs libjpeg would not
-// decode cleanly (CMYK, damaged) are read as libvips reads them; camera RAW files by libraw. The EXIF orientation is
+// decode as asked (CMYK) are read as libvips reads them; camera RAW files by libraw. A picture
+// decoded only in part is damaged and not hashed. The EXIF orientation is
 // applied first, so a picture turned by its tag looks as it is shown. Loaders libvips marks untrusted (ImageMagick,
 // PDF, SVG, ...) are never used. Builds without libvips (the Windows build) read no picture: picturesBuiltIn() says so.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
+
+#include "search/picture_failure.h"
 
 namespace pelimor {
 
@@ -38,14 +41,17 @@ struct SmallPicture {
   std::uint32_t fullWidth = 0, fullHeight = 0;
 };
 
-// Decodes the picture whose file holds the `size` bytes at `data`. False when it is not a picture
-// this build reads, or a damaged one. Safe from any number of threads; libvips is set up on the
-// first call (its own threads and caches kept small: the search has readers of its own).
-bool decodeSmallPicture(const void* data, std::size_t size, SmallPicture& picture,
-                        PictureKind kind = PictureKind::Ordinary);
+// Decodes the picture whose file holds the `size` bytes at `data`: None, or why not (not a picture
+// this build reads, a damaged one, or one over the limits of picture_failure.h, which the header
+// decides before anything the picture's size is allocated). Safe from any number of threads;
+// libvips is set up on the first call (its own threads and caches kept small: the search has
+// readers of its own).
+PictureFailure decodeSmallPicture(const void* data, std::size_t size, SmallPicture& picture,
+                                  PictureKind kind = PictureKind::Ordinary);
 
 // decodeSmallPicture then pictureHash.
-bool describePicture(const void* data, std::size_t size, PictureFacts& facts, PictureKind kind = PictureKind::Ordinary);
+PictureFailure describePicture(const void* data, std::size_t size, PictureFacts& facts,
+                               PictureKind kind = PictureKind::Ordinary);
 
 // A thread that decoded pictures calls this before it ends: libvips frees what it kept for it.
 void pictureThreadDone();

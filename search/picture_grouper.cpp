@@ -71,13 +71,45 @@ PictureGrouper::PictureGrouper(const CandidateStore& store, SearchProgress& prog
   }
 }
 
+// The reasons below name the limits in words.
+static_assert(kMostPicturePixels == std::uint64_t{100} << 20 && kMostDecoderMemory == std::uint64_t{320} << 20);
+
 std::string PictureGrouper::reasonText(int failure) {
   if (failure == kChangedSinceWalk) return PELIMOR_WINDOW_TEXT("Reasons", "changed since the search found it");
   if (failure == kShrankWhileRead) return PELIMOR_WINDOW_TEXT("Reasons", "changed while it was being read");
   if (failure == kNotAPicture)
     return PELIMOR_WINDOW_TEXT("Reasons", "not a picture that can be read, or a damaged one");
   if (failure == kTooLarge) return PELIMOR_WINDOW_TEXT("Reasons", "too large to be read as a picture");
+  if (failure == kDamaged)
+    return PELIMOR_WINDOW_TEXT("Reasons",
+                               "the picture is damaged: only part of it could be decoded, so it is not compared");
+  if (failure == kTooManyPixels)
+    return PELIMOR_WINDOW_TEXT("Reasons", "the picture is larger than 100 megapixels: it is not compared");
+  if (failure == kTooMuchMemory)
+    return PELIMOR_WINDOW_TEXT("Reasons", "the picture would need more than 320 MiB to decode: it is not compared");
   return platform::systemErrorText(failure);
+}
+
+int PictureGrouper::failureOf(PictureFailure failure) {
+  switch (failure) {
+    case PictureFailure::None:
+      return 0;
+    case PictureFailure::Damaged:
+      return kDamaged;
+    case PictureFailure::TooManyPixels:
+      return kTooManyPixels;
+    case PictureFailure::TooMuchMemory:
+      return kTooMuchMemory;
+    case PictureFailure::Unreadable:
+      break;
+  }
+  return kNotAPicture;
+}
+
+// Whether the file was read to its end, so that its digest holds, however its decoding went.
+bool PictureGrouper::readWhole(int failure) {
+  return failure == 0 || failure == kNotAPicture || failure == kDamaged || failure == kTooManyPixels ||
+         failure == kTooMuchMemory;
 }
 
 std::vector<PictureGrouper::Item> PictureGrouper::pictures() {
@@ -143,8 +175,8 @@ void PictureGrouper::readOne(Item& item, ReadScratch& scratch) {
     bytesDone += length;
   }
   item.digest = hasher.finish();
-  if (!describePicture(buffer.data(), buffer.size(), item.facts, pictureKindOfName(store_.nameOf(file))))
-    item.failure = kNotAPicture;
+  item.failure =
+      failureOf(describePicture(buffer.data(), buffer.size(), item.facts, pictureKindOfName(store_.nameOf(file))));
 }
 
 void PictureGrouper::readAll(std::vector<Item>& items) {
@@ -189,8 +221,9 @@ void PictureGrouper::readAll(std::vector<Item>& items) {
       const Item& item = items[i];
       const Candidate& file = files[item.candidate];
       const std::uint64_t folderInode = store_.folderId(file.folder).inode;
-      // A file that is no picture keeps its digest: a search for identical files may use it.
-      if (item.failure == 0 || item.failure == kNotAPicture)
+      // A file that is no picture, or none compared, keeps its digest: a search for identical files
+      // may use it.
+      if (readWhole(item.failure))
         cache_->learn(store_.identityOf(file), folderInode, CacheRecord::kContent, item.digest);
       if (item.failure == 0)
         cache_->learn(store_.identityOf(file), folderInode, CacheRecord::kPicture, pictureRecord(item.facts));

@@ -62,7 +62,12 @@ class PictureGrouper {
   static constexpr int kShrankWhileRead = -2;
   static constexpr int kNotAPicture = -3;
   static constexpr int kTooLarge = -4;
+  static constexpr int kDamaged = -5;
+  static constexpr int kTooManyPixels = -6;
+  static constexpr int kTooMuchMemory = -7;
   static std::string reasonText(int failure);
+  static int failureOf(PictureFailure failure);
+  static bool readWhole(int failure);
 
   struct ReadScratch;
   std::vector<Item> pictures();

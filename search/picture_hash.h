@@ -19,7 +19,7 @@ namespace pelimor {
 // Changes whenever a picture file would get other bits (from pictureHash, or from how the picture is
 // decoded for it): hashes kept from another version are not compared with these (the checksum
 // cache keeps it beside each).
-inline constexpr std::uint32_t kPictureHashVersion = 2;
+inline constexpr std::uint32_t kPictureHashVersion = 3;
 
 // The hash of a `width` x `height` grey image, one byte a pixel (0 black, 255 white), `stride`
 // bytes from one row to the next (0: `width`). Any size from 1 x 1 on; the image is averaged to

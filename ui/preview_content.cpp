@@ -1,5 +1,6 @@
 #include "ui/preview_content.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -81,6 +82,13 @@ PreviewContent loadPreviewContent(const QString& path, QSize box) {
     if (whole.isValid()) {
       if (reader.transformation() & QImageIOHandler::TransformationRotate90) whole.transpose();
       content.pictureSize = whole;
+      // Qt's allocation limit weighs the image made, not libjpeg's own buffers, which a progressive
+      // JPEG holds at the whole size however small it is read: its header alone decides here.
+      static_assert(kMostPicturePixels == std::uint64_t{100} << 20, "the text below names the limit");
+      if (!withinPixelLimit(static_cast<std::uint64_t>(whole.width()), static_cast<std::uint64_t>(whole.height()))) {
+        content.failure = QCoreApplication::translate("PreviewPane", "Larger than 100 megapixels: not shown");
+        return content;
+      }
       // Asked before the turn: the reader scales first, then turns.
       QSize scaled = whole.scaled(box, Qt::KeepAspectRatio).boundedTo(whole);
       if (reader.transformation() & QImageIOHandler::TransformationRotate90) scaled.transpose();

@@ -94,6 +94,32 @@ inline std::string savedAs(const VipsPicture& picture, const char* suffix, int q
   return file;
 }
 
+// The picture saved as `suffix` with the saver's options, as libvips takes them: "interlace", TRUE.
+template <typename... Options>
+std::string savedWith(const VipsPicture& picture, const char* suffix, Options... options) {
+  void* bytes = nullptr;
+  std::size_t size = 0;
+  if (vips_image_write_to_buffer(picture.get(), suffix, &bytes, &size, options..., nullptr) != 0)
+    throw std::runtime_error(std::string("libvips: ") + vips_error_buffer());
+  std::string file(static_cast<const char*>(bytes), size);
+  g_free(bytes);
+  return file;
+}
+
+// The picture as a progressive JPEG, its colour at half the resolution both ways (4:2:0, as most
+// are) or at the whole (4:4:4).
+inline std::string progressiveJpeg(const VipsPicture& picture, bool halfColour = true) {
+  return savedWith(picture, ".jpg", "interlace", TRUE, "subsample_mode",
+                   halfColour ? VIPS_FOREIGN_SUBSAMPLE_ON : VIPS_FOREIGN_SUBSAMPLE_OFF);
+}
+
+// The picture with an alpha band as an interlaced PNG, which libvips' loader decodes whole.
+inline std::string interlacedPngWithAlpha(const VipsPicture& picture) {
+  const VipsPicture withAlpha =
+      made([&](VipsImage** out) { return vips_bandjoin_const1(picture.get(), out, 255, nullptr); });
+  return savedWith(withAlpha, ".png", "interlace", TRUE);
+}
+
 inline VipsPicture resized(const VipsPicture& picture, double scale) {
   return made([&](VipsImage** out) { return vips_resize(picture.get(), out, scale, nullptr); });
 }

@@ -8,6 +8,8 @@
 #include "platform/file_times.h"
 #include "search/camera_raw.h"
 #include "search/duplicate_search.h"
+#include "search/jpeg_decoder.h"
+#include "search/picture_bombs.h"
 #include "search/picture_decoder.h"
 #include "search/picture_grouper.h"
 #include "search/picture_hash.h"
@@ -25,7 +27,7 @@ using testing::VipsPicture;
 
 PictureFacts factsOf(const std::string& file) {
   PictureFacts facts;
-  EXPECT_TRUE(describePicture(file.data(), file.size(), facts));
+  EXPECT_EQ(describePicture(file.data(), file.size(), facts), PictureFailure::None);
   return facts;
 }
 
@@ -100,7 +102,7 @@ TEST_F(PictureVariantsTest, CameraRawFilesAreReadByLibraw) {
   EXPECT_EQ(pictureKindOfName("IMG_0001.CR2"), PictureKind::CameraRaw);
   const auto rawFacts = [](const std::string& file) {
     PictureFacts facts;
-    EXPECT_TRUE(describePicture(file.data(), file.size(), facts, PictureKind::CameraRaw));
+    EXPECT_EQ(describePicture(file.data(), file.size(), facts, PictureKind::CameraRaw), PictureFailure::None);
     return facts;
   };
   // Without a preview, the sensor's data developed: the picture its JPEG shows.
@@ -119,7 +121,7 @@ TEST_F(PictureVariantsTest, CameraRawFilesAreReadByLibraw) {
   EXPECT_LE(hammingDistance(previewed.hash, factsOf(savedAs(other, ".jpg")).hash), 2u);
   PictureFacts facts;
   const std::string text = "no RAW file at all";
-  EXPECT_FALSE(describePicture(text.data(), text.size(), facts, PictureKind::CameraRaw));
+  EXPECT_EQ(describePicture(text.data(), text.size(), facts, PictureKind::CameraRaw), PictureFailure::Unreadable);
 }
 
 TEST_F(PictureVariantsTest, UnrelatedPicturesStayApart) {
@@ -135,14 +137,70 @@ TEST_F(PictureVariantsTest, UnrelatedPicturesStayApart) {
 TEST_F(PictureVariantsTest, WhatIsNoPictureIsSaidSo) {
   PictureFacts facts;
   const std::string text = "no picture at all, only text";
-  EXPECT_FALSE(describePicture(text.data(), text.size(), facts));
+  EXPECT_EQ(describePicture(text.data(), text.size(), facts), PictureFailure::Unreadable);
   const std::string jpeg = savedAs(photograph(3, 200, 100), ".jpg");
-  EXPECT_FALSE(describePicture(jpeg.data(), 40, facts));  // the head alone
-  EXPECT_FALSE(describePicture(jpeg.data(), 0, facts));
+  EXPECT_NE(describePicture(jpeg.data(), 40, facts), PictureFailure::None);  // the head alone
+  EXPECT_EQ(describePicture(jpeg.data(), 0, facts), PictureFailure::Unreadable);
   EXPECT_TRUE(isPictureName("IMG_0001.JPG"));
   EXPECT_TRUE(isPictureName("a.b.heic"));
   EXPECT_FALSE(isPictureName("notes.txt"));
   EXPECT_FALSE(isPictureName("jpg"));
+}
+
+// The picture with `count` bytes from its middle on overwritten by 0xFF.
+std::string brokenInTheMiddle(std::string file, std::size_t count) {
+  for (std::size_t i = file.size() / 2; i < file.size() / 2 + count; ++i) file[i] = static_cast<char>(0xFF);
+  return file;
+}
+
+// Headers over the limits are refused before anything their size claims is allocated; a picture
+// decoded only in part is damaged; neither is hashed. Real pictures of each kind still are.
+TEST_F(PictureVariantsTest, OnlyWholePicturesWithinTheLimitsAreHashed) {
+  const VipsPicture small = photograph(7, 64, 48), larger = photograph(8);
+  const std::string baseline = savedAs(small, ".jpg"), progressive = testing::progressiveJpeg(small);
+  const std::string jpeg = savedAs(larger, ".jpg"), png = savedAs(larger, ".png");
+  struct Case {
+    const char* name;
+    std::string file;
+    PictureFailure expected;
+    PictureKind kind = PictureKind::Ordinary;
+  };
+  const Case cases[] = {
+      {"progressive JPEG", testing::progressiveJpeg(larger), PictureFailure::None},
+      {"PNG", png, PictureFailure::None},
+      {"progressive JPEG claiming 65500 x 65500", testing::jpegClaiming(progressive, 65500, 65500),
+       PictureFailure::TooManyPixels},
+      {"baseline JPEG claiming 30000 x 30000", testing::jpegClaiming(baseline, 30000, 30000),
+       PictureFailure::TooManyPixels},
+      {"PNG claiming 65500 x 65500", testing::pngClaiming(png, 65500, 65500), PictureFailure::TooManyPixels},
+      {"JPEG claiming one row over the limit, 10240 x 10241", testing::jpegClaiming(baseline, 10240, 10241),
+       PictureFailure::TooManyPixels},
+      // 81 million pixels, but in full colour 460 MiB of coefficients.
+      {"progressive 4:4:4 JPEG claiming 9000 x 9000",
+       testing::jpegClaiming(testing::progressiveJpeg(small, false), 9000, 9000), PictureFailure::TooMuchMemory},
+      // An interlaced PNG is decoded whole: 343 MiB here, with its alpha.
+      {"interlaced PNG claiming 10000 x 9000",
+       testing::pngClaiming(testing::interlacedPngWithAlpha(small), 10000, 9000), PictureFailure::TooMuchMemory},
+      {"interlaced PNG", testing::interlacedPngWithAlpha(small), PictureFailure::None},
+      {"RAW file whose preview claims 65500 x 65500",
+       testing::dngOf(small, 1, testing::jpegClaiming(baseline, 65500, 65500), 65500, 65500),
+       PictureFailure::TooManyPixels, PictureKind::CameraRaw},
+      {"JPEG without its end marker", jpeg.substr(0, jpeg.size() - 2), PictureFailure::None},
+      {"JPEG cut short", jpeg.substr(0, jpeg.size() * 2 / 3), PictureFailure::Damaged},
+      {"JPEG with a broken segment", brokenInTheMiddle(jpeg, 64), PictureFailure::Damaged},
+      {"progressive JPEG cut short", progressive.substr(0, progressive.size() * 2 / 3), PictureFailure::Damaged},
+      {"PNG cut short", png.substr(0, png.size() * 2 / 3), PictureFailure::Damaged},
+  };
+  for (const Case& c : cases) {
+    PictureFacts facts;
+    EXPECT_EQ(describePicture(c.file.data(), c.file.size(), facts, c.kind), c.expected) << c.name;
+  }
+  // libjpeg itself judges the header too, for callers that give it a JPEG straight (a RAW preview).
+  JpegPixels pixels;
+  const std::string bomb = testing::jpegClaiming(progressive, 65500, 65500);
+  EXPECT_FALSE(decodeJpeg(bomb.data(), bomb.size(), JpegDecoding{.grey = true, .leastSide = 256}, pixels));
+  EXPECT_EQ(pixels.failure, PictureFailure::TooManyPixels);
+  EXPECT_TRUE(pixels.bytes.empty());
 }
 
 class SimilarPicturesSearchTest : public ::testing::Test {
@@ -211,14 +269,25 @@ TEST_F(SimilarPicturesSearchTest, ByteIdenticalPicturesAloneAreAGroupToo) {
   EXPECT_EQ(describe(result.rows), (std::vector<std::string>{"1 300x200 0 one.png", "1 300x200 0 two.png"}));
 }
 
-TEST_F(SimilarPicturesSearchTest, APictureThatCannotBeDecodedIsSkippedWithAReason) {
+TEST_F(SimilarPicturesSearchTest, APictureThatCannotBeComparedIsSkippedWithAReason) {
+  const VipsPicture picture = photograph(31, 200, 100);
+  const std::string jpeg = savedAs(picture, ".jpg");
   tree.file("broken.jpg", "this is no JPEG");
-  tree.file("good.jpg", savedAs(photograph(31, 200, 100), ".jpg"));
+  tree.file("bomb.jpg", testing::jpegClaiming(testing::progressiveJpeg(picture), 65500, 65500));
+  tree.file("cut.jpg", jpeg.substr(0, jpeg.size() / 2));  // its first half is the good one's
+  tree.file("good.jpg", jpeg);
+  tree.file("good.png", savedAs(picture, ".png"));
   const SearchResult result = search();
-  EXPECT_TRUE(result.rows.empty());
-  ASSERT_EQ(result.skipped.size(), 1u);
-  EXPECT_EQ(result.skipped[0].path, tree.path("broken.jpg"));
-  EXPECT_EQ(result.skipped[0].reason, "not a picture that can be read, or a damaged one");
+  EXPECT_EQ(describe(result.rows), (std::vector<std::string>{"1 200x100 0 good.png", "1 200x100 0 good.jpg"}));
+  std::vector<std::string> skipped;
+  for (const SkippedFile& file : result.skipped)
+    skipped.push_back(std::filesystem::path(file.path).filename().string() + ": " + file.reason);
+  std::sort(skipped.begin(), skipped.end());
+  EXPECT_EQ(skipped, (std::vector<std::string>{
+                         "bomb.jpg: the picture is larger than 100 megapixels: it is not compared",
+                         "broken.jpg: not a picture that can be read, or a damaged one",
+                         "cut.jpg: the picture is damaged: only part of it could be decoded, so it is not compared",
+                     }));
 }
 
 TEST_F(SimilarPicturesSearchTest, TheCacheKeepsTheHashesSoUnchangedPicturesAreNotReadAgain) {

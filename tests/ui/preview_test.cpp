@@ -1,14 +1,17 @@
 // The preview pane, driven from the window: F3 shows it and it follows the focused row, with a
 // picture, text, or only the type for anything else; the pane's width is kept in Pelimor.conf.
 #include <QAction>
+#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "search/picture_bombs.h"
 #include "ui/main_window.h"
 #include "ui/main_window_driver.h"
+#include "ui/preview_content.h"
 #include "ui/preview_pane.h"
 #include "ui/result_list_view.h"
 #include "ui/text_bytes.h"
@@ -20,6 +23,22 @@ class PreviewTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Qt's allocation limit weighs the image it makes, not the decoder's own buffers: a header over
+  // the search's pixel limit is not decoded at all, and says why.
+  void aPictureOverThePixelLimitIsNotDecoded() {
+    QTemporaryDir files;
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QImage(16, 16, QImage::Format_RGB32).save(&png, "PNG");
+    const QString bomb = files.filePath(QStringLiteral("bomb.png"));
+    test::writeFile(bomb,
+                    QByteArray::fromStdString(pelimor::testing::pngClaiming(png.data().toStdString(), 65500, 65500)));
+    const PreviewContent content = loadPreviewContent(bomb, QSize(480, 480));
+    QVERIFY(content.picture.isNull());
+    QCOMPARE(content.pictureSize, QSize(65500, 65500));
+    QCOMPARE(content.failure, QStringLiteral("Larger than 100 megapixels: not shown"));
+  }
+
   void followsTheFocusedRowOffTheWindowsThread() {
     QTemporaryDir files;
     const QString picture = files.filePath(QStringLiteral("wide.png"));
