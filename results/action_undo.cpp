@@ -181,6 +181,10 @@ class PutBack {
   // Opens the old folder from the root down without following a link, making missing folders on
   // the way. A folder found there must be the very one the file was in; one made again is new.
   std::optional<NoticeText> openWayBack(const JournalRecord& record) {
+    const auto noWholePath = [&] {
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "its old place is no whole path: it stays at %1"));
+    };
+    if (!isPlainName(platform::fileNameOf(record.oldPath))) return noWholePath();
     const std::string folder = platform::folderPartOf(record.oldPath);
     if (!target_.isOpen() || targetKey_ != folder) {
       targetKey_.clear();
@@ -190,15 +194,12 @@ class PutBack {
       if (error == std::errc::not_a_directory)
         return staysThere(record,
                           PELIMOR_WINDOW_TEXT("Notices", "a folder on its way back is no folder: it stays at %1"));
-      if (error == std::errc::invalid_argument)
-        return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "its old place is no whole path: it stays at %1"));
+      if (error == std::errc::invalid_argument) return noWholePath();
       if (error) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its folder cannot be made again: %1"), error);
       platform::FileStatus own;
       targetId_ = target_.ownStatus(own) ? platform::FolderId{} : platform::FolderId{own.device, own.inode};
       targetKey_ = folder;
     }
-    if (!isPlainName(platform::fileNameOf(record.oldPath)))
-      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "its old place is no whole path: it stays at %1"));
     // An old record without the folder's identity: the folder is taken as found.
     const bool recorded = record.oldFolder != platform::FolderId{};
     if (!targetMade_ && recorded && targetId_ != record.oldFolder)
