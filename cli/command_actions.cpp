@@ -148,7 +148,7 @@ ExitStatus undoFromCommandLine(std::optional<std::uint64_t> action) {
     return ExitStatus::SomeRefused;
   }
   ActionJournal journal(defaultJournalPath());
-  const UndoResult result = undoAction(records, *action, &journal);
+  const UndoResult result = undoAction(records, *action, &journal, nullptr, platform::removedFilesFolder());
   if (result.refused) {
     write("pelimor-find: " + plainNotice(result.notice->text) + "\n", stderr);
     return ExitStatus::SomeRefused;

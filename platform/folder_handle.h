@@ -3,6 +3,7 @@
 // inside an open folder, rather than on a whole path, keeps a folder swapped for a link meanwhile
 // from leading anywhere else.
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -18,6 +19,15 @@ class FolderHandle {
   FolderHandle& operator=(const FolderHandle&) = delete;
   ~FolderHandle();
   std::error_code open(const std::string& path);
+  // Opens the folder at the absolute `path` from its root down, one folder at a time, never
+  // following a link: ELOOP where a folder on the way is a link, ENOTDIR where it is no folder,
+  // EINVAL for a path that is not absolute or holds "." or "..". With `made`, a missing folder on
+  // the way is made and opened the same way, and `made` tells whether the folder itself was made
+  // here: then it is a new one.
+  std::error_code openPathNoLinks(const std::string& path, bool* made = nullptr);
+  // Opens the folder `name` of `parent`, never following a link: ELOOP when it is one, ENOTDIR
+  // when it is no folder, EINVAL when `name` is no single name.
+  std::error_code openChildNoLink(const FolderHandle& parent, const std::string& name);
   void close();
   bool isOpen() const { return descriptor_ >= 0; }
   NativeHandle descriptor() const { return descriptor_; }
@@ -28,6 +38,8 @@ class FolderHandle {
   std::error_code ownStatus(FileStatus& status) const;
   // Status of the entry `name`, never following a link.
   std::error_code statusOf(const std::string& name, FileStatus& status) const;
+  // Makes the folder `name` here, never over anything that is there (EEXIST).
+  std::error_code makeChildFolder(const std::string& name) const;
   // Removes the file `name`.
   std::error_code removeFile(const std::string& name) const;
   // Removes the folder `name`, only when it is empty (ENOTEMPTY otherwise).
@@ -48,6 +60,9 @@ class FolderHandle {
   std::error_code syncEntries() const;
 
  private:
+  // How much of `path` is its root ("/"; "C:/", "//server/share/" on Windows): 0 when it has none.
+  static std::size_t rootLength(std::string_view path);
+
   NativeHandle descriptor_ = kNoHandle;
   std::string path_;
 };

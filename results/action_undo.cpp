@@ -10,6 +10,7 @@
 #include "platform/folder_handle.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "platform/trash.h"
 #include "platform/window_text.h"
 #include "results/action_lanes.h"
 #include "results/content_check.h"
@@ -50,63 +51,188 @@ ResultRow movedRow(const JournalRecord& record) {
   return row;
 }
 
+// A name a file can have in a folder: none that leads up or stays.
+bool isPlainName(std::string_view name) { return !name.empty() && name != "." && name != ".."; }
+
+// The part of `path` below `folder`, without a leading '/'; nothing when it does not lie below it.
+std::optional<std::string_view> partBelow(std::string_view path, const std::string& folder) {
+  const std::string top = folder.empty() || folder.back() == platform::kSeparator ? folder : folder + '/';
+  if (path == folder) return std::string_view();
+  if (top.empty() || path.substr(0, top.size()) != top) return std::nullopt;
+  return path.substr(top.size());
+}
+
+// Puts back the files of one action, one at a time, keeping the folders of the last file open for
+// the next: the files come from one trash and go back to few folders.
 class PutBack {
  public:
-  PutBack(ActionJournal* journal, std::uint64_t action) : journal_(journal), action_(action) {}
+  PutBack(ActionJournal* journal, std::uint64_t action, const std::string& moveFolder)
+      : journal_(journal), action_(action), moveFolder_(platform::normalizedFolder(moveFolder)) {}
 
   // Nothing when the file is back at its old place, told in `back`; otherwise why it stays.
   std::optional<NoticeText> putBack(const JournalRecord& record, std::optional<PutBackFile>& back) {
-    const auto staysThere = [&](const char* pattern) { return NoticeText::of(pattern, record.newPath); };
     if (record.newPath.empty())
       return NoticeText::of(
           PELIMOR_WINDOW_TEXT("Notices", "the system did not tell where it went: put it back by hand"));
     if (record.after.inode == 0 && record.after.device == 0)
-      return staysThere(PELIMOR_WINDOW_TEXT("Notices", "where it went was not recorded whole: it stays at %1"));
-    const ResultRow row = movedRow(record);
-    const std::string name(row.name());
-    platform::FileStatus status;
-    const std::string fromFolder = platform::folderPartOf(record.newPath);
-    if (from_.path() != fromFolder) fromStep_ = 0;
-    std::error_code error = openOnce(from_, fromFolder);
-    if (!error) error = from_.statusOf(name, status);
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "where it went was not recorded whole: it stays at %1"));
+    std::optional<NoticeText> reason = openWhereItLies(record);
+    if (!reason) reason = checkItIsOurs(record);
+    if (!reason) reason = openWayBack(record);
+    if (!reason) reason = moveBack(record);
+    if (reason) return reason;
+    dropTrashInfo(record);
+    back = writeUndoRecord(record);
+    return std::nullopt;
+  }
+
+ private:
+  static NoticeText staysThere(const JournalRecord& record, const char* pattern) {
+    return NoticeText::of(pattern, record.newPath);
+  }
+
+  // Opens the folder the file lies in, which must be a trash's files/ folder for Trash and the
+  // move folder, or a folder below it, for Move: no other place is ours to take a file from.
+  std::optional<NoticeText> openWhereItLies(const JournalRecord& record) {
+    name_ = std::string(platform::fileNameOf(record.newPath));
+    const std::string folder = platform::folderPartOf(record.newPath);
+    const std::string key = std::string(journalKindName(record.kind)) + ':' + folder;
+    const bool sameFolder = fromKey_ == key && from_.isOpen();
+    std::error_code error;
+    if (record.kind == JournalKind::Trash) {
+      const std::optional<platform::TrashEntry> entry = platform::trashEntryOf(record.newPath);
+      if (!entry)
+        return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "it is not in a trash of ours: it stays at %1"));
+      if (record.trashInfo != entry->infoPath)
+        return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "%1 is not its record in the trash: it stays at %2"),
+                              record.trashInfo, record.newPath);
+      infoName_ = std::string(platform::fileNameOf(entry->infoPath));
+      if (!sameFolder) error = openTrash(entry->trashFolder);
+    } else if (record.kind == JournalKind::Move) {
+      const std::optional<std::string_view> below = partBelow(folder, moveFolder_);
+      if (!below || !isPlainName(name_))
+        return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it is not in %1: it stays at %2"), moveFolder_,
+                              record.newPath);
+      infoName_.clear();
+      if (!sameFolder) error = openBelow(moveFolder_, *below);
+    } else {
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "no move of ours left it at %1"));
+    }
+    if (!sameFolder) fromKey_ = error ? std::string() : key;
+    if (error == std::errc::too_many_symbolic_link_levels)
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "a link leads to it: it stays at %1"));
     if (error == std::errc::no_such_file_or_directory)
-      return staysThere(PELIMOR_WINDOW_TEXT("Notices", "it is no longer at %1"));
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "it is no longer at %1"));
+    if (error)
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be looked at in %1: %2"), record.newPath, error);
+    return std::nullopt;
+  }
+
+  // The trash's files/ and info/ folders, opened inside the trash without following a link.
+  std::error_code openTrash(const std::string& trashFolder) {
+    fromStep_ = 0;
+    platform::FolderHandle trash;
+    std::error_code error = trash.open(trashFolder);
+    if (!error) error = from_.openChildNoLink(trash, "files");
+    // Without info/ the file still comes back: there is just no record of it to drop.
+    if (error || info_.openChildNoLink(trash, "info")) info_.close();
+    return error;
+  }
+
+  // The move folder, found as the Move found it, then each folder below it without following a link.
+  std::error_code openBelow(const std::string& top, std::string_view below) {
+    fromStep_ = 0;
+    info_.close();
+    std::error_code error = from_.open(top);
+    while (!error && !below.empty()) {
+      const std::size_t end = std::min(below.find(platform::kSeparator), below.size());
+      if (end != 0) error = from_.openChildNoLink(from_, std::string(below.substr(0, end)));
+      below.remove_prefix(std::min(end + 1, below.size()));
+    }
+    if (error) from_.close();
+    return error;
+  }
+
+  // The file there must be the one the action left: the same identity, and its bytes where its
+  // times can't vouch for them.
+  std::optional<NoticeText> checkItIsOurs(const JournalRecord& record) {
+    platform::FileStatus status;
+    const std::error_code error = from_.statusOf(name_, status);
+    if (error == std::errc::no_such_file_or_directory)
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "it is no longer at %1"));
     if (error)
       return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be looked at in %1: %2"), record.newPath, error);
     if (!sameFile(record.after, status))
-      return staysThere(PELIMOR_WINDOW_TEXT("Notices", "it has changed since it was moved: it stays at %1"));
-    // A change within one tick of its file system's clock after we looked leaves every time as it was.
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "it has changed since it was moved: it stays at %1"));
+    if (timesVouch(record)) return std::nullopt;
+    if (std::optional<NoticeText> reason = contentMismatch(from_, movedRow(record)))
+      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "%1: it stays at %2"), std::move(*reason), record.newPath);
+    return std::nullopt;
+  }
+
+  // Whether the file was looked at a clock tick after its last change: a change within one tick
+  // after we looked leaves every time as it was. A time still to come vouches for nothing.
+  bool timesVouch(const JournalRecord& record) {
     if (fromStep_ == 0) fromStep_ = platform::changeTimeStep(from_);
-    if (record.after.changedNanoseconds > record.afterLookedAt - fromStep_) {
-      if (std::optional<NoticeText> reason = contentMismatch(from_, row))
-        return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "%1: it stays at %2"), std::move(*reason), record.newPath);
-    }
-    const std::string targetFolder = platform::folderPartOf(record.oldPath);
-    const std::string targetName(platform::fileNameOf(record.oldPath));
-    if (!target_.isOpen() || target_.path() != targetFolder) {
-      target_.close();
-      error = platform::createFolderWithParents(targetFolder);
-      if (!error) error = target_.open(targetFolder);
+    return record.afterLookedAt <= platform::wallClockNanoseconds() &&
+           record.afterLookedAt >= record.after.changedNanoseconds + fromStep_;
+  }
+
+  // Opens the old folder from the root down without following a link, making missing folders on
+  // the way. A folder found there must be the very one the file was in; one made again is new.
+  std::optional<NoticeText> openWayBack(const JournalRecord& record) {
+    const auto noWholePath = [&] {
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "its old place is no whole path: it stays at %1"));
+    };
+    if (!isPlainName(platform::fileNameOf(record.oldPath))) return noWholePath();
+    const std::string folder = platform::folderPartOf(record.oldPath);
+    if (!target_.isOpen() || targetKey_ != folder) {
+      targetKey_.clear();
+      const std::error_code error = target_.openPathNoLinks(folder, &targetMade_);
+      if (error == std::errc::too_many_symbolic_link_levels)
+        return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "a folder on its way back is a link: it stays at %1"));
+      if (error == std::errc::not_a_directory)
+        return staysThere(record,
+                          PELIMOR_WINDOW_TEXT("Notices", "a folder on its way back is no folder: it stays at %1"));
+      if (error == std::errc::invalid_argument) return noWholePath();
       if (error) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "its folder cannot be made again: %1"), error);
       platform::FileStatus own;
       targetId_ = target_.ownStatus(own) ? platform::FolderId{} : platform::FolderId{own.device, own.inode};
+      targetKey_ = folder;
     }
+    // An old record without the folder's identity: the folder is taken as found.
+    const bool recorded = record.oldFolder != platform::FolderId{};
+    if (!targetMade_ && recorded && targetId_ != record.oldFolder)
+      return staysThere(record,
+                        PELIMOR_WINDOW_TEXT("Notices", "its old folder is not the one it was in: it stays at %1"));
+    return std::nullopt;
+  }
+
+  // Moves it into the open old folder, never over a file that took its place.
+  std::optional<NoticeText> moveBack(const JournalRecord& record) {
+    const std::string targetName(platform::fileNameOf(record.oldPath));
     const auto taken = [&] {
-      return staysThere(PELIMOR_WINDOW_TEXT("Notices", "another file has taken its place: it stays at %1"));
+      return staysThere(record, PELIMOR_WINDOW_TEXT("Notices", "another file has taken its place: it stays at %1"));
     };
-    error = from_.renameNoReplace(name, target_, targetName);
+    const std::error_code error = from_.renameNoReplace(name_, target_, targetName);
     if (error == std::errc::file_exists) return taken();
     if (error == std::errc::cross_device_link) {
-      const CopyMoveOutcome copy = moveByCopy(from_, row, target_, targetName, targetFolder);
+      const CopyMoveOutcome copy = moveByCopy(from_, movedRow(record), target_, targetName, targetKey_);
       if (copy.targetTaken) return taken();
-      if (copy.failure) return copy.failure;
-    } else if (error) {
-      return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be put back: %1"), error);
+      return copy.failure;
     }
-    if (!record.trashInfo.empty() && !openOnce(info_, platform::folderPartOf(record.trashInfo)))
-      info_.removeFile(std::string(platform::fileNameOf(record.trashInfo)));
-    back = PutBackFile{record.oldPath, {}};
-    back->identity.folder = targetId_;
+    if (error) return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "it cannot be put back: %1"), error);
+    return std::nullopt;
+  }
+
+  // The trash's record of a file that is back is dropped: only the one that belongs to it.
+  void dropTrashInfo(const JournalRecord& record) {
+    if (record.kind == JournalKind::Trash && info_.isOpen()) info_.removeFile(infoName_);
+  }
+
+  PutBackFile writeUndoRecord(const JournalRecord& record) {
+    PutBackFile back{record.oldPath, {}};
+    back.identity.folder = targetId_;
     JournalRecord undone;
     undone.undoes = action_;
     undone.oldPath = record.newPath;
@@ -116,23 +242,24 @@ class PutBack {
     undone.size = record.size;
     undone.afterLookedAt = platform::wallClockNanoseconds();
     platform::FileStatus now;
-    if (!target_.statusOf(targetName, now)) static_cast<FileIdentity&>(back->identity) = undone.after = identityOf(now);
+    if (!target_.statusOf(std::string(platform::fileNameOf(record.oldPath)), now))
+      static_cast<FileIdentity&>(back.identity) = undone.after = identityOf(now);
     if (journal_) journal_->record(std::move(undone));
-    return std::nullopt;
-  }
-
- private:
-  // Opens `folder` in `handle` unless it is open there already: the trash's files come from one folder.
-  static std::error_code openOnce(platform::FolderHandle& handle, const std::string& folder) {
-    if (handle.isOpen() && handle.path() == folder) return {};
-    handle.close();
-    return handle.open(folder);
+    return back;
   }
 
   ActionJournal* journal_;
   std::uint64_t action_;
-  platform::FolderHandle from_, info_, target_;
-  std::int64_t fromStep_ = 0;  // the clock step of from_'s file system, once asked
+  std::string moveFolder_;
+  // Where the file lies: its folder, opened for `fromKey_` (kind and folder), and the trash's info/.
+  platform::FolderHandle from_, info_;
+  std::string fromKey_;
+  std::int64_t fromStep_ = 0;    // the clock step of from_'s file system, once asked
+  std::string name_, infoName_;  // the file's name there, its .trashinfo's name
+  // The old folder, opened for `targetKey_`; made again by us, or as found with its identity.
+  platform::FolderHandle target_;
+  std::string targetKey_;
+  bool targetMade_ = false;
   platform::FolderId targetId_;
 };
 }  // namespace
@@ -144,7 +271,7 @@ std::optional<std::uint64_t> newestAction(const std::vector<JournalRecord>& reco
 }
 
 UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t action, ActionJournal* journal,
-                      ActionProgress* progress) {
+                      ActionProgress* progress, const std::string& moveFolder) {
   UndoResult result;
   const auto refuse = [&](NoticeText text) {
     result.notice = Notice::information(std::move(text));
@@ -178,7 +305,7 @@ UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t a
   });
   const std::size_t laneCount = actionLaneCount(files.size());
   std::vector<std::unique_ptr<PutBack>> lanes;
-  for (std::size_t n = 0; n < laneCount; ++n) lanes.push_back(std::make_unique<PutBack>(journal, action));
+  for (std::size_t n = 0; n < laneCount; ++n) lanes.push_back(std::make_unique<PutBack>(journal, action, moveFolder));
   // Each file's outcome in its own place, joined in the journal's order once both threads are done.
   std::vector<std::optional<PutBackFile>> backs(files.size());
   std::vector<std::optional<NoticeText>> reasons(files.size());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/folders.h"
 #include "results/action_journal.h"
 #include "results/action_notice.h"
 #include "results/action_progress.h"
@@ -37,12 +38,16 @@ struct UndoResult {
 // undo. Nothing when the journal holds none.
 std::optional<std::uint64_t> newestAction(const std::vector<JournalRecord>& records);
 
-// Puts back the files of action `action` that no undo has put back yet. Each is checked to be the
-// file we moved (its identity, and its bytes where its change time can't vouch for them); missing
-// folders on the way are made again; a file at the old place is never replaced, the moved one stays
-// where it is then. Every file put back is written to `journal` as an undo of `action`.
+// Puts back the files of action `action` that no undo has put back yet. Each must lie where such
+// an action of ours leaves files: directly in a trash's files/ folder with its own .trashinfo, or in
+// `moveFolder` (the folder the Move used) or below it. It must be the file we moved (its identity,
+// and its bytes where its times can't vouch for them). The way back is opened from the root down
+// without following a link, missing folders made again; a folder found there must be the one the
+// file was in. A file at the old place is never replaced. Whatever fails, the file stays where it
+// is, with the reason. Every file put back is written to `journal` as an undo of `action`.
 UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t action, ActionJournal* journal,
-                      ActionProgress* progress = nullptr);
+                      ActionProgress* progress = nullptr,
+                      const std::string& moveFolder = platform::removedFilesFolder());
 
 // The rows of `removed` whose files are back, as they are now: read again before anything is done
 // to them, since their change time is just now.

@@ -233,7 +233,7 @@ void MainWindow::undoLastAction() {
   UndoResult result;
   const std::uint64_t number = lastAction_->number;
   const QString failure = runWithProgress(tr("Putting files back"), progress, [&] {
-    result = undoAction(readJournal(journal.path()), number, &journal, &progress);
+    result = undoAction(readJournal(journal.path()), number, &journal, &progress, platform::removedFilesFolder());
   });
   if (!failure.isEmpty()) showErrorBox(this, failure);
   // Done with, or refused for good: what stays can still be undone by pelimor-find --undo.

@@ -8,11 +8,18 @@
 #include <cerrno>
 #include <string_view>
 
+#include "platform/paths.h"
+
 namespace pelimor::platform {
 
 namespace {
 // The error of a call that returned `result`: none when it succeeded (0).
 std::error_code errorOf(int result) { return result == 0 ? std::error_code() : errnoCode(errno); }
+
+// One name inside a folder: no way up, none across.
+bool isSingleName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find(kSeparator) == std::string_view::npos;
+}
 }  // namespace
 
 FolderHandle::~FolderHandle() { close(); }
@@ -22,6 +29,30 @@ std::error_code FolderHandle::open(const std::string& path) {
   descriptor_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (descriptor_ < 0) return errnoCode(errno);
   path_ = path;
+  return {};
+}
+
+std::size_t FolderHandle::rootLength(std::string_view path) {
+  return !path.empty() && path.front() == kSeparator ? 1 : 0;
+}
+
+std::error_code FolderHandle::openChildNoLink(const FolderHandle& parent, const std::string& name) {
+  if (!isSingleName(name)) return errnoCode(EINVAL);
+  const int descriptor = ::openat(parent.descriptor_, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (descriptor < 0) {
+    int error = errno;
+    // The system says a link is no folder: told apart, so that the reason says what is there.
+    struct stat info {};
+    if (error == ENOTDIR && fstatat(parent.descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(info.st_mode))
+      error = ELOOP;
+    return errnoCode(error);
+  }
+  // `parent` may be this very handle: its path is taken before it closes.
+  std::string path = joinPath(parent.path_, name);
+  close();
+  descriptor_ = descriptor;
+  path_ = std::move(path);
   return {};
 }
 
@@ -43,6 +74,11 @@ std::error_code FolderHandle::statusOf(const std::string& name, FileStatus& stat
   if (fstatat(descriptor_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errnoCode(errno);
   status = fileStatusOf(info);
   return {};
+}
+
+std::error_code FolderHandle::makeChildFolder(const std::string& name) const {
+  if (!isSingleName(name)) return errnoCode(EINVAL);
+  return errorOf(::mkdirat(descriptor_, name.c_str(), 0777));
 }
 
 std::error_code FolderHandle::removeFile(const std::string& name) const {

@@ -1,6 +1,7 @@
 #include "platform/folder_handle.h"
 
 #include <cerrno>
+#include <string_view>
 
 #include "platform/paths.h"
 #include "platform/win32/wide_paths.h"
@@ -14,6 +15,12 @@ namespace {
 std::error_code errorOf(BOOL succeeded) { return succeeded ? std::error_code() : lastError(); }
 
 const std::error_code kNotOpen = errnoCode(EBADF);
+
+// One name inside a folder: no way up, none across, no drive and no stream.
+bool isSingleName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
+}
+
 }  // namespace
 
 FolderHandle::~FolderHandle() { close(); }
@@ -36,6 +43,37 @@ std::error_code FolderHandle::open(const std::string& path) {
   return {};
 }
 
+std::size_t FolderHandle::rootLength(std::string_view path) {
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '/') return 3;
+  if (path.substr(0, 2) != "//") return 0;
+  const std::size_t share = path.find('/', 2);
+  if (share == std::string_view::npos || share == 2) return 0;
+  const std::size_t end = path.find('/', share + 1);
+  return end == std::string_view::npos ? path.size() : end + 1;
+}
+
+std::error_code FolderHandle::openChildNoLink(const FolderHandle& parent, const std::string& name) {
+  if (!parent.isOpen()) return kNotOpen;
+  if (!isSingleName(name)) return errnoCode(EINVAL);
+  // The parent, held open without FILE_SHARE_DELETE, can't be renamed meanwhile; a junction or
+  // symbolic link is opened itself and refused.
+  const std::string path = joinPath(parent.path_, name);
+  const HANDLE handle = openExisting(systemPath(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, false);
+  if (handle == INVALID_HANDLE_VALUE) return lastError();
+  FileStatus status;
+  int error = statusOfHandle(handle, status);
+  if (error == 0 && status.kind == EntryKind::SymbolicLink) error = ELOOP;
+  if (error == 0 && status.kind != EntryKind::Directory) error = ENOTDIR;
+  if (error != 0) {
+    ::CloseHandle(handle);
+    return errnoCode(error);
+  }
+  close();
+  descriptor_ = nativeOf(handle);
+  path_ = path;
+  return {};
+}
+
 void FolderHandle::close() {
   if (descriptor_ != kNoHandle) ::CloseHandle(handleOf(descriptor_));
   descriptor_ = kNoHandle;
@@ -48,6 +86,12 @@ std::error_code FolderHandle::ownStatus(FileStatus& status) const {
 
 std::error_code FolderHandle::statusOf(const std::string& name, FileStatus& status) const {
   return isOpen() ? errnoCode(statusOfSystemPath(systemPathIn(path_, name), false, status)) : kNotOpen;
+}
+
+std::error_code FolderHandle::makeChildFolder(const std::string& name) const {
+  if (!isOpen()) return kNotOpen;
+  if (!isSingleName(name)) return errnoCode(EINVAL);
+  return errorOf(::CreateDirectoryW(systemPathIn(path_, name).c_str(), nullptr));
 }
 
 std::error_code FolderHandle::removeEmptyFolder(const std::string& name) const {

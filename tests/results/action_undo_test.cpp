@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
 #include <set>
 
 #include "results/file_removal.h"
@@ -19,10 +21,11 @@ using testing::rowFor;
 using testing::TempFolder;
 using testing::writeFile;
 
-class Undo : public ::testing::Test {
- protected:
-  void SetUp() override { oldData_ = testing::setEnvironment("XDG_DATA_HOME", temp / "data"); }
-  void TearDown() override { testing::setEnvironment("XDG_DATA_HOME", oldData_); }
+// A folder of files, with its own trash and journal, for an action and its undo.
+class Scene {
+ public:
+  Scene() : oldData_(testing::setEnvironment("XDG_DATA_HOME", temp / "data")) {}
+  ~Scene() { testing::setEnvironment("XDG_DATA_HOME", oldData_); }
 
   // Groups of two: `names` in "src/a/" selected, their copies in "keep/" not.
   RemovalResult act(FileAction action, const std::vector<std::string>& names, ActionOptions options = {}) {
@@ -42,6 +45,10 @@ class Undo : public ::testing::Test {
     return actOnSelectedFiles(action, rows, selected, options);
   }
 
+  UndoResult undo(std::uint64_t action) {
+    return undoAction(readJournal(journal.path()), action, &journal, nullptr, temp / "removed");
+  }
+
   TempFolder temp;
   ActionJournal journal{temp / "data/Pelimor/Actions.log"};
   std::vector<ResultRow> rows;
@@ -49,6 +56,8 @@ class Undo : public ::testing::Test {
  private:
   std::string oldData_;
 };
+
+class Undo : public ::testing::Test, protected Scene {};
 
 TEST_F(Undo, PutsBackWhatIsStillOursAndNeverReplaces) {
   // Each file's fate between the Move and the Undo.
@@ -75,7 +84,7 @@ TEST_F(Undo, PutsBackWhatIsStillOursAndNeverReplaces) {
     if (each.meanwhile == Meanwhile::Changed) writeFile(there, "edited since");
     if (each.meanwhile == Meanwhile::Gone) std::filesystem::remove(there);
   }
-  const UndoResult undone = undoAction(readJournal(journal.path()), 1, &journal);
+  const UndoResult undone = undo(1);
   ASSERT_FALSE(undone.refused);
   ASSERT_EQ(undone.putBack.size(), 1u);
   EXPECT_EQ(undone.putBack[0].path, temp / "src/a/clean");
@@ -91,7 +100,7 @@ TEST_F(Undo, PutsBackWhatIsStillOursAndNeverReplaces) {
   }
   // A second undo tries only what is left: the place is free now.
   std::filesystem::remove(temp / "src/a/taken");
-  const UndoResult again = undoAction(readJournal(journal.path()), 1, &journal);
+  const UndoResult again = undo(1);
   ASSERT_EQ(again.putBack.size(), 1u);
   EXPECT_EQ(readFile(temp / "src/a/taken"), "content of taken");
   const std::vector<ActionSummary> actions = summarizeActions(readJournal(journal.path()));
@@ -113,7 +122,7 @@ TEST_F(Undo, TrashComesBackWithoutItsInfoAndEmptiedFoldersGo) {
   EXPECT_TRUE(exists(temp / "src/other/stays"));
   EXPECT_TRUE(exists(temp / "data/Trash/info/x.trashinfo"));
 
-  const UndoResult undone = undoAction(readJournal(journal.path()), trashed.journalAction, &journal);
+  const UndoResult undone = undo(trashed.journalAction);
   EXPECT_EQ(undone.putBack.size(), 2u);
   EXPECT_EQ(readFile(temp / "src/a/x"), "content of x");
   EXPECT_FALSE(exists(temp / "data/Trash/info/x.trashinfo"));
@@ -155,6 +164,99 @@ TEST_F(Undo, ManyFilesGoAndComeBackInTwoThreadsWithWholeJournalLines) {
   EXPECT_EQ(undone.putBack.size(), 400u);
   EXPECT_EQ(readJournal(journal.path()).size(), 800u);
   for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(readFile(rows[i].path), "content " + std::to_string(i / 2));
+}
+
+TEST(UndoRefuses, WhatTheJournalDoesNotProveOurs) {
+  PELIMOR_POSIX_ONLY("the Recycle Bin keeps no path we could put a file back from");
+  // Each case acts on "x" in a scene of its own, then changes the world or forges a journal line.
+  struct Case {
+    const char* what;
+    FileAction action;
+    std::function<std::uint64_t(Scene&, const JournalRecord&)> meanwhile;
+    const char* reason;
+  };
+  const auto forge = [](Scene& scene, JournalRecord record) {
+    scene.journal.begin(record.kind);
+    scene.journal.record(std::move(record));
+    return scene.journal.action();
+  };
+  // A document outside every trash, recorded whole as the file the line says went to the trash.
+  const auto documentAsTrashed = [&](Scene& scene, JournalRecord record) {
+    writeFile(scene.temp / "doc", "the only copy");
+    record.newPath = scene.temp / "doc";
+    record.oldPath = scene.temp / "made/doc";
+    record.after = rowFor(record.newPath, 1).identity;
+    record.digest = rowFor(record.newPath, 1).digest();
+    record.afterLookedAt = std::numeric_limits<std::int64_t>::max();
+    writeFile(scene.temp / "precious", "not a .trashinfo");
+    record.trashInfo = scene.temp / "precious";
+    return forge(scene, record);
+  };
+  // The folder `relative` moved aside to "etc", a link to it or a new folder in its place.
+  const auto replaced = [](const std::string& relative, bool byLink) {
+    return [=](Scene& scene, const JournalRecord& record) {
+      std::filesystem::rename(scene.temp / relative, scene.temp / "etc");
+      if (byLink)
+        std::filesystem::create_directory_symlink(scene.temp / "etc", scene.temp / relative);
+      else
+        std::filesystem::create_directory(scene.temp / relative);
+      return record.action;
+    };
+  };
+  const Case cases[] = {
+      {"old folder now a link elsewhere", FileAction::Trash, replaced("src/a", true),
+       "a folder on its way back is a link: it stays at "},
+      {"a folder above it now a link", FileAction::Move, replaced("src", true),
+       "a folder on its way back is a link: it stays at "},
+      {"old folder now another folder", FileAction::Trash, replaced("src/a", false),
+       "its old folder is not the one it was in: it stays at "},
+      {"trash line naming a file outside every trash", FileAction::Trash, documentAsTrashed,
+       "it is not in a trash of ours: it stays at "},
+      {"move line naming a file outside the move folder", FileAction::Move,
+       [&](Scene& scene, JournalRecord record) { return documentAsTrashed(scene, record); }, "it is not in "},
+      {"trash line naming another file as its .trashinfo", FileAction::Trash,
+       [&](Scene& scene, JournalRecord record) {
+         writeFile(scene.temp / "doc", "the only copy");
+         record.trashInfo = scene.temp / "doc";
+         return forge(scene, record);
+       },
+       " is not its record in the trash: it stays at "},
+      {"far-future look vouching for changed bytes", FileAction::Trash,
+       [&](Scene& scene, JournalRecord record) {
+         writeFile(record.newPath, "content of X");
+         record.after = rowFor(record.newPath, 1).identity;
+         record.afterLookedAt = std::numeric_limits<std::int64_t>::max();
+         return forge(scene, record);
+       },
+       "its bytes are no longer those of its group: it stays at "},
+  };
+  for (const Case& each : cases) {
+    SCOPED_TRACE(each.what);
+    Scene scene;
+    ASSERT_EQ(scene.act(each.action, {"x"}).moved.size(), 1u);
+    JournalRecord record = readJournal(scene.journal.path()).back();
+    const std::uint64_t action = each.meanwhile(scene, record);
+    const JournalRecord acted = readJournal(scene.journal.path()).back();
+    const UndoResult undone = scene.undo(action);
+    EXPECT_TRUE(undone.putBack.empty());
+    ASSERT_EQ(undone.failures.size(), 1u);
+    EXPECT_NE(undone.failures[0].reason.english().find(each.reason), std::string::npos) << undone.failures[0].reason;
+    EXPECT_TRUE(exists(acted.newPath));
+    EXPECT_TRUE(acted.trashInfo.empty() || exists(acted.trashInfo));
+    EXPECT_FALSE(exists(scene.temp / "made"));
+    EXPECT_FALSE(exists(scene.temp / "etc/x") || exists(scene.temp / "etc/a/x"));
+  }
+}
+
+TEST_F(Undo, MoveKeepingFoldersComesBackIntoFoldersMadeAgain) {
+  ActionOptions options;
+  options.moveKeepsFolders = true;
+  options.removeEmptyFolders = true;
+  options.sourceFolders = {temp.path()};
+  ASSERT_EQ(act(FileAction::Move, {"x"}, options).moved[0].destination, temp / "removed/src/a/x");
+  ASSERT_FALSE(exists(temp / "src"));
+  EXPECT_EQ(undo(1).putBack.size(), 1u);
+  EXPECT_EQ(readFile(temp / "src/a/x"), "content of x");
 }
 
 TEST_F(Undo, DeletedFilesCantComeBackAndAKilledRunLeavesATrueRecord) {
