@@ -256,7 +256,11 @@ NoticeText journalProblemText(const std::string& path, std::error_code error) {
 std::error_code ActionJournal::open() {
   if (path_.empty() || file_.isOpen()) return {};
   if (const std::error_code error = platform::createPrivateFolder(platform::folderPartOf(path_))) return error;
-  return file_.open(path_, true);
+  if (const std::error_code error = file_.open(path_, true)) return error;
+  // A journal another program holds for ever would leave the action without a record: said now.
+  const std::error_code error = underLock([] { return std::error_code(); });
+  if (error) file_.close();
+  return error;
 }
 
 template <typename Step>
@@ -275,14 +279,15 @@ std::error_code ActionJournal::underLock(Step step) {
   return std::make_error_code(std::errc::resource_unavailable_try_again);
 }
 
-void ActionJournal::trimPastCap() {
+std::error_code ActionJournal::trimPastCap() {
   // A trim that fails leaves the journal long, which costs room only: it is read from its tail.
-  underLock([&] {
+  return underLock([&] {
     std::uint64_t size = 0;
     std::string text;
-    if (file_.size(size) || size <= cap_ || readTail(file_, cap_, text)) return std::error_code();
-    return platform::replaceWholeFile(platform::folderPartOf(path_), std::string(platform::fileNameOf(path_)),
-                                      {newestActions(text, cap_)});
+    if (!file_.size(size) && size > cap_ && !readTail(file_, cap_, text))
+      platform::replaceWholeFile(platform::folderPartOf(path_), std::string(platform::fileNameOf(path_)),
+                                 {newestActions(text, cap_)});
+    return std::error_code();
   });
 }
 
@@ -313,10 +318,8 @@ std::error_code ActionJournal::begin(JournalKind kind) {
   action_ = 0;
   if (path_.empty()) return {};
   std::error_code error = open();
-  if (!error) {
-    trimPastCap();
-    error = underLock([&] { return takeNumber(); });
-  }
+  if (!error) error = trimPastCap();
+  if (!error) error = underLock([&] { return takeNumber(); });
   if (error) {
     action_ = 0;
     file_.close();

@@ -58,8 +58,8 @@ class ActionJournal {
   explicit ActionJournal(std::string path, std::uint64_t cap = kJournalCap) : path_(std::move(path)), cap_(cap) {}
 
   // Opens the journal (made private to the user, with its folder), or says why it can't be written:
-  // a link, a folder, a pipe, no access. Asked before an action, so that one without a record can
-  // be refused; begin opens it when this was not called.
+  // a link, a folder, a pipe, no access, its lock held by another program for long. Asked before
+  // an action, so that one without a record can be refused; begin opens it when this was not called.
   std::error_code open();
   // Starts an action: first drops the oldest actions when the journal is past its cap, then takes
   // the number after the highest one written and writes a line of its own with it, so that no
@@ -77,7 +77,7 @@ class ActionJournal {
   // Runs `step` holding the journal's lock, on the file the path names now.
   template <typename Step>
   std::error_code underLock(Step step);
-  void trimPastCap();
+  std::error_code trimPastCap();
   std::error_code takeNumber();
   std::error_code appendLine(const std::string& line);
 
