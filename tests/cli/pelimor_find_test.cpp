@@ -459,6 +459,17 @@ TEST(PelimorFind, AJournalThatIsNoPlainFileStopsEveryUseWithExitThree) {
     EXPECT_EQ(unrecorded.exitCode, 0) << kind << ": " << unrecorded.err;
     EXPECT_FALSE(std::filesystem::exists(tree.path("spare/f"))) << kind;
   }
+  // One the user may not read, in the user's own folder (root reads everything).
+  testing::TempTree home;
+  testing::openToEveryone(home.root());
+  chmod(home.file("Pelimor/Actions.log", "").c_str(), 0600);
+  ASSERT_EQ(chown(home.path("Pelimor").c_str(), 65534, 65534), 0);
+  EXPECT_EQ(
+      testing::runUnprivileged([&] {
+        const FindRun run = runFind("--list-actions", home.root());
+        return std::to_string(run.exitCode) + " " + run.err;
+      }),
+      "3 pelimor-find: The action journal " + home.path("Pelimor/Actions.log") + " can't be used: Permission denied\n");
 }
 
 TEST(PelimorFind, AnActionStartedWhileAnotherRunsTakesANumberOfItsOwn) {
