@@ -43,7 +43,21 @@ std::optional<std::string> findSelectedFolders(std::vector<SelectionStep>& selec
   return std::nullopt;
 }
 
+std::optional<std::string> openJournalFor(const CommandAction& command, ActionJournal& journal) {
+  if (command.dryRun || command.noJournal) return std::nullopt;
+  const std::error_code error = journal.open();
+  if (!error) return std::nullopt;
+  return journalProblemText(plainText(journal.path()), error).english() +
+         " Nothing was done: --no-journal acts without a record, which --undo can't put back.";
+}
+
 namespace {
+// The journal's problem on stderr, and the status that tells it.
+ExitStatus journalUnusable(std::error_code error) {
+  write("pelimor-find: " + journalProblemText(plainText(defaultJournalPath()), error).english() + "\n", stderr);
+  return ExitStatus::JournalUnusable;
+}
+
 // The selection steps, in order, over `rows`: files, or twin folders as twinRows gives them.
 std::vector<bool> applySelections(const CommandAction& command, const std::vector<ResultRow>& rows) {
   std::vector<bool> selected(rows.size(), false);
@@ -83,7 +97,11 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
   options.moveKeepsFolders = command.moveKeepsFolders;
   options.removeEmptyFolders = command.removeEmptyFolders;
   options.sourceFolders = command.sourceFolders;
-  ActionJournal journal(defaultJournalPath());
+  ActionJournal journal(command.noJournal ? std::string() : defaultJournalPath());
+  if (const std::optional<std::string> refusal = openJournalFor(command, journal)) {
+    write("pelimor-find: " + *refusal + "\n", stderr);
+    return ExitStatus::JournalUnusable;
+  }
   options.journal = &journal;
   const RemovalResult result = actOnSelectedFiles(action, rows, selected, options);
   if (result.refused) {
@@ -133,21 +151,24 @@ ExitStatus runCommandAction(const CommandAction& command, const std::vector<Resu
 }
 
 ExitStatus listActions() {
+  std::vector<JournalRecord> records;
+  if (const std::error_code error = readJournal(defaultJournalPath(), records)) return journalUnusable(error);
   std::string out;
-  for (const ActionSummary& summary : summarizeActions(readJournal(defaultJournalPath())))
-    out += actionSummaryLine(summary) + "\n";
+  for (const ActionSummary& summary : summarizeActions(records)) out += actionSummaryLine(summary) + "\n";
   write(out, stdout);
   return ExitStatus::Done;
 }
 
 ExitStatus undoFromCommandLine(std::optional<std::uint64_t> action) {
-  const std::vector<JournalRecord> records = readJournal(defaultJournalPath());
+  std::vector<JournalRecord> records;
+  if (const std::error_code error = readJournal(defaultJournalPath(), records)) return journalUnusable(error);
   if (!action) action = newestAction(records);
   if (!action) {
     write("pelimor-find: no action has been recorded in " + plainText(defaultJournalPath()) + "\n", stderr);
     return ExitStatus::SomeRefused;
   }
   ActionJournal journal(defaultJournalPath());
+  if (const std::error_code error = journal.open()) return journalUnusable(error);
   const UndoResult result = undoAction(records, *action, &journal, nullptr, platform::removedFilesFolder());
   if (result.refused) {
     write("pelimor-find: " + plainNotice(result.notice->text) + "\n", stderr);

@@ -34,10 +34,15 @@ struct CommandAction {
   bool verifyContent = false;
   bool moveKeepsFolders = false;    // --keep-folders
   bool removeEmptyFolders = false;  // --remove-empty-folders
+  bool noJournal = false;           // --no-journal: no record, so no undo, whatever the journal is
 };
 
 // The folder each selection names, found on disk. An error text when one is missing or no folder.
 std::optional<std::string> findSelectedFolders(std::vector<SelectionStep>& selections);
+
+// Opens the journal `command` will write to: what to print when it can't be (pelimor-find then
+// ends with JournalUnusable), nothing with --dry-run or --no-journal.
+std::optional<std::string> openJournalFor(const CommandAction& command, ActionJournal& journal);
 
 // Done when every selected file was done, SomeRefused when some were refused or the group guard
 // stopped everything. With `folderGroups` the selection steps choose among the twin folders, and

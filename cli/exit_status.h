@@ -11,6 +11,7 @@ enum class ExitStatus : int {
   // Bad arguments, or a saved search or a selected folder that can't be used.
   BadUsage = 2,
   NothingSearched = 3,  // no given folder could be searched
+  JournalUnusable = 3,  // the action journal is no regular file we may read and write
   Interrupted = 130,    // SIGINT or SIGTERM, as a shell counts 128 + SIGINT
 };
 

@@ -140,6 +140,8 @@ constexpr const char* kUsage =
     "  --clone       make each share its disk blocks with that file (FIDEDUPERANGE; the kernel\n"
     "                compares the bytes; the file keeps its inode, owner and times)\n"
     "  --dry-run     print what would be done, touch nothing\n"
+    "  --no-journal  act without recording the action in the journal, so that --undo can't\n"
+    "                put its files back; an action the journal can't record is refused without it\n"
     "  --keep-folders  with --move: each file goes under its path below its source folder\n"
     "                instead of straight into the removed-files folder\n"
     "  --remove-empty-folders  then remove the folders this left empty (never a searched\n"
@@ -179,7 +181,7 @@ constexpr const char* kUsage =
     "links to files are not.\n"
     "Files that could not be read, and folders not searched, are listed on stderr.\n"
     "Exit status: 0 done, 1 the report could not be written or a file was refused, 2 bad usage,\n"
-    "3 no given folder could be searched, 130 interrupted.\n";
+    "3 no given folder could be searched or the action journal can't be used, 130 interrupted.\n";
 
 struct Options {
   SearchRequest request;
@@ -325,6 +327,8 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
       options.command.action = action;
     } else if (argument == "--dry-run") {
       options.command.dryRun = true;
+    } else if (argument == "--no-journal") {
+      options.command.noJournal = true;
     } else if (argument == "--keep-folders") {
       options.command.moveKeepsFolders = true;
     } else if (argument == "--remove-empty-folders") {
@@ -399,8 +403,10 @@ std::variant<Options, EarlyEnd> parseArguments(const std::vector<std::string>& a
     return usageError("--keep-folders goes with --move, --remove-empty-folders with --delete, --move or --trash");
   if (command.action && command.selections.empty())
     return usageError("an action needs --select-in or --select-in-tree");
-  if (!command.action && (!command.selections.empty() || command.dryRun || !options.savedSearch.empty()))
-    return usageError("--select-in, --keep, --dry-run and --load go with --delete, --move, --trash, --link or --clone");
+  if (!command.action &&
+      (!command.selections.empty() || command.dryRun || command.noJournal || !options.savedSearch.empty()))
+    return usageError(
+        "--select-in, --keep, --dry-run, --no-journal and --load go with --delete, --move, --trash, --link or --clone");
   if (!options.request.uniqueIn.empty() && (command.action || !options.reportFile.empty()))
     return usageError("--unique-in only lists files: no action, no report");
   const FolderComparison& comparison = options.request.folderComparison;
@@ -728,6 +734,14 @@ ExitStatus run(const std::vector<std::string>& arguments) {
   if (options.listActions) return listActions();
   if (options.undo) return undoFromCommandLine(options.undoneAction);
   if (options.merge) return runMerge(options);
+  // Before the search, which may take long: an action without a record is refused.
+  if (options.command.action) {
+    ActionJournal journal(defaultJournalPath());
+    if (const std::optional<std::string> refusal = openJournalFor(options.command, journal)) {
+      std::cerr << "pelimor-find: " << *refusal << '\n';
+      return ExitStatus::JournalUnusable;
+    }
+  }
   if (!options.savedSearch.empty()) {
     std::vector<ResultRow> rows;
     if (std::optional<std::string> problem = loadSavedSearch(options.savedSearch, rows)) return failWith(*problem);

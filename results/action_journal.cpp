@@ -1,12 +1,16 @@
 #include "results/action_journal.h"
 
 #include <algorithm>
+#include <chrono>
+#include <limits>
 #include <map>
+#include <optional>
+#include <thread>
 
-#include "platform/file_reader.h"
 #include "platform/file_times.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "platform/window_text.h"
 #include "results/json_reader.h"
 #include "results/json_text.h"
 #include "search/crc32.h"
@@ -38,19 +42,35 @@ FileIdentity identityFrom(JsonReader& reader) {
   return identity;
 }
 
-// The whole file, or nothing when it can't be read.
-std::string wholeFile(const std::string& path) {
-  platform::FileReader file;
-  if (file.open(path)) return {};
-  std::string text(file.status().size, '\0');
-  std::size_t filled = 0;
-  while (filled < text.size()) {
-    const platform::ReadResult read = file.readOnce(filled, text.data() + filled, text.size() - filled);
-    if (read.error || read.bytes == 0) break;
-    filled += read.bytes;
+// How long a writer waits for another's line before it gives up: far longer than a line takes,
+// short enough that a journal held for ever by a stuck program stops the action, not the user.
+constexpr auto kLockPatience = std::chrono::seconds(10);
+constexpr auto kLockRetry = std::chrono::milliseconds(2);
+// A journal replaced again each time it is opened is one being played with: give up then.
+constexpr int kReopenings = 100;
+
+std::error_code waitForLock(platform::JournalFile& file) {
+  const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
+  for (;;) {
+    const std::error_code error = file.tryLock();
+    if (error != std::errc::operation_would_block || std::chrono::steady_clock::now() > giveUp) return error;
+    std::this_thread::sleep_for(kLockRetry);
   }
-  text.resize(filled);
-  return text;
+}
+
+// The last `cap` bytes of the open journal from the first whole line in them: never more in
+// memory, whatever size the file claims.
+std::error_code readTail(const platform::JournalFile& file, std::uint64_t cap, std::string& text) {
+  std::uint64_t size = 0;
+  if (const std::error_code error = file.size(size)) return error;
+  // One byte more than the tail when cut, to tell whether the tail starts a line.
+  const std::uint64_t from = size > cap ? size - cap - 1 : 0;
+  text.assign(static_cast<std::size_t>(size - from), '\0');
+  const platform::ReadResult read = file.readAt(from, text.data(), text.size());
+  if (read.error) return read.error;
+  text.resize(read.bytes);
+  if (from > 0) text.erase(0, std::min(text.find('\n'), text.size() - 1) + 1);
+  return {};
 }
 
 // Calls `each` with every line of `text`, its line end left out.
@@ -64,23 +84,51 @@ void forEachLine(std::string_view text, Each each) {
   }
 }
 
-// The newest actions of a journal past its cap, whole, as long as they stay under half of it; the
-// newest one always.
-std::string_view newestActions(std::string_view text, std::uint64_t cap) {
-  std::vector<std::pair<std::uint64_t, std::size_t>> starts;  // each action's first line: number, offset
-  std::size_t offset = 0;
-  JournalRecord record;
-  forEachLine(text, [&](std::string_view line) {
-    if (readJournalLine(line, record) && (starts.empty() || starts.back().first != record.action))
-      starts.emplace_back(record.action, offset);
-    offset += line.size() + 1;
-  });
-  std::size_t keepFrom = text.size();
-  for (auto start = starts.rbegin(); start != starts.rend(); ++start) {
-    if (keepFrom != text.size() && text.size() - start->second > cap / 2) break;
-    keepFrom = start->second;
+// The number of the action a line belongs to: one file's line, or the line an action begins with.
+std::optional<std::uint64_t> actionNumberOf(std::string_view line) {
+  try {
+    JsonReader reader(line);
+    std::optional<std::uint64_t> number;
+    reader.beginObject();
+    for (std::string name; reader.nextMember(name);) {
+      if (name == "action")
+        number = reader.unsignedNumber();
+      else
+        reader.skipValue();
+    }
+    reader.finish();
+    return number;
+  } catch (const JsonError&) {
+    return std::nullopt;
   }
-  return text.substr(keepFrom);
+}
+
+std::uint64_t highestAction(std::string_view text) {
+  std::uint64_t highest = 0;
+  forEachLine(text, [&](std::string_view line) { highest = std::max(highest, actionNumberOf(line).value_or(0)); });
+  return highest;
+}
+
+// The lines of the newest actions of a journal past its cap, each action whole, as long as they
+// stay under half of it; the newest one always. Actions are told by number: the lines of two
+// running at once interleave.
+std::string newestActions(std::string_view text, std::uint64_t cap) {
+  std::map<std::uint64_t, std::uint64_t> bytes;
+  forEachLine(text, [&](std::string_view line) {
+    if (const auto action = actionNumberOf(line)) bytes[*action] += line.size() + 1;
+  });
+  std::uint64_t kept = 0, oldestKept = std::numeric_limits<std::uint64_t>::max();
+  for (auto action = bytes.rbegin(); action != bytes.rend(); ++action) {
+    if (kept != 0 && kept + action->second > cap / 2) break;
+    kept += action->second;
+    oldestKept = action->first;
+  }
+  std::string newest;
+  newest.reserve(static_cast<std::size_t>(kept));
+  forEachLine(text, [&](std::string_view line) {
+    if (actionNumberOf(line).value_or(0) >= oldestKept) newest.append(line).push_back('\n');
+  });
+  return newest;
 }
 }  // namespace
 
@@ -170,54 +218,124 @@ bool readJournalLine(std::string_view line, JournalRecord& record) {
   }
 }
 
-std::vector<JournalRecord> readJournal(const std::string& path) {
-  std::vector<JournalRecord> records;
-  const std::string text = wholeFile(path);
+std::error_code readJournal(const std::string& path, std::vector<JournalRecord>& records, std::uint64_t cap) {
+  records.clear();
+  platform::JournalFile file;
+  if (const std::error_code error = file.open(path, false))
+    return error == std::errc::no_such_file_or_directory ? std::error_code() : error;
+  std::string text;
+  if (const std::error_code error = readTail(file, cap, text)) return error;
   JournalRecord record;
   forEachLine(text, [&](std::string_view line) {
     if (readJournalLine(line, record)) records.push_back(std::move(record));
   });
+  return {};
+}
+
+std::vector<JournalRecord> readJournal(const std::string& path) {
+  std::vector<JournalRecord> records;
+  if (readJournal(path, records)) records.clear();
   return records;
 }
 
+NoticeText journalProblemText(const std::string& path, std::error_code error) {
+  if (error == std::errc::too_many_symbolic_link_levels)
+    return NoticeText::of(
+        PELIMOR_WINDOW_TEXT("Notices", "The action journal %1 is a symbolic link, which is never followed."), path);
+  if (error == std::errc::is_a_directory)
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "The action journal %1 is a folder, not a file."), path);
+  if (error == std::errc::invalid_argument)
+    return NoticeText::of(
+        PELIMOR_WINDOW_TEXT("Notices", "The action journal %1 is not a plain file (a pipe, a device or a socket)."),
+        path);
+  if (error == std::errc::operation_would_block)
+    return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "The action journal %1 is held by another program."), path);
+  return NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "The action journal %1 can't be used: %2"), path, error);
+}
+
+std::error_code ActionJournal::open() {
+  if (path_.empty() || file_.isOpen()) return {};
+  if (const std::error_code error = platform::createPrivateFolder(platform::folderPartOf(path_))) return error;
+  if (const std::error_code error = file_.open(path_, true)) return error;
+  // A journal another program holds for ever would leave the action without a record: said now.
+  const std::error_code error = underLock([] { return std::error_code(); });
+  if (error) file_.close();
+  return error;
+}
+
+template <typename Step>
+std::error_code ActionJournal::underLock(Step step) {
+  for (int opened = 0; opened < kReopenings; ++opened) {
+    if (const std::error_code error = waitForLock(file_)) return error;
+    if (file_.stillAt(path_)) {
+      const std::error_code error = step();
+      file_.unlock();
+      return error;
+    }
+    // Another writer put a trimmed journal in its place: the old one is written to no more.
+    file_.unlock();
+    if (const std::error_code error = file_.open(path_, true)) return error;
+  }
+  return std::make_error_code(std::errc::resource_unavailable_try_again);
+}
+
+std::error_code ActionJournal::trimPastCap() {
+  // A trim that fails leaves the journal long, which costs room only: it is read from its tail.
+  return underLock([&] {
+    std::uint64_t size = 0;
+    std::string text;
+    if (!file_.size(size) && size > cap_ && !readTail(file_, cap_, text))
+      platform::replaceWholeFile(platform::folderPartOf(path_), std::string(platform::fileNameOf(path_)),
+                                 {newestActions(text, cap_)});
+    return std::error_code();
+  });
+}
+
+std::error_code ActionJournal::takeNumber() {
+  std::string text;
+  if (const std::error_code error = readTail(file_, cap_, text)) return error;
+  const std::uint64_t highest = highestAction(text);
+  if (highest == std::numeric_limits<std::uint64_t>::max()) return std::make_error_code(std::errc::value_too_large);
+  action_ = highest + 1;
+  // The action's first line, before any file's: the next action sees the number taken.
+  return appendLine("{\"action\": " + std::to_string(action_) + ", \"kind\": \"" + std::string(journalKindName(kind_)) +
+                    "\", \"time\": " + jsonString(clock_.now()) + ", \"begins\": true}");
+}
+
+std::error_code ActionJournal::appendLine(const std::string& line) {
+  // A line cut short by a killed run must not swallow this one.
+  std::uint64_t size = 0;
+  char last = '\n';
+  if (const std::error_code error = file_.size(size)) return error;
+  if (size > 0)
+    if (const platform::ReadResult read = file_.readAt(size - 1, &last, 1); read.error) return read.error;
+  return file_.append(last == '\n' ? line + "\n" : "\n" + line + "\n");
+}
+
 std::error_code ActionJournal::begin(JournalKind kind) {
+  const std::lock_guard<std::mutex> hold(recording_);
   kind_ = kind;
   action_ = 0;
-  // Closed first: a journal held open can't be replaced (Windows), and a failure below must leave
-  // nothing to write to.
-  if (file_.isOpen()) file_.close();
   if (path_.empty()) return {};
-  const std::string folder = platform::folderPartOf(path_);
-  if (std::error_code error = platform::createPrivateFolder(folder)) return failure_ = error;
-  std::string text = wholeFile(path_);
-  if (text.size() > cap_) {
-    const std::string_view kept = newestActions(text, cap_);
-    const std::string name(platform::fileNameOf(path_));
-    if (std::error_code error = platform::replaceWholeFile(folder, name, {kept})) return failure_ = error;
-    text = std::string(kept);
+  std::error_code error = open();
+  if (!error) error = trimPastCap();
+  if (!error) error = underLock([&] { return takeNumber(); });
+  if (error) {
+    action_ = 0;
+    file_.close();
+    return failure_ = error;
   }
-  // The number after the last one written: a line cut short by a killed run doesn't count.
-  JournalRecord last;
-  for (std::size_t end = text.size(); end > 0 && action_ == 0;) {
-    const std::size_t start = text.rfind('\n', end - 1);
-    const std::size_t from = start == std::string::npos ? 0 : start + 1;
-    if (readJournalLine(std::string_view(text).substr(from, end - from), last)) action_ = last.action;
-    end = start == std::string::npos ? 0 : start;
-  }
-  ++action_;
-  // A line cut short by a killed run must not swallow the next one.
-  if (std::error_code error = file_.openForAppending(path_)) return failure_ = error;
-  if (!text.empty() && text.back() != '\n') file_.write("\n");
   return {};
 }
 
 std::error_code ActionJournal::record(JournalRecord record) {
+  const std::lock_guard<std::mutex> hold(recording_);
   if (!file_.isOpen()) return failure_;
   record.action = action_;
   record.kind = kind_;
-  const std::lock_guard<std::mutex> hold(recording_);
   record.time = clock_.now();
-  const std::error_code error = file_.write(journalLine(record) + "\n");
+  const std::string line = journalLine(record);
+  const std::error_code error = underLock([&] { return appendLine(line); });
   if (error && !failure_) failure_ = error;
   return error;
 }

@@ -10,6 +10,8 @@
 
 #include "platform/file_operations.h"
 #include "platform/file_times.h"
+#include "platform/journal_file.h"
+#include "platform/notice_text.h"
 #include "search/content_digest.h"
 #include "search/file_identity.h"
 
@@ -47,14 +49,21 @@ inline constexpr std::uint64_t kJournalCap = 64ull << 20;
 // The journal's file: Actions.log in the folder platform::actionLogFolder() names.
 std::string defaultJournalPath();
 
-// Adds the files of one action to the journal.
+// Adds the files of one action to the journal. Several processes may add to one journal at once:
+// each takes its number and writes each line under the journal's lock, and the lines of two actions
+// may interleave.
 class ActionJournal {
  public:
   // `path` may be empty: nothing is written then. `cap`: see kJournalCap.
   explicit ActionJournal(std::string path, std::uint64_t cap = kJournalCap) : path_(std::move(path)), cap_(cap) {}
 
-  // Starts an action: opens the journal (made private to the user, with its folder), takes the
-  // next action number, and first drops the oldest actions when it is past kJournalCap.
+  // Opens the journal (made private to the user, with its folder), or says why it can't be written:
+  // a link, a folder, a pipe, no access, its lock held by another program for long. Asked before
+  // an action, so that one without a record can be refused; begin opens it when this was not called.
+  std::error_code open();
+  // Starts an action: first drops the oldest actions when the journal is past its cap, then takes
+  // the number after the highest one written and writes a line of its own with it, so that no
+  // other action takes it.
   std::error_code begin(JournalKind kind);
   std::uint64_t action() const { return action_; }
   // Writes one file's line at once. `record.action`, `kind` and `time` are filled in here. From
@@ -65,9 +74,16 @@ class ActionJournal {
   const std::string& path() const { return path_; }
 
  private:
+  // Runs `step` holding the journal's lock, on the file the path names now.
+  template <typename Step>
+  std::error_code underLock(Step step);
+  std::error_code trimPastCap();
+  std::error_code takeNumber();
+  std::error_code appendLine(const std::string& line);
+
   std::string path_;
   std::uint64_t cap_;
-  platform::OutputFile file_;
+  platform::JournalFile file_;
   JournalKind kind_ = JournalKind::Delete;
   std::uint64_t action_ = 0;
   std::error_code failure_;
@@ -81,8 +97,15 @@ std::string journalLine(const JournalRecord& record);
 bool readJournalLine(std::string_view line, JournalRecord& record);
 
 // Every record of the journal at `path`, in the order written; lines that are no record are left
-// out. Empty when there is no journal.
+// out. Empty when there is no journal. Past `cap`, only its last `cap` bytes are read. An error
+// when the journal is no regular file, or can't be read and written.
+std::error_code readJournal(const std::string& path, std::vector<JournalRecord>& records,
+                            std::uint64_t cap = kJournalCap);
+// The same, empty on an error.
 std::vector<JournalRecord> readJournal(const std::string& path);
+
+// Why the journal at `path` can't be used, as pelimor-find and the window tell it.
+NoticeText journalProblemText(const std::string& path, std::error_code error);
 
 // One action as `pelimor-find --list-actions` shows it.
 struct ActionSummary {

@@ -265,9 +265,11 @@ class PutBack {
 }  // namespace
 
 std::optional<std::uint64_t> newestAction(const std::vector<JournalRecord>& records) {
-  for (auto record = records.rbegin(); record != records.rend(); ++record)
-    if (record->kind != JournalKind::Undo) return record->action;
-  return std::nullopt;
+  // The highest number, not the last line: two actions run at once write their lines interleaved.
+  std::optional<std::uint64_t> newest;
+  for (const JournalRecord& record : records)
+    if (record.kind != JournalKind::Undo && (!newest || record.action > *newest)) newest = record.action;
+  return newest;
 }
 
 UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t action, ActionJournal* journal,

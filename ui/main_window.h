@@ -168,6 +168,11 @@ class MainWindow : public QMainWindow {
   // Runs Delete, Move or the links off the window's thread, with a progress dialog once it takes
   // longer than a moment, and puts the outcome into the list.
   void runFileAction(FileAction action);
+  // When the journal can't record the action: asks, without waiting here, whether to go on without
+  // a record, and acts only on Yes.
+  void askToActWithoutRecord(FileAction action, const std::string& journalPath, std::error_code problem);
+  // The action itself, recorded in the journal at `journalPath` (empty: none).
+  void actOnSelection(FileAction action, const std::string& journalPath);
   // Runs `work` off the window's thread, holding the window's input, with a progress dialog titled
   // `title` once it takes longer than a moment. What `work` threw, as text; empty when nothing.
   QString runWithProgress(const QString& title, ActionProgress& progress, const std::function<void()>& work);

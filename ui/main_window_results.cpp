@@ -205,11 +205,30 @@ void MainWindow::runFileAction(FileAction action) {
   if (refuseWhileSearchFinishing() || runningAction_) return;
   if (action == FileAction::Delete && preferences_.deleteToTrash) action = FileAction::Trash;
   if (!confirmRemoval(action)) return;
+  ActionJournal journal(defaultJournalPath());
+  if (const std::error_code problem = journal.open()) return askToActWithoutRecord(action, journal.path(), problem);
+  actOnSelection(action, journal.path());
+}
+
+void MainWindow::askToActWithoutRecord(FileAction action, const std::string& journalPath, std::error_code problem) {
+  const QString text = shownNotice(journalProblemText(journalPath, problem)) + QStringLiteral("\n\n") +
+                       tr("The record of this action can't be written, so it can't be undone. Go on anyway?");
+  auto* box = new QMessageBox(QMessageBox::Warning, QCoreApplication::translate("Notices", "Confirm"), text,
+                              QMessageBox::Yes | QMessageBox::No, this);
+  box->setDefaultButton(QMessageBox::No);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::finished, this, [this, action](int answer) {
+    if (answer == QMessageBox::Yes && !runningAction_) actOnSelection(action, std::string());
+  });
+  box->open();
+}
+
+void MainWindow::actOnSelection(FileAction action, const std::string& journalPath) {
   // The input hold keeps the session as it is until the action ends.
   const std::vector<ResultRow>& rows = resultList_->session().rows();
   const std::vector<bool> selected = resultList_->session().selection();
   ActionProgress progress;
-  ActionJournal journal(defaultJournalPath());
+  ActionJournal journal(journalPath);
   ActionOptions options;
   options.progress = &progress;
   options.journal = &journal;
@@ -232,10 +251,14 @@ void MainWindow::undoLastAction() {
   ActionJournal journal(defaultJournalPath());
   UndoResult result;
   const std::uint64_t number = lastAction_->number;
+  std::error_code unreadable;
   const QString failure = runWithProgress(tr("Putting files back"), progress, [&] {
-    result = undoAction(readJournal(journal.path()), number, &journal, &progress, platform::removedFilesFolder());
+    std::vector<JournalRecord> records;
+    if (!(unreadable = readJournal(journal.path(), records)))
+      result = undoAction(records, number, &journal, &progress, platform::removedFilesFolder());
   });
   if (!failure.isEmpty()) showErrorBox(this, failure);
+  if (unreadable) result.notice = Notice::warning(journalProblemText(journal.path(), unreadable));
   // Done with, or refused for good: what stays can still be undone by pelimor-find --undo.
   undoEntry_->setEnabled(false);
   std::vector<ResultRow> back = rowsPutBack(lastAction_->rows, result.putBack);

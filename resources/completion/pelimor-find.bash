@@ -25,7 +25,7 @@ _pelimor_find() {
   if [[ "$current" == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--type --mask --min-kb --json --exclude --hidden --reference
       --unique-in --report --folders --ignore-names --contained-in --threads --no-cache --help --version --select-in --select-in-tree --keep
-      --select-matching --delete --move --trash --link --clone --dry-run --keep-folders
+      --select-matching --delete --move --trash --link --clone --dry-run --no-journal --keep-folders
       --remove-empty-folders --load --list-actions --undo --undo-action --catalog --machine --digests-for
       --merge --need-dir --similar-pictures --similarity" -- "$current")
   elif [[ " ${COMP_WORDS[*]} " == *" --merge "* ]]; then

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <regex>
@@ -16,6 +17,7 @@
 
 #include "cli/saved_search.h"
 #include "pelimor_version.h"
+#include "results/action_journal.h"
 #include "support/reference_crc32.h"
 #include "support/temp_tree.h"
 #include "support/test_files.h"
@@ -425,7 +427,7 @@ TEST(PelimorFind, LinkReplacesTheSelectedFilesWithTheKeptOne) {
   testing::openToEveryone(tree.root());
   for (const char* folder : {"kept", "spare"}) testing::openToEveryone(tree.path(folder));
   chmod(tree.path("locked").c_str(), 0555);
-  const std::string command = std::string(PELIMOR_FIND_BINARY) + " --min-kb 0 --link --select-in " +
+  const std::string command = std::string(PELIMOR_FIND_BINARY) + " --min-kb 0 --no-journal --link --select-in " +
                               quoted(tree.path("spare")) + " --select-in " + quoted(tree.path("locked")) + " " +
                               quoted(tree.root()) + " 2>/dev/null";
   const std::string answer = testing::runUnprivileged([&] {
@@ -487,6 +489,73 @@ TEST(PelimorFind, ReasonsEscapeThePathsTheyName) {
             "not put back " + file + ": it is no longer at " + shownHome + "/Trash/files/" + escaped + "\n");
   for (const std::string& text : {refused.out, refused.err, undone.out, undone.err})
     EXPECT_EQ(std::count_if(text.begin(), text.end(), [](char c) { return c != '\n' && (c & 0xE0) == 0; }), 0) << text;
+}
+
+TEST(PelimorFind, AJournalThatIsNoPlainFileStopsEveryUseWithExitThree) {
+  const std::map<std::string, std::function<void(const std::string&)>> journals = {
+      {"folder", [](const std::string& path) { std::filesystem::create_directories(path); }},
+      {"pipe", [](const std::string& path) { mkfifo(path.c_str(), 0600); }},
+      {"link", [](const std::string& path) { std::filesystem::create_symlink(path + ".real", path); }},
+  };
+  for (const auto& [kind, make] : journals) {
+    testing::TempTree tree, home;
+    tree.file("keep/f", "the same bytes");
+    tree.file("spare/f", "the same bytes");
+    std::filesystem::create_directories(home.path("Pelimor"));
+    make(home.path("Pelimor/Actions.log"));
+    const std::string trash =
+        "--min-kb 0 --trash --select-in " + quoted(tree.path("spare")) + " " + quoted(tree.root());
+    for (const std::string& arguments :
+         {std::string("--list-actions"), std::string("--undo"), std::string("--undo-action 1"), trash}) {
+      const FindRun run = runFind(arguments, home.root());
+      EXPECT_EQ(run.exitCode, 3) << kind << " " << arguments;
+      EXPECT_EQ(run.out, "") << kind << " " << arguments;
+      EXPECT_EQ(run.err.rfind("pelimor-find: The action journal " + home.path("Pelimor/Actions.log") + " is ", 0), 0u)
+          << kind << " " << arguments << ": " << run.err;
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::exists(tree.path("spare/f"))) << kind;
+    // Told to, the action goes without a record.
+    const FindRun unrecorded = runFind("--no-journal " + trash, home.root());
+    EXPECT_EQ(unrecorded.exitCode, 0) << kind << ": " << unrecorded.err;
+    EXPECT_FALSE(std::filesystem::exists(tree.path("spare/f"))) << kind;
+  }
+  // One the user may not read, in the user's own folder (root reads everything).
+  testing::TempTree home;
+  testing::openToEveryone(home.root());
+  chmod(home.file("Pelimor/Actions.log", "").c_str(), 0600);
+  ASSERT_EQ(chown(home.path("Pelimor").c_str(), 65534, 65534), 0);
+  EXPECT_EQ(
+      testing::runUnprivileged([&] {
+        const FindRun run = runFind("--list-actions", home.root());
+        return std::to_string(run.exitCode) + " " + run.err;
+      }),
+      "3 pelimor-find: The action journal " + home.path("Pelimor/Actions.log") + " can't be used: Permission denied\n");
+}
+
+TEST(PelimorFind, AnActionStartedWhileAnotherRunsTakesANumberOfItsOwn) {
+  testing::TempTree tree, home;
+  tree.file("keep/f", "the same bytes");
+  tree.file("spare/f", "the same bytes");
+  // Another process's Trash has taken its number and not yet written a file.
+  const std::string oldData = testing::setEnvironment("XDG_DATA_HOME", home.root());
+  ActionJournal running(defaultJournalPath());
+  testing::setEnvironment("XDG_DATA_HOME", oldData);
+  ASSERT_FALSE(running.begin(JournalKind::Trash));
+  const FindRun trashed =
+      runFind("--min-kb 0 --trash --select-in " + quoted(tree.path("spare")) + " " + quoted(tree.root()), home.root());
+  EXPECT_NE(trashed.err.find("this was action 2;"), std::string::npos) << trashed.err;
+  JournalRecord other;
+  other.oldPath = "/elsewhere/f";
+  other.newPath = home.path("Trash/files/elsewhere");
+  running.record(other);
+  const FindRun listed = runFind("--list-actions", home.root());
+  EXPECT_NE(listed.out.find("1  "), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("\n2  "), std::string::npos) << listed.out;
+  EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 2) << listed.out;
+  const FindRun undone = runFind("--undo-action 2", home.root());
+  EXPECT_EQ(undone.exitCode, 0) << undone.err;
+  EXPECT_EQ(undone.out, "put back " + tree.path("spare/f") + "\n");
 }
 
 TEST(PelimorFind, NoCacheNeitherReadsNorWritesTheCache) {

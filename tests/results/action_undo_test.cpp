@@ -277,6 +277,12 @@ TEST_F(Undo, DeletedFilesCantComeBackAndAKilledRunLeavesATrueRecord) {
   // The next action starts on a line of its own, numbered after the last whole one.
   EXPECT_EQ(act(FileAction::Move, {"y"}).journalAction, 2u);
   EXPECT_EQ(readJournal(journal.path()).size(), 2u);
+  // Two actions run at once write their lines interleaved: the newest is the one numbered last.
+  std::vector<JournalRecord> interleaved(3);
+  interleaved[0].action = 3;
+  interleaved[1].action = 4;
+  interleaved[2].action = 3;
+  EXPECT_EQ(newestAction(interleaved), 4u);
 }
 
 TEST_F(Undo, TheJournalDropsItsOldestActionsPastItsCap) {

@@ -457,6 +457,30 @@ class ResultActionsTest : public QObject {
     verifyStatusBar(window, 4, 9, 0);
   }
 
+  // A journal that can't record the action: the window asks first, and acts only on Yes.
+  void anActionThatCantBeRecordedIsDoneOnlyOnYes() {
+#ifdef _WIN32
+    QSKIP("the Recycle Bin keeps no path we could put a file back from");
+#endif
+    QVERIFY(QDir().mkpath(desktop->dataHome() + QStringLiteral("/Pelimor/Actions.log")));
+    MainWindow window;
+    const test::MainWindowDriver ui(window);
+    test::showActive(window);
+    ui.resultList()->installRows(foldersRows());
+    ui.resultList()->selectRows({true, false, false, false, true});  // a/one.txt, c/two.txt
+    for (const int answer : {QMessageBox::No, QMessageBox::Yes}) {
+      test::SeenBox asked;
+      test::answerNextMessageBox(answer, &asked);
+      window.action(MainAction::Trash)->trigger();
+      QTRY_VERIFY(asked.seen);
+      QVERIFY(asked.text.endsWith(
+          QStringLiteral("is a folder, not a file.\n\nThe record of this action can't be written, so it can't be "
+                         "undone. Go on anyway?")));
+      QTRY_COMPARE(QFile::exists(inside(files, "a/one.txt")), answer == QMessageBox::No);
+    }
+    QVERIFY(!ui.undoEntry()->isEnabled());
+  }
+
   // Delete works off the window's thread: the window paints, Esc in its progress dialog stops it
   // before the next file, and the list then holds exactly the rows whose files are still there.
   void aCancelledDeleteLeavesTheListAndTheDiskInAgreement() {

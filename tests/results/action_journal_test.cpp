@@ -1,0 +1,144 @@
+// The journal as a file others may write at once, or leave in a state no journal should be in.
+#include "results/action_journal.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "support/posix_only.h"
+#include "support/test_files.h"
+#include "support/unprivileged.h"
+
+namespace pelimor {
+namespace {
+
+using testing::TempFolder;
+using testing::writeFile;
+
+JournalRecord fileRecord(const std::string& oldPath) {
+  JournalRecord record;
+  record.oldPath = oldPath;
+  record.size = 7;
+  return record;
+}
+
+TEST(ActionJournal, ActionsStartedAtOnceNeverShareANumber) {
+  TempFolder temp;
+  const std::string path = temp / "Actions.log";
+  constexpr int kEach = 40;
+  // Two writers on one file, as two processes would be: each its own open and its own lock.
+  std::vector<std::uint64_t> taken[2];
+  const auto act = [&](int writer) {
+    ActionJournal journal(path);
+    for (int k = 0; k < kEach; ++k) {
+      ASSERT_FALSE(journal.begin(JournalKind::Move));
+      taken[writer].push_back(journal.action());
+      journal.record(fileRecord("/w" + std::to_string(writer)));
+    }
+  };
+  std::thread other(act, 1);
+  act(0);
+  other.join();
+  std::set<std::uint64_t> numbers(taken[0].begin(), taken[0].end());
+  numbers.insert(taken[1].begin(), taken[1].end());
+  EXPECT_EQ(numbers.size(), 2u * kEach);
+  // Each action holds the one file of its writer.
+  for (const ActionSummary& summary : summarizeActions(readJournal(path))) EXPECT_EQ(summary.files, 1u);
+}
+
+TEST(ActionJournal, AnActionStillRunningKeepsItsNumberAndItsLinesAfterATrim) {
+  TempFolder temp;
+  const std::string path = temp / "Actions.log";
+  ActionJournal running(path);
+  ASSERT_FALSE(running.begin(JournalKind::Trash));
+  running.record(fileRecord("/before"));
+  // Another process's action finds the journal past its cap and puts a trimmed one in its place.
+  ActionJournal small(path, 2048);
+  for (int k = 0; k < 4; ++k) {
+    ASSERT_FALSE(small.begin(JournalKind::Delete));
+    small.record(fileRecord(std::string(300, 'x')));
+  }
+  EXPECT_EQ(small.action(), 5u);
+  // The running action's next line lands in the journal that is there now, not in the old file.
+  running.record(fileRecord("/after"));
+  std::set<std::pair<std::uint64_t, std::string>> kept;
+  for (const JournalRecord& record : readJournal(path)) kept.emplace(record.action, record.oldPath);
+  EXPECT_EQ(kept.count({1, "/before"}), 0u);  // trimmed
+  EXPECT_EQ(kept.count({1, "/after"}), 1u);
+  EXPECT_FALSE(running.failure());
+}
+
+TEST(ActionJournal, AHugeSparseJournalIsReadFromItsTail) {
+  TempFolder temp;
+  const std::string path = temp / "Actions.log";
+  writeFile(path, "");
+  std::filesystem::resize_file(path, std::uint64_t{1} << 40);
+  {
+    ActionJournal last(path);
+    ASSERT_FALSE(last.begin(JournalKind::Move));
+    last.record(fileRecord("/last"));
+  }
+  // Past the cap only the tail is read: no terabyte in memory.
+  std::vector<JournalRecord> records;
+  ASSERT_FALSE(readJournal(path, records, 4096));
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].oldPath, "/last");
+  // The next action trims it to its newest actions.
+  ActionJournal next(path, 4096);
+  ASSERT_FALSE(next.begin(JournalKind::Move));
+  EXPECT_EQ(next.action(), 2u);
+  EXPECT_LT(std::filesystem::file_size(path), 4096u);
+}
+
+TEST(ActionJournal, AJournalThatIsNoPlainFileIsRefusedAtOnce) {
+  PELIMOR_POSIX_ONLY("named pipes and permission bits");
+  struct Case {
+    std::string name;
+    std::function<void(const std::string&)> make;
+    std::string text;  // after the path
+  };
+  const std::vector<Case> cases = {
+      {"folder", [](const std::string& path) { std::filesystem::create_directory(path); }, " is a folder, not a file."},
+      {"pipe", [](const std::string& path) { mkfifo(path.c_str(), 0600); },
+       " is not a plain file (a pipe, a device or a socket)."},
+      {"link",
+       [](const std::string& path) {
+         writeFile(path + ".real", "");
+         testing::makeSymlink(path + ".real", path);
+       },
+       " is a symbolic link, which is never followed."},
+  };
+  for (const Case& test : cases) {
+    TempFolder temp;
+    const std::string path = temp / "Actions.log";
+    test.make(path);
+    std::vector<JournalRecord> records;
+    const std::error_code read = readJournal(path, records);
+    EXPECT_EQ(journalProblemText(path, read), "The action journal " + path + test.text) << test.name;
+    ActionJournal journal(path);
+    EXPECT_EQ(journal.begin(JournalKind::Trash), read) << test.name;
+    EXPECT_EQ(journal.action(), 0u) << test.name;
+    EXPECT_EQ(journal.record(fileRecord("/f")), read) << test.name;
+  }
+  // What a user who may not write it meets, in a folder of that user's own (root may write anything).
+  TempFolder temp;
+  testing::openToEveryone(temp.path());
+  const std::string folder = temp / "Pelimor", path = folder + "/Actions.log";
+  writeFile(path, "");
+  chmod(path.c_str(), 0644);
+  ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+  chmod(folder.c_str(), 0700);
+  EXPECT_EQ(testing::runUnprivileged([&] {
+              std::vector<JournalRecord> records;
+              return journalProblemText(path, readJournal(path, records)).english() + "|" +
+                     std::to_string(ActionJournal(path).open().value());
+            }),
+            "The action journal " + path + " can't be used: Permission denied|" + std::to_string(EACCES));
+}
+
+}  // namespace
+}  // namespace pelimor
