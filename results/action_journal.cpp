@@ -42,6 +42,15 @@ FileIdentity identityFrom(JsonReader& reader) {
   return identity;
 }
 
+std::string folderJson(const platform::FolderId& folder) {
+  return "{\"device\": " + std::to_string(folder.device) + ", \"inode\": " + std::to_string(folder.inode) + "}";
+}
+
+platform::FolderId folderFrom(JsonReader& reader) {
+  const FileIdentity folder = identityFrom(reader);
+  return platform::FolderId{folder.device, folder.inode};
+}
+
 // How long a writer waits for another's line before it gives up: far longer than a line takes,
 // short enough that a journal held for ever by a stuck program stops the action, not the user.
 constexpr auto kLockPatience = std::chrono::seconds(10);
@@ -146,9 +155,8 @@ std::string journalLine(const JournalRecord& record) {
   line += ", \"size\": " + std::to_string(record.size) + ", \"crc32\": \"" + crc32Text(record.digest.crc32) +
           "\", \"strong\": \"" + strongHashText(record.digest.strongHigh, record.digest.strongLow) +
           "\", \"before\": " + identityJson(record.before);
-  if (record.oldFolder.inode != 0 || record.oldFolder.device != 0)
-    line += ", \"old_folder\": {\"device\": " + std::to_string(record.oldFolder.device) +
-            ", \"inode\": " + std::to_string(record.oldFolder.inode) + "}";
+  if (record.oldFolder != platform::FolderId{}) line += ", \"old_folder\": " + folderJson(record.oldFolder);
+  if (record.newFolder != platform::FolderId{}) line += ", \"new_folder\": " + folderJson(record.newFolder);
   if (record.after.inode != 0 || record.after.device != 0)
     line += ", \"after\": " + identityJson(record.after) + ", \"after_at_ns\": " + std::to_string(record.afterLookedAt);
   switch (record.kind) {
@@ -201,8 +209,9 @@ bool readJournalLine(std::string_view line, JournalRecord& record) {
       } else if (name == "before") {
         record.before = identityFrom(reader);
       } else if (name == "old_folder") {
-        const FileIdentity folder = identityFrom(reader);
-        record.oldFolder = platform::FolderId{folder.device, folder.inode};
+        record.oldFolder = folderFrom(reader);
+      } else if (name == "new_folder") {
+        record.newFolder = folderFrom(reader);
       } else if (name == "after") {
         record.after = identityFrom(reader);
       } else if (name == "after_at_ns") {

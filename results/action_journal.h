@@ -34,6 +34,8 @@ struct JournalRecord {
   FileIdentity before;
   // The folder that held it at oldPath: Undo puts it back only into that very folder.
   platform::FolderId oldFolder;
+  // Undo: the folder it was put back into; a later undo of the same action trusts a folder it made.
+  platform::FolderId newFolder;
   FileIdentity after;              // Move, Trash, Undo: the file as it lies at newPath
   std::int64_t afterLookedAt = 0;  // wall clock just before `after` was taken, for the racy rule
   ContentDigest digest;            // its group's

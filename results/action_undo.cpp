@@ -66,8 +66,13 @@ std::optional<std::string_view> partBelow(std::string_view path, const std::stri
 // the next: the files come from one trash and go back to few folders.
 class PutBack {
  public:
-  PutBack(ActionJournal* journal, std::uint64_t action, const std::string& moveFolder)
-      : journal_(journal), action_(action), moveFolder_(platform::normalizedFolder(moveFolder)) {}
+  // `madeBefore`: the old folders earlier undos of this action put files back into, by path.
+  PutBack(ActionJournal* journal, std::uint64_t action, const std::string& moveFolder,
+          const std::multimap<std::string, platform::FolderId>& madeBefore)
+      : journal_(journal),
+        action_(action),
+        moveFolder_(platform::normalizedFolder(moveFolder)),
+        madeBefore_(madeBefore) {}
 
   // Nothing when the file is back at its old place, told in `back`; otherwise why it stays.
   std::optional<NoticeText> putBack(const JournalRecord& record, std::optional<PutBackFile>& back) {
@@ -202,10 +207,16 @@ class PutBack {
     }
     // An old record without the folder's identity: the folder is taken as found.
     const bool recorded = record.oldFolder != platform::FolderId{};
-    if (!targetMade_ && recorded && targetId_ != record.oldFolder)
+    if (!targetMade_ && recorded && targetId_ != record.oldFolder && !filledBefore(folder, targetId_))
       return staysThere(record,
                         PELIMOR_WINDOW_TEXT("Notices", "its old folder is not the one it was in: it stays at %1"));
     return std::nullopt;
+  }
+
+  // Whether an earlier undo of this action put files back into this very folder: one it made again.
+  bool filledBefore(const std::string& folder, const platform::FolderId& id) const {
+    const auto [first, last] = madeBefore_.equal_range(folder);
+    return std::any_of(first, last, [&](const auto& entry) { return entry.second == id; });
   }
 
   // Moves it into the open old folder, never over a file that took its place.
@@ -240,6 +251,7 @@ class PutBack {
     undone.before = record.after;
     undone.digest = record.digest;
     undone.size = record.size;
+    undone.newFolder = targetId_;
     undone.afterLookedAt = platform::wallClockNanoseconds();
     platform::FileStatus now;
     if (!target_.statusOf(std::string(platform::fileNameOf(record.oldPath)), now))
@@ -261,6 +273,7 @@ class PutBack {
   std::string targetKey_;
   bool targetMade_ = false;
   platform::FolderId targetId_;
+  const std::multimap<std::string, platform::FolderId>& madeBefore_;
 };
 }  // namespace
 
@@ -282,9 +295,13 @@ UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t a
   };
   std::vector<const JournalRecord*> files;
   std::set<std::string_view> alreadyBack;
+  std::multimap<std::string, platform::FolderId> madeBefore;
   for (const JournalRecord& record : records) {
     if (record.action == action) files.push_back(&record);
-    if (record.kind == JournalKind::Undo && record.undoes == action) alreadyBack.insert(record.newPath);
+    if (record.kind != JournalKind::Undo || record.undoes != action) continue;
+    alreadyBack.insert(record.newPath);
+    if (record.newFolder != platform::FolderId{})
+      madeBefore.emplace(platform::folderPartOf(record.newPath), record.newFolder);
   }
   if (files.empty())
     return refuse(NoticeText::of(PELIMOR_WINDOW_TEXT("Notices", "There is no action %1 in %2."), std::to_string(action),
@@ -307,7 +324,8 @@ UndoResult undoAction(const std::vector<JournalRecord>& records, std::uint64_t a
   });
   const std::size_t laneCount = actionLaneCount(files.size());
   std::vector<std::unique_ptr<PutBack>> lanes;
-  for (std::size_t n = 0; n < laneCount; ++n) lanes.push_back(std::make_unique<PutBack>(journal, action, moveFolder));
+  for (std::size_t n = 0; n < laneCount; ++n)
+    lanes.push_back(std::make_unique<PutBack>(journal, action, moveFolder, madeBefore));
   // Each file's outcome in its own place, joined in the journal's order once both threads are done.
   std::vector<std::optional<PutBackFile>> backs(files.size());
   std::vector<std::optional<NoticeText>> reasons(files.size());

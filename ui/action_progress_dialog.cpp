@@ -48,7 +48,8 @@ ActionProgressDialog::ActionProgressDialog(const QString& title, ActionProgress&
   folder_ = new QLabel(this);
   folder_->setObjectName(QStringLiteral("folder"));
   folder_->setAlignment(Qt::AlignCenter);
-  folder_->setMinimumWidth(1);  // a long path must not widen the dialog
+  folder_->setTextFormat(Qt::PlainText);  // a folder's name is never markup
+  folder_->setMinimumWidth(1);            // a long path must not widen the dialog
   folder_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   bar_ = new QProgressBar(this);
   bar_->setTextVisible(false);

@@ -216,6 +216,7 @@ void MainWindow::askToActWithoutRecord(FileAction action, const std::string& jou
   auto* box = new QMessageBox(QMessageBox::Warning, QCoreApplication::translate("Notices", "Confirm"), text,
                               QMessageBox::Yes | QMessageBox::No, this);
   box->setDefaultButton(QMessageBox::No);
+  box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   connect(box, &QMessageBox::finished, this, [this, action](int answer) {
     if (answer == QMessageBox::Yes && !runningAction_) actOnSelection(action, std::string());

@@ -28,6 +28,8 @@ std::string inWindowLanguage(const char* pattern) {
 }  // namespace
 
 int execNoticeBox(QMessageBox& box) {
+  // Paths are shown as they are: a name holding markup is never read as rich text.
+  box.setTextFormat(Qt::PlainText);
   // QMessageBox sizes itself by its text alone and wraps lines beyond about 500 pixels: a short
   // text leaves its title cut short by the frame, and a path breaks at a blank inside a name.
   if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {

@@ -58,6 +58,7 @@ PreviewPane::PreviewPane(QWidget* parent)
   text_->hide();
   caption_->setObjectName(QStringLiteral("previewCaption"));
   caption_->setWordWrap(true);
+  caption_->setTextFormat(Qt::PlainText);  // it names the file
   caption_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   auto* pictures = new QHBoxLayout;

@@ -41,6 +41,7 @@ WaitDialog::WaitDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Custo
   folderLabel_ = new QLabel(this);
   folderLabel_->setObjectName(QStringLiteral("folderLabel"));
   folderLabel_->setAlignment(Qt::AlignCenter);
+  folderLabel_->setTextFormat(Qt::PlainText);  // a folder's name is never markup
   // A long path must not widen the fixed dialog.
   folderLabel_->setMinimumWidth(1);
   folderLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

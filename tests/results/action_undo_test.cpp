@@ -259,6 +259,22 @@ TEST_F(Undo, MoveKeepingFoldersComesBackIntoFoldersMadeAgain) {
   EXPECT_EQ(readFile(temp / "src/a/x"), "content of x");
 }
 
+// An undo that stopped halfway made the old folder again: the next one fills that folder too.
+TEST_F(Undo, ALaterUndoTrustsTheFolderAnEarlierOneMadeAgain) {
+  ActionOptions options;
+  options.removeEmptyFolders = true;
+  act(FileAction::Move, {"x", "y"}, options);
+  ASSERT_FALSE(exists(temp / "src/a"));
+  std::filesystem::create_directory(temp / "takes-the-freed-inode");
+  std::vector<JournalRecord> onlyX = readJournal(journal.path());
+  std::erase_if(onlyX, [](const JournalRecord& record) { return record.oldPath.ends_with("/y"); });
+  ASSERT_EQ(undoAction(onlyX, 1, &journal, nullptr, temp / "removed").putBack.size(), 1u);
+  const UndoResult rest = undo(1);
+  EXPECT_EQ(rest.putBack.size(), 1u);
+  EXPECT_TRUE(rest.failures.empty()) << rest.notice->text.english();
+  EXPECT_EQ(readFile(temp / "src/a/y"), "content of y");
+}
+
 TEST_F(Undo, DeletedFilesCantComeBackAndAKilledRunLeavesATrueRecord) {
   const RemovalResult deleted = act(FileAction::Delete, {"x"});
   ASSERT_EQ(deleted.journalAction, 1u);
