@@ -560,6 +560,93 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>this build of Pelimor cannot search for similar pictures</source>
         <translation>diese Ausgabe von Pelimor kann nicht nach ähnlichen Bildern suchen</translation>
     </message>
+    <message>
+        <source>the trash %1 is a link: it is not used</source>
+        <translation>der Papierkorb %1 ist eine Verknüpfung: er wird nicht benutzt</translation>
+    </message>
+    <message>
+        <source>the trash %1 is not a folder: it is not used</source>
+        <translation>der Papierkorb %1 ist kein Ordner: er wird nicht benutzt</translation>
+    </message>
+    <message>
+        <source>the trash %1 belongs to another user: it is not used</source>
+        <translation>der Papierkorb %1 gehört einem anderen Benutzer: er wird nicht benutzt</translation>
+    </message>
+    <message>
+        <source>the trash %1 is open to other users: it is not used</source>
+        <translation>der Papierkorb %1 steht anderen Benutzern offen: er wird nicht benutzt</translation>
+    </message>
+    <message>
+        <source>the trash %1 changed while it was opened: it is not used</source>
+        <translation>der Papierkorb %1 hat sich beim Öffnen verändert: er wird nicht benutzt</translation>
+    </message>
+    <message>
+        <source>the real place of its folder %1 cannot be found</source>
+        <translation>der wirkliche Ort ihres Ordners %1 lässt sich nicht finden</translation>
+    </message>
+    <message>
+        <source>The action journal %1 is a symbolic link, which is never followed.</source>
+        <translation>Das Aktionsprotokoll %1 ist eine symbolische Verknüpfung, der nie gefolgt wird.</translation>
+    </message>
+    <message>
+        <source>The action journal %1 is a folder, not a file.</source>
+        <translation>Das Aktionsprotokoll %1 ist ein Ordner, keine Datei.</translation>
+    </message>
+    <message>
+        <source>The action journal %1 is not a plain file (a pipe, a device or a socket).</source>
+        <translation>Das Aktionsprotokoll %1 ist keine gewöhnliche Datei (eine Pipe, ein Gerät oder ein Socket).</translation>
+    </message>
+    <message>
+        <source>The action journal %1 is held by another program.</source>
+        <translation>Das Aktionsprotokoll %1 wird von einem anderen Programm gehalten.</translation>
+    </message>
+    <message>
+        <source>The action journal %1 can&apos;t be used: %2</source>
+        <translation>Das Aktionsprotokoll %1 kann nicht benutzt werden: %2</translation>
+    </message>
+    <message>
+        <source>it is not in a trash of ours: it stays at %1</source>
+        <translation>sie liegt in keinem unserer Papierkörbe: sie bleibt unter %1</translation>
+    </message>
+    <message>
+        <source>%1 is not its record in the trash: it stays at %2</source>
+        <translation>%1 ist nicht ihr Eintrag im Papierkorb: sie bleibt unter %2</translation>
+    </message>
+    <message>
+        <source>it is not in %1: it stays at %2</source>
+        <translation>sie liegt nicht in %1: sie bleibt unter %2</translation>
+    </message>
+    <message>
+        <source>no move of ours left it at %1</source>
+        <translation>keine unserer Aktionen hat sie nach %1 gebracht</translation>
+    </message>
+    <message>
+        <source>a link leads to it: it stays at %1</source>
+        <translation>eine Verknüpfung führt zu ihr: sie bleibt unter %1</translation>
+    </message>
+    <message>
+        <source>its old place is no whole path: it stays at %1</source>
+        <translation>ihr alter Ort ist kein vollständiger Pfad: sie bleibt unter %1</translation>
+    </message>
+    <message>
+        <source>a folder on its way back is a link: it stays at %1</source>
+        <translation>ein Ordner auf ihrem Rückweg ist eine Verknüpfung: sie bleibt unter %1</translation>
+    </message>
+    <message>
+        <source>a folder on its way back is no folder: it stays at %1</source>
+        <translation>ein Ordner auf ihrem Rückweg ist kein Ordner: sie bleibt unter %1</translation>
+    </message>
+    <message>
+        <source>its old folder is not the one it was in: it stays at %1</source>
+        <translation>ihr alter Ordner ist nicht mehr der, in dem sie lag: sie bleibt unter %1</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewPane</name>
+    <message>
+        <source>Larger than 100 megapixels: not shown</source>
+        <translation>Größer als 100 Megapixel: nicht angezeigt</translation>
+    </message>
 </context>
 <context>
     <name>Reasons</name>
@@ -586,6 +673,18 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
     <message>
         <source>too large to be read as a picture</source>
         <translation>zu groß, um als Bild gelesen zu werden</translation>
+    </message>
+    <message>
+        <source>the picture is damaged: only part of it could be decoded, so it is not compared</source>
+        <translation>das Bild ist beschädigt: nur ein Teil ließ sich dekodieren, daher wird es nicht verglichen</translation>
+    </message>
+    <message>
+        <source>the picture is larger than 100 megapixels: it is not compared</source>
+        <translation>das Bild ist größer als 100 Megapixel: es wird nicht verglichen</translation>
+    </message>
+    <message>
+        <source>the picture would need more than 320 MiB to decode: it is not compared</source>
+        <translation>das Bild bräuchte zum Dekodieren mehr als 320 MiB: es wird nicht verglichen</translation>
     </message>
 </context>
 <context>
@@ -1012,6 +1111,10 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
     <message>
         <source>Keep the Highest Resolution of Each Group</source>
         <translation>Die höchste Auflösung jeder Gruppe behalten</translation>
+    </message>
+    <message>
+        <source>The record of this action can&apos;t be written, so it can&apos;t be undone. Go on anyway?</source>
+        <translation>Diese Aktion kann nicht aufgezeichnet und daher nicht rückgängig gemacht werden. Trotzdem fortfahren?</translation>
     </message>
 </context>
 <context>
