@@ -2,16 +2,12 @@
 #include "results/action_journal.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <set>
 #include <thread>
 
-#include "support/posix_only.h"
 #include "support/test_files.h"
-#include "support/unprivileged.h"
 
 namespace pelimor {
 namespace {
@@ -92,52 +88,6 @@ TEST(ActionJournal, AHugeSparseJournalIsReadFromItsTail) {
   ASSERT_FALSE(next.begin(JournalKind::Move));
   EXPECT_EQ(next.action(), 2u);
   EXPECT_LT(std::filesystem::file_size(path), 4096u);
-}
-
-TEST(ActionJournal, AJournalThatIsNoPlainFileIsRefusedAtOnce) {
-  PELIMOR_POSIX_ONLY("named pipes and permission bits");
-  struct Case {
-    std::string name;
-    std::function<void(const std::string&)> make;
-    std::string text;  // after the path
-  };
-  const std::vector<Case> cases = {
-      {"folder", [](const std::string& path) { std::filesystem::create_directory(path); }, " is a folder, not a file."},
-      {"pipe", [](const std::string& path) { mkfifo(path.c_str(), 0600); },
-       " is not a plain file (a pipe, a device or a socket)."},
-      {"link",
-       [](const std::string& path) {
-         writeFile(path + ".real", "");
-         testing::makeSymlink(path + ".real", path);
-       },
-       " is a symbolic link, which is never followed."},
-  };
-  for (const Case& test : cases) {
-    TempFolder temp;
-    const std::string path = temp / "Actions.log";
-    test.make(path);
-    std::vector<JournalRecord> records;
-    const std::error_code read = readJournal(path, records);
-    EXPECT_EQ(journalProblemText(path, read), "The action journal " + path + test.text) << test.name;
-    ActionJournal journal(path);
-    EXPECT_EQ(journal.begin(JournalKind::Trash), read) << test.name;
-    EXPECT_EQ(journal.action(), 0u) << test.name;
-    EXPECT_EQ(journal.record(fileRecord("/f")), read) << test.name;
-  }
-  // What a user who may not write it meets, in a folder of that user's own (root may write anything).
-  TempFolder temp;
-  testing::openToEveryone(temp.path());
-  const std::string folder = temp / "Pelimor", path = folder + "/Actions.log";
-  writeFile(path, "");
-  chmod(path.c_str(), 0644);
-  ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
-  chmod(folder.c_str(), 0700);
-  EXPECT_EQ(testing::runUnprivileged([&] {
-              std::vector<JournalRecord> records;
-              return journalProblemText(path, readJournal(path, records)).english() + "|" +
-                     std::to_string(ActionJournal(path).open().value());
-            }),
-            "The action journal " + path + " can't be used: Permission denied|" + std::to_string(EACCES));
 }
 
 }  // namespace
