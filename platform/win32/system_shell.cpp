@@ -3,7 +3,9 @@
 #include <windows.h>
 // after windows.h, which they need
 #include <mmsystem.h>
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "platform/win32/wide_paths.h"
 
@@ -32,6 +34,19 @@ std::optional<bool> openWithShell(const std::string& target) {
   request.lpFile = file.c_str();
   request.nShow = SW_SHOWNORMAL;
   return ::ShellExecuteExW(&request) != FALSE;
+}
+
+std::optional<bool> selectInFileManager(const std::string& file) {
+  // The shell's call needs COM on this thread; Qt's window thread has it already, then this only
+  // counts up and down.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  bool shown = false;
+  if (PIDLIST_ABSOLUTE item = ::ILCreateFromPathW(shellTarget(file).c_str())) {
+    shown = SUCCEEDED(::SHOpenFolderAndSelectItems(item, 0, nullptr, 0));
+    ::ILFree(item);
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return shown;
 }
 
 std::optional<bool> playSoundFile(const std::string& wavFile) {
