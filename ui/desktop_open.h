@@ -2,6 +2,8 @@
 // Files, web pages and mail links go to the user's own programs through the desktop's opener.
 #include <QString>
 #include <functional>
+#include <string>
+#include <string_view>
 
 class QUrl;
 class QWidget;
@@ -13,9 +15,19 @@ namespace pelimor {
 // with it is its own business.
 bool openOnDesktop(QWidget* parent, const QUrl& url, const QString& what);
 
+// Opens the folder that holds the file at `path` with the file selected in it where the file
+// manager can do that (the system's shell on Windows, the file manager's D-Bus service elsewhere);
+// else the folder itself through openOnDesktop (`what` names it in the notice). Never waits for the
+// file manager: its answer comes back through the event loop.
+void showInFolder(QWidget* parent, const std::string& path, const QString& what);
+
+// A local file's URL for its path as the file system holds it: a name that is no UTF-8 (where names
+// are bytes) stays exact, its bytes percent-encoded, where QUrl::fromLocalFile would replace them.
+QUrl fileUrlOf(std::string_view path);
+
 // While set, `opener` stands in for the desktop's opener (its answer: whether a program started);
 // an empty one gives the desktop its opener back. For tests on Windows, where the system's shell
-// opens and Qt's URL handlers never see it.
+// opens and Qt's URL handlers never see it. While set, showInFolder leaves the Windows shell out too.
 void replaceDesktopOpener(std::function<bool(const QUrl&)> opener);
 
 }  // namespace pelimor
