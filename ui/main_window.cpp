@@ -81,6 +81,7 @@ void MainWindow::buildMenus() {
 
   resultMenu_ = new QMenu(this);
   resultMenu_->setObjectName(QStringLiteral("resultMenu"));
+  buildPathEntries();
   safeSelectEntry_ = resultMenu_->addAction(tr("Safely Select Duplicates From This Folder in All Groups"));
   safeSelectEntry_->setObjectName(QStringLiteral("safeSelectEntry"));
   hardLinksEntry_ = resultMenu_->addAction(tr("Replace Selected With Hard Links"));
@@ -321,6 +322,7 @@ void MainWindow::connectHandlers() {
     prepareResultMenu();
     resultMenu_->popup(resultList_->viewport()->mapToGlobal(position));
   });
+  connectPathEntries();
 }
 
 std::vector<std::string> MainWindow::sourceFolders() const { return sourceList_->folders(); }
@@ -360,8 +362,7 @@ void MainWindow::openSelectedFile() {
   const int row = resultList_->firstSelectedRow();
   if (row < 0) return;
   // A notice when no program could be started; what the program then does is its own business.
-  openOnDesktop(this, QUrl::fromLocalFile(shownText(resultList_->session().rows()[static_cast<std::size_t>(row)].path)),
-                tr("the file"));
+  openOnDesktop(this, fileUrlOf(resultList_->session().rows()[static_cast<std::size_t>(row)].path), tr("the file"));
 }
 
 void MainWindow::selectFilesOfChosenFolders() {

@@ -124,6 +124,10 @@ class MainWindow : public QMainWindow {
   void updateRemoveButton();
 
   void openSelectedFile();
+  // The focused row's folder on the desktop, with the file selected in it where the file manager can.
+  void openContainingFolder();
+  // The focused row's path to the clipboard; with several rows selected, theirs, one a line.
+  void copyPaths();
   // Selects in the file list the files below the folders chosen in the Folders tab.
   void selectFilesOfChosenFolders();
   // Shows the list's menu entries only when there are rows and a selection.
@@ -136,6 +140,9 @@ class MainWindow : public QMainWindow {
   void buildClientArea();
   void buildStatusBar();
   void buildMenus();
+  // Open Containing Folder and Copy Path, at the top of the list's menu; then their keys and state.
+  void buildPathEntries();
+  void connectPathEntries();
   // The Select menu, on the Select button's arrow and in the list's context menu.
   void buildSelectMenu();
   // "Look for" (identical files or similar pictures) and "Likeness", beside the mask.
@@ -198,6 +205,8 @@ class MainWindow : public QMainWindow {
   QAction* feedbackEntry_ = nullptr;
   QAction* aboutEntry_ = nullptr;
   QMenu* resultMenu_ = nullptr;
+  QAction* openFolderEntry_ = nullptr;
+  QAction* copyPathEntry_ = nullptr;
   QAction* safeSelectEntry_ = nullptr;
   QAction* hardLinksEntry_ = nullptr;
   QAction* trashEntry_ = nullptr;

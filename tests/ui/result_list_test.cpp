@@ -342,7 +342,8 @@ class ResultListTest : public QObject {
     test::showActive(window);
     QAction* entry = ui.safeSelectEntry();
     QCOMPARE(entry->text(), QStringLiteral("Safely Select Duplicates From This Folder in All Groups"));
-    QCOMPARE(ui.resultMenu()->actions().size(), 6);  // Move to Trash, Undo, Preview and the Select menu
+    // Open Containing Folder, Copy Path and a line; the selection's entries, Undo, Preview, the Select menu
+    QCOMPARE(ui.resultMenu()->actions().size(), 9);
     auto rightClick = [&] {
       const QPoint at(20, 10);
       QContextMenuEvent event(QContextMenuEvent::Mouse, at, ui.resultList()->viewport()->mapToGlobal(at));
