@@ -1116,6 +1116,14 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>The record of this action can&apos;t be written, so it can&apos;t be undone. Go on anyway?</source>
         <translation>Diese Aktion kann nicht aufgezeichnet und daher nicht rückgängig gemacht werden. Trotzdem fortfahren?</translation>
     </message>
+    <message>
+        <source>Open Containing Folder</source>
+        <translation>Enthaltenden Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Copy Path</source>
+        <translation>Pfad kopieren</translation>
+    </message>
 </context>
 <context>
     <name>pelimor::PreviewPane</name>
