@@ -23,20 +23,18 @@
 using namespace pelimor;
 
 namespace {
-// A name the file system holds as bytes that are no UTF-8 (Windows names are always Unicode).
+// A folder named by bytes that are no UTF-8 (Windows names are always Unicode), holding the rows.
 #ifdef _WIN32
-const std::string kOddFolder = "C:/data/odd \xc3\xa4 %#";
-const QByteArray kOddFolderUrl = "file:///C:/data/odd%20%C3%A4%20%25%23";
+const std::string kFolder = "C:/data/odd \xc3\xa4 %#";
+const QByteArray kFolderUrl = "file:///C:/data/odd%20%C3%A4%20%25%23";
 #else
-const std::string kOddFolder = "/data/odd \xff\xfe %#";
-const QByteArray kOddFolderUrl = "file:///data/odd%20%FF%FE%20%25%23";
+const std::string kFolder = "/data/odd \xff\xfe %#";
+const QByteArray kFolderUrl = "file:///data/odd%20%FF%FE%20%25%23";
 #endif
-const std::string kOddFile = kOddFolder + "/x y.txt";
-const QByteArray kOddFileUrl = kOddFolderUrl + "/x%20y.txt";
-const std::string kPlainFile = kOddFolder.substr(0, kOddFolder.find("/odd")) + "/a.txt";
+const char* const kNames[] = {"/a", "/x y.txt", "/b"};
+const QByteArray kNameUrls[] = {"/a", "/x%20y.txt", "/b"};
 
 #ifdef PELIMOR_TEST_DBUS
-// Stands in for the desktop's file manager on the private bus.
 class FakeFileManager : public QObject, protected QDBusContext {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
@@ -52,23 +50,24 @@ class FakeFileManager : public QObject, protected QDBusContext {
   }
 };
 #endif
+
+void installRows(const test::MainWindowDriver& ui) {
+  std::vector<ResultRow> rows;
+  for (const char* name : kNames) rows.push_back(test::makeRow(1, kFolder + name, 4, 1));
+  ui.resultList()->installRows(rows);
+}
+
+// Open Containing Folder on the second row.
+void openFolderOfRowTwo(MainWindow& window) {
+  const test::MainWindowDriver ui(window);
+  installRows(ui);
+  ui.resultList()->setFocusedRow(1);
+  test::child<QAction>(window, "openFolderEntry")->trigger();
+}
 }  // namespace
 
 class PathEntriesTest : public QObject {
   Q_OBJECT
-
-  static void installRows(const test::MainWindowDriver& ui) {
-    ui.resultList()->installRows({test::makeRow(1, kPlainFile, 4, 1), test::makeRow(1, kOddFile, 4, 1),
-                                  test::makeRow(2, kOddFolder + "/b", 4, 2), test::makeRow(2, "/c", 4, 2)});
-  }
-
-  // Open Containing Folder on the row of the file whose folder's name is no UTF-8.
-  static void openOddFilesFolder(MainWindow& window) {
-    const test::MainWindowDriver ui(window);
-    installRows(ui);
-    ui.resultList()->setFocusedRow(1);
-    test::child<QAction>(window, "openFolderEntry")->trigger();
-  }
 
  private slots:
   // Only a bus of the test's own (ui_path_entries_bus) may be asked: else none, never the user's.
@@ -77,67 +76,43 @@ class PathEntriesTest : public QObject {
       qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/pelimor-test-bus");
   }
 
-  void theEntriesLeadTheMenuAndNeedAFocusedRow() {
+  void copyPathTakesTheFocusedOrTheSelectedRows() {
     MainWindow window;
     const test::MainWindowDriver ui(window);
+    test::showActive(window);
     auto* open = test::child<QAction>(window, "openFolderEntry");
     auto* copy = test::child<QAction>(window, "copyPathEntry");
     QCOMPARE(ui.resultMenu()->actions().mid(0, 2), (QList<QAction*>{open, copy}));
-    QVERIFY(!open->isEnabled() && !copy->isEnabled());
+    QVERIFY(!open->isEnabled() && !copy->isEnabled());  // no focused row
     installRows(ui);
-    ui.resultList()->setFocusedRow(1);
-    QVERIFY(open->isEnabled() && copy->isEnabled());
+    const struct {
+      std::vector<bool> selected;
+      int focused;
+      std::vector<int> copied;
+    } cases[] = {{{false, false, false}, 1, {1}}, {{true, false, false}, 1, {1}}, {{true, false, true}, 1, {0, 2}}};
+    for (const auto& c : cases) {
+      ui.resultList()->selectRows(c.selected);
+      ui.resultList()->setFocusedRow(c.focused);
+      QVERIFY(open->isEnabled() && copy->isEnabled());
+      ui.resultList()->setFocus();
+      QTest::keyClick(ui.resultList(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+      QStringList lines;
+      QList<QUrl> urls;
+      for (const int row : c.copied) {
+        lines << shownPathText(kFolder + kNames[row]);
+        urls << QUrl::fromEncoded(kFolderUrl + kNameUrls[row]);
+      }
+      QCOMPARE(QGuiApplication::clipboard()->mimeData()->text(), lines.join(u'\n'));
+      QCOMPARE(QGuiApplication::clipboard()->mimeData()->urls(), urls);
+    }
     ui.resultList()->clearRows();
     QVERIFY(!open->isEnabled() && !copy->isEnabled());
   }
 
-  void copyPathPutsTheFocusedOrTheSelectedPaths() {
-    MainWindow window;
-    const test::MainWindowDriver ui(window);
-    test::showActive(window);
-    installRows(ui);
-    struct Case {
-      std::vector<bool> selected;
-      int focused;
-      std::vector<std::string> paths;
-      QList<QByteArray> urls;
-    };
-    const Case cases[] = {
-        {{false, false, false, false}, 1, {kOddFile}, {kOddFileUrl}},
-        {{true, false, false, false}, 1, {kOddFile}, {kOddFileUrl}},  // one selected: still the focused
-        {{true, true, false, true}, 2, {kPlainFile, kOddFile, "/c"}, {"", kOddFileUrl, "file:///c"}},
-    };
-    for (const Case& c : cases) {
-      QGuiApplication::clipboard()->clear();
-      ui.resultList()->selectRows(c.selected);
-      ui.resultList()->setFocusedRow(c.focused);
-      ui.resultList()->setFocus();
-      QTest::keyClick(ui.resultList(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-      const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-      QStringList lines;
-      for (const std::string& path : c.paths) lines << shownPathText(path);
-      QCOMPARE(data->text(), lines.join(u'\n'));
-      QCOMPARE(data->urls().size(), qsizetype(c.urls.size()));
-      for (qsizetype i = 0; i < c.urls.size(); ++i) {
-        if (!c.urls[i].isEmpty()) QCOMPARE(data->urls()[i].toEncoded(), c.urls[i]);
-      }
-    }
-  }
-
-  // No file manager on the bus (or no bus): the folder itself goes to the desktop's opener.
+#ifndef _WIN32
+  // No file manager on the bus (or no bus): the folder itself goes to the system's opener (a
+  // script here), by its very bytes.
   void withoutAFileManagerTheFolderIsOpened() {
-    test::Opener opener({QStringLiteral("file")});
-    MainWindow window;
-    openOddFilesFolder(window);
-    QTRY_COMPARE(opener.urls.size(), 1);
-    QCOMPARE(opener.urls[0].toEncoded(), kOddFolderUrl);
-  }
-
-  // Past the stand-in: the system's opener gets the folder's very bytes.
-  void theOpenerIsHandedTheFoldersBytes() {
-#ifdef _WIN32
-    QSKIP("Windows names are Unicode, and its shell opens");
-#else
     QTemporaryDir programs;
     const QString opened = programs.filePath(QStringLiteral("opened"));
     const QString opener = programs.filePath(QStringLiteral("xdg-open"));
@@ -148,24 +123,23 @@ class PathEntriesTest : public QObject {
     replaceDesktopOpener({});
     {
       MainWindow window;
-      openOddFilesFolder(window);
+      openFolderOfRowTwo(window);
       QTRY_VERIFY(QFile::exists(opened));
     }
     { test::Opener nothing({}); }  // back to opening nothing
     qputenv("PATH", path);
     QFile file(opened);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray::fromStdString(kOddFolder));
-#endif
+    QCOMPARE(file.readAll(), QByteArray::fromStdString(kFolder));
   }
+#endif
 
+#ifdef PELIMOR_TEST_DBUS
+  // The file manager gets the file's URI; when it refuses, the folder is opened all the same.
   void theFileManagerIsAskedToShowTheFile() {
-#ifndef PELIMOR_TEST_DBUS
-    QSKIP("This build asks the system's shell, not a file manager over D-Bus");
-#else
     if (qEnvironmentVariableIsEmpty("PELIMOR_TEST_PRIVATE_BUS"))
       QSKIP("No bus of the test's own: ui_path_entries_bus runs this under dbus-run-session (package dbus-daemon)");
-    QDBusConnection service = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fileManager"));
+    QDBusConnection service = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake"));
     FakeFileManager fake;
     QVERIFY(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &fake,
                                    QDBusConnection::ExportAllSlots));
@@ -175,15 +149,14 @@ class PathEntriesTest : public QObject {
       fake.shown.clear();
       test::Opener opener({QStringLiteral("file")});
       MainWindow window;
-      openOddFilesFolder(window);
+      openFolderOfRowTwo(window);
       QTRY_VERIFY(window.findChildren<QDBusPendingCallWatcher*>().isEmpty());  // answered
-      QCOMPARE(fake.shown, QStringList{QString::fromLatin1(kOddFileUrl)});
-      // Refused, the folder is opened all the same.
-      QCOMPARE(opener.urls, refuse ? QList<QUrl>{QUrl::fromEncoded(kOddFolderUrl)} : QList<QUrl>{});
+      QCOMPARE(fake.shown, QStringList{QString::fromLatin1(kFolderUrl + kNameUrls[1])});
+      QCOMPARE(opener.urls, refuse ? QList<QUrl>{QUrl::fromEncoded(kFolderUrl)} : QList<QUrl>{});
     }
-    QDBusConnection::disconnectFromBus(QStringLiteral("fileManager"));
-#endif
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake"));
   }
+#endif
 };
 
 QTEST_MAIN(PathEntriesTest)
