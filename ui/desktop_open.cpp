@@ -1,7 +1,11 @@
 #include "ui/desktop_open.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 #include <utility>
@@ -9,7 +13,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QStringList>
 #endif
 
 #include "platform/paths.h"
@@ -91,6 +94,28 @@ void showInFolder(QWidget* parent, const std::string& path, const QString& what)
 #else
   openFolder();
 #endif
+}
+
+std::vector<std::size_t> rowsToCopy(const std::vector<bool>& selected, std::size_t focused) {
+  std::vector<std::size_t> rows;
+  for (std::size_t row = 0; row < selected.size(); ++row) {
+    if (selected[row]) rows.push_back(row);
+  }
+  if (rows.size() < 2) rows = {focused};
+  return rows;
+}
+
+void copyPathsToClipboard(const std::vector<std::string>& paths) {
+  QStringList lines;
+  QList<QUrl> urls;
+  for (const std::string& path : paths) {
+    lines << shownPathText(path);
+    urls << fileUrlOf(path);
+  }
+  auto* data = new QMimeData;
+  data->setUrls(urls);
+  data->setText(lines.join(u'\n'));
+  QGuiApplication::clipboard()->setMimeData(data);
 }
 
 QUrl fileUrlOf(std::string_view path) {

@@ -1,9 +1,11 @@
 #pragma once
 // Files, web pages and mail links go to the user's own programs through the desktop's opener.
 #include <QString>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QUrl;
 class QWidget;
@@ -20,6 +22,14 @@ bool openOnDesktop(QWidget* parent, const QUrl& url, const QString& what);
 // else the folder itself through openOnDesktop (`what` names it in the notice). Never waits for the
 // file manager: its answer comes back through the event loop.
 void showInFolder(QWidget* parent, const std::string& path, const QString& what);
+
+// The rows Copy Path takes, in list order: the selected ones when there are several, else the
+// focused one.
+std::vector<std::size_t> rowsToCopy(const std::vector<bool>& selected, std::size_t focused);
+
+// Puts `paths` on the clipboard: as the lists show them, one a line, for whatever takes text; and
+// as file URLs, which keep a name that is no UTF-8 exact, for file managers.
+void copyPathsToClipboard(const std::vector<std::string>& paths);
 
 // A local file's URL for its path as the file system holds it: a name that is no UTF-8 (where names
 // are bytes) stays exact, its bytes percent-encoded, where QUrl::fromLocalFile would replace them.

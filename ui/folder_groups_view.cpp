@@ -1,5 +1,6 @@
 #include "ui/folder_groups_view.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,6 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/desktop_open.h"
 #include "ui/text_bytes.h"
 
 namespace pelimor {
@@ -54,7 +56,37 @@ FolderGroupsView::FolderGroupsView(QWidget* parent) : QWidget(parent) {
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &FolderGroupsView::updateSelectButton);
   connect(list_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item) { emit openFolderRequested(twinPath(list_->indexOfTopLevelItem(item))); });
+  buildPathEntries();
   updateSelectButton();
+}
+
+void FolderGroupsView::buildPathEntries() {
+  auto* open = new QAction(tr("Open Folder"), list_);
+  open->setObjectName(QStringLiteral("openTwinEntry"));
+  auto* copy = new QAction(tr("Copy Path"), list_);
+  copy->setObjectName(QStringLiteral("copyTwinPathEntry"));
+  list_->addActions({open, copy});
+  list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(open, &QAction::triggered, this, [this] {
+    const int row = list_->indexOfTopLevelItem(list_->currentItem());
+    if (row >= 0) emit openFolderRequested(twinPath(row));
+  });
+  connect(copy, &QAction::triggered, this, &FolderGroupsView::copyPaths);
+  connect(list_, &QTreeWidget::currentItemChanged, this, [open, copy](QTreeWidgetItem* current) {
+    open->setEnabled(current != nullptr);
+    copy->setEnabled(current != nullptr);
+  });
+  open->setEnabled(false);
+  copy->setEnabled(false);
+}
+
+void FolderGroupsView::copyPaths() {
+  const int focused = list_->indexOfTopLevelItem(list_->currentItem());
+  if (focused < 0) return;
+  std::vector<std::string> paths;
+  for (const std::size_t row : rowsToCopy(chosenTwins(), static_cast<std::size_t>(focused)))
+    paths.push_back(twinPath(static_cast<int>(row)));
+  copyPathsToClipboard(paths);
 }
 
 void FolderGroupsView::markStale() {
@@ -92,10 +124,9 @@ std::vector<bool> FolderGroupsView::chosenTwins() const {
   return chosen;
 }
 
-QString FolderGroupsView::twinPath(int row) const {
+std::string FolderGroupsView::twinPath(int row) const {
   for (const FolderGroup& group : groups_) {
-    if (row < static_cast<int>(group.folders.size()))
-      return shownText(group.folders[static_cast<std::size_t>(row)].path);
+    if (row < static_cast<int>(group.folders.size())) return group.folders[static_cast<std::size_t>(row)].path;
     row -= static_cast<int>(group.folders.size());
   }
   return {};

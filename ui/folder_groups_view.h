@@ -2,6 +2,7 @@
 // The Folders tab: the groups of folders holding the same tree, one row per folder, and the switch
 // that makes searches look for them. Choosing folders here selects their files in the file list.
 #include <QWidget>
+#include <string>
 #include <vector>
 
 #include "search/folder_group.h"
@@ -35,12 +36,16 @@ class FolderGroupsView : public QWidget {
   void findFoldersChanged(bool on);
   // "Select files": the files below the chosen folders are to be selected in the file list.
   void selectFilesRequested();
-  void openFolderRequested(const QString& path);
+  void openFolderRequested(const std::string& path);
 
  private:
   void updateSelectButton();
-  // The path of the twin shown in row `row`, as the desktop takes it.
-  QString twinPath(int row) const;
+  // Open Folder and Copy Path in the list's menu, for the focused row.
+  void buildPathEntries();
+  // The focused row's path to the clipboard; with several rows selected, theirs.
+  void copyPaths();
+  // The path of the twin shown in row `row`, as the file system holds it.
+  std::string twinPath(int row) const;
 
   QCheckBox* findFolders_ = nullptr;
   QTreeWidget* list_ = nullptr;

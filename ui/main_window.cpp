@@ -313,7 +313,7 @@ void MainWindow::connectHandlers() {
           [this](bool on) { preferences_.findFolderTwins = on; });
   connect(folderView_, &FolderGroupsView::selectFilesRequested, this, &MainWindow::selectFilesOfChosenFolders);
   connect(folderView_, &FolderGroupsView::openFolderRequested, this,
-          [this](const QString& path) { openOnDesktop(this, QUrl::fromLocalFile(path), tr("the folder")); });
+          [this](const std::string& path) { openOnDesktop(this, fileUrlOf(path), tr("the folder")); });
   connect(resultList_, &ResultListView::listChanged, this, &MainWindow::updateStatusBar);
   connect(resultList_, &ResultListView::listChanged, this, &MainWindow::updatePreview);
   connect(previewEntry_, &QAction::toggled, this, &MainWindow::setPreviewShown);

@@ -1,16 +1,11 @@
 // The list's entries for where a file lies: its folder opened on the desktop, its path copied.
 #include <QAction>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
-#include <QMimeData>
-#include <QUrl>
 
 #include "ui/desktop_open.h"
 #include "ui/main_window.h"
 #include "ui/result_list_view.h"
-#include "ui/text_bytes.h"
 
 namespace pelimor {
 
@@ -22,21 +17,6 @@ QAction* pathEntry(QMenu* menu, const QString& text, const char* name, const QKe
   entry->setShortcutContext(Qt::WidgetShortcut);  // the list's row, so only with the list focused
   entry->setEnabled(false);
   return entry;
-}
-
-// The paths as the list shows them, one a line, for whatever takes text; and as file URLs, which
-// keep a name that is no UTF-8 exact, for file managers.
-QMimeData* pathsData(const std::vector<std::string>& paths) {
-  QStringList lines;
-  QList<QUrl> urls;
-  for (const std::string& path : paths) {
-    lines << shownPathText(path);
-    urls << fileUrlOf(path);
-  }
-  auto* data = new QMimeData;
-  data->setUrls(urls);
-  data->setText(lines.join(u'\n'));
-  return data;
 }
 }  // namespace
 
@@ -69,17 +49,10 @@ void MainWindow::openContainingFolder() {
 void MainWindow::copyPaths() {
   const int focused = resultList_->focusedRow();
   if (focused < 0 || refuseWhileSearchFinishing()) return;
-  const std::vector<ResultRow>& rows = resultList_->rows();
   std::vector<std::string> paths;
-  if (resultList_->selectedCount() > 1) {
-    const std::vector<bool> selected = resultList_->selectedRows();
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-      if (selected[row]) paths.push_back(rows[row].path);
-    }
-  } else {
-    paths.push_back(rows[static_cast<std::size_t>(focused)].path);
-  }
-  QGuiApplication::clipboard()->setMimeData(pathsData(paths));
+  for (const std::size_t row : rowsToCopy(resultList_->selectedRows(), static_cast<std::size_t>(focused)))
+    paths.push_back(resultList_->rows()[row].path);
+  copyPathsToClipboard(paths);
 }
 
 }  // namespace pelimor

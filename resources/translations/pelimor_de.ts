@@ -823,6 +823,14 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>Selects the files of the chosen folders in the file list, never the last copy</source>
         <translation>Wählt die Dateien der gewählten Ordner in der Dateiliste aus, nie die letzte Kopie</translation>
     </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Copy Path</source>
+        <translation>Pfad kopieren</translation>
+    </message>
 </context>
 <context>
     <name>pelimor::MainWindow</name>

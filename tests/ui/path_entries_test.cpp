@@ -6,7 +6,9 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 #ifdef PELIMOR_TEST_DBUS
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -14,6 +16,7 @@
 #endif
 
 #include "ui/desktop_open.h"
+#include "ui/folder_groups_view.h"
 #include "ui/main_window.h"
 #include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
@@ -107,6 +110,22 @@ class PathEntriesTest : public QObject {
     }
     ui.resultList()->clearRows();
     QVERIFY(!open->isEnabled() && !copy->isEnabled());
+  }
+
+  // The Folders tab offers both for a twin folder: the folder itself, by its bytes.
+  void theFoldersTabOpensAndCopiesTwins() {
+    FolderGroupsView view;
+    FolderGroup group;
+    group.folders = {{kFolder + kNames[0], {}, {}}, {kFolder + kNames[1], {}, {}}};
+    view.showGroups({group});
+    auto* list = test::child<QTreeWidget>(view, "folderGroupList");
+    list->setCurrentItem(list->topLevelItem(1));
+    QSignalSpy opened(&view, &FolderGroupsView::openFolderRequested);
+    test::child<QAction>(view, "openTwinEntry")->trigger();
+    QCOMPARE(opened.value(0).value(0).value<std::string>(), kFolder + kNames[1]);
+    test::child<QAction>(view, "copyTwinPathEntry")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->mimeData()->urls(),
+             QList<QUrl>{QUrl::fromEncoded(kFolderUrl + kNameUrls[1])});
   }
 
 #ifndef _WIN32
