@@ -88,20 +88,18 @@ class PathEntriesTest : public QObject {
     QCOMPARE(ui.resultMenu()->actions().mid(0, 2), (QList<QAction*>{open, copy}));
     QVERIFY(!open->isEnabled() && !copy->isEnabled());  // no focused row
     installRows(ui);
-    const struct {
-      std::vector<bool> selected;
-      int focused;
-      std::vector<int> copied;
-    } cases[] = {{{false, false, false}, 1, {1}}, {{true, false, false}, 1, {1}}, {{true, false, true}, 1, {0, 2}}};
-    for (const auto& c : cases) {
-      ui.resultList()->selectRows(c.selected);
-      ui.resultList()->setFocusedRow(c.focused);
+    // The selection, the focus staying on the second row, and the rows copied.
+    const std::pair<std::vector<bool>, std::vector<int>> cases[] = {
+        {{false, false, false}, {1}}, {{true, false, false}, {1}}, {{true, false, true}, {0, 2}}};
+    for (const auto& [selected, copied] : cases) {
+      ui.resultList()->selectRows(selected);
+      ui.resultList()->setFocusedRow(1);
       QVERIFY(open->isEnabled() && copy->isEnabled());
       ui.resultList()->setFocus();
       QTest::keyClick(ui.resultList(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
       QStringList lines;
       QList<QUrl> urls;
-      for (const int row : c.copied) {
+      for (const int row : copied) {
         lines << shownPathText(kFolder + kNames[row]);
         urls << QUrl::fromEncoded(kFolderUrl + kNameUrls[row]);
       }
