@@ -19,7 +19,6 @@
 #include "pelimor_version.h"
 #include "platform/folders.h"
 #include "results/folder_selection.h"
-#include "results/result_order.h"
 #include "search/mask_presets.h"
 #include "ui/completion_sound.h"
 #include "ui/desktop_open.h"
@@ -331,7 +330,7 @@ void MainWindow::setSourceFolders(const std::vector<std::string>& folders) { sou
 void MainWindow::updateStatusBar() {
   const ResultSession& session = resultList_->session();
   const std::vector<ResultRow>& rows = session.rows();
-  statusPanels_[0]->setText(tr("Groups: ") + QString::number(groupCount(rows)));
+  statusPanels_[0]->setText(tr("Groups: ") + QString::number(session.groupCount()));
   statusPanels_[1]->setText(tr("Files: ") + QString::number(rows.size()));
   statusPanels_[2]->setText(tr("Selected files: ") + QString::number(session.selectedCount()));
   statusPanels_[3]->setText(tr("Selected size: ") + binarySizeText(session.selectedBytes()));

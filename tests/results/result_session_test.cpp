@@ -51,6 +51,9 @@ TEST(GroupCount, CountsDistinctGroupNumbers) {
     for (const std::uint32_t group : each.groups) rows.push_back(testing::rowAt(group, "/x"));
     EXPECT_EQ(groupCount(rows), each.count);
   }
+  ResultSession session = sixRows();
+  session.removeFlagged({true, true});
+  EXPECT_EQ(session.groupCount(), std::size_t(2));
 }
 
 TEST(ResultSession, FlagsGoWithTheirRowsThroughASort) {
