@@ -118,8 +118,9 @@ void finishRemoval(QWidget* window, ResultListView& list, const RemovalResult& r
 }
 
 // What Delete, Move or Trash did, for the status bar; empty when it did nothing. Ctrl+Z is offered
-// only when the journal holds the action, as it must for Undo.
-QString actionDoneText(FileAction action, const std::vector<ResultRow>& rows, const RemovalResult& result) {
+// only when Undo took the action on.
+QString actionDoneText(FileAction action, const std::vector<ResultRow>& rows, const RemovalResult& result,
+                       bool undoable) {
   std::size_t count = result.moved.size();
   std::uint64_t bytes = 0;
   for (const MovedFile& moved : result.moved) bytes += rows[moved.row].size;
@@ -144,7 +145,7 @@ QString actionDoneText(FileAction action, const std::vector<ResultRow>& rows, co
     default:
       return {};
   }
-  if (result.journalAction == 0) return text;
+  if (!undoable) return text;
   return text + QLatin1Char(' ') +
          (count == 1 ? MainWindow::tr("Ctrl+Z puts it back.") : MainWindow::tr("Ctrl+Z puts them back."));
 }
@@ -274,7 +275,8 @@ void MainWindow::actOnSelection(FileAction action, const std::string& journalPat
                                           [&] { result = actOnSelectedFiles(action, rows, selected, options); });
   if (!failure.isEmpty()) showErrorBox(this, failure);
   rememberForUndo(action, result);
-  searchNote_->setText(actionDoneText(action, rows, result));
+  const bool undoable = lastAction_ && result.journalAction != 0 && lastAction_->number == result.journalAction;
+  searchNote_->setText(actionDoneText(action, rows, result, undoable));
   finishRemoval(this, *resultList_, result);
   if (!result.refused && !result.rowsToRemove.empty()) folderView_->markStale();
   if (std::exchange(closeAfterAction_, false)) close();
