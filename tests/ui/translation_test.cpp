@@ -37,6 +37,8 @@ class TranslationTest : public QObject {
     QCOMPARE(ui.addSourceButton()->text(), text(u"Hinzufügen", u"Add"));
     QCOMPARE(window.findChild<QAction*>(QStringLiteral("searchAction"))->text(), text(u"Suchen", u"Search"));
     QCOMPARE(ui.undoEntry()->text(), text(u"Verschieben rückgängig machen", u"Undo Move"));
+    QCOMPARE(MainWindow::tr("%1 moved to the Trash, %2.").arg(2).arg(3),
+             text(u"2 in den Papierkorb verschoben, 3.", u"2 moved to the Trash, 3."));
     // Texts the plain layers give, translated where the window shows them.
     QCOMPARE(ui.typeList()->itemText(1), text(u"Bilder", u"Images"));
     QCOMPARE(ui.resultList()->model()->headerData(3, Qt::Horizontal).toString(), text(u"Größe", u"Size"));
