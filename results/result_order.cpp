@@ -60,11 +60,20 @@ std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const S
   return order;
 }
 
-std::vector<std::size_t> groupOrder(const std::vector<ResultRow>& rows, bool descending) {
+namespace {
+std::uint32_t highestGroup(const std::vector<ResultRow>& rows) {
   std::uint32_t highest = 0;
   for (const ResultRow& row : rows) highest = std::max(highest, row.group);
-  // Numbers far above the row count would cost more buckets than comparisons.
-  if (highest / 4 > rows.size()) return sortedOrder(rows, SortState{ResultColumn::Group, descending});
+  return highest;
+}
+
+// Numbers far above the row count would cost more buckets or marks than comparisons.
+bool tooHighToIndexBy(std::uint32_t highest, const std::vector<ResultRow>& rows) { return highest / 4 > rows.size(); }
+}  // namespace
+
+std::vector<std::size_t> groupOrder(const std::vector<ResultRow>& rows, bool descending) {
+  const std::uint32_t highest = highestGroup(rows);
+  if (tooHighToIndexBy(highest, rows)) return sortedOrder(rows, SortState{ResultColumn::Group, descending});
   const auto bucketOf = [&](std::uint32_t group) -> std::size_t { return descending ? highest - group : group; };
   std::vector<std::size_t> next(std::size_t{highest} + 2, 0);
   for (const ResultRow& row : rows) ++next[bucketOf(row.group) + 1];
@@ -72,6 +81,25 @@ std::vector<std::size_t> groupOrder(const std::vector<ResultRow>& rows, bool des
   std::vector<std::size_t> order(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) order[next[bucketOf(rows[i].group)]++] = i;
   return order;
+}
+
+std::size_t groupCount(const std::vector<ResultRow>& rows) {
+  const std::uint32_t highest = highestGroup(rows);
+  if (tooHighToIndexBy(highest, rows)) {
+    std::vector<std::uint32_t> groups;
+    groups.reserve(rows.size());
+    for (const ResultRow& row : rows) groups.push_back(row.group);
+    std::sort(groups.begin(), groups.end());
+    return static_cast<std::size_t>(std::unique(groups.begin(), groups.end()) - groups.begin());
+  }
+  std::vector<bool> seen(std::size_t{highest} + 1, false);
+  std::size_t count = 0;
+  for (const ResultRow& row : rows) {
+    if (seen[row.group]) continue;
+    seen[row.group] = true;
+    ++count;
+  }
+  return count;
 }
 
 void sortResultRows(std::vector<ResultRow>& rows, const SortState& sort) {

@@ -39,6 +39,10 @@ std::vector<std::size_t> sortedOrder(const std::vector<ResultRow>& rows, const S
 // numbers (a counting sort) rather than by comparisons.
 std::vector<std::size_t> groupOrder(const std::vector<ResultRow>& rows, bool descending);
 
+// How many groups the rows hold: distinct group numbers, whatever the order and however many
+// numbers a removal left unused.
+std::size_t groupCount(const std::vector<ResultRow>& rows);
+
 // Sorts the rows in place (stable).
 void sortResultRows(std::vector<ResultRow>& rows, const SortState& sort);
 

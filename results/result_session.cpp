@@ -9,6 +9,7 @@ namespace pelimor {
 
 void ResultSession::install(std::vector<ResultRow> rows) {
   rows_ = std::move(rows);
+  groupCount_ = pelimor::groupCount(rows_);
   flags_.assign(rows_.size(), 0);
   selectedCount_ = 0;
   selectedBytes_ = 0;
@@ -85,6 +86,7 @@ void ResultSession::removeFlagged(const std::vector<bool>& remove) {
   }
   rows_.resize(kept);
   flags_.resize(kept);
+  groupCount_ = pelimor::groupCount(rows_);
   recount();
 }
 

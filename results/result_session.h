@@ -18,6 +18,8 @@ class ResultSession {
   const std::vector<ResultRow>& rows() const { return rows_; }
   std::size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
+  // Distinct group numbers among the rows; counted when rows come or go, not on every look.
+  std::size_t groupCount() const { return groupCount_; }
 
   // A search's rows, in the order the search left them: nothing selected, the sort key back to "#"
   // (the direction flag is kept, so the next header click flips it).
@@ -69,6 +71,7 @@ class ResultSession {
   std::vector<std::uint8_t> flags_;  // not vector<bool>: setSelected runs per row of a drag
   std::size_t selectedCount_ = 0;
   std::uint64_t selectedBytes_ = 0;
+  std::size_t groupCount_ = 0;
   SortState sort_;
 };
 

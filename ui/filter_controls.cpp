@@ -105,6 +105,12 @@ std::string FilterControls::maskText() const { return bytesOf(maskEdit_->text())
 
 QString FilterControls::sizeText() const { return sizeList_->currentText(); }
 
+void fitToLongestItem(QComboBox* list) {
+  list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  // Fixed: a narrow window may not squeeze it below that width either.
+  list->setSizePolicy(QSizePolicy::Fixed, list->sizePolicy().verticalPolicy());
+}
+
 std::string utf8Prefix(const std::string& text, std::size_t limit) {
   if (text.size() <= limit) return text;
   std::size_t end = limit;

@@ -61,6 +61,9 @@ class FilterControls : public QObject {
   QWidget* owner_;
 };
 
+// Keeps `list` as wide as its longest item in the language it shows, so no item is cut off.
+void fitToLongestItem(QComboBox* list);
+
 // The longest start of `text` of at most `limit` bytes that does not cut a UTF-8 character.
 std::string utf8Prefix(const std::string& text, std::size_t limit);
 

@@ -186,13 +186,13 @@ void MainWindow::buildClientArea() {
   sizeList_->setObjectName(QStringLiteral("sizeList"));
   for (const std::string_view size : kMinimumSizeKilobytes) sizeList_->addItem(QString::fromLatin1(size));
   sizeList_->setCurrentIndex(static_cast<int>(kDefaultSizeIndex));
-  sizeList_->setFixedWidth(65);
+  fitToLongestItem(sizeList_);
   typeList_ = new QComboBox(client);
   typeList_->setObjectName(QStringLiteral("typeList"));
   for (const std::string_view type : kTypeNames)
     typeList_->addItem(QCoreApplication::translate("FileTypes", type.data()));
   typeList_->setCurrentIndex(static_cast<int>(kDefaultTypeIndex));
-  typeList_->setFixedWidth(80);
+  fitToLongestItem(typeList_);
   maskEdit_ = new MaskEdit(client);
   maskEdit_->setText(QStringLiteral("*.*"));
   maskEdit_->setReadOnly(true);
@@ -332,7 +332,7 @@ void MainWindow::setSourceFolders(const std::vector<std::string>& folders) { sou
 void MainWindow::updateStatusBar() {
   const ResultSession& session = resultList_->session();
   const std::vector<ResultRow>& rows = session.rows();
-  statusPanels_[0]->setText(tr("Groups: ") + QString::number(rows.empty() ? 0 : rows.back().group));
+  statusPanels_[0]->setText(tr("Groups: ") + QString::number(session.groupCount()));
   statusPanels_[1]->setText(tr("Files: ") + QString::number(rows.size()));
   statusPanels_[2]->setText(tr("Selected files: ") + QString::number(session.selectedCount()));
   statusPanels_[3]->setText(tr("Selected size: ") + binarySizeText(session.selectedBytes()));

@@ -8,6 +8,7 @@
 
 #include "search/duplicate_search.h"
 #include "search/similarity_steps.h"
+#include "ui/filter_controls.h"
 #include "ui/main_window.h"
 #include "ui/result_list_view.h"
 #include "ui/text_bytes.h"
@@ -35,11 +36,7 @@ void MainWindow::buildSearchModeControls(QWidget* client) {
   similarityList_->setObjectName(QStringLiteral("similarityList"));
   for (const SimilarityStep& step : kSimilaritySteps)
     similarityList_->addItem(QCoreApplication::translate("Similarity", step.name.data()));
-  // They may grow narrower than their longest item: the window keeps its smallest width.
-  for (QComboBox* list : {searchModeList_, similarityList_}) {
-    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    list->setMinimumContentsLength(6);
-  }
+  for (QComboBox* list : {searchModeList_, similarityList_}) fitToLongestItem(list);
   searchModeLabel_->setBuddy(searchModeList_);
   similarityLabel_->setBuddy(similarityList_);
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <QUrl>
@@ -114,6 +115,39 @@ void finishRemoval(QWidget* window, ResultListView& list, const RemovalResult& r
     list.removeFlaggedRows(flagsAt(result.rowsToRemove, list.session().size()));
   }
   if (result.notice) showActionNotice(window, *result.notice);
+}
+
+// What Delete, Move or Trash did, for the status bar; empty when it did nothing. Ctrl+Z is offered
+// only when Undo took the action on.
+QString actionDoneText(FileAction action, const std::vector<ResultRow>& rows, const RemovalResult& result,
+                       bool undoable) {
+  std::size_t count = result.moved.size();
+  std::uint64_t bytes = 0;
+  for (const MovedFile& moved : result.moved) bytes += rows[moved.row].size;
+  if (action == FileAction::Delete) {
+    count = result.rowsToRemove.size() - result.alreadyGone.size();
+    bytes = result.freedBytes;
+  }
+  if (result.refused || count == 0) return {};
+  const QString files =
+      QString::number(count) + QLatin1Char(' ') + (count == 1 ? MainWindow::tr("file") : MainWindow::tr("files"));
+  QString text;
+  switch (action) {
+    case FileAction::Delete:
+      return MainWindow::tr("%1 deleted, %2 freed.").arg(files, binarySizeText(bytes));
+    case FileAction::Move:
+      text = MainWindow::tr("%1 moved to \"%2\", %3.")
+                 .arg(files, shownPathText(platform::removedFilesFolder()), binarySizeText(bytes));
+      break;
+    case FileAction::Trash:
+      text = MainWindow::tr("%1 moved to the Trash, %2.").arg(files, binarySizeText(bytes));
+      break;
+    default:
+      return {};
+  }
+  if (!undoable) return text;
+  return text + QLatin1Char(' ') +
+         (count == 1 ? MainWindow::tr("Ctrl+Z puts it back.") : MainWindow::tr("Ctrl+Z puts them back."));
 }
 }  // namespace
 
@@ -241,6 +275,8 @@ void MainWindow::actOnSelection(FileAction action, const std::string& journalPat
                                           [&] { result = actOnSelectedFiles(action, rows, selected, options); });
   if (!failure.isEmpty()) showErrorBox(this, failure);
   rememberForUndo(action, result);
+  const bool undoable = lastAction_ && result.journalAction != 0 && lastAction_->number == result.journalAction;
+  searchNote_->setText(actionDoneText(action, rows, result, undoable));
   finishRemoval(this, *resultList_, result);
   if (!result.refused && !result.rowsToRemove.empty()) folderView_->markStale();
   if (std::exchange(closeAfterAction_, false)) close();
@@ -262,6 +298,7 @@ void MainWindow::undoLastAction() {
   if (unreadable) result.notice = Notice::warning(journalProblemText(journal.path(), unreadable));
   // Done with, or refused for good: what stays can still be undone by pelimor-find --undo.
   undoEntry_->setEnabled(false);
+  searchNote_->clear();  // its Ctrl+Z is used up
   std::vector<ResultRow> back = rowsPutBack(lastAction_->rows, result.putBack);
   lastAction_.reset();
   if (!back.empty()) {

@@ -1,8 +1,10 @@
 // The main window's start and close: folders, fonts, the settings files, the window's placement,
 // and the Esc key.
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QWindow>
@@ -136,6 +138,21 @@ WindowPlacement placementOf(const QWidget& window) {
   return placement;
 }
 
+// Qt offers the keys of an open drop-down to its window's shortcuts too: there Esc only closes it.
+class PopupKeepsEscape : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* target, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride || !QApplication::activePopupWidget() ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+      return QObject::eventFilter(target, event);
+    event->accept();  // no shortcut: the key goes on to the drop-down
+    return true;
+  }
+};
+
 }  // namespace
 
 void MainWindow::start(Settings settings) {
@@ -146,6 +163,7 @@ void MainWindow::start(Settings settings) {
   escape->setShortcutContext(Qt::WindowShortcut);
   addAction(escape);
   connect(escape, &QAction::triggered, this, &MainWindow::minimize);
+  qApp->installEventFilter(new PopupKeepsEscape(this));
 
   if (settings == Settings::FromFiles) {
     startFromSettingsFiles();

@@ -76,6 +76,14 @@ void BM_GroupGuard(benchmark::State& state) {
 }
 BENCHMARK(BM_GroupGuard)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
+// The status bar's group count, run on every change of the list.
+void BM_GroupCount(benchmark::State& state) {
+  const std::vector<ResultRow> rows = makeRows(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(groupCount(rows));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_GroupCount)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
 // Each keep rule on a million rows listed by name, so that groups are found by number; times are
 // spread at random, and every tenth group holds a reference row.
 void BM_KeepRule(benchmark::State& state) {

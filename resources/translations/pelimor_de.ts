@@ -1132,6 +1132,26 @@ Bitte heben Sie in jeder dieser Gruppen die Auswahl mindestens einer Datei auf.<
         <source>Copy Path</source>
         <translation>Pfad kopieren</translation>
     </message>
+    <message>
+        <source>%1 deleted, %2 freed.</source>
+        <translation>%1 gelöscht, %2 freigegeben.</translation>
+    </message>
+    <message>
+        <source>%1 moved to &quot;%2&quot;, %3.</source>
+        <translation>%1 nach „%2“ verschoben, %3.</translation>
+    </message>
+    <message>
+        <source>%1 moved to the Trash, %2.</source>
+        <translation>%1 in den Papierkorb verschoben, %2.</translation>
+    </message>
+    <message>
+        <source>Ctrl+Z puts it back.</source>
+        <translation>Strg+Z holt sie zurück.</translation>
+    </message>
+    <message>
+        <source>Ctrl+Z puts them back.</source>
+        <translation>Strg+Z holt sie zurück.</translation>
+    </message>
 </context>
 <context>
     <name>pelimor::PreviewPane</name>

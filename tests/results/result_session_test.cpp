@@ -34,6 +34,28 @@ ResultSession sixRows() {
   return session;
 }
 
+// The status bar's count, whatever order the rows are in and whatever numbers a removal left.
+TEST(GroupCount, CountsDistinctGroupNumbers) {
+  const struct {
+    std::vector<std::uint32_t> groups;
+    std::size_t count;
+  } cases[] = {
+      {{}, 0},
+      {{1, 1, 2, 2, 3, 3}, 3},
+      {{3, 1, 2, 3, 1, 2}, 3},                // sorted by name: the last row is not the highest group
+      {{1, 1, 4, 4, 9}, 3},                   // numbers left unused by a removal
+      {{4000000000U, 7, 7, 4000000000U}, 2},  // far above the row count: sorted, not marked
+  };
+  for (const auto& each : cases) {
+    std::vector<ResultRow> rows;
+    for (const std::uint32_t group : each.groups) rows.push_back(testing::rowAt(group, "/x"));
+    EXPECT_EQ(groupCount(rows), each.count);
+  }
+  ResultSession session = sixRows();
+  session.removeFlagged({true, true});
+  EXPECT_EQ(session.groupCount(), std::size_t(2));
+}
+
 TEST(ResultSession, FlagsGoWithTheirRowsThroughASort) {
   ResultSession session = sixRows();
   session.setSelection({false, true, false, false, true});

@@ -31,6 +31,8 @@ class MainWindowDriver {
   QComboBox* sizeList() const { return window_.sizeList_; }
   QComboBox* typeList() const { return window_.typeList_; }
   MaskEdit* maskEdit() const { return window_.maskEdit_; }
+  QComboBox* searchModeList() const { return window_.searchModeList_; }
+  QComboBox* similarityList() const { return window_.similarityList_; }
   ResultListView* resultList() const { return window_.resultList_; }
   QTabWidget* resultTabs() const { return window_.resultTabs_; }
   FolderGroupsView* folderView() const { return window_.folderView_; }

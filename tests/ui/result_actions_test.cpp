@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -14,11 +15,13 @@
 #include <QTimer>
 #include <set>
 
+#include "results/result_order.h"
 #include "support/test_files.h"
 #include "ui/filter_controls.h"
 #include "ui/main_window.h"
 #include "ui/main_window_driver.h"
 #include "ui/result_list_view.h"
+#include "ui/result_table_model.h"
 #include "ui/text_bytes.h"
 #include "ui/ui_test_support.h"
 
@@ -262,7 +265,7 @@ class ResultActionsTest : public QObject {
     // The top row after the Name sort, b/two.txt, gave the reference folder and keeps the focus.
     QCOMPARE(ui.resultList()->rows()[std::size_t(ui.resultList()->focusedRow())].path, path("b/two.txt"));
     QCOMPARE(selectedPathsOf(*ui.resultList()), (std::vector<std::string>{path("b/four.txt"), path("b/two.txt")}));
-    verifyStatusBar(window, 1, 9, 2);
+    verifyStatusBar(window, 4, 9, 2);
 
     // The same rows, with the selection still painted where the rows went.
     const QModelIndex top = ui.resultList()->model()->index(ui.resultList()->focusedRow(), 0);
@@ -336,7 +339,12 @@ class ResultActionsTest : public QObject {
                                        path("a/sub/three.txt"), path("A/four.txt"), path("b/four.txt")}));
     QCOMPARE(groupsOf(*ui.resultList()), (std::vector<std::uint32_t>{1, 2, 2, 3, 4, 4}));
     QCOMPARE(ui.resultList()->selectedCount(), std::size_t(0));
-    verifyStatusBar(window, 4, 6, 0);
+    QCOMPARE(ui.searchNote()->text(), QStringLiteral("3 files deleted, %1 freed.").arg(binarySizeText(5)));
+    // Groups counted, not the last row's number read, by every column in both directions.
+    for (int click = 0; click < 2 * kResultColumnCount; ++click) {
+      clickHeader(*ui.resultList(), click % kResultColumnCount);
+      verifyStatusBar(window, 4, 6, 0);
+    }
   }
 
   void aFileChangedSinceTheSearchStaysAndIsListed() {
@@ -445,6 +453,8 @@ class ResultActionsTest : public QObject {
     QVERIFY(!QFile::exists(inside(files, "c/two.txt")));
     QCOMPARE(ui.resultList()->rows().size(), std::size_t(7));
     QCOMPARE(ui.undoEntry()->text(), QStringLiteral("Undo Move to Trash"));
+    QCOMPARE(ui.searchNote()->text(),
+             QStringLiteral("2 files moved to the Trash, %1. Ctrl+Z puts them back.").arg(binarySizeText(3)));
 
     Boxes boxes;
     test::showActive(window);
@@ -454,6 +464,7 @@ class ResultActionsTest : public QObject {
     QCOMPARE(contentOf(inside(files, "c/two.txt")), QByteArray("22"));
     QCOMPARE(groupsOf(*ui.resultList()), (std::vector<std::uint32_t>{1, 1, 1, 2, 2, 3, 3, 4, 4}));
     QVERIFY(!ui.undoEntry()->isEnabled());
+    QVERIFY(ui.searchNote()->text().isEmpty());  // its Ctrl+Z is used up
     verifyStatusBar(window, 4, 9, 0);
   }
 
@@ -479,6 +490,7 @@ class ResultActionsTest : public QObject {
       QTRY_COMPARE(QFile::exists(inside(files, "a/one.txt")), answer == QMessageBox::No);
     }
     QVERIFY(!ui.undoEntry()->isEnabled());
+    QTRY_COMPARE(ui.searchNote()->text(), QStringLiteral("2 files moved to the Trash, %1.").arg(binarySizeText(3)));
   }
 
   // Delete works off the window's thread: the window paints, Esc in its progress dialog stops it

@@ -243,7 +243,7 @@ class ResultListTest : public QObject {
     }
   }
 
-  void groupCountIsTheLastRowsNumber() {
+  void groupCountIsOfTheGroupsNotTheLastRowsNumber() {
     MainWindow window;
     const test::MainWindowDriver ui(window);
     std::vector<ResultRow> rows;
@@ -255,8 +255,8 @@ class ResultListTest : public QObject {
     ui.resultList()->installRows(rows);
     QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 7"));
     ui.resultList()->sortByColumn(int(ResultColumn::Name));  // descending: "zz" first
-    ui.resultList()->sortByColumn(int(ResultColumn::Name));  // ascending: "zz" last
-    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 3"));
+    ui.resultList()->sortByColumn(int(ResultColumn::Name));  // ascending: "zz" of group 3 last
+    QCOMPARE(ui.statusText(0), QStringLiteral("Groups: 7"));
   }
 
   void firstClickOnSizeSortsDescendingThenAscending() {

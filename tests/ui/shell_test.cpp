@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -323,6 +324,20 @@ class ShellTest : public QObject {
     }
     QVERIFY(!QFile::exists(sourceFile()));
     QCOMPARE(readAll(optionsFile()), optionsBefore);
+  }
+
+  // Qt offers a drop-down's keys to its window's shortcuts too: Esc there must stop at the drop-down.
+  void escInAnOpenDropDownOnlyClosesIt() {
+    const auto window = start();
+    const test::MainWindowDriver ui(*window);
+    for (QComboBox* list : {ui.sizeList(), ui.typeList(), ui.searchModeList()}) {
+      test::showActive(*window);
+      list->showPopup();
+      QTRY_VERIFY(QApplication::activePopupWidget());
+      QTest::keyClick(window->windowHandle(), Qt::Key_Escape);  // where X sends it: the focused window
+      QVERIFY2(!window->isMinimized(), qPrintable(list->objectName()));
+      QTRY_VERIFY(!QApplication::activePopupWidget());
+    }
   }
 
   void anotherStartBringsTheWindowBack() {

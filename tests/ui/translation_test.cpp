@@ -17,6 +17,7 @@
 #include "ui/main_window_driver.h"
 #include "ui/notices.h"
 #include "ui/result_list_view.h"
+#include "ui/ui_test_support.h"
 
 using namespace pelimor;
 
@@ -36,9 +37,22 @@ class TranslationTest : public QObject {
     QCOMPARE(ui.addSourceButton()->text(), text(u"Hinzufügen", u"Add"));
     QCOMPARE(window.findChild<QAction*>(QStringLiteral("searchAction"))->text(), text(u"Suchen", u"Search"));
     QCOMPARE(ui.undoEntry()->text(), text(u"Verschieben rückgängig machen", u"Undo Move"));
+    QCOMPARE(MainWindow::tr("%1 moved to the Trash, %2.").arg(2).arg(3),
+             text(u"2 in den Papierkorb verschoben, 3.", u"2 moved to the Trash, 3."));
     // Texts the plain layers give, translated where the window shows them.
     QCOMPARE(ui.typeList()->itemText(1), text(u"Bilder", u"Images"));
     QCOMPARE(ui.resultList()->model()->headerData(3, Qt::Horizontal).toString(), text(u"Größe", u"Size"));
+    // Each box as wide as a box of its item alone would be, in the narrowest window: nothing cut off.
+    window.resize(1, 1);
+    test::showActive(window);
+    for (QComboBox* list : {ui.sizeList(), ui.typeList(), ui.searchModeList(), ui.similarityList()}) {
+      for (int item = 0; item < list->count(); ++item) {
+        QComboBox alone;
+        alone.setFont(list->font());
+        alone.addItem(list->itemText(item));
+        QVERIFY2(list->width() >= alone.sizeHint().width(), qPrintable(list->itemText(item)));
+      }
+    }
     // Notices results/ composes: translated part by part, with their paths and counts in place.
     const struct {
       NoticeText notice;
