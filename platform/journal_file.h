@@ -12,6 +12,14 @@
 
 namespace pelimor::platform {
 
+// Whether a file held open can be replaced by another: POSIX renames over it, while Windows refuses
+// while any handle is open, so a trim there closes the journal first.
+#ifdef _WIN32
+inline constexpr bool kReplacesOpenFiles = false;
+#else
+inline constexpr bool kReplacesOpenFiles = true;
+#endif
+
 class JournalFile {
  public:
   JournalFile() = default;

@@ -290,14 +290,22 @@ std::error_code ActionJournal::underLock(Step step) {
 
 std::error_code ActionJournal::trimPastCap() {
   // A trim that fails leaves the journal long, which costs room only: it is read from its tail.
-  return underLock([&] {
+  const std::string folder = platform::folderPartOf(path_), name(platform::fileNameOf(path_));
+  std::string kept;
+  const std::error_code error = underLock([&] {
     std::uint64_t size = 0;
     std::string text;
-    if (!file_.size(size) && size > cap_ && !readTail(file_, cap_, text))
-      platform::replaceWholeFile(platform::folderPartOf(path_), std::string(platform::fileNameOf(path_)),
-                                 {newestActions(text, cap_)});
+    if (file_.size(size) || size <= cap_ || readTail(file_, cap_, text)) return std::error_code();
+    kept = newestActions(text, cap_);
+    if (platform::kReplacesOpenFiles) platform::replaceWholeFile(folder, name, {kept});
     return std::error_code();
   });
+  if (error || kept.empty() || platform::kReplacesOpenFiles) return error;
+  // Replaced with no handle open, then opened again: a line another writer adds in between is lost
+  // with the old journal, a risk only where open files can't be replaced.
+  file_.close();
+  platform::replaceWholeFile(folder, name, {kept});
+  return file_.open(path_, true);
 }
 
 std::error_code ActionJournal::takeNumber() {

@@ -254,7 +254,7 @@ TEST_F(Undo, MoveKeepingFoldersComesBackIntoFoldersMadeAgain) {
   options.removeEmptyFolders = true;
   options.sourceFolders = {temp.path()};
   ASSERT_EQ(act(FileAction::Move, {"x"}, options).moved[0].destination, temp / "removed/src/a/x");
-  ASSERT_FALSE(exists(temp / "src"));
+  ASSERT_FALSE(exists(temp / "src/a"));
   EXPECT_EQ(undo(1).putBack.size(), 1u);
   EXPECT_EQ(readFile(temp / "src/a/x"), "content of x");
 }
